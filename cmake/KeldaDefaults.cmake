@@ -1,0 +1,77 @@
+# Shared build settings: warnings, sanitizers, ccache, and helpers for tests.
+
+find_program(KELDA_CCACHE ccache)
+if(KELDA_CCACHE)
+  set(CMAKE_C_COMPILER_LAUNCHER ${KELDA_CCACHE})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${KELDA_CCACHE})
+endif()
+
+if(KELDA_SANITIZE AND KELDA_TSAN)
+  message(FATAL_ERROR "KELDA_SANITIZE and KELDA_TSAN cannot be combined")
+endif()
+
+set(KELDA_SANITIZER_FLAGS "")
+if(KELDA_SANITIZE)
+  set(KELDA_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+elseif(KELDA_TSAN)
+  set(KELDA_SANITIZER_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
+endif()
+if(KELDA_FUZZ)
+  list(APPEND KELDA_SANITIZER_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+endif()
+add_compile_options(${KELDA_SANITIZER_FLAGS})
+add_link_options(${KELDA_SANITIZER_FLAGS})
+
+# Warnings apply to our own targets only (third-party headers are system includes).
+function(kelda_target_defaults target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-missing-field-initializers)
+  if(KELDA_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# kelda_add_test(name SOURCES ... LIBS ... [LABELS ...])
+# One test program per module concern; each gtest case becomes a CTest test and
+# runs in a fresh temporary folder of its own (see tests/support/test_main.cpp).
+function(kelda_add_test name)
+  if(NOT KELDA_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  kelda_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE kelda_test_main ${T_LIBS})
+  if("threads" IN_LIST T_LABELS)
+    set_property(GLOBAL APPEND PROPERTY KELDA_THREADS_TESTS ${name})
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS "${T_LABELS}"
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELDA_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+endfunction()
+
+# kelda_add_fuzzer(name SOURCES ... LIBS ...): a libFuzzer target with a seed corpus
+# in fuzz/corpus/<name>.
+function(kelda_add_fuzzer name)
+  if(NOT KELDA_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  kelda_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_property(GLOBAL APPEND PROPERTY KELDA_FUZZERS ${name})
+endfunction()
+
+# kelda_add_bench(name SOURCES ... LIBS ...)
+function(kelda_add_bench name)
+  if(NOT KELDA_BENCH)
+    return()
+  endif()
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${B_SOURCES})
+  kelda_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE benchmark::benchmark ${B_LIBS})
+endfunction()
