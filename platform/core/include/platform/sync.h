@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <thread>
 
@@ -44,18 +45,16 @@ class KELDA_PLATFORM_API Waitable {
   virtual ~Waitable();
 
  protected:
-  Waitable() = default;
+  Waitable();
   // Both called with the wait lock held.
   virtual bool is_signaled_for(std::thread::id waiter) const = 0;
   virtual void consume(std::thread::id waiter) = 0;  // the wait took the object
   void wake_waiters();                                // wait lock held
 
-  friend class WaitList;
-  friend KELDA_PLATFORM_API WaitResult wait_any(std::span<Waitable* const>, uint32_t);
-  friend KELDA_PLATFORM_API WaitResult wait_all(std::span<Waitable* const>, uint32_t);
+  friend struct WaitAccess;
 
  private:
-  WaitList* waiters_ = nullptr;  // intrusive list of sleeping waits
+  std::unique_ptr<WaitList> waiters_;  // sleeping waits, under the wait lock
 };
 
 // Manual-reset events stay set until reset; automatic-reset events release one

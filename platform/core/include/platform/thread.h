@@ -77,6 +77,13 @@ class KELDA_PLATFORM_API Thread final : public Waitable {
   // characters). The new thread's queue exists before start() returns.
   static std::unique_ptr<Thread> start(std::string name, Body body);
 
+  struct Key {  // restricts construction to start()
+   private:
+    Key() = default;
+    friend class Thread;
+  };
+  Thread(Key, std::string name, Body body);
+
   ~Thread() override;  // requests stop and waits for the thread to end
 
   ThreadId id() const noexcept;
@@ -93,7 +100,6 @@ class KELDA_PLATFORM_API Thread final : public Waitable {
   std::optional<uint32_t> exit_code() const;
 
  private:
-  Thread(std::string name, Body body);
   bool is_signaled_for(std::thread::id) const override;
   void consume(std::thread::id) override {}
 

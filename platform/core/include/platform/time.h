@@ -44,9 +44,9 @@ KELDA_PLATFORM_API bool local_to_file_time(const FILETIME& local, FILETIME& out)
 // Milliseconds since an arbitrary origin, wrapping at 2^32.
 KELDA_PLATFORM_API uint32_t tick_count() noexcept;
 
-namespace testing {
+namespace test_hooks {
 // Makes tick_count() return `value` now and count on from there (for wrap tests).
 KELDA_PLATFORM_API void set_tick_count(uint32_t value) noexcept;
-}  // namespace testing
+}  // namespace test_hooks
 
 }  // namespace kelda::platform
