@@ -1,0 +1,325 @@
+#include "connection.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "library.h"
+#include "texts.h"
+
+namespace kelda::dtcp {
+
+void Block::Free::operator()(uint8_t* p) const noexcept { std::free(p); }
+
+Block make_block(std::span<const uint8_t> bytes) {
+  Block b;
+  // Never a zero-byte allocation, so that a keep-alive-sized block is not null.
+  auto* p = static_cast<uint8_t*>(std::malloc(bytes.size() ? bytes.size() : 1));
+  if (p == nullptr) throw std::bad_alloc();
+  if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
+  b.data.reset(p);
+  b.size = static_cast<uint32_t>(bytes.size());
+  return b;
+}
+
+Connection::Connection() { connection_born(); }
+
+Connection::~Connection() {
+  // The last user may be one of the connection's own threads, which cannot
+  // wait for itself: the library joins them at its end.
+  std::vector<std::unique_ptr<platform::Thread>> threads;
+  threads.push_back(std::move(connection_thread_));
+  threads.push_back(std::move(send_thread_));
+  threads.push_back(std::move(receive_thread_));
+  threads.push_back(std::move(disconnect_thread_));
+  retire_threads(std::move(threads));
+  connection_died();
+}
+
+void Connection::release_resources() { crypto_port().close(crypto); }
+
+int32_t Connection::raise(int32_t event, int32_t* result, void* event_data, const void* block,
+                          uint32_t size) {
+  if (callback == nullptr || freed.load()) return 0;
+  return callback(user_data, event, result, event_data, block, size);
+}
+
+void Connection::record_error(int32_t error_class, uint32_t system_code, const std::string& text) {
+  std::lock_guard<std::mutex> lock(error_mutex_);
+  error_class_ = error_class;
+  system_code_ = system_code;
+  error_text_ = compose_error(error_class, system_code, text);
+}
+
+void Connection::record_server_error(int32_t code, const std::string& text) {
+  std::lock_guard<std::mutex> lock(error_mutex_);
+  error_class_ = code;
+  system_code_ = 0;
+  error_text_ = text.substr(0, kMaxErrorText);
+}
+
+void Connection::clear_error() {
+  std::lock_guard<std::mutex> lock(error_mutex_);
+  error_class_ = -1;
+  system_code_ = 0;
+  error_text_.clear();
+}
+
+int32_t Connection::error_class() {
+  std::lock_guard<std::mutex> lock(error_mutex_);
+  return error_class_;
+}
+
+std::string Connection::error_text(uint32_t* system_code) {
+  std::lock_guard<std::mutex> lock(error_mutex_);
+  if (system_code) *system_code = system_code_;
+  return error_text_;
+}
+
+int Connection::send(std::span<const uint8_t> bytes, std::string& error) {
+  if (!send_allowed.load() || disconnecting.load()) {
+    // Refused with a text, so that a message sent while the link closes is
+    // never taken for sent.
+    error = disconnecting.load() ? error_class_text(1) : "Connection not established";
+    return 0;
+  }
+  std::unique_lock<std::mutex> lock(send_mutex);
+  if (!connected.load()) {
+    error = "Connection not established";
+    record_error(kApplicationError, 0, error);
+    return 0;
+  }
+  if (!data_mode.load()) {
+    uint32_t code = 0;
+    int r = link.send_all(bytes, code);
+    if (r != kOk) {
+      error = "Can't send data to net";
+      record_error(r, code, error);
+      return 0;
+    }
+    return 1;
+  }
+  if (stop_sending.load()) {
+    error = error_class_text(1);
+    return 0;
+  }
+  std::string crypto_error;
+  if (!crypto_port().encrypt(crypto, bytes, encrypt_buffer, crypto_error)) {
+    error = crypto_error;
+    record_error(kCryptoError, 0, crypto_error);
+    return 0;
+  }
+  // The protect flags change right after the first message encrypted with the
+  // old ones (the layout check), before that message can reach the socket, so
+  // the receive thread never decrypts the server's answer with stale flags.
+  if (protect_switch_pending.exchange(false)) {
+    if (!crypto_port().set_context_param(crypto, ZN_CP_CONTEXT_PARAM_PROTECT_FLAGS,
+                                         ZN_CP_PROTECT_FLAGS_CHANNEL, crypto_error)) {
+      error = crypto_error;
+      record_error(kCryptoError, 0, crypto_error);
+      return 0;
+    }
+  }
+  try {
+    send_queue.emplace_back(encrypt_buffer.begin(), encrypt_buffer.end());
+  } catch (const std::bad_alloc&) {
+    error = "Can't create net data object";
+    record_error(kApplicationError, 0, error);
+    return 0;
+  }
+  send_count_.fetch_add(1);
+  lock.unlock();
+  send_cv.notify_all();
+  return 1;
+}
+
+int Connection::receive(Block& out, std::string& error) {
+  out = Block{};
+  if (!receive_allowed.load()) {
+    error = disconnecting.load() ? error_class_text(1) : "Connection not established";
+    return 0;
+  }
+  std::lock_guard<std::mutex> lock(receive_mutex);
+  if (!data_mode.load()) {
+    int64_t length = 0;
+    int r = read_block(read_buffer, length, error);
+    if (r != kOk) {
+      record_error(r, 0, error);
+      return 0;
+    }
+    if (length > 0) out = make_block({read_buffer.data(), static_cast<std::size_t>(length)});
+    return 1;
+  }
+  if (stop_receiving.load()) {
+    error = error_class_text(1);
+    return 0;
+  }
+  if (receive_queue.empty()) return 1;
+  out = std::move(receive_queue.front());
+  receive_queue.pop_front();
+  receive_cv.notify_all();
+  return 1;
+}
+
+std::unique_ptr<platform::Thread> Connection::spawn(const char* thread_name,
+                                                    uint32_t (Connection::*body)()) {
+  std::shared_ptr<Connection> self = shared_from_this();
+  return platform::Thread::start(thread_name, [self, body]() { return ((*self).*body)(); });
+}
+
+void Connection::start_connection_thread() {
+  std::lock_guard<std::mutex> lock(threads_mutex_);
+  connection_thread_ = spawn("zn connect", &Connection::connection_thread_main);
+}
+
+bool Connection::is_own_thread(const std::unique_ptr<platform::Thread>& t) const {
+  return t && t->id() == platform::current_thread_id();
+}
+
+bool Connection::start_disconnect(bool synchronous, std::string& error) {
+  if (disconnecting.exchange(true)) return true;
+  if (synchronous) {
+    run_stop();
+    return true;
+  }
+  try {
+    std::lock_guard<std::mutex> lock(threads_mutex_);
+    disconnect_thread_ = spawn("zn disconnect", &Connection::run_stop_thread);
+  } catch (const std::exception&) {
+    error = "Can't create connection disconnecting thread.";
+    record_error(kSystemError, 0, error);
+    return false;
+  }
+  return true;
+}
+
+uint32_t Connection::run_stop_thread() {
+  run_stop();
+  return 0;
+}
+
+namespace {
+
+// Waits for a thread of the connection to end; it never kills it. A thread
+// that has not ended in time is logged and waited for until it ends.
+void join_logged(platform::Thread* t, uint32_t timeout_ms, const std::string& connection) {
+  if (t == nullptr || t->id() == platform::current_thread_id()) return;
+  if (t->join(timeout_ms)) return;
+  std::fprintf(stderr, "zn_dtcp: connection \"%s\": thread \"%s\" still runs after %u ms\n",
+               connection.c_str(), t->name().c_str(), timeout_ms);
+  t->join(platform::kInfinite);
+}
+
+}  // namespace
+
+void Connection::stop_threads() {
+  platform::Thread* connect = nullptr;
+  platform::Thread* sender = nullptr;
+  platform::Thread* receiver = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(threads_mutex_);
+    connect = connection_thread_.get();
+    sender = send_thread_.get();
+    receiver = receive_thread_.get();
+  }
+  join_logged(connect, 1000, name);
+  join_logged(sender, 3000, name);
+  join_logged(receiver, 3000, name);
+}
+
+void Connection::run_stop() {
+  std::shared_ptr<Connection> keep = shared_from_this();
+  auto stop_io = [this] {
+    stop_sending.store(true);
+    stop_receiving.store(true);
+    link.stop();
+    { std::lock_guard<std::mutex> l(send_mutex); }
+    send_cv.notify_all();
+    { std::lock_guard<std::mutex> l(receive_mutex); }
+    receive_cv.notify_all();
+  };
+  if (graceful.load()) {
+    send_allowed.store(false);
+    platform::Thread* connect = nullptr;
+    platform::Thread* sender = nullptr;
+    platform::Thread* receiver = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(threads_mutex_);
+      connect = connection_thread_.get();
+      sender = send_thread_.get();
+      receiver = receive_thread_.get();
+    }
+    if (connect != nullptr && !connect->finished()) {
+      // Still negotiating: its waits end on the stop signal.
+      stop_io();
+      join_logged(connect, 1000, name);
+    }
+    if (sender != nullptr && !link.stopped()) {
+      // Let the send thread write what is queued (the logout), then tell the
+      // peer that nothing more comes and give it a moment to close its side.
+      std::unique_lock<std::mutex> lock(send_mutex);
+      send_cv.wait_for(lock, std::chrono::milliseconds(100),
+                       [this] { return send_queue.empty() && !send_in_flight; });
+    }
+    link.shutdown_send();
+    if (receiver != nullptr && receiver->id() != platform::current_thread_id()) {
+      receiver->join(100);
+    }
+    stop_io();
+    join_logged(sender, 3000, name);
+    join_logged(receiver, 3000, name);
+    link.close();
+    clear_error();
+  } else {
+    send_allowed.store(false);
+    receive_allowed.store(false);
+    stop_io();
+    stop_threads();
+    link.shutdown_both();
+    link.close();
+  }
+  int32_t result = 0;
+  raise(ZN_TCP_EVENT_CLOSED, &result, nullptr, nullptr, 0);
+  connected.store(false);
+  {
+    std::lock_guard<std::mutex> l(send_mutex);
+    send_queue.clear();
+    send_count_.store(0);
+  }
+  {
+    std::lock_guard<std::mutex> l(receive_mutex);
+    receive_queue.clear();
+  }
+  result = 0;
+  raise(ZN_TCP_EVENT_FREEING, &result, nullptr, nullptr, 0);
+  freed.store(true);
+  unlink_connection(this);
+  release_resources();
+}
+
+void Connection::stop_quietly() {
+  freed.store(true);  // no more events
+  disconnecting.store(true);
+  send_allowed.store(false);
+  receive_allowed.store(false);
+  stop_sending.store(true);
+  stop_receiving.store(true);
+  link.stop();
+  { std::lock_guard<std::mutex> l(send_mutex); }
+  send_cv.notify_all();
+  { std::lock_guard<std::mutex> l(receive_mutex); }
+  receive_cv.notify_all();
+  stop_threads();
+  platform::Thread* disconnect = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(threads_mutex_);
+    disconnect = disconnect_thread_.get();
+  }
+  join_logged(disconnect, 3000, name);
+  link.shutdown_both();
+  link.close();
+  release_resources();
+}
+
+}  // namespace kelda::dtcp

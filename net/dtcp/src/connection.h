@@ -1,0 +1,173 @@
+// One transport connection: its settings, socket, crypto session, queues,
+// threads, flags and last error.
+//
+// Lifetime: owned by shared pointers. The library's list holds one until the
+// connection is freed (event 4); every exported call that uses a handle holds
+// another for its duration, and each thread of the connection holds one while
+// it runs, so the object outlives its last user.
+// Threading: flags are atomics; the send queue and every direct write are
+// guarded by the send mutex, the receive queue by the receive mutex, the last
+// error by the error mutex. No lock is held while the event callback runs.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "crypto_port.h"
+#include "platform/thread.h"
+#include "socket_io.h"
+#include "zn_dtcp/zn_dtcp.h"
+
+namespace kelda::dtcp {
+
+struct Block {
+  struct Free {
+    void operator()(uint8_t* p) const noexcept;
+  };
+  std::unique_ptr<uint8_t, Free> data;
+  uint32_t size = 0;
+};
+Block make_block(std::span<const uint8_t> bytes);  // throws std::bad_alloc
+
+// Largest text of a server error or information frame that is accepted.
+inline constexpr uint32_t kMaxServerText = 64 * 1024;
+// Largest data block with 4-byte prefixes, and largest encrypted answer body.
+inline constexpr uint32_t kMaxBlock = 1024 * 1024;
+
+class Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  Connection();
+  ~Connection();
+
+  // --- identity and settings (written before the connection thread starts) ---
+  uint32_t number = 0;
+  std::string name;
+  Locale locale;
+  uintptr_t owner = 0;
+  uint32_t width = 2;
+  uint32_t handshake_mode = 1;
+  std::string settings_ini;
+  zn_conn_params params{};
+  zn_proxy_params proxy{};
+  bool has_proxy = false;
+  zn_crypto_params crypto_params{};
+  CryptoSession crypto;
+  std::atomic<int32_t> packets_size{8192};
+  std::atomic<int32_t> packets_tmo{0};
+  std::atomic<uint32_t> receive_threshold{100};
+  zn_tcp_event_callback callback = nullptr;
+  uintptr_t user_data = 0;
+
+  Link link;
+
+  // --- flags ---
+  std::atomic<bool> connected{false};
+  std::atomic<bool> send_allowed{false};
+  std::atomic<bool> receive_allowed{false};
+  std::atomic<bool> data_mode{false};
+  std::atomic<bool> disconnecting{false};
+  std::atomic<bool> graceful{false};
+  std::atomic<bool> stop_sending{false};
+  std::atomic<bool> stop_receiving{false};
+  std::atomic<bool> protect_switch_pending{false};
+  std::atomic<bool> freed{false};
+
+  // --- event callback ---
+  // Raises an event; returns the callback's answer (0 when none is set).
+  int32_t raise(int32_t event, int32_t* result, void* event_data, const void* block,
+                uint32_t size);
+
+  // --- last error ---
+  void record_error(int32_t error_class, uint32_t system_code, const std::string& text);
+  // A server error frame: its code and text become the last error as they are.
+  void record_server_error(int32_t code, const std::string& text);
+  void clear_error();
+  int32_t error_class();
+  std::string error_text(uint32_t* system_code = nullptr);
+
+  // --- sending (zn_tcp_send) ---
+  // 1 when written or queued; 0 with `error` set.
+  int send(std::span<const uint8_t> bytes, std::string& error);
+  uint32_t queued_send_count() const { return send_count_.load(); }
+
+  // --- receiving (zn_tcp_recv) ---
+  // 1 with a block or none (empty queue); 0 with `error` (maybe empty) on failure.
+  int receive(Block& out, std::string& error);
+
+  // --- the connection's threads ---
+  void start_connection_thread();        // throws on failure
+  bool handshake(const uintptr_t words[4], std::string& error);  // key exchange, data mode, threads
+  uint32_t connection_thread_main();
+  uint32_t send_thread_main();
+  uint32_t receive_thread_main();
+  // One step of the receive loop: reads and handles one block. kOk to go on;
+  // anything else ends the loop (the error is already recorded).
+  int receive_one();
+
+  // --- closing ---
+  // Starts the stop once (synchronous: on this thread). false with `error`
+  // when the disconnecting thread could not be started.
+  bool start_disconnect(bool synchronous, std::string& error);
+  // Stop without events (library end).
+  void stop_quietly();
+  // Frees the crypto session and hands the threads to the library.
+  void release_resources();
+
+  // --- frames (frames.cpp) ---
+  int read_block_length(int64_t& length, uint32_t& code);
+  // Reads one block into `buffer`: length >= 0, or -1 for a frame marker.
+  int read_block(std::vector<uint8_t>& buffer, int64_t& length, std::string& error);
+  int write_block_length(uint32_t n, uint32_t& code);
+  int write_request(uint32_t request_id, std::span<const uint32_t> payload, std::string& error);
+  // Reads a server message frame (after a marker) and raises event 9 or 10.
+  // `answer_id` gives 3 or 4 on success.
+  int read_server_message(int32_t& answer_id, std::string& error);
+  std::string last_server_text;  // of the last server message read (reading thread)
+
+  // Reads an answer frame header: processing identifier, (encrypted body),
+  // start magic and answer id.
+  class AnswerReader;
+
+  std::mutex send_mutex;
+  std::condition_variable send_cv;
+  std::deque<std::vector<uint8_t>> send_queue;
+  std::atomic<uint32_t> send_count_{0};
+  std::atomic<int32_t> keep_alive_requests{0};
+  bool send_in_flight = false;  // the send thread writes what it took (send mutex)
+  std::vector<uint8_t> encrypt_buffer;
+
+  std::mutex receive_mutex;
+  std::condition_variable receive_cv;
+  std::deque<Block> receive_queue;
+  std::vector<uint8_t> decrypt_buffer;
+  std::vector<uint8_t> read_buffer;
+
+ private:
+  void run_stop();           // the stop procedure and events 3 and 4
+  uint32_t run_stop_thread();
+  void start_data_threads();  // send, then receive thread; throws on failure
+  bool receive_thread_missing();
+  void stop_threads();       // cooperative end of the connection's threads
+  bool is_own_thread(const std::unique_ptr<platform::Thread>& t) const;
+  std::unique_ptr<platform::Thread> spawn(const char* name, uint32_t (Connection::*body)());
+
+  std::mutex error_mutex_;
+  int32_t error_class_ = -1;
+  uint32_t system_code_ = 0;
+  std::string error_text_;
+
+  std::mutex threads_mutex_;
+  std::unique_ptr<platform::Thread> connection_thread_;
+  std::unique_ptr<platform::Thread> send_thread_;
+  std::unique_ptr<platform::Thread> receive_thread_;
+  std::unique_ptr<platform::Thread> disconnect_thread_;
+};
+
+}  // namespace kelda::dtcp

@@ -1,0 +1,231 @@
+// The send and receive threads of a connection in data mode: packing queued
+// blocks into socket writes, keep-alive blocks, loss-of-link detection,
+// decryption and the hand-over of received blocks to the upper layer.
+#include <chrono>
+
+#include "frames.h"
+#include "library.h"
+#include "texts.h"
+
+namespace kelda::dtcp {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void append_block(std::vector<uint8_t>& out, uint32_t width, std::span<const uint8_t> bytes) {
+  const uint32_t n = static_cast<uint32_t>(bytes.size());
+  if (width == 2) {
+    out.push_back(static_cast<uint8_t>(n >> 8));
+    out.push_back(static_cast<uint8_t>(n));
+  } else {
+    uint8_t b[4];
+    store_be32(b, n);
+    out.insert(out.end(), b, b + 4);
+  }
+  out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+uint32_t Connection::send_thread_main() {
+  std::vector<uint8_t> packed;
+  Clock::time_point last_write = Clock::now();
+  auto write_failed = [this](int r, uint32_t code) {
+    if (r != kStopped) {
+      record_error(r, code, r == kTimedOut ? "" : "Can't send data to net");
+      std::string ignored;
+      start_disconnect(false, ignored);
+    }
+    std::lock_guard<std::mutex> l(send_mutex);
+    send_in_flight = false;
+    send_cv.notify_all();
+    return 0u;
+  };
+  std::unique_lock<std::mutex> lock(send_mutex);
+  for (;;) {
+    if (stop_sending.load()) return 0;
+    const int32_t packets = packets_size.load();
+    const int32_t tmo = packets_tmo.load();
+    bool stopped_by_node = false;
+    bool took = false;
+    while (!send_queue.empty()) {
+      std::vector<uint8_t>& head = send_queue.front();
+      if (packets > 0 && !packed.empty() &&
+          packed.size() + width + head.size() > static_cast<std::size_t>(packets)) {
+        stopped_by_node = true;
+        break;
+      }
+      if (packed.capacity() < packed.size() + width + head.size()) {
+        packed.reserve(std::max(packed.size() + width + head.size(), packed.capacity() * 2));
+      }
+      append_block(packed, width, head);
+      send_queue.pop_front();
+      send_count_.fetch_sub(1);
+      took = true;
+      if (packets <= 0) {
+        stopped_by_node = true;  // without packing every block leaves at once
+        break;
+      }
+    }
+    send_in_flight = took || !packed.empty();
+    lock.unlock();
+
+    uint32_t code = 0;
+    bool wrote = false;
+    const bool flush_now =
+        !packed.empty() &&
+        (stopped_by_node || tmo <= 0 ||
+         Clock::now() - last_write >= std::chrono::milliseconds(tmo));
+    if (flush_now) {
+      int r = link.send_all(packed, code);
+      if (r != kOk) return write_failed(r, code);
+      packed.clear();
+      last_write = Clock::now();
+      wrote = true;
+    }
+    if (!stopped_by_node && keep_alive_requests.load() > 0) {
+      keep_alive_requests.fetch_sub(1);
+      if (!wrote) {
+        int r = write_block_length(0, code);
+        if (r != kOk) return write_failed(r, code);
+      }
+    }
+    lock.lock();
+    send_in_flight = !packed.empty();
+    send_cv.notify_all();
+    if (stopped_by_node) continue;
+    auto ready = [this] {
+      return stop_sending.load() || !send_queue.empty() || keep_alive_requests.load() > 0;
+    };
+    if (packed.empty() || tmo <= 0) {
+      send_cv.wait(lock, ready);
+    } else {
+      send_cv.wait_until(lock, last_write + std::chrono::milliseconds(tmo), ready);
+    }
+  }
+}
+
+uint32_t Connection::receive_thread_main() {
+  Clock::time_point mark = Clock::now();  // last data or last keep-alive request
+  int requests = 0;
+  for (;;) {
+    if (stop_receiving.load()) return 0;
+    const int64_t t = link.check_timeout_ms();
+    int64_t wait = 1000;
+    if (t > 0) {
+      const int64_t third = std::max<int64_t>(t / 3, 1);
+      const int64_t since =
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - mark).count();
+      if (since >= third) {
+        if (requests < 3) {
+          ++requests;
+          keep_alive_requests.fetch_add(1);
+          { std::lock_guard<std::mutex> l(send_mutex); }
+          send_cv.notify_all();
+          mark = Clock::now();
+          continue;
+        }
+        record_error(kTimedOut, 0, "");
+        std::string ignored;
+        start_disconnect(false, ignored);
+        return 0;
+      }
+      wait = third - since;
+    }
+    uint32_t code = 0;
+    int r = link.wait_readable(static_cast<uint32_t>(wait), code);
+    if (r == kStopped) return 0;
+    if (r == kTimedOut) continue;
+    if (r != kOk) {
+      record_error(kSocketError, code, "Can't wait for data from net");
+      std::string ignored;
+      start_disconnect(false, ignored);
+      return 0;
+    }
+    mark = Clock::now();
+    requests = 0;
+    keep_alive_requests.store(0);
+    if (receive_one() != kOk) return 0;
+  }
+}
+
+int Connection::receive_one() {
+  std::string error;
+  std::string ignored;
+  int64_t length = 0;
+  int r = read_block(read_buffer, length, error);
+  if (r == kStopped) return r;
+  if (r == kPeerClosed) {
+    start_disconnect(false, ignored);
+    return r;
+  }
+  if (r != kOk) {
+    record_error(r, 0, error);
+    start_disconnect(false, ignored);
+    return r;
+  }
+  if (length == 0) return kOk;
+  if (length == -1) {
+    int32_t answer = 0;
+    r = read_server_message(answer, error);
+    if (r == kStopped) return r;
+    if (r != kOk) {
+      record_error(r, 0, error);
+      start_disconnect(false, ignored);
+    }
+    return r;
+  }
+  std::string crypto_error;
+  if (!crypto_port().decrypt(crypto, {read_buffer.data(), static_cast<std::size_t>(length)},
+                             decrypt_buffer, crypto_error)) {
+    record_error(kCryptoError, 0, crypto_error);
+    start_disconnect(false, ignored);
+    return kCryptoError;
+  }
+  Block node;
+  try {
+    node = make_block(decrypt_buffer);
+  } catch (const std::bad_alloc&) {
+    record_error(kApplicationError, 0, "Can't create net data object");
+    start_disconnect(false, ignored);
+    return kApplicationError;
+  }
+  int32_t result = ZN_KEEP_BLOCK;
+  if (raise(ZN_TCP_EVENT_DATA, &result, nullptr, node.data.get(), node.size) < 0) {
+    record_error(kApplicationError, 0,
+                 "When notify about receiving new data from net, TCP callback return negative "
+                 "value.");
+    start_disconnect(false, ignored);
+    return kApplicationError;
+  }
+  if (result != ZN_KEEP_BLOCK) return kOk;
+  const uint32_t size = node.size;
+  std::size_t held = 0;
+  {
+    std::lock_guard<std::mutex> lock(receive_mutex);
+    if (stop_receiving.load()) return kStopped;
+    receive_queue.push_back(std::move(node));
+    held = receive_queue.size();
+  }
+  // The stored block may be taken and freed by another thread at once, so
+  // the event names its size only.
+  result = ZN_KEEP_BLOCK;
+  if (raise(ZN_TCP_EVENT_STORED, &result, nullptr, nullptr, size) < 0) {
+    record_error(kApplicationError, 0,
+                 "When notify about storing new data from net, TCP callback return negative "
+                 "value.");
+    start_disconnect(false, ignored);
+    return kApplicationError;
+  }
+  const uint32_t threshold = receive_threshold.load();
+  if (threshold > 0 && held > threshold) {
+    // Flow control: give the reader up to a second to empty the queue.
+    std::unique_lock<std::mutex> lock(receive_mutex);
+    receive_cv.wait_for(lock, std::chrono::milliseconds(1000),
+                        [this] { return receive_queue.empty() || stop_receiving.load(); });
+  }
+  return kOk;
+}
+
+}  // namespace kelda::dtcp

@@ -1,0 +1,105 @@
+#include "library.h"
+
+#include <chrono>
+#include <condition_variable>
+
+namespace kelda::dtcp {
+
+namespace {
+std::atomic<uint32_t> g_second_ms{1000};
+std::mutex g_live_mutex;
+std::condition_variable g_live_cv;
+int g_live = 0;
+}  // namespace
+
+void connection_born() {
+  std::lock_guard<std::mutex> lock(g_live_mutex);
+  ++g_live;
+}
+
+void connection_died() {
+  {
+    std::lock_guard<std::mutex> lock(g_live_mutex);
+    --g_live;
+  }
+  g_live_cv.notify_all();
+}
+
+bool wait_connections_gone(uint32_t timeout_ms) {
+  std::unique_lock<std::mutex> lock(g_live_mutex);
+  return g_live_cv.wait_for(lock, std::chrono::milliseconds(timeout_ms), [] { return g_live == 0; });
+}
+
+Library& library() {
+  static Library* lib = new Library;  // outlives every thread at process exit
+  return *lib;
+}
+
+std::shared_ptr<Connection> find_connection(const zn_tcp_connection* handle, std::string& error) {
+  Library& lib = library();
+  std::lock_guard<std::mutex> lock(lib.mutex);
+  if (handle == nullptr) {
+    error = "Wrong tcp connection handle info was set, connections list is empty.";
+    return nullptr;
+  }
+  auto it = lib.connections.find(handle);
+  if (it == lib.connections.end()) {
+    error = "Wrong tcp connection handle info was set.";
+    return nullptr;
+  }
+  return it->second;
+}
+
+void link_connection(const std::shared_ptr<Connection>& c) {
+  Library& lib = library();
+  std::lock_guard<std::mutex> lock(lib.mutex);
+  lib.connections[c.get()] = c;
+}
+
+void unlink_connection(const Connection* c) {
+  std::shared_ptr<Connection> keep;  // released after the mutex
+  Library& lib = library();
+  std::lock_guard<std::mutex> lock(lib.mutex);
+  auto it = lib.connections.find(c);
+  if (it != lib.connections.end()) {
+    keep = std::move(it->second);
+    lib.connections.erase(it);
+  }
+}
+
+void retire_threads(std::vector<std::unique_ptr<platform::Thread>> threads) {
+  std::vector<std::unique_ptr<platform::Thread>> done;  // destroyed after the mutex
+  Library& lib = library();
+  std::lock_guard<std::mutex> lock(lib.mutex);
+  for (auto& t : lib.retired) {
+    if (t->finished()) done.push_back(std::move(t));
+  }
+  std::erase(lib.retired, nullptr);
+  for (auto& t : threads) {
+    if (t) lib.retired.push_back(std::move(t));
+  }
+}
+
+void join_retired_threads() {
+  std::vector<std::unique_ptr<platform::Thread>> all;
+  Library& lib = library();
+  {
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    all.swap(lib.retired);
+  }
+  std::vector<std::unique_ptr<platform::Thread>> own;
+  for (auto& t : all) {
+    if (t->id() == platform::current_thread_id()) {
+      own.push_back(std::move(t));  // cannot wait for itself
+    } else {
+      t->join(platform::kInfinite);
+    }
+  }
+  all.clear();
+  if (!own.empty()) retire_threads(std::move(own));
+}
+
+uint32_t second_ms() { return g_second_ms.load(); }
+void set_second_ms(uint32_t ms) { g_second_ms.store(ms == 0 ? 1000 : ms); }
+
+}  // namespace kelda::dtcp
