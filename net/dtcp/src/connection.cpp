@@ -228,17 +228,19 @@ void Connection::stop_threads() {
   join_logged(receiver, 3000, name);
 }
 
+void Connection::stop_io() {
+  stop_sending.store(true);
+  stop_receiving.store(true);
+  link.stop();
+  // Taking each mutex once orders the flags before the wake-ups.
+  { std::lock_guard<std::mutex> l(send_mutex); }
+  send_cv.notify_all();
+  { std::lock_guard<std::mutex> l(receive_mutex); }
+  receive_cv.notify_all();
+}
+
 void Connection::run_stop() {
   std::shared_ptr<Connection> keep = shared_from_this();
-  auto stop_io = [this] {
-    stop_sending.store(true);
-    stop_receiving.store(true);
-    link.stop();
-    { std::lock_guard<std::mutex> l(send_mutex); }
-    send_cv.notify_all();
-    { std::lock_guard<std::mutex> l(receive_mutex); }
-    receive_cv.notify_all();
-  };
   if (graceful.load()) {
     send_allowed.store(false);
     platform::Thread* connect = nullptr;
@@ -303,13 +305,7 @@ void Connection::stop_quietly() {
   disconnecting.store(true);
   send_allowed.store(false);
   receive_allowed.store(false);
-  stop_sending.store(true);
-  stop_receiving.store(true);
-  link.stop();
-  { std::lock_guard<std::mutex> l(send_mutex); }
-  send_cv.notify_all();
-  { std::lock_guard<std::mutex> l(receive_mutex); }
-  receive_cv.notify_all();
+  stop_io();
   stop_threads();
   platform::Thread* disconnect = nullptr;
   {

@@ -151,6 +151,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
  private:
   void run_stop();           // the stop procedure and events 3 and 4
+  void stop_io();            // sets both stop events and wakes every wait
   uint32_t run_stop_thread();
   void start_data_threads();  // send, then receive thread; throws on failure
   bool receive_thread_missing();

@@ -37,8 +37,15 @@ struct CryptoSession {
   int32_t provider_id = -1;
   void* provider = nullptr;  // dispatcher's provider handle
   void* context = nullptr;   // provider context
-  void* handshake_out = nullptr;  // provider memory reused across key-exchange steps
+  // Provider memory reused from call to call (freed by close()): the
+  // key-exchange output, the encryption output (under the send mutex) and
+  // the decryption output (on the reading thread).
+  void* handshake_out = nullptr;
   uint32_t handshake_capacity = 0;
+  void* encrypt_out = nullptr;
+  uint32_t encrypt_capacity = 0;
+  void* decrypt_out = nullptr;
+  uint32_t decrypt_capacity = 0;
 };
 
 class CryptoPort {

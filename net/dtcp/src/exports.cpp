@@ -34,6 +34,21 @@ auto guarded(char* error, uint32_t error_size, decltype(std::declval<Fn>()()) on
   return on_error;
 }
 
+// Runs `body` with the live connection of a handle, which stays alive for
+// the call; a stale or foreign handle is refused with its text.
+template <typename Fn>
+int32_t with_connection(zn_tcp_connection* handle, char* error, uint32_t error_size, Fn&& body) {
+  return guarded(error, error_size, 0, [&]() -> int32_t {
+    std::string text;
+    std::shared_ptr<Connection> c = find_connection(handle, text);
+    if (!c) {
+      copy_out(error, error_size, text);
+      return 0;
+    }
+    return body(*c, text);
+  });
+}
+
 bool locale_accepted(uint16_t language, uint16_t sub_language, uint16_t dialect) {
   // The only locale the system supports is English (0x09, 0x01, 0x01).
   return language == 0x09 && sub_language == 0x01 && dialect != 0;
@@ -160,15 +175,9 @@ KELDA_EXPORT zn_tcp_connection* zn_tcp_connect(
 KELDA_EXPORT int32_t zn_tcp_handshake(zn_tcp_connection* connection, uintptr_t word1,
                                       uintptr_t word2, uintptr_t word3, uintptr_t word4,
                                       char* error, uint32_t error_size) {
-  return guarded(error, error_size, 0, [&]() -> int32_t {
-    std::string text;
-    std::shared_ptr<Connection> c = find_connection(connection, text);
-    if (!c) {
-      copy_out(error, error_size, text);
-      return 0;
-    }
+  return with_connection(connection, error, error_size, [&](Connection& c, [[maybe_unused]] std::string& text) -> int32_t {
     const uintptr_t words[4] = {word1, word2, word3, word4};
-    if (!c->handshake(words, text)) {
+    if (!c.handshake(words, text)) {
       copy_out(error, error_size, text);
       return 0;
     }
@@ -180,35 +189,23 @@ KELDA_EXPORT int32_t zn_tcp_set_crypto_provider_context_params(zn_tcp_connection
                                                                uintptr_t, uintptr_t, uintptr_t,
                                                                uintptr_t, uintptr_t, char* error,
                                                                uint32_t error_size) {
-  return guarded(error, error_size, 0, [&]() -> int32_t {
-    std::string text;
-    std::shared_ptr<Connection> c = find_connection(connection, text);
-    if (!c) {
-      copy_out(error, error_size, text);
-      return 0;
-    }
+  return with_connection(connection, error, error_size, [&](Connection& c, [[maybe_unused]] std::string& text) -> int32_t {
     // Only the built-in cipher provider switches its protect flags. The
     // switch is armed here and made by the next send, right after that
     // message is encrypted and before it can reach the socket.
-    if (c->crypto.provider_name == "Sekura32") c->protect_switch_pending.store(true);
+    if (c.crypto.provider_name == "Sekura32") c.protect_switch_pending.store(true);
     return 1;
   });
 }
 
 KELDA_EXPORT int32_t zn_tcp_send(zn_tcp_connection* connection, const void* bytes,
                                  uint32_t length, char* error, uint32_t error_size) {
-  return guarded(error, error_size, 0, [&]() -> int32_t {
-    std::string text;
-    std::shared_ptr<Connection> c = find_connection(connection, text);
-    if (!c) {
-      copy_out(error, error_size, text);
-      return 0;
-    }
+  return with_connection(connection, error, error_size, [&](Connection& c, [[maybe_unused]] std::string& text) -> int32_t {
     if (bytes == nullptr && length > 0) {
       copy_out(error, error_size, "Wrong input params was set.");
       return 0;
     }
-    if (c->send({static_cast<const uint8_t*>(bytes), length}, text) == 1) return 1;
+    if (c.send({static_cast<const uint8_t*>(bytes), length}, text) == 1) return 1;
     copy_out(error, error_size, text);
     return 0;
   });
@@ -244,15 +241,9 @@ KELDA_EXPORT void zn_tcp_free_mem(void* block) { std::free(block); }
 
 KELDA_EXPORT int32_t zn_tcp_disconnect(zn_tcp_connection* connection, int32_t synchronous,
                                        char* error, uint32_t error_size) {
-  return guarded(error, error_size, 0, [&]() -> int32_t {
-    std::string text;
-    std::shared_ptr<Connection> c = find_connection(connection, text);
-    if (!c) {
-      copy_out(error, error_size, text);
-      return 0;
-    }
-    if (!c->disconnecting.load()) c->graceful.store(true);
-    if (!c->start_disconnect(synchronous != 0, text)) {
+  return with_connection(connection, error, error_size, [&](Connection& c, [[maybe_unused]] std::string& text) -> int32_t {
+    if (!c.disconnecting.load()) c.graceful.store(true);
+    if (!c.start_disconnect(synchronous != 0, text)) {
       copy_out(error, error_size, text);
       return 0;
     }
@@ -306,14 +297,8 @@ KELDA_EXPORT int32_t zn_tcp_get_last_error(zn_tcp_connection* connection, int32_
 KELDA_EXPORT int32_t zn_tcp_set_statistics_params(zn_tcp_connection* connection,
                                                   uint32_t* written_bytes, uint32_t* read_bytes,
                                                   char* error, uint32_t error_size) {
-  return guarded(error, error_size, 0, [&]() -> int32_t {
-    std::string text;
-    std::shared_ptr<Connection> c = find_connection(connection, text);
-    if (!c) {
-      copy_out(error, error_size, text);
-      return 0;
-    }
-    c->link.set_counters(written_bytes, read_bytes);
+  return with_connection(connection, error, error_size, [&](Connection& c, [[maybe_unused]] std::string& text) -> int32_t {
+    c.link.set_counters(written_bytes, read_bytes);
     return 1;
   });
 }
@@ -321,18 +306,12 @@ KELDA_EXPORT int32_t zn_tcp_set_statistics_params(zn_tcp_connection* connection,
 KELDA_EXPORT int32_t zn_tcp_set_connection_param(zn_tcp_connection* connection, uint32_t number,
                                                  uintptr_t value, uintptr_t, uintptr_t,
                                                  char* error, uint32_t error_size) {
-  return guarded(error, error_size, 0, [&]() -> int32_t {
-    std::string text;
-    std::shared_ptr<Connection> c = find_connection(connection, text);
-    if (!c) {
-      copy_out(error, error_size, text);
-      return 0;
-    }
+  return with_connection(connection, error, error_size, [&](Connection& c, [[maybe_unused]] std::string& text) -> int32_t {
     if (number != 8) {
       copy_out(error, error_size, format("Unknown connection parameter %u", number));
       return 0;
     }
-    c->receive_threshold.store(static_cast<uint32_t>(value));
+    c.receive_threshold.store(static_cast<uint32_t>(value));
     return 1;
   });
 }
@@ -340,18 +319,12 @@ KELDA_EXPORT int32_t zn_tcp_set_connection_param(zn_tcp_connection* connection, 
 KELDA_EXPORT int32_t zn_tcp_get_buffered_send_msg_count(zn_tcp_connection* connection,
                                                         uint32_t* out_count, char* error,
                                                         uint32_t error_size) {
-  return guarded(error, error_size, 0, [&]() -> int32_t {
-    std::string text;
-    std::shared_ptr<Connection> c = find_connection(connection, text);
-    if (!c) {
-      copy_out(error, error_size, text);
-      return 0;
-    }
+  return with_connection(connection, error, error_size, [&](Connection& c, [[maybe_unused]] std::string& text) -> int32_t {
     if (out_count == nullptr) {
       copy_out(error, error_size, "Wrong input params was set.");
       return 0;
     }
-    *out_count = c->queued_send_count();
+    *out_count = c.queued_send_count();
     return 1;
   });
 }
@@ -359,18 +332,12 @@ KELDA_EXPORT int32_t zn_tcp_get_buffered_send_msg_count(zn_tcp_connection* conne
 KELDA_EXPORT int32_t zn_tcp_get_proxy_settings_description(
     zn_tcp_connection* connection, char* text_out, uint32_t text_size, uintptr_t, uintptr_t,
     uintptr_t, uintptr_t, char* error, uint32_t error_size) {
-  return guarded(error, error_size, 0, [&]() -> int32_t {
-    std::string text;
-    std::shared_ptr<Connection> c = find_connection(connection, text);
-    if (!c) {
-      copy_out(error, error_size, text);
-      return 0;
-    }
-    if (!c->has_proxy || c->proxy.use_proxy != 1) return 0;
-    const auto* b = reinterpret_cast<const uint8_t*>(&c->proxy.address);
+  return with_connection(connection, error, error_size, [&](Connection& c, [[maybe_unused]] std::string& text) -> int32_t {
+    if (!c.has_proxy || c.proxy.use_proxy != 1) return 0;
+    const auto* b = reinterpret_cast<const uint8_t*>(&c.proxy.address);
     copy_out(text_out, text_size,
-             format("%u.%u.%u.%u:%u, protocol \"%s\"", b[0], b[1], b[2], b[3], c->proxy.port,
-                    proxy_protocol_name(c->proxy.protocol)));
+             format("%u.%u.%u.%u:%u, protocol \"%s\"", b[0], b[1], b[2], b[3], c.proxy.port,
+                    proxy_protocol_name(c.proxy.protocol)));
     return 1;
   });
 }
@@ -384,15 +351,9 @@ KELDA_EXPORT int32_t zn_tcp_get_connection_cipher_crypto_provider_info(
     zn_tcp_connection* connection, int32_t* out_provider_id, char* name, uint32_t name_size,
     uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
     uintptr_t, uintptr_t, char* error, uint32_t error_size) {
-  return guarded(error, error_size, 0, [&]() -> int32_t {
-    std::string text;
-    std::shared_ptr<Connection> c = find_connection(connection, text);
-    if (!c) {
-      copy_out(error, error_size, text);
-      return 0;
-    }
-    if (out_provider_id) *out_provider_id = c->crypto.provider_id;
-    copy_out(name, name_size, c->crypto.provider_name);
+  return with_connection(connection, error, error_size, [&](Connection& c, [[maybe_unused]] std::string& text) -> int32_t {
+    if (out_provider_id) *out_provider_id = c.crypto.provider_id;
+    copy_out(name, name_size, c.crypto.provider_name);
     return 1;
   });
 }
