@@ -80,7 +80,8 @@ TEST_F(DataPath, NegotiatesAndCarriesBlocksBothWaysWithEitherPrefixWidth) {
 }
 
 TEST_F(DataPath, KeepAlivesGoOutAfterEachThirdAndSilenceLosesTheLink) {
-  link(3);  // 90 ms: keep-alives after 30, 60, 90 ms; lost at 120 ms
+  set_second_ms(100);
+  link(3);  // 300 ms: keep-alives after 100, 200, 300 ms; lost at 400 ms
   ASSERT_TRUE(upper.wait_for(ZN_TCP_EVENT_FREEING));
   EXPECT_EQ(upper.closing_error(), "Timeout has expired. Connection with server was lost.");
   while (session->read_block(500).kind == sd::Session::Kind::keep_alive) {
@@ -89,11 +90,11 @@ TEST_F(DataPath, KeepAlivesGoOutAfterEachThirdAndSilenceLosesTheLink) {
 }
 
 TEST_F(DataPath, DataKeepsTheLinkAlive) {
-  link(3);
+  set_second_ms(100);
+  link(3);  // lost after 400 ms of silence
   for (int i = 0; i < 10; ++i) {
     session->send_keep_alive();
-    std::this_thread::yield();
-    session->read_block(20);  // paces the loop at about the keep-alive period
+    session->read_block(50);  // paces the loop: 500 ms in all, never 400 ms silent
   }
   EXPECT_FALSE(upper.wait_for(ZN_TCP_EVENT_CLOSED, 0));
 }
