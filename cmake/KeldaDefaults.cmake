@@ -44,10 +44,16 @@ function(kelda_add_test name)
   if("threads" IN_LIST T_LABELS)
     set_property(GLOBAL APPEND PROPERTY KELDA_THREADS_TESTS ${name})
   endif()
+  # Discovery flattens property values, so ENVIRONMENT holds one variable
+  # (test_main.cpp sets QT_QPA_PLATFORM itself), and LABELS is passed only
+  # when there are labels (an empty value would take the next word).
+  set(test_properties ENVIRONMENT "KELDA_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+  if(T_LABELS)
+    list(APPEND test_properties LABELS "${T_LABELS}")
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${T_LABELS}"
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELDA_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+    PROPERTIES ${test_properties})
 endfunction()
 
 # kelda_add_fuzzer(name SOURCES ... LIBS ...): a libFuzzer target with a seed corpus

@@ -51,6 +51,8 @@ class TempDirListener : public ::testing::EmptyTestEventListener {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Tests never open a real screen (unless the caller chose a platform).
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::UnitTest::GetInstance()->listeners().Append(new TempDirListener);
   return RUN_ALL_TESTS();
