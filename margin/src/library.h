@@ -13,6 +13,7 @@
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "handles.h"
 #include "margin/kelda_margin.h"
@@ -107,6 +108,9 @@ class Library {
   // records belong to the firm and client, handing a copy of each to `visit`
   // (which returns false to stop early). Returns the index where the walk
   // stopped: the first record of another client, the end, or a negative start.
+  template <class Record, class Visit>
+  int64_t walk_limits(const Record* (*get)(int32_t), std::size_t size, int64_t start, std::string_view firm,
+                      std::string_view client, Visit&& visit) const;
   template <class Visit>
   int64_t walk_money_limits(int64_t start, std::string_view firm, std::string_view client, Visit&& visit) const;
   template <class Visit>
@@ -123,16 +127,16 @@ class Library {
   HashMap<Code, int32_t, CodeHash> firm_by_id_;
 };
 
-template <class Visit>
-int64_t Library::walk_money_limits(int64_t start, std::string_view firm, std::string_view client,
-                                   Visit&& visit) const {
+template <class Record, class Visit>
+int64_t Library::walk_limits(const Record* (*get)(int32_t), std::size_t size, int64_t start, std::string_view firm,
+                             std::string_view client, Visit&& visit) const {
   int64_t i = start;
   for (; i >= 0 && i <= INT32_MAX; ++i) {
-    const MargoMoneyLimit* record = limits_.getMoneyLimit(static_cast<int32_t>(i));
+    const Record* record = get(static_cast<int32_t>(i));
     if (!record) break;
-    MargoMoneyLimit limit;
+    Record limit;
     std::memset(&limit, 0, sizeof limit);
-    std::memcpy(&limit, record, type_ == 2 ? MARGO_MONEY_LIMIT_SIZE_TYPE2 : MARGO_MONEY_LIMIT_SIZE_TYPE1);
+    std::memcpy(&limit, record, size);
     if (field_text(limit.firmId, sizeof limit.firmId) != firm ||
         field_text(limit.clientCode, sizeof limit.clientCode) != client || !visit(limit)) {
       break;
@@ -142,21 +146,18 @@ int64_t Library::walk_money_limits(int64_t start, std::string_view firm, std::st
 }
 
 template <class Visit>
+int64_t Library::walk_money_limits(int64_t start, std::string_view firm, std::string_view client,
+                                   Visit&& visit) const {
+  const std::size_t size = type_ == 2 ? MARGO_MONEY_LIMIT_SIZE_TYPE2 : MARGO_MONEY_LIMIT_SIZE_TYPE1;
+  return walk_limits(limits_.getMoneyLimit, size, start, firm, client, std::forward<Visit>(visit));
+}
+
+template <class Visit>
 int64_t Library::walk_depo_limits(int64_t start, std::string_view firm, std::string_view client,
                                   Visit&& visit) const {
-  int64_t i = start;
-  for (; i >= 0 && i <= INT32_MAX; ++i) {
-    const MargoDepoLimit* record = limits_.getDepoLimit(static_cast<int32_t>(i));
-    if (!record) break;
-    MargoDepoLimit limit;  // the library reads the first 88 bytes
-    std::memset(&limit, 0, sizeof limit);
-    std::memcpy(&limit, record, MARGO_DEPO_LIMIT_SIZE_TYPE1);
-    if (field_text(limit.firmId, sizeof limit.firmId) != firm ||
-        field_text(limit.clientCode, sizeof limit.clientCode) != client || !visit(limit)) {
-      break;
-    }
-  }
-  return i;
+  // The library reads the first 88 bytes of a securities limit.
+  return walk_limits(limits_.getDepoLimit, MARGO_DEPO_LIMIT_SIZE_TYPE1, start, firm, client,
+                     std::forward<Visit>(visit));
 }
 
 // Quantities from figures: truncated toward zero, NaN gives 0, clamped to
