@@ -74,11 +74,20 @@ std::string_view trimmed(const std::string& line) {
 
 std::string narrow(const char16_t* text) { return encode(CodePage::cp1251, std::u16string_view(text)); }
 
+// Concatenation by appending (GCC 12 warns wrongly on operator+ chains at -O3).
+std::string join(std::initializer_list<std::string_view> parts) {
+  std::string out;
+  for (std::string_view part : parts) out.append(part);
+  return out;
+}
+
+std::string header_of(const char16_t* section) { return join({"[", narrow(section), "]"}); }
+
 // Finds the value of a key the readers' way; nothing when the section or the
 // key is missing.
 std::optional<std::string> find_value(const Lines& lines, const std::string& section,
                                       const std::string& key) {
-  const std::string header = "[" + section + "]";
+  const std::string header = join({"[", section, "]"});
   std::size_t i = 0;
   for (; i < lines.size(); ++i) {
     const std::string_view line = text_of(lines[i]);
@@ -188,7 +197,7 @@ int ini_read_section(const char16_t* section, char16_t* dst, std::size_t capacit
   try {
     const std::optional<Lines> lines = read_lines(path);
     if (!lines) return 0;
-    const std::string header = "[" + narrow(section) + "]";
+    const std::string header = header_of(section);
     std::size_t i = 0;
     for (; i < lines->size(); ++i) {
       const std::string_view line = text_of((*lines)[i]);
@@ -220,9 +229,9 @@ int ini_write_string(const char16_t* section, const char16_t* key, const char16_
     Lines lines = read_lines(path).value_or(Lines{});
     if (value != nullptr) {
       if (has_line_break(section) || has_line_break(key) || has_line_break(value)) return 0;
-      const std::string header = "[" + narrow(section) + "]";
+      const std::string header = header_of(section);
       const std::string k = narrow(key);
-      const std::string key_line = k + "=" + narrow(value) + "\n";
+      const std::string key_line = join({k, "=", narrow(value), "\n"});
       if (key_line.size() > kIniLineLimit || header.size() + 1 > kIniLineLimit) return 0;
 
       if (const std::optional<std::size_t> at = find_header(lines, header)) {
@@ -242,7 +251,7 @@ int ini_write_string(const char16_t* section, const char16_t* key, const char16_
         }
       } else {
         if (!lines.empty() && !lines.back().empty() && lines.back() != "\n") lines.push_back("\n");
-        lines.push_back(header + "\n");
+        lines.push_back(join({header, "\n"}));
         lines.push_back(key_line);
       }
     }
@@ -258,7 +267,7 @@ int ini_delete_key(const char16_t* section, const char16_t* key, const char16_t*
   try {
     std::optional<Lines> lines = read_lines(path);
     if (!lines) return 1;
-    const std::string header = "[" + narrow(section) + "]";
+    const std::string header = header_of(section);
     const std::string k = narrow(key);
     bool changed = false;
     for (std::optional<std::size_t> at = find_header(*lines, header); at;
@@ -287,7 +296,7 @@ int ini_delete_section(const char16_t* section, const char16_t* path) noexcept {
   try {
     std::optional<Lines> lines = read_lines(path);
     if (!lines) return 1;
-    const std::string header = "[" + narrow(section) + "]";
+    const std::string header = header_of(section);
     bool changed = false;
     std::size_t from = 0;
     while (const std::optional<std::size_t> at = find_header(*lines, header, from)) {
