@@ -6,6 +6,7 @@
 
 #include "cipherhub/cipherhub.h"
 #include "crypto_port.h"
+#include "dispatcher_users.h"
 #include "texts.h"
 
 namespace kelda::dtcp {
@@ -35,6 +36,12 @@ const char* const kNoName =
     "\xF0 \xF8\xE8\xF4\xF0\xEE\xE2\xE0\xED\xE8\xFF";
 
 std::string text_of(const char* buffer) { return std::string(buffer); }
+
+std::mutex g_users_mutex;
+std::map<std::string, int>& users() {
+  static auto* map = new std::map<std::string, int>;
+  return *map;
+}
 
 class DispatcherPort final : public CryptoPort {
  public:
@@ -110,11 +117,11 @@ class DispatcherPort final : public CryptoPort {
         sizeof text);
     if (context == nullptr) {
       error = text_of(text);
-      release_provider(s.provider_name);
+      provider_acquired(s.provider_name);
+      provider_released(s.provider_name);
       return false;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++users_[s.provider_name];
+    provider_acquired(s.provider_name);
     s.provider = provider;
     s.context = context;
     return true;
@@ -180,7 +187,7 @@ class DispatcherPort final : public CryptoPort {
                              sizeof text);
     s.context = nullptr;
     s.provider = nullptr;
-    release_provider(s.provider_name, true);
+    provider_released(s.provider_name);
   }
 
  private:
@@ -206,23 +213,25 @@ class DispatcherPort final : public CryptoPort {
     out.assign(bytes, bytes + (bytes ? length : 0));
     return true;
   }
-
-  // The provider is de-initialised once no connection uses it any more.
-  void release_provider(const std::string& name, bool was_counted = false) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (was_counted && --users_[name] > 0) return;
-      users_.erase(name);
-    }
-    char text[kErrorSize] = "";
-    CPDAPI_DeInitCryptoProviderByName(name.c_str(), 0, 0, 0, 0, text, sizeof text);
-  }
-
-  std::mutex mutex_;
-  std::map<std::string, int> users_;
 };
 
 }  // namespace
+
+void provider_acquired(const std::string& name) {
+  std::lock_guard<std::mutex> lock(g_users_mutex);
+  ++users()[name];
+}
+
+void provider_released(const std::string& name) {
+  {
+    std::lock_guard<std::mutex> lock(g_users_mutex);
+    auto it = users().find(name);
+    if (it != users().end() && --it->second > 0) return;
+    if (it != users().end()) users().erase(it);
+  }
+  char text[kErrorSize] = "";
+  CPDAPI_DeInitCryptoProviderByName(name.c_str(), 0, 0, 0, 0, text, sizeof text);
+}
 
 std::shared_ptr<CryptoPort> make_dispatcher_port() { return std::make_shared<DispatcherPort>(); }
 

@@ -175,6 +175,53 @@ int32_t zn_tcp_get_connection_cipher_crypto_provider_info(
     uintptr_t word6, uintptr_t word7, uintptr_t word8, uintptr_t word9, uintptr_t word10,
     char* error, uint32_t error_size);
 
+/* ---- Crypto providers, through the dispatcher ---- */
+
+typedef struct zn_tcp_sign_context zn_tcp_sign_context;
+
+/* The dispatcher's default provider names; 1 when a name came back. */
+int32_t zn_tcp_get_default_cipher_crypto_provider(char* name, uint32_t name_size, char* error,
+                                                  uint32_t error_size);
+int32_t zn_tcp_get_default_sign_crypto_provider(char* name, uint32_t name_size, char* error,
+                                                uint32_t error_size);
+/* The provider named in an INI file's settings; 1 when not empty. */
+int32_t zn_tcp_get_cipher_crypto_provider(char* name, uint32_t name_size, const char* ini_path,
+                                          char* error, uint32_t error_size);
+int32_t zn_tcp_get_sign_crypto_provider(char* name, uint32_t name_size, const char* ini_path,
+                                        char* error, uint32_t error_size);
+/* Writes the provider (its section name) into an INI file's settings. */
+int32_t zn_tcp_set_cipher_crypto_provider(const char* name, const char* ini_path, char* error,
+                                          uint32_t error_size);
+int32_t zn_tcp_set_sign_crypto_provider(const char* name, const char* ini_path, char* error,
+                                        uint32_t error_size);
+int32_t zn_tcp_get_crypto_provider_info(const char* name, char* ini_file, uint32_t ini_file_size,
+                                        char* module_file, uint32_t module_file_size,
+                                        int32_t* initialized, int32_t* configurable,
+                                        uintptr_t value1, uintptr_t value2, uintptr_t value3,
+                                        uintptr_t value4, char* error, uint32_t error_size);
+int32_t zn_tcp_is_crypto_provider_supported(const char* name, int32_t* initialized,
+                                            uintptr_t reserved);
+
+/* Signing contexts: a sign provider chosen by the crypto parameters (sign
+ * variant), initialised, with a context of its own. Output blocks of
+ * zn_tcp_sign_data and zn_tcp_check_data belong to this library (null or a
+ * block it handed out, grown to fit) and are freed with zn_tcp_free_mem. */
+zn_tcp_sign_context* zn_tcp_init_crypto_sign_context(
+    uint16_t language, uint16_t sub_language, uint16_t dialect, const zn_crypto_params* crypto,
+    uintptr_t owner, uintptr_t reserved1, uintptr_t reserved2, uintptr_t reserved3,
+    uintptr_t reserved4, char* error, uint32_t error_size);
+int32_t zn_tcp_delete_crypto_sign_context(zn_tcp_sign_context* context, uintptr_t reserved1,
+                                          uintptr_t reserved2, uintptr_t reserved3,
+                                          uintptr_t reserved4, char* error, uint32_t error_size);
+int32_t zn_tcp_sign_data(zn_tcp_sign_context* context, const void* data, uint32_t length,
+                         void** output, uint32_t* output_length, uintptr_t value1,
+                         uintptr_t value2, uintptr_t value3, uintptr_t value4, char* error,
+                         uint32_t error_size);
+int32_t zn_tcp_check_data(zn_tcp_sign_context* context, const void* data, uint32_t length,
+                          void** output, uint32_t* output_length, uintptr_t value1,
+                          uintptr_t value2, uintptr_t value3, uintptr_t value4, char* error,
+                          uint32_t error_size);
+
 #ifdef __cplusplus
 }
 #endif
