@@ -59,7 +59,7 @@ bool sign_provider_name(const zn_crypto_params& p, std::string& name, std::strin
   std::string library_ini;
   {
     Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
+    std::lock_guard<std::shared_mutex> lock(lib.mutex);
     library_ini = lib.ini_path;
   }
   switch (p.selection_mode) {
@@ -242,7 +242,7 @@ KELDA_EXPORT zn_tcp_sign_context* zn_tcp_init_crypto_sign_context(
     Locale locale;
     {
       Library& lib = library();
-      std::lock_guard<std::mutex> lock(lib.mutex);
+      std::lock_guard<std::shared_mutex> lock(lib.mutex);
       locale = lib.locale;
       if (owner == 0) owner = lib.owner;
     }

@@ -63,7 +63,7 @@ KELDA_EXPORT int32_t zn_tcp_init(const char* ini_path, uint16_t language, uint16
                                  uintptr_t, uintptr_t, char* error, uint32_t error_size) {
   return guarded(error, error_size, 0, [&]() -> int32_t {
     Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
+    std::lock_guard<std::shared_mutex> lock(lib.mutex);
     lib.ini_path = ini_path ? std::string(ini_path).substr(0, 1023) : std::string();
     if (language != 0 && sub_language != 0 && dialect != 0 &&
         locale_accepted(language, sub_language, dialect)) {
@@ -83,7 +83,7 @@ KELDA_EXPORT int32_t zn_tcp_init(const char* ini_path, uint16_t language, uint16
 KELDA_EXPORT int32_t zn_tcp_set_param(uint32_t number, uintptr_t value) {
   try {
     Library& lib = library();
-    std::lock_guard<std::mutex> lock(lib.mutex);
+    std::lock_guard<std::shared_mutex> lock(lib.mutex);
     switch (number) {
       case 1: lib.owner = value; return 1;
       case 2:
@@ -126,7 +126,7 @@ KELDA_EXPORT zn_tcp_connection* zn_tcp_connect(
     Library& lib = library();
     auto c = std::make_shared<Connection>();
     {
-      std::lock_guard<std::mutex> lock(lib.mutex);
+      std::lock_guard<std::shared_mutex> lock(lib.mutex);
       c->locale = lib.locale;
       if (language != 0 && sub_language != 0 && dialect != 0 &&
           locale_accepted(language, sub_language, dialect)) {
@@ -157,7 +157,7 @@ KELDA_EXPORT zn_tcp_connection* zn_tcp_connect(
       return fail(text);
     }
     {
-      std::lock_guard<std::mutex> lock(lib.mutex);
+      std::lock_guard<std::shared_mutex> lock(lib.mutex);
       c->number = ++lib.counter;
     }
     if (out_number) *out_number = c->number;
@@ -256,7 +256,7 @@ KELDA_EXPORT void zn_tcp_fin(void) {
     std::map<const void*, std::shared_ptr<Connection>> all;
     Library& lib = library();
     {
-      std::lock_guard<std::mutex> lock(lib.mutex);
+      std::lock_guard<std::shared_mutex> lock(lib.mutex);
       all.swap(lib.connections);
     }
     for (auto& [handle, c] : all) c->stop_quietly();
@@ -268,7 +268,7 @@ KELDA_EXPORT void zn_tcp_fin(void) {
     }
     join_retired_threads();
     crypto_port().finish();
-    std::lock_guard<std::mutex> lock(lib.mutex);
+    std::lock_guard<std::shared_mutex> lock(lib.mutex);
     lib.initialized = false;
   } catch (...) {
   }

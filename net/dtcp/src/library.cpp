@@ -1,5 +1,7 @@
 #include "library.h"
 
+#include <shared_mutex>
+
 #include <chrono>
 #include <condition_variable>
 
@@ -37,7 +39,7 @@ Library& library() {
 
 std::shared_ptr<Connection> find_connection(const zn_tcp_connection* handle, std::string& error) {
   Library& lib = library();
-  std::lock_guard<std::mutex> lock(lib.mutex);
+  std::shared_lock<std::shared_mutex> lock(lib.mutex);
   if (handle == nullptr) {
     error = "Wrong tcp connection handle info was set, connections list is empty.";
     return nullptr;
@@ -52,14 +54,14 @@ std::shared_ptr<Connection> find_connection(const zn_tcp_connection* handle, std
 
 void link_connection(const std::shared_ptr<Connection>& c) {
   Library& lib = library();
-  std::lock_guard<std::mutex> lock(lib.mutex);
+  std::lock_guard<std::shared_mutex> lock(lib.mutex);
   lib.connections[c.get()] = c;
 }
 
 void unlink_connection(const Connection* c) {
   std::shared_ptr<Connection> keep;  // released after the mutex
   Library& lib = library();
-  std::lock_guard<std::mutex> lock(lib.mutex);
+  std::lock_guard<std::shared_mutex> lock(lib.mutex);
   auto it = lib.connections.find(c);
   if (it != lib.connections.end()) {
     keep = std::move(it->second);
@@ -70,7 +72,7 @@ void unlink_connection(const Connection* c) {
 void retire_threads(std::vector<std::unique_ptr<platform::Thread>> threads) {
   std::vector<std::unique_ptr<platform::Thread>> done;  // destroyed after the mutex
   Library& lib = library();
-  std::lock_guard<std::mutex> lock(lib.mutex);
+  std::lock_guard<std::shared_mutex> lock(lib.mutex);
   for (auto& t : lib.retired) {
     if (t->finished()) done.push_back(std::move(t));
   }
@@ -84,7 +86,7 @@ void join_retired_threads() {
   std::vector<std::unique_ptr<platform::Thread>> all;
   Library& lib = library();
   {
-    std::lock_guard<std::mutex> lock(lib.mutex);
+    std::lock_guard<std::shared_mutex> lock(lib.mutex);
     all.swap(lib.retired);
   }
   std::vector<std::unique_ptr<platform::Thread>> own;

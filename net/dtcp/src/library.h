@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@
 namespace kelda::dtcp {
 
 struct Library {
-  std::mutex mutex;
+  std::shared_mutex mutex;  // shared by handle lookups
   bool initialized = false;
   std::string ini_path;
   Locale locale;

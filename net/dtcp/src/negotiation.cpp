@@ -171,6 +171,8 @@ uint32_t Connection::connection_thread_main() {
                 format("Unknown handshake mode was set: %ld.", static_cast<long>(handshake_mode)));
   }
   if (handshake_mode == 1) {
+    // The socket is read here; a direct zn_tcp_recv waits meanwhile.
+    std::lock_guard<std::mutex> reading(receive_mutex);
     r = provider_request(*this, error);
     if (r != kOk) return fail(r, 0, error);
     if (disconnecting.load()) return 0;
@@ -225,6 +227,7 @@ bool Connection::handshake(const uintptr_t words[4], std::string& error) {
     }
     if (flags & kHandshakeDone) break;
     if (flags & kHandshakeNeedInput) {
+      std::lock_guard<std::mutex> reading(receive_mutex);
       for (;;) {
         int64_t length = 0;
         int r = read_block(read_buffer, length, error);
