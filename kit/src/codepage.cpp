@@ -61,25 +61,6 @@ char* map_string(const std::array<uint8_t, 256>& table, const char* src, char* d
 bool is_high_surrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool is_low_surrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
-// Encodes as much of `text` as fits; `consumed` tells how many code units
-// were taken.
-std::size_t encode_some(CodePage page, std::u16string_view text, std::span<char> out,
-                        std::size_t& consumed) noexcept {
-  std::size_t w = 0;
-  std::size_t i = 0;
-  for (; i < text.size() && w < out.size(); ++i) {
-    const char16_t u = text[i];
-    int b = u < 0x80 ? u : utf16_to_byte(page, u);
-    if (b < 0) {
-      b = '?';
-      if (is_high_surrogate(u) && i + 1 < text.size() && is_low_surrogate(text[i + 1])) ++i;
-    }
-    out[w++] = static_cast<char>(b);
-  }
-  consumed = i;
-  return w;
-}
-
 }  // namespace
 
 char16_t byte_to_utf16(CodePage page, uint8_t byte) noexcept { return forward(page)[byte]; }
@@ -99,8 +80,18 @@ std::size_t decode(CodePage page, std::span<const char> bytes, std::span<char16_
 }
 
 std::size_t encode(CodePage page, std::u16string_view text, std::span<char> out) noexcept {
-  std::size_t consumed = 0;
-  return encode_some(page, text, out, consumed);
+  std::size_t w = 0;
+  std::size_t i = 0;
+  for (; i < text.size() && w < out.size(); ++i) {
+    const char16_t u = text[i];
+    int b = u < 0x80 ? u : utf16_to_byte(page, u);
+    if (b < 0) {
+      b = '?';
+      if (is_high_surrogate(u) && i + 1 < text.size() && is_low_surrogate(text[i + 1])) ++i;
+    }
+    out[w++] = static_cast<char>(b);
+  }
+  return w;
 }
 
 std::u16string decode(CodePage page, std::string_view bytes) {
@@ -130,36 +121,32 @@ void mem_cp866_to_cp1251(const void* src, void* dst, std::size_t n) noexcept {
 
 void mbs_cp1251_to_cp866_z(const char* src, char* dst) noexcept { map_string(k1251To866, src, dst); }
 
-std::size_t wcs_length(const char16_t* text) noexcept {
-  if (text == nullptr) return 0;
-  std::size_t n = 0;
-  while (text[n] != 0) ++n;
-  return n;
-}
-
 char16_t* ansi_to_wide(const char* text, char16_t* dst, std::size_t capacity) noexcept {
   if (dst == nullptr || capacity == 0) return dst;
-  const std::size_t len = text == nullptr ? 0 : std::strlen(text);
-  std::size_t n = len;
-  if (n + 1 > capacity) {
-    n = capacity - 1;
-    kelda::platform::set_last_error(kelda::platform::error::insufficient_buffer);
-  }
-  decode(CodePage::cp1251, std::span<const char>(text == nullptr ? "" : text, n),
-         std::span<char16_t>(dst, n));
-  dst[n] = 0;
+  // Reads no further than the destination can take (plus one to see the end).
+  const std::size_t n = text == nullptr ? 0 : strnlen(text, capacity);
+  const std::size_t taken = n < capacity ? n : capacity - 1;
+  if (taken < n) kelda::platform::set_last_error(kelda::platform::error::insufficient_buffer);
+  if (taken > 0) decode(CodePage::cp1251, std::span<const char>(text, taken), std::span<char16_t>(dst, taken));
+  dst[taken] = 0;
   return dst;
 }
 
 char* wide_to_ansi(const char16_t* text, char* dst, std::size_t capacity) noexcept {
   if (dst == nullptr || capacity == 0) return dst;
-  const std::u16string_view src(text == nullptr ? u"" : text);
-  std::size_t consumed = 0;
-  const std::size_t written = encode_some(CodePage::cp1251, src, std::span<char>(dst, capacity - 1), consumed);
-  if (consumed < src.size()) {
-    kelda::platform::set_last_error(kelda::platform::error::insufficient_buffer);
+  const char16_t* p = text == nullptr ? u"" : text;
+  std::size_t w = 0;
+  while (*p != 0 && w < capacity - 1) {
+    const char16_t u = *p++;
+    int b = u < 0x80 ? u : utf16_to_byte(CodePage::cp1251, u);
+    if (b < 0) {
+      b = '?';
+      if (is_high_surrogate(u) && is_low_surrogate(*p)) ++p;
+    }
+    dst[w++] = static_cast<char>(b);
   }
-  dst[written] = 0;
+  if (*p != 0) kelda::platform::set_last_error(kelda::platform::error::insufficient_buffer);
+  dst[w] = 0;
   return dst;
 }
 

@@ -108,6 +108,11 @@ TEST(CodePage, AnsiToWideConvertsAndCutsToCapacity) {
   EXPECT_EQ(wide[4], u'#');
   EXPECT_EQ(kelda::platform::get_last_error(), kelda::platform::error::insufficient_buffer);
 
+  // A source without terminator is read no further than the destination takes.
+  const char raw[4] = {'a', 'b', 'c', 'd'};
+  kit::ansi_to_wide(raw, wide, 4);
+  EXPECT_EQ(std::u16string(wide), u"abc");
+
   kit::multibyte_to_wide(nullptr, wide, 16);
   EXPECT_EQ(wide[0], 0);
   EXPECT_EQ(kit::ansi_to_wide("x", nullptr, 16), nullptr);
@@ -124,6 +129,9 @@ TEST(CodePage, WideToAnsiReplacesWhatThePageLacks) {
   kit::wide_to_multibyte(u"abcdef", out, 4);
   EXPECT_EQ(std::string(out), "abc");
   EXPECT_EQ(out[4], '#');
+  const char16_t raw[4] = {u'w', u'x', u'y', u'z'};
+  kit::wide_to_ansi(raw, out, 4);
+  EXPECT_EQ(std::string(out), "wxy");
   EXPECT_EQ(kelda::platform::get_last_error(), kelda::platform::error::insufficient_buffer);
 }
 

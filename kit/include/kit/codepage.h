@@ -75,7 +75,4 @@ char* wide_to_ansi(const char16_t* text, char* dst, std::size_t capacity) noexce
 char16_t* multibyte_to_wide(const char* text, char16_t* dst, std::size_t capacity) noexcept;
 char* wide_to_multibyte(const char16_t* text, char* dst, std::size_t capacity) noexcept;
 
-// Length of a NUL-terminated wide text (0 for null).
-std::size_t wcs_length(const char16_t* text) noexcept;
-
 }  // namespace kit
