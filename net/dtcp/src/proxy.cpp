@@ -10,6 +10,12 @@ int negotiate_proxy(Connection& c, std::string& error) {
   return kApplicationError;
 }
 
+bool read_proxy_settings(const std::string&, zn_proxy_params& proxy) {
+  // The [proxy] section is read here once the proxy negotiation exists.
+  proxy = zn_proxy_params{};
+  return false;
+}
+
 const char* proxy_protocol_name(uint32_t protocol) {
   switch (protocol) {
     case 1: return "CONNECT through HTTP port";

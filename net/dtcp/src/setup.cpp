@@ -4,7 +4,10 @@
 
 #include <cstring>
 
+#include "kit/codepage.h"
+#include "kit/ini.h"
 #include "library.h"
+#include "proxy.h"
 #include "texts.h"
 
 namespace kelda::dtcp {
@@ -36,15 +39,55 @@ bool take_record(Connection& c, const zn_conn_params* p, std::string& error) {
   return true;
 }
 
+std::u16string wide(const std::string& text) { return kit::decode(kit::CodePage::cp1251, text); }
+
+std::string narrow(const char16_t* text) {
+  return kit::encode(kit::CodePage::cp1251, std::u16string_view(text));
+}
+
 // Mode 2: section "connect" of the set-up record's INI file.
 bool read_ini_connection_params(Connection& c, const zn_conn_setup& setup, std::string& error) {
-  (void)c;
-  (void)setup;
-  error = format("\xD1\xEF\xEE\xF1\xEE\xE1 \xF3\xF1\xF2\xE0\xED\xEE\xE2\xEB\xE5\xED\xE8\xFF "
-                 "\xF1\xEE\xE5\xE4\xE8\xED\xE5\xED\xE8\xFF %ld \xED\xE5 \xEF\xEE\xE4\xE4"
-                 "\xE5\xF0\xE6\xE8\xE2\xE0\xE5\xF2\xF1\xFF",
-                 static_cast<long>(setup.mode));
-  return false;
+  const std::size_t length = strnlen(setup.ini_path, sizeof setup.ini_path);
+  if (length == 0) {
+    // "Не указан INI-файл с настройками"
+    error = "\xCD\xE5 \xF3\xEA\xE0\xE7\xE0\xED INI-\xF4\xE0\xE9\xEB \xF1 \xED\xE0\xF1\xF2\xF0"
+            "\xEE\xE9\xEA\xE0\xEC\xE8";
+    return false;
+  }
+  if (length >= sizeof setup.ini_path) {
+    // "Имя указанного INI-файла с настройками превышает допустимый размер"
+    error = "\xC8\xEC\xFF \xF3\xEA\xE0\xE7\xE0\xED\xED\xEE\xE3\xEE INI-\xF4\xE0\xE9\xEB\xE0 "
+            "\xF1 \xED\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE0\xEC\xE8 \xEF\xF0\xE5\xE2\xFB\xF8\xE0"
+            "\xE5\xF2 \xE4\xEE\xEF\xF3\xF1\xF2\xE8\xEC\xFB\xE9 \xF0\xE0\xE7\xEC\xE5\xF0";
+    return false;
+  }
+  const std::string path(setup.ini_path, length);
+  const std::u16string file = wide(path);
+  char16_t address[128] = u"";
+  kit::ini_read_string(u"connect", u"trade-server-ip-address", u"", address, 128, file.c_str());
+  if (address[0] == u'\0') {
+    error = format("INI-file \"%s\". Can't read trade server IP address", path.c_str());
+    return false;
+  }
+  const std::string dotted_address = narrow(address);
+  in_addr parsed{};
+  if (::inet_pton(AF_INET, dotted_address.c_str(), &parsed) != 1) {
+    error = format("INI-file \"%s\". Not valid trade server IP address set: \"%s\"", path.c_str(),
+                   dotted_address.c_str());
+    return false;
+  }
+  c.packets_tmo.store(kit::ini_read_int(u"connect", u"packets-tmo", 0, file.c_str()));
+  c.packets_size.store(kit::ini_read_int(u"connect", u"packets-size", 8192, file.c_str()));
+  const int check = kit::ini_read_int(u"connect", u"check-tmo", 150, file.c_str());
+  const int port = kit::ini_read_int(u"connect", u"port", 0, file.c_str());
+  if (port == 0) {
+    error = format("INI-file \"%s\". Can't read trade server port", path.c_str());
+    return false;
+  }
+  c.params = zn_conn_params{1, static_cast<uint16_t>(check), parsed.s_addr,
+                            static_cast<uint32_t>(port), nullptr};
+  c.has_proxy = read_proxy_settings(path, c.proxy);
+  return true;
 }
 
 }  // namespace

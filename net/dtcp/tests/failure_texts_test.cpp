@@ -1,6 +1,9 @@
 // Every way a scripted server can fail the connection, with the last error
 // text the upper layer reads when the link closes. One row per text.
+#include <cstdio>
 #include <thread>
+
+#include "testsupport/test_dir.h"
 
 #include "harness.h"
 
@@ -259,6 +262,66 @@ TEST_F(FailureTexts, ConnectionSetupRefusals) {
               nullptr);
     EXPECT_EQ(std::string(error), row.text);
     EXPECT_EQ(number, 0u);  // no connection number consumed
+  }
+}
+
+}  // namespace
+}  // namespace kelda::dtcp::testing
+
+namespace kelda::dtcp::testing {
+namespace {
+
+TEST_F(FailureTexts, SettingsFileSetUp) {
+  struct Row {
+    const char* what;
+    std::string connect_section;
+    std::string text;  // empty: the connection is made
+  };
+  sd::ServerDouble server;
+  const std::string port = std::to_string(server.port());
+  const std::vector<Row> rows = {
+      {"no address", "port=" + port + "\r\n", "INI-file \"%s\". Can't read trade server IP address"},
+      {"a host name in place of the address", "trade-server-ip-address=localhost\r\nport=" + port +
+       "\r\n", "INI-file \"%s\". Not valid trade server IP address set: \"localhost\""},
+      {"port 0", "trade-server-ip-address=127.0.0.1\r\nport=0\r\n",
+       "INI-file \"%s\". Can't read trade server port"},
+      {"a complete section", "trade-server-ip-address = 127.0.0.1\r\nport = " + port +
+       "\r\ncheck-tmo=7\r\n", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string path = (::kelda::test::test_dir() / "settings.ini").string();
+    ::kelda::test::write_file_bytes(path, "[connect]\r\n" + row.connect_section);
+    zn_conn_setup setup{};
+    setup.mode = ZN_SETUP_INI;
+    std::snprintf(setup.ini_path, sizeof setup.ini_path, "%s", path.c_str());
+    zn_crypto_params crypto_params{};
+    crypto_params.version = 1;
+    Upper& upper = make_upper();
+    char error[1024] = "";
+    zn_tcp_connection* c = nullptr;
+    {
+      std::lock_guard<std::mutex> hold(upper.setup_mutex);
+      c = zn_tcp_connect("x", nullptr, 0, 0, 0, &crypto_params, 0, 2, 1, &setup, &Upper::callback,
+                         reinterpret_cast<uintptr_t>(&upper), 0, 0, 0, 0, error, sizeof error);
+      upper.connection = c;
+    }
+    if (row.text.empty()) {
+      ASSERT_NE(c, nullptr) << error;
+      auto session = server.accept();
+      ASSERT_TRUE(session);
+      sd::HandshakeScript script;
+      script.permissions.reset();
+      std::optional<sd::HandshakeResult> hs = session->handshake(script);
+      ASSERT_TRUE(hs);
+      EXPECT_EQ(hs->check_timeout, 3);  // sent by the test's upper layer
+      zn_tcp_disconnect(c, 1, error, sizeof error);
+    } else {
+      EXPECT_EQ(c, nullptr);
+      char expected[1024];
+      std::snprintf(expected, sizeof expected, row.text.c_str(), path.c_str());
+      EXPECT_STREQ(error, expected);
+    }
   }
 }
 
