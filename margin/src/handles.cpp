@@ -9,7 +9,7 @@ uint32_t HandleTable::acquire(RuleSet* set) {
     free_.pop_back();
   } else {
     if (slots_.size() >= kMaxSlots) return 0;
-    free_.reserve(slots_.size() + 1);
+    reserve_more(free_, slots_.size() + 1 - free_.size());
     slots_.emplace_back();
     index = static_cast<uint32_t>(slots_.size() - 1);
   }

@@ -107,7 +107,7 @@ Outcome Library::set_rule_text(const char* firm_id, const char* text) {
     // Same place in the array; the old sets go, and with them their handles.
     firms_[static_cast<std::size_t>(it->second)] = std::move(firm);
   } else {
-    firms_.reserve(firms_.size() + 1);
+    reserve_more(firms_, 1);
     firm_by_id_.emplace(key, static_cast<int32_t>(firms_.size()));
     firms_.push_back(std::move(firm));
   }

@@ -56,6 +56,14 @@ template <class K, class Hash = std::hash<K>>
 using HashSet = std::unordered_set<K, Hash, std::equal_to<K>, HookAllocator<K>>;
 using Str = std::basic_string<char, std::char_traits<char>, HookAllocator<char>>;
 
+// Makes room for `extra` more elements, growing geometrically, so that the
+// push_backs that follow cannot throw.
+template <class V>
+void reserve_more(V& v, std::size_t extra) {
+  const std::size_t need = v.size() + extra;
+  if (need > v.capacity()) v.reserve(need > 2 * v.capacity() ? need : 2 * v.capacity());
+}
+
 // Owning pointer to one object in a hook-allocated block.
 struct HookDelete {
   template <class T>

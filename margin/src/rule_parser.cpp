@@ -151,9 +151,9 @@ class Parser {
       } else if (kv.key == "LIMITSINLOTS" && !std::exchange(lots, true)) {
         firm_.limits_in_lots = read_int(kv.value) != 0;
       } else if (kv.key == "MAINMARGINCLASSES" && !std::exchange(main, true)) {
-        firm_.main_classes.assign(",");
-        firm_.main_classes.append(kv.value);
-        firm_.main_classes.push_back(',');
+        Str wrapped(kv.value.size() + 2, ',');
+        std::memcpy(wrapped.data() + 1, kv.value.data(), kv.value.size());
+        firm_.main_classes = std::move(wrapped);
       }
     });
   }
@@ -172,8 +172,8 @@ class Parser {
     const auto key = *Code::folded(client->code.view());
     if (client->code.empty() || firm_.client_by_code.count(key) > 0) return;
     const auto index = static_cast<int32_t>(firm_.clients.size());
-    if (client->prefix) firm_.prefix_clients.reserve(firm_.prefix_clients.size() + 1);
-    firm_.clients.reserve(firm_.clients.size() + 1);
+    if (client->prefix) reserve_more(firm_.prefix_clients, 1);
+    reserve_more(firm_.clients, 1);
     firm_.client_by_code.emplace(key, index);
     if (client->prefix) firm_.prefix_clients.push_back(index);
     firm_.clients.push_back(std::move(client));

@@ -73,16 +73,20 @@ void build_class_order(const FirmRules& firm, const Tables& tables, Vec<int32_t>
   }
 }
 
-void build_index(const ClassList& list, const Tables& tables, std::span<const int32_t> order, bool by_code,
+void build_index(const ClassList& list, const Tables& tables, std::span<const int32_t> rank, bool by_code,
                  ListIndex& out) {
   if (by_code && !list.empty()) {
-    HashMap<Code, int32_t, CodeHash> first_entry;
-    for (std::size_t i = 0; i < list.size(); ++i) first_entry.try_emplace(list[i].class_code, static_cast<int32_t>(i));
-    for (const int32_t c : order) {
-      const auto key = Code::from(tables.class_code(c));
-      const auto it = first_entry.find(*key);
-      if (it == first_entry.end()) continue;
-      for (const SecurityEntry& sec : list[static_cast<std::size_t>(it->second)].securities) {
+    // The first entry of each class, classes in class order (entries of one
+    // class keep their list order under the stable sort).
+    Vec<std::pair<int32_t, int32_t>> firsts;  // (rank of the class, entry)
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      const int32_t c = list[i].class_index;
+      if (c >= 0 && static_cast<std::size_t>(c) < rank.size()) firsts.emplace_back(rank[c], static_cast<int32_t>(i));
+    }
+    std::stable_sort(firsts.begin(), firsts.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t k = 0; k < firsts.size(); ++k) {
+      if (k > 0 && firsts[k].first == firsts[k - 1].first) continue;
+      for (const SecurityEntry& sec : list[static_cast<std::size_t>(firsts[k].second)].securities) {
         if (sec.security < 0) continue;
         if (auto code = Code::from(tables.security_code(sec.security))) out.by_code.try_emplace(*code, sec.security);
       }
@@ -152,9 +156,9 @@ void refresh_rules(std::span<FirmRules* const> firms, const Tables& tables) {
       build_class_order(*firm_stage.firm, tables, firm_stage.order, firm_stage.rank);
       for (std::size_t i = firm_stage.first_list; i < firm_stage.end_list; ++i) {
         ListStage& stage = list_stages[i];
-        build_index(stage.lists->margin, tables, firm_stage.order, true, stage.margin);
-        build_index(stage.lists->asset, tables, firm_stage.order, true, stage.asset);
-        build_index(stage.lists->restricted, tables, firm_stage.order, false, stage.restricted);
+        build_index(stage.lists->margin, tables, firm_stage.rank, true, stage.margin);
+        build_index(stage.lists->asset, tables, firm_stage.rank, true, stage.asset);
+        build_index(stage.lists->restricted, tables, firm_stage.rank, false, stage.restricted);
       }
     }
   } catch (...) {

@@ -27,7 +27,7 @@ Tables::AddResult Tables::add_class(const MargoClass& cls, const MargoSecurity* 
 
   const auto class_index = static_cast<int32_t>(classes_.size());
   const auto first = static_cast<int32_t>(securities_.size());
-  securities_.reserve(securities_.size() + count);
+  reserve_more(securities_, count);
   auto entry = make_owned<ClassEntry>(ClassEntry{cls, count > 0 ? first : -1, static_cast<int32_t>(count)});
   classes_.push_back(std::move(entry));
   try {

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -70,9 +69,18 @@ class CText {
   std::array<char, 24> bytes_{};
 };
 
+// Hash of a Code's 20 bytes read as three words, mixed by multiplication.
 struct CodeHash {
   std::size_t operator()(const Code& c) const noexcept {
-    return std::hash<std::string_view>()(std::string_view(c.bytes.data(), c.bytes.size()));
+    uint64_t a = 0, b = 0;
+    uint32_t d = 0;
+    std::memcpy(&a, c.bytes.data(), 8);
+    std::memcpy(&b, c.bytes.data() + 8, 8);
+    std::memcpy(&d, c.bytes.data() + 16, 4);
+    uint64_t h = a * 0x9E3779B97F4A7C15ull;
+    h = (h ^ (h >> 31) ^ b) * 0xC2B2AE3D27D4EB4Full;
+    h = (h ^ (h >> 29) ^ d) * 0x165667B19E3779F9ull;
+    return static_cast<std::size_t>(h ^ (h >> 32));
   }
 };
 
