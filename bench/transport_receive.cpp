@@ -1,0 +1,218 @@
+// 100,000 small application messages from the server double through the
+// socket, the transport and the codec to a MessageHandler, in messages per
+// second; each round also times a plain recv loop that reads and walks the
+// same framed bytes over the same kind of loopback connection, and reports the
+// ratio as the counter "x_plain_recv".
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "crypto_port.h"
+#include "server_double/server_double.h"
+#include "zn_de/zn_de.h"
+
+namespace sd = kelda::server_double;
+using namespace kelda::dtcp;
+
+namespace {
+
+constexpr int kMessages = 100000;
+constexpr uint32_t kTick = 0x0301;
+
+MessageLayout g_int32[] = {0, ZN_FIELD_INT32, 0};
+MessageLayout g_empty[] = {0, 0};
+MessageLayoutEntry g_registry[] = {
+    {0xF006, g_int32, 0}, {0xF002, g_empty, 0}, {kTick, g_int32, 0}, {0, nullptr, 0}};
+
+std::atomic<int> g_handled{0};
+void on_tick(uint16_t, const void*) { g_handled.fetch_add(1, std::memory_order_relaxed); }
+MessageHandlerEntry g_handlers[] = {{kTick, &on_tick}, {0, nullptr}};
+
+class IdentityPort final : public CryptoPort {
+ public:
+  bool initialize(const std::string&, const Locale&, uintptr_t, std::string&) override {
+    return true;
+  }
+  void finish() override {}
+  bool cipher_provider_name(const zn_crypto_params&, const std::string&, uintptr_t,
+                            std::string& name, std::string&) override {
+    name = "Identity";
+    return true;
+  }
+  bool open(CryptoSession&, const zn_crypto_params&, const Locale&, uintptr_t,
+            std::string&) override {
+    return true;
+  }
+  int32_t provider_id(const std::string&, std::string&) override { return 1; }
+  uint32_t handshake(CryptoSession&, std::span<const uint8_t>, std::span<const uint8_t>&,
+                     const uintptr_t[4], std::string&) override {
+    return kHandshakeDone;
+  }
+  bool encrypt(CryptoSession&, std::span<const uint8_t> in, std::vector<uint8_t>& out,
+               std::string&) override {
+    out.assign(in.begin(), in.end());
+    return true;
+  }
+  bool decrypt(CryptoSession&, std::span<const uint8_t> in, std::vector<uint8_t>& out,
+               std::string&) override {
+    out.assign(in.begin(), in.end());
+    return true;
+  }
+  bool set_context_param(CryptoSession&, uint32_t, uintptr_t, std::string&) override {
+    return true;
+  }
+  void close(CryptoSession&) override {}
+};
+
+// The framed bytes of kMessages tick messages: prefix, id, value, check word.
+std::vector<uint8_t> framed_ticks() {
+  std::vector<uint8_t> out;
+  out.reserve(kMessages * 10);
+  for (int i = 0; i < kMessages; ++i) {
+    const uint8_t block[10] = {0x00, 0x08, kTick >> 8, kTick & 0xFF, 0, 0,
+                               static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i), 0x61, 0x29};
+    out.insert(out.end(), block, block + 10);
+  }
+  return out;
+}
+
+// The stack's receive path: stored blocks are handed to zn_recvmsg on a
+// thread of the caller's, as the client library does on each event 6.
+struct Receiver {
+  std::mutex mutex;
+  std::condition_variable cv;
+  int pending = 0;
+  std::atomic<bool> permitted{false};
+
+  static int32_t callback(uintptr_t user, int32_t event, int32_t*, void*, uint32_t, const void*,
+                          uint32_t) {
+    auto* self = reinterpret_cast<Receiver*>(user);
+    if (event == ZN_EVENT_PERMISSIONS) self->permitted.store(true);
+    if (event == ZN_EVENT_STORED) {
+      {
+        std::lock_guard<std::mutex> lock(self->mutex);
+        ++self->pending;
+      }
+      self->cv.notify_one();
+    }
+    return 0;
+  }
+};
+
+double plain_recv_seconds(const std::vector<uint8_t>& bytes) {
+  int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+  ::listen(listener, 1);
+  socklen_t len = sizeof sa;
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
+  int client = ::socket(AF_INET, SOCK_STREAM, 0);
+  ::connect(client, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+  int server = ::accept(listener, nullptr, nullptr);
+  auto start = std::chrono::steady_clock::now();
+  std::thread writer([&] {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      ssize_t n = ::send(server, bytes.data() + done, bytes.size() - done, 0);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+  });
+  std::vector<uint8_t> buffer(64 * 1024);
+  std::size_t carried = 0;
+  int messages = 0;
+  while (messages < kMessages) {
+    ssize_t n = ::recv(client, buffer.data() + carried, buffer.size() - carried, 0);
+    if (n <= 0) break;
+    std::size_t end = carried + static_cast<std::size_t>(n);
+    std::size_t pos = 0;
+    while (end - pos >= 2) {
+      std::size_t block = (std::size_t{buffer[pos]} << 8) | buffer[pos + 1];
+      if (end - pos < 2 + block) break;
+      benchmark::DoNotOptimize(buffer[pos + 2]);
+      pos += 2 + block;
+      ++messages;
+    }
+    std::memmove(buffer.data(), buffer.data() + pos, end - pos);
+    carried = end - pos;
+  }
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  writer.join();
+  ::close(client);
+  ::close(server);
+  ::close(listener);
+  return seconds;
+}
+
+void BM_TransportReceive(benchmark::State& state) {
+  set_crypto_port(std::make_shared<IdentityPort>());
+  char error[512] = "";
+  if (!zn_is_initialized()) zn_init("", g_registry, g_handlers, 0, 0, 0, 0, 0, 0, 0, 0, error, 512);
+  const std::vector<uint8_t> bytes = framed_ticks();
+  double stack_seconds = 0;
+  double plain_seconds = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    sd::ServerDouble server;
+    Receiver receiver;
+    zn_conn_params params{1, 0, sd::ServerDouble::address(), server.port(), nullptr};
+    zn_conn_setup setup{};
+    setup.mode = ZN_SETUP_RECORD;
+    setup.params = &params;
+    zn_crypto_params crypto{};
+    crypto.version = 1;
+    crypto.selection_mode = 1;
+    zn_connection* c = zn_connect_ex(nullptr, nullptr, "bench", nullptr, &crypto, 0, 0, 0, 0,
+                                     &setup, &Receiver::callback,
+                                     reinterpret_cast<uintptr_t>(&receiver), 0, 0, 0, 0, error,
+                                     sizeof error);
+    std::unique_ptr<sd::Session> session = server.accept();
+    if (c == nullptr || !session || !session->handshake()) {
+      state.SkipWithError("no connection");
+      break;
+    }
+    while (!receiver.permitted.load()) std::this_thread::yield();
+    zn_set_connection_param(c, 8, 0, 0, 0, error, sizeof error);
+    g_handled.store(0);
+    state.ResumeTiming();
+
+    auto start = std::chrono::steady_clock::now();
+    std::thread writer([&] { session->write(bytes); });
+    while (g_handled.load(std::memory_order_relaxed) < kMessages) {
+      std::unique_lock<std::mutex> lock(receiver.mutex);
+      receiver.cv.wait(lock, [&] { return receiver.pending > 0; });
+      int n = receiver.pending;
+      receiver.pending = 0;
+      lock.unlock();
+      for (int i = 0; i < n; ++i) zn_recvmsg(c, error, sizeof error);
+    }
+    stack_seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    writer.join();
+
+    state.PauseTiming();
+    zn_disconnect(c, 1, error, sizeof error);
+    session.reset();
+    plain_seconds += plain_recv_seconds(bytes);
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * kMessages);
+  state.counters["x_plain_recv"] = plain_seconds > 0 ? stack_seconds / plain_seconds : 0;
+  zn_tcp_fin();
+  set_crypto_port(nullptr);
+}
+
+}  // namespace
+
+BENCHMARK(BM_TransportReceive)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_MAIN();

@@ -1,0 +1,105 @@
+// One protocol connection (zn_connection) and the library's state.
+//
+// Lifetime: shared pointers. The library's list holds one until the
+// transport's freeing event; the transport event handler and every exported
+// call that uses a handle hold another for their duration, so a context is
+// never freed under a thread that still uses it. The library mutex guards the
+// list, the counter and connection set-up and is never held while the caller's
+// callback or a MessageHandler runs.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+#include "zn_de/codec.h"
+#include "zn_de/zn_de.h"
+
+namespace kelda::de {
+
+inline constexpr std::size_t kMaxErrorText = 1023;
+
+class Context {
+ public:
+  std::string name;
+  uint32_t number = 0;
+  uint16_t language = 0x09;
+  uint16_t sub_language = 0x01;
+  uint16_t dialect = 0x01;
+  uintptr_t owner = 0;
+  uint16_t check_timeout = 0;
+  zn_statistics stats{};
+  std::vector<MessageHandlerEntry> handlers;  // sorted by id
+  std::optional<LayoutRegistry> registry;
+  std::atomic<uint32_t> translation{0};
+  std::atomic<zn_tcp_connection*> transport{nullptr};
+  zn_event_callback callback = nullptr;
+  uintptr_t user_data = 0;
+
+  std::atomic<int32_t> up{0};
+  std::atomic<int32_t> connecting{0};
+  std::atomic<int32_t> permitted{0};
+  std::atomic<uint32_t> permissions{0};
+
+  // set_connection_error: class -1 clears; -6 records nothing.
+  void set_error(int32_t error_class, const std::string& text);
+  int32_t error_class();
+  std::string error_text();
+
+  int32_t raise(int32_t event, int32_t* result, void* event_data, uint32_t id, const void* data,
+                uint32_t size);
+  void count(uint32_t& counter, uint32_t n) {
+    std::atomic_ref<uint32_t>(counter).fetch_add(n, std::memory_order_relaxed);
+  }
+  const MessageHandlerEntry* find_handler(uint32_t id) const;
+
+ private:
+  std::mutex error_mutex_;
+  int32_t error_class_ = -1;
+  uint32_t system_code_ = 0;
+  std::string error_text_;
+};
+
+struct Library {
+  std::shared_mutex mutex;  // shared by handle lookups
+  bool initialized = false;
+  std::string ini_path;
+  std::string further_text;
+  uintptr_t owner = 0;
+  const MessageLayoutEntry* default_registry = nullptr;
+  const MessageHandlerEntry* default_handlers = nullptr;
+  std::map<const void*, std::shared_ptr<Context>> contexts;
+  uint32_t counter = 0;
+};
+
+Library& library();
+
+inline zn_connection* handle_of(const Context* c) {
+  return reinterpret_cast<zn_connection*>(const_cast<Context*>(c));
+}
+// The live context of a handle, or null (with the refusal text).
+std::shared_ptr<Context> find_context(const void* handle, std::string& error);
+void unlink_context(const Context* c);
+
+// printf into a string; message-table texts of the protocol library.
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void copy_out(char* buffer, uint32_t size, const std::string& text);
+std::string crypto_failure_text(const Context& c, const std::string& transport_text);
+std::string access_refused_text(const Context& c);
+
+// The transport's event callback.
+int32_t transport_event_handler(uintptr_t user_data, int32_t event, int32_t* result,
+                                void* event_data, const void* block, uint32_t size);
+
+// Packs and sends one message (with the check word unless it is the layout
+// check); 1, or 0 with the text in `error` and recorded.
+int send_message(Context& c, uint32_t id, const void* record, std::string& error);
+// Takes one stored block and runs its handler.
+int receive_message(Context& c, std::string& error);
+
+}  // namespace kelda::de

@@ -1,0 +1,232 @@
+// How the protocol library reacts to the transport's events: the negotiation
+// inside event 11, the permissions message, pings, the hand-over of received
+// messages to the caller, and the dispatch of stored messages to handlers.
+#include <array>
+#include <cstring>
+
+#include "context.h"
+
+namespace kelda::de {
+
+namespace {
+
+constexpr uint32_t kBlockErrorSize = 1024;
+
+// Negotiation results.
+constexpr int kNegotiated = 1024;
+constexpr int kFailedTransport = -5;
+constexpr int kFailedByCaller = -6;
+constexpr int kFailedCrypto = -7;
+
+void put16(uint8_t*& p, uint16_t v) {
+  *p++ = static_cast<uint8_t>(v >> 8);
+  *p++ = static_cast<uint8_t>(v);
+}
+void put32(uint8_t*& p, uint32_t v) {
+  put16(p, static_cast<uint16_t>(v >> 16));
+  put16(p, static_cast<uint16_t>(v));
+}
+
+int negotiate(Context& c) {
+  zn_tcp_connection* t = c.transport.load();
+  char error[kBlockErrorSize] = "";
+  const uint8_t timeout[2] = {static_cast<uint8_t>(c.check_timeout >> 8),
+                              static_cast<uint8_t>(c.check_timeout)};
+  if (!zn_tcp_send(t, timeout, 2, error, sizeof error)) {
+    c.set_error(ZN_ERROR_TRANSPORT, error);
+    return kFailedTransport;
+  }
+  if (!zn_tcp_handshake(t, 0, 0, 0, 0, error, sizeof error)) {
+    c.set_error(ZN_ERROR_CRYPTO, crypto_failure_text(c, error));
+    return kFailedCrypto;
+  }
+  int32_t result = 0;
+  if (c.raise(ZN_EVENT_NEGOTIATED, &result, nullptr, 0, nullptr, 0) < 0) return kFailedByCaller;
+  // The cipher's protect flags change right after the layout check has been
+  // encrypted, so the switch is armed before the layout check goes out.
+  if (!zn_tcp_set_crypto_provider_context_params(t, 0, 0, 0, 0, 0, error, sizeof error)) {
+    c.set_error(ZN_ERROR_CRYPTO, crypto_failure_text(c, error));
+    return kFailedCrypto;
+  }
+  std::array<uint8_t, 18> check{};
+  uint8_t* p = check.data();
+  const int version = c.registry->highest_version();
+  put16(p, ZN_MSG_LAYOUT_CHECK);
+  put16(p, 3);
+  put16(p, static_cast<uint16_t>(version));
+  put32(p, layout_check_word(*c.registry, version));
+  put16(p, 0);
+  put16(p, 0);
+  put32(p, 3);
+  if (!zn_tcp_send(t, check.data(), static_cast<uint32_t>(check.size()), error, sizeof error)) {
+    c.set_error(ZN_ERROR_TRANSPORT, error);
+    return kFailedTransport;
+  }
+  return kNegotiated;
+}
+
+// Decodes a received block; on failure records the text and gives nothing.
+std::optional<ReceivedMessage> decode(Context& c, const void* block, uint32_t size, bool& failed) {
+  failed = false;
+  CodecResult<std::optional<ReceivedMessage>> r =
+      decode_message(*c.registry, {static_cast<const uint8_t*>(block), size});
+  if (!r) {
+    failed = true;
+    c.set_error(ZN_ERROR_APPLICATION, r.error().status == CodecStatus::access_refused
+                                          ? access_refused_text(c)
+                                          : r.error().text);
+    return std::nullopt;
+  }
+  return std::move(r.value());
+}
+
+int32_t on_block(Context& c, int32_t* result, const void* block, uint32_t size) {
+  bool failed = false;
+  if (!c.permitted.load()) {
+    // Every block before the permissions is consumed as the permissions.
+    *result = ZN_DROP_BLOCK;
+    std::optional<ReceivedMessage> m = decode(c, block, size, failed);
+    if (failed) return -1;
+    const uint32_t id = m ? m->id : 0;
+    if (id != SN_PERMS) {
+      c.set_error(ZN_ERROR_APPLICATION,
+                  format("Wait for SN_PERMS message, but receive network message with id %d",
+                         static_cast<int>(id)));
+      return -1;
+    }
+    uint32_t permissions = 0;
+    std::memcpy(&permissions, m->record.get(), std::min<uint32_t>(m->size, 4));
+    c.permissions.store(permissions);
+    int32_t event_result = 0;
+    if (c.raise(ZN_EVENT_PERMISSIONS, &event_result, &permissions, 0, nullptr, 0) == -1) return -1;
+    c.permitted.store(1);
+    return 0;
+  }
+  std::optional<ReceivedMessage> m = decode(c, block, size, failed);
+  if (failed) return -1;
+  if (!m) return 0;  // an empty block carries no message
+  if (m->id == ZN_MSG_PING) {
+    *result = ZN_DROP_BLOCK;
+    // The answer has an empty body: its id and the check word.
+    const uint8_t pong[4] = {ZN_MSG_PONG >> 8, ZN_MSG_PONG & 0xFF, ZN_CHECK_WORD_BYTE0,
+                             ZN_CHECK_WORD_BYTE1};
+    char error[kBlockErrorSize] = "";
+    if (!zn_tcp_send(c.transport.load(), pong, sizeof pong, error, sizeof error)) {
+      c.set_error(ZN_ERROR_APPLICATION, error);
+      return -1;
+    }
+    return 0;
+  }
+  *result = ZN_KEEP_BLOCK;
+  return c.raise(ZN_EVENT_MESSAGE, result, nullptr, m->id, m->record.get(), m->size) == -1 ? -1
+                                                                                           : 0;
+}
+
+}  // namespace
+
+int32_t transport_event_handler(uintptr_t user_data, int32_t event, int32_t* result,
+                                void* event_data, const void* block, uint32_t size) {
+  std::string ignored;
+  // Waits for a set-up still in progress (it holds the library mutex).
+  std::shared_ptr<Context> held = find_context(reinterpret_cast<const void*>(user_data), ignored);
+  if (!held) return -1;
+  Context& c = *held;
+  int32_t local = ZN_KEEP_BLOCK;
+  if (result == nullptr) result = &local;
+  switch (event) {
+    case ZN_TCP_EVENT_CONNECTED:
+      c.up.store(1);
+      c.connecting.store(0);
+      return 0;
+    case ZN_TCP_EVENT_NEGOTIATE:
+      return negotiate(c) == kNegotiated ? 0 : -1;
+    case ZN_TCP_EVENT_DATA:
+      return on_block(c, result, block, size);
+    case ZN_TCP_EVENT_STORED:
+      return c.raise(ZN_EVENT_STORED, result, nullptr, 0, nullptr, 0);
+    case ZN_TCP_EVENT_SERVER_ERROR:
+    case ZN_TCP_EVENT_SERVER_INFO:
+      return c.raise(event, result, event_data, 0, block, size);
+    case ZN_TCP_EVENT_CLOSED: {
+      int32_t answer = c.raise(ZN_EVENT_CLOSED, result, nullptr, 0, nullptr, 0);
+      c.up.store(0);
+      c.connecting.store(0);
+      return answer;
+    }
+    case ZN_TCP_EVENT_FREEING: {
+      if (c.up.load() || c.connecting.load()) {
+        c.raise(ZN_EVENT_CLOSED, result, nullptr, 0, nullptr, 0);
+      }
+      c.raise(ZN_EVENT_FREEING, result, nullptr, 0, nullptr, 0);
+      c.up.store(0);
+      c.connecting.store(0);
+      c.transport.store(nullptr);
+      unlink_context(&c);
+      return -1;
+    }
+    case 7:
+      return 0;
+    default:
+      c.set_error(ZN_ERROR_APPLICATION,
+                  format("Unknown TCP callback event occur: %ld", static_cast<long>(event)));
+      return -1;
+  }
+}
+
+int send_message(Context& c, uint32_t id, const void* record, std::string& error) {
+  std::array<uint8_t, kWorkAreaSize> work;
+  CodecResult<std::size_t> packed = pack_message(*c.registry, id, record, true, work);
+  if (!packed) {
+    error = packed.error().text;
+    c.set_error(ZN_ERROR_APPLICATION, error);
+    return 0;
+  }
+  char text[kBlockErrorSize] = "";
+  const uint32_t length = static_cast<uint32_t>(packed.value());
+  if (!zn_tcp_send(c.transport.load(), work.data(), length, text, sizeof text)) {
+    // Every refusal of the transport is a failure, with or without a text.
+    error = text[0] ? text : "Connection not established";
+    c.set_error(ZN_ERROR_APPLICATION, error);
+    return 0;
+  }
+  if (id != ZN_MSG_PONG && id != ZN_MSG_LAYOUT_CHECK) {
+    c.count(c.stats.messages_sent, 1);
+    c.count(c.stats.message_bytes_sent, length);
+  }
+  return 1;
+}
+
+int receive_message(Context& c, std::string& error) {
+  void* block = nullptr;
+  uint32_t size = 0;
+  char text[kBlockErrorSize] = "";
+  if (!zn_tcp_recv(c.transport.load(), &block, &size, text, sizeof text)) {
+    if (text[0] == '\0') return 1;
+    error = text;
+    c.set_error(ZN_ERROR_APPLICATION, error);
+    return 0;
+  }
+  if (block == nullptr) return 1;
+  c.count(c.stats.messages_received, 1);
+  c.count(c.stats.message_bytes_received, size >= 2 ? size - 2 : 0);
+  bool failed = false;
+  std::optional<ReceivedMessage> m = decode(c, block, size, failed);
+  zn_tcp_free_mem(block);
+  if (failed) {
+    error = c.error_text();
+    return 0;
+  }
+  if (!m) return 1;
+  const MessageHandlerEntry* entry = c.find_handler(m->id);
+  if (entry == nullptr || entry->handler == nullptr) {
+    error = format("Unknown message %ld. May be program version expired. Contact technical "
+                   "support.",
+                   static_cast<long>(m->id));
+    c.set_error(ZN_ERROR_APPLICATION, error);
+    return 0;
+  }
+  entry->handler(m->id, m->record.get());
+  return 1;
+}
+
+}  // namespace kelda::de
