@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "crypto_port.h"
+#include "fake_crypto.h"
 #include "server_double/server_double.h"
 #include "zn_de/zn_de.h"
 
@@ -37,41 +38,6 @@ std::atomic<int> g_handled{0};
 void on_tick(uint16_t, const void*) { g_handled.fetch_add(1, std::memory_order_relaxed); }
 MessageHandlerEntry g_handlers[] = {{kTick, &on_tick}, {0, nullptr}};
 
-class IdentityPort final : public CryptoPort {
- public:
-  bool initialize(const std::string&, const Locale&, uintptr_t, std::string&) override {
-    return true;
-  }
-  void finish() override {}
-  bool cipher_provider_name(const zn_crypto_params&, const std::string&, uintptr_t,
-                            std::string& name, std::string&) override {
-    name = "Identity";
-    return true;
-  }
-  bool open(CryptoSession&, const zn_crypto_params&, const Locale&, uintptr_t,
-            std::string&) override {
-    return true;
-  }
-  int32_t provider_id(const std::string&, std::string&) override { return 1; }
-  uint32_t handshake(CryptoSession&, std::span<const uint8_t>, std::span<const uint8_t>&,
-                     const uintptr_t[4], std::string&) override {
-    return kHandshakeDone;
-  }
-  bool encrypt(CryptoSession&, std::span<const uint8_t> in, std::vector<uint8_t>& out,
-               std::string&) override {
-    out.assign(in.begin(), in.end());
-    return true;
-  }
-  bool decrypt(CryptoSession&, std::span<const uint8_t> in, std::vector<uint8_t>& out,
-               std::string&) override {
-    out.assign(in.begin(), in.end());
-    return true;
-  }
-  bool set_context_param(CryptoSession&, uint32_t, uintptr_t, std::string&) override {
-    return true;
-  }
-  void close(CryptoSession&) override {}
-};
 
 // The framed bytes of kMessages tick messages: prefix, id, value, check word.
 std::vector<uint8_t> framed_ticks() {
@@ -156,7 +122,7 @@ double plain_recv_seconds(const std::vector<uint8_t>& bytes) {
 }
 
 void BM_TransportReceive(benchmark::State& state) {
-  set_crypto_port(std::make_shared<IdentityPort>());
+  set_crypto_port(std::make_shared<kelda::dtcp::testing::FakeCrypto>());
   char error[512] = "";
   if (!zn_is_initialized()) zn_init("", g_registry, g_handlers, 0, 0, 0, 0, 0, 0, 0, 0, error, 512);
   const std::vector<uint8_t> bytes = framed_ticks();

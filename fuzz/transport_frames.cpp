@@ -1,6 +1,6 @@
 // Arbitrary byte streams into the transport's block and frame reader, as the
 // receive thread reads them from a socket. The first byte picks the length
-// prefix width. A malformed stream must end the reading with a recorded text
+// prefix width (bit 0) and whether data blocks fail to decrypt (bit 7). A malformed stream must end the reading with a recorded text
 // (or a plain close by the peer), never crash, hang or allocate what the
 // stream asks for.
 #include <sys/socket.h>
@@ -12,51 +12,12 @@
 
 #include "connection.h"
 #include "crypto_port.h"
+#include "fake_crypto.h"
 
 using namespace kelda::dtcp;
 
 namespace {
 
-class IdentityPort final : public CryptoPort {
- public:
-  bool initialize(const std::string&, const Locale&, uintptr_t, std::string&) override {
-    return true;
-  }
-  void finish() override {}
-  bool cipher_provider_name(const zn_crypto_params&, const std::string&, uintptr_t,
-                            std::string& name, std::string&) override {
-    name = "Identity";
-    return true;
-  }
-  bool open(CryptoSession&, const zn_crypto_params&, const Locale&, uintptr_t,
-            std::string&) override {
-    return true;
-  }
-  int32_t provider_id(const std::string&, std::string&) override { return 1; }
-  uint32_t handshake(CryptoSession&, std::span<const uint8_t>, std::span<const uint8_t>&,
-                     const uintptr_t[4], std::string&) override {
-    return kHandshakeDone;
-  }
-  bool encrypt(CryptoSession&, std::span<const uint8_t> in, std::vector<uint8_t>& out,
-               std::string&) override {
-    out.assign(in.begin(), in.end());
-    return true;
-  }
-  bool decrypt(CryptoSession&, std::span<const uint8_t> in, std::vector<uint8_t>& out,
-               std::string& error) override {
-    // Blocks that start with 0xEE do not decrypt, to reach that path too.
-    if (!in.empty() && in[0] == 0xEE) {
-      error = "cannot decrypt";
-      return false;
-    }
-    out.assign(in.begin(), in.end());
-    return true;
-  }
-  bool set_context_param(CryptoSession&, uint32_t, uintptr_t, std::string&) override {
-    return true;
-  }
-  void close(CryptoSession&) override {}
-};
 
 // Keeps every other block, answers server frames, and refuses blocks whose
 // first byte is 0xFD, so that every answer of the upper layer is exercised.
@@ -73,12 +34,13 @@ int32_t upper(uintptr_t, int32_t event, int32_t* result, void*, const void* bloc
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool installed = [] {
-    set_crypto_port(std::make_shared<IdentityPort>());
-    return true;
+  static auto crypto = [] {
+    auto port = std::make_shared<kelda::dtcp::testing::FakeCrypto>();
+    set_crypto_port(port);
+    return port;
   }();
-  (void)installed;
   if (size < 1 || size > 64 * 1024) return 0;
+  crypto->fail_decrypt = (data[0] & 0x80) != 0;  // reaches the decryption failure too
   int fds[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return 0;
   int buffer = 256 * 1024;
