@@ -1,0 +1,170 @@
+// A connection's registry: lookup, per-version check values and whole
+// messages with their envelope, against bytes worked out by hand.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "zn_de/codec.h"
+
+namespace kelda::de {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+MessageLayout kInt32[] = {0, ZN_FIELD_INT32, 0};
+MessageLayout kInt16Int32[] = {0, ZN_FIELD_INT16, ZN_FIELD_INT32, 0};
+MessageLayout kText17[] = {0, ZN_FIELD_ARRAY(17), ZN_FIELD_CHAR, 0};
+MessageLayout kEmpty[] = {0, 0};
+MessageLayout kLayoutCheck[] = {0, ZN_FIELD_INT16, ZN_FIELD_INT16, ZN_FIELD_INT32,
+                                ZN_FIELD_INT16, ZN_FIELD_INT16, ZN_FIELD_INT32, 0};
+
+// Unsorted, as a client may list it. Checks worked by hand: int32 0x00AD,
+// {int16, int32} 0x02FD, char[17] 0xFC2E, empty 0x0021, the layout check
+// message's layout 0xECBF.
+const MessageLayoutEntry kTable[] = {
+    {0x20, kText17, 3}, {0x10, kInt32, 1},         {0x05, kInt16Int32, 3},
+    {78, kEmpty, 2},    {0xF003, kLayoutCheck, 0}, {0, nullptr, 0},
+};
+
+struct LayoutCheckMessage {
+  int16_t three;
+  int16_t version;
+  uint32_t check_word;
+  int16_t zero1;
+  int16_t zero2;
+  int32_t tail;
+};
+
+TEST(CodecRegistry, CheckValuesPerVersion) {
+  auto registry = LayoutRegistry::build(kTable, "main");
+  ASSERT_TRUE(registry) << registry.error().text;
+  const LayoutRegistry& r = registry.value();
+  EXPECT_EQ(r.size(), 5u);
+  EXPECT_EQ(r.highest_version(), 3);
+  // Version v holds the XOR of every layout of version v or lower.
+  EXPECT_EQ(r.check_value(0), 0xECBF);
+  EXPECT_EQ(r.check_value(1), 0xECBF ^ 0x00AD);
+  EXPECT_EQ(r.check_value(2), 0xECBF ^ 0x00AD ^ 0x0021);
+  EXPECT_EQ(r.check_value(3), 0xECBF ^ 0x00AD ^ 0x0021 ^ 0x02FD ^ 0xFC2E);
+  EXPECT_EQ(r.check_value(4), 0);
+  EXPECT_EQ(r.check_value(-1), 0);
+  EXPECT_EQ(layout_check_word(r, 3), 0x212E0u);
+  for (uint32_t id : {0x05u, 0x10u, 0x20u, 78u, 0xF003u}) EXPECT_NE(r.find(id), nullptr) << id;
+  for (uint32_t id : {0x00u, 0x06u, 0xF004u, 0x10010u}) EXPECT_EQ(r.find(id), nullptr) << id;
+  EXPECT_EQ(r.find(0x05)->native_size(), 8u);
+}
+
+TEST(CodecRegistry, WholeMessagesByHand) {
+  auto registry = LayoutRegistry::build(kTable, "main");
+  ASSERT_TRUE(registry);
+  const LayoutRegistry& r = registry.value();
+
+  const LayoutCheckMessage check{3, r.highest_version(), layout_check_word(r, r.highest_version()), 0, 0, 3};
+  int32_t number = -2;
+  char text[17] = "AB";
+  struct Case {
+    const char* name;
+    uint32_t id;
+    const void* record;
+    bool with_check_word;
+    Bytes bytes;
+  };
+  const Case cases[] = {
+      {"logout: id and check word only", 78, nullptr, true, {0x00, 0x4E, 0x61, 0x29}},
+      {"layout check, without check word", 0xF003, &check, false,
+       {0xF0, 0x03, 0x00, 0x03, 0x00, 0x03, 0x00, 0x02, 0x12, 0xE0, 0, 0, 0, 0, 0, 0, 0, 3}},
+      {"int32", 0x10, &number, true, {0x00, 0x10, 0xFF, 0xFF, 0xFF, 0xFE, 0x61, 0x29}},
+      {"text", 0x20, text, true, {0x00, 0x20, 0x41, 0x42, 0x00, 0x61, 0x29}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes out(kWorkAreaSize);
+    auto length = pack_message(r, c.id, c.record, c.with_check_word, out);
+    ASSERT_TRUE(length) << length.error().text;
+    out.resize(length.value());
+    EXPECT_EQ(out, c.bytes);
+
+    if (!c.with_check_word) continue;
+    auto message = decode_message(r, c.bytes);
+    ASSERT_TRUE(message) << message.error().text;
+    ASSERT_TRUE(message.value().has_value());
+    EXPECT_EQ(message.value()->id, c.id);
+    const uint32_t size = message.value()->size;
+    ASSERT_EQ(size, r.find(c.id)->native_size());
+    if (size > 0) {
+      EXPECT_EQ(std::memcmp(message.value()->record.get(), c.record, size), 0);
+    }
+
+    Bytes body(kWorkAreaSize);
+    auto body_length = encode_message(r, c.id, c.record, body);
+    ASSERT_TRUE(body_length);
+    EXPECT_EQ(body_length.value(), c.bytes.size() - 4);
+    Bytes native(size + 1, 0xEE);
+    auto decoded = decode_message_body(r, c.id, Bytes(c.bytes.begin() + 2, c.bytes.end() - 2), native);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded.value(), size);
+  }
+}
+
+TEST(CodecRegistry, RefusesUnknownIdsAndUnusableTables) {
+  auto registry = LayoutRegistry::build(kTable, "main");
+  ASSERT_TRUE(registry);
+  Bytes out(kWorkAreaSize);
+  int32_t value = 0;
+  for (uint32_t id : {0x1234u, 0x10010u}) {
+    auto packed = pack_message(registry.value(), id, &value, true, out);
+    ASSERT_FALSE(packed);
+    EXPECT_EQ(packed.error().status, CodecStatus::unknown_id);
+    EXPECT_EQ(packed.error().text, "Can't encode network message with id " + std::to_string(id));
+  }
+  auto body = encode_message(registry.value(), 0x1234, &value, out);
+  ASSERT_FALSE(body);
+  EXPECT_EQ(body.error().text, "Can't encode network message with id 4660");
+  auto decoded = decode_message_body(registry.value(), 0x1234, Bytes{}, out);
+  ASSERT_FALSE(decoded);
+  EXPECT_EQ(decoded.error().text, "Can't decode network message with id 4660");
+
+  MessageLayout bad[] = {0, 5, 0};
+  struct Case {
+    const char* name;
+    std::vector<MessageLayoutEntry> table;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"version 150", {{1, kInt32, 150}, {0, nullptr, 0}},
+       "Protocol version 150 of network message with id 1 is outside 0..149"},
+      {"negative version", {{2, kInt32, 0xFFFF}, {0, nullptr, 0}},
+       "Protocol version -1 of network message with id 2 is outside 0..149"},
+      {"bad layout", {{3, bad, 1}, {0, nullptr, 0}},
+       "Wrong layout of network message with id 3: unknown field code 5"},
+      {"no layout", {{4, nullptr, 1}, {0, nullptr, 0}},
+       "Wrong layout of network message with id 4: a nested layout is null"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto built = LayoutRegistry::build(c.table.data(), "main");
+    ASSERT_FALSE(built);
+    EXPECT_EQ(built.error().status, CodecStatus::bad_layout);
+    EXPECT_EQ(built.error().text, c.text);
+  }
+  auto none = LayoutRegistry::build(nullptr, "main");
+  ASSERT_FALSE(none);
+  EXPECT_EQ(none.error().text, "Not set messages table for connection \"main\"");
+
+  // Only the low 16 bits of the version word count.
+  const MessageLayoutEntry high_bits[] = {{1, kInt32, 0x10005}, {0, nullptr, 0}};
+  auto built = LayoutRegistry::build(high_bits, "main");
+  ASSERT_TRUE(built);
+  EXPECT_EQ(built.value().highest_version(), 5);
+
+  const MessageLayoutEntry empty[] = {{0, nullptr, 0}};
+  auto nothing = LayoutRegistry::build(empty, "main");
+  ASSERT_TRUE(nothing);
+  EXPECT_EQ(nothing.value().highest_version(), 0);
+  EXPECT_EQ(layout_check_word(nothing.value(), 0), 0x20000u);
+}
+
+}  // namespace
+}  // namespace kelda::de
