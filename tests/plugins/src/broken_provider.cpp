@@ -30,8 +30,7 @@ int32_t CPAPI_GetProviderUsageMode(uintptr_t, uintptr_t, uintptr_t, uintptr_t, c
 #endif
 #ifndef OMIT_NAME
 const char* CPAPI_GetProviderName(uintptr_t, uintptr_t, uintptr_t, uintptr_t, char*, uint32_t) {
-  // Longer than the 31 characters the dispatcher keeps, to show the cut.
-  return PROVIDER_NAME ".provider-name-longer-than-31";
+  return PROVIDER_NAME;
 }
 #endif
 #ifndef OMIT_VERSION

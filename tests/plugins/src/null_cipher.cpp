@@ -33,7 +33,14 @@ NullContext* context_of(CpapiContext* context) {
   return c != nullptr && c->tag == kTag ? c : nullptr;
 }
 
-int32_t copy_out(const void* input, uint32_t length, void** out, uint32_t* out_length) {
+// Encryption and decryption alike: the bytes copied into the caller-kept
+// provider buffer, grown when short.
+int32_t copy_out(CpapiContext* context, const void* input, uint32_t length, void** out,
+                 uint32_t* out_length, char* error, uint32_t error_size) {
+  if (context_of(context) == nullptr) {
+    write_error(error, error_size, "Wrong crypto context info");
+    return CP_CRYPT_ERROR;
+  }
   if (out == nullptr || out_length == nullptr || (input == nullptr && length > 0)) return CP_CRYPT_ERROR;
   if (*out == nullptr || *out_length < length) {
     void* grown = std::realloc(*out, length == 0 ? 1 : length);
@@ -183,21 +190,13 @@ int32_t CPAPI_GetContextParam(CpapiContext* context, int32_t param_id, uintptr_t
 int32_t CPAPI_EnCryptData(CpapiContext* context, const void* input, uint32_t length, void** out,
                           uint32_t* out_length, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
                           char* error, uint32_t error_size) {
-  if (context_of(context) == nullptr) {
-    write_error(error, error_size, "Wrong crypto context info");
-    return CP_CRYPT_ERROR;
-  }
-  return copy_out(input, length, out, out_length);
+  return copy_out(context, input, length, out, out_length, error, error_size);
 }
 
 int32_t CPAPI_DeCryptData(CpapiContext* context, const void* input, uint32_t length, void** out,
                           uint32_t* out_length, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
                           char* error, uint32_t error_size) {
-  if (context_of(context) == nullptr) {
-    write_error(error, error_size, "Wrong crypto context info");
-    return CP_CRYPT_ERROR;
-  }
-  return copy_out(input, length, out, out_length);
+  return copy_out(context, input, length, out, out_length, error, error_size);
 }
 
 int32_t CPAPI_HandShake(const cp_provider_record* provider, CpapiContext* context,

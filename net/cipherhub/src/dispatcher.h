@@ -1,0 +1,66 @@
+// The dispatcher's state and its operations on providers: initialisation
+// from the INI file, the built-in provider, provider initialisation, the
+// default providers and uninitialisation. The C exports are thin wrappers
+// over these.
+//
+// One dispatcher per process, never destroyed: providers are not finalised
+// at process exit (their modules may already be finalised then). Every
+// operation here runs under the dispatcher's lock, except the provider calls
+// that may open a dialog (see with_provider_call).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "error_text.h"
+#include "provider_table.h"
+
+namespace kelda::cipherhub {
+
+inline constexpr std::size_t kIniPathChars = 259;
+inline constexpr std::size_t kDefaultNameChars = 1023;
+
+// The values a provider's CPAPI_InitializeLib receives.
+struct ProviderInit {
+  uint16_t language = 0;
+  uint16_t sub_language = 0;
+  uint16_t dialect = 0;
+  uintptr_t owner = 0;
+  int32_t init_mode = 0;
+  uintptr_t values[6] = {};
+  const char* ini_path = nullptr;
+};
+
+struct Dispatcher {
+  std::recursive_mutex lock;
+  bool initialized = false;
+  std::string ini_path;
+  uintptr_t owner = 0;
+  std::filesystem::path folder;
+  std::string default_sign;
+  std::string default_cipher;
+  ProviderTable table;
+};
+
+Dispatcher& dispatcher();
+
+// CPDAPI_InitializeLib's work; the caller holds the lock.
+int32_t initialize(Dispatcher& d, const ProviderInit& init, ErrorText& error);
+// CPDAPI_UninitializeLib's work; the caller holds the lock.
+void uninitialize(Dispatcher& d, const uintptr_t values[4]);
+
+// Initialises the provider once; its record, or null.
+cp_provider_record* init_provider(Dispatcher& d, ProviderEntry* entry, const ProviderInit& init,
+                                  ErrorText& error);
+
+// Reads "Module" and "IniFile" of a section, binds the module and appends it.
+bool load_provider_from_section(Dispatcher& d, std::string_view ini_path, std::string_view section,
+                                ErrorText& error);
+
+// The provider name for a settings key holding a section name, or "".
+std::string provider_name_for_key(Dispatcher& d, std::string_view ini_path, std::string_view key);
+
+}  // namespace kelda::cipherhub
