@@ -6,6 +6,7 @@
 
 #include "kit/codepage.h"
 #include "kit/ini.h"
+#include "kit/messages.h"
 
 namespace kelda::cipherhub {
 namespace {

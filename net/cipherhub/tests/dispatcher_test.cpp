@@ -334,7 +334,10 @@ TEST_F(Initialised, RefusesBadHandlesWithAnEmptyText) {
       SCOPED_TRACE(c.name);
       std::strcpy(error, "stale");
       EXPECT_EQ(c.call(), c.result);
-      EXPECT_STREQ(error, "") << "an empty error text";
+      const bool takes_error_text = std::strstr(c.name, "Memory") == nullptr;
+      if (takes_error_text) {
+        EXPECT_STREQ(error, "") << "an empty error text";
+      }
     }
     HUB(hub, CPDAPI_FreeMemory)(bad, &value);  // nothing is freed
   }

@@ -1,11 +1,14 @@
 // Test support: a private copy of the Cipherhub library in the test's own
 // folder, loaded with the test plug-ins the test copies beside it, so that
 // "X.DLL" module names and the built-in provider resolve in that folder
-// only, and every test starts from an uninitialised dispatcher.
+// only, and every test starts from an uninitialised dispatcher. The copy
+// stays loaded until the process ends, as the real library does (its
+// dispatcher is never destroyed).
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -38,13 +41,15 @@ class Hub {
   explicit Hub(std::initializer_list<const char*> plugins) {
     copy_module("libCipherhub.so");
     for (const char* plugin : plugins) copy_module(std::string(plugin) + ".so");
-    module_ = platform::Module::load((test::test_dir() / "libCipherhub.so").string(), nullptr);
-    EXPECT_TRUE(module_.loaded()) << module_.error_text();
+    static auto* kept = new std::deque<platform::Module>;  // addresses stay put
+    kept->push_back(platform::Module::load((test::test_dir() / "libCipherhub.so").string(), nullptr));
+    module_ = &kept->back();
+    EXPECT_TRUE(module_->loaded()) << module_->error_text();
   }
 
   template <typename Fn>
   Fn* get(const char* name) const {
-    Fn* fn = module_.function<Fn*>(name);
+    Fn* fn = module_->function<Fn*>(name);
     EXPECT_NE(fn, nullptr) << name;
     return fn;
   }
@@ -62,7 +67,7 @@ class Hub {
     return platform::Module::load((test::test_dir() / (std::string(plugin) + ".so")).string(), nullptr);
   }
 
-  platform::Module module_;
+  platform::Module* module_;  // never unloaded
 };
 
 // The dispatcher's export of that name, with its own type.

@@ -141,7 +141,7 @@ std::vector<Golden> golden_cases() {
     // 4 to 64 come back as zeros.
     auto fill = [](Counted64& r) {
       r.count = 3;
-      for (int i = 0; i < 64; ++i) r.items[i] = 0x11111111 * (i + 1);
+      for (int i = 0; i < 64; ++i) r.items[i] = static_cast<int32_t>(0x11111111u * static_cast<uint32_t>(i + 1));
     };
     auto three = [](Counted64& r) {
       r.count = 3;
@@ -171,7 +171,8 @@ std::vector<Golden> golden_cases() {
   {
     auto fill = [](Outer& r) {
       r.first = 0xAA;
-      r.inner = {0x01020304, 0xBB};
+      r.inner.value = 0x01020304;
+      r.inner.flag = 0xBB;
       r.last = 0xCC;
     };
     cases.push_back({"nested record", kOuter, native<Outer>(fill),
@@ -181,8 +182,10 @@ std::vector<Golden> golden_cases() {
     // Each element's text stops at its own NUL.
     auto fill = [](NamedList& r) {
       r.count = 2;
-      r.items[0] = {1, "a"};
-      r.items[1] = {2, "bc"};
+      r.items[0].id = 1;
+      std::strcpy(r.items[0].name, "a");
+      r.items[1].id = 2;
+      std::strcpy(r.items[1].name, "bc");
     };
     cases.push_back({"counted nested records", kNamedList, native<NamedList>(fill),
                      {0x00, 0x02, 0, 0, 0, 1, 'a', 0, 0, 0, 0, 2, 'b', 'c', 0},
@@ -244,6 +247,49 @@ TEST(CodecGolden, RecordsMatchTheirLayouts) {
   EXPECT_EQ(layout_mismatches<Outer>(kOuter, outer), "");
   EXPECT_EQ(layout_mismatches<NamedList>(kNamedList, named), "");
   EXPECT_EQ(layout_mismatches<Shorts>(kShorts, shorts), "");
+}
+
+}  // namespace
+}  // namespace kelda::de
+
+namespace kelda::de {
+namespace {
+
+// Arrays long enough for every copying path (blocks of 16 and 32 bytes and
+// the values left over), in each integer width: the wire holds each value
+// most significant byte first.
+TEST(CodecGolden, LongArraysInEveryWidth) {
+  static MessageLayout layouts[3][4] = {
+      {0, ZN_FIELD_COUNTED_ARRAY(64), ZN_FIELD_INT16, 0},
+      {0, ZN_FIELD_COUNTED_ARRAY(64), ZN_FIELD_INT32, 0},
+      {0, ZN_FIELD_COUNTED_ARRAY(64), ZN_FIELD_INT64, 0},
+  };
+  const std::size_t widths[3] = {2, 4, 8};
+  for (int w = 0; w < 3; ++w) {
+    const std::size_t width = widths[w];
+    auto layout = RecordLayout::compile(layouts[w]);
+    ASSERT_TRUE(layout);
+    const std::size_t items = layout.value().members()[1].offset;  // element 0, natively
+    for (uint16_t count : {1, 7, 8, 15, 16, 17, 33, 64}) {
+      SCOPED_TRACE("width " + std::to_string(width) + ", count " + std::to_string(count));
+      Bytes native(layout.value().native_size(), 0);
+      std::memcpy(native.data(), &count, 2);
+      Bytes wire = {static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+      for (std::size_t i = 0; i < count; ++i) {
+        const uint64_t value = 0x0102030405060708ull * (i + 1) + i;
+        std::memcpy(native.data() + items + i * width, &value, width);  // the low bytes, natively
+        for (std::size_t b = width; b-- > 0;) wire.push_back(static_cast<uint8_t>(value >> (8 * b)));
+      }
+      Bytes out(kWorkAreaSize);
+      auto encoded = encode_record(layout.value(), native.data(), out);
+      ASSERT_TRUE(encoded);
+      out.resize(encoded.value());
+      EXPECT_EQ(out, wire);
+      Bytes decoded(native.size(), 0xEE);
+      ASSERT_TRUE(decode_record(layout.value(), wire, decoded));
+      EXPECT_EQ(decoded, native);
+    }
+  }
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ const LayoutRegistry& registry() {
 
 auto decode_exact(const Bytes& block) {
   std::unique_ptr<uint8_t[]> copy(new uint8_t[block.size() + 1]);
-  std::memcpy(copy.get(), block.data(), block.size());
+  if (!block.empty()) std::memcpy(copy.get(), block.data(), block.size());
   return decode_message(registry(), std::span<const uint8_t>(copy.get(), block.size()));
 }
 

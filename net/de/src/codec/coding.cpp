@@ -2,10 +2,10 @@
 //
 // Native members are read and written with memcpy: their offsets are aligned
 // from the record's start, but the caller's record need not be.
-#include <bit>
 #include <cstdio>
 #include <cstring>
 
+#include "byte_swap.h"
 #include "coding.h"
 #include "kit/codepage.h"
 #include "plan.h"
@@ -28,38 +28,6 @@ const CharTables& char_tables() {
     return t;
   }();
   return tables;
-}
-
-template <typename T>
-T load(const uint8_t* p) {
-  T v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-template <typename T>
-void store(uint8_t* p, T v) {
-  std::memcpy(p, &v, sizeof v);
-}
-
-inline uint16_t swap(uint16_t v) { return __builtin_bswap16(v); }
-inline uint32_t swap(uint32_t v) { return __builtin_bswap32(v); }
-inline uint64_t swap(uint64_t v) { return __builtin_bswap64(v); }
-
-// Big-endian on the wire; a 64-bit value is its upper word, then its lower
-// word, each big-endian: the same as the whole value big-endian.
-template <typename T>
-void to_wire(uint8_t* dst, const uint8_t* src, uint32_t n) {
-  for (uint32_t i = 0; i < n; ++i) {
-    T v = load<T>(src + i * sizeof(T));
-    if constexpr (std::endian::native == std::endian::little) v = swap(v);
-    store<T>(dst + i * sizeof(T), v);
-  }
-}
-
-template <typename T>
-void to_native(uint8_t* dst, const uint8_t* src, uint32_t n) {
-  to_wire<T>(dst, src, n);  // the same byte swap
 }
 
 void translate(uint8_t* dst, const uint8_t* src, std::size_t n, const uint8_t* table) {
@@ -98,7 +66,7 @@ class Encoder {
             return false;
           }
           if (!room(2)) return false;
-          store<uint16_t>(pos_, swap(count));
+          store<uint16_t>(pos_, big_endian(count));
           pos_ += 2;
           // The elements beyond the count are stepped over, not packed.
           if (!elements(step.element, rec + step.items_offset, count)) return false;
@@ -126,13 +94,14 @@ class Encoder {
       return true;
     }
     const std::size_t bytes = std::size_t{n} * el.size;
+    if (bytes == 0) return true;
     if (!room(bytes)) return false;
     switch (el.kind) {
       case Kind::byte: std::memcpy(pos_, src, bytes); break;
       case Kind::character: translate(pos_, src, bytes, char_tables().to_wire); break;
-      case Kind::int16: to_wire<uint16_t>(pos_, src, n); break;
-      case Kind::int32: to_wire<uint32_t>(pos_, src, n); break;
-      case Kind::int64: to_wire<uint64_t>(pos_, src, n); break;
+      case Kind::int16: swap_copy<uint16_t>(pos_, src, n); break;
+      case Kind::int32: swap_copy<uint32_t>(pos_, src, n); break;
+      case Kind::int64: swap_copy<uint64_t>(pos_, src, n); break;
       case Kind::nested: break;
     }
     pos_ += bytes;
@@ -149,17 +118,23 @@ class Decoder {
   Decoder(const uint8_t* in, std::size_t size, Failure& failure)
       : pos_(in), end_(in + size), failure_(failure) {}
 
-  // The record's bytes must be zero on entry: what the wire does not give
-  // stays zero.
-  bool record(const Plan& plan, uint8_t* rec) {
+  // Writes every native byte of the record up to fill_to: what the wire does
+  // not give (alignment gaps, text after its NUL, elements beyond a count, a
+  // nested record's end padding) becomes zero.
+  bool record(const Plan& plan, uint8_t* rec, uint32_t fill_to) {
+    uint32_t filled = 0;
     for (const Step& step : plan.steps) {
+      zero(rec, filled, step.offset);
       uint8_t* dst = rec + step.offset;
+      const Element& el = step.element;
       switch (step.kind) {
         case StepKind::single:
-          if (!elements(step.element, dst, 1)) return false;
+          if (!elements(el, dst, 1)) return false;
+          filled = step.offset + el.size;
           break;
         case StepKind::fixed_array:
-          if (!elements(step.element, dst, step.count)) return false;
+          if (!elements(el, dst, step.count)) return false;
+          filled = step.offset + step.count * el.size;
           break;
         case StepKind::char_array: {
           const std::size_t available = remaining();
@@ -173,26 +148,36 @@ class Decoder {
           }
           translate(dst, pos_, n, char_tables().to_native);
           pos_ += n;
+          filled = step.offset + step.count;
+          zero(rec, step.offset + static_cast<uint32_t>(n), filled);
           break;
         }
         case StepKind::counted_array: {
           if (!have(2)) return false;
-          const uint16_t count = swap(load<uint16_t>(pos_));
+          const uint16_t count = big_endian(load<uint16_t>(pos_));
           if (count > step.count) {
             failure_ = {CodecStatus::count_over_capacity, count, step.count};
             return false;
           }
           pos_ += 2;
           store<uint16_t>(dst, count);
-          if (!elements(step.element, rec + step.items_offset, count)) return false;
+          zero(rec, step.offset + 2, step.items_offset);
+          if (!elements(el, rec + step.items_offset, count)) return false;
+          filled = step.items_offset + step.count * el.size;
+          zero(rec, step.items_offset + count * el.size, filled);
           break;
         }
       }
     }
+    zero(rec, filled, fill_to);
     return true;
   }
 
  private:
+  static void zero(uint8_t* rec, uint32_t from, uint32_t to) {
+    if (to > from) std::memset(rec + from, 0, to - from);
+  }
+
   std::size_t remaining() const { return static_cast<std::size_t>(end_ - pos_); }
 
   bool have(std::size_t n) {
@@ -204,18 +189,19 @@ class Decoder {
   bool elements(const Element& el, uint8_t* dst, uint32_t n) {
     if (el.kind == Kind::nested) {
       for (uint32_t i = 0; i < n; ++i) {
-        if (!record(*el.nested, dst + std::size_t{i} * el.size)) return false;
+        if (!record(*el.nested, dst + std::size_t{i} * el.size, el.size)) return false;
       }
       return true;
     }
     const std::size_t bytes = std::size_t{n} * el.size;
+    if (bytes == 0) return true;
     if (!have(bytes)) return false;
     switch (el.kind) {
       case Kind::byte: std::memcpy(dst, pos_, bytes); break;
       case Kind::character: translate(dst, pos_, bytes, char_tables().to_native); break;
-      case Kind::int16: to_native<uint16_t>(dst, pos_, n); break;
-      case Kind::int32: to_native<uint32_t>(dst, pos_, n); break;
-      case Kind::int64: to_native<uint64_t>(dst, pos_, n); break;
+      case Kind::int16: swap_copy<uint16_t>(dst, pos_, n); break;
+      case Kind::int32: swap_copy<uint32_t>(dst, pos_, n); break;
+      case Kind::int64: swap_copy<uint64_t>(dst, pos_, n); break;
       case Kind::nested: break;
     }
     pos_ += bytes;
@@ -255,9 +241,8 @@ bool encode_plan(const Plan& plan, const uint8_t* record, std::span<uint8_t> wir
 
 bool decode_plan(const Plan& plan, std::span<const uint8_t> wire, uint8_t* native,
                  Failure& failure) {
-  std::memset(native, 0, plan.native_size);
   Decoder decoder(wire.data(), wire.size(), failure);
-  return decoder.record(plan, native);
+  return decoder.record(plan, native, plan.native_size);
 }
 
 }  // namespace kelda::de::detail

@@ -24,7 +24,8 @@ std::string failure_text(const Failure& failure);
 
 bool encode_plan(const Plan& plan, const uint8_t* record, std::span<uint8_t> wire,
                  std::size_t& written, Failure& failure);
-// Zeroes plan.native_size bytes at native, then decodes into them.
+// Decodes into plan.native_size bytes at native, writing every one of them
+// (zero where the wire gives nothing).
 bool decode_plan(const Plan& plan, std::span<const uint8_t> wire, uint8_t* native,
                  Failure& failure);
 
