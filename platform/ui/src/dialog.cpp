@@ -358,7 +358,10 @@ intptr_t modal(std::string_view module, const ResourceName* name, const DialogTe
     }
     result = run_modal_dialog(w, owner, std::string(module), name ? name->to_string() : std::string());
   });
-  if (!ran) return id::cancel;
+  if (!ran) {
+    set_last_error(platform::error::cancelled);
+    return id::cancel;
+  }
   return result;
 }
 }  // namespace
@@ -495,7 +498,10 @@ intptr_t Dialog::do_modal(Hwnd owner) {
     }
     result = run_modal_dialog(w, owner, module_, name_.to_string());
   });
-  if (!ran) return id::cancel;
+  if (!ran) {
+    set_last_error(platform::error::cancelled);
+    return id::cancel;
+  }
   return result;
 }
 

@@ -14,8 +14,15 @@ constexpr uint64_t kDoubleClickMs = 500;
 constexpr uint64_t kHoldMs = 500;
 constexpr uint64_t kLongHoldMs = 1000;
 
+// Statics without ss::notify and group boxes let taps through to their parent.
+bool transparent_to_stylus(const WindowData* w) {
+  if (w->parent == nullptr) return false;
+  if (equal_ignore_case(w->class_name, class_name::static_)) return !(w->style & ss::notify);
+  return equal_ignore_case(w->class_name, class_name::button) && (w->style & bs::type_mask) == bs::group_box;
+}
+
 WindowData* hit(WindowData* w, POINT screen) {
-  if (!(w->style & ws::visible)) return nullptr;
+  if (!(w->style & ws::visible) || transparent_to_stylus(w)) return nullptr;
   if (!point_in_rect(screen_rect(w), screen)) return nullptr;
   if (point_in_rect(client_screen_rect(w), screen)) {
     for (WindowData* c : w->children)

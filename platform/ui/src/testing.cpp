@@ -60,6 +60,15 @@ class HeadlessBackend final : public Backend {
 
 HeadlessBackend* headless() { return g_core ? dynamic_cast<HeadlessBackend*>(g_core->backend.get()) : nullptr; }
 
+// Each scripted gesture starts well after the one before, so two taps are
+// never taken for a double tap unless a test asks for one.
+uint64_t gesture_time() {
+  static uint64_t last = 0;
+  uint64_t t = std::max(now_ms(), last + 1000);
+  last = t + 2000;
+  return t;
+}
+
 POINT center_of(Hwnd h) {
   RECT c = get_client_rect(h);
   return POINT{c.right / 2, c.bottom / 2};
@@ -128,7 +137,7 @@ void advance_clock(uint64_t ms) {
 
 void tap_at(Hwnd hwnd, POINT client) {
   POINT s = client_to_screen(hwnd, client);
-  uint64_t t = now_ms();
+  uint64_t t = gesture_time();
   push_mouse(MouseInput::Kind::down, s, t);
   push_mouse(MouseInput::Kind::up, s, t + 50);
   process_pending();
@@ -138,7 +147,7 @@ void tap(Hwnd hwnd) { tap_at(hwnd, center_of(hwnd)); }
 
 void double_tap_at(Hwnd hwnd, POINT client) {
   POINT s = client_to_screen(hwnd, client);
-  uint64_t t = now_ms();
+  uint64_t t = gesture_time();
   push_mouse(MouseInput::Kind::down, s, t);
   push_mouse(MouseInput::Kind::up, s, t + 40);
   push_mouse(MouseInput::Kind::down, s, t + 120);
@@ -148,7 +157,7 @@ void double_tap_at(Hwnd hwnd, POINT client) {
 
 void tap_and_hold_at(Hwnd hwnd, POINT client, uint32_t hold_ms) {
   POINT s = client_to_screen(hwnd, client);
-  uint64_t t = now_ms();
+  uint64_t t = gesture_time();
   push_mouse(MouseInput::Kind::down, s, t);
   push_mouse(MouseInput::Kind::up, s, t + hold_ms);
   process_pending();
@@ -156,7 +165,7 @@ void tap_and_hold_at(Hwnd hwnd, POINT client, uint32_t hold_ms) {
 
 void drag(Hwnd hwnd, const std::vector<POINT>& points) {
   if (points.empty()) return;
-  uint64_t t = now_ms();
+  uint64_t t = gesture_time();
   push_mouse(MouseInput::Kind::down, client_to_screen(hwnd, points.front()), t);
   for (size_t i = 1; i < points.size(); ++i)
     push_mouse(MouseInput::Kind::move, client_to_screen(hwnd, points[i]), t + 20 * i);
