@@ -1,0 +1,211 @@
+// Placeholder handlers: each drops its message until the code of its table
+// defines it. When a table is built, its handlers move out of this file into
+// the table's code.
+#include "handlers.h"
+
+namespace kelda::kelapi {
+
+// Session.
+void on_0002_request_complete(uint16_t, const void*) {}
+void on_0021_session_info_old(uint16_t, const void*) {}
+void on_0022_trading_session(uint16_t, const void*) {}
+void on_004A_class_lists_end(uint16_t, const void*) {}
+void on_0085_character_mode(uint16_t, const void*) {}
+void on_803C_class_description(uint16_t, const void*) {}
+void on_803D_session_info(uint16_t, const void*) {}
+
+// Classes and securities.
+void on_00D0_server_ids_old(uint16_t, const void*) {}
+void on_8037_class_texts(uint16_t, const void*) {}
+void on_8038_server_ids(uint16_t, const void*) {}
+void on_803B_security_description_old(uint16_t, const void*) {}
+void on_8081_security_description(uint16_t, const void*) {}
+
+// Parameter descriptions.
+void on_0024_parameter_description(uint16_t, const void*) {}
+
+// Current values.
+void on_0007_values_old(uint16_t, const void*) {}
+void on_002A_entry_confirmed_old(uint16_t, const void*) {}
+void on_8013_values_short_id(uint16_t, const void*) {}
+void on_8014_values_snapshot_short_id(uint16_t, const void*) {}
+void on_8015_values_plain_short_id(uint16_t, const void*) {}
+void on_8048_entry_confirmed(uint16_t, const void*) {}
+void on_805F_values(uint16_t, const void*) {}
+void on_8060_values_snapshot(uint16_t, const void*) {}
+void on_8061_values_plain(uint16_t, const void*) {}
+
+// Price lists.
+void on_0010_price_level_old(uint16_t, const void*) {}
+void on_0077_price_level_both_old(uint16_t, const void*) {}
+void on_00D9_price_volume_old(uint16_t, const void*) {}
+void on_00DA_price_removed_old(uint16_t, const void*) {}
+void on_8052_price_level(uint16_t, const void*) {}
+void on_8053_price_level_both(uint16_t, const void*) {}
+void on_8055_price_volume(uint16_t, const void*) {}
+void on_8056_price_removed(uint16_t, const void*) {}
+void on_808A_packed_levels_short_id(uint16_t, const void*) {}
+void on_808E_packed_levels(uint16_t, const void*) {}
+void on_8094_price_list_cleared(uint16_t, const void*) {}
+
+// Quotes and order books.
+void on_00BF_quote_old(uint16_t, const void*) {}
+void on_00C2_quotes_restart(uint16_t, const void*) {}
+void on_00C5_order_book_begin_old(uint16_t, const void*) {}
+void on_00C6_order_book_end_old(uint16_t, const void*) {}
+void on_00C7_order_book_level_old(uint16_t, const void*) {}
+void on_804D_order_book_begin(uint16_t, const void*) {}
+void on_804E_order_book_end(uint16_t, const void*) {}
+void on_804F_quote(uint16_t, const void*) {}
+void on_8050_order_book_level(uint16_t, const void*) {}
+
+// Orders.
+void on_002E_orders_restart(uint16_t, const void*) {}
+void on_00F4_order(uint16_t, const void*) {}
+void on_00F6_order(uint16_t, const void*) {}
+void on_800E_order(uint16_t, const void*) {}
+void on_800F_order(uint16_t, const void*) {}
+void on_805A_order(uint16_t, const void*) {}
+void on_805B_order(uint16_t, const void*) {}
+void on_807A_order(uint16_t, const void*) {}
+void on_807B_order(uint16_t, const void*) {}
+
+// Trades.
+void on_002D_trades_restart(uint16_t, const void*) {}
+void on_806F_trade(uint16_t, const void*) {}
+
+// Stop orders.
+void on_00A4_stop_orders_restart(uint16_t, const void*) {}
+void on_00F3_stop_order(uint16_t, const void*) {}
+void on_8059_stop_order(uint16_t, const void*) {}
+void on_808F_stop_order(uint16_t, const void*) {}
+
+// Trade accounts.
+void on_0045_accounts_restart(uint16_t, const void*) {}
+void on_00C8_trade_account(uint16_t, const void*) {}
+
+// Negotiated deals, trades and reports.
+void on_0047_neg_deals_restart(uint16_t, const void*) {}
+void on_0080_neg_reports_restart(uint16_t, const void*) {}
+void on_0084_neg_trades_restart(uint16_t, const void*) {}
+void on_8079_neg_deal(uint16_t, const void*) {}
+void on_807E_neg_report(uint16_t, const void*) {}
+void on_807F_neg_trade(uint16_t, const void*) {}
+
+// Transaction kinds and fields.
+void on_003B_transaction_field_old(uint16_t, const void*) {}
+void on_0044_class_kinds_end(uint16_t, const void*) {}
+void on_0049_kind_fields_end(uint16_t, const void*) {}
+void on_00D2_transaction_kind_old(uint16_t, const void*) {}
+void on_8095_transaction_kind(uint16_t, const void*) {}
+void on_8096_transaction_field(uint16_t, const void*) {}
+
+// Transaction replies.
+void on_00F2_transaction_reply(uint16_t, const void*) {}
+
+// Two-factor authentication.
+void on_00FB_token_request(uint16_t, const void*) {}
+void on_00FD_next_token_request(uint16_t, const void*) {}
+void on_00FE_new_pin_request(uint16_t, const void*) {}
+
+// Traders and trader messages.
+void on_0030_trader_removed_old(uint16_t, const void*) {}
+void on_0031_trader_on_line_old(uint16_t, const void*) {}
+void on_0032_trader_off_line_old(uint16_t, const void*) {}
+void on_006F_trader_message_old(uint16_t, const void*) {}
+void on_0070_receipt_old(uint16_t, const void*) {}
+void on_00ED_trader_old(uint16_t, const void*) {}
+void on_803E_trader(uint16_t, const void*) {}
+void on_803F_trader_removed(uint16_t, const void*) {}
+void on_8040_trader_on_line(uint16_t, const void*) {}
+void on_8041_trader_off_line(uint16_t, const void*) {}
+void on_8043_trader_message_old(uint16_t, const void*) {}
+void on_8044_receipt(uint16_t, const void*) {}
+void on_8083_trader_message(uint16_t, const void*) {}
+
+// Money and depository limits and limit changes.
+void on_0060_money_limits_restart(uint16_t, const void*) {}
+void on_0064_depo_limits_restart(uint16_t, const void*) {}
+void on_0087_money_limit_deleted(uint16_t, const void*) {}
+void on_0088_depo_limit_deleted(uint16_t, const void*) {}
+void on_008E_limit_result(uint16_t, const void*) {}
+void on_009E_limit_result(uint16_t, const void*) {}
+void on_00F0_money_limit(uint16_t, const void*) {}
+void on_8009_limit_reply(uint16_t, const void*) {}
+void on_800B_money_limit_amounts(uint16_t, const void*) {}
+void on_8072_depo_limit(uint16_t, const void*) {}
+void on_8073_depo_limit_values(uint16_t, const void*) {}
+
+// Firms and depository accounts.
+void on_004F_sec_depo_account_old(uint16_t, const void*) {}
+void on_0052_sec_depo_accounts_restart(uint16_t, const void*) {}
+void on_0053_firm_depo_account_old(uint16_t, const void*) {}
+void on_0056_firm_depo_accounts_restart(uint16_t, const void*) {}
+void on_0099_firm_with_text(uint16_t, const void*) {}
+void on_009B_firms_restart(uint16_t, const void*) {}
+void on_00D6_firms_version(uint16_t, const void*) {}
+void on_8066_firm_old(uint16_t, const void*) {}
+void on_8067_firm_text(uint16_t, const void*) {}
+void on_806C_sec_depo_account_old(uint16_t, const void*) {}
+void on_806D_firm_depo_account_old(uint16_t, const void*) {}
+void on_8076_sec_depo_account(uint16_t, const void*) {}
+void on_8077_firm_depo_account(uint16_t, const void*) {}
+void on_8089_firm(uint16_t, const void*) {}
+
+// Futures limits and holdings.
+void on_0092_futures_limit_old(uint16_t, const void*) {}
+void on_0094_futures_limits_restart(uint16_t, const void*) {}
+void on_0095_futures_holding_old(uint16_t, const void*) {}
+void on_0097_futures_holdings_restart(uint16_t, const void*) {}
+void on_0098_futures_limit_deleted(uint16_t, const void*) {}
+void on_8068_futures_limit(uint16_t, const void*) {}
+void on_8069_futures_holding(uint16_t, const void*) {}
+
+// Account positions.
+void on_0046_positions_restart(uint16_t, const void*) {}
+void on_004C_account_position_old(uint16_t, const void*) {}
+void on_8029_position_values_old(uint16_t, const void*) {}
+void on_802A_account_position(uint16_t, const void*) {}
+void on_807D_position_values_old(uint16_t, const void*) {}
+void on_808B_position_values(uint16_t, const void*) {}
+
+// All trades.
+void on_00E0_all_trade(uint16_t, const void*) {}
+void on_00E1_all_trade(uint16_t, const void*) {}
+void on_00E9_all_trade(uint16_t, const void*) {}
+void on_8020_all_trade(uint16_t, const void*) {}
+void on_8021_all_trade(uint16_t, const void*) {}
+void on_8022_all_trade(uint16_t, const void*) {}
+void on_8023_all_trade(uint16_t, const void*) {}
+void on_8024_all_trade(uint16_t, const void*) {}
+void on_8025_all_trade(uint16_t, const void*) {}
+
+// Multi-part server messages and named data blocks.
+void on_00EE_server_message_part(uint16_t, const void*) {}
+void on_8084_named_block(uint16_t, const void*) {}
+void on_8090_named_block_first(uint16_t, const void*) {}
+void on_8091_named_block_part(uint16_t, const void*) {}
+
+// Minute bars.
+void on_00E3_minute_bar_old(uint16_t, const void*) {}
+void on_00E4_tick_old(uint16_t, const void*) {}
+void on_00E6_history_begins_old(uint16_t, const void*) {}
+void on_00E8_history_ends_old(uint16_t, const void*) {}
+void on_802B_minute_bar(uint16_t, const void*) {}
+void on_802C_tick(uint16_t, const void*) {}
+void on_802E_history_begins(uint16_t, const void*) {}
+void on_8030_history_ends(uint16_t, const void*) {}
+void on_8063_minute_bar(uint16_t, const void*) {}
+void on_8064_tick(uint16_t, const void*) {}
+void on_8092_minute_update(uint16_t, const void*) {}
+void on_8093_minute_update(uint16_t, const void*) {}
+
+// News.
+void on_0057_news_item(uint16_t, const void*) {}
+void on_0058_news_body_part(uint16_t, const void*) {}
+void on_005A_news_deleted(uint16_t, const void*) {}
+
+// Rule files.
+void on_00BB_rule_file_part(uint16_t, const void*) {}
+
+}  // namespace kelda::kelapi
