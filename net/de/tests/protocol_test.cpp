@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -59,6 +60,7 @@ struct Client {
   std::vector<uint32_t> message_ids;
   std::string error_at_close;
   int32_t answer_to_negotiated = 0;
+  std::function<void()> on_closed;  // runs inside event 3, before the link is marked down
   zn_connection* connection = nullptr;
 
   static int32_t callback(uintptr_t user, int32_t event, int32_t*, void* data, uint32_t id,
@@ -72,8 +74,10 @@ struct Client {
     if (event == ZN_EVENT_CLOSED) {
       char text[1024] = "";
       zn_connection* c = self->connection;
+      std::function<void()> hook = self->on_closed;
       lock.unlock();
       zn_get_last_error(c, text, sizeof text);
+      if (hook) hook();
       lock.lock();
       self->error_at_close = text;
     }
@@ -343,6 +347,28 @@ TEST_F(Protocol, ArgumentAndStateRefusals) {
   EXPECT_NE(std::string(error), "");
   EXPECT_EQ(zn_get_last_error(nullptr, error, sizeof error), 0);
   EXPECT_STREQ(error, "KeldaGetLastError: wrong connection info was set.");
+}
+
+TEST_F(Protocol, AMessageSentWhileTheLinkClosesIsReportedAsFailedWithAText) {
+  Client& client = make_client();
+  zn_connection* c = open(client);
+  ASSERT_TRUE(session->handshake());
+  ASSERT_TRUE(client.wait_for(ZN_EVENT_PERMISSIONS));
+  // The link counts as up until the closing event returns; a transaction sent
+  // meanwhile must not be taken for sent.
+  int32_t sent = -1;
+  std::string text;
+  client.on_closed = [&] {
+    int32_t value = 5;
+    char error[512] = "";
+    sent = zn_sendmsg(c, kValueMessage, &value, error, sizeof error);
+    text = error;
+  };
+  char error[512] = "";
+  ASSERT_EQ(zn_disconnect(c, 0, error, sizeof error), 1);
+  ASSERT_TRUE(client.wait_for(ZN_EVENT_FREEING));
+  EXPECT_EQ(sent, 0);
+  EXPECT_NE(text, "");
 }
 
 }  // namespace
