@@ -71,6 +71,9 @@ typedef struct zn_statistics {
   uint32_t bytes_read;
   uint32_t message_bytes_received;
 } zn_statistics;
+#ifdef __cplusplus
+static_assert(sizeof(zn_statistics) == 24, "zn_statistics keeps its size");
+#endif
 
 /* The caller's event callback: user data, event, in/out result word, event
  * data, message id, the decoded record (event 5) or the server's text

@@ -84,6 +84,10 @@ typedef struct zn_proxy_params {
   char password[64];
 } zn_proxy_params;
 
+#ifdef __cplusplus
+static_assert(sizeof(zn_proxy_params) == 152, "zn_proxy_params keeps its size");
+#endif
+
 /* Connection parameters. */
 typedef struct zn_conn_params {
   uint32_t version;       /* 1 */
