@@ -12,6 +12,7 @@
 #include "platform/export.h"
 #include "platform/last_error.h"
 #include "proxy.h"
+#include "proxy_dialogs.h"
 #include "setup.h"
 #include "texts.h"
 #include "zn_dtcp/zn_dtcp.h"
@@ -342,9 +343,17 @@ KELDA_EXPORT int32_t zn_tcp_get_proxy_settings_description(
   });
 }
 
-KELDA_EXPORT int32_t zn_tcp_config_proxy_settings(uintptr_t, const char*, zn_proxy_params*) {
-  // The proxy settings dialog comes with the user-interface layer.
-  return 0;
+KELDA_EXPORT int32_t zn_tcp_config_proxy_settings(uintptr_t owner, const char* ini_path,
+                                                  zn_proxy_params* proxy) {
+  return guarded(nullptr, 0, 0, [&]() -> int32_t {
+    Locale locale;
+    {
+      std::shared_lock<std::shared_mutex> lock(library().mutex);
+      locale = library().locale;
+      if (owner == 0) owner = library().owner;
+    }
+    return config_proxy_settings(owner, ini_path ? ini_path : "", proxy, locale);
+  });
 }
 
 KELDA_EXPORT int32_t zn_tcp_get_connection_cipher_crypto_provider_info(

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "library.h"
+#include "proxy_dialogs.h"
 #include "proxy_io.h"
 #include "texts.h"
 
@@ -112,7 +113,7 @@ bool ask_proxy_credentials(zn_proxy_params& proxy, uintptr_t owner, const Locale
     std::lock_guard<std::mutex> lock(prompt_mutex());
     prompt = installed_prompt();
   }
-  if (!prompt) return false;
+  if (!prompt) return run_proxy_login_dialog(proxy, owner, locale);
   return prompt(proxy, owner, locale);
 }
 

@@ -59,7 +59,8 @@ void set_proxy_field(char (&field)[64], std::string_view text);
 
 // Asks for the proxy's name and password (filling the record's fields);
 // false when the user cancels. The default shows the name and password
-// dialog; tests install their own. A null prompt restores the default.
+// dialog (proxy_dialogs.h); tests install their own. A null prompt restores
+// the default.
 using ProxyPrompt =
     std::function<bool(zn_proxy_params& proxy, uintptr_t owner, const Locale& locale)>;
 void set_proxy_prompt(ProxyPrompt prompt);

@@ -1,0 +1,33 @@
+#include "kit/dialog_helpers.h"
+
+#include "ui/dialog.h"
+#include "ui/screen.h"
+#include "ui/window.h"
+
+namespace kit {
+
+namespace ui = kelda::ui;
+
+void center_window(ui::Hwnd window) noexcept {
+  if (!ui::is_window(window)) return;
+  const RECT desktop = ui::get_window_rect(ui::desktop_window());
+  const RECT r = ui::get_window_rect(window);
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  ui::set_window_pos(window, ui::Hwnd(), (desktop.left + desktop.right - width) / 2,
+                     (desktop.top + desktop.bottom - height) / 2, 0, 0,
+                     ui::swp::no_size | ui::swp::no_zorder | ui::swp::no_activate);
+}
+
+void enable_dialog_item(ui::Hwnd dialog, int control_id, bool enable) noexcept {
+  const ui::Hwnd control = ui::get_dlg_item(dialog, control_id);
+  if (!control) return;
+  if (!enable && ui::get_focus() == control && ui::is_window_visible(dialog)) {
+    // The next tab stop that takes the focus; none but itself leaves it.
+    const ui::Hwnd next = ui::next_dlg_tab_item(dialog, control, false);
+    if (next && next != control) ui::set_focus(next);
+  }
+  ui::enable_window(control, enable);
+}
+
+}  // namespace kit
