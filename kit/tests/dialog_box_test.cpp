@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "kit/dialog_box.h"
+#include "kit/dialog_helpers.h"
 #include "ui/controls.h"
+#include "ui/screen.h"
+#include "ui/window.h"
 #include "ui/testing.h"
 
 namespace {
@@ -66,6 +69,38 @@ TEST(LocalizedDialogBox, TemplatesOpenByLanguageWithEnglishAsFallback) {
   }
   // Another module's templates are not this module's.
   EXPECT_EQ(opened(session, "other", u"BOTH", 0x09), "");
+}
+
+TEST(DialogHelpers, CentringAndDisablingWithoutStrandingTheFocus) {
+  ui::HeadlessUi session;
+  ui::DialogTemplate t;
+  t.cx = 100;
+  t.cy = 60;
+  for (int id : {11, 12, 13}) {
+    t.items.push_back({ui::class_name::edit, u"", id, ui::ws::visible | ui::ws::tab_stop | ui::ws::border,
+                       5, 5 + (id - 11) * 15, 80, 12});
+  }
+  ui::register_dialog_template("kit-test", u"HELPERS", t);
+  session.script().on_dialog(u"HELPERS", [](ui::DialogDriver& d) {
+    kit::center_window(d.dialog());
+    const RECT desktop = ui::get_window_rect(ui::desktop_window());
+    const RECT r = ui::get_window_rect(d.dialog());
+    EXPECT_EQ(r.left, (desktop.left + desktop.right - (r.right - r.left)) / 2);
+    EXPECT_EQ(r.top, (desktop.top + desktop.bottom - (r.bottom - r.top)) / 2);
+
+    ui::set_focus(d.item(12));
+    kit::enable_dialog_item(d.dialog(), 11, false);  // not focused: the focus stays
+    EXPECT_EQ(ui::get_focus(), d.item(12));
+    kit::enable_dialog_item(d.dialog(), 12, false);  // focused: it moves on
+    EXPECT_FALSE(d.enabled(12));
+    EXPECT_EQ(ui::get_focus(), d.item(13));
+    kit::enable_dialog_item(d.dialog(), 12, true);
+    EXPECT_TRUE(d.enabled(12));
+    d.end(ui::id::ok);
+  });
+  EXPECT_EQ(ui::dialog_box("kit-test", u"HELPERS", ui::Hwnd(),
+                           [](ui::Hwnd, UINT, WPARAM, LPARAM) -> intptr_t { return 0; }),
+            ui::id::ok);
 }
 
 }  // namespace

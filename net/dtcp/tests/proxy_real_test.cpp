@@ -7,7 +7,10 @@
 #include "harness.h"
 #include "proxy.h"
 #include "proxy_daemons.h"
+#include "platform/sync.h"
 #include "testsupport/test_dir.h"
+#include "ui/loop.h"
+#include "ui/testing.h"
 
 namespace sd = kelda::server_double;
 
@@ -195,6 +198,40 @@ TEST_F(RealProxies, TheProxiesRefusalsEndTheAttemptWithTheirTexts) {
     ASSERT_NE(connect_with_record(upper, k.proxy), nullptr);
     expect_refusal(upper, k.text);
   }
+}
+
+// Mode 0 without a prompt of the test's own: the name and password dialog is
+// asked for on the connection thread and runs on the user-interface thread.
+TEST_F(RealProxies, TheLoginDialogRunsForTheConnectionThread) {
+  {
+    // No user-interface thread: the dialog is cancelled, and so is the
+    // attempt, without a proxy text.
+    Upper& upper = make_upper();
+    ASSERT_NE(connect_with_record(upper, record(proxies.socks_login.port(), kProxySocks5Login, 0)),
+              nullptr);
+    ASSERT_TRUE(upper.wait_for(ZN_TCP_EVENT_FREEING));
+    EXPECT_EQ(upper.closing_error(), "");
+  }
+
+  ui::HeadlessUi session;
+  platform::Event answered(platform::Event::Reset::automatic);
+  for (ProxyDaemon* daemon : {&proxies.http_login, &proxies.socks_login}) {
+    SCOPED_TRACE(daemon->port());
+    session.script().on_dialog(u"PROXY_NAME_PASSWORD_DIALOG_0X09_0X01", [&](ui::DialogDriver& d) {
+      d.set_text(1202, u"alice");
+      d.set_text(1203, u"s3cret");
+      d.click(ui::id::ok);
+      answered.set();
+    });
+    const uint32_t protocol = daemon == &proxies.http_login ? kProxyHttpLogin : kProxySocks5Login;
+    Upper& upper = make_upper();
+    zn_tcp_connection* c = connect_with_record(upper, record(daemon->port(), protocol, 0));
+    ASSERT_NE(c, nullptr);
+    platform::Waitable* const waits[] = {&answered};
+    ASSERT_EQ(ui::wait_pumping(waits, 10000).status, platform::WaitStatus::signaled);
+    expect_permissions(upper, c);
+  }
+  EXPECT_TRUE(session.script().all_used());
 }
 
 }  // namespace

@@ -263,6 +263,31 @@ KELDA_EXPORT int32_t CPDAPI_SetCryptoProviderName(const char* ini_path, const ch
 KELDA_EXPORT const char* CPDAPI_GetDefaultCipherCryptoProvider(char* name, uint32_t name_size);
 KELDA_EXPORT const char* CPDAPI_GetDefaultSignCryptoProvider(char* name, uint32_t name_size);
 
+/* ---- Dialogs: choosing, adding, removing and configuring providers ----
+ * The dialogs may be asked for on any thread: they run on the
+ * user-interface thread while the caller waits, and count as cancelled when
+ * there is none. */
+
+/* The providers dialog listing the providers of usage_filter (1 sign, 2
+ * cipher, 3 all) with the name in the buffer chosen; on a choice the chosen
+ * provider's name is copied back (cut, terminated) and the result is 1; 0
+ * when closed without a choice. */
+KELDA_EXPORT int32_t CPDAPI_ConfigCryptoProviders(uintptr_t owner_window, char* name,
+                                                  uint32_t name_size, int32_t usage_filter);
+/* The providers dialog of cipher (sign) providers. On a choice: with
+ * store_as_default the provider becomes the default and its section is
+ * written as "DefaultCipherCryptoProvider" ("DefaultSignCryptoProvider")
+ * into the dispatcher's own file; with a non-empty ini_path its section is
+ * written there as "CipherCryptoProvider" ("SignCryptoProvider"); the name
+ * is copied back and the result is 1. 0 when cancelled. */
+KELDA_EXPORT int32_t CPDAPI_SelectCipherCryptoProvider(uintptr_t owner_window,
+                                                       const char* ini_path, char* name,
+                                                       uint32_t name_size,
+                                                       int32_t store_as_default);
+KELDA_EXPORT int32_t CPDAPI_SelectSignCryptoProvider(uintptr_t owner_window, const char* ini_path,
+                                                     char* name, uint32_t name_size,
+                                                     int32_t store_as_default);
+
 #ifdef __cplusplus
 }
 #endif
