@@ -85,6 +85,7 @@ int negotiate_proxy(Connection& c, std::string& error) {
 const char* proxy_protocol_name(uint32_t protocol) {
   switch (protocol) {
     case kProxyHttp: return "CONNECT through HTTP port";
+    case kProxySocks5: return "SOCKS5 without identification";
     case kProxySocks5Login: return "SOCKS5 with name and password identification";
     case kProxyHttpLogin: return "CONNECT through HTTP port with name and password identification";
     default: return "UNKNOWN";

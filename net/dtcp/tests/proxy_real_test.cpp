@@ -123,14 +123,19 @@ TEST_F(RealProxies, EveryProtocolAndPasswordModeReachesTheServer) {
     uint32_t protocol;
     uint32_t mode;
     Login stored;
+    const char* description;
   };
   const Case cases[] = {
-      {"HTTP CONNECT", proxies.http, kProxyHttp, 1, {}},
-      {"HTTP with a stored login", proxies.http_login, kProxyHttpLogin, 1, kLogin},
-      {"HTTP with a login asked for", proxies.http_login, kProxyHttpLogin, 0, {}},
-      {"SOCKS5", proxies.socks, kProxySocks5, 1, {}},
-      {"SOCKS5 with a stored login", proxies.socks_login, kProxySocks5Login, 1, kLogin},
-      {"SOCKS5 with a login asked for", proxies.socks_login, kProxySocks5Login, 0, {}},
+      {"HTTP CONNECT", proxies.http, kProxyHttp, 1, {}, "CONNECT through HTTP port"},
+      {"HTTP with a stored login", proxies.http_login, kProxyHttpLogin, 1, kLogin,
+       "CONNECT through HTTP port with name and password identification"},
+      {"HTTP with a login asked for", proxies.http_login, kProxyHttpLogin, 0, {},
+       "CONNECT through HTTP port with name and password identification"},
+      {"SOCKS5", proxies.socks, kProxySocks5, 1, {}, "SOCKS5 without identification"},
+      {"SOCKS5 with a stored login", proxies.socks_login, kProxySocks5Login, 1, kLogin,
+       "SOCKS5 with name and password identification"},
+      {"SOCKS5 with a login asked for", proxies.socks_login, kProxySocks5Login, 0, {},
+       "SOCKS5 with name and password identification"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
@@ -138,6 +143,13 @@ TEST_F(RealProxies, EveryProtocolAndPasswordModeReachesTheServer) {
     zn_tcp_connection* c =
         connect_with_record(upper, record(k.daemon.port(), k.protocol, k.mode, k.stored));
     ASSERT_NE(c, nullptr);
+    char description[256] = "";
+    char error[256] = "";
+    ASSERT_EQ(zn_tcp_get_proxy_settings_description(c, description, sizeof description, 0, 0, 0, 0,
+                                                    error, sizeof error),
+              1);
+    EXPECT_EQ(std::string(description), "127.0.0.1:" + std::to_string(k.daemon.port()) +
+                                            ", protocol \"" + k.description + "\"");
     expect_permissions(upper, c);
   }
   EXPECT_EQ(asked, 2);
