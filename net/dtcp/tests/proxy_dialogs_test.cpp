@@ -191,6 +191,20 @@ TEST_F(ProxyDialogs, TurningTheProxyOffKeepsTheOtherSettingsAndCancelChangesNoth
   EXPECT_EQ(script.asked(Kind::modal_dialog).size(), 2u);
 }
 
+TEST_F(ProxyDialogs, RussianTemplatesOpenForRussian) {
+  const Locale russian{0x19, 0x01, 0x01};
+  zn_proxy_params proxy = record(0, 0x0100007F, 0, kProxySocks5, 0);
+  script.on_dialog(u"PROXY_CFG_DIALOG_0X19_0X01", [](DialogDriver& d) {
+    EXPECT_EQ(ui::get_window_text(d.dialog()), u"Подключение к Интернету");
+    EXPECT_EQ(d.text(ids::protocol), u"Протокол SOCKS5 без идентификации пользователя");
+    d.click(ui::id::cancel);
+  });
+  EXPECT_FALSE(run_proxy_settings_dialog(proxy, 0, russian));
+  script.on_dialog(u"PROXY_NAME_PASSWORD_DIALOG_0X19_0X01", [](DialogDriver& d) { d.click(ui::id::cancel); });
+  EXPECT_FALSE(run_proxy_login_dialog(proxy, 0, russian));
+  EXPECT_TRUE(script.all_used());
+}
+
 TEST_F(ProxyDialogs, LoginDialogNamesTheProxyAndTakesTheTypedLogin) {
   zn_proxy_params proxy = record(1, 0x0100007F, 3128, kProxyHttpLogin, 0, "stored", "old");
   script.on_dialog(kLogin, [](DialogDriver& d) {

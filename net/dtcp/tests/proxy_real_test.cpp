@@ -183,7 +183,7 @@ TEST_F(RealProxies, SettingsFileProxiesReachTheServer) {
 }
 
 TEST_F(RealProxies, TheProxiesRefusalsEndTheAttemptWithTheirTexts) {
-  const Login wrong{"alice", "wrong"};
+  const Login wrong{"alice", "n0t-her-pa55"};
   const std::string socks_at = "127.0.0.1:" + std::to_string(proxies.socks_login.port());
   struct Case {
     const char* what;
@@ -209,6 +209,10 @@ TEST_F(RealProxies, TheProxiesRefusalsEndTheAttemptWithTheirTexts) {
     Upper& upper = make_upper();
     ASSERT_NE(connect_with_record(upper, k.proxy), nullptr);
     expect_refusal(upper, k.text);
+    // No failure text carries a password, in clear or encoded.
+    for (const char* secret : {"n0t-her-pa55", "bjB0LWhlci1wYTU1", "YWxpY2U6bjB0"}) {
+      EXPECT_EQ(upper.closing_error().find(secret), std::string::npos);
+    }
   }
 }
 
