@@ -537,8 +537,8 @@ std::string CanvasRecord::to_string() const {
                 names[static_cast<int>(op)], rect.left, rect.top, rect.right, rect.bottom, pen.style,
                 pen.width, pen.color, brush.color, text_color);
   std::string s = buf;
-  for (POINT p : points) s += " (" + std::to_string(p.x) + "," + std::to_string(p.y) + ")";
-  if (!text.empty()) s += " \"" + detail::to_utf8(text) + "\"";
+  for (POINT p : points) s += detail::concat(" (", std::to_string(p.x), ",", std::to_string(p.y), ")");
+  if (!text.empty()) s += detail::concat(" \"", detail::to_utf8(text), "\"");
   return s;
 }
 

@@ -271,6 +271,14 @@ int scroll_bar_thumb_pos(const RECT& r, const ScrollBarState& s, bool vertical, 
 int clamp_scroll_pos(const ScrollBarState& s, int pos);
 
 // --- text helpers ---
+// Joins pieces of text (each appended, which keeps some compilers' overlap
+// warnings about `"literal" + string` quiet).
+template <typename... Parts>
+std::string concat(const Parts&... parts) {
+  std::string out;
+  (out.append(std::string_view(parts)), ...);
+  return out;
+}
 std::u16string to_lower(std::u16string_view s);
 bool equal_ignore_case(std::u16string_view a, std::u16string_view b);
 int compare_ignore_case(std::u16string_view a, std::u16string_view b);

@@ -38,7 +38,10 @@ std::map<std::pair<std::string, std::string>, std::shared_ptr<DialogTemplate>>& 
   return m;
 }
 std::string key_of(const ResourceName& name) {
-  return name.is_number() ? "#" + std::to_string(name.number()) : to_utf8(to_lower(name.text()));
+  if (!name.is_number()) return to_utf8(to_lower(name.text()));
+  std::string key(1, '#');
+  key.append(std::to_string(name.number()));
+  return key;
 }
 
 int mul_div(int a, int b, int c) { return static_cast<int>((static_cast<int64_t>(a) * b) / c); }
@@ -431,9 +434,17 @@ void apply_template_layout(Hwnd dialog, const DialogTemplate& tpl) {
       }
     }
     if (found == nullptr) continue;
+    // Arrows buddied to a field follow the field, not the template.
+    if (equal_ignore_case(found->class_name, class_name::up_down) && (found->style & (uds::align_left | uds::align_right)))
+      continue;
     move_window_impl(found, b->to_pixels(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}), true);
     if ((w = lookup(dialog)) == nullptr) return;
   }
+  std::vector<Hwnd> arrows;
+  for (WindowData* c : w->children)
+    if (equal_ignore_case(c->class_name, class_name::up_down) && (c->style & (uds::align_left | uds::align_right)))
+      arrows.push_back(c->handle);
+  for (Hwnd a : arrows) send_message(a, udm::set_buddy, send_message(a, udm::get_buddy));
 }
 
 void set_dialog_result(Hwnd dialog, LRESULT result) {

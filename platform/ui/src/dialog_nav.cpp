@@ -361,7 +361,7 @@ void ddv_max_chars(DataExchange& dx, int id, const std::u16string& value, int ma
     return;
   }
   if (static_cast<int>(value.size()) > max) {
-    std::string m = "Не более " + std::to_string(max) + " знаков.";
+    std::string m = concat("Не более ", std::to_string(max), " знаков.");
     dx.fail(id, from_utf8(m));
   }
 }
@@ -369,7 +369,7 @@ void ddv_max_chars(DataExchange& dx, int id, const std::u16string& value, int ma
 void ddv_min_max(DataExchange& dx, int id, int value, int min, int max) {
   if (dx.failed() || !dx.saving()) return;
   if (value < min || value > max) {
-    std::string m = "Введите целое число от " + std::to_string(min) + " до " + std::to_string(max) + ".";
+    std::string m = concat("Введите целое число от ", std::to_string(min), " до ", std::to_string(max), ".");
     dx.fail(id, from_utf8(m));
   }
 }

@@ -212,6 +212,15 @@ bool fire_due_timer() {
     t.proc(t.hwnd, wm::timer, t.id, static_cast<DWORD>(now));
     return true;
   }
+  if (!t.hwnd) {
+    // A timer of no window comes as a thread message.
+    Message m{Hwnd{}, wm::timer, t.id, 0, static_cast<DWORD>(now), c.cursor};
+    Message saved = c.current;
+    c.current = m;
+    pre_dispatch(m);
+    c.current = saved;
+    return true;
+  }
   WindowData* w = lookup(t.hwnd);
   if (w == nullptr) {
     c.timers.erase({t.hwnd.value(), t.id});

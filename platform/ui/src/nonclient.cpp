@@ -129,7 +129,7 @@ RECT close_button_rect(const WindowData* w) {
   return RECT{c.right - s - 2, c.top + 2, c.right - 2, c.top + 2 + s};
 }
 bool has_close_button(const WindowData* w) {
-  return (w->style & ws::caption) == ws::caption && (w->style & ws::sys_menu);
+  return (w->style & ws::caption) == ws::caption && (w->style & ws::sys_menu) && !w->full_screen;
 }
 RECT bar_rect(const WindowData* w, bool vertical) {
   RECT cl = client_rect_in_window(w);
@@ -158,7 +158,7 @@ void paint_nonclient(WindowData* w) {
     c->draw_edge(r, bdr::sunken_outer, bf::rect);
     r = inflate_rect(r, -1, -1);
   }
-  if ((w->style & ws::caption) == ws::caption) {
+  if ((w->style & ws::caption) == ws::caption && !w->full_screen) {
     RECT cap = caption_rect(w);
     bool active = g_core->active == w->handle;
     c->fill_rect(cap, get_sys_color_brush(active ? color::active_caption : color::inactive_caption));

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "core.h"
+#include "ui/controls.h"
 #include "ui/recording_canvas.h"
 
 namespace kelda::ui::detail {
@@ -23,6 +24,11 @@ void invalidate_all(WindowData* w, bool erase) {
 }
 
 namespace {
+// A group box covers only its frame: what lies inside it shows.
+bool frame_only(const WindowData* s) {
+  return equal_ignore_case(s->class_name, class_name::button) && (s->style & bs::type_mask) == bs::group_box;
+}
+
 void expose_in(WindowData* w, const RECT& r) {
   if (!(w->style & ws::visible)) return;
   RECT s = screen_rect(w);
@@ -49,12 +55,12 @@ Region visible_region(const WindowData* w, bool client) {
     const auto& list = cur->parent ? cur->parent->children : g_core->top_levels;
     for (const WindowData* s : list) {
       if (s == cur) break;
-      if (s->style & ws::visible) r.subtract(screen_rect(s));
+      if ((s->style & ws::visible) && !frame_only(s)) r.subtract(screen_rect(s));
     }
   }
   if (client) {
     for (const WindowData* c : w->children)
-      if (c->style & ws::visible) r.subtract(screen_rect(c));
+      if ((c->style & ws::visible) && !frame_only(c)) r.subtract(screen_rect(c));
   } else {
     // The non-client canvas leaves the client area to the paint.
     r.subtract(client_screen_rect(w));

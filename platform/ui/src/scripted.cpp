@@ -61,8 +61,7 @@ int ScriptedServices::message_box(const MessageBoxRequest& request) {
     BoxAnswer ans = boxes_.front();
     boxes_.pop_front();
     if (!ans.must_contain.empty() && request.text.find(ans.must_contain) == std::u16string::npos) {
-      problems_.push_back("message box text \"" + to_utf8(request.text) + "\" lacks \"" +
-                          to_utf8(ans.must_contain) + "\"");
+      problems_.push_back(concat("message box text \"", to_utf8(request.text), "\" lacks \"", to_utf8(ans.must_contain), "\""));
       a.answer = cancelled_answer(request.type);
     } else {
       a.answer = ans.answer;
@@ -101,7 +100,7 @@ void ScriptedServices::run_modal(ModalSession& session) {
     if (!session.ended()) script(driver);
     process_pending();
     if (!session.ended()) {
-      problems_.push_back("dialog " + session.template_name + " left open by its script");
+      problems_.push_back(concat("dialog ", session.template_name, " left open by its script"));
     }
     break;
   }
@@ -119,9 +118,9 @@ UINT ScriptedServices::track_popup_menu(const PopupMenuRequest& request) {
     menus_.pop_front();
     int state = get_menu_state(request.menu, cmd, mf::by_command);
     if (state < 0) {
-      problems_.push_back("menu has no command " + std::to_string(cmd));
+      problems_.push_back(concat("menu has no command ", std::to_string(cmd)));
     } else if (state & (mf::grayed | mf::disabled)) {
-      problems_.push_back("menu command " + std::to_string(cmd) + " is greyed");
+      problems_.push_back(concat("menu command ", std::to_string(cmd), " is greyed"));
     } else {
       a.answer = static_cast<int>(cmd);
       a.scripted = true;

@@ -189,7 +189,7 @@ bool accept(Hwnd dlg, FileDialogState& s) {
     return false;
   }
   const FileDialogRequest& r = *s.req;
-  if (r.save && !r.default_ext.empty() && !p.has_extension()) p += "." + to_utf8(r.default_ext);
+  if (r.save && !r.default_ext.empty() && !p.has_extension()) p += concat(".", to_utf8(r.default_ext));
   bool exists = fs::exists(p, ec);
   if (!r.save && (r.flags & ofn::file_must_exist) && !exists) {
     message_box(dlg, u"Файл не найден.", get_window_text(dlg), mb::ok | mb::icon_exclamation);

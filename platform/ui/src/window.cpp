@@ -76,7 +76,8 @@ RECT client_rect_in_window(const WindowData* w) {
   RECT r{0, 0, width_of(w->rect), height_of(w->rect)};
   int f = frame_width(w);
   r = inflate_rect(r, -f, -f);
-  if ((w->style & ws::caption) == ws::caption) r.top += get_system_metrics(sm::cy_caption);
+  // Full-screen windows show their title in the task bar, as the shell's do.
+  if ((w->style & ws::caption) == ws::caption && !w->full_screen) r.top += get_system_metrics(sm::cy_caption);
   if (w->vbar.shown) r.right -= scroll_bar_width();
   if (w->hbar.shown) r.bottom -= scroll_bar_width();
   if (r.right < r.left) r.right = r.left;

@@ -401,7 +401,8 @@ struct ListViewItem {
   int32_t sub_item = 0;
   UINT state = 0;
   UINT state_mask = 0;
-  // Text in (set) or buffer out (get, with text_max units of room).
+  // Text in (set: text_max is its length, or 0 when it ends with a NUL) or
+  // buffer out (get: text_max units of room).
   char16_t* text = nullptr;
   int32_t text_max = 0;
   LPARAM param = 0;

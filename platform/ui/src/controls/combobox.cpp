@@ -26,9 +26,17 @@ class ComboBehavior final : public Behavior {
         return 0;
       case wm::erase_background:
         return 1;
-      case wm::size:
-        place_edit(w);
+      case wm::size: {
+        // A taller size is the height of the open list (as templates give
+        // it); the box itself keeps its one-line height.
+        int closed = closed_height(w);
+        if (height_of(w.rect) > closed + 2) {
+          drop_height_ = height_of(w.rect);
+          fit_height(w);
+        }
+        if (WindowData* d = lookup(w.handle)) place_edit(*d);
         return 0;
+      }
       case wm::set_font: {
         def_proc(w, msg, wp, 0);
         send_message(list_, wm::set_font, wp, 0);
@@ -201,8 +209,10 @@ class ComboBehavior final : public Behavior {
     return true;
   }
 
+  static int closed_height(WindowData& w) { return font_engine().metrics(window_font(w)).height + scaled(6) + 4; }
+
   void fit_height(WindowData& w) {
-    int h = font_engine().metrics(window_font(w)).height + scaled(6) + 4;
+    int h = closed_height(w);
     if (height_of(w.rect) != h) move_window_impl(&w, RECT{w.rect.left, w.rect.top, w.rect.right, w.rect.top + h}, true);
   }
 

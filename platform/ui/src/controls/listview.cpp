@@ -27,6 +27,7 @@ class ListViewBehavior final : public Behavior {
         return 0;
       case wm::set_font:
         def_proc(w, msg, wp, lp);
+        row_h_ = 0;
         update_scroll(w);
         invalidate(&w, nullptr, true);
         return 0;
@@ -96,9 +97,19 @@ class ListViewBehavior final : public Behavior {
   bool valid(intptr_t i) const { return i >= 0 && i < count(); }
   bool multi(const WindowData& w) const { return !(w.style & lvs::single_sel); }
 
-  int row_height(WindowData& w) { return font_engine().metrics(window_font(w)).height + scaled(4); }
+  // Row and header heights follow the font; measured again when it changes.
+  int row_height(WindowData& w) {
+    if (row_h_ == 0 || font_of_row_h_ != &window_font(w)) {
+      font_of_row_h_ = &window_font(w);
+      text_h_ = font_engine().metrics(*font_of_row_h_).height;
+      row_h_ = text_h_ + scaled(4);
+    }
+    return row_h_;
+  }
   int header_height(WindowData& w) {
-    return (w.style & lvs::no_column_header) ? 0 : font_engine().metrics(window_font(w)).height + scaled(6);
+    if (w.style & lvs::no_column_header) return 0;
+    row_height(w);
+    return text_h_ + scaled(6);
   }
   RECT client(WindowData& w) {
     RECT cl = client_rect_in_window(&w);
@@ -440,7 +451,7 @@ class ListViewBehavior final : public Behavior {
         if (it == nullptr) return -1;
         int at = std::clamp(it->item, 0, count());
         Row r;
-        if ((it->mask & lvif::text) && it->text != nullptr) r.cells.emplace_back(it->text);
+        if (it->mask & lvif::text) r.cells.emplace_back(in_text(*it));
         if (it->mask & lvif::param) r.param = it->param;
         rows_.insert(rows_.begin() + at, std::move(r));
         if (focus_ >= at) ++focus_;
@@ -462,14 +473,14 @@ class ListViewBehavior final : public Behavior {
           return 1;
         }
         if (it->mask & lvif::param) r.param = it->param;
-        if (it->mask & lvif::text) set_cell(w, it->item, it->sub_item, it->text ? it->text : u"");
+        if (it->mask & lvif::text) set_cell(w, it->item, it->sub_item, in_text(*it));
         if (it->mask & lvif::state) set_state(w, it->item, it->state, it->state_mask);
         return 1;
       }
       case lvm::set_item_text: {
         auto* it = reinterpret_cast<const ListViewItem*>(lp);
         if (it == nullptr || !valid(idx)) return 0;
-        set_cell(w, static_cast<int>(idx), it->sub_item, it->text ? it->text : u"");
+        set_cell(w, static_cast<int>(idx), it->sub_item, in_text(*it));
         return 1;
       }
       case lvm::get_item_text: {
@@ -571,6 +582,13 @@ class ListViewBehavior final : public Behavior {
       default:
         return def_proc(w, msg, wp, lp);
     }
+  }
+
+  // The text a set or insert brings: by length, or up to its terminator.
+  static std::u16string_view in_text(const ListViewItem& it) {
+    if (it.text == nullptr) return {};
+    if (it.text_max > 0) return std::u16string_view(it.text, static_cast<size_t>(it.text_max));
+    return std::u16string_view(it.text);
   }
 
   static const std::u16string& cell(const Row& r, int sub) {
@@ -722,6 +740,9 @@ class ListViewBehavior final : public Behavior {
   int sizing_col_ = -1;
   int sizing_x_ = 0;
   int sizing_width_ = 0;
+  int row_h_ = 0;
+  int text_h_ = 0;
+  const Font* font_of_row_h_ = nullptr;
 };
 
 }  // namespace

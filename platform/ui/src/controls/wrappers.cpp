@@ -161,7 +161,7 @@ void ListViewControl::set_extended_style(DWORD mask, DWORD styles) const {
   send_message(hwnd, lvm::set_extended_style, mask, static_cast<LPARAM>(styles));
 }
 int ListViewControl::insert_item(int index, std::u16string_view text, LPARAM data) const {
-  std::u16string t(text);
+  std::u16string t(text.empty() ? std::u16string_view(u"") : text);  // room for the terminator
   ListViewItem it;
   it.mask = lvif::text | lvif::param;
   it.item = index;
@@ -170,10 +170,11 @@ int ListViewControl::insert_item(int index, std::u16string_view text, LPARAM dat
   return static_cast<int>(send_message(hwnd, lvm::insert_item, 0, reinterpret_cast<LPARAM>(&it)));
 }
 bool ListViewControl::set_item_text(int item, int sub_item, std::u16string_view text) const {
-  std::u16string t(text);
+  // The text goes by length, so the view's characters are copied once.
   ListViewItem it;
   it.sub_item = sub_item;
-  it.text = t.data();
+  it.text = const_cast<char16_t*>(text.empty() ? u"" : text.data());
+  it.text_max = static_cast<int32_t>(text.size());
   return send_message(hwnd, lvm::set_item_text, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it)) != 0;
 }
 std::u16string ListViewControl::item_text(int item, int sub_item) const {
