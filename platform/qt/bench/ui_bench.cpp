@@ -1,0 +1,209 @@
+// The user-interface layer against plain Qt in the same run:
+//  - filling and updating a 100,000-row, 10-column list view and painting
+//    it, against a QTableView over a QStandardItemModel with the same texts;
+//  - 10,000 line segments through the canvas against QPainter directly.
+// Each benchmark reports layer_ms, qt_ms and ratio = layer / Qt.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QImage>
+#include <QPainter>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <chrono>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ui/controls.h"
+#include "ui/loop.h"
+#include "ui/screen.h"
+#include "ui/window.h"
+#include "ui_qt/qt_ui.h"
+
+using namespace kelda::ui;
+
+namespace {
+
+constexpr int kRows = 100000;
+constexpr int kCols = 10;
+
+using Clock = std::chrono::steady_clock;
+double ms_since(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+
+const std::vector<std::u16string>& texts() {
+  static const std::vector<std::u16string> t = [] {
+    std::vector<std::u16string> v;
+    v.reserve(static_cast<size_t>(kRows) * kCols);
+    std::mt19937 rng(7);
+    for (int r = 0; r < kRows; ++r) {
+      for (int c = 0; c < kCols; ++c) {
+        std::string s = c == 0 ? std::to_string(r + 1) : std::to_string(rng() % 100000) + "." + std::to_string(rng() % 100);
+        v.emplace_back(s.begin(), s.end());
+      }
+    }
+    return v;
+  }();
+  return t;
+}
+
+QtUiOptions offscreen() {
+  QtUiOptions o;
+  o.show_window = false;
+  return o;
+}
+
+QtUi& session() {
+  static QtUi ui(offscreen());
+  return ui;
+}
+
+Hwnd make_host() {
+  CreateParams p;
+  p.style = ws::popup | ws::visible;
+  p.rect = RECT{0, 26, 240, 320};
+  return create_window(p);
+}
+
+double layer_fill_and_update(bool update) {
+  Hwnd host = make_host();
+  CreateParams p;
+  p.class_name = class_name::list_view;
+  p.style = ws::child | ws::visible | lvs::report;
+  p.rect = RECT{0, 0, 240, 290};
+  p.parent = host;
+  p.id = 101;
+  Hwnd h = create_window(p);
+  ListViewControl lv{h};
+  for (int c = 0; c < kCols; ++c) lv.insert_column(c, u"Колонка", 60, c ? lvcfmt::right : lvcfmt::left);
+  const auto& t = texts();
+  auto start = Clock::now();
+  send_message(h, wm::set_redraw, 0);
+  for (int r = 0; r < kRows; ++r) {
+    const std::u16string* row = &t[static_cast<size_t>(r) * kCols];
+    int at = lv.insert_item(r, row[0], r);
+    for (int c = 1; c < kCols; ++c) lv.set_item_text(at, c, row[c]);
+  }
+  send_message(h, wm::set_redraw, 1);
+  update_window(h);
+  if (update) {
+    start = Clock::now();
+    for (int r = 0; r < kRows; ++r) lv.set_item_text(r, 2, t[static_cast<size_t>(kRows - 1 - r) * kCols + 2]);
+    update_window(h);
+  }
+  double ms = ms_since(start);
+  destroy_window(host);
+  return ms;
+}
+
+double qt_fill_and_update(bool update) {
+  // The quick way to fill a plain item view: the model is filled before the
+  // view is given it (a model filled under a view is far slower).
+  QStandardItemModel model(0, kCols);
+  QTableView view;
+  view.resize(240, 290);
+  view.verticalHeader()->hide();
+  QImage target(240, 290, QImage::Format_RGB32);
+  const auto& t = texts();
+  auto start = Clock::now();
+  model.setRowCount(kRows);
+  for (int r = 0; r < kRows; ++r) {
+    for (int c = 0; c < kCols; ++c) {
+      const std::u16string& s = t[static_cast<size_t>(r) * kCols + c];
+      auto* item = new QStandardItem(QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())));
+      if (c) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      model.setItem(r, c, item);
+    }
+  }
+  view.setModel(&model);
+  view.render(&target);
+  if (update) {
+    start = Clock::now();
+    for (int r = 0; r < kRows; ++r) {
+      const std::u16string& s = t[static_cast<size_t>(kRows - 1 - r) * kCols + 2];
+      model.item(r, 2)->setText(QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())));
+    }
+    view.render(&target);
+  }
+  return ms_since(start);
+}
+
+void report(benchmark::State& state, double layer, double qt) {
+  state.SetIterationTime(layer / 1000.0);
+  state.counters["layer_ms"] = layer;
+  state.counters["qt_ms"] = qt;
+  state.counters["ratio"] = qt > 0 ? layer / qt : 0;
+}
+
+void BM_ListViewFill(benchmark::State& state) {
+  session();
+  for (auto _ : state) report(state, layer_fill_and_update(false), qt_fill_and_update(false));
+}
+
+void BM_ListViewUpdate(benchmark::State& state) {
+  session();
+  for (auto _ : state) report(state, layer_fill_and_update(true), qt_fill_and_update(true));
+}
+
+struct Segment {
+  POINT a, b;
+  COLORREF c;
+};
+
+const std::vector<Segment>& segments() {
+  static const std::vector<Segment> s = [] {
+    std::vector<Segment> v;
+    std::mt19937 rng(11);
+    for (int i = 0; i < 10000; ++i) {
+      v.push_back(Segment{POINT{static_cast<int32_t>(rng() % 240), static_cast<int32_t>(rng() % 320)},
+                          POINT{static_cast<int32_t>(rng() % 240), static_cast<int32_t>(rng() % 320)},
+                          RGB(rng() % 256, rng() % 256, rng() % 256)});
+    }
+    return v;
+  }();
+  return s;
+}
+
+void BM_TenThousandLines(benchmark::State& state) {
+  session();
+  auto dc = get_dc(desktop_window());
+  for (auto _ : state) {
+    auto canvas = dc->create_compatible(240, 320);
+    auto start = Clock::now();
+    Pen pen;
+    for (const Segment& s : segments()) {
+      pen.color = s.c;
+      canvas->select_pen(&pen);
+      canvas->move_to(s.a.x, s.a.y);
+      canvas->line_to(s.b.x, s.b.y);
+    }
+    canvas->flush();
+    double layer = ms_since(start);
+    canvas.reset();
+
+    QImage img(240, 320, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    start = Clock::now();
+    {
+      QPainter p(&img);
+      QPen qp(Qt::black, 0);
+      qp.setCapStyle(Qt::FlatCap);
+      for (const Segment& s : segments()) {
+        qp.setColor(QColor(GetRValue(s.c), GetGValue(s.c), GetBValue(s.c)));
+        p.setPen(qp);
+        p.drawLine(s.a.x, s.a.y, s.b.x, s.b.y);
+      }
+    }
+    double qt = ms_since(start);
+    report(state, layer, qt);
+  }
+}
+
+BENCHMARK(BM_ListViewFill)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ListViewUpdate)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TenThousandLines)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
