@@ -174,6 +174,7 @@ struct Core {
   std::vector<UINT> keys_down;
   int beeps = 0;
   bool input_panel = false;
+  int cursor_shape = 32512;
 
   // --- screen ---
   ScreenInfo screen;

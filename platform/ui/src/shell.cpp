@@ -223,6 +223,14 @@ void show_input_panel(bool show) {
 }
 
 bool input_panel_shown() { return g_core && g_core->input_panel; }
+
+int set_cursor(int cursor) {
+  if (!g_core) return 0;
+  int old = g_core->cursor_shape;
+  g_core->cursor_shape = cursor;
+  return old;
+}
+int current_cursor() { return g_core ? g_core->cursor_shape : 0; }
 Hwnd sip_button() { return g_core ? g_core->sip_button : Hwnd{}; }
 
 bool parse_screen_size(std::string_view text, ScreenConfig& out) {

@@ -424,6 +424,7 @@ LRESULT Window::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 bool Window::pre_translate_message(Message&) { return false; }
+bool Window::route_command(UINT, UINT) { return false; }
 
 LRESULT Window::default_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
   if (previous_) return previous_(hwnd_, msg, wparam, lparam);
@@ -468,6 +469,11 @@ LRESULT send_message(Hwnd h, UINT msg, WPARAM wparam, LPARAM lparam) {
 
 LRESULT send_notify(Hwnd parent, NotifyHeader& header) {
   return send_message(parent, wm::notify, header.id_from, reinterpret_cast<LPARAM>(&header));
+}
+
+bool route_command(Hwnd target, UINT id, UINT code) {
+  WindowData* w = lookup(target);
+  return w != nullptr && w->object != nullptr && w->object->route_command(id, code);
 }
 
 LRESULT def_window_proc(Hwnd h, UINT msg, WPARAM wparam, LPARAM lparam) {

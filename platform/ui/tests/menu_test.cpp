@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ui/backend.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
 #include "ui/loop.h"
@@ -139,6 +140,48 @@ TEST(MenuBar, ButtonsKeepTheirStatesAndSendCommandsToTheOwner) {
   scripted::tap_at(bar, POINT{br.right - 2 - 11, br.bottom / 2});
   scripted::tap_at(bar, POINT{br.right - 2 - 23 - 6 - 23 * 2 - 11, br.bottom / 2});  // 32780, disabled
   EXPECT_EQ(frame.commands, std::vector<UINT>{57665});
+}
+
+TEST(MenuBar, CommandsAreRoutedThroughTheViewToTheActiveChildFirst) {
+  HeadlessUi ui;
+  register_menu_template("", 128, main_menu());
+  struct Node : Window {
+    std::vector<UINT>* log;
+    UINT mine;
+    Hwnd next;
+    Node(std::vector<UINT>* l, UINT m) : log(l), mine(m) {}
+    bool route_command(UINT id, UINT code) override {
+      if (kelda::ui::route_command(next, id, code)) return true;  // the inner window first
+      if (id != mine) return false;
+      log->push_back(id);
+      return true;
+    }
+  };
+  struct RoutingFrame : Frame {
+    Hwnd view;
+    LRESULT window_proc(UINT msg, WPARAM wp, LPARAM lp) override {
+      if (msg == wm::command && kelda::ui::route_command(view, lo_word(wp), hi_word(wp))) return 0;
+      return Frame::window_proc(msg, wp, lp);
+    }
+  } frame;
+  std::vector<UINT> handled;
+  Node view(&handled, 32790), child(&handled, 32791);
+  ASSERT_TRUE(view.create(CreateParams{u"", u"", ws::child | ws::visible, 0, RECT{0, 0, 100, 100}, frame.hwnd(), 0xE900}));
+  ASSERT_TRUE(child.create(CreateParams{u"", u"", ws::child | ws::visible, 0, RECT{0, 0, 50, 50}, view.hwnd(), 0xE901}));
+  frame.view = view.hwnd();
+  view.next = child.hwnd();
+  Hwnd bar = create_menu_bar(frame.hwnd(), "", 128);
+  for (UINT cmd : {32791u, 32790u, 57665u}) {
+    ui.script().choose_menu_command(cmd);
+    RECT r = get_client_rect(bar);
+    // "Главное" (exit) at the left, "Окно" after it.
+    int x = cmd == 57665u ? 10 : 2 + font_engine().text_width(system_font(), u"Главное") + 14 + 10;
+    scripted::tap_at(bar, POINT{x, r.bottom / 2});
+  }
+  EXPECT_EQ(handled, (std::vector<UINT>{32791, 32790})) << "the child took its command, the view its own";
+  EXPECT_EQ(frame.commands, (std::vector<UINT>{57665})) << "what nobody routed reached the frame";
+  EXPECT_EQ(set_cursor(201), idc::arrow);
+  EXPECT_EQ(current_cursor(), 201);
 }
 
 TEST(MessageBox, TheLayersOwnBoxAnswersTheButtonTapped) {

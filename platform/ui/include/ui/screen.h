@@ -63,6 +63,16 @@ inline constexpr UINT long_delay = 0x8;
 }  // namespace shrg
 KELDA_UI_API UINT recognize_gesture(Hwnd hwnd, POINT client, UINT flags);
 
+// The pointer's shape: the handheld shows none, so this is state that
+// tests read. Cursor ids: idc::arrow and the like, or a program's own ids.
+namespace idc {
+inline constexpr int arrow = 32512;
+inline constexpr int wait = 32514;
+}  // namespace idc
+// Answers the previous cursor.
+KELDA_UI_API int set_cursor(int cursor);
+KELDA_UI_API int current_cursor();
+
 // The input panel (soft keyboard): shown or hidden by the program.
 KELDA_UI_API void show_input_panel(bool show);
 KELDA_UI_API bool input_panel_shown();

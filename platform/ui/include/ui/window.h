@@ -109,6 +109,11 @@ class KELDA_UI_API Window {
   // active top-level window) before dispatch; true consumes it.
   virtual bool pre_translate_message(Message& msg);
 
+  // Command routing of programs with a menu (frame, then view, then the
+  // active child, each offering a command on): answers true when handled.
+  // The layer calls it only through route_command(Hwnd, ...).
+  virtual bool route_command(UINT id, UINT code);
+
  protected:
   // What the window's class does with a message.
   LRESULT default_proc(UINT msg, WPARAM wparam, LPARAM lparam);
@@ -136,6 +141,9 @@ KELDA_UI_API bool post_message(Hwnd hwnd, UINT msg, WPARAM wparam = 0, LPARAM lp
                                PayloadRelease release = nullptr);
 // Sends wm::notify to `parent` with the header's id as wParam.
 KELDA_UI_API LRESULT send_notify(Hwnd parent, NotifyHeader& header);
+// Offers a command to the object bound to `target` (route_command); false
+// when it has none or it did not handle the command.
+KELDA_UI_API bool route_command(Hwnd target, UINT id, UINT code);
 // The default processing of any window.
 KELDA_UI_API LRESULT def_window_proc(Hwnd hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 // Replaces the window's outermost procedure and returns the previous one,
