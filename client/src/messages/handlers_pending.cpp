@@ -5,25 +5,6 @@
 
 namespace kelda::kelapi {
 
-// Session.
-void on_0002_request_complete(uint16_t, const void*) {}
-void on_0021_session_info_old(uint16_t, const void*) {}
-void on_0022_trading_session(uint16_t, const void*) {}
-void on_004A_class_lists_end(uint16_t, const void*) {}
-void on_0085_character_mode(uint16_t, const void*) {}
-void on_803C_class_description(uint16_t, const void*) {}
-void on_803D_session_info(uint16_t, const void*) {}
-
-// Classes and securities.
-void on_00D0_server_ids_old(uint16_t, const void*) {}
-void on_8037_class_texts(uint16_t, const void*) {}
-void on_8038_server_ids(uint16_t, const void*) {}
-void on_803B_security_description_old(uint16_t, const void*) {}
-void on_8081_security_description(uint16_t, const void*) {}
-
-// Parameter descriptions.
-void on_0024_parameter_description(uint16_t, const void*) {}
-
 // Current values.
 void on_0007_values_old(uint16_t, const void*) {}
 void on_002A_entry_confirmed_old(uint16_t, const void*) {}

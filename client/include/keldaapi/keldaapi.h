@@ -1,0 +1,313 @@
+/* KeldaApi: the trading-server client library's C interface.
+ *
+ * The library keeps the market and account tables that the trading server
+ * sends, saves them in its work folder, and tells its caller about every
+ * change through one event callback. The caller initialises the library,
+ * connects, books the tables it wants and reads rows with the Kelapi*Get*
+ * functions into records whose size it passes.
+ *
+ * Threading: every export may be called from any thread. The library runs a
+ * worker thread (connect and booking commands) and a receive thread (server
+ * messages); one library lock serialises the exports, the worker's commands
+ * and the message handlers. The event callback runs while that lock is held,
+ * on one of the library's threads: it must not wait for another thread that
+ * calls the library. KelapiConnect releases the lock while it waits.
+ *
+ * Ownership: records passed with an event are valid only during the call.
+ * Buffers that the library hands out are released with KelapiFree.
+ *
+ * Errors: every export returns a 32-bit result code (KELAPI_OK on success);
+ * KelapiGetErrorDesc gives its text. No C++ exception leaves an export.
+ *
+ * 64-bit: the event callback's two words are pointer-sized, since several
+ * events pass a pointer in them. Records without pointers keep the exact
+ * sizes and offsets given in their comments; callers pass sizeof.
+ * Texts are 8-bit (code page 1251) and NUL-terminated.
+ */
+#ifndef KELDAAPI_KELDAAPI_H
+#define KELDAAPI_KELDAAPI_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint32_t KelapiResult;
+
+/* Result codes. */
+#define KELAPI_OK 0u
+#define KELAPI_E_NOT_INITIALIZED 0x800403E8u
+#define KELAPI_E_ALREADY_INITIALIZED 0x800403E9u
+#define KELAPI_E_NOT_CONNECTED 0x800403EAu
+#define KELAPI_E_ALREADY_CONNECTED 0x800403EBu
+#define KELAPI_E_START_EVENT_NOT_FIRED 0x800403ECu
+#define KELAPI_E_CONNECT_FAILED 0x800403EDu
+#define KELAPI_E_ALREADY_BOOKED 0x800403EEu
+#define KELAPI_E_FUTURES_LIMITS 0x800403EFu
+#define KELAPI_E_TRANS_NOT_AVAILABLE 0x800403F0u
+#define KELAPI_E_INVALID_LENGTH 0x800403F1u
+#define KELAPI_E_NOT_BOOKED 0x800403F2u
+#define KELAPI_E_NOT_SUPPORTED 0x800403F3u
+#define KELAPI_E_INIT_ENVIRONMENT 0x800403F4u
+#define KELAPI_E_INVALID_SCALE 0x800403F5u
+#define KELAPI_E_NOT_EXIST 0x800403F6u
+#define KELAPI_E_STRUCT_SIZE 0x800403F7u
+#define KELAPI_E_TRANS_FIELD_MISSING 0x800403F8u
+#define KELAPI_E_INVALID_CLASS 0x800403F9u
+#define KELAPI_E_SIGN_FAILED 0x800403FAu
+#define KELAPI_E_OVERFLOW 0x800403FBu
+#define KELAPI_E_POINTER 0x80004003u
+#define KELAPI_E_INVALIDARG 0x80070057u
+
+/* Initialisation flags (KelapiInitializeEx3). */
+#define KELAPI_INIT_RECURRING_FIRMS 0x20u
+
+/* Event codes: (code, wparam, lparam) of KelapiEventCallback. */
+#define KELAPI_EVENT_START 1              /* wparam: const KelapiStartInfo* */
+#define KELAPI_EVENT_NEWDATA 2
+#define KELAPI_EVENT_NEWSTATUS 3          /* wparam 1: lparam the reason text; 2: new session */
+#define KELAPI_EVENT_NEWTRADE 4
+#define KELAPI_EVENT_NEWORDER 5
+#define KELAPI_EVENT_NEWALLTRADE 6
+#define KELAPI_EVENT_NEWTRDACCOUNT 7
+#define KELAPI_EVENT_NEWFIRM 8
+#define KELAPI_EVENT_NEWTRANSACTION 9
+#define KELAPI_EVENT_NEWACCOUNTPOSITION 10
+#define KELAPI_EVENT_NEWFIRMDEPOACCOUNT 11
+#define KELAPI_EVENT_NEWSECDEPOACCOUNT 12
+#define KELAPI_EVENT_TRANSREPLY 13
+#define KELAPI_EVENT_NEWMONEYLIMIT 14
+#define KELAPI_EVENT_NEWDEPOLIMIT 15
+#define KELAPI_EVENT_KILLMONEYLIMIT 16
+#define KELAPI_EVENT_KILLDEPOLIMIT 17
+#define KELAPI_EVENT_LIMITRESULT 18
+#define KELAPI_EVENT_NEWNEGDEAL 19
+#define KELAPI_EVENT_NEWNEGTRADE 20
+#define KELAPI_EVENT_NEWNEGREPORT 21
+#define KELAPI_EVENT_NEWFUTURESLIMIT 22
+#define KELAPI_EVENT_KILLFUTURESLIMIT 23
+#define KELAPI_EVENT_NEWFUTURESHOLDING 24
+#define KELAPI_EVENT_NEWTRANSACTIONSTOP 25
+#define KELAPI_EVENT_NEWCLASS 26          /* lparam: class number */
+#define KELAPI_EVENT_NEWPRICE 27
+#define KELAPI_EVENT_NEWNEWS 28
+#define KELAPI_EVENT_DLIFILE 29
+#define KELAPI_EVENT_NEWSTOPORDER 30
+#define KELAPI_EVENT_NEWQUOTESPRICE 31
+#define KELAPI_EVENT_NEWMINUTES 33
+#define KELAPI_EVENT_TRANSREPLYEX 34
+#define KELAPI_EVENT_LIMITREPLY 37
+#define KELAPI_EVENT_NEWQUOTE 38
+#define KELAPI_EVENT_NEWTRADER 39
+#define KELAPI_EVENT_NEWTRADERMSG 40
+#define KELAPI_EVENT_SERVERMESSAGE 41
+#define KELAPI_EVENT_NEWDATAEX 42
+#define KELAPI_EVENT_NEWTRADERMSGEX 43
+#define KELAPI_EVENT_DATABLOCK 44
+
+/* The caller's event callback. Its result is ignored except where an event
+ * says otherwise. */
+typedef int (*KelapiEventCallback)(uint32_t event, uintptr_t wparam, uintptr_t lparam);
+
+/* Passed with KELAPI_EVENT_START; 240 bytes, zero-filled. */
+typedef struct KelapiStartInfo {
+  uint32_t trade_date;        /* 0: YYYYMMDD of the trading session */
+  uint32_t session_id;        /* 4 */
+  char session_text2[65];     /* 8: second text of the session information's head */
+  char session_text[65];      /* 73: the session text that follows the head */
+  char trading_session[37];   /* 138: the trading-session key */
+  char session_text1[65];     /* 175: first text of the session information's head */
+} KelapiStartInfo;
+
+/* Passed with KELAPI_EVENT_TRANSREPLYEX; 272 bytes, zero-filled. */
+typedef struct KelapiTransReply {
+  int64_t reply_number;  /* 0 */
+  uint32_t trans_id;     /* 8 */
+  int16_t status;        /* 12: 1 to 12, else 0 */
+  char reserved;         /* 14: zero */
+  char text[257];        /* 15 */
+} KelapiTransReply;
+
+/* Class record of KelapiGetClassEx3: 184 bytes. */
+typedef struct KelapiClassRecord {
+  uint32_t flags;          /* 0: class flags for the caller */
+  uint32_t raw_flags;      /* 4: class flags as the server sent them */
+  uint32_t table_flag;     /* 8: 0 or 1 */
+  uint32_t table_flags;    /* 12 */
+  uint32_t class_number;   /* 16 */
+  uint32_t security_count; /* 20: securities confirmed by the server */
+  int16_t param_count;     /* 24 */
+  char code[13];           /* 26 */
+  char name[129];          /* 39 */
+  char code2[13];          /* 168 */
+} KelapiClassRecord;
+
+/* Class record of KelapiGetClassEx4: 1216 bytes, the 184-byte record's fields
+ * followed by the four class texts. */
+typedef struct KelapiClassRecordEx4 {
+  uint32_t flags;
+  uint32_t raw_flags;
+  uint32_t table_flag;
+  uint32_t table_flags;
+  uint32_t class_number;
+  uint32_t security_count;
+  int16_t param_count;
+  char code[13];
+  char name[129];
+  char code2[13];
+  char text1[257];         /* 181 */
+  char text2[257];         /* 438 */
+  char text3[257];         /* 695 */
+  char text4[257];         /* 952 */
+  char reserved[7];        /* 1209 */
+} KelapiClassRecordEx4;
+
+/* Security record of KelapiGetClassSecuritiesEx3: 144 bytes. */
+typedef struct KelapiSecurityRecord {
+  int64_t value2;          /* 0 */
+  double step;             /* 8: price step in the security's decimals */
+  int32_t trading_unit;    /* 16 */
+  uint32_t value3;         /* 20 */
+  uint32_t value1;         /* 24 */
+  int16_t value4;          /* 28 */
+  int16_t scale;           /* 30: decimal places of the security's prices */
+  uint32_t security_number; /* 32 */
+  char text4ch[5];         /* 36 */
+  char name[31];           /* 41 */
+  char text1[13];          /* 72 */
+  char text2[13];          /* 85 */
+  char short_name[17];     /* 98 */
+  char code[13];           /* 115 */
+  char text3[13];          /* 128 */
+} KelapiSecurityRecord;
+
+/* Security record of KelapiGetClassSecuritiesEx4: 168 bytes, the 144-byte
+ * record's fields followed by the fourth security text. */
+typedef struct KelapiSecurityRecordEx4 {
+  int64_t value2;
+  double step;
+  int32_t trading_unit;
+  uint32_t value3;
+  uint32_t value1;
+  int16_t value4;
+  int16_t scale;
+  uint32_t security_number;
+  char text4ch[5];
+  char name[31];
+  char text1[13];
+  char text2[13];
+  char short_name[17];
+  char code[13];
+  char text3[13];
+  char text4[21];          /* 141 */
+} KelapiSecurityRecordEx4;
+
+/* One parameter of a class (KelapiGetClassParamsEx): 426 bytes. */
+typedef struct KelapiClassParamRecord {
+  uint16_t flags;          /* 0: 0x1 time, 0x2 enumerated, 0x4 security's decimals, ... */
+  uint16_t param_number;   /* 2 */
+  uint16_t scale;          /* 4 */
+  char db_name[17];        /* 6 */
+  char enum_desc[129];     /* 23 */
+  char long_name[257];     /* 152 */
+  char short_name[17];     /* 409 */
+} KelapiClassParamRecord;
+
+/* Trading account (KelapiGetTrdAccount): 32 bytes. */
+typedef struct KelapiTrdAccountRecord {
+  uint32_t account_number; /* 0: the account's number plus one */
+  char code2[13];          /* 4: second code */
+  char zero[2];            /* 17 */
+  char code[13];           /* 19: trading account code */
+} KelapiTrdAccountRecord;
+
+/* Two-factor authentication: the PIN rules handed to the new-PIN callback
+ * (48 bytes), and the three callbacks; each returns non-zero when it filled
+ * the answer. */
+typedef struct KelapiPinRule {
+  uint32_t mode;
+  uint32_t min_length;
+  uint32_t max_length;
+  uint32_t letters_allowed;
+  char system_pin[32];
+} KelapiPinRule;
+typedef int (*KelapiNewPinCallback)(const KelapiPinRule* rule, char* answer, uint32_t size);
+typedef int (*KelapiTokenCallback)(char* answer, uint32_t size);
+typedef int (*KelapiNextTokenCallback)(char* answer, uint32_t size);
+
+/* Lifecycle. */
+KelapiResult KelapiInitialize(int fresh_start);
+KelapiResult KelapiInitializeEx(int fresh_start, const char* work_dir);
+KelapiResult KelapiInitializeEx2(int fresh_start, const char* work_dir,
+                                 const char* ini_path);
+KelapiResult KelapiInitializeEx3(int fresh_start, const char* work_dir,
+                                 const char* ini_path, uint32_t flags);
+KelapiResult KelapiUninitialize(void);
+/* Writes the build stamp "date time"; the buffer holds at least 64 bytes. */
+KelapiResult KelapiGetVersion(char* buffer);
+/* Writes the code's text; the buffer holds at least 64 bytes. */
+KelapiResult KelapiGetErrorDesc(char* buffer, KelapiResult code);
+KelapiResult KelapiSetEventCallback(KelapiEventCallback callback);
+KelapiResult KelapiSetTwoFactorAuthCallback(KelapiNewPinCallback new_pin,
+                                            KelapiTokenCallback token,
+                                            KelapiNextTokenCallback next_token);
+KelapiResult KelapiSetTransSignMode(uint32_t mode, const char* parameter);
+KelapiResult KelapiSetLanguage(int language, int sub_language);
+KelapiResult KelapiSetApplicationMode(const uint32_t* mode);
+KelapiResult KelapiFree(void* buffer);
+size_t KelapiGetAllocMemSize(void);
+
+/* Connection. The error buffer holds at least 256 bytes. */
+KelapiResult KelapiConnect(const char* user, const char* password, char* error);
+KelapiResult KelapiDisconnect(void);
+
+/* Classes, securities and parameters. */
+KelapiResult KelapiBookClasses(void);
+KelapiResult KelapiGetClassEx3(uint32_t class_number, KelapiClassRecord* record,
+                               uint32_t size);
+KelapiResult KelapiGetClassEx4(uint32_t class_number,
+                               KelapiClassRecordEx4* record, uint32_t size);
+/* Fill one record per security of the class that the server confirmed, at
+ * most as many as the class record last read for this class counted. */
+KelapiResult KelapiGetClassSecuritiesEx3(uint32_t class_number,
+                                         KelapiSecurityRecord* records,
+                                         uint32_t size);
+KelapiResult KelapiGetClassSecuritiesEx4(uint32_t class_number,
+                                         KelapiSecurityRecordEx4* records,
+                                         uint32_t size);
+/* Fills one record per parameter of the class, at most as many as the class
+ * record last read for this class counted. */
+KelapiResult KelapiGetClassParamsEx(uint32_t class_number,
+                                    KelapiClassParamRecord* records);
+KelapiResult KelapiSetClassFilterEx(uint32_t class_number, uint32_t param_count,
+                                    const int16_t* params,
+                                    uint32_t security_count,
+                                    const uint32_t* securities);
+
+#ifdef __cplusplus
+}  /* extern "C" */
+
+static_assert(sizeof(KelapiStartInfo) == 240);
+static_assert(offsetof(KelapiStartInfo, session_text) == 73);
+static_assert(offsetof(KelapiStartInfo, trading_session) == 138);
+static_assert(offsetof(KelapiStartInfo, session_text1) == 175);
+static_assert(sizeof(KelapiTransReply) == 272 && offsetof(KelapiTransReply, text) == 15);
+static_assert(sizeof(KelapiClassRecord) == 184 && offsetof(KelapiClassRecord, code) == 26);
+static_assert(offsetof(KelapiClassRecord, name) == 39 && offsetof(KelapiClassRecord, code2) == 168);
+static_assert(sizeof(KelapiClassRecordEx4) == 1216 && offsetof(KelapiClassRecordEx4, text1) == 181);
+static_assert(offsetof(KelapiClassRecordEx4, text4) == 952);
+static_assert(sizeof(KelapiSecurityRecord) == 144 && offsetof(KelapiSecurityRecord, security_number) == 32);
+static_assert(offsetof(KelapiSecurityRecord, text4ch) == 36 && offsetof(KelapiSecurityRecord, name) == 41);
+static_assert(offsetof(KelapiSecurityRecord, short_name) == 98 && offsetof(KelapiSecurityRecord, code) == 115);
+static_assert(offsetof(KelapiSecurityRecord, text3) == 128);
+static_assert(sizeof(KelapiSecurityRecordEx4) == 168 && offsetof(KelapiSecurityRecordEx4, text4) == 141);
+static_assert(sizeof(KelapiClassParamRecord) == 426 && offsetof(KelapiClassParamRecord, enum_desc) == 23);
+static_assert(offsetof(KelapiClassParamRecord, long_name) == 152);
+static_assert(offsetof(KelapiClassParamRecord, short_name) == 409);
+static_assert(sizeof(KelapiTrdAccountRecord) == 32 && offsetof(KelapiTrdAccountRecord, code) == 19);
+static_assert(sizeof(KelapiPinRule) == 48);
+#endif
+
+#endif /* KELDAAPI_KELDAAPI_H */

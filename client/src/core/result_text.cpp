@@ -1,0 +1,45 @@
+#include "core/result_text.h"
+
+#include <array>
+#include <cstdio>
+
+namespace kelda::kelapi {
+namespace {
+
+constexpr std::array<const char*, 20> kOwnTexts = {
+    "KeldaApi library not initialized.",
+    "KeldaApi library already initialized.",
+    "KeldaApi not connected to server.",
+    "KeldaApi already connected to server.",
+    "Start event not fired.",
+    "Connection attempt failed.",
+    "Already booked.",
+    "Can not work with futures limits.",
+    "Transaction not available.",
+    "Parameter has invalid length.",
+    "Not booked.",
+    "Not supported.",
+    "Can not init environment.",
+    "Parameter has invalid scale.",
+    "Object is not exist.",
+    "The size of structure is incorrect.",
+    "Non optional transaction field not found.",
+    "Invalid class identifier.",
+    "Failed to make digital signatury for transaction.",
+    "Value overflow.",
+};
+static_assert(KELAPI_E_NOT_INITIALIZED + kOwnTexts.size() - 1 == KELAPI_E_OVERFLOW);
+
+}  // namespace
+
+std::string result_text(KelapiResult code) {
+  if (code == KELAPI_OK) return "Ok.";
+  if (code >= KELAPI_E_NOT_INITIALIZED && code <= KELAPI_E_OVERFLOW) {
+    return kOwnTexts[code - KELAPI_E_NOT_INITIALIZED];
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "Error with code %d.", static_cast<int32_t>(code));
+  return text;
+}
+
+}  // namespace kelda::kelapi

@@ -1,0 +1,154 @@
+// The library's C interface: thin wrappers over the Library object. Nothing
+// thrown inside crosses this boundary; a failed allocation becomes
+// E_OUTOFMEMORY.
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "core/diag.h"
+#include "core/result_text.h"
+#include "core/tagged_memory.h"
+#include "keldaapi/keldaapi.h"
+#include "market/market.h"
+#include "platform/export.h"
+#include "session/library.h"
+
+namespace kelda::kelapi {
+namespace {
+
+constexpr KelapiResult kOutOfMemory = 0x8007000Eu;
+
+template <typename F>
+KelapiResult guarded(F f) noexcept {
+  Library* lib = current_library();
+  if (lib == nullptr) return KELAPI_E_NOT_INITIALIZED;
+  try {
+    return f(*lib);
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  } catch (const std::exception& e) {
+    diag("KeldaApi: %s\n", e.what());
+    return kOutOfMemory;
+  }
+}
+
+}  // namespace
+}  // namespace kelda::kelapi
+
+using kelda::kelapi::guarded;
+using kelda::kelapi::Library;
+
+extern "C" {
+
+KELDA_EXPORT KelapiResult KelapiInitialize(int fresh_start) {
+  return guarded([&](Library& l) { return l.initialise(fresh_start, nullptr, nullptr, 0, false); });
+}
+
+KELDA_EXPORT KelapiResult KelapiInitializeEx(int fresh_start, const char* work_dir) {
+  return guarded([&](Library& l) { return l.initialise(fresh_start, work_dir, nullptr, 0, false); });
+}
+
+KELDA_EXPORT KelapiResult KelapiInitializeEx2(int fresh_start, const char* work_dir, const char* ini_path) {
+  return guarded([&](Library& l) { return l.initialise(fresh_start, work_dir, ini_path, 0, false); });
+}
+
+KELDA_EXPORT KelapiResult KelapiInitializeEx3(int fresh_start, const char* work_dir, const char* ini_path,
+                                              uint32_t flags) {
+  return guarded([&](Library& l) { return l.initialise(fresh_start, work_dir, ini_path, flags, true); });
+}
+
+KELDA_EXPORT KelapiResult KelapiUninitialize(void) {
+  return guarded([](Library& l) { return l.uninitialise(); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetVersion(char* buffer) {
+  if (buffer == nullptr) return KELAPI_E_POINTER;
+  std::snprintf(buffer, 64, "%s %s", __DATE__, __TIME__);
+  return KELAPI_OK;
+}
+
+KELDA_EXPORT KelapiResult KelapiGetErrorDesc(char* buffer, KelapiResult code) {
+  if (buffer == nullptr) return KELAPI_E_POINTER;
+  const std::string text = kelda::kelapi::result_text(code);
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return KELAPI_OK;
+}
+
+KELDA_EXPORT KelapiResult KelapiSetEventCallback(KelapiEventCallback callback) {
+  return guarded([&](Library& l) { return l.set_event_callback(callback); });
+}
+
+KELDA_EXPORT KelapiResult KelapiSetTwoFactorAuthCallback(KelapiNewPinCallback new_pin, KelapiTokenCallback token,
+                                                         KelapiNextTokenCallback next_token) {
+  return guarded([&](Library& l) { return l.set_two_factor_callbacks(new_pin, token, next_token); });
+}
+
+KELDA_EXPORT KelapiResult KelapiSetTransSignMode(uint32_t mode, const char* parameter) {
+  return guarded([&](Library& l) { return l.set_trans_sign_mode(mode, parameter); });
+}
+
+KELDA_EXPORT KelapiResult KelapiSetLanguage(int language, int sub_language) {
+  return guarded([&](Library& l) { return l.set_language(language, sub_language); });
+}
+
+KELDA_EXPORT KelapiResult KelapiSetApplicationMode(const uint32_t* mode) {
+  return guarded([&](Library& l) { return l.set_application_mode(mode); });
+}
+
+KELDA_EXPORT KelapiResult KelapiFree(void* buffer) {
+  guarded([&](Library& l) { return l.free_handed_out(buffer); });
+  return KELAPI_OK;
+}
+
+KELDA_EXPORT size_t KelapiGetAllocMemSize(void) {
+  Library* lib = kelda::kelapi::current_library();
+  if (lib == nullptr) return kelda::kelapi::allocated_total();
+  kelda::kelapi::LibraryLock lock(*lib);
+  return kelda::kelapi::allocated_total();
+}
+
+KELDA_EXPORT KelapiResult KelapiConnect(const char* user, const char* password, char* error) {
+  return guarded([&](Library& l) { return l.connect(user, password, error); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDisconnect(void) {
+  return guarded([](Library& l) { return l.disconnect_export(); });
+}
+
+KELDA_EXPORT KelapiResult KelapiBookClasses(void) {
+  return guarded([](Library& l) { return kelda::kelapi::book_classes(l); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetClassEx3(uint32_t class_number, KelapiClassRecord* record, uint32_t size) {
+  return guarded([&](Library& l) { return kelda::kelapi::get_class(l, class_number, record, size, false); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetClassEx4(uint32_t class_number, KelapiClassRecordEx4* record, uint32_t size) {
+  return guarded([&](Library& l) { return kelda::kelapi::get_class(l, class_number, record, size, true); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetClassSecuritiesEx3(uint32_t class_number, KelapiSecurityRecord* records,
+                                                      uint32_t size) {
+  return guarded(
+      [&](Library& l) { return kelda::kelapi::get_class_securities(l, class_number, records, size, false); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetClassSecuritiesEx4(uint32_t class_number, KelapiSecurityRecordEx4* records,
+                                                      uint32_t size) {
+  return guarded(
+      [&](Library& l) { return kelda::kelapi::get_class_securities(l, class_number, records, size, true); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetClassParamsEx(uint32_t class_number, KelapiClassParamRecord* records) {
+  return guarded([&](Library& l) { return kelda::kelapi::get_class_params(l, class_number, records); });
+}
+
+KELDA_EXPORT KelapiResult KelapiSetClassFilterEx(uint32_t class_number, uint32_t param_count,
+                                                 const int16_t* params, uint32_t security_count,
+                                                 const uint32_t* securities) {
+  return guarded([&](Library& l) {
+    return kelda::kelapi::set_class_filter(l, class_number, param_count, params, security_count, securities);
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,216 @@
+#include "session/library.h"
+
+#include <cstring>
+
+#include "core/diag.h"
+#include "core/tagged_memory.h"
+#include "market/market.h"
+#include "platform/last_error.h"
+
+namespace kelda::kelapi {
+namespace {
+
+std::atomic<Library*> g_library{nullptr};
+
+}  // namespace
+
+Library* current_library() noexcept { return g_library.load(std::memory_order_acquire); }
+void set_current_library(Library* library) noexcept { g_library.store(library, std::memory_order_release); }
+
+Library::Library(LibraryOptions options) : options_(std::move(options)) {
+  worker_ = platform::Thread::start("kelapi worker", [this] {
+    worker_main();
+    return 0u;
+  });
+  receiver_ = platform::Thread::start("kelapi receive", [this] {
+    receive_main();
+    return 0u;
+  });
+}
+
+Library::~Library() {
+  {
+    LibraryLock lock(*this);
+    if (connection_ != 0) disconnect();
+  }
+  if (current_library() == this) set_current_library(nullptr);
+  // The worker ends on its quit command, after the command it is serving.
+  if (!platform::post_thread_message(worker_->id(), kWorkerMessage, 0, kCommandQuit)) {
+    worker_->request_stop();
+  }
+  if (!worker_->join(options_.worker_join_ms)) {
+    diag("KeldaApi: the worker thread still runs after %u ms; waiting for it\n", options_.worker_join_ms);
+    worker_->request_stop();
+    worker_->join(platform::kInfinite);
+  }
+  receiver_->request_stop();
+  if (!receiver_->join(options_.receive_join_ms)) {
+    diag("KeldaApi: the receive thread still runs after %u ms; waiting for it\n", options_.receive_join_ms);
+    receiver_->join(platform::kInfinite);
+  }
+  journal_.close();
+  all_trades_.close();
+  for (void* block : handed_out_) tagged_free(block);
+}
+
+void* Library::hand_out(std::size_t size) {
+  void* block = tagged_alloc(AllocTag::extuser, size);
+  try {
+    handed_out_.insert(block);
+  } catch (...) {
+    tagged_free(block);
+    throw;
+  }
+  return block;
+}
+
+KelapiResult Library::free_handed_out(void* block) {
+  LibraryLock lock(*this);
+  // Only a block this library handed out is freed; anything else is left alone.
+  if (block != nullptr && handed_out_.erase(block) == 1) tagged_free(block);
+  return KELAPI_OK;
+}
+
+void Library::lock() {
+  if (!mutex_.lock(options_.lock_warning_ms)) {
+    diag("KeldaApi: the library lock was not free for %u ms\n", options_.lock_warning_ms);
+    mutex_.lock();
+  }
+}
+
+bool Library::post_command(uint32_t code, uintptr_t argument) {
+  return platform::post_thread_message(worker_->id(), kWorkerMessage, argument,
+                                       static_cast<LPARAM>(code));
+}
+
+void Library::worker_main() {
+  platform::ensure_message_queue();
+  worker_started_.set();
+  platform::Waitable* stop[] = {platform::current_stop_event()};
+  while (true) {
+    const auto w = platform::wait_for_message_or(stop, platform::kInfinite);
+    if (w.status == platform::WaitStatus::signaled) return;
+    platform::ThreadMessage m;
+    if (!platform::peek_message(m, true)) continue;
+    if (m.message != kWorkerMessage) continue;  // nothing else is posted to the worker
+    const auto code = static_cast<uint32_t>(m.lparam);
+    if (code == kCommandQuit) return;
+    LibraryLock lock(*this);
+    try {
+      run_command(code, m.wparam);
+    } catch (const std::exception& e) {
+      diag("KeldaApi: worker command %u failed: %s\n", code, e.what());
+    }
+  }
+}
+
+void Library::receive_main() {
+  platform::Event& stop = *platform::current_stop_event();
+  platform::Waitable* objects[] = {&stop, &receive_data_};
+  while (true) {
+    const auto w = platform::wait_any(objects, platform::kInfinite);
+    if (w.status != platform::WaitStatus::signaled || w.index == 0) return;
+    // Only this thread lowers the counter: every stored message is taken
+    // once, also across a disconnect and a reconnect.
+    while (pending_.load() > 0 && !stop.is_set()) {
+      {
+        LibraryLock lock(*this);
+        if (connection_ != 0) {
+          ErrorText error{};
+          try {
+            options_.net->recv(connection_, error);
+          } catch (const std::exception& e) {
+            diag("KeldaApi: a message handler failed: %s\n", e.what());
+          }
+        }
+      }
+      pending_.fetch_sub(1);
+    }
+  }
+}
+
+void Library::run_command(uint32_t code, uintptr_t) {
+  switch (code) {
+    case kCommandConnect:
+      connect_sequence();
+      break;
+    case kCommandBookClasses:
+      run_book_classes(*this);
+      break;
+    default:
+      break;  // a command of a table this library does not keep
+  }
+}
+
+void Library::reset_filters() { reset_market_filters(*this); }
+
+uint32_t Library::next_request_number() {
+  if (++request_counter_ == 0) ++request_counter_;  // 0 means "no request"
+  return request_counter_;
+}
+
+int32_t Library::send_message(uint16_t id, const void* record) {
+  if (!connected_ || connection_ == 0) return 0;
+  return options_.net->send(connection_, id, record, last_error_);
+}
+
+void Library::journal_write(uint8_t tag, const void* payload, std::size_t size, bool with_length) {
+  if (!journal_.is_open()) return;
+  if (!journal_.write(tag, std::span(static_cast<const uint8_t*>(payload), size), with_length)) {
+    diag("KeldaApi: journal record %u not written; journalling is off\n", tag);
+    journal_.close();
+  }
+}
+
+void Library::raise_event(uint32_t event, uintptr_t wparam, uintptr_t lparam) {
+  if (callback_ != nullptr) callback_(event, wparam, lparam);
+}
+
+void Library::set_start_condition(StartCondition c) {
+  start_conditions_.set(static_cast<std::size_t>(c));
+  try_start_event();
+}
+
+void Library::clear_start_condition(StartCondition c) { start_conditions_.reset(static_cast<std::size_t>(c)); }
+
+void Library::try_start_event() {
+  if (start_fired_ || !start_conditions_.all()) return;
+  start_fired_ = true;
+  KelapiStartInfo info;
+  std::memset(&info, 0, sizeof info);
+  info.trade_date = trade_date_;
+  info.session_id = session_id_;
+  std::memcpy(info.session_text2, head_text2_, sizeof info.session_text2);
+  std::memcpy(info.session_text, session_text_, sizeof info.session_text);
+  std::memcpy(info.trading_session, trading_key_, sizeof info.trading_session);
+  std::memcpy(info.session_text1, head_text1_, sizeof info.session_text1);
+  raise_event(KELAPI_EVENT_START, reinterpret_cast<uintptr_t>(&info), 0);
+}
+
+void Library::announce_class(int32_t class_index) {
+  raise_event(KELAPI_EVENT_NEWCLASS, 0, static_cast<uintptr_t>(class_index) + 1);
+  for (auto& announce : hooks_.announce_class) announce(class_index);
+}
+
+void Library::clear_session_state() {
+  booked_.reset();
+  start_conditions_.reset();
+  start_fired_ = false;
+}
+
+KelapiResult Library::set_event_callback(KelapiEventCallback callback) {
+  LibraryLock lock(*this);
+  callback_ = callback;
+  return KELAPI_OK;
+}
+
+KelapiResult Library::set_two_factor_callbacks(KelapiNewPinCallback new_pin, KelapiTokenCallback token,
+                                               KelapiNextTokenCallback next_token) {
+  LibraryLock lock(*this);
+  new_pin_callback_ = new_pin;
+  token_callback_ = token;
+  next_token_callback_ = next_token;
+  return KELAPI_OK;
+}
+
+}  // namespace kelda::kelapi

@@ -1,0 +1,288 @@
+// The client library's one object: its state, its lock, its two threads and
+// its tables.
+//
+// One Library exists per process while the shared library is loaded (it is
+// created at load and destroyed at unload); tests create their own with
+// options that shorten the time-outs and stand in for the network stack.
+// Message handlers reach it through current_library().
+//
+// Threading: every member is guarded by the library lock (lock()), taken by
+// every export, by the worker thread for each command, by the receive thread
+// for each message and by the connection event handlers. The pending-message
+// counter and the events are the only things touched without it. The event
+// callback runs with the lock held.
+// Errors: functions return result codes; allocation failure throws and is
+// turned into a result at the C boundary.
+#pragma once
+
+#include <atomic>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "core/bar_blocks.h"
+#include "files/journal.h"
+#include "keldaapi/keldaapi.h"
+#include "market/class_table.h"
+#include "market/param_table.h"
+#include "market/security_table.h"
+#include "platform/sync.h"
+#include "platform/thread.h"
+#include "session/environment.h"
+#include "session/net_port.h"
+
+namespace kelda::kelapi {
+
+// Thread message that carries a worker command (code in lparam, argument in
+// wparam), and the commands.
+inline constexpr uint32_t kWorkerMessage = 1801;
+inline constexpr uint32_t kCommandConnect = 1;
+inline constexpr uint32_t kCommandBookClasses = 16;
+inline constexpr uint32_t kCommandQuit = 100;
+
+// Initialisation flags.
+inline constexpr uint32_t kInitRefused = 0x1;
+inline constexpr uint32_t kInitRefreshClasses = 0x8;
+inline constexpr uint32_t kInitPushValues = 0x10;
+
+// Tables the caller books.
+enum class Booked : uint8_t { classes, count_ };
+
+// The five conditions of the start event.
+enum class StartCondition : uint8_t {
+  session_info,
+  trading_session,
+  class_lists_end,
+  classes_complete,
+  params_complete,
+  count_
+};
+
+struct LibraryOptions {
+  std::shared_ptr<NetPort> net;
+  // How the environment report learns about the machine.
+  std::function<EnvironmentInfo()> environment = read_environment;
+  uint32_t connect_timeout_ms = 300000;
+  uint32_t connect_settle_ms = 500;
+  uint32_t worker_join_ms = 5000;
+  uint32_t receive_join_ms = 1000;
+  uint32_t lock_warning_ms = 300000;
+};
+
+// Points where the tables of other parts of the library join in.
+struct LibraryHooks {
+  // The connection is established (before the session state is cleared).
+  std::vector<std::function<void()>> connected;
+  // The link is gone: session-bound subscriptions and requests are reset.
+  std::vector<std::function<void()>> link_lost;
+  // A new trading session: the day's tables are reset.
+  std::vector<std::function<void()>> new_trading_session;
+  // Uninitialise: every table is reset and freed.
+  std::vector<std::function<void()>> reset;
+  // The server reports another session id: the news list is dropped.
+  std::vector<std::function<void()>> session_changed;
+  // A class completed after the start: its rows are announced.
+  std::vector<std::function<void(int32_t class_index)>> announce_class;
+};
+
+class Library {
+ public:
+  // Creates the objects and starts both threads; throws std::system_error
+  // when a thread cannot be started.
+  explicit Library(LibraryOptions options);
+  // Stops both threads cooperatively and waits for them.
+  ~Library();
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+
+  // ---- the lock ----
+  void lock();
+  void unlock() { mutex_.unlock(); }
+
+  // ---- exports of the frame (lock taken inside) ----
+  KelapiResult initialise(int fresh_start, const char* work_dir, const char* settings_path,
+                          uint32_t flags, bool with_flags);
+  KelapiResult uninitialise();
+  KelapiResult set_trans_sign_mode(uint32_t mode, const char* parameter);
+  KelapiResult set_language(int language, int sub_language);
+  KelapiResult set_application_mode(const uint32_t* mode);
+  KelapiResult connect(const char* user, const char* password, char* error);
+  KelapiResult disconnect_export();
+  KelapiResult set_event_callback(KelapiEventCallback callback);
+  KelapiResult set_two_factor_callbacks(KelapiNewPinCallback new_pin, KelapiTokenCallback token,
+                                        KelapiNextTokenCallback next_token);
+
+  // Buffers handed to the caller (tag __EXTUSER__), freed by KelapiFree.
+  void* hand_out(std::size_t size);
+  KelapiResult free_handed_out(void* block);
+
+  // Posts a worker command; false (last error set) when the post fails.
+  bool post_command(uint32_t code, uintptr_t argument);
+
+  // ---- state (lock held) ----
+  bool initialised() const { return initialised_; }
+  bool connected() const { return connected_; }
+  bool start_fired() const { return start_fired_; }
+  uint32_t init_flags() const { return init_flags_; }
+  bool booked(Booked table) const { return booked_.test(static_cast<std::size_t>(table)); }
+  void set_booked(Booked table, bool on) { booked_.set(static_cast<std::size_t>(table), on); }
+  const std::string& work_dir() const { return work_dir_; }
+  const std::string& settings_path() const { return settings_path_; }
+  uint32_t trade_date() const { return trade_date_; }
+  uint32_t permissions() const { return permissions_; }
+  const char* last_error_text() const { return last_error_.data(); }
+  LibraryHooks& hooks() { return hooks_; }
+  NetPort& net() { return *options_.net; }
+
+  // The next request number (never 0).
+  uint32_t next_request_number();
+
+  // Sends a message while connected; 0 (nothing sent) otherwise.
+  int32_t send_message(uint16_t id, const void* record);
+
+  // Appends a journal record.
+  void journal_write(uint8_t tag, const void* payload, std::size_t size, bool with_length);
+
+  // Raises an event to the caller's callback.
+  void raise_event(uint32_t event, uintptr_t wparam, uintptr_t lparam);
+  // Sets a start condition and raises the start event when all hold.
+  void set_start_condition(StartCondition condition);
+  void clear_start_condition(StartCondition condition);
+  void try_start_event();
+  // Raises KELAPI_EVENT_NEWCLASS for a class and the announcements of the
+  // other tables for it.
+  void announce_class(int32_t class_index);
+
+  // Signs a transaction text in place; false when it cannot be signed or the
+  // signed text would not fit.
+  bool sign_transaction(char* text, uint32_t& length, uint32_t capacity);
+
+  // ---- the market tables (lock held) ----
+  ClassTable classes;
+  SecurityTable securities;
+  ParamTable params;
+  // What the caller last read of each class: its security and parameter
+  // counts, so that no later read writes more records than it sized for.
+  struct ReportedCounts {
+    int64_t securities = -1;
+    int64_t params = -1;
+  };
+  std::array<ReportedCounts, kMaxClasses> reported;
+  // Price-bar blocks of the data lines and the archive.
+  BarBlockList bar_blocks;
+
+  // ---- session messages (receive thread, lock held) ----
+  void on_session_info(int32_t session_id, const char* head_text1, const char* head_text2,
+                       const char* session_text);
+  void on_trading_session(const char* key, int32_t trade_date);
+  void on_character_mode(uint32_t word);
+
+  // ---- used by the tests ----
+  int32_t pending_messages() const { return pending_.load(); }
+  uintptr_t connection() const { return connection_; }
+
+ private:
+  friend struct LibraryTestAccess;
+
+  void worker_main();
+  void receive_main();
+  void run_command(uint32_t code, uintptr_t argument);
+  void connect_sequence();
+  void fail_attempt();
+  void disconnect();
+  void net_connected(uint32_t permissions);
+  void net_disconnected();
+  void net_disconnected_common(bool requested);
+  void start_new_day_files();
+  void clear_session_state();
+  void reset_filters();
+  void send_environment_report();
+  static int32_t on_net_event(uintptr_t cookie, int32_t event, const void* event_data);
+
+  void load_saved_state();
+  void open_journal(const JournalReplay& replay);
+  void start_new_journal(uint32_t trade_date);
+  JournalReaders journal_readers();
+  void reset_tables();
+
+  LibraryOptions options_;
+  platform::Mutex mutex_;
+  platform::Event worker_started_{platform::Event::Reset::manual};
+  platform::Event connect_done_{platform::Event::Reset::automatic};
+  platform::Event receive_data_{platform::Event::Reset::automatic};
+  std::atomic<int32_t> pending_{0};
+  std::atomic<uintptr_t> cookie_{0};  // the current connection attempt
+
+  // 3.101 state
+  bool initialised_ = false;
+  bool worker_started_seen_ = false;
+  uint32_t init_flags_ = 0;
+  std::string work_dir_;
+  std::string settings_path_;
+  uint32_t sign_mode_ = 0;
+  std::string sign_parameter_;
+  int16_t language_ = 25;
+  int16_t sub_language_ = 1;
+  uint32_t application_mode_ = 0;
+  std::string user_;
+  std::string password_;
+  bool connected_ = false;
+  bool connecting_ = false;
+  bool disconnect_requested_ = false;
+  bool start_fired_ = false;
+  uint32_t permissions_ = 0;
+  ErrorText last_error_{};
+  std::bitset<static_cast<std::size_t>(Booked::count_)> booked_;
+  std::bitset<static_cast<std::size_t>(StartCondition::count_)> start_conditions_;
+  KelapiEventCallback callback_ = nullptr;
+  KelapiNewPinCallback new_pin_callback_ = nullptr;
+  KelapiTokenCallback token_callback_ = nullptr;
+  KelapiNextTokenCallback next_token_callback_ = nullptr;
+  uint16_t request_counter_ = 123;
+
+  // 3.102 session
+  uintptr_t connection_ = 0;
+  uintptr_t sign_context_ = 0;
+  bool net_initialised_ = false;
+  uint32_t character_mode_ = 0;
+
+  // session information
+  bool session_id_stored_ = false;
+  uint32_t session_id_ = 0;
+  char session_text_[65] = {};
+  char head_text1_[65] = {};
+  char head_text2_[65] = {};
+  char trading_key_[37] = {};
+  uint32_t trade_date_ = 0;
+
+  std::unordered_set<void*> handed_out_;
+  RecordFile journal_;
+  RecordFile all_trades_;
+  LibraryHooks hooks_;
+
+  std::unique_ptr<platform::Thread> worker_;
+  std::unique_ptr<platform::Thread> receiver_;
+};
+
+// The process's library, or null.
+Library* current_library() noexcept;
+void set_current_library(Library* library) noexcept;
+
+// RAII lock of the library.
+class LibraryLock {
+ public:
+  explicit LibraryLock(Library& library) : library_(library) { library_.lock(); }
+  ~LibraryLock() { library_.unlock(); }
+  LibraryLock(const LibraryLock&) = delete;
+  LibraryLock& operator=(const LibraryLock&) = delete;
+
+ private:
+  Library& library_;
+};
+
+}  // namespace kelda::kelapi
