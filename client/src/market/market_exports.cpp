@@ -114,12 +114,14 @@ KelapiResult book_classes(Library& lib) {
   LibraryLock lock(lib);
   if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
   if (lib.connected() && !lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
-  if (lib.booked(Booked::classes)) return KELAPI_E_ALREADY_BOOKED;
-  if (!lib.post_command(kCommandBookClasses, 0)) return platform::get_last_error();
+  if (lib.booked(Booked::classes) || lib.booking(Booked::classes)) return KELAPI_E_ALREADY_BOOKED;
+  if (!lib.post_command(kCommandBookClasses, lib.session_generation())) return platform::get_last_error();
+  lib.set_booking(Booked::classes);
   return KELAPI_OK;
 }
 
 void run_book_classes(Library& lib) {
+  if (lib.booked(Booked::classes)) return;
   lib.set_booked(Booked::classes, true);
   for (std::size_t c = 0; c < lib.classes.size(); ++c) {
     const ClassRecord& cls = lib.classes.at(c);

@@ -62,7 +62,7 @@ KelapiResult Library::connect(const char* user, const char* password, char* erro
     // The permissions did not come in time: the attempt is abandoned.
     disconnect();
     std::snprintf(error, 256, "KelapiConnect timeout (%d minutes)\n",
-                  static_cast<int>(options_.connect_timeout_ms / 60000));
+                  static_cast<int>((options_.connect_timeout_ms + 59999) / 60000));
     return KELAPI_E_CONNECT_FAILED;
   }
   copy_bounded(error, last_error_.data(), 255);

@@ -129,13 +129,13 @@ void Library::receive_main() {
   }
 }
 
-void Library::run_command(uint32_t code, uintptr_t) {
+void Library::run_command(uint32_t code, uintptr_t argument) {
   switch (code) {
     case kCommandConnect:
       connect_sequence();
       break;
     case kCommandBookClasses:
-      run_book_classes(*this);
+      if (argument == session_generation_) run_book_classes(*this);
       break;
     default:
       break;  // a command of a table this library does not keep
@@ -193,7 +193,9 @@ void Library::announce_class(int32_t class_index) {
 }
 
 void Library::clear_session_state() {
+  ++session_generation_;
   booked_.reset();
+  booking_.reset();
   start_conditions_.reset();
   start_fired_ = false;
 }

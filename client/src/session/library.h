@@ -130,7 +130,17 @@ class Library {
   bool start_fired() const { return start_fired_; }
   uint32_t init_flags() const { return init_flags_; }
   bool booked(Booked table) const { return booked_.test(static_cast<std::size_t>(table)); }
-  void set_booked(Booked table, bool on) { booked_.set(static_cast<std::size_t>(table), on); }
+  void set_booked(Booked table, bool on) {
+    booked_.set(static_cast<std::size_t>(table), on);
+    booking_.reset(static_cast<std::size_t>(table));
+  }
+  // A booking command is on its way to the worker: a second booking is
+  // refused until the worker has served the first.
+  bool booking(Booked table) const { return booking_.test(static_cast<std::size_t>(table)); }
+  void set_booking(Booked table) { booking_.set(static_cast<std::size_t>(table)); }
+  // Changes whenever the session state is cleared: a booking command posted
+  // in an earlier session is not served in a later one.
+  uint32_t session_generation() const { return session_generation_; }
   const std::string& work_dir() const { return work_dir_; }
   const std::string& settings_path() const { return settings_path_; }
   uint32_t trade_date() const { return trade_date_; }
@@ -238,6 +248,8 @@ class Library {
   uint32_t permissions_ = 0;
   ErrorText last_error_{};
   std::bitset<static_cast<std::size_t>(Booked::count_)> booked_;
+  std::bitset<static_cast<std::size_t>(Booked::count_)> booking_;
+  uint32_t session_generation_ = 0;
   std::bitset<static_cast<std::size_t>(StartCondition::count_)> start_conditions_;
   KelapiEventCallback callback_ = nullptr;
   KelapiNewPinCallback new_pin_callback_ = nullptr;

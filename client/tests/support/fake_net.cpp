@@ -76,7 +76,7 @@ void FakeNet::deliver(uint16_t id, const void* record, std::size_t size) {
 bool FakeNet::wait_handled(int timeout_ms) {
   std::unique_lock lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                           [&] { return handled_ == delivered_; });
+                           [&] { return handled_ + dropped_ == delivered_; });
 }
 
 bool FakeNet::wait_connects(int n, int timeout_ms) {
@@ -225,7 +225,12 @@ int32_t FakeNet::send(uintptr_t, uint16_t id, const void* record, ErrorText&) {
 }
 
 int32_t FakeNet::disconnect(uintptr_t, ErrorText&) {
-  note("disconnect");
+  std::lock_guard lock(mutex_);
+  calls_.push_back("disconnect");
+  // The connection's stored messages go with it.
+  dropped_ += inbox_.size();
+  inbox_.clear();
+  changed_.notify_all();
   return 1;
 }
 

@@ -93,6 +93,7 @@ class FakeNet : public NetPort {
   std::vector<SentMessage> sent_;
   std::deque<std::pair<uint16_t, std::vector<uint8_t>>> inbox_;
   std::size_t delivered_ = 0;
+  std::size_t dropped_ = 0;
   std::size_t handled_ = 0;
   int connects_ = 0;
   bool initialized_ = false;

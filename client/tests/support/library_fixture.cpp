@@ -1,5 +1,7 @@
 #include "library_fixture.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <future>
 
@@ -55,6 +57,7 @@ int LibraryTest::on_event(uint32_t code, uintptr_t wparam, uintptr_t lparam) {
   if (code == KELAPI_EVENT_START) std::memcpy(&e.start, reinterpret_cast<const void*>(wparam), sizeof e.start);
   std::lock_guard lock(self->mutex_);
   self->events_.push_back(e);
+  self->events_changed_.notify_all();
   return 0;
 }
 
@@ -123,6 +126,14 @@ std::vector<RecordedEvent> LibraryTest::events(uint32_t code) const {
     if (e.code == code) out.push_back(e);
   }
   return out;
+}
+
+bool LibraryTest::wait_events(uint32_t code, std::size_t n, int timeout_ms) {
+  std::unique_lock lock(mutex_);
+  return events_changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] {
+    return static_cast<std::size_t>(std::count_if(events_.begin(), events_.end(),
+                                                  [&](const RecordedEvent& e) { return e.code == code; })) >= n;
+  });
 }
 
 std::vector<RecordedEvent> LibraryTest::all_events() const {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -52,6 +53,8 @@ class LibraryTest : public ::testing::Test {
   // Events recorded so far with that code.
   std::vector<RecordedEvent> events(uint32_t code) const;
   std::vector<RecordedEvent> all_events() const;
+  // Waits until n events of the code have been raised; false on time-out.
+  bool wait_events(uint32_t code, std::size_t n, int timeout_ms = 10000);
   std::vector<std::string> diagnostics() const;
 
   std::shared_ptr<FakeNet> net;
@@ -69,6 +72,7 @@ class LibraryTest : public ::testing::Test {
   static int on_event(uint32_t code, uintptr_t wparam, uintptr_t lparam);
   static LibraryTest* current_;
   mutable std::mutex mutex_;
+  std::condition_variable events_changed_;
   std::vector<RecordedEvent> events_;
   std::vector<std::string> diagnostics_;
 };
