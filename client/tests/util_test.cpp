@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,7 @@
 #include "core/tagged_memory.h"
 #include "core/text_util.h"
 #include "files/binary_file.h"
+#include "market/multi_index.h"
 #include "testsupport/test_dir.h"
 
 namespace kelda::kelapi {
@@ -100,6 +104,34 @@ TEST(BsearchRows, FindsRowsAndInsertionPositions) {
     EXPECT_EQ(bsearch_rows(c.key, rows.data(), c.count, cmp, &position), c.found) << c.count << "/" << c.key;
     EXPECT_EQ(position, c.position) << c.count << "/" << c.key;
   }
+}
+
+TEST(MultiIndex, AgreesWithAPlainMultimapUnderInsertsAndErasures) {
+  MultiIndex index;
+  std::map<int64_t, std::set<uint32_t>> reference;
+  std::mt19937 random(11);
+  // Few keys and many rows: collisions, shared keys and wrapped probe chains.
+  for (int step = 0; step < 20000; ++step) {
+    const int64_t key = static_cast<int64_t>(random() % 300) - 150;
+    const uint32_t row = random() % 500;
+    if (random() % 3 == 0) {
+      index.erase(key, row);
+      reference[key].erase(row);
+    } else {
+      index.insert(key, row);
+      reference[key].insert(row);
+    }
+    if (step % 97 == 0) {
+      for (const auto& [k, rows] : reference) {
+        ASSERT_EQ(index.first(k), rows.empty() ? -1 : int64_t{*rows.begin()}) << "key " << k;
+        std::vector<uint32_t> seen;
+        index.for_each(k, [&](uint32_t r) { seen.push_back(r); });
+        ASSERT_EQ(seen, std::vector<uint32_t>(rows.begin(), rows.end())) << "key " << k;
+      }
+    }
+  }
+  index.clear();
+  EXPECT_EQ(index.first(0), -1);
 }
 
 TEST(TaggedMemory, CountsBlocksAndKeepsThemAligned) {

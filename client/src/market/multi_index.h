@@ -1,11 +1,11 @@
 // A hash index from a key to the rows that carry it, answering "the first
-// row, in table order, with this key" in constant time. Keys are usually
-// unique; rows that share a key are kept in a sorted side list.
+// row, in table order, with this key" in constant time. The index is an open
+// table (linear probing, no tombstones) of one row per key; the rare keys that
+// several rows share keep all their rows in a sorted side list.
 //
 // Not thread-safe: used under the library lock.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -17,56 +17,50 @@ class MultiIndex {
   void insert(int64_t key, uint32_t row);
   void erase(int64_t key, uint32_t row);
   // The lowest row with the key, or -1.
-  int64_t first(int64_t key) const {
-    const auto it = first_.find(key);
-    return it == first_.end() ? int64_t{-1} : int64_t{it->second};
+  int64_t first(int64_t key) const noexcept {
+    if (count_ == 0) return -1;
+    for (std::size_t i = home(key);; i = (i + 1) & mask_) {
+      const Slot& s = slots_[i];
+      if (s.row == kEmpty) return -1;
+      if (s.key == key) return s.row;
+    }
   }
   // Calls f(row) for every row with the key, in table order.
   template <typename F>
   void for_each(int64_t key, F f) const {
-    const auto dup = shared_.find(key);
-    if (dup != shared_.end()) {
-      for (uint32_t row : dup->second) f(row);
-      return;
+    if (!shared_.empty()) {
+      const auto dup = shared_.find(key);
+      if (dup != shared_.end()) {
+        for (uint32_t row : dup->second) f(row);
+        return;
+      }
     }
-    const auto it = first_.find(key);
-    if (it != first_.end()) f(it->second);
+    const int64_t row = first(key);
+    if (row >= 0) f(static_cast<uint32_t>(row));
   }
-  void clear() {
-    first_.clear();
-    shared_.clear();
-  }
-  void reserve(std::size_t n) { first_.reserve(n); }
+  void clear();
+  void reserve(std::size_t n);
+  std::size_t size() const noexcept { return count_; }
 
  private:
-  std::unordered_map<int64_t, uint32_t> first_;
+  static constexpr uint32_t kEmpty = UINT32_MAX;
+  struct Slot {
+    int64_t key;
+    uint32_t row;
+  };
+  std::size_t home(int64_t key) const noexcept {
+    const uint64_t h = static_cast<uint64_t>(key) * 0x9E3779B97F4A7C15ull;
+    return static_cast<std::size_t>(h >> 32) & mask_;
+  }
+  Slot* find_slot(int64_t key);
+  void set_first(int64_t key, uint32_t row);
+  void remove_slot(std::size_t i);
+  void grow();
+
+  std::vector<Slot> slots_;
+  std::size_t mask_ = 0;
+  std::size_t count_ = 0;
   std::unordered_map<int64_t, std::vector<uint32_t>> shared_;  // keys with 2 rows or more
 };
-
-inline void MultiIndex::insert(int64_t key, uint32_t row) {
-  const auto [it, inserted] = first_.try_emplace(key, row);
-  if (inserted || it->second == row) return;
-  auto& rows = shared_[key];
-  if (rows.empty()) rows.push_back(it->second);
-  const auto pos = std::lower_bound(rows.begin(), rows.end(), row);
-  if (pos != rows.end() && *pos == row) return;
-  rows.insert(pos, row);
-  it->second = rows.front();
-}
-
-inline void MultiIndex::erase(int64_t key, uint32_t row) {
-  const auto dup = shared_.find(key);
-  if (dup == shared_.end()) {
-    const auto it = first_.find(key);
-    if (it != first_.end() && it->second == row) first_.erase(it);
-    return;
-  }
-  auto& rows = dup->second;
-  const auto pos = std::lower_bound(rows.begin(), rows.end(), row);
-  if (pos == rows.end() || *pos != row) return;
-  rows.erase(pos);
-  first_[key] = rows.front();
-  if (rows.size() == 1) shared_.erase(dup);
-}
 
 }  // namespace kelda::kelapi

@@ -37,7 +37,7 @@ void SecurityTable::index_row(uint32_t index) {
   if (r.h.server_id != -1) by_server_id_.insert(r.h.server_id, index);
   if (r.class_index >= 0 && static_cast<std::size_t>(r.class_index) < kMaxClasses) {
     by_class_[static_cast<std::size_t>(r.class_index)].push_back(index);
-    if (r.position != -1) by_position_.insert(position_key(r.class_index, r.position), index);
+    index_position(r.class_index, r.position, index);
   }
 }
 
@@ -52,9 +52,9 @@ void SecurityTable::set_server_id(uint32_t index, int32_t server_id) {
 void SecurityTable::set_position(uint32_t index, int32_t position) {
   SecurityRecord& r = rows_[index];
   if (r.position == position) return;
-  if (r.position != -1) by_position_.erase(position_key(r.class_index, r.position), index);
+  unindex_position(r.class_index, r.position, index);
   r.position = position;
-  if (position != -1) by_position_.insert(position_key(r.class_index, position), index);
+  index_position(r.class_index, position, index);
 }
 
 void SecurityTable::replace_head(uint32_t index, const SecurityHead& head) {
@@ -66,6 +66,32 @@ void SecurityTable::replace_head(uint32_t index, const SecurityHead& head) {
   std::memcpy(copy.code, r.h.code, sizeof copy.code);
   r.h = copy;
   set_server_id(index, server_id);
+}
+
+void SecurityTable::index_position(int32_t class_index, int32_t position, uint32_t row) {
+  if (position < 0 || class_index < 0 || static_cast<std::size_t>(class_index) >= kMaxClasses) return;
+  auto& dense = by_position_[static_cast<std::size_t>(class_index)];
+  const auto p = static_cast<std::size_t>(position);
+  const std::size_t limit = by_class_[static_cast<std::size_t>(class_index)].size() * 2 + 1024;
+  if (p < limit) {
+    if (p >= dense.size()) dense.resize(std::max(p + 1, dense.size() * 2), kNoRow);
+    if (dense[p] == kNoRow) {
+      dense[p] = row;
+      return;
+    }
+  }
+  other_positions_.insert(position_key(class_index, position), row);
+}
+
+void SecurityTable::unindex_position(int32_t class_index, int32_t position, uint32_t row) {
+  if (position < 0 || class_index < 0 || static_cast<std::size_t>(class_index) >= kMaxClasses) return;
+  auto& dense = by_position_[static_cast<std::size_t>(class_index)];
+  const auto p = static_cast<std::size_t>(position);
+  if (p < dense.size() && dense[p] == row) {
+    dense[p] = kNoRow;
+    return;
+  }
+  other_positions_.erase(position_key(class_index, position), row);
 }
 
 int64_t SecurityTable::find_by_server_id(int32_t server_id) const noexcept {
@@ -84,7 +110,11 @@ void SecurityTable::clear() {
   rows_.shrink_to_fit();
   for (auto& bucket : buckets_) bucket.clear();
   by_server_id_.clear();
-  by_position_.clear();
+  for (auto& positions : by_position_) {
+    positions.clear();
+    positions.shrink_to_fit();
+  }
+  other_positions_.clear();
   for (auto& rows : by_class_) {
     rows.clear();
     rows.shrink_to_fit();

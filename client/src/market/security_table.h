@@ -66,7 +66,12 @@ class SecurityTable {
   // Calls f(index) for each row of the class at the position.
   template <typename F>
   void for_position(int32_t class_index, int32_t position, F f) const {
-    by_position_.for_each(position_key(class_index, position), f);
+    if (class_index < 0 || static_cast<std::size_t>(class_index) >= kMaxClasses || position < 0) return;
+    const auto& dense = by_position_[static_cast<std::size_t>(class_index)];
+    if (static_cast<std::size_t>(position) < dense.size() && dense[static_cast<std::size_t>(position)] != kNoRow) {
+      f(dense[static_cast<std::size_t>(position)]);
+    }
+    other_positions_.for_each(position_key(class_index, position), f);
   }
 
   // Forgets every row; bucket arrays are kept.
@@ -78,11 +83,18 @@ class SecurityTable {
     return (static_cast<int64_t>(class_index) << 32) | static_cast<uint32_t>(position);
   }
   void index_row(uint32_t index);
+  void index_position(int32_t class_index, int32_t position, uint32_t row);
+  void unindex_position(int32_t class_index, int32_t position, uint32_t row);
 
+  static constexpr uint32_t kNoRow = UINT32_MAX;
   std::vector<SecurityRecord, TaggedAllocator<SecurityRecord, AllocTag::sec>> rows_;
   std::vector<std::vector<uint32_t>> buckets_;
   MultiIndex by_server_id_;
-  MultiIndex by_position_;
+  // Positions within a class run from 0 in order of arrival: each class keeps
+  // a dense array of them; positions far beyond the class's size and rows
+  // that share a position go to the side index.
+  std::array<std::vector<uint32_t>, kMaxClasses> by_position_;
+  MultiIndex other_positions_;
   std::array<std::vector<uint32_t>, kMaxClasses> by_class_;
 };
 
