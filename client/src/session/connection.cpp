@@ -138,7 +138,8 @@ void Library::connect_sequence() {
 }
 
 void Library::disconnect() {
-  if (connected_) send_message(kMsgLogout, nullptr);
+  static const uint8_t kNoFields[8] = {};
+  if (connected_) send_message(kMsgLogout, kNoFields);
   cookie_.store(0);  // later events of this connection are not the library's any more
   connecting_ = connecting_ || connected_;
   if (connection_ != 0) {

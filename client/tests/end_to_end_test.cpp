@@ -1,0 +1,310 @@
+// The shipped client library over the real network stack (zn_de, zn_dtcp,
+// the dispatcher with the null-cipher test plug-in) against the loopback
+// server double: from initialisation to the start event, the caller's reads,
+// a broken link, connecting again, disconnecting and uninitialising.
+//
+// Only the library's C interface is used; the server's messages are written
+// here byte by byte from their layouts.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <future>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "keldaapi/keldaapi.h"
+#include "server_double/server_double.h"
+#include "testsupport/test_dir.h"
+
+namespace sd = kelda::server_double;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// ---- the caller's events ----
+
+struct Event {
+  uint32_t code;
+  uintptr_t wparam;
+  uintptr_t lparam;
+  std::string text;
+  KelapiStartInfo start{};
+};
+
+std::mutex g_mutex;
+std::condition_variable g_changed;
+std::vector<Event> g_events;
+
+int on_event(uint32_t code, uintptr_t wparam, uintptr_t lparam) {
+  Event e{code, wparam, lparam, {}, {}};
+  if (code == KELAPI_EVENT_NEWSTATUS && wparam == 1) e.text = reinterpret_cast<const char*>(lparam);
+  if (code == KELAPI_EVENT_START) std::memcpy(&e.start, reinterpret_cast<const void*>(wparam), sizeof e.start);
+  std::lock_guard lock(g_mutex);
+  g_events.push_back(e);
+  g_changed.notify_all();
+  return 0;
+}
+
+std::vector<Event> wait_events(uint32_t code, std::size_t n) {
+  std::unique_lock lock(g_mutex);
+  std::vector<Event> found;
+  g_changed.wait_for(lock, std::chrono::seconds(10), [&] {
+    found.clear();
+    for (const Event& e : g_events) {
+      if (e.code == code) found.push_back(e);
+    }
+    return found.size() >= n;
+  });
+  return found;
+}
+
+// ---- message bodies on the wire ----
+
+void put8(Bytes& b, uint8_t v) { b.push_back(v); }
+void put16(Bytes& b, uint16_t v) { sd::put16(b, v); }
+void put32(Bytes& b, uint32_t v) { sd::put32(b, v); }
+void put64(Bytes& b, uint64_t v) {
+  put32(b, static_cast<uint32_t>(v >> 32));
+  put32(b, static_cast<uint32_t>(v));
+}
+// A text field: its characters and the terminating zero.
+void put_text(Bytes& b, const std::string& s) {
+  b.insert(b.end(), s.begin(), s.end());
+  b.push_back(0);
+}
+int32_t get32(const Bytes& b, std::size_t at) {
+  return static_cast<int32_t>((uint32_t{b.at(at)} << 24) | (uint32_t{b.at(at + 1)} << 16) |
+                              (uint32_t{b.at(at + 2)} << 8) | b.at(at + 3));
+}
+
+Bytes session_info(int32_t id) {
+  Bytes b;
+  put32(b, static_cast<uint32_t>(id));
+  put_text(b, "Demo server");
+  put_text(b, "Trading");
+  put_text(b, "CODE");
+  put_text(b, "Evening session");
+  put32(b, 0);
+  put32(b, 0);
+  return b;
+}
+
+Bytes trading_session(const std::string& key, uint32_t date) {
+  Bytes b;
+  put_text(b, key);
+  put32(b, 0);
+  put32(b, date);
+  return b;
+}
+
+Bytes class_description(int32_t server_id, const std::string& code) {
+  Bytes b;
+  put32(b, static_cast<uint32_t>(server_id));
+  put_text(b, code);
+  put_text(b, "Shares");
+  put32(b, 0x40);     // flags
+  put32(b, 0);
+  put32(b, 0);
+  put32(b, 0x800);    // table flags
+  put_text(b, "FIRM1");
+  put32(b, 1);        // securities version
+  put32(b, 1);        // parameters version
+  put32(b, 0);
+  put16(b, 2);        // the list
+  put32(b, 11);
+  put32(b, 12);
+  return b;
+}
+
+Bytes security(int32_t request, int32_t server_id, const std::string& code, const std::string& name) {
+  Bytes b;
+  put32(b, static_cast<uint32_t>(request));
+  put32(b, static_cast<uint32_t>(server_id));
+  put_text(b, code);
+  put_text(b, name);
+  put_text(b, code);
+  put32(b, 7);
+  put64(b, 123456789012ull);
+  put_text(b, "RUB");
+  put16(b, 2);        // scale
+  put32(b, 0);
+  put32(b, 10);       // trading unit
+  put_text(b, "T3");
+  put_text(b, "T4");
+  return b;
+}
+
+Bytes parameter(int32_t request, const std::string& name, uint16_t flags) {
+  Bytes b;
+  put16(b, static_cast<uint16_t>(request));
+  put8(b, 1);
+  put16(b, flags);
+  put16(b, 2);
+  put_text(b, name);
+  put_text(b, name);
+  put_text(b, "Long " + name);
+  put_text(b, "");
+  return b;
+}
+
+Bytes request_complete(int32_t request) {
+  Bytes b;
+  put16(b, static_cast<uint16_t>(request));
+  return b;
+}
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_events.clear();
+    settings = (kelda::test::test_dir() / "KeldaMobile.txt").string();
+    kelda::test::write_file_bytes(
+        settings, "[connect]\r\ntrade-server-ip-address=127.0.0.1\r\nport=" + std::to_string(server.port()) +
+                      "\r\nauth-name=\r\n"
+                      "[CryptoProviders]\r\nNullCipher=1\r\n"
+                      "[NullCipher]\r\nModule=NullCipher.DLL\r\nIniFile=\r\n"
+                      "[CryptoProvidersSettings]\r\nCipherCryptoProvider=NullCipher\r\n");
+    ASSERT_EQ(KelapiSetEventCallback(&on_event), KELAPI_OK);
+    ASSERT_EQ(KelapiInitializeEx3(0, kelda::test::test_dir().c_str(), settings.c_str(), 0x10), KELAPI_OK);
+  }
+  void TearDown() override {
+    KelapiUninitialize();
+    KelapiSetEventCallback(nullptr);
+  }
+
+  // KelapiConnect on another thread while the server accepts and answers.
+  std::unique_ptr<sd::Session> connect() {
+    auto result = std::async(std::launch::async, [] {
+      char error[256] = "";
+      const KelapiResult r = KelapiConnect("trader", "secret", error);
+      return std::make_pair(r, std::string(error));
+    });
+    std::unique_ptr<sd::Session> session = server.accept();
+    if (!session) return nullptr;
+    sd::HandshakeScript script;
+    script.permissions = 0xC000;
+    if (!session->handshake(script)) return nullptr;
+    const auto [code, error] = result.get();
+    EXPECT_EQ(code, KELAPI_OK) << error;
+    session->serve();
+    return session;
+  }
+
+  // The server's side of the start: session, trading session, one class
+  // with two securities and two parameters, the end of the class lists.
+  void start_market(sd::Session& s) {
+    s.send_message(0x803D, session_info(7));
+    s.send_message(0x22, trading_session("DAY-1", 20240105));
+    ASSERT_TRUE(s.wait_for(0xA5));
+    s.send_message(0x803C, class_description(5, "TQBR"));
+    const auto securities = s.wait_for(0x8034);
+    const auto params = s.wait_for(0x8032);
+    ASSERT_TRUE(securities && params);
+    const int32_t sec_request = get32(securities->body, 0);
+    const int32_t par_request = get32(params->body, 0);
+    EXPECT_EQ(get32(securities->body, 4), 5) << "the class's server id";
+    s.send_message(0x8081, security(sec_request, 1000, "GAZP", "Gazprom"));
+    s.send_message(0x8081, security(sec_request, 1001, "SBER", "Sberbank"));
+    s.send_message(0x24, parameter(par_request, "LAST", 0x1));
+    s.send_message(0x24, parameter(par_request, "NUMBIDS", 0));
+    s.send_message(0x2, request_complete(sec_request));
+    s.send_message(0x2, request_complete(par_request));
+    s.send_message(0x4A, {});
+  }
+
+  sd::ServerDouble server;
+  std::string settings;
+};
+
+TEST_F(EndToEnd, FromInitialisationToTheStartEventAndBack) {
+  std::unique_ptr<sd::Session> s = connect();
+  ASSERT_TRUE(s);
+  // What the library says when the connection stands.
+  const auto language = s->wait_for(0x91);
+  ASSERT_TRUE(language);
+  EXPECT_EQ(language->body, (Bytes{0, 25, 0, 1}));
+  ASSERT_TRUE(s->wait_for(0x8008));
+  const auto report_end = s->wait_for(0x1A, sd::kDefaultTimeoutMs, 19);
+  ASSERT_TRUE(report_end) << "the environment report: 19 pairs and the empty end";
+  EXPECT_EQ(report_end->body, (Bytes{0, 0}));
+
+  start_market(*s);
+  const auto start = wait_events(KELAPI_EVENT_START, 1);
+  ASSERT_EQ(start.size(), 1u);
+  EXPECT_EQ(start[0].start.trade_date, 20240105u);
+  EXPECT_EQ(start[0].start.session_id, 7u);
+  EXPECT_STREQ(start[0].start.trading_session, "DAY-1");
+  EXPECT_STREQ(start[0].start.session_text, "Evening session");
+  EXPECT_STREQ(start[0].start.session_text1, "Demo server");
+
+  KelapiClassRecord c{};
+  ASSERT_EQ(KelapiGetClassEx3(1, &c, sizeof c), KELAPI_OK);
+  EXPECT_STREQ(c.code, "TQBR");
+  EXPECT_STREQ(c.code2, "FIRM1");
+  EXPECT_EQ(c.security_count, 2u);
+  EXPECT_EQ(c.param_count, 2);
+  EXPECT_EQ(c.flags, 0x1u);
+  std::vector<KelapiSecurityRecordEx4> securities(c.security_count);
+  ASSERT_EQ(KelapiGetClassSecuritiesEx4(1, securities.data(), sizeof securities[0]), KELAPI_OK);
+  EXPECT_STREQ(securities[1].code, "SBER");
+  EXPECT_STREQ(securities[1].name, "Sberbank");
+  EXPECT_STREQ(securities[1].text4ch, "RUB");
+  EXPECT_STREQ(securities[1].text4, "T4");
+  EXPECT_EQ(securities[1].value2, 123456789012);
+  EXPECT_EQ(securities[1].scale, 2);
+  EXPECT_EQ(securities[1].security_number, 2u);
+  std::vector<KelapiClassParamRecord> params(static_cast<std::size_t>(c.param_count));
+  ASSERT_EQ(KelapiGetClassParamsEx(1, params.data()), KELAPI_OK);
+  EXPECT_STREQ(params[0].db_name, "LAST");
+  EXPECT_EQ(params[0].flags, 0x8);
+  EXPECT_STREQ(params[1].long_name, "Long NUMBIDS");
+
+  // The filter goes to the server from the caller's thread.
+  const int16_t wanted[] = {1};
+  const uint32_t chosen[] = {2};
+  ASSERT_EQ(KelapiSetClassFilterEx(1, 1, wanted, 1, chosen), KELAPI_OK);
+  const auto joined = s->wait_for(0x8045);
+  ASSERT_TRUE(joined);
+  EXPECT_EQ(get32(joined->body, 0), 1001);
+  const auto mask = s->wait_for(0x8051);
+  ASSERT_TRUE(mask);
+  EXPECT_EQ(get32(mask->body, 0), 1);
+
+  // A broken link: the status event with the reason; connecting again works.
+  s->drop();
+  const auto status = wait_events(KELAPI_EVENT_NEWSTATUS, 1);
+  ASSERT_EQ(status.size(), 1u);
+  EXPECT_EQ(status[0].wparam, 1u);
+  EXPECT_FALSE(status[0].text.empty());
+  std::unique_ptr<sd::Session> again = connect();
+  ASSERT_TRUE(again);
+  ASSERT_TRUE(again->wait_for(0x91));
+
+  ASSERT_EQ(KelapiDisconnect(), KELAPI_OK);
+  EXPECT_TRUE(again->wait_for(0x4E)) << "the logout";
+  EXPECT_TRUE(again->wait_closed());
+  EXPECT_EQ(wait_events(KELAPI_EVENT_NEWSTATUS, 2).size(), 1u) << "a requested disconnect raises no event";
+  EXPECT_EQ(KelapiUninitialize(), KELAPI_OK);
+  EXPECT_EQ(KelapiUninitialize(), KELAPI_E_NOT_INITIALIZED);
+}
+
+TEST_F(EndToEnd, TheTablesOfTheLastSessionAreReadBackAtTheNextInitialisation) {
+  std::unique_ptr<sd::Session> s = connect();
+  ASSERT_TRUE(s);
+  start_market(*s);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_START, 1).size(), 1u);
+  ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+  EXPECT_FALSE(s->wait_for(0x4E) == std::nullopt) << "uninitialise logs out";
+
+  ASSERT_EQ(KelapiInitializeEx3(0, kelda::test::test_dir().c_str(), settings.c_str(), 0x10), KELAPI_OK);
+  KelapiClassRecord c{};
+  ASSERT_EQ(KelapiGetClassEx3(1, &c, sizeof c), KELAPI_OK);
+  EXPECT_STREQ(c.code, "TQBR");
+  EXPECT_EQ(c.security_count, 2u);
+}
+
+}  // namespace
