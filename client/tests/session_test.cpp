@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <atomic>
 #include <future>
+#include <thread>
 #include <string>
 
 #include "library_fixture.h"
 #include "messages/records_limits.h"
 #include "messages/records_services.h"
 #include "testsupport/test_dir.h"
+#include "ui/loop.h"
+#include "ui/testing.h"
 
 namespace kelda::kelapi::test {
 namespace {
@@ -63,6 +67,24 @@ TEST_F(SessionTest, AFailedStepEndsTheAttemptAtOnceWithItsText) {
   // The character mode is set on a live connection, which is closed again.
   const auto calls = net->calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "disconnect"), 1);
+}
+
+TEST_F(SessionTest, ConnectOnTheUserInterfaceThreadKeepsItsLoopRunning) {
+  ui::HeadlessUi ui_session;  // this thread is the user-interface thread
+  ASSERT_EQ(init(), KELAPI_OK);
+  std::atomic<bool> ran{false};
+  std::thread network([&] {
+    ASSERT_TRUE(net->wait_connects(1));
+    // The network side needs the user-interface thread (a dialog) before
+    // the permissions can come.
+    EXPECT_TRUE(ui::run_on_ui_thread([&] { ran = true; }));
+    const uint32_t permissions = 0;
+    net->raise(kNetEventPermissions, &permissions);
+  });
+  char error[256];
+  EXPECT_EQ(KelapiConnect("user", "secret", error), KELAPI_OK) << error;
+  network.join();
+  EXPECT_TRUE(ran);
 }
 
 TEST_F(SessionTest, TheCipherProviderDecidesWhatConnectPasses) {

@@ -14,6 +14,7 @@
 #include "messages/records_session.h"
 #include "platform/last_error.h"
 #include "session/library.h"
+#include "ui/loop.h"
 
 namespace kelda::kelapi {
 namespace {
@@ -55,7 +56,10 @@ KelapiResult Library::connect(const char* user, const char* password, char* erro
     connect_done_.reset();
     if (!post_command(kCommandConnect, 0)) return platform::get_last_error();
   }
-  const auto waited = platform::wait_one(connect_done_, options_.connect_timeout_ms);
+  // On the user-interface thread the loop keeps running meanwhile: the
+  // connection may need a dialog (a proxy password, a second factor).
+  platform::Waitable* done[] = {&connect_done_};
+  const auto waited = ui::wait_pumping(done, options_.connect_timeout_ms);
   LibraryLock lock(*this);
   if (connected_) return KELAPI_OK;
   if (waited.status != platform::WaitStatus::signaled) {
