@@ -25,7 +25,8 @@ void on_803C_class_description(uint16_t id, const void* record) {
 
 void on_8081_security_description(uint16_t id, const void* record) {
   handle_message(id, record, [&](Library& lib) {
-    const auto m = record_copy<Msg8081_SecurityDescription>(record);
+    const auto m =
+        record_copy<Msg8081_SecurityDescription>(record, KELAPI_RECORD_END(Msg8081_SecurityDescription, text4));
     SecurityHead h;
     std::memset(&h, 0, sizeof h);
     h.request = m.request;
@@ -49,7 +50,8 @@ void on_8081_security_description(uint16_t id, const void* record) {
 
 void on_803B_security_description_old(uint16_t id, const void* record) {
   handle_message(id, record, [&](Library& lib) {
-    const auto m = record_copy<Msg803B_SecurityDescriptionOld>(record);
+    const auto m =
+        record_copy<Msg803B_SecurityDescriptionOld>(record, KELAPI_RECORD_END(Msg803B_SecurityDescriptionOld, text3));
     SecurityHead h;
     std::memset(&h, 0, sizeof h);
     h.request = m.request;

@@ -3,6 +3,7 @@
 // thrown leave the handler. Used on the receive thread, library lock held.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -13,13 +14,19 @@
 
 namespace kelda::kelapi {
 
+// A decoded record holds its members and no padding after the last one:
+// `size` is where its last member ends (sizeof when nothing pads the end).
 template <typename Record>
-Record record_copy(const void* record) {
+Record record_copy(const void* record, std::size_t size = sizeof(Record)) {
   static_assert(std::is_trivially_copyable_v<Record>);
   Record r;
-  std::memcpy(&r, record, sizeof r);
+  std::memset(&r, 0, sizeof r);
+  std::memcpy(&r, record, size < sizeof r ? size : sizeof r);
   return r;
 }
+
+// Where the last member of a record ends.
+#define KELAPI_RECORD_END(Record, last) (offsetof(Record, last) + sizeof(static_cast<Record*>(nullptr)->last))
 
 // Runs f(library) for a received record; no library or no record: nothing.
 template <typename F>
