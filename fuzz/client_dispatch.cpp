@@ -4,8 +4,8 @@
 //
 // Input: records of [u16 message id][u16 length][bytes]; an id without a
 // handler picks the handler at (id modulo the table's size). Each record
-// reaches its handler as a zero-padded native record of the codec's largest
-// size. The first byte chooses the initialisation flags.
+// reaches its handler as a zero-padded decoded record of exactly the size the
+// codec gives it. The first byte chooses the initialisation flags.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -22,8 +22,6 @@
 namespace {
 
 using namespace kelda::kelapi;
-
-constexpr std::size_t kRecordArea = 8192;
 
 struct Setup {
   std::string dir;
@@ -56,7 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   const uint32_t flags = (data[0] & 1) != 0 ? 0x8 : 0;
   if (KelapiInitializeEx3(1, setup.dir.c_str(), "", flags) != KELAPI_OK) std::abort();
-  alignas(16) static uint8_t record[kRecordArea];
   {
     LibraryLock lock(*setup.lib);
     LibraryTestAccess::pretend_connected(*setup.lib, 1);
@@ -65,15 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       const uint16_t id = read16(data + at);
       const std::size_t length = std::min<std::size_t>(read16(data + at + 2), size - at - 4);
       at += 4;
-      std::memset(record, 0, sizeof record);
-      std::memcpy(record, data + at, std::min(length, sizeof record));
-      at += length;
       const MessageHandlerEntry* entry = nullptr;
       for (const MessageHandlerEntry* e = kelapi_handler_table(); e->id != 0; ++e) {
         if (e->id == id) entry = e;
       }
       if (entry == nullptr) entry = kelapi_handler_table() + id % setup.handlers;
-      entry->handler(static_cast<uint16_t>(entry->id), record);
+      const std::size_t size = test::decoded_size(static_cast<uint16_t>(entry->id));
+      auto record = std::make_unique<uint8_t[]>(size == 0 ? 1 : size);
+      std::memset(record.get(), 0, size);
+      if (length > 0 && size > 0) std::memcpy(record.get(), data + at, std::min(length, size));
+      at += length;
+      entry->handler(static_cast<uint16_t>(entry->id), record.get());
     }
     LibraryTestAccess::pretend_disconnected(*setup.lib);
   }

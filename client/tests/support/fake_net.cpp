@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "messages/message_set.h"
+#include "zn_de/codec.h"
 #include "messages/records_classes.h"
 #include "messages/records_limits.h"
 #include "messages/records_services.h"
@@ -29,6 +30,13 @@ std::size_t sent_record_size(uint16_t id) {
     case 0x8051: return sizeof(Msg8051_ParameterMask);
     default: return 0;
   }
+}
+
+std::size_t decoded_size(uint16_t id) {
+  static const auto registry = kelda::de::LayoutRegistry::build(kelapi_layout_registry(), "tests");
+  if (!registry.ok()) return 0;
+  const kelda::de::RecordLayout* layout = registry.value().find(id);
+  return layout == nullptr ? 0 : layout->native_size();
 }
 
 void FakeNet::note(std::string call) {
@@ -200,9 +208,12 @@ int32_t FakeNet::recv(uintptr_t, ErrorText&) {
     m = std::move(inbox_.front());
     inbox_.pop_front();
   }
-  // The handler gets a 16-byte aligned copy, as the protocol library gives.
-  auto record = std::make_unique<std::max_align_t[]>(m.second.size() / sizeof(std::max_align_t) + 1);
-  if (!m.second.empty()) std::memcpy(record.get(), m.second.data(), m.second.size());
+  // The handler gets a record of exactly the decoded size, as the protocol
+  // library gives it, so that a handler reading past it is caught.
+  const std::size_t size = decoded_size(m.first);
+  auto record = std::make_unique<uint8_t[]>(size == 0 ? 1 : size);
+  std::memset(record.get(), 0, size);
+  if (!m.second.empty()) std::memcpy(record.get(), m.second.data(), std::min(size, m.second.size()));
   for (const MessageHandlerEntry* e = kelapi_handler_table(); e->id != 0; ++e) {
     if (e->id == m.first) {
       e->handler(m.first, record.get());

@@ -107,5 +107,8 @@ class FakeNet : public NetPort {
 
 // The native size of a message the library sends.
 std::size_t sent_record_size(uint16_t id);
+// The size of a decoded record of a message, as the protocol library's codec
+// gives it (0 for an id without a layout).
+std::size_t decoded_size(uint16_t id);
 
 }  // namespace kelda::kelapi::test
