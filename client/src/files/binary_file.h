@@ -40,7 +40,7 @@ class InputFile {
   InputFile& operator=(InputFile&&) = delete;
   ~InputFile();
 
-  // Reads exactly out.size() bytes; false (position unspecified) when the
+  // Reads exactly out.size() bytes; false (the position is then undefined) when the
   // file ends first.
   bool read(std::span<uint8_t> out);
   bool read(void* out, std::size_t n) { return read(std::span(static_cast<uint8_t*>(out), n)); }
