@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "kit/codepage.h"
+#include "kit/files.h"
 
 namespace kelda::kelapi {
 namespace {
@@ -18,20 +19,18 @@ namespace {
 constexpr std::size_t kReadBuffer = 64 * 1024;
 constexpr std::size_t kWriteBuffer = 64 * 1024;
 
-bool write_all(int fd, const uint8_t* p, std::size_t n) {
+}  // namespace
+
+bool write_all(int fd, const void* bytes, std::size_t n) {
+  const auto* p = static_cast<const uint8_t*>(bytes);
   while (n > 0) {
-    const ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += w;
-    n -= static_cast<std::size_t>(w);
+    const auto chunk = static_cast<uint32_t>(std::min<std::size_t>(n, 1u << 30));
+    if (kit::file_write(fd, p, chunk) != static_cast<int32_t>(chunk)) return false;
+    p += chunk;
+    n -= chunk;
   }
   return true;
 }
-
-}  // namespace
 
 std::string os_path(std::string_view path) { return kit::utf8_from_cp1251(path); }
 

@@ -29,6 +29,9 @@ std::string os_path(std::string_view path);
 // when the folder is empty (the current folder).
 std::string work_file(std::string_view folder, std::string_view name);
 
+// Writes all n bytes to a file descriptor; false when it cannot.
+bool write_all(int fd, const void* bytes, std::size_t n);
+
 // Deletes a file given by an 8-bit path; false when it could not be deleted.
 bool delete_file(std::string_view path);
 

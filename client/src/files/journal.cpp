@@ -14,19 +14,6 @@ constexpr char kJournalTag[4] = {'D', 'A', 'T', 'A'};
 constexpr char kAllTradesTag[4] = {'A', 'L', 'L', 'T'};
 constexpr uint32_t kJournalRecordSize = 32;
 
-bool write_all(int fd, const uint8_t* p, std::size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
 // Reads a length-prefixed payload into `payload`; false when it cannot.
 bool read_table_payload(InputFile& file, std::vector<uint8_t>& payload) {
   const auto length = file.read_u16();
@@ -41,7 +28,7 @@ bool RecordFile::create(std::string_view path, const FileFrame& frame) {
   close();
   fd_ = ::open(os_path(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd_ < 0) return false;
-  if (!write_all(fd_, reinterpret_cast<const uint8_t*>(&frame), sizeof frame)) {
+  if (!write_all(fd_, &frame, sizeof frame)) {
     close();
     return false;
   }

@@ -44,26 +44,10 @@ int64_t ClassTable::find_by_server_id(int32_t server_id) const noexcept {
   return -1;
 }
 
-int64_t ClassTable::find_by_securities_request(uint32_t request) const noexcept {
-  if (request == 0) return -1;
+int64_t ClassTable::find_by_request(uint32_t ClassRecord::*field, uint32_t request) const noexcept {
+  if (request == 0) return -1;  // 0 is no request
   for (std::size_t i = 0; i < rows_.size(); ++i) {
-    if (rows_[i].securities_request == request) return static_cast<int64_t>(i);
-  }
-  return -1;
-}
-
-int64_t ClassTable::find_by_params_request(uint32_t request) const noexcept {
-  if (request == 0) return -1;
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    if (rows_[i].params_request == request) return static_cast<int64_t>(i);
-  }
-  return -1;
-}
-
-int64_t ClassTable::find_by_texts_request(uint32_t request) const noexcept {
-  if (request == 0) return -1;
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    if (rows_[i].texts_request == request) return static_cast<int64_t>(i);
+    if (rows_[i].*field == request) return static_cast<int64_t>(i);
   }
   return -1;
 }

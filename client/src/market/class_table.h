@@ -41,9 +41,15 @@ class ClassTable {
   int64_t find_by_server_id(int32_t server_id) const noexcept;
   // The first class whose pending request of that kind has the number; a
   // number of 0 (no request) matches nothing.
-  int64_t find_by_securities_request(uint32_t request) const noexcept;
-  int64_t find_by_params_request(uint32_t request) const noexcept;
-  int64_t find_by_texts_request(uint32_t request) const noexcept;
+  int64_t find_by_securities_request(uint32_t request) const noexcept {
+    return find_by_request(&ClassRecord::securities_request, request);
+  }
+  int64_t find_by_params_request(uint32_t request) const noexcept {
+    return find_by_request(&ClassRecord::params_request, request);
+  }
+  int64_t find_by_texts_request(uint32_t request) const noexcept {
+    return find_by_request(&ClassRecord::texts_request, request);
+  }
 
   // A class is complete when both its parameters and its securities are and
   // no request of it is pending.
@@ -57,6 +63,8 @@ class ClassTable {
   uint32_t table_flags_union() const noexcept;
 
  private:
+  int64_t find_by_request(uint32_t ClassRecord::*field, uint32_t request) const noexcept;
+
   std::vector<ClassRecord, TaggedAllocator<ClassRecord, AllocTag::classparam>> rows_;
 };
 

@@ -72,8 +72,8 @@ void on_class_description(Library& lib, const ClassDescription& description) {
   ClassDescription d = description;
   terminate(d.code);
   terminate(d.name);
-  terminate(d.code2);
-  if (d.list_count < 0 || static_cast<std::size_t>(d.list_count) > kClassListCapacity) d.list_count = 0;
+  terminate(d.second_code);
+  if (d.list_count > kClassListCapacity) d.list_count = 0;
 
   const int64_t found = lib.classes.find_by_code(field_text(d.code));
   if (found >= 0 && lib.classes.at(static_cast<std::size_t>(found)).d.server_id >= 0 &&
@@ -93,7 +93,7 @@ void on_class_description(Library& lib, const ClassDescription& description) {
     c = static_cast<uint32_t>(found);
     const ClassRecord& old = lib.classes.at(c);
     full_securities = old.d.securities_version != d.securities_version || old.securities_complete != 1;
-    fetch_params = old.d.params_version != d.params_version || old.params_complete != 1;
+    fetch_params = old.d.parameters_version != d.parameters_version || old.params_complete != 1;
   }
   ClassRecord& cls = lib.classes.at(c);
   cls.d = d;

@@ -48,7 +48,7 @@ void fill_class(const Library& lib, int64_t c, Record& out, uint32_t securities,
   out.param_count = static_cast<int16_t>(params);
   copy_field(out.code, cls.d.code);
   copy_field(out.name, cls.d.name);
-  copy_field(out.code2, cls.d.code2);
+  copy_field(out.code2, cls.d.second_code);
 }
 
 template <typename Record>

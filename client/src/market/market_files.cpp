@@ -94,9 +94,9 @@ bool load_classes(Library& lib) {
   for (ClassRecord& c : rows) {
     terminate(c.d.code);
     terminate(c.d.name);
-    terminate(c.d.code2);
+    terminate(c.d.second_code);
     for (char* text : {c.text1, c.text2, c.text3, c.text4}) text[256] = '\0';
-    if (c.d.list_count < 0 || static_cast<std::size_t>(c.d.list_count) > kClassListCapacity) c.d.list_count = 0;
+    if (c.d.list_count > kClassListCapacity) c.d.list_count = 0;
     c.securities_request = 0;
     c.params_request = 0;
     c.texts_request = 0;

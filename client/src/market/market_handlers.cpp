@@ -14,8 +14,24 @@
 namespace kelda::kelapi {
 namespace {
 
-static_assert(sizeof(Msg803C_ClassDescription) == sizeof(ClassDescription));
-static_assert(sizeof(Msg0024_ParameterDescription) == sizeof(ParamDescription));
+// The fields both layouts of a security description share.
+template <typename Description>
+SecurityHead common_head(const Description& m) {
+  SecurityHead h;
+  std::memset(&h, 0, sizeof h);
+  h.request = m.request;
+  h.server_id = m.server_id;
+  copy_field(h.code, m.code);
+  copy_field(h.name, m.name);
+  copy_field(h.short_name, m.short_name);
+  h.value1 = m.value1;
+  copy_field(h.text4ch, m.four_chars);
+  h.scale = m.scale;
+  h.value3 = m.value3;
+  h.trading_unit = m.trading_unit;
+  copy_field(h.text3, m.text3);
+  return h;
+}
 
 }  // namespace
 
@@ -27,22 +43,10 @@ void on_8081_security_description(uint16_t id, const void* record) {
   handle_message(id, record, [&](Library& lib) {
     const auto m =
         record_copy<Msg8081_SecurityDescription>(record, KELAPI_RECORD_END(Msg8081_SecurityDescription, text4));
-    SecurityHead h;
-    std::memset(&h, 0, sizeof h);
-    h.request = m.request;
-    h.server_id = m.server_id;
-    copy_field(h.code, m.code);
-    copy_field(h.name, m.name);
-    copy_field(h.short_name, m.short_name);
-    h.value1 = m.value1;
+    SecurityHead h = common_head(m);
     h.value2 = m.value2;
-    copy_field(h.text4ch, m.four_chars);
-    h.scale = m.scale;
-    h.value3 = m.value3;
-    h.trading_unit = m.trading_unit;
     h.step = 0;
     h.value4 = -1;
-    copy_field(h.text3, m.text3);
     copy_field(h.text4, m.text4);
     on_security_description(lib, h);
   });
@@ -52,24 +56,12 @@ void on_803B_security_description_old(uint16_t id, const void* record) {
   handle_message(id, record, [&](Library& lib) {
     const auto m =
         record_copy<Msg803B_SecurityDescriptionOld>(record, KELAPI_RECORD_END(Msg803B_SecurityDescriptionOld, text3));
-    SecurityHead h;
-    std::memset(&h, 0, sizeof h);
-    h.request = m.request;
-    h.server_id = m.server_id;
-    copy_field(h.code, m.code);
-    copy_field(h.name, m.name);
-    copy_field(h.short_name, m.short_name);
-    h.value1 = m.value1;
+    SecurityHead h = common_head(m);
     h.value2 = 0;
-    copy_field(h.text4ch, m.four_chars);
-    h.scale = m.scale;
-    h.value3 = m.value3;
-    h.trading_unit = m.trading_unit;
     h.step = m.scaled_step;
     h.value4 = m.value4;
     copy_field(h.text1, m.text1);
     copy_field(h.text2, m.text2);
-    copy_field(h.text3, m.text3);
     on_security_description(lib, h);
   });
 }

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "messages/records_classes.h"
+
 namespace kelda::kelapi {
 
 inline constexpr std::size_t kMaxClasses = 100;
@@ -14,26 +16,10 @@ inline constexpr std::size_t kClassListCapacity = 225;
 // Slot numbers are 16-bit in the parameter records.
 inline constexpr std::size_t kMaxParamSlots = 32767;
 
-// A class description as the server sends it (the first 1096 bytes of a
-// class record).
-struct ClassDescription {
-  int32_t server_id;  // -1: not confirmed since the connection was established
-  char code[13];
-  char name[129];
-  uint32_t flags;
-  int32_t value1;
-  int32_t value2;
-  uint32_t table_flags;
-  char code2[13];
-  int32_t securities_version;
-  int32_t params_version;
-  int32_t value3;
-  int16_t list_count;
-  int32_t list[kClassListCapacity];
-};
-static_assert(sizeof(ClassDescription) == 1096);
-static_assert(offsetof(ClassDescription, flags) == 148 && offsetof(ClassDescription, code2) == 164);
-static_assert(offsetof(ClassDescription, securities_version) == 180);
+// A class description as the server sends it: the first 1096 bytes of a
+// class record.
+using ClassDescription = Msg803C_ClassDescription;
+static_assert(offsetof(ClassDescription, flags) == 148 && offsetof(ClassDescription, second_code) == 164);
 static_assert(offsetof(ClassDescription, list_count) == 192 && offsetof(ClassDescription, list) == 196);
 
 struct ClassRecord {
@@ -98,18 +84,9 @@ static_assert(sizeof(SecurityRecord) == 200);
 static_assert(offsetof(SecurityRecord, class_index) == 176 && offsetof(SecurityRecord, in_filter) == 184);
 static_assert(offsetof(SecurityRecord, link) == 192);
 
-// A parameter description as the server sends it (message 0x24).
-struct ParamDescription {
-  int16_t request;
-  uint8_t kind;
-  int16_t flags;
-  int16_t scale;
-  char db_name[17];
-  char short_name[17];
-  char long_name[257];
-  char enum_desc[129];
-};
-static_assert(sizeof(ParamDescription) == 428 && offsetof(ParamDescription, flags) == 4);
+// A parameter description as the server sends it: the first 428 bytes of a
+// parameter record.
+using ParamDescription = Msg0024_ParameterDescription;
 static_assert(offsetof(ParamDescription, db_name) == 8 && offsetof(ParamDescription, enum_desc) == 299);
 
 // One parameter a class carries (NET_PARAM_EX): the description and where it

@@ -13,6 +13,7 @@
 #include "messages/records_services.h"
 #include "messages/records_session.h"
 #include "platform/last_error.h"
+#include "session/journal_tags.h"
 #include "session/library.h"
 #include "ui/loop.h"
 
@@ -219,7 +220,7 @@ int32_t Library::on_net_event(uintptr_t cookie, int32_t event, const void* event
 void Library::net_connected(uint32_t permissions) {
   const bool attempt = connecting_;
   permissions_ = permissions;
-  journal_write(3, &permissions, sizeof permissions, false);
+  journal_write(journal_tag::kPermissions, &permissions, sizeof permissions, false);
   connected_ = true;
   connecting_ = false;
   const Msg0091_Language language{language_, sub_language_};

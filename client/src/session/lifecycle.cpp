@@ -4,6 +4,7 @@
 #include "core/diag.h"
 #include "core/numbers.h"
 #include "market/market.h"
+#include "session/journal_tags.h"
 #include "session/library.h"
 
 namespace kelda::kelapi {
@@ -14,15 +15,6 @@ constexpr std::size_t kPathChars = 259;
 std::string bounded(const char* text, std::size_t n) {
   return text == nullptr ? std::string() : std::string(text, strnlen(text, n));
 }
-
-// Journal tags of the session.
-constexpr uint8_t kTagPermissions = 3;
-constexpr uint8_t kTagTradingKey = 6;
-constexpr uint8_t kTagSessionText = 7;
-constexpr uint8_t kTagSessionId = 9;
-constexpr uint8_t kTagTradeDate = 10;
-constexpr uint8_t kTagCharacterMode = 25;
-constexpr uint8_t kTagValueEnd = 2;
 
 // Length-prefixed records of the tables.
 constexpr uint8_t kTableTags[] = {11, 73, 13, 14, 57, 58, 64, 65, 31, 62, 15, 16, 26, 27, 28, 29, 30,
@@ -40,22 +32,22 @@ uint32_t u32_of(std::span<const uint8_t> p) {
 
 JournalReaders Library::journal_readers() {
   JournalReaders r;
-  r.set_fixed(kTagPermissions, 4, [this](uint8_t, auto p) { permissions_ = u32_of(p); });
-  r.set_fixed(kTagTradingKey, 37, [this](uint8_t, auto p) {
+  r.set_fixed(journal_tag::kPermissions, 4, [this](uint8_t, auto p) { permissions_ = u32_of(p); });
+  r.set_fixed(journal_tag::kTradingKey, 37, [this](uint8_t, auto p) {
     std::memcpy(trading_key_, p.data(), sizeof trading_key_);
     trading_key_[sizeof trading_key_ - 1] = '\0';
   });
-  r.set_fixed(kTagSessionText, 65, [this](uint8_t, auto p) {
+  r.set_fixed(journal_tag::kSessionText, 65, [this](uint8_t, auto p) {
     std::memcpy(session_text_, p.data(), sizeof session_text_);
     session_text_[sizeof session_text_ - 1] = '\0';
   });
-  r.set_fixed(kTagSessionId, 4, [this](uint8_t, auto p) {
+  r.set_fixed(journal_tag::kSessionId, 4, [this](uint8_t, auto p) {
     session_id_ = u32_of(p);
     session_id_stored_ = true;
   });
-  r.set_fixed(kTagTradeDate, 4, nullptr);
-  r.set_fixed(kTagCharacterMode, 4, [this](uint8_t, auto p) { character_mode_ = u32_of(p); });
-  r.set_fixed(kTagValueEnd, 8, nullptr);
+  r.set_fixed(journal_tag::kTradeDate, 4, nullptr);
+  r.set_fixed(journal_tag::kCharacterMode, 4, [this](uint8_t, auto p) { character_mode_ = u32_of(p); });
+  r.set_fixed(journal_tag::kValueEnd, 8, nullptr);
   for (uint8_t tag : kTableTags) r.set_table(tag, nullptr);
   return r;
 }

@@ -5,18 +5,13 @@
 #include "core/text_util.h"
 #include "market/market.h"
 #include "messages/records_session.h"
+#include "session/journal_tags.h"
 #include "session/library.h"
 
 namespace kelda::kelapi {
 namespace {
 
 constexpr uint16_t kMsgSessionAnswer = 0xA5;
-constexpr uint8_t kTagPermissions = 3;
-constexpr uint8_t kTagTradingKey = 6;
-constexpr uint8_t kTagSessionText = 7;
-constexpr uint8_t kTagSessionId = 9;
-constexpr uint8_t kTagTradeDate = 10;
-constexpr uint8_t kTagCharacterMode = 25;
 
 }  // namespace
 
@@ -28,7 +23,7 @@ void Library::on_session_info(int32_t session_id, const char* head_text1, const 
   if (!session_id_stored_) {
     session_id_ = id;
     session_id_stored_ = true;
-    journal_write(kTagSessionId, &id, sizeof id, false);
+    journal_write(journal_tag::kSessionId, &id, sizeof id, false);
   } else if (session_id_ != id) {
     std::memset(trading_key_, 0, sizeof trading_key_);
     session_id_ = id;
@@ -68,17 +63,17 @@ void Library::start_new_day_files() {
   all_trades_.create(trades, all_trades_frame());
   journal_.close();
   start_new_journal(trade_date_);
-  journal_write(kTagTradingKey, trading_key_, sizeof trading_key_, false);
-  journal_write(kTagSessionText, session_text_, sizeof session_text_, false);
-  journal_write(kTagSessionId, &session_id_, sizeof session_id_, false);
-  journal_write(kTagTradeDate, &trade_date_, sizeof trade_date_, false);
-  journal_write(kTagPermissions, &permissions_, sizeof permissions_, false);
+  journal_write(journal_tag::kTradingKey, trading_key_, sizeof trading_key_, false);
+  journal_write(journal_tag::kSessionText, session_text_, sizeof session_text_, false);
+  journal_write(journal_tag::kSessionId, &session_id_, sizeof session_id_, false);
+  journal_write(journal_tag::kTradeDate, &trade_date_, sizeof trade_date_, false);
+  journal_write(journal_tag::kPermissions, &permissions_, sizeof permissions_, false);
 }
 
 void Library::on_character_mode(uint32_t word) {
   const uint32_t old = character_mode_;
   character_mode_ = word;
-  journal_write(kTagCharacterMode, &word, sizeof word, false);
+  journal_write(journal_tag::kCharacterMode, &word, sizeof word, false);
   if (word != old && connection_ != 0) {
     ErrorText error{};
     options_.net->set_connection_param(connection_, 7, (word & 0x800) != 0 ? 1 : 0, error);
