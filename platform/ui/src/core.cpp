@@ -244,7 +244,7 @@ namespace kelda::ui {
 using namespace detail;
 
 bool register_class(WindowClass cls) {
-  if (cls.name.empty() || (!cls.proc && !cls.factory)) {
+  if (cls.name.empty()) {
     set_last_error(platform::error::invalid_parameter);
     return false;
   }

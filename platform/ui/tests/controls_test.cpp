@@ -304,6 +304,26 @@ TEST(ScrollBar, ReportsLinePageTrackAndEndCodes) {
   EXPECT_GT(host.got[host.got.size() - 2].second, 30);
   EXPECT_EQ(host.got.back().first, sb::end_scroll);
   EXPECT_EQ(get_scroll_pos(bar, sb::ctl), 0) << "the owner moves the thumb, not the bar";
+
+  // A scroll bar class of a program sees its own notifications reflected
+  // back when the parent leaves them to the default processing.
+  struct OwnBar : Window {
+    std::vector<int> codes;
+    LRESULT window_proc(UINT msg, WPARAM wp, LPARAM lp) override {
+      if (msg == wm::reflect_base + wm::hscroll) {
+        codes.push_back(lo_word(wp));
+        return 1;
+      }
+      return default_proc(msg, wp, lp);
+    }
+  } own;
+  ASSERT_TRUE(own.create(CreateParams{class_name::scroll_bar, u"", ws::child | ws::visible | sbs::horz, 0,
+                                      RECT{0, 150, 200, 163}, host.hwnd(), 100}));
+  set_scroll_info(own.hwnd(), sb::ctl, si);
+  host.got.clear();
+  scripted::tap_at(own.hwnd(), POINT{200 - 3, 6});
+  EXPECT_EQ(own.codes, (std::vector<int>{sb::line_down, sb::end_scroll}));
+  EXPECT_EQ(host.got.size(), 2u) << "the parent saw them first";
 }
 
 namespace {

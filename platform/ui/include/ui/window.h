@@ -58,7 +58,8 @@ inline constexpr int32_t kUseDefault = INT32_MIN;
 
 // A class of windows. Give `proc` for a plain procedure class (its default
 // processing is def_window_proc), or `factory` for a class whose windows each
-// get a program object owned by the layer.
+// get a program object owned by the layer, or neither for a class that only
+// lends its style and background to windows made by Window::create().
 struct WindowClass {
   std::u16string name;
   UINT style = 0;  // cs:: bits (cs::dblclks enables double-click messages)
