@@ -240,7 +240,7 @@ WindowData* make_dialog(const DialogTemplate& tpl, std::shared_ptr<DialogTemplat
     Hwnd ctl = create_window(cp);
     if (!ctl) continue;
     send_message(ctl, wm::set_font, b->font.handle(), 0);
-    if (item.image != 0) {
+    if (!item.image.is_number() || item.image.number() != 0) {
       if (const Bitmap* bmp = find_bitmap(module, item.image)) {
         UINT m = equal_ignore_case(item.class_name, class_name::button) ? bm::set_image : stm::set_image;
         send_message(ctl, m, image_type::bitmap, reinterpret_cast<LPARAM>(bmp));

@@ -21,21 +21,27 @@ std::mutex& bitmap_mutex() {
   static std::mutex m;
   return m;
 }
-std::map<std::pair<std::string, int>, std::unique_ptr<Bitmap>>& bitmaps() {
-  static std::map<std::pair<std::string, int>, std::unique_ptr<Bitmap>> m;
+std::map<std::pair<std::string, std::string>, std::unique_ptr<Bitmap>>& bitmaps() {
+  static std::map<std::pair<std::string, std::string>, std::unique_ptr<Bitmap>> m;
   return m;
+}
+std::string key_of(const ResourceName& name) {
+  if (!name.is_number()) return detail::to_utf8(detail::to_lower(name.text()));
+  std::string key(1, '#');
+  key.append(std::to_string(name.number()));
+  return key;
 }
 }  // namespace
 
-void register_bitmap(std::string_view module, int id, Bitmap bitmap) {
-  bitmap.resource_id = id;
+void register_bitmap(std::string_view module, const ResourceName& name, Bitmap bitmap) {
+  bitmap.resource_id = name.is_number() ? static_cast<int>(name.number()) : 0;
   std::lock_guard lock(bitmap_mutex());
-  bitmaps()[{std::string(module), id}] = std::make_unique<Bitmap>(std::move(bitmap));
+  bitmaps()[{std::string(module), key_of(name)}] = std::make_unique<Bitmap>(std::move(bitmap));
 }
 
-const Bitmap* find_bitmap(std::string_view module, int id) {
+const Bitmap* find_bitmap(std::string_view module, const ResourceName& name) {
   std::lock_guard lock(bitmap_mutex());
-  auto it = bitmaps().find({std::string(module), id});
+  auto it = bitmaps().find({std::string(module), key_of(name)});
   return it == bitmaps().end() ? nullptr : it->second.get();
 }
 

@@ -140,7 +140,11 @@ WindowData* create_window_data(const CreateParams& p, Window* object, std::uniqu
   }
   WindowData* parent = nullptr;
   WindowData* owner = nullptr;
-  if (p.style & ws::child) {
+  // With both ws::popup and ws::child the window is a pop-up placed in screen
+  // coordinates and owned by the given window (a drop-down grid under its
+  // control, say), not a child clipped by it.
+  const bool child = (p.style & ws::child) && !(p.style & ws::popup);
+  if (child) {
     parent = lookup(p.parent);
     if (parent == nullptr) {
       set_last_error(platform::error::invalid_handle);
@@ -545,8 +549,13 @@ std::vector<Hwnd> child_windows(Hwnd parent) {
 
 std::vector<Hwnd> top_level_windows() {
   std::vector<Hwnd> out;
-  if (g_core)
-    for (WindowData* t : g_core->top_levels) out.push_back(t->handle);
+  if (!g_core) return out;
+  for (WindowData* t : g_core->top_levels) {
+    // The shell's own windows (desktop, task bar, input-panel button) are not
+    // the program's.
+    if (t->handle == g_core->desktop || t->handle == g_core->task_bar || t->handle == g_core->sip_button) continue;
+    out.push_back(t->handle);
+  }
   return out;
 }
 

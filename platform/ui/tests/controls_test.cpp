@@ -457,4 +457,8 @@ TEST(Static, PictureShowsItsBitmap) {
   bool shown = false;
   for (auto& rec : drawn) shown |= rec.op == CanvasOp::draw_bitmap && rec.bitmap_id == 230;
   EXPECT_TRUE(shown);
+  // Icons go by name too, whatever the letter case.
+  register_bitmap("sekura32", u"GraySpyFace", Bitmap(16, 16, 0xFF808080u));
+  EXPECT_NE(find_bitmap("sekura32", u"GRAYSPYFACE"), nullptr);
+  EXPECT_EQ(find_bitmap("", u"GRAYSPYFACE"), nullptr) << "each module has its own resources";
 }

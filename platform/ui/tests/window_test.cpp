@@ -332,3 +332,23 @@ TEST(Window, SubclassingAndAttachSeeMessagesFirst) {
   });
   EXPECT_EQ(get_window_text(base.hwnd()), u"42");
 }
+
+TEST(Window, PopupWithChildStyleIsAnOwnedPopupInScreenCoordinates) {
+  HeadlessUi ui;
+  Probe owner;
+  ASSERT_TRUE(owner.make_top(RECT{20, 40, 200, 240}));
+  Probe grid;
+  CreateParams p;
+  p.style = ws::popup | ws::child | ws::visible | ws::border;  // 0xD0800000
+  p.rect = RECT{20, 230, 150, 300};
+  p.parent = owner.hwnd();
+  ASSERT_TRUE(grid.create(p));
+  EXPECT_EQ(get_window_rect(grid.hwnd()).top, 230) << "screen coordinates, outside the owner";
+  EXPECT_EQ(get_window(grid.hwnd(), gw::owner), owner.hwnd());
+  EXPECT_FALSE(is_child(owner.hwnd(), grid.hwnd()));
+  auto tops = top_level_windows();
+  EXPECT_EQ(tops.front(), grid.hwnd()) << "the program's windows only, top first";
+  EXPECT_EQ(std::find(tops.begin(), tops.end(), desktop_window()), tops.end());
+  EXPECT_EQ(std::find(tops.begin(), tops.end(), sip_button()), tops.end());
+  EXPECT_EQ(find_window(u"MS_SIPBUTTON"), sip_button());
+}

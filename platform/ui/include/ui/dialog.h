@@ -46,7 +46,9 @@ struct DialogItem {
   DWORD style = 0;  // ws::child is always added; add ws::visible to show it
   int x = 0, y = 0, cx = 0, cy = 0;  // dialog units
   DWORD ex_style = 0;
-  int image = 0;  // static pictures and bitmap buttons: bitmap id of the module
+  // Static pictures, icons and bitmap buttons: the bitmap of the module
+  // (0: none).
+  ResourceName image = 0;
 };
 
 struct DialogTemplate {

@@ -34,8 +34,10 @@ class KELDA_UI_API ResourceName {
   std::u16string text_;
 };
 
-KELDA_UI_API void register_bitmap(std::string_view module, int id, Bitmap bitmap);
+// Bitmaps (and icons, which are bitmaps with transparent pixels) by number
+// or by name.
+KELDA_UI_API void register_bitmap(std::string_view module, const ResourceName& name, Bitmap bitmap);
 // The registered bitmap, or nullptr.
-KELDA_UI_API const Bitmap* find_bitmap(std::string_view module, int id);
+KELDA_UI_API const Bitmap* find_bitmap(std::string_view module, const ResourceName& name);
 
 }  // namespace kelda::ui

@@ -161,7 +161,8 @@ KELDA_UI_API Hwnd get_window(Hwnd hwnd, UINT relation);  // gw::
 KELDA_UI_API Hwnd get_top_level(Hwnd hwnd);
 KELDA_UI_API bool is_child(Hwnd parent, Hwnd hwnd);
 KELDA_UI_API std::vector<Hwnd> child_windows(Hwnd parent);  // top of the z-order first
-KELDA_UI_API std::vector<Hwnd> top_level_windows();          // top first
+// The program's top-level windows, top first (not the shell's own).
+KELDA_UI_API std::vector<Hwnd> top_level_windows();
 KELDA_UI_API Hwnd get_dlg_item(Hwnd parent, int id);
 KELDA_UI_API int get_dlg_ctrl_id(Hwnd hwnd);
 KELDA_UI_API std::u16string get_class_name(Hwnd hwnd);
