@@ -73,14 +73,30 @@ TEST_F(JournalTest, ReplayStopsAtADamagedRecordAndLaterRecordsAreKept) {
   }
 }
 
-TEST_F(JournalTest, AJournalOfAnotherVersionIsReplacedUnread) {
-  Tables(1, 1).write();
-  write_file_bytes("info.log", header(2, 20231231) + '\x03' + word(0x1234));
-  ASSERT_EQ(init(), KELAPI_OK);
-  EXPECT_EQ(permissions(), 0u);
-  const std::string journal = read_file_bytes("info.log");
-  ASSERT_EQ(journal.size(), 20u);
-  EXPECT_EQ(journal.substr(0, 16), header(1, 0).substr(0, 16));
+TEST_F(JournalTest, AJournalWithABadHeaderIsReplacedUnread) {
+  const std::string records = std::string(1, '\x03') + word(0x1234);
+  struct Case {
+    const char* what;
+    std::string head;
+  };
+  const Case cases[] = {
+      {"mark", "INFX" + header(1, 20231231).substr(4)},
+      {"tag", "INFODATB" + header(1, 20231231).substr(8)},
+      {"version", header(2, 20231231)},
+      {"record size", "INFODATA" + word(1) + word(31) + word(20231231)},
+      {"short header", header(1, 20231231).substr(0, 18)},
+  };
+  for (const Case& c : cases) {
+    make_library(default_options());
+    Tables(1, 1).write();
+    write_file_bytes("info.log", c.head + records);
+    ASSERT_EQ(init(), KELAPI_OK) << c.what;
+    EXPECT_EQ(permissions(), 0u) << c.what;
+    const std::string journal = read_file_bytes("info.log");
+    ASSERT_EQ(journal.size(), 20u) << c.what << ": a fresh journal";
+    EXPECT_EQ(journal.substr(0, 16), header(1, 0).substr(0, 16)) << c.what;
+    ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+  }
 }
 
 TEST_F(JournalTest, WithoutTheSavedTablesTheJournalIsNotReplayed) {

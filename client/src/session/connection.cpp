@@ -44,6 +44,10 @@ std::string read_auth_name(const std::string& settings_path) {
 }  // namespace
 
 KelapiResult Library::connect(const char* user, const char* password, char* error) {
+  // What the environment report says is gathered here, on the caller's
+  // thread and outside the lock (the host name is resolved), and sent when
+  // the connection is established.
+  EnvironmentInfo environment = options_.environment();
   {
     LibraryLock lock(*this);
     if (options_.connect_settle_ms > 0) platform::sleep_ms(options_.connect_settle_ms);
@@ -52,6 +56,7 @@ KelapiResult Library::connect(const char* user, const char* password, char* erro
     if (!initialised_) return KELAPI_E_NOT_INITIALIZED;
     if (connected_) return KELAPI_E_ALREADY_CONNECTED;
     if (user == nullptr || password == nullptr) return KELAPI_E_POINTER;
+    environment_ = std::move(environment);
     user_.assign(user, strnlen(user, kNameChars));
     password_.assign(password, strnlen(password, kNameChars));
     connect_done_.reset();
@@ -236,7 +241,7 @@ void Library::net_connected(uint32_t permissions) {
 }
 
 void Library::send_environment_report() {
-  for (const auto& [name, value] : environment_report(options_.environment())) {
+  for (const auto& [name, value] : environment_report(environment_)) {
     Msg001A_EnvironmentPair pair;
     std::memset(&pair, 0, sizeof pair);
     copy_field(pair.name, name.c_str());

@@ -65,7 +65,7 @@ enum class StartCondition : uint8_t {
 
 struct LibraryOptions {
   std::shared_ptr<NetPort> net;
-  // How the environment report learns about the machine.
+  // How the environment report learns about the machine (asked at connect).
   std::function<EnvironmentInfo()> environment = read_environment;
   uint32_t connect_timeout_ms = 300000;
   uint32_t connect_settle_ms = 500;
@@ -241,6 +241,7 @@ class Library {
   uint32_t application_mode_ = 0;
   std::string user_;
   std::string password_;
+  EnvironmentInfo environment_;
   bool connected_ = false;
   bool connecting_ = false;
   bool disconnect_requested_ = false;
