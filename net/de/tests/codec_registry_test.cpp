@@ -108,6 +108,28 @@ TEST(CodecRegistry, WholeMessagesByHand) {
   }
 }
 
+TEST(CodecRegistry, DecodedRecordsArePaddedToTheirAlignment) {
+  // {int32, int16}: 6 native bytes, 8 with the tail padding a C++ record has.
+  MessageLayout int32_int16[] = {0, ZN_FIELD_INT32, ZN_FIELD_INT16, 0};
+  const MessageLayoutEntry table[] = {{0x30, int32_int16, 1}, {0, nullptr, 0}};
+  struct Record {
+    int32_t a;
+    int16_t b;
+  };
+  static_assert(sizeof(Record) == 8);
+  auto registry = LayoutRegistry::build(table, "padded");
+  ASSERT_TRUE(registry) << registry.error().text;
+  const Bytes block = {0x00, 0x30, 0x00, 0x00, 0x01, 0x02, 0xFF, 0xFE, ZN_CHECK_WORD_BYTE0, ZN_CHECK_WORD_BYTE1};
+  auto message = decode_message(registry.value(), block);
+  ASSERT_TRUE(message && message.value()) << (message ? "" : message.error().text);
+  Record copy;
+  std::memcpy(&copy, message.value()->record.get(), sizeof copy);  // a handler's whole-record copy
+  EXPECT_EQ(copy.a, 0x0102);
+  EXPECT_EQ(copy.b, -2);
+  const uint8_t* tail = message.value()->record.get() + 6;
+  EXPECT_EQ(tail[0] | tail[1], 0);
+}
+
 TEST(CodecRegistry, RefusesUnknownIdsAndUnusableTables) {
   auto registry = LayoutRegistry::build(kTable, "main");
   ASSERT_TRUE(registry);

@@ -187,7 +187,11 @@ CodecResult<std::optional<ReceivedMessage>> decode_message(const LayoutRegistry&
     ReceivedMessage message;
     message.id = id;
     message.size = plan.native_size;
-    message.record.reset(new uint8_t[plan.native_size == 0 ? 1 : plan.native_size]);
+    // The block holds the record padded to its alignment, tail zeroed, so a
+    // handler may copy the whole C++ record (sizeof) without reading past it.
+    const std::size_t block_size = std::max<std::size_t>({plan.native_size, plan.padded_size, 1});
+    message.record.reset(new uint8_t[block_size]);
+    std::memset(message.record.get() + plan.native_size, 0, block_size - plan.native_size);
     detail::Failure failure{};
     if (!detail::decode_plan(plan, block.subspan(2, block.size() - 4), message.record.get(),
                              failure)) {
