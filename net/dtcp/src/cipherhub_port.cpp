@@ -59,7 +59,7 @@ class DispatcherPort final : public CryptoPort {
   void finish() override { CPDAPI_UninitializeLib(0, 0, 0, 0); }
 
   bool cipher_provider_name(const zn_crypto_params& params, const std::string& library_ini,
-                            uintptr_t, std::string& name, std::string& error) override {
+                            uintptr_t owner, std::string& name, std::string& error) override {
     char buffer[256] = "";
     switch (params.selection_mode) {
       case 1:
@@ -69,22 +69,30 @@ class DispatcherPort final : public CryptoPort {
           return false;
         }
         break;
-      case 2: {
+      case 2:
+      case 3: {
         std::string path(params.ini_path, strnlen(params.ini_path, sizeof params.ini_path));
         if (path.empty()) path = library_ini;
         if (path.empty()) {
           error = kNoIni;
           return false;
         }
-        if (!CPDAPI_GetCryptoProviderName(path.c_str(), buffer, sizeof buffer, 1, 0) &&
-            !CPDAPI_GetCryptoProviderName(library_ini.c_str(), buffer, sizeof buffer, 1, 0)) {
+        if (params.selection_mode == 3) {
+          // The user picks the provider (on the user-interface thread, while
+          // this thread waits), which is stored for that file; a cancelled
+          // dialog leaves no name.
+          if (CPDAPI_SelectCipherCryptoProvider(owner, path.c_str(), buffer, sizeof buffer, 0) !=
+              1) {
+            buffer[0] = '\0';
+          }
+        } else if (!CPDAPI_GetCryptoProviderName(path.c_str(), buffer, sizeof buffer, 1, 0) &&
+                   !CPDAPI_GetCryptoProviderName(library_ini.c_str(), buffer, sizeof buffer, 1,
+                                                 0)) {
           std::strcpy(buffer, "Sekura32");
         }
         break;
       }
       default:
-        // Mode 3 asks the user through the providers dialog, which arrives
-        // with the user-interface layer.
         error = format(kBadMode, static_cast<long>(params.selection_mode));
         return false;
     }

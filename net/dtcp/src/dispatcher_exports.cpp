@@ -54,7 +54,8 @@ std::shared_ptr<SignContext> find_sign_context(const zn_tcp_sign_context* handle
 }
 
 // The sign provider's name chosen by the crypto parameters.
-bool sign_provider_name(const zn_crypto_params& p, std::string& name, std::string& error) {
+bool sign_provider_name(const zn_crypto_params& p, uintptr_t owner, std::string& name,
+                        std::string& error) {
   char buffer[256] = "";
   std::string library_ini;
   {
@@ -73,7 +74,8 @@ bool sign_provider_name(const zn_crypto_params& p, std::string& name, std::strin
         return false;
       }
       break;
-    case 2: {
+    case 2:
+    case 3: {
       std::string path(p.ini_path, strnlen(p.ini_path, sizeof p.ini_path));
       if (path.empty()) path = library_ini;
       if (path.empty()) {
@@ -83,8 +85,14 @@ bool sign_provider_name(const zn_crypto_params& p, std::string& name, std::strin
                 "\xE5\xF0\xE0 \xEF\xEE\xE4\xEF\xE8\xF1\xE8";
         return false;
       }
-      if (!CPDAPI_GetCryptoProviderName(path.c_str(), buffer, sizeof buffer, 0, 0) &&
-          !CPDAPI_GetCryptoProviderName(library_ini.c_str(), buffer, sizeof buffer, 0, 0)) {
+      if (p.selection_mode == 3) {
+        // The user picks the provider, which is stored for that file; a
+        // cancelled dialog leaves no name.
+        if (CPDAPI_SelectSignCryptoProvider(owner, path.c_str(), buffer, sizeof buffer, 0) != 1) {
+          buffer[0] = '\0';
+        }
+      } else if (!CPDAPI_GetCryptoProviderName(path.c_str(), buffer, sizeof buffer, 0, 0) &&
+                 !CPDAPI_GetCryptoProviderName(library_ini.c_str(), buffer, sizeof buffer, 0, 0)) {
         std::strcpy(buffer, "Sekura32");
       }
       break;
@@ -148,6 +156,20 @@ int32_t sign_or_check(bool sign, zn_tcp_sign_context* handle, const void* data, 
   *output = grown;
   *output_length = produced_length;
   CPDAPI_FreeMemory(c->provider, produced);
+  return 1;
+}
+
+// The providers dialog of one kind; an empty error text when cancelled.
+int32_t select_provider(bool cipher, uintptr_t owner, const char* ini_path, char* name,
+                        uint32_t name_size, int32_t as_default, char* error, uint32_t error_size) {
+  const int32_t chosen = cipher ? CPDAPI_SelectCipherCryptoProvider(owner, ini_path, name,
+                                                                    name_size, as_default)
+                                : CPDAPI_SelectSignCryptoProvider(owner, ini_path, name,
+                                                                  name_size, as_default);
+  if (chosen != 1) {
+    copy_out(error, error_size, "");
+    return 0;
+  }
   return 1;
 }
 
@@ -224,6 +246,43 @@ KELDA_EXPORT int32_t zn_tcp_is_crypto_provider_supported(const char* name, int32
   return CPDAPI_IsCryptoProviderSupported(name, initialized);
 }
 
+KELDA_EXPORT int32_t zn_tcp_set_default_cipher_crypto_provider(uintptr_t owner, char* name,
+                                                               uint32_t name_size, char* error,
+                                                               uint32_t error_size) {
+  return select_provider(true, owner, nullptr, name, name_size, 1, error, error_size);
+}
+
+KELDA_EXPORT int32_t zn_tcp_set_default_sign_crypto_provider(uintptr_t owner, char* name,
+                                                             uint32_t name_size, char* error,
+                                                             uint32_t error_size) {
+  return select_provider(false, owner, nullptr, name, name_size, 1, error, error_size);
+}
+
+KELDA_EXPORT int32_t zn_tcp_select_cipher_crypto_provider(const char* ini_path, uintptr_t owner,
+                                                          char* name, uint32_t name_size,
+                                                          char* error, uint32_t error_size) {
+  return select_provider(true, owner, ini_path, name, name_size, 0, error, error_size);
+}
+
+KELDA_EXPORT int32_t zn_tcp_select_sign_crypto_provider(const char* ini_path, uintptr_t owner,
+                                                        char* name, uint32_t name_size,
+                                                        char* error, uint32_t error_size) {
+  return select_provider(false, owner, ini_path, name, name_size, 0, error, error_size);
+}
+
+KELDA_EXPORT int32_t zn_tcp_config_crypto_provider(const char* name, const char* ini_path,
+                                                   uintptr_t owner, uintptr_t value1,
+                                                   uintptr_t value2, uintptr_t value3,
+                                                   uintptr_t value4, char* error,
+                                                   uint32_t error_size) {
+  if (name == nullptr) {
+    copy_out(error, error_size, "Wrong input params was set.");
+    return 0;
+  }
+  return CPDAPI_ConfigCryptoProvider(name, ini_path, owner, value1, value2, value3, value4, error,
+                                     error_size);
+}
+
 KELDA_EXPORT zn_tcp_sign_context* zn_tcp_init_crypto_sign_context(
     uint16_t language, uint16_t sub_language, uint16_t dialect, const zn_crypto_params* crypto,
     uintptr_t owner, uintptr_t, uintptr_t, uintptr_t, uintptr_t, char* error,
@@ -234,17 +293,17 @@ KELDA_EXPORT zn_tcp_sign_context* zn_tcp_init_crypto_sign_context(
       return nullptr;
     }
     auto c = std::make_shared<SignContext>();
-    std::string text;
-    if (!sign_provider_name(*crypto, c->provider_name, text)) {
-      copy_out(error, error_size, text);
-      return nullptr;
-    }
     Locale locale;
     {
       Library& lib = library();
       std::lock_guard<std::shared_mutex> lock(lib.mutex);
       locale = lib.locale;
       if (owner == 0) owner = lib.owner;
+    }
+    std::string text;
+    if (!sign_provider_name(*crypto, owner, c->provider_name, text)) {
+      copy_out(error, error_size, text);
+      return nullptr;
     }
     if (language == 0x09 && sub_language == 0x01 && dialect != 0) {
       locale = Locale{language, sub_language, dialect};
@@ -323,6 +382,29 @@ KELDA_EXPORT int32_t zn_tcp_check_data(zn_tcp_sign_context* context, const void*
   const uintptr_t words[4] = {value1, value2, value3, value4};
   return sign_or_check(false, context, data, length, output, output_length, words, error,
                        error_size);
+}
+
+KELDA_EXPORT int32_t zn_tcp_is_data_signed(zn_tcp_sign_context* context, const void* data,
+                                           uint32_t length, const CpapiSignedData* split,
+                                           uintptr_t value1, uintptr_t value2, uintptr_t value3,
+                                           char* error, uint32_t error_size) {
+  try {
+    std::string text;
+    std::shared_ptr<SignContext> c = find_sign_context(context, text);
+    if (!c) {
+      copy_out(error, error_size, text);
+      return 0;
+    }
+    if (data == nullptr && length > 0) {
+      copy_out(error, error_size, "Wrong input params was set.");
+      return 0;
+    }
+    return CPDAPI_IsDataSigned(c->provider, c->context, data, length, split, value1, value2,
+                               value3, error, error_size);
+  } catch (...) {
+    copy_out(error, error_size, "Memory allocation error");
+    return 0;
+  }
 }
 
 }  // extern "C"

@@ -43,6 +43,21 @@ TEST(WithoutAScreen, TransportAndDispatcherLoadWithoutQtAndTheirDialogsAreCancel
   EXPECT_EQ(config_providers(0, name, sizeof name, 3), 0);
   EXPECT_STREQ(name, "Sekura32");
 
+  // The transport's way to the providers dialog is cancelled the same way.
+  auto* set_default = transport.function<decltype(&zn_tcp_set_default_cipher_crypto_provider)>(
+      "zn_tcp_set_default_cipher_crypto_provider");
+  auto* select = transport.function<decltype(&zn_tcp_select_sign_crypto_provider)>(
+      "zn_tcp_select_sign_crypto_provider");
+  ASSERT_NE(set_default, nullptr);
+  ASSERT_NE(select, nullptr);
+  char error[64] = "stale";
+  EXPECT_EQ(set_default(0, name, sizeof name, error, sizeof error), 0);
+  EXPECT_STREQ(error, "");
+  std::strcpy(error, "stale");
+  EXPECT_EQ(select("", 0, name, sizeof name, error, sizeof error), 0);
+  EXPECT_STREQ(error, "");
+  EXPECT_STREQ(name, "Sekura32");
+
   EXPECT_FALSE(qt_loaded());
 }
 

@@ -206,6 +206,35 @@ int32_t zn_tcp_get_crypto_provider_info(const char* name, char* ini_file, uint32
 int32_t zn_tcp_is_crypto_provider_supported(const char* name, int32_t* initialized,
                                             uintptr_t reserved);
 
+/* The user picks a provider in the dispatcher's providers dialog (cipher or
+ * sign providers only, the name in the buffer chosen at opening). Owner 0
+ * means the dispatcher's owner window. The dialog may be asked for on any
+ * thread: it runs on the user-interface thread while the caller waits, and
+ * counts as cancelled when there is none. On a choice the provider's name is
+ * copied into the buffer (cut, terminated) and the result is 1; 0 when
+ * cancelled, with an empty text in the error buffer.
+ * set_default: the choice becomes the dispatcher's default provider of its
+ * kind, stored as "DefaultCipherCryptoProvider" ("DefaultSignCryptoProvider")
+ * in the library's INI file. */
+int32_t zn_tcp_set_default_cipher_crypto_provider(uintptr_t owner, char* name, uint32_t name_size,
+                                                  char* error, uint32_t error_size);
+int32_t zn_tcp_set_default_sign_crypto_provider(uintptr_t owner, char* name, uint32_t name_size,
+                                                char* error, uint32_t error_size);
+/* select: the choice is stored as "CipherCryptoProvider"
+ * ("SignCryptoProvider") in the given INI file (nothing is written for a null
+ * or empty path). */
+int32_t zn_tcp_select_cipher_crypto_provider(const char* ini_path, uintptr_t owner, char* name,
+                                             uint32_t name_size, char* error,
+                                             uint32_t error_size);
+int32_t zn_tcp_select_sign_crypto_provider(const char* ini_path, uintptr_t owner, char* name,
+                                           uint32_t name_size, char* error, uint32_t error_size);
+/* The provider's own settings dialog for ini_path (null or empty: the
+ * provider's own settings file); the provider's result (1 saved), or 0 with
+ * a text for a provider that is not installed or cannot be configured. */
+int32_t zn_tcp_config_crypto_provider(const char* name, const char* ini_path, uintptr_t owner,
+                                      uintptr_t value1, uintptr_t value2, uintptr_t value3,
+                                      uintptr_t value4, char* error, uint32_t error_size);
+
 /* Signing contexts: a sign provider chosen by the crypto parameters (sign
  * variant), initialised, with a context of its own. Output blocks of
  * zn_tcp_sign_data and zn_tcp_check_data belong to this library (null or a
@@ -225,6 +254,14 @@ int32_t zn_tcp_check_data(zn_tcp_sign_context* context, const void* data, uint32
                           void** output, uint32_t* output_length, uintptr_t value1,
                           uintptr_t value2, uintptr_t value3, uintptr_t value4, char* error,
                           uint32_t error_size);
+/* 1 when the data holds signed data (the sign provider's answer, through
+ * the dispatcher), else 0. split is the provider's CpapiSignedData record
+ * (cipherhub/cpapi.h) or null. */
+struct CpapiSignedData;
+int32_t zn_tcp_is_data_signed(zn_tcp_sign_context* context, const void* data, uint32_t length,
+                              const struct CpapiSignedData* split, uintptr_t value1,
+                              uintptr_t value2, uintptr_t value3, char* error,
+                              uint32_t error_size);
 
 #ifdef __cplusplus
 }
