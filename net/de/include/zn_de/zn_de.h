@@ -131,6 +131,12 @@ int32_t zn_get_connection_cipher_crypto_provider_info(
     uintptr_t word6, uintptr_t word7, uintptr_t word8, uintptr_t word9, uintptr_t word10,
     char* error, uint32_t error_size);
 
+/* The proxy settings dialog (zn_tcp_config_proxy_settings); the four
+ * reserved words are passed as 0 and not read. */
+int32_t zn_config_proxy_settings(uintptr_t owner, const char* ini_path, zn_proxy_params* proxy,
+                                 uintptr_t reserved1, uintptr_t reserved2, uintptr_t reserved3,
+                                 uintptr_t reserved4);
+
 /* Crypto providers and signing, forwarded to the transport's functions of the
  * same names (zn_dtcp.h) with the arguments unchanged. */
 typedef zn_tcp_sign_context zn_sign_context;
@@ -153,6 +159,20 @@ int32_t zn_get_crypto_provider_info(const char* name, char* ini_file, uint32_t i
                                     char* error, uint32_t error_size);
 int32_t zn_is_crypto_provider_supported(const char* name, int32_t* initialized,
                                         uintptr_t reserved);
+/* The user picks a provider in the dispatcher's providers dialog: as the
+ * default of its kind (set_default) or for an INI file (select). */
+int32_t zn_set_default_cipher_crypto_provider(uintptr_t owner, char* name, uint32_t name_size,
+                                              char* error, uint32_t error_size);
+int32_t zn_set_default_sign_crypto_provider(uintptr_t owner, char* name, uint32_t name_size,
+                                            char* error, uint32_t error_size);
+int32_t zn_select_cipher_crypto_provider(const char* ini_path, uintptr_t owner, char* name,
+                                         uint32_t name_size, char* error, uint32_t error_size);
+int32_t zn_select_sign_crypto_provider(const char* ini_path, uintptr_t owner, char* name,
+                                       uint32_t name_size, char* error, uint32_t error_size);
+/* The provider's own settings dialog. */
+int32_t zn_config_crypto_provider(const char* name, const char* ini_path, uintptr_t owner,
+                                  uintptr_t value1, uintptr_t value2, uintptr_t value3,
+                                  uintptr_t value4, char* error, uint32_t error_size);
 zn_sign_context* zn_init_crypto_sign_context(uint16_t language, uint16_t sub_language,
                                              uint16_t dialect, const zn_crypto_params* crypto,
                                              uintptr_t owner, uintptr_t reserved1,
@@ -168,6 +188,9 @@ int32_t zn_sign_data(zn_sign_context* context, const void* data, uint32_t length
 int32_t zn_check_data(zn_sign_context* context, const void* data, uint32_t length,
                       void** output, uint32_t* output_length, uintptr_t value1, uintptr_t value2,
                       uintptr_t value3, uintptr_t value4, char* error, uint32_t error_size);
+int32_t zn_is_data_signed(zn_sign_context* context, const void* data, uint32_t length,
+                          const struct CpapiSignedData* split, uintptr_t value1, uintptr_t value2,
+                          uintptr_t value3, char* error, uint32_t error_size);
 
 #ifdef __cplusplus
 }

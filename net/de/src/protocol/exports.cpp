@@ -346,6 +346,13 @@ KELDA_EXPORT int32_t zn_get_proxy_settings_description(zn_connection* connection
   });
 }
 
+// The proxy settings dialog of the transport.
+KELDA_EXPORT int32_t zn_config_proxy_settings(uintptr_t owner, const char* ini_path,
+                                              zn_proxy_params* proxy, uintptr_t, uintptr_t,
+                                              uintptr_t, uintptr_t) {
+  return zn_tcp_config_proxy_settings(owner, ini_path, proxy);
+}
+
 KELDA_EXPORT int32_t zn_get_connection_cipher_crypto_provider_info(
     zn_connection* connection, int32_t* out_provider_id, char* name, uint32_t name_size,
     uintptr_t w1, uintptr_t w2, uintptr_t w3, uintptr_t w4, uintptr_t w5, uintptr_t w6,
