@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "event_log.h"
 #include "server_double/server_double.h"
 #include "testsupport/test_dir.h"
 #include "zn_de/zn_de.h"
@@ -34,27 +35,7 @@ void on_quote(uint16_t, const void* record) {
 }
 MessageHandlerEntry g_handlers[] = {{kQuote, &on_quote}, {0, nullptr}};
 
-struct Events {
-  std::mutex mutex;
-  std::condition_variable cv;
-  std::vector<int32_t> seen;
-  static int32_t callback(uintptr_t user, int32_t event, int32_t*, void*, uint32_t, const void*,
-                          uint32_t) {
-    auto* self = reinterpret_cast<Events*>(user);
-    {
-      std::lock_guard<std::mutex> lock(self->mutex);
-      self->seen.push_back(event);
-    }
-    self->cv.notify_all();
-    return 0;
-  }
-  bool wait_for(int32_t event) {
-    std::unique_lock<std::mutex> lock(mutex);
-    return cv.wait_for(lock, std::chrono::seconds(5), [&] {
-      return std::find(seen.begin(), seen.end(), event) != seen.end();
-    });
-  }
-};
+using Events = kelda::de::testing::EventLog;
 
 TEST(EndToEnd, NullCipherSessionThroughTheDispatcher) {
   const std::string ini = (kelda::test::test_dir() / "terminal.ini").string();
