@@ -21,10 +21,10 @@ struct EventLog {
   static int32_t callback(uintptr_t user, int32_t event, int32_t*, void*, uint32_t, const void*,
                           uint32_t) {
     auto* self = reinterpret_cast<EventLog*>(user);
-    {
-      std::lock_guard<std::mutex> lock(self->mutex);
-      self->seen.push_back(event);
-    }
+    // Notified under the lock: a test that saw the last event may end the
+    // log as soon as it has the lock again.
+    std::lock_guard<std::mutex> lock(self->mutex);
+    self->seen.push_back(event);
     self->cv.notify_all();
     return 0;
   }
