@@ -295,6 +295,46 @@ TEST_F(ProviderChoice, TheSignProviderSaysWhetherDataIsSigned) {
   }
 }
 
+// A signing context deleted while a call on another thread still signs with
+// it: the call finishes with it, and the provider's context goes after.
+TEST_F(ProviderChoice, ADeletedSigningContextLastsUntilItsRunningCallEnds) {
+  kelda::test::write_file_bytes(settings, "[CryptoProvidersSettings]\r\nSignCryptoProvider=Signer\r\n");
+  const zn_crypto_params signing = crypto_params(2, settings, false);
+  char error[256] = "";
+  zn_sign_context* signer =
+      zn_init_crypto_sign_context(0, 0, 0, &signing, 0, 0, 0, 0, 0, error, sizeof error);
+  ASSERT_NE(signer, nullptr) << error;
+  const kelda::platform::Module plugin =
+      kelda::platform::Module::load("FakeSigner.DLL", this_module_anchor());
+  auto* wait_held = plugin.function<int32_t (*)()>("FakeSigner_WaitHeld");
+  auto* release = plugin.function<void (*)()>("FakeSigner_Release");
+  auto* calls = plugin.function<TestPlugin_CallCount_fn*>("TestPlugin_CallCount");
+  ASSERT_TRUE(wait_held && release && calls);
+  const int32_t frees_before = calls("CPAPI_FreeCryptoContext");
+
+  void* output = nullptr;
+  uint32_t output_length = 0;
+  int32_t signed_result = 0;
+  char signing_error[256] = "";
+  std::thread caller([&] {
+    signed_result = zn_sign_data(signer, "HOLD", 4, &output, &output_length, 0, 0, 0, 0,
+                                 signing_error, sizeof signing_error);
+  });
+  EXPECT_EQ(wait_held(), 1);
+  EXPECT_EQ(zn_delete_crypto_sign_context(signer, 0, 0, 0, 0, error, sizeof error), 1);
+  EXPECT_EQ(calls("CPAPI_FreeCryptoContext"), frees_before) << "freed under the running call";
+  EXPECT_EQ(zn_sign_data(signer, "x", 1, &output, &output_length, 0, 0, 0, 0, error,
+                         sizeof error),
+            0);
+  EXPECT_STREQ(error, "Wrong sign context handle info was set.");
+  release();
+  caller.join();
+  ASSERT_EQ(signed_result, 1) << signing_error;
+  EXPECT_EQ(std::string(static_cast<char*>(output), output_length), "HOLD|signed");
+  zn_free_mem(output);
+  EXPECT_EQ(calls("CPAPI_FreeCryptoContext"), frees_before + 1);
+}
+
 // Selection mode 3 asks the user. The client library connects from its own
 // thread, so the dialog is asked for there and runs on the user-interface
 // thread while the connect call waits; the signing context is opened here,

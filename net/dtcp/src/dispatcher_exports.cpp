@@ -19,11 +19,26 @@ namespace {
 
 constexpr uint32_t kErrorSize = 1024;
 
+// A signing context. Its provider context is freed, and its provider let go,
+// when the last user leaves: the list, or a call still running with it after
+// the context was deleted.
 struct SignContext {
   uint32_t number = 0;
   std::string provider_name;
   cp_provider_record* provider = nullptr;
   CpapiContext* context = nullptr;
+  bool acquired = false;  // counted as a user of the provider
+
+  SignContext() = default;
+  SignContext(const SignContext&) = delete;
+  SignContext& operator=(const SignContext&) = delete;
+  ~SignContext() {
+    if (context != nullptr) {
+      char text[kErrorSize] = "";
+      CPDAPI_FreeCryptoContext(provider, context, 0, 0, 0, 0, text, sizeof text);
+    }
+    if (acquired) provider_released(provider_name);
+  }
 };
 
 struct SignContexts {
@@ -321,6 +336,7 @@ KELDA_EXPORT zn_tcp_sign_context* zn_tcp_init_crypto_sign_context(
       return nullptr;
     }
     provider_acquired(c->provider_name);
+    c->acquired = true;
     c->context = CPDAPI_NewCryptoContext(
         c->provider, static_cast<int32_t>(w[4]), locale.language, locale.sub_language,
         locale.dialect, owner, static_cast<int32_t>(w[5]),
@@ -328,7 +344,6 @@ KELDA_EXPORT zn_tcp_sign_context* zn_tcp_init_crypto_sign_context(
         reinterpret_cast<const void*>(crypto->context_words[0]), crypto->context_words[1], 0, 0,
         buffer, sizeof buffer);
     if (c->context == nullptr) {
-      provider_released(c->provider_name);
       copy_out(error, error_size, buffer[0] ? buffer : "Memory allocation error");
       return nullptr;
     }
@@ -360,9 +375,9 @@ KELDA_EXPORT int32_t zn_tcp_delete_crypto_sign_context(zn_tcp_sign_context* cont
     c = std::move(it->second);
     all.list.erase(it);
   }
-  char text[kErrorSize] = "";
-  CPDAPI_FreeCryptoContext(c->provider, c->context, 0, 0, 0, 0, text, sizeof text);
-  provider_released(c->provider_name);
+  // The provider context goes with the last user (now, unless a call on
+  // another thread still runs with it).
+  c.reset();
   return 1;
 }
 

@@ -2,9 +2,15 @@
 // text "|signed" appended to the data. It exports the encryption pair and a
 // key-handler setter as a signing provider may, which the dispatcher must
 // not bind; it has no parameter getter. It records every call (probe.h).
+// Signing the text "HOLD" waits inside the provider until the test releases
+// it (FakeSigner_WaitHeld, FakeSigner_Release), so that a test can act while
+// a call runs.
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "cipherhub/cpapi.h"
 #include "probe_record.h"
@@ -50,9 +56,46 @@ bool put(void** buffer, uint32_t* length, const void* first, uint32_t first_leng
   return true;
 }
 
+struct Gate {
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool held = false;
+  bool released = false;
+};
+Gate& gate() {
+  static Gate g;
+  return g;
+}
+
+void hold_if_asked(const void* data, uint32_t length) {
+  if (data == nullptr || length != 4 || std::memcmp(data, "HOLD", 4) != 0) return;
+  Gate& g = gate();
+  std::unique_lock<std::mutex> lock(g.mutex);
+  g.held = true;
+  g.cv.notify_all();
+  g.cv.wait(lock, [&] { return g.released; });
+  g.held = false;
+  g.released = false;
+}
+
 }  // namespace
 
 extern "C" {
+
+// Waits until a signing call is held; 1, or 0 after five seconds.
+KELDA_EXPORT int32_t FakeSigner_WaitHeld() {
+  Gate& g = gate();
+  std::unique_lock<std::mutex> lock(g.mutex);
+  return g.cv.wait_for(lock, std::chrono::seconds(5), [&] { return g.held; }) ? 1 : 0;
+}
+
+// Lets the held signing call go on.
+KELDA_EXPORT void FakeSigner_Release() {
+  Gate& g = gate();
+  std::lock_guard<std::mutex> lock(g.mutex);
+  g.released = true;
+  g.cv.notify_all();
+}
 
 int32_t CPAPI_InitializeLib(uint16_t language, uint16_t sub_language, uint16_t dialect,
                             uintptr_t owner, int32_t init_mode, uintptr_t value1, uintptr_t value2,
@@ -146,6 +189,7 @@ int32_t CPAPI_SignData(CpapiContext* context, const void* data, uint32_t data_le
                        uint32_t* length, uintptr_t, uintptr_t, uintptr_t, uintptr_t, char* error,
                        uint32_t error_size) {
   record_call("CPAPI_SignData", {word(context), word(data), data_length}, nullptr, error);
+  hold_if_asked(data, data_length);
   SignContext* c = context_of(context);
   if (c == nullptr || c->type != 1) {
     write_error(error, error_size, "Wrong input data - can not use context for digital signature generation");
