@@ -86,3 +86,17 @@ function(kelda_add_bench name)
   kelda_target_defaults(${name})
   target_link_libraries(${name} PRIVATE benchmark::benchmark ${B_LIBS})
 endfunction()
+
+# kelda_export_only(target PATTERN...): the shared library exports exactly the
+# names matching the patterns (shell globs, e.g. "zn_tcp_*"); everything else,
+# including the standard library's template instances, stays inside.
+# These libraries are linked by import and keep process-lifetime state (their
+# threads may outlive any caller), so they are never unmapped: a dlclose of one
+# loaded by name leaves it in place (-z nodelete).
+function(kelda_export_only target)
+  set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}.exports.map)
+  list(JOIN ARGN "; " patterns)
+  file(WRITE ${script} "{\n  global: ${patterns};\n  local: *;\n};\n")
+  target_link_options(${target} PRIVATE -Wl,--version-script=${script} -Wl,-z,nodelete)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
+endfunction()
