@@ -171,9 +171,8 @@ class EndToEnd : public ::testing::Test {
     settings_folder = ::mkdtemp(folder);
   }
   static void TearDownTestSuite() {
-    // The transport joins the threads of the connections it has closed at
-    // its end; the library itself leaves the stack to end with the process.
-    zn_tcp_fin();
+    // The library leaves the network stack to end with the process: the
+    // transport joins the threads of the connections it closed at exit.
     std::filesystem::remove_all(settings_folder);
   }
 

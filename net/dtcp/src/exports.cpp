@@ -125,6 +125,7 @@ KELDA_EXPORT zn_tcp_connection* zn_tcp_connect(
       return fail("Wrong parameters for connection initialization.");
     }
     Library& lib = library();
+    stop_connections_at_exit();
     auto c = std::make_shared<Connection>();
     {
       std::lock_guard<std::shared_mutex> lock(lib.mutex);
@@ -254,20 +255,8 @@ KELDA_EXPORT int32_t zn_tcp_disconnect(zn_tcp_connection* connection, int32_t sy
 
 KELDA_EXPORT void zn_tcp_fin(void) {
   try {
-    std::map<const void*, std::shared_ptr<Connection>> all;
     Library& lib = library();
-    {
-      std::lock_guard<std::shared_mutex> lock(lib.mutex);
-      all.swap(lib.connections);
-    }
-    for (auto& [handle, c] : all) c->stop_quietly();
-    all.clear();
-    // Calls still inside the library keep their connection until they
-    // return; a connection still held after the wait is reported.
-    if (!wait_connections_gone(5000)) {
-      std::fprintf(stderr, "zn_dtcp: connections still in use at the library's end\n");
-    }
-    join_retired_threads();
+    stop_all_connections();
     crypto_port().finish();
     std::lock_guard<std::shared_mutex> lock(lib.mutex);
     lib.initialized = false;

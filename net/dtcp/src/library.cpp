@@ -3,6 +3,8 @@
 #include <shared_mutex>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <condition_variable>
 
 namespace kelda::dtcp {
@@ -99,6 +101,37 @@ void join_retired_threads() {
   }
   all.clear();
   if (!own.empty()) retire_threads(std::move(own));
+}
+
+void stop_all_connections() {
+  std::map<const void*, std::shared_ptr<Connection>> all;
+  Library& lib = library();
+  {
+    std::lock_guard<std::shared_mutex> lock(lib.mutex);
+    all.swap(lib.connections);
+  }
+  for (auto& [handle, c] : all) c->stop_quietly();
+  all.clear();
+  // Calls still inside the library keep their connection until they return;
+  // a connection still held after the wait is reported.
+  if (!wait_connections_gone(5000)) {
+    std::fprintf(stderr, "zn_dtcp: connections still in use at the library's end\n");
+  }
+  join_retired_threads();
+}
+
+void stop_connections_at_exit() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    // Exit handlers run in the reverse order of registration: registered
+    // now, this one runs before the destructors of every module loaded so far.
+    std::atexit([] {
+      try {
+        stop_all_connections();
+      } catch (...) {
+      }
+    });
+  });
 }
 
 uint32_t second_ms() { return g_second_ms.load(); }

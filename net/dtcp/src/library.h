@@ -50,6 +50,12 @@ bool wait_connections_gone(uint32_t timeout_ms);
 void retire_threads(std::vector<std::unique_ptr<platform::Thread>> threads);
 // Waits for every retired thread except the caller's own.
 void join_retired_threads();
+// Stops every live connection without events and waits for all their threads.
+void stop_all_connections();
+// Arranges, once, that the process's exit stops the connections still open and
+// waits for their threads. Called when a connection is made, after the crypto
+// providers are loaded, so that it runs before their modules are finalised.
+void stop_connections_at_exit();
 
 // Length in milliseconds of one second of the check time-out (tests shorten it).
 uint32_t second_ms();
