@@ -39,6 +39,8 @@ int32_t select_provider(uintptr_t owner, const char* ini_path, char* name, uint3
       run_providers_dialog(owner_or_default(owner), preselected(name, name_size),
                            cipher ? UsageFilter::cipher : UsageFilter::sign);
   if (!chosen) return 0;
+  // A choice that could not be stored is a failure, not a success.
+  bool stored = true;
   if (as_default) {
     Dispatcher& d = dispatcher();
     std::string own_file;
@@ -48,15 +50,18 @@ int32_t select_provider(uintptr_t owner, const char* ini_path, char* name, uint3
       own_file = d.ini_path;
     }
     if (!own_file.empty()) {
-      write_ini_string(own_file, "CryptoProvidersSettings",
+      stored = write_ini_string(own_file, "CryptoProvidersSettings",
                        cipher ? "DefaultCipherCryptoProvider" : "DefaultSignCryptoProvider",
                        chosen->section);
     }
   }
   if (ini_path != nullptr && ini_path[0] != '\0') {
-    write_ini_string(ini_path, "CryptoProvidersSettings",
-                     cipher ? "CipherCryptoProvider" : "SignCryptoProvider", chosen->section);
+    stored = write_ini_string(ini_path, "CryptoProvidersSettings",
+                              cipher ? "CipherCryptoProvider" : "SignCryptoProvider",
+                              chosen->section) &&
+             stored;
   }
+  if (!stored) return 0;
   if (name != nullptr && name_size > 0) copy_field(name, name_size, chosen->provider_name);
   return 1;
 }

@@ -48,8 +48,10 @@ int32_t CPDAPI_SetCryptoProviderName(const char* ini_path, const char* section_n
     std::lock_guard<std::recursive_mutex> lock(d.lock);
     const std::string file = is_default ? d.ini_path : std::string(ini_path ? ini_path : "");
     if (file.empty() || section_name == nullptr) return 0;
-    write_ini_string(file, "CryptoProvidersSettings", key_of(cipher, is_default), section_name);
-    return 1;
+    return write_ini_string(file, "CryptoProvidersSettings", key_of(cipher, is_default),
+                            section_name)
+               ? 1
+               : 0;
   } catch (...) {
     return 0;
   }

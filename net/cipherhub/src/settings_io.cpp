@@ -43,10 +43,10 @@ std::string read_ini_string(std::string_view ini_path, std::string_view section,
   return narrow(buffer.data(), static_cast<std::size_t>(length));
 }
 
-void write_ini_string(std::string_view ini_path, std::string_view section, std::string_view key,
+bool write_ini_string(std::string_view ini_path, std::string_view section, std::string_view key,
                       std::string_view value) {
-  kit::ini_write_string(wide(section).c_str(), wide(key).c_str(), wide(value).c_str(),
-                        wide(ini_path).c_str());
+  return kit::ini_write_string(wide(section).c_str(), wide(key).c_str(), wide(value).c_str(),
+                        wide(ini_path).c_str()) == 1;
 }
 
 const void* locale_record() {

@@ -16,7 +16,8 @@ std::string read_ini_section(std::string_view ini_path, std::string_view section
 // A key's value, at most capacity - 1 characters.
 std::string read_ini_string(std::string_view ini_path, std::string_view section,
                             std::string_view key, std::size_t capacity);
-void write_ini_string(std::string_view ini_path, std::string_view section, std::string_view key,
+// Sets the key; false when the file could not be written.
+bool write_ini_string(std::string_view ini_path, std::string_view section, std::string_view key,
                       std::string_view value);
 
 // The locale record handed to every provider (version 1 and the kit's

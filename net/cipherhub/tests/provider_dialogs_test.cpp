@@ -162,6 +162,18 @@ TEST_F(ProviderDialogs, SelectingWritesTheSettingsFileAndTheDefault) {
   script.on_dialog(kProviders, [](DialogDriver& d) { d.click(ui::id::cancel); });
   EXPECT_EQ(HUB(hub, CPDAPI_SelectCipherCryptoProvider)(0, settings.c_str(), name, sizeof name, 1), 0);
   EXPECT_EQ(test::read_file_bytes(settings), before);
+
+  // Chosen but not storable (the settings file's folder does not exist): a
+  // failure, and the name buffer is left alone.
+  const std::string unwritable = (test::test_dir() / "missing" / "terminal.txt").string();
+  std::strcpy(name, "before");
+  script.on_dialog(kProviders, [](DialogDriver& d) {
+    select_line(d, 0);
+    d.click(ui::id::ok);
+  });
+  EXPECT_EQ(HUB(hub, CPDAPI_SelectCipherCryptoProvider)(0, unwritable.c_str(), name, sizeof name, 0), 0);
+  EXPECT_STREQ(name, "before");
+  EXPECT_EQ(HUB(hub, CPDAPI_SetCryptoProviderName)(unwritable.c_str(), "Null", 1, 0), 0);
 }
 
 TEST_F(ProviderDialogs, ConfigureRunsTheProvidersOwnDialogWithItsSettingsFile) {
