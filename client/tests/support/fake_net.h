@@ -54,9 +54,9 @@ class FakeNet : public NetPort {
     deliver(id, &record, sizeof record);
   }
   // Waits until every delivered message has been handled; false on time-out.
-  bool wait_handled(int timeout_ms = 10000);
+  bool wait_handled(int timeout_ms = 30000);
   // Waits until connect() has been called n times in all.
-  bool wait_connects(int n, int timeout_ms = 10000);
+  bool wait_connects(int n, int timeout_ms = 30000);
 
   std::vector<std::string> calls() const;
   int connects() const;

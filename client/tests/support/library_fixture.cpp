@@ -32,7 +32,7 @@ LibraryOptions LibraryTest::default_options() {
   LibraryOptions o;
   o.net = net;
   o.connect_settle_ms = 0;
-  o.connect_timeout_ms = 10000;
+  o.connect_timeout_ms = 30000;
   o.environment = [] {
     EnvironmentInfo info;
     info.host_name = "handheld";

@@ -54,7 +54,7 @@ class LibraryTest : public ::testing::Test {
   std::vector<RecordedEvent> events(uint32_t code) const;
   std::vector<RecordedEvent> all_events() const;
   // Waits until n events of the code have been raised; false on time-out.
-  bool wait_events(uint32_t code, std::size_t n, int timeout_ms = 10000);
+  bool wait_events(uint32_t code, std::size_t n, int timeout_ms = 30000);
   std::vector<std::string> diagnostics() const;
 
   std::shared_ptr<FakeNet> net;

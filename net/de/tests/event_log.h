@@ -31,7 +31,7 @@ struct EventLog {
   // true when the event has been seen within five seconds.
   bool wait_for(int32_t event) {
     std::unique_lock<std::mutex> lock(mutex);
-    return cv.wait_for(lock, std::chrono::seconds(5), [&] {
+    return cv.wait_for(lock, std::chrono::seconds(30), [&] {
       return std::find(seen.begin(), seen.end(), event) != seen.end();
     });
   }

@@ -85,7 +85,7 @@ struct Client {
     self->cv.notify_all();
     return answer;
   }
-  bool wait_for(int32_t event, int timeout_ms = 5000) {
+  bool wait_for(int32_t event, int timeout_ms = 30000) {
     std::unique_lock<std::mutex> lock(mutex);
     return cv.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] {
       return std::find(events.begin(), events.end(), event) != events.end();

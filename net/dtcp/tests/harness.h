@@ -86,7 +86,7 @@ class Upper {
     return zn_tcp_send(connection, check, sizeof check, error, sizeof error) == 1;
   }
 
-  bool wait_for(int32_t event, int timeout_ms = 5000) {
+  bool wait_for(int32_t event, int timeout_ms = 30000) {
     std::unique_lock<std::mutex> lock(mutex_);
     return cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] {
       for (const Event& e : events_) {

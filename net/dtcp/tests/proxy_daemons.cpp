@@ -28,7 +28,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // How long a proxy may take to start listening.
-constexpr auto kStartLimit = std::chrono::seconds(10);
+constexpr auto kStartLimit = std::chrono::seconds(30);
 
 std::string find_program(const std::string& name) {
   std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";

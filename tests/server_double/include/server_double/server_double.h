@@ -36,7 +36,7 @@ namespace kelda::server_double {
 
 using Bytes = std::vector<uint8_t>;
 
-inline constexpr int kDefaultTimeoutMs = 5000;
+inline constexpr int kDefaultTimeoutMs = 30000;  // an upper bound for slow sanitizer runs, never a delay
 
 // Control message ids.
 inline constexpr uint16_t kPing = 0xF001;
