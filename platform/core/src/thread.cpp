@@ -114,7 +114,20 @@ ThreadId current_thread_id() noexcept {
 
 void ensure_message_queue() { own_queue(); }
 
+namespace {
+std::atomic<ThreadId> g_forwarded_thread{0};
+std::atomic<ThreadMessageForwarder> g_forwarder{nullptr};
+}  // namespace
+
+void set_thread_message_forwarder(ThreadId thread, ThreadMessageForwarder forwarder) noexcept {
+  g_forwarder.store(forwarder);
+  g_forwarded_thread.store(forwarder ? thread : 0);
+}
+
 bool post_thread_message(ThreadId target, uint32_t message, WPARAM wparam, LPARAM lparam) noexcept {
+  if (target != 0 && target == g_forwarded_thread.load()) {
+    if (ThreadMessageForwarder forward = g_forwarder.load()) return forward(target, message, wparam, lparam);
+  }
   std::shared_ptr<MessageQueue> q;
   try {
     q = find_queue(target);

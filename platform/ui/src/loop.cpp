@@ -1,5 +1,6 @@
 // The session, the user-interface thread's queue and its loops.
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 #include "core.h"
@@ -181,6 +182,10 @@ namespace kelda::ui {
 
 using namespace detail;
 
+namespace {
+bool forward_platform_post(platform::ThreadId thread, uint32_t msg, WPARAM wparam, LPARAM lparam);
+}  // namespace
+
 Backend::~Backend() = default;
 
 Session::Session(std::unique_ptr<Backend> backend, ScreenConfig screen) {
@@ -194,9 +199,11 @@ Session::Session(std::unique_ptr<Backend> backend, ScreenConfig screen) {
   g_core->backend->screen_resized(screen.width, screen.height);
   create_shell_windows();
   invalidate_all(lookup(g_core->desktop), true);
+  platform::set_thread_message_forwarder(g_core->thread, &forward_platform_post);
 }
 
 Session::~Session() {
+  platform::set_thread_message_forwarder(0, nullptr);
   Core& c = *g_core;
   // Windows first (their destruction may still post and send).
   for (int guard = 0; guard < 1000 && !c.top_levels.empty(); ++guard) {
@@ -257,8 +264,12 @@ bool post_message(Hwnd hwnd, UINT msg, WPARAM wparam, LPARAM lparam, PayloadRele
   return true;
 }
 
-bool post_thread_message(platform::ThreadId thread, UINT msg, WPARAM wparam, LPARAM lparam,
-                         void (*release)(WPARAM, LPARAM)) {
+namespace {
+
+// Queues a thread message for the user-interface thread. Nothing when
+// `thread` is not the user-interface thread of a running session.
+std::optional<bool> post_to_ui_thread(platform::ThreadId thread, UINT msg, WPARAM wparam,
+                                      LPARAM lparam, void (*release)(WPARAM, LPARAM)) {
   {
     std::lock_guard session(g_session_mutex);
     Core* c = g_core;
@@ -282,6 +293,21 @@ bool post_thread_message(platform::ThreadId thread, UINT msg, WPARAM wparam, LPA
       return true;
     }
   }
+  return std::nullopt;
+}
+
+// The platform's thread-message posts to the user-interface thread land here.
+bool forward_platform_post(platform::ThreadId thread, uint32_t msg, WPARAM wparam, LPARAM lparam) {
+  if (std::optional<bool> posted = post_to_ui_thread(thread, msg, wparam, lparam, nullptr)) return *posted;
+  set_last_error(platform::error::invalid_thread_id);  // the session has ended
+  return false;
+}
+
+}  // namespace
+
+bool post_thread_message(platform::ThreadId thread, UINT msg, WPARAM wparam, LPARAM lparam,
+                         void (*release)(WPARAM, LPARAM)) {
+  if (std::optional<bool> posted = post_to_ui_thread(thread, msg, wparam, lparam, release)) return *posted;
   return platform::post_thread_message(thread, msg, wparam, lparam);
 }
 

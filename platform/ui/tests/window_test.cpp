@@ -2,7 +2,10 @@
 // gesture and painting, on the headless backend.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
+
+#include "platform/thread.h"
 
 #include "ui/loop.h"
 #include "ui/screen.h"
@@ -85,6 +88,33 @@ TEST(Window, SendAnswersSynchronouslyAndPostIsFifoFromManyThreads) {
     EXPECT_EQ(s.lp, next[s.wp]++) << "messages of one poster arrive in order";
   }
   EXPECT_EQ(count, kThreads * kEach);
+}
+
+TEST(Window, PlatformThreadMessagesToTheUiThreadReachItsLoop) {
+  std::vector<WPARAM> seen;
+  {
+    HeadlessUi ui;
+    MessageFilterToken filter = add_message_filter([&](Message& m) {
+      if (m.hwnd || m.message != wm::app + 7) return false;
+      seen.push_back(m.wparam);
+      return true;
+    });
+    // A library below the layer knows only the platform's thread messages.
+    std::thread poster([] {
+      for (WPARAM i = 0; i < 3; ++i) {
+        ASSERT_TRUE(kelda::platform::post_thread_message(ui_thread_id(), wm::app + 7, i, 0));
+      }
+    });
+    poster.join();
+    process_pending();
+    EXPECT_EQ(seen, (std::vector<WPARAM>{0, 1, 2}));
+  }
+  // After the session the platform's own queue serves the thread again.
+  kelda::platform::ensure_message_queue();
+  EXPECT_TRUE(kelda::platform::post_thread_message(kelda::platform::current_thread_id(), wm::app + 7, 9, 0));
+  kelda::platform::ThreadMessage m;
+  EXPECT_TRUE(kelda::platform::peek_message(m, true));
+  EXPECT_EQ(m.wparam, 9u);
 }
 
 TEST(Window, PayloadOfAnUndeliveredMessageIsReleasedOnce) {

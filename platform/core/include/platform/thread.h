@@ -50,6 +50,14 @@ KELDA_PLATFORM_API void ensure_message_queue();
 KELDA_PLATFORM_API bool post_thread_message(ThreadId target, uint32_t message, WPARAM wparam,
                                             LPARAM lparam) noexcept;
 
+// A thread whose messages are taken by another loop (the user-interface
+// thread) registers that loop's poster here; post_thread_message to that
+// thread then goes through it. One such thread at a time; null removes it.
+using ThreadMessageForwarder = bool (*)(ThreadId target, uint32_t message, WPARAM wparam,
+                                        LPARAM lparam);
+KELDA_PLATFORM_API void set_thread_message_forwarder(ThreadId thread,
+                                                     ThreadMessageForwarder forwarder) noexcept;
+
 // Posts kQuitMessage with the exit code to the calling thread's queue.
 KELDA_PLATFORM_API void post_quit_message(int exit_code);
 
