@@ -129,6 +129,34 @@ TEST_F(SessionTest, PermissionsThatNeverComeEndInATimeOut) {
   EXPECT_TRUE(events(KELAPI_EVENT_NEWSTATUS).empty());
 }
 
+TEST_F(SessionTest, OneConnectAtATime) {
+  ASSERT_EQ(init(), KELAPI_OK);
+  auto first = connect_async();
+  ASSERT_TRUE(net->wait_connects(1));
+  char error[256];
+  EXPECT_EQ(KelapiConnect("user", "secret", error), KELAPI_E_ALREADY_CONNECTED)
+      << "a second call while the first waits for its connection";
+  const uint32_t permissions = 0;
+  EXPECT_EQ(net->raise(kNetEventPermissions, &permissions), 0);
+  EXPECT_EQ(first.get().first, KELAPI_OK);
+  EXPECT_EQ(net->connects(), 1) << "no second connection left open behind the first";
+}
+
+TEST_F(SessionTest, AConnectCommandThatOutlivedItsCallOpensNoConnection) {
+  // The worker may take a connect command only after its call has ended (a
+  // time-out) or after the library was uninitialised meanwhile.
+  for (const bool uninitialise : {false, true}) {
+    make_library(default_options());
+    ASSERT_EQ(init(), KELAPI_OK);
+    if (uninitialise) {
+      ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+    }
+    ASSERT_TRUE(lib->post_command(kCommandConnect, 0));
+    lib.reset();  // the worker serves what is queued before it quits
+    EXPECT_EQ(net->connects(), 0) << uninitialise;
+  }
+}
+
 TEST_F(SessionTest, ALinkBrokenWhileConnectingEndsTheCallWithTheReason) {
   ASSERT_EQ(init(), KELAPI_OK);
   auto result = connect_async();

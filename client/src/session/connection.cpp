@@ -56,17 +56,22 @@ KelapiResult Library::connect(const char* user, const char* password, char* erro
     if (!initialised_) return KELAPI_E_NOT_INITIALIZED;
     if (connected_) return KELAPI_E_ALREADY_CONNECTED;
     if (user == nullptr || password == nullptr) return KELAPI_E_POINTER;
+    // One attempt at a time: a second one would open a second connection
+    // over the first and take the first call's signal.
+    if (connect_waiting_) return KELAPI_E_ALREADY_CONNECTED;
     environment_ = std::move(environment);
     user_.assign(user, strnlen(user, kNameChars));
     password_.assign(password, strnlen(password, kNameChars));
     connect_done_.reset();
-    if (!post_command(kCommandConnect, 0)) return platform::get_last_error();
+    if (!post_command(kCommandConnect, ++connect_attempt_)) return platform::get_last_error();
+    connect_waiting_ = true;
   }
   // On the user-interface thread the loop keeps running meanwhile: the
   // connection may need a dialog (a proxy password, a second factor).
   platform::Waitable* done[] = {&connect_done_};
   const auto waited = ui::wait_pumping(done, options_.connect_timeout_ms);
   LibraryLock lock(*this);
+  connect_waiting_ = false;
   if (connected_) return KELAPI_OK;
   if (waited.status != platform::WaitStatus::signaled) {
     // The permissions did not come in time: the attempt is abandoned.
@@ -84,7 +89,10 @@ void Library::fail_attempt() {
   connect_done_.set();
 }
 
-void Library::connect_sequence() {
+void Library::connect_sequence(uintptr_t attempt) {
+  // A command that outlived its call (a time-out, an uninitialise) opens
+  // nothing: no caller would learn of the connection.
+  if (!connect_waiting_ || attempt != connect_attempt_ || !initialised_) return;
   if (connected_) {
     connect_done_.set();
     return;

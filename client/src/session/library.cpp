@@ -132,7 +132,7 @@ void Library::receive_main() {
 void Library::run_command(uint32_t code, uintptr_t argument) {
   switch (code) {
     case kCommandConnect:
-      connect_sequence();
+      connect_sequence(argument);
       break;
     case kCommandBookClasses:
       if (argument == session_generation_) run_book_classes(*this);

@@ -202,7 +202,7 @@ class Library {
   void worker_main();
   void receive_main();
   void run_command(uint32_t code, uintptr_t argument);
-  void connect_sequence();
+  void connect_sequence(uintptr_t attempt);
   void fail_attempt();
   void disconnect();
   void net_connected(uint32_t permissions);
@@ -244,6 +244,10 @@ class Library {
   EnvironmentInfo environment_;
   bool connected_ = false;
   bool connecting_ = false;
+  // A KelapiConnect call waits for the attempt of this number; the worker
+  // serves no connect command of another attempt or of an ended call.
+  bool connect_waiting_ = false;
+  uintptr_t connect_attempt_ = 0;
   bool disconnect_requested_ = false;
   bool start_fired_ = false;
   uint32_t permissions_ = 0;

@@ -123,6 +123,11 @@ KelapiResult Library::uninitialise() {
   LibraryLock lock(*this);
   if (!initialised_) return KELAPI_E_NOT_INITIALIZED;
   if (connected_ || connecting_ || connection_ != 0) disconnect();
+  if (connect_waiting_) {
+    // A connect call still waits for its command: that attempt is over.
+    ++connect_attempt_;
+    connect_done_.set();
+  }
   reset_tables();
   clear_session_state();
   work_dir_.clear();
