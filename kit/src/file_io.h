@@ -7,7 +7,8 @@
 
 namespace kit::detail {
 
-// The file's bytes, or nothing (last error set) when it cannot be read.
-std::optional<std::string> read_file(const std::filesystem::path& path);
+// The file's bytes, or nothing (last error set) when it cannot be read;
+// `missing` (when given) then tells whether there is no such file at all.
+std::optional<std::string> read_file(const std::filesystem::path& path, bool* missing = nullptr);
 
 }  // namespace kit::detail

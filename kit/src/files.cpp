@@ -92,9 +92,11 @@ ssize_t read_full(int fd, char* data, std::size_t n) {
 
 namespace detail {
 
-std::optional<std::string> read_file(const std::filesystem::path& path) {
+std::optional<std::string> read_file(const std::filesystem::path& path, bool* missing) {
+  if (missing != nullptr) *missing = false;
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
+    if (missing != nullptr) *missing = errno == ENOENT || errno == ENOTDIR;
     set_error_from_errno();
     return std::nullopt;
   }

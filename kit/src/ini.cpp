@@ -43,6 +43,16 @@ std::optional<Lines> read_lines(const char16_t* path) {
   return split_lines(*bytes);
 }
 
+// The lines of a file about to be rewritten: none when there is no file yet;
+// nothing at all when a file is there but cannot be read, since rewriting it
+// from nothing would lose every line in it.
+std::optional<Lines> read_lines_to_rewrite(const char16_t* path) {
+  bool missing = false;
+  std::optional<std::string> bytes = detail::read_file(path_from_wide(path), &missing);
+  if (!bytes) return missing ? std::optional<Lines>(Lines{}) : std::nullopt;
+  return split_lines(*bytes);
+}
+
 bool write_lines(const char16_t* path, const Lines& lines) {
   std::string bytes;
   for (const std::string& line : lines) {
@@ -226,7 +236,9 @@ int ini_write_string(const char16_t* section, const char16_t* key, const char16_
                      const char16_t* path) noexcept {
   if (section == nullptr || key == nullptr || path == nullptr) return 0;
   try {
-    Lines lines = read_lines(path).value_or(Lines{});
+    std::optional<Lines> read = read_lines_to_rewrite(path);
+    if (!read) return 0;
+    Lines& lines = *read;
     if (value != nullptr) {
       if (has_line_break(section) || has_line_break(key) || has_line_break(value)) return 0;
       const std::string header = header_of(section);
@@ -265,8 +277,8 @@ int ini_write_string(const char16_t* section, const char16_t* key, const char16_
 int ini_delete_key(const char16_t* section, const char16_t* key, const char16_t* path) noexcept {
   if (section == nullptr || key == nullptr || path == nullptr) return 0;
   try {
-    std::optional<Lines> lines = read_lines(path);
-    if (!lines) return 1;
+    std::optional<Lines> lines = read_lines_to_rewrite(path);
+    if (!lines) return 0;
     const std::string header = header_of(section);
     const std::string k = narrow(key);
     bool changed = false;
@@ -294,8 +306,8 @@ int ini_delete_key(const char16_t* section, const char16_t* key, const char16_t*
 int ini_delete_section(const char16_t* section, const char16_t* path) noexcept {
   if (section == nullptr || path == nullptr) return 0;
   try {
-    std::optional<Lines> lines = read_lines(path);
-    if (!lines) return 1;
+    std::optional<Lines> lines = read_lines_to_rewrite(path);
+    if (!lines) return 0;
     const std::string header = header_of(section);
     bool changed = false;
     std::size_t from = 0;

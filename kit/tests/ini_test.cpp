@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <filesystem>
@@ -194,6 +196,34 @@ TEST(IniWrite, ReplacesTheFileWholeAndKeepsItsPermissions) {
   ASSERT_EQ(kit::ini_write_string(u"a", u"x", u"3", u"link.txt"), 1);
   EXPECT_TRUE(std::filesystem::is_symlink("link.txt"));
   EXPECT_EQ(read_file_bytes("settings.txt"), "[a]\r\nx=3\r\n");
+}
+
+// File checks as a user without rights to a file (root reads everything, so
+// it gives up its file rights for the scope).
+class AsOtherUser {
+ public:
+  AsOtherUser() {
+    if (::geteuid() != 0) return;
+    std::filesystem::permissions(".", std::filesystem::perms::all);
+    ::setfsuid(65534);
+  }
+  ~AsOtherUser() {
+    if (::geteuid() == 0) ::setfsuid(0);
+  }
+};
+
+TEST(IniWrite, AFileThatCannotBeReadIsNeitherReplacedNorReportedClean) {
+  const std::string original = "[a]\r\nx=1\r\n";
+  write_file_bytes(kPath, original);
+  ASSERT_EQ(::chmod("settings.txt", 0200), 0);  // it exists, but cannot be read
+  {
+    AsOtherUser user;
+    EXPECT_EQ(kit::ini_write_string(u"a", u"y", u"2", kPath), 0) << "the other settings would be lost";
+    EXPECT_EQ(kit::ini_delete_key(u"a", u"x", kPath), 0) << "the key may still be there";
+    EXPECT_EQ(kit::ini_delete_section(u"a", kPath), 0);
+  }
+  ASSERT_EQ(::chmod("settings.txt", 0600), 0);
+  EXPECT_EQ(read_file_bytes(kPath), original);
 }
 
 TEST(IniDelete, KeyLeavesEveryMatchingSection) {

@@ -63,8 +63,9 @@ int ini_read_section(const char16_t* section, char16_t* dst, std::size_t capacit
 // line right after that header, else appends the section at the end (after
 // an empty line when the file ends with a complete line). A null value
 // rewrites the file unchanged. Returns 1 when the file was written; 0 when it
-// could not be (the file is left as it was), for a null section, key or path,
-// and for a section, key or value holding CR or LF or a key line longer than
+// could not be (the file is left as it was; a file that exists but cannot be
+// read is never rewritten), for a null section, key or path, and for a
+// section, key or value holding CR or LF or a key line longer than
 // kIniLineLimit (which readers could not take back whole).
 int ini_write_string(const char16_t* section, const char16_t* key, const char16_t* value,
                      const char16_t* path) noexcept;
@@ -72,7 +73,8 @@ int ini_write_string(const char16_t* section, const char16_t* key, const char16_
 // Removes every line of the key (compared trimmed, as readers do) from every
 // section whose header line (trimmed) is "[" section "]". Returns 1 when the
 // key is no longer in the file (also when there was nothing to remove, or no
-// file), 0 when the file could not be rewritten or an argument is null.
+// file), 0 when the file could not be read or rewritten or an argument is
+// null.
 int ini_delete_key(const char16_t* section, const char16_t* key, const char16_t* path) noexcept;
 
 // Removes every section whose header line (trimmed) is "[" section "]" with
