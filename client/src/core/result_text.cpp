@@ -32,13 +32,24 @@ static_assert(KELAPI_E_NOT_INITIALIZED + kOwnTexts.size() - 1 == KELAPI_E_OVERFL
 
 }  // namespace
 
-std::string result_text(KelapiResult code) {
-  if (code == KELAPI_OK) return "Ok.";
-  if (code >= KELAPI_E_NOT_INITIALIZED && code <= KELAPI_E_OVERFLOW) {
-    return kOwnTexts[code - KELAPI_E_NOT_INITIALIZED];
+void write_result_text(KelapiResult code, char* buffer, std::size_t size) noexcept {
+  if (buffer == nullptr || size == 0) return;
+  const char* own = nullptr;
+  if (code == KELAPI_OK) {
+    own = "Ok.";
+  } else if (code >= KELAPI_E_NOT_INITIALIZED && code <= KELAPI_E_OVERFLOW) {
+    own = kOwnTexts[code - KELAPI_E_NOT_INITIALIZED];
   }
+  if (own != nullptr) {
+    std::snprintf(buffer, size, "%s", own);
+  } else {
+    std::snprintf(buffer, size, "Error with code %d.", static_cast<int32_t>(code));
+  }
+}
+
+std::string result_text(KelapiResult code) {
   char text[64];
-  std::snprintf(text, sizeof text, "Error with code %d.", static_cast<int32_t>(code));
+  write_result_text(code, text, sizeof text);
   return text;
 }
 

@@ -69,8 +69,8 @@ KELDA_EXPORT KelapiResult KelapiGetVersion(char* buffer) {
 
 KELDA_EXPORT KelapiResult KelapiGetErrorDesc(char* buffer, KelapiResult code) {
   if (buffer == nullptr) return KELAPI_E_POINTER;
-  const std::string text = kelda::kelapi::result_text(code);
-  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  // Written without allocating: nothing may be thrown across this boundary.
+  kelda::kelapi::write_result_text(code, buffer, 64);
   return KELAPI_OK;
 }
 
