@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 
 #include "core/text_util.h"
 #include "messages/message_set.h"
@@ -129,9 +130,10 @@ class ZnNetPort final : public NetPort {
                      &output, &length, 0, 0, 0, 0, error.data(), static_cast<uint32_t>(error.size())) == 0) {
       return false;
     }
+    // The signed block goes back to the protocol library also when copying it fails.
+    const std::unique_ptr<void, void (*)(void*)> owned(output, &zn_free_mem);
     const auto* bytes = static_cast<const uint8_t*>(output);
     signed_data.assign(bytes, bytes + length);
-    zn_free_mem(output);
     return true;
   }
 
