@@ -371,5 +371,28 @@ TEST_F(Protocol, AMessageSentWhileTheLinkClosesIsReportedAsFailedWithAText) {
   EXPECT_NE(text, "");
 }
 
+TEST_F(Protocol, TheLibraryEndLeavesNoCounterOfAFreedContextToALiveLink) {
+  Client& client = make_client();
+  zn_connection* c = open(client);
+  ASSERT_TRUE(session->handshake());
+  ASSERT_TRUE(client.wait_for(ZN_EVENT_PERMISSIONS));
+  char error[512] = "";
+  zn_tcp_connection* link = nullptr;
+  {
+    dtcp::Library& lib = dtcp::library();
+    std::shared_lock<std::shared_mutex> lock(lib.mutex);
+    ASSERT_EQ(lib.connections.size(), 1u);
+    link = dtcp::handle_of(lib.connections.begin()->second.get());
+  }
+  // The contexts go; the transport's link stays up and keeps counting bytes.
+  zn_fin();
+  session->send_keep_alive();
+  const uint8_t block[4] = {0xF0, 0x02, 0x61, 0x29};
+  EXPECT_EQ(zn_tcp_send(link, block, sizeof block, error, sizeof error), 1) << error;
+  EXPECT_TRUE(session->read_data_block());
+  EXPECT_EQ(zn_sendmsg(c, kValueMessage, block, error, sizeof error), 0);
+  EXPECT_STREQ(error, "Wrong connection handle info was set.");
+}
+
 }  // namespace
 }  // namespace kelda::de::testing

@@ -60,12 +60,15 @@ void Link::adopt(int fd) {
 }
 
 void Link::set_counters(uint32_t* written, uint32_t* read) {
-  written_.store(written);
-  read_.store(read);
+  std::lock_guard<std::mutex> lock(counters_mutex_);
+  written_ = written;
+  read_ = read;
 }
 
-void Link::add_counter(std::atomic<uint32_t*>& counter, std::size_t n) {
-  if (uint32_t* p = counter.load()) {
+void Link::add_counter(uint32_t* Link::*counter, std::size_t n) {
+  std::lock_guard<std::mutex> lock(counters_mutex_);
+  if (uint32_t* p = this->*counter) {
+    // The owner reads its counters while they grow.
     std::atomic_ref<uint32_t>(*p).fetch_add(static_cast<uint32_t>(n), std::memory_order_relaxed);
   }
 }
@@ -126,7 +129,7 @@ int Link::send_all(std::span<const uint8_t> bytes, uint32_t& socket_code) {
     ssize_t n = ::send(fd_.load(), bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
-      add_counter(written_, static_cast<std::size_t>(n));
+      add_counter(&Link::written_, static_cast<std::size_t>(n));
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -171,7 +174,7 @@ int Link::recv_exact(std::span<uint8_t> out, uint32_t& socket_code) {
     ssize_t n = direct ? ::recv(fd_.load(), out.data() + done, want, 0)
                        : ::recv(fd_.load(), read_buffer_.data(), read_buffer_.size(), 0);
     if (n > 0) {
-      add_counter(read_, static_cast<std::size_t>(n));
+      add_counter(&Link::read_, static_cast<std::size_t>(n));
       if (direct) {
         done += static_cast<std::size_t>(n);
       } else {

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -53,6 +54,8 @@ class Link {
 
   void set_check_timeout_ms(uint32_t ms) { check_timeout_ms_.store(ms); }
   uint32_t check_timeout_ms() const { return check_timeout_ms_.load(); }
+  // The caller's byte counters (null: none). Once this returns, the counters
+  // it replaced are no longer written, so their owner may free them.
   void set_counters(uint32_t* written, uint32_t* read);
 
   // Sets the stop signal: every wait ends with kStopped.
@@ -65,14 +68,15 @@ class Link {
 
  private:
   int wait_for(short events, int timeout_ms, uint32_t& socket_code);  // kOk, kTimedOut, kStopped, kSocketError
-  void add_counter(std::atomic<uint32_t*>& counter, std::size_t n);
+  void add_counter(uint32_t* Link::*counter, std::size_t n);
 
   std::atomic<int> fd_{-1};
   int wake_fd_ = -1;
   std::atomic<bool> stopped_{false};
   std::atomic<uint32_t> check_timeout_ms_{0};
-  std::atomic<uint32_t*> written_{nullptr};
-  std::atomic<uint32_t*> read_{nullptr};
+  std::mutex counters_mutex_;  // held while a counter is written or replaced
+  uint32_t* written_ = nullptr;
+  uint32_t* read_ = nullptr;
   std::vector<uint8_t> read_buffer_;
   std::size_t read_pos_ = 0;
   std::size_t read_end_ = 0;

@@ -111,6 +111,13 @@ KELDA_EXPORT void zn_fin(void) {
     Library& lib = library();
     std::lock_guard<std::shared_mutex> lock(lib.mutex);
     all.swap(lib.contexts);
+    // The transport connections stay open: they must stop counting into the
+    // statistics of the contexts freed here.
+    for (auto& [handle, c] : all) {
+      if (zn_tcp_connection* t = c->transport.load()) {
+        zn_tcp_set_statistics_params(t, nullptr, nullptr, nullptr, 0);
+      }
+    }
   } catch (...) {
   }
 }
