@@ -127,8 +127,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
   int write_block_length(uint32_t n, uint32_t& code);
   int write_request(uint32_t request_id, std::span<const uint32_t> payload, std::string& error);
   // Reads a server message frame (after a marker) and raises event 9 or 10.
-  // `answer_id` gives 3 or 4 on success.
-  int read_server_message(int32_t& answer_id, std::string& error);
+  // `answer_id` gives 3 or 4 on success. `reading`, when given, is the
+  // caller's hold on the receive mutex: it is let go while the event runs, so
+  // that the upper layer may call back into the connection (a disconnect).
+  int read_server_message(int32_t& answer_id, std::string& error,
+                          std::unique_lock<std::mutex>* reading = nullptr);
   std::string last_server_text;  // of the last server message read (reading thread)
 
   // Reads an answer frame header: processing identifier, (encrypted body),

@@ -189,7 +189,8 @@ int Connection::AnswerReader::trailer(std::string& error) {
   return kOk;
 }
 
-int Connection::read_server_message(int32_t& answer_id, std::string& error) {
+int Connection::read_server_message(int32_t& answer_id, std::string& error,
+                                    std::unique_lock<std::mutex>* reading) {
   AnswerReader reader(*this);
   int r = reader.header(answer_id, error);
   if (r != kOk) return r;
@@ -232,8 +233,10 @@ int Connection::read_server_message(int32_t& answer_id, std::string& error) {
     last_server_text = text.data();
     int32_t result = ZN_KEEP_BLOCK;
     int32_t event_code = static_cast<int32_t>(code);
+    if (reading != nullptr) reading->unlock();
     int32_t answer = raise(is_error ? ZN_TCP_EVENT_SERVER_ERROR : ZN_TCP_EVENT_SERVER_INFO,
                            &result, &event_code, text.data(), size + 1);
+    if (reading != nullptr) reading->lock();
     if (answer < 0) {
       error = is_error ? "Read error message: When notify about receiving error message from "
                          "server, TCP callback return negative value."

@@ -227,7 +227,7 @@ bool Connection::handshake(const uintptr_t words[4], std::string& error) {
     }
     if (flags & kHandshakeDone) break;
     if (flags & kHandshakeNeedInput) {
-      std::lock_guard<std::mutex> reading(receive_mutex);
+      std::unique_lock<std::mutex> reading(receive_mutex);
       for (;;) {
         int64_t length = 0;
         int r = read_block(read_buffer, length, error);
@@ -237,7 +237,7 @@ bool Connection::handshake(const uintptr_t words[4], std::string& error) {
         }
         if (length == -1) {
           int32_t answer = 0;
-          r = read_server_message(answer, error);
+          r = read_server_message(answer, error, &reading);
           if (r != kOk) {
             record_error(r, 0, error);
             return false;

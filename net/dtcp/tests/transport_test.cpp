@@ -235,6 +235,31 @@ TEST_F(TransportTest, KeyExchangeWritesAndReadsBlocksByTheProviderFlags) {
   EXPECT_EQ(crypto->handshake_inputs[0], (Bytes{'x', 'y', 'z'}));
 }
 
+TEST_F(TransportTest, AServerMessageDuringTheKeyExchangeMayCloseTheLinkAtOnce) {
+  // The upper layer answers a server message of the key exchange with a
+  // synchronous disconnect on the connection thread, which stops the reads.
+  crypto->steps = {{kHandshakeNeedInput, {}}};
+  sd::ServerDouble server;
+  Upper& upper = make_upper();
+  upper.answers[ZN_TCP_EVENT_SERVER_INFO] = [&upper](int32_t&, const void*, uint32_t) {
+    char error[256] = "";
+    EXPECT_EQ(zn_tcp_disconnect(upper.connection, 1, error, sizeof error), 1) << error;
+    return 0;
+  };
+  ASSERT_NE(connect(upper, server.port()), nullptr);
+  auto session = server.accept();
+  ASSERT_TRUE(session);
+  sd::HandshakeScript script;
+  script.key_exchange = [](sd::Session& s) {
+    s.send_info_frame(1, "keys are being checked");
+    return true;
+  };
+  session->handshake(script);
+  ASSERT_TRUE(upper.wait_for(ZN_TCP_EVENT_FREEING));
+  const std::vector<int32_t> codes = upper.event_codes();
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), ZN_TCP_EVENT_CLOSED), 1);
+}
+
 TEST_F(TransportTest, HandshakeModeZeroSendsNoRequest) {
   sd::ServerDouble server;
   Upper& upper = make_upper();
