@@ -371,6 +371,42 @@ TEST_F(Protocol, AMessageSentWhileTheLinkClosesIsReportedAsFailedWithAText) {
   EXPECT_NE(text, "");
 }
 
+TEST_F(Protocol, TheParameterCallbackMayCallTheLibrary) {
+  // Mode 5: the caller's callback gives the parameters and asks the library
+  // something on the way.
+  struct Given {
+    zn_conn_params params;
+    int32_t initialized = -1;
+  } given{{1, 0, sd::ServerDouble::address(), server.port(), nullptr}};
+  setup = zn_conn_setup{};
+  setup.mode = ZN_SETUP_CALLBACK;
+  setup.user_data = reinterpret_cast<uintptr_t>(&given);
+  setup.callback = [](uintptr_t user, zn_conn_params** out) -> int32_t {
+    auto* g = reinterpret_cast<Given*>(user);
+    g->initialized = zn_is_initialized();
+    *out = &g->params;
+    return 1;
+  };
+  crypto_params = zn_crypto_params{};
+  crypto_params.version = 1;
+  crypto_params.selection_mode = 1;
+  Client& client = make_client();
+  char error[512] = "";
+  {
+    std::lock_guard<std::mutex> lock(client.mutex);
+    client.connection = zn_connect_ex(nullptr, nullptr, "cb", nullptr, &crypto_params, 0, 0, 0, 0,
+                                      &setup, &Client::callback,
+                                      reinterpret_cast<uintptr_t>(&client), 0, 0, 0, 0, error,
+                                      sizeof error);
+  }
+  ASSERT_NE(client.connection, nullptr) << error;
+  EXPECT_EQ(given.initialized, 1);
+  session = server.accept();
+  ASSERT_TRUE(session);
+  ASSERT_TRUE(session->handshake());
+  EXPECT_TRUE(client.wait_for(ZN_EVENT_PERMISSIONS));
+}
+
 TEST_F(Protocol, TheLibraryEndLeavesNoCounterOfAFreedContextToALiveLink) {
   Client& client = make_client();
   zn_connection* c = open(client);

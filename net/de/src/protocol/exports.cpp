@@ -137,6 +137,25 @@ KELDA_EXPORT zn_connection* zn_connect_ex(
                "\xE5\xE4\xE8\xED\xE5\xED\xE8\xFF");
       return nullptr;
     }
+    // The caller's parameter callback runs before the library mutex is
+    // taken: it may call this library itself.
+    zn_conn_params params{};
+    if (setup != nullptr && setup->mode == ZN_SETUP_CALLBACK) {
+      if (setup->callback == nullptr) {
+        copy_out(error, error_size, "Wrong connection parameters was set");
+        return nullptr;
+      }
+      zn_conn_params* given = nullptr;
+      if (setup->callback(setup->user_data, &given) == 0) {
+        copy_out(error, error_size, "Callback function not return value");
+        return nullptr;
+      }
+      if (given == nullptr || given->version != 1) {
+        copy_out(error, error_size, "Wrong connection parameters was set");
+        return nullptr;
+      }
+      params = *given;
+    }
     Library& lib = library();
     // Held for the whole set-up: transport events for this connection wait
     // in their handle check until it is done.
@@ -180,7 +199,6 @@ KELDA_EXPORT zn_connection* zn_connect_ex(
 
     if (setup == nullptr) return fail("Wrong connection parameters was set");
     zn_conn_setup transport_setup = *setup;
-    zn_conn_params params{};
     switch (setup->mode) {
       case ZN_SETUP_INI:
         if (setup->ini_path[0] == '\0') return fail("Not set settings INI-file");
@@ -191,19 +209,9 @@ KELDA_EXPORT zn_connection* zn_connect_ex(
                                          strnlen(setup->ini_path, sizeof setup->ini_path)))
                 .c_str()));
         break;
-      case ZN_SETUP_CALLBACK: {
-        if (setup->callback == nullptr) return fail("Wrong connection parameters was set");
-        zn_conn_params* given = nullptr;
-        if (setup->callback(setup->user_data, &given) == 0) {
-          return fail("Callback function not return value");
-        }
-        if (given == nullptr || given->version != 1) {
-          return fail("Wrong connection parameters was set");
-        }
-        params = *given;
-        transport_setup.mode = ZN_SETUP_RECORD;
+      case ZN_SETUP_CALLBACK:
+        transport_setup.mode = ZN_SETUP_RECORD;  // params came from the callback above
         break;
-      }
       case ZN_SETUP_RECORD:
         if (setup->params == nullptr || setup->params->version != 1) {
           return fail("Wrong connection parameters was set");
