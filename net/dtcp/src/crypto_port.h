@@ -9,6 +9,7 @@
 // receive thread, the key exchange on the connection thread).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -34,7 +35,7 @@ struct Locale {
 // One connection's provider and context; the port owns what the handles name.
 struct CryptoSession {
   std::string provider_name;
-  int32_t provider_id = -1;
+  std::atomic<int32_t> provider_id{-1};  // set while negotiating, read by any thread
   void* provider = nullptr;  // dispatcher's provider handle
   void* context = nullptr;   // provider context
   // Provider memory reused from call to call (freed by close()): the

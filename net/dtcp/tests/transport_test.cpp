@@ -260,6 +260,32 @@ TEST_F(TransportTest, AServerMessageDuringTheKeyExchangeMayCloseTheLinkAtOnce) {
   EXPECT_EQ(std::count(codes.begin(), codes.end(), ZN_TCP_EVENT_CLOSED), 1);
 }
 
+TEST_F(TransportTest, TheNegotiatedProviderMayBeAskedForWhileTheLinkIsMade) {
+  sd::ServerDouble server;
+  Upper& upper = make_upper();
+  zn_tcp_connection* c = connect(upper, server.port());
+  ASSERT_NE(c, nullptr);
+  auto ask = [c] {
+    int32_t id = 0;
+    char name[64] = "";
+    char error[256] = "";
+    zn_tcp_get_connection_cipher_crypto_provider_info(c, &id, name, sizeof name, 0, 0, 0, 0, 0,
+                                                      0, 0, 0, 0, 0, error, sizeof error);
+    return id;
+  };
+  std::atomic<bool> go{true};
+  std::thread asker([&] {
+    while (go.load()) ask();
+  });
+  auto session = server.accept();
+  ASSERT_TRUE(session);
+  EXPECT_TRUE(session->handshake());
+  EXPECT_TRUE(upper.wait_for(ZN_TCP_EVENT_NEGOTIATE));
+  go.store(false);
+  asker.join();
+  EXPECT_EQ(ask(), 4);
+}
+
 TEST_F(TransportTest, HandshakeModeZeroSendsNoRequest) {
   sd::ServerDouble server;
   Upper& upper = make_upper();
