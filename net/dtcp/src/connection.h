@@ -77,6 +77,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::atomic<bool> stop_sending{false};
   std::atomic<bool> stop_receiving{false};
   std::atomic<bool> protect_switch_pending{false};
+  std::atomic<bool> key_exchange_started{false};  // zn_tcp_handshake runs once
   std::atomic<bool> freed{false};
 
   // --- event callback ---

@@ -194,6 +194,16 @@ uint32_t Connection::connection_thread_main() {
 }
 
 bool Connection::handshake(const uintptr_t words[4], std::string& error) {
+  // One key exchange per connection, once the link is up: a second one would
+  // read the socket beside the receive thread and start the threads again.
+  if (!connected.load()) {
+    error = "Connection not established";
+    return false;
+  }
+  if (key_exchange_started.exchange(true)) {
+    error = "Key exchange was already run on this connection";
+    return false;
+  }
   std::vector<uint8_t> input;
   bool have_input = false;
   // A provider that never finishes must not spin for ever.

@@ -200,6 +200,18 @@ TEST_F(DataPath, CallsInProgressKeepTheConnectionAliveWhileItIsFreed) {
   for (std::thread& t : users) t.join();
 }
 
+TEST_F(DataPath, ASecondKeyExchangeIsRefusedAndTheLinkGoesOn) {
+  link();
+  char error[256] = "";
+  EXPECT_EQ(zn_tcp_handshake(connection, 0, 0, 0, 0, error, sizeof error), 0);
+  EXPECT_STRNE(error, "");
+  session->send_block(Bytes{7});
+  ASSERT_TRUE(upper.wait_for(ZN_TCP_EVENT_STORED));
+  const uint8_t b[1] = {8};
+  ASSERT_EQ(zn_tcp_send(connection, b, 1, error, sizeof error), 1) << error;
+  EXPECT_EQ(session->read_data_block(), (Bytes{8}));
+}
+
 TEST_F(DataPath, ASynchronousDisconnectFromTheReceiveThreadDoesNotWaitForItself) {
   upper.answers[ZN_TCP_EVENT_DATA] = [this](int32_t&, const void*, uint32_t) {
     char error[64];
