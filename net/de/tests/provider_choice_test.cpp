@@ -254,6 +254,18 @@ TEST_F(ProviderChoice, ConfiguringRunsTheProvidersOwnDialog) {
   }
 }
 
+TEST_F(ProviderChoice, AProviderChoiceThatCannotBeWrittenFailsWithAText) {
+  const std::string unwritable = (kelda::test::test_dir() / "missing" / "session.ini").string();
+  for (auto* set : {&zn_set_cipher_crypto_provider, &zn_set_sign_crypto_provider}) {
+    char error[512] = "stale";
+    EXPECT_EQ(set("Null", unwritable.c_str(), error, sizeof error), 0);
+    EXPECT_NE(std::string(error).find(unwritable), std::string::npos) << error;
+  }
+  char error[512] = "";
+  EXPECT_EQ(zn_set_cipher_crypto_provider("Null", settings.c_str(), error, sizeof error), 1);
+  EXPECT_TRUE(file_has_line(settings, "CipherCryptoProvider=Null"));
+}
+
 TEST_F(ProviderChoice, TheSignProviderSaysWhetherDataIsSigned) {
   kelda::test::write_file_bytes(settings, "[CryptoProvidersSettings]\r\nSignCryptoProvider=Signer\r\n");
   const zn_crypto_params signing = crypto_params(2, settings, false);

@@ -174,6 +174,24 @@ int32_t sign_or_check(bool sign, zn_tcp_sign_context* handle, const void* data, 
   return 1;
 }
 
+// Writes the provider of one kind into a settings file; a file that cannot
+// be written is a failure with its text.
+int32_t set_provider(bool cipher, const char* name, const char* ini_path, char* error,
+                     uint32_t error_size) {
+  if (name == nullptr || ini_path == nullptr) {
+    copy_out(error, error_size, "Wrong input params was set.");
+    return 0;
+  }
+  if (CPDAPI_SetCryptoProviderName(ini_path, name, cipher ? 1 : 0, 0) == 1) return 1;
+  try {
+    copy_out(error, error_size,
+             format("Can't write crypto provider \"%s\" into INI-file \"%s\"", name, ini_path));
+  } catch (...) {
+    copy_out(error, error_size, "");
+  }
+  return 0;
+}
+
 // The providers dialog of one kind; an empty error text when cancelled.
 int32_t select_provider(bool cipher, uintptr_t owner, const char* ini_path, char* name,
                         uint32_t name_size, int32_t as_default, char* error, uint32_t error_size) {
@@ -226,20 +244,12 @@ KELDA_EXPORT int32_t zn_tcp_get_sign_crypto_provider(char* name, uint32_t name_s
 
 KELDA_EXPORT int32_t zn_tcp_set_cipher_crypto_provider(const char* name, const char* ini_path,
                                                        char* error, uint32_t error_size) {
-  if (name == nullptr || ini_path == nullptr) {
-    copy_out(error, error_size, "Wrong input params was set.");
-    return 0;
-  }
-  return CPDAPI_SetCryptoProviderName(ini_path, name, 1, 0);
+  return set_provider(true, name, ini_path, error, error_size);
 }
 
 KELDA_EXPORT int32_t zn_tcp_set_sign_crypto_provider(const char* name, const char* ini_path,
                                                      char* error, uint32_t error_size) {
-  if (name == nullptr || ini_path == nullptr) {
-    copy_out(error, error_size, "Wrong input params was set.");
-    return 0;
-  }
-  return CPDAPI_SetCryptoProviderName(ini_path, name, 0, 0);
+  return set_provider(false, name, ini_path, error, error_size);
 }
 
 KELDA_EXPORT int32_t zn_tcp_get_crypto_provider_info(
