@@ -134,9 +134,9 @@ bool sign_provider_name(const zn_crypto_params& p, uintptr_t owner, std::string&
 using SignFn = int32_t (*)(cp_provider_record*, CpapiContext*, const void*, uint32_t, void**,
                            uint32_t*, uintptr_t, uintptr_t, uintptr_t, uintptr_t, char*, uint32_t);
 
-int32_t sign_or_check(bool sign, zn_tcp_sign_context* handle, const void* data, uint32_t length,
-                      void** output, uint32_t* output_length, const uintptr_t words[4],
-                      char* error, uint32_t error_size) {
+int32_t sign_or_check_checked(bool sign, zn_tcp_sign_context* handle, const void* data,
+                              uint32_t length, void** output, uint32_t* output_length,
+                              const uintptr_t words[4], char* error, uint32_t error_size) {
   std::string text;
   std::shared_ptr<SignContext> c = find_sign_context(handle, text);
   if (!c) {
@@ -190,6 +190,19 @@ int32_t set_provider(bool cipher, const char* name, const char* ini_path, char* 
     copy_out(error, error_size, "");
   }
   return 0;
+}
+
+// No exception leaves the signing calls.
+int32_t sign_or_check(bool sign, zn_tcp_sign_context* handle, const void* data, uint32_t length,
+                      void** output, uint32_t* output_length, const uintptr_t words[4],
+                      char* error, uint32_t error_size) {
+  try {
+    return sign_or_check_checked(sign, handle, data, length, output, output_length, words, error,
+                                 error_size);
+  } catch (...) {
+    copy_out(error, error_size, "Memory allocation error.");
+    return 0;
+  }
 }
 
 // The providers dialog of one kind; an empty error text when cancelled.
