@@ -168,6 +168,7 @@ KELDA_EXPORT zn_tcp_connection* zn_tcp_connect(
       c->start_connection_thread();
     } catch (const std::exception&) {
       unlink_connection(c.get());
+      c->release_resources();  // the provider context opened above
       return fail("Can't start connection thread.");
     }
     return handle_of(c.get());
