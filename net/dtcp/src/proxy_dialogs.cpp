@@ -385,7 +385,8 @@ int32_t config_proxy_settings(uintptr_t owner, const std::string& ini_path, zn_p
     read_proxy_settings(ini_path, settings);
   }
   if (!run_proxy_settings_dialog(settings, owner, locale)) return 0;
-  if (!ini_path.empty()) write_proxy_settings(ini_path, settings);
+  // Settings that could not be stored are not reported as saved.
+  if (!ini_path.empty() && !write_proxy_settings(ini_path, settings)) return 0;
   if (proxy != nullptr) *proxy = settings;
   return 1;
 }

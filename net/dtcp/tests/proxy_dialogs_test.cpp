@@ -191,6 +191,18 @@ TEST_F(ProxyDialogs, TurningTheProxyOffKeepsTheOtherSettingsAndCancelChangesNoth
   EXPECT_EQ(script.asked(Kind::modal_dialog).size(), 2u);
 }
 
+TEST_F(ProxyDialogs, SettingsThatCannotBeStoredAreNotReportedAsSaved) {
+  const std::string unwritable = (test::test_dir() / "missing" / "KeldaMobile.txt").string();
+  script.on_dialog(kSettings, [](DialogDriver& d) {
+    d.set_text(ids::port, u"8080");
+    d.click(ui::id::ok);
+  });
+  const zn_proxy_params original = record(1, 0x0100007F, 3128, kProxyHttp, 1);
+  zn_proxy_params proxy = original;
+  EXPECT_EQ(config_proxy_settings(0, unwritable, &proxy, Locale{}), 0);
+  EXPECT_EQ(std::memcmp(&proxy, &original, sizeof proxy), 0);
+}
+
 TEST_F(ProxyDialogs, RussianTemplatesOpenForRussian) {
   const Locale russian{0x19, 0x01, 0x01};
   zn_proxy_params proxy = record(0, 0x0100007F, 0, kProxySocks5, 0);
