@@ -110,6 +110,13 @@ int Connection::send(std::span<const uint8_t> bytes, std::string& error) {
     record_error(kCryptoError, 0, crypto_error);
     return 0;
   }
+  // A longer block would go out with a cut length and break the stream.
+  if (encrypt_buffer.size() > largest_block()) {
+    error = format("Data block of %zu bytes is longer than a block of the connection can be",
+                   encrypt_buffer.size());
+    record_error(kApplicationError, 0, error);
+    return 0;
+  }
   // The protect flags change right after the first message encrypted with the
   // old ones (the layout check), before that message can reach the socket, so
   // the receive thread never decrypts the server's answer with stale flags.

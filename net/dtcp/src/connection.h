@@ -93,6 +93,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
   int32_t error_class();
   std::string error_text(uint32_t* system_code = nullptr);
 
+  // The longest block a length prefix of the connection's width can announce
+  // (its all-ones value is the frame marker).
+  std::size_t largest_block() const { return width == 2 ? 0xFFFEu : 0xFFFFFFFEu; }
+
   // --- sending (zn_tcp_send) ---
   // 1 when written or queued; 0 with `error` set.
   int send(std::span<const uint8_t> bytes, std::string& error);

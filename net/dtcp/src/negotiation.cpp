@@ -225,6 +225,13 @@ bool Connection::handshake(const uintptr_t words[4], std::string& error) {
       return false;
     }
     if (flags & kHandshakeOutput) {
+      if (out.size() > largest_block()) {
+        error = format("Key exchange block of %zu bytes is longer than a block of the connection "
+                       "can be",
+                       out.size());
+        record_error(kCryptoError, 0, error);
+        return false;
+      }
       uint32_t code = 0;
       std::lock_guard<std::mutex> lock(send_mutex);
       int r = write_block_length(static_cast<uint32_t>(out.size()), code);

@@ -117,6 +117,15 @@ TEST_F(FailureTexts, EachFailureClosesTheLinkWithItsText) {
          s.wait_closed(2000);
        },
        "Crypto error: provider refused the key exchange"},
+      {"key exchange block too long for 2-byte prefixes", 0,
+       [](FakeCrypto& c, Upper&) { c.steps = {{kHandshakeOutput, Bytes(65535, 1)}}; },
+       [](sd::Session& s) {
+         to_locale(s);
+         s.answer_locale(true);
+         s.wait_closed(2000);
+       },
+       "Crypto error: Key exchange block of 65535 bytes is longer than a block of the connection "
+       "can be"},
       {"server error during the key exchange", 0,
        [](FakeCrypto& c, Upper&) { c.steps = {{kHandshakeNeedInput, {}}}; },
        [](sd::Session& s) {

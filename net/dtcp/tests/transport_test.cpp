@@ -79,6 +79,19 @@ TEST_F(DataPath, NegotiatesAndCarriesBlocksBothWaysWithEitherPrefixWidth) {
   }
 }
 
+TEST_F(DataPath, ABlockLongerThanItsLengthPrefixCanTellIsRefused) {
+  link(0, 2);  // 2-byte prefixes: at most 65534 bytes, 0xFFFF announces a frame
+  char error[256] = "";
+  for (uint32_t size : {65535u, 70000u}) {
+    const Bytes big(size, 1);
+    EXPECT_EQ(zn_tcp_send(connection, big.data(), size, error, sizeof error), 0) << size;
+    EXPECT_STRNE(error, "");
+  }
+  const Bytes largest(65534, 2);
+  ASSERT_EQ(zn_tcp_send(connection, largest.data(), 65534, error, sizeof error), 1) << error;
+  EXPECT_EQ(session->read_data_block(), largest);
+}
+
 TEST_F(DataPath, KeepAlivesGoOutAfterEachThirdAndSilenceLosesTheLink) {
   set_second_ms(100);
   link(3);  // 300 ms: keep-alives after 100, 200, 300 ms; lost at 400 ms
