@@ -345,6 +345,10 @@ TEST_F(Protocol, ArgumentAndStateRefusals) {
   EXPECT_EQ(flag, 0u);
   EXPECT_EQ(zn_sendmsg(c, 0x7777, &flag, error, sizeof error), 0);
   EXPECT_NE(std::string(error), "");
+  // A message with fields needs its record; one without fields does not.
+  EXPECT_EQ(zn_sendmsg(c, kValueMessage, nullptr, error, sizeof error), 0);
+  EXPECT_STREQ(error, "Wrong input params was set.");
+  EXPECT_EQ(zn_sendmsg(c, ZN_MSG_LOGOUT, nullptr, error, sizeof error), 1) << error;
   EXPECT_EQ(zn_get_last_error(nullptr, error, sizeof error), 0);
   EXPECT_STREQ(error, "KeldaGetLastError: wrong connection info was set.");
 }

@@ -174,6 +174,13 @@ int32_t transport_event_handler(uintptr_t user_data, int32_t event, int32_t* res
 }
 
 int send_message(Context& c, uint32_t id, const void* record, std::string& error) {
+  // Only a message without fields may come without its record.
+  const RecordLayout* layout = c.registry->find(id);
+  if (record == nullptr && layout != nullptr && layout->native_size() > 0) {
+    error = "Wrong input params was set.";
+    c.set_error(ZN_ERROR_APPLICATION, error);
+    return 0;
+  }
   std::array<uint8_t, kWorkAreaSize> work;
   CodecResult<std::size_t> packed = pack_message(*c.registry, id, record, true, work);
   if (!packed) {
