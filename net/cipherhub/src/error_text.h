@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace kelda::cipherhub {
@@ -29,12 +30,19 @@ class ErrorText {
     buffer_[n] = '\0';
   }
 
+  // The whole message is formatted first, so that only the buffer's capacity
+  // cuts it (caller names and paths may be long).
   __attribute__((format(printf, 2, 3))) void format(const char* format, ...) {
-    char text[2048];
+    if (size_ == 0) return;
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
+    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+    std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
     set(text);
   }
 

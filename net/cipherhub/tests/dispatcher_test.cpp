@@ -187,6 +187,20 @@ TEST_F(Initialised, AnswersUnknownNamesAndIds) {
   EXPECT_STREQ(error, "It's impossible to get parameter with identifier '7'");
 }
 
+TEST_F(Initialised, ErrorTextsAreCutOnlyByTheirBuffer) {
+  // A message longer than any fixed scratch size, into buffers around its length.
+  const std::string name(3000, 'n');
+  const std::string message = "Crypto provider \"" + name + "\" not installed";
+  auto config = HUB(hub, CPDAPI_ConfigCryptoProvider);
+  for (const std::size_t size : {message.size() + 1, message.size(), std::size_t{1}}) {
+    SCOPED_TRACE(size);
+    std::string buffer(size + 1, '#');  // one guard byte behind the capacity
+    EXPECT_EQ(config(name.c_str(), nullptr, 0, 0, 0, 0, 0, buffer.data(), static_cast<uint32_t>(size)), 0);
+    EXPECT_EQ(std::string(buffer.c_str()), message.substr(0, size - 1));
+    EXPECT_EQ(buffer[size], '#') << "nothing written past the capacity";
+  }
+}
+
 TEST_F(Initialised, ForwardsCipherCallsByHandle) {
   cp_provider_record* handle = init("NullCipher");
   ASSERT_NE(handle, nullptr);
