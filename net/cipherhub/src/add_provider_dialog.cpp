@@ -168,6 +168,15 @@ class AddDialog {
            ui::mb::icon_error);
       return;
     }
+    // The name becomes a key of "CryptoProviders" and a section header: with
+    // an "=" in it, or starting as a comment or a header, it would not be read
+    // back, and the provider would silently be gone at the next start.
+    if (section.find('=') != std::string::npos || section.front() == ';' || section.front() == '[') {
+      show(dialog, "Can't add crypto-provider: section name \"" + section +
+                       "\" can not be kept in the settings file",
+           kAddCaption, ui::mb::icon_error);
+      return;
+    }
     // A module typed by hand (or changed since it was chosen) is bound now.
     const std::string module = trimmed(item_text(dialog, ids::module));
     if (!entry_ || bound_module_ != module) {

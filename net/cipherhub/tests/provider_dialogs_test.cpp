@@ -317,9 +317,9 @@ TEST_F(ProviderDialogs, AddingRefusesWhatCannotBeAProvider) {
     d.click(ui::id::ok);
     EXPECT_TRUE(d.open());
     // A new module under a section another provider has, or another part of
-    // the settings file has.
+    // the settings file has, or a name the settings file cannot keep.
     d.set_text(kModule, path16("FakeSekura.so"));
-    for (const char16_t* section : {u"signer", u"connect", u"   "}) {
+    for (const char16_t* section : {u"signer", u"connect", u"Sek=ura", u";Sekura", u"[Sekura", u"   "}) {
       d.set_text(kSection, section);
       d.click(ui::id::ok);
       EXPECT_TRUE(d.open());
@@ -330,7 +330,7 @@ TEST_F(ProviderDialogs, AddingRefusesWhatCannotBeAProvider) {
   EXPECT_EQ(config(nullptr, 3), 0);
 
   const auto boxes = script.asked(Kind::message_box);
-  ASSERT_EQ(boxes.size(), 5u);
+  ASSERT_EQ(boxes.size(), 8u);
   for (int i : {0, 1}) {
     EXPECT_EQ(boxes[i].caption, u"Attention");
     EXPECT_TRUE(boxes[i].text.starts_with(u"Can't load crypto-provider module. Probably file \"" +
@@ -343,7 +343,12 @@ TEST_F(ProviderDialogs, AddingRefusesWhatCannotBeAProvider) {
             u"Can't add crypto-provider, such provider already exist: name \"FakeSigner\",\n "
             u"description [Signer],\n use as sign crypto provider");
   EXPECT_EQ(boxes[4].text, u"Can't add crypto-provider: section [connect] already exists in the settings file");
-  for (int i : {2, 3, 4}) {
+  for (int i : {5, 6, 7}) {
+    const std::u16string section = i == 5 ? u"Sek=ura" : i == 6 ? u";Sekura" : u"[Sekura";
+    EXPECT_EQ(boxes[i].text, u"Can't add crypto-provider: section name \"" + section +
+                                 u"\" can not be kept in the settings file");
+  }
+  for (int i : {2, 3, 4, 5, 6, 7}) {
     EXPECT_EQ(boxes[i].caption, u"Add new crypto-provider");
     EXPECT_EQ(boxes[i].type & ui::mb::icon_mask, ui::mb::icon_error);
   }
