@@ -42,6 +42,52 @@ ProviderInit make_init(uint16_t language, uint16_t sub_language, uint16_t dialec
   return init;
 }
 
+// Initialises the provider that find(dispatcher) yields; without one, the
+// message refuse(text) writes and null.
+template <typename Find, typename Refuse>
+cp_provider_record* init_found(Find&& find, Refuse&& refuse, const ProviderInit& init, char* error,
+                               uint32_t error_size) noexcept {
+  return guarded<cp_provider_record*>(nullptr, [&]() -> cp_provider_record* {
+    Dispatcher& d = dispatcher();
+    Lock lock(d.lock);
+    ErrorText text(error, error_size);
+    ProviderEntry* entry = find(d);
+    if (entry == nullptr) {
+      refuse(text);
+      return nullptr;
+    }
+    return init_provider(d, entry, init, text);
+  });
+}
+
+// De-initialises an initialised provider; its module stays bound.
+int32_t deinit(ProviderEntry* entry, const uintptr_t values[4]) {
+  cp_provider_record& record = entry->record;
+  if (!record.initialized || record.entry.uninitialize_lib == nullptr) return 0;
+  record.entry.uninitialize_lib(values[0], values[1], values[2], values[3]);
+  record.initialized = 0;
+  return 1;
+}
+
+// De-initialises the provider that find(dispatcher) yields; without one, the
+// message refuse(text) writes and 0.
+template <typename Find, typename Refuse>
+int32_t deinit_found(Find&& find, Refuse&& refuse, uintptr_t value1, uintptr_t value2,
+                     uintptr_t value3, uintptr_t value4, char* error, uint32_t error_size) noexcept {
+  return guarded(0, [&] {
+    Dispatcher& d = dispatcher();
+    Lock lock(d.lock);
+    ProviderEntry* entry = find(d);
+    if (entry == nullptr) {
+      ErrorText text(error, error_size);
+      refuse(text);
+      return 0;
+    }
+    const uintptr_t values[4] = {value1, value2, value3, value4};
+    return deinit(entry, values);
+  });
+}
+
 }  // namespace
 }  // namespace kelda::cipherhub
 
@@ -151,20 +197,14 @@ cp_provider_record* CPDAPI_InitCryptoProviderByName(const char* name, uint16_t l
                                                     uintptr_t value4, uintptr_t value5,
                                                     uintptr_t value6, char* error,
                                                     uint32_t error_size) {
-  return guarded<cp_provider_record*>(nullptr, [&]() -> cp_provider_record* {
-    Dispatcher& d = dispatcher();
-    Lock lock(d.lock);
-    ErrorText text(error, error_size);
-    ProviderEntry* entry = by_name(d, name);
-    if (entry == nullptr) {
-      text.format("Can't initialize crypto provider \"%s\" because it not installed", name ? name : "");
-      return nullptr;
-    }
-    return init_provider(d, entry,
-                         make_init(language, sub_language, dialect, owner, init_mode, value1, value2,
-                                   ini_path, value3, value4, value5, value6),
-                         text);
-  });
+  return init_found([&](Dispatcher& d) { return by_name(d, name); },
+                    [&](ErrorText& text) {
+                      text.format("Can't initialize crypto provider \"%s\" because it not installed",
+                                  name ? name : "");
+                    },
+                    make_init(language, sub_language, dialect, owner, init_mode, value1, value2,
+                              ini_path, value3, value4, value5, value6),
+                    error, error_size);
 }
 
 cp_provider_record* CPDAPI_InitCryptoProviderById(int32_t provider_id, uint16_t language,
@@ -175,75 +215,38 @@ cp_provider_record* CPDAPI_InitCryptoProviderById(int32_t provider_id, uint16_t 
                                                   uintptr_t value4, uintptr_t value5,
                                                   uintptr_t value6, char* error,
                                                   uint32_t error_size) {
-  return guarded<cp_provider_record*>(nullptr, [&]() -> cp_provider_record* {
-    Dispatcher& d = dispatcher();
-    Lock lock(d.lock);
-    ErrorText text(error, error_size);
-    ProviderEntry* entry = d.table.find_by_id(provider_id);
-    if (entry == nullptr) {
-      text.format("Can't initialize crypto provider with identifier \"%ld\" because it not installed",
-                  static_cast<long>(provider_id));
-      return nullptr;
-    }
-    return init_provider(d, entry,
-                         make_init(language, sub_language, dialect, owner, init_mode, value1, value2,
-                                   ini_path, value3, value4, value5, value6),
-                         text);
-  });
+  return init_found([&](Dispatcher& d) { return d.table.find_by_id(provider_id); },
+                    [&](ErrorText& text) {
+                      text.format("Can't initialize crypto provider with identifier \"%ld\" because "
+                                  "it not installed",
+                                  static_cast<long>(provider_id));
+                    },
+                    make_init(language, sub_language, dialect, owner, init_mode, value1, value2,
+                              ini_path, value3, value4, value5, value6),
+                    error, error_size);
 }
-
-}  // extern "C"
-
-namespace kelda::cipherhub {
-namespace {
-
-// De-initialises an initialised provider; its module stays bound.
-int32_t deinit(ProviderEntry* entry, const uintptr_t values[4]) {
-  cp_provider_record& record = entry->record;
-  if (!record.initialized || record.entry.uninitialize_lib == nullptr) return 0;
-  record.entry.uninitialize_lib(values[0], values[1], values[2], values[3]);
-  record.initialized = 0;
-  return 1;
-}
-
-}  // namespace
-}  // namespace kelda::cipherhub
-
-extern "C" {
 
 int32_t CPDAPI_DeInitCryptoProviderByName(const char* name, uintptr_t value1, uintptr_t value2,
                                           uintptr_t value3, uintptr_t value4, char* error,
                                           uint32_t error_size) {
-  return guarded(0, [&] {
-    Dispatcher& d = dispatcher();
-    Lock lock(d.lock);
-    ProviderEntry* entry = by_name(d, name);
-    if (entry == nullptr) {
-      ErrorText(error, error_size)
-          .format("Can't initialize crypto provider \"%s\" because it not installed", name ? name : "");
-      return 0;
-    }
-    const uintptr_t values[4] = {value1, value2, value3, value4};
-    return deinit(entry, values);
-  });
+  return deinit_found([&](Dispatcher& d) { return by_name(d, name); },
+                      [&](ErrorText& text) {
+                        text.format("Can't initialize crypto provider \"%s\" because it not installed",
+                                    name ? name : "");
+                      },
+                      value1, value2, value3, value4, error, error_size);
 }
 
 int32_t CPDAPI_DeInitCryptoProviderById(int32_t provider_id, uintptr_t value1, uintptr_t value2,
                                         uintptr_t value3, uintptr_t value4, char* error,
                                         uint32_t error_size) {
-  return guarded(0, [&] {
-    Dispatcher& d = dispatcher();
-    Lock lock(d.lock);
-    ProviderEntry* entry = d.table.find_by_id(provider_id);
-    if (entry == nullptr) {
-      ErrorText(error, error_size)
-          .format("Can't uninitialize crypto provider with identifier \"%ld\" because it not installed",
-                  static_cast<long>(provider_id));
-      return 0;
-    }
-    const uintptr_t values[4] = {value1, value2, value3, value4};
-    return deinit(entry, values);
-  });
+  return deinit_found([&](Dispatcher& d) { return d.table.find_by_id(provider_id); },
+                      [&](ErrorText& text) {
+                        text.format("Can't uninitialize crypto provider with identifier \"%ld\" "
+                                    "because it not installed",
+                                    static_cast<long>(provider_id));
+                      },
+                      value1, value2, value3, value4, error, error_size);
 }
 
 int32_t CPDAPI_GetProviderId(const char* name, uintptr_t value1, uintptr_t value2, uintptr_t value3,
