@@ -17,6 +17,15 @@ Fn* entry_point(const cp_provider_record* provider, Fn* cp_provider_entry_points
   return provider->entry.*slot;
 }
 
+// The entry point in slot called with args and the error buffer, or
+// `invalid` for a bad handle or a missing entry point.
+template <typename Fn, typename R, typename... Args>
+R forward(const cp_provider_record* provider, Fn* cp_provider_entry_points::*slot, R invalid,
+          char* error, uint32_t error_size, Args... args) {
+  Fn* fn = entry_point(provider, slot, error, error_size);
+  return fn != nullptr ? fn(args..., error, error_size) : invalid;
+}
+
 // Opened and freed contexts count against removing their provider.
 void count_context(const cp_provider_record* provider, int delta) noexcept {
   try {
@@ -72,98 +81,89 @@ int32_t CPDAPI_SignData(cp_provider_record* provider, CpapiContext* context, con
                         uint32_t data_length, void** buffer, uint32_t* length, uintptr_t value1,
                         uintptr_t value2, uintptr_t value3, uintptr_t value4, char* error,
                         uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::sign_data, error, error_size);
-  return fn ? fn(context, data, data_length, buffer, length, value1, value2, value3, value4, error,
-                 error_size)
-            : 0;
+  return forward(provider, &EP::sign_data, 0, error, error_size, context, data, data_length, buffer,
+                 length, value1, value2, value3, value4);
 }
 
 int32_t CPDAPI_IsDataSigned(cp_provider_record* provider, CpapiContext* context, const void* data,
                             uint32_t data_length, const CpapiSignedData* split, uintptr_t value1,
                             uintptr_t value2, uintptr_t value3, char* error, uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::is_data_signed, error, error_size);
-  return fn ? fn(context, data, data_length, split, value1, value2, value3, error, error_size) : 0;
+  return forward(provider, &EP::is_data_signed, 0, error, error_size, context, data, data_length, split,
+                 value1, value2, value3);
 }
 
 int32_t CPDAPI_CheckData(cp_provider_record* provider, CpapiContext* context, const void* data,
                          uint32_t data_length, void** content, uint32_t* content_length,
                          CpapiSenderInfo* sender, uintptr_t value1, uintptr_t value2,
                          uintptr_t value3, char* error, uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::check_data, error, error_size);
-  return fn ? fn(context, data, data_length, content, content_length, sender, value1, value2, value3,
-                 error, error_size)
-            : 0;
+  return forward(provider, &EP::check_data, 0, error, error_size, context, data, data_length, content,
+                 content_length, sender, value1, value2, value3);
 }
 
 int32_t CPDAPI_Random(cp_provider_record* provider, void* buffer, uint32_t length, char* error,
                       uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::random, error, error_size);
-  return fn ? fn(buffer, length, error, error_size) : 0;
+  return forward(provider, &EP::random, 0, error, error_size, buffer, length);
 }
 
 int32_t CPDAPI_EnCryptData(cp_provider_record* provider, CpapiContext* context, const void* input,
                            uint32_t length, void** out, uint32_t* out_length, uintptr_t value1,
                            uintptr_t value2, uintptr_t value3, uintptr_t value4, char* error,
                            uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::encrypt_data, error, error_size);
-  return fn ? fn(context, input, length, out, out_length, value1, value2, value3, value4, error,
-                 error_size)
-            : CP_CRYPT_ERROR;
+  return forward(provider, &EP::encrypt_data, CP_CRYPT_ERROR, error, error_size, context, input,
+                 length, out, out_length, value1, value2, value3, value4);
 }
 
 int32_t CPDAPI_DeCryptData(cp_provider_record* provider, CpapiContext* context, const void* input,
                            uint32_t length, void** out, uint32_t* out_length, uintptr_t value1,
                            uintptr_t value2, uintptr_t value3, uintptr_t value4, char* error,
                            uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::decrypt_data, error, error_size);
-  return fn ? fn(context, input, length, out, out_length, value1, value2, value3, value4, error,
-                 error_size)
-            : CP_CRYPT_ERROR;
+  return forward(provider, &EP::decrypt_data, CP_CRYPT_ERROR, error, error_size, context, input,
+                 length, out, out_length, value1, value2, value3, value4);
 }
 
 int32_t CPDAPI_HandShake(cp_provider_record* provider, CpapiContext* context, uintptr_t caller_value,
                          const void* input, uint32_t input_length, void** out, uint32_t* out_length,
                          uintptr_t value1, uintptr_t value2, uintptr_t validator_value1,
                          uintptr_t validator_value2, char* error, uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::hand_shake, error, error_size);
-  return fn ? fn(provider, context, caller_value, input, input_length, out, out_length, value1, value2,
-                 validator_value1, validator_value2, error, error_size)
-            : CP_HANDSHAKE_ERROR;
+  // The provider gets its handle back first.
+  return forward(provider, &EP::hand_shake, CP_HANDSHAKE_ERROR, error, error_size, provider, context,
+                 caller_value, input, input_length, out, out_length, value1, value2,
+                 validator_value1, validator_value2);
 }
 
 int32_t CPDAPI_SetKeyHandler(cp_provider_record* provider, int32_t type, CpapiKeyHandler handler,
                              uintptr_t user_value, uintptr_t value1, uintptr_t value2,
                              uintptr_t value3, char* error, uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::set_key_handler, error, error_size);
-  return fn ? fn(type, handler, user_value, value1, value2, value3, error, error_size) : 0;
+  return forward(provider, &EP::set_key_handler, 0, error, error_size, type, handler, user_value,
+                 value1, value2, value3);
 }
 
 int32_t CPDAPI_SetContextParam(cp_provider_record* provider, CpapiContext* context, int32_t param_id,
                                uintptr_t value, uintptr_t value2, uintptr_t value3, char* error,
                                uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::set_context_param, error, error_size);
-  return fn ? fn(context, param_id, value, value2, value3, error, error_size) : 0;
+  return forward(provider, &EP::set_context_param, 0, error, error_size, context, param_id, value,
+                 value2, value3);
 }
 
 int32_t CPDAPI_GetContextParam(cp_provider_record* provider, CpapiContext* context, int32_t param_id,
                                uintptr_t* value, uintptr_t value2, uintptr_t value3, char* error,
                                uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::get_context_param, error, error_size);
-  return fn ? fn(context, param_id, value, value2, value3, error, error_size) : -1;
+  return forward(provider, &EP::get_context_param, -1, error, error_size, context, param_id, value,
+                 value2, value3);
 }
 
 int32_t CPDAPI_SetProviderParamByHandle(cp_provider_record* provider, int32_t param_id,
                                         uintptr_t value, uintptr_t value2, uintptr_t value3,
                                         char* error, uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::set_provider_param, error, error_size);
-  return fn ? fn(param_id, value, value2, value3, error, error_size) : 0;
+  return forward(provider, &EP::set_provider_param, 0, error, error_size, param_id, value, value2,
+                 value3);
 }
 
 int32_t CPDAPI_GetProviderParamByHandle(cp_provider_record* provider, int32_t param_id,
                                         uintptr_t* value, uint32_t* value_size, char* error,
                                         uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::get_provider_param, error, error_size);
-  return fn ? fn(param_id, value, value_size, error, error_size) : 0;
+  return forward(provider, &EP::get_provider_param, 0, error, error_size, param_id, value,
+                 value_size);
 }
 
 void* CPDAPI_AllocMemory(cp_provider_record* provider, uint32_t size) {
