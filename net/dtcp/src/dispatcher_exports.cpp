@@ -205,6 +205,26 @@ int32_t sign_or_check(bool sign, zn_tcp_sign_context* handle, const void* data, 
   }
 }
 
+// The remembered default cipher or sign provider's name; 1 when there is one.
+int32_t default_provider(bool cipher, char* name, uint32_t name_size) {
+  if (name == nullptr || name_size == 0) return 0;
+  if (cipher) {
+    CPDAPI_GetDefaultCipherCryptoProvider(name, name_size);
+  } else {
+    CPDAPI_GetDefaultSignCryptoProvider(name, name_size);
+  }
+  return name[0] != '\0' ? 1 : 0;
+}
+
+// The cipher or sign provider a settings file chooses; 1 when there is one.
+int32_t chosen_provider(bool cipher, char* name, uint32_t name_size, const char* ini_path) {
+  if (name == nullptr || name_size == 0) return 0;
+  name[0] = '\0';
+  if (ini_path == nullptr) return 0;
+  CPDAPI_GetCryptoProviderName(ini_path, name, name_size, cipher ? 1 : 0, 0);
+  return name[0] != '\0' ? 1 : 0;
+}
+
 // The providers dialog of one kind; an empty error text when cancelled.
 int32_t select_provider(bool cipher, uintptr_t owner, const char* ini_path, char* name,
                         uint32_t name_size, int32_t as_default, char* error, uint32_t error_size) {
@@ -225,34 +245,22 @@ extern "C" {
 
 KELDA_EXPORT int32_t zn_tcp_get_default_cipher_crypto_provider(char* name, uint32_t name_size,
                                                                char*, uint32_t) {
-  if (name == nullptr || name_size == 0) return 0;
-  CPDAPI_GetDefaultCipherCryptoProvider(name, name_size);
-  return name[0] != '\0' ? 1 : 0;
+  return default_provider(true, name, name_size);
 }
 
 KELDA_EXPORT int32_t zn_tcp_get_default_sign_crypto_provider(char* name, uint32_t name_size,
                                                              char*, uint32_t) {
-  if (name == nullptr || name_size == 0) return 0;
-  CPDAPI_GetDefaultSignCryptoProvider(name, name_size);
-  return name[0] != '\0' ? 1 : 0;
+  return default_provider(false, name, name_size);
 }
 
 KELDA_EXPORT int32_t zn_tcp_get_cipher_crypto_provider(char* name, uint32_t name_size,
                                                        const char* ini_path, char*, uint32_t) {
-  if (name == nullptr || name_size == 0) return 0;
-  name[0] = '\0';
-  if (ini_path == nullptr) return 0;
-  CPDAPI_GetCryptoProviderName(ini_path, name, name_size, 1, 0);
-  return name[0] != '\0' ? 1 : 0;
+  return chosen_provider(true, name, name_size, ini_path);
 }
 
 KELDA_EXPORT int32_t zn_tcp_get_sign_crypto_provider(char* name, uint32_t name_size,
                                                      const char* ini_path, char*, uint32_t) {
-  if (name == nullptr || name_size == 0) return 0;
-  name[0] = '\0';
-  if (ini_path == nullptr) return 0;
-  CPDAPI_GetCryptoProviderName(ini_path, name, name_size, 0, 0);
-  return name[0] != '\0' ? 1 : 0;
+  return chosen_provider(false, name, name_size, ini_path);
 }
 
 KELDA_EXPORT int32_t zn_tcp_set_cipher_crypto_provider(const char* name, const char* ini_path,
