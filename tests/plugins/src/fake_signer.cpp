@@ -97,6 +97,8 @@ KELDA_EXPORT void FakeSigner_Release() {
   g.cv.notify_all();
 }
 
+TESTPLUGIN_COMMON_ENTRY_POINTS(40, CP_USAGE_SIGN, "FakeSigner")
+
 int32_t CPAPI_InitializeLib(uint16_t language, uint16_t sub_language, uint16_t dialect,
                             uintptr_t owner, int32_t init_mode, uintptr_t value1, uintptr_t value2,
                             const char* ini_path, uintptr_t value3, uintptr_t value4,
@@ -108,28 +110,9 @@ int32_t CPAPI_InitializeLib(uint16_t language, uint16_t sub_language, uint16_t d
   return 1;
 }
 
-int32_t CPAPI_UninitializeLib(uintptr_t value1, uintptr_t value2, uintptr_t value3, uintptr_t value4) {
-  record_call("CPAPI_UninitializeLib", {value1, value2, value3, value4}, nullptr, nullptr);
-  return 1;
-}
-
 int32_t CPAPI_ConfigCryptoProvider(uintptr_t owner_window, const char* ini_path) {
   record_call("CPAPI_ConfigCryptoProvider", {owner_window, word(ini_path)}, ini_path, nullptr);
   return 1;
-}
-
-int32_t CPAPI_GetProviderId(uintptr_t, uintptr_t, uintptr_t, uintptr_t, char*, uint32_t) { return 40; }
-
-int32_t CPAPI_GetProviderUsageMode(uintptr_t, uintptr_t, uintptr_t, uintptr_t, char*, uint32_t) {
-  return CP_USAGE_SIGN;
-}
-
-const char* CPAPI_GetProviderName(uintptr_t, uintptr_t, uintptr_t, uintptr_t, char*, uint32_t) {
-  return "FakeSigner";
-}
-
-int32_t CPAPI_GetProviderVersion(uintptr_t, uintptr_t, uintptr_t, uintptr_t, char*, uint32_t) {
-  return CP_PROTOCOL_VERSION;
 }
 
 int32_t CPAPI_SetProviderParam(int32_t param_id, uintptr_t value, uintptr_t value2, uintptr_t value3,
@@ -137,10 +120,6 @@ int32_t CPAPI_SetProviderParam(int32_t param_id, uintptr_t value, uintptr_t valu
   record_call("CPAPI_SetProviderParam", {word(param_id), value, value2, value3}, nullptr, error);
   return param_id == CP_PARAM_LOCALE ? 0 : 1;
 }
-
-void* CPAPI_AllocMemory(uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
-
-void* CPAPI_ReallocMemory(void* block, uint32_t size) { return std::realloc(block, size == 0 ? 1 : size); }
 
 int32_t CPAPI_FreeMemory(void* block) {
   std::free(block);
@@ -160,16 +139,7 @@ CpapiContext* CPAPI_NewCryptoContext(const cp_provider_record* provider, int32_t
 
 int32_t CPAPI_FreeCryptoContext(CpapiContext* context, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
                                 char* error, uint32_t error_size) {
-  record_call("CPAPI_FreeCryptoContext", {word(context)}, nullptr, error);
-  if (context == nullptr) return 1;
-  SignContext* c = context_of(context);
-  if (c == nullptr) {
-    write_error(error, error_size, "Wrong crypto context info");
-    return 0;
-  }
-  c->tag = 0;
-  delete c;
-  return 1;
+  return testplugins::free_context(context, context_of, error, error_size);
 }
 
 int32_t CPAPI_SetContextParam(CpapiContext* context, int32_t, uintptr_t, uintptr_t, uintptr_t,

@@ -56,6 +56,8 @@ int32_t copy_out(CpapiContext* context, const void* input, uint32_t length, void
 
 extern "C" {
 
+TESTPLUGIN_COMMON_ENTRY_POINTS(100, CP_USAGE_CIPHER, "NullCipher")
+
 int32_t CPAPI_InitializeLib(uint16_t language, uint16_t sub_language, uint16_t dialect,
                             uintptr_t owner, int32_t init_mode, uintptr_t value1, uintptr_t value2,
                             const char* ini_path, uintptr_t value3, uintptr_t value4,
@@ -69,25 +71,6 @@ int32_t CPAPI_InitializeLib(uint16_t language, uint16_t sub_language, uint16_t d
     return 0;
   }
   return 1;
-}
-
-int32_t CPAPI_UninitializeLib(uintptr_t value1, uintptr_t value2, uintptr_t value3, uintptr_t value4) {
-  record_call("CPAPI_UninitializeLib", {value1, value2, value3, value4}, nullptr, nullptr);
-  return 1;
-}
-
-int32_t CPAPI_GetProviderId(uintptr_t, uintptr_t, uintptr_t, uintptr_t, char*, uint32_t) { return 100; }
-
-int32_t CPAPI_GetProviderUsageMode(uintptr_t, uintptr_t, uintptr_t, uintptr_t, char*, uint32_t) {
-  return CP_USAGE_CIPHER;
-}
-
-const char* CPAPI_GetProviderName(uintptr_t, uintptr_t, uintptr_t, uintptr_t, char*, uint32_t) {
-  return "NullCipher";
-}
-
-int32_t CPAPI_GetProviderVersion(uintptr_t, uintptr_t, uintptr_t, uintptr_t, char*, uint32_t) {
-  return CP_PROTOCOL_VERSION;
 }
 
 int32_t CPAPI_GetProviderParam(int32_t param_id, uintptr_t* value, uint32_t* value_size, char* error,
@@ -122,10 +105,6 @@ int32_t CPAPI_SetProviderParam(int32_t param_id, uintptr_t value, uintptr_t valu
   return 0;
 }
 
-void* CPAPI_AllocMemory(uint32_t size) { return std::malloc(size == 0 ? 1 : size); }
-
-void* CPAPI_ReallocMemory(void* block, uint32_t size) { return std::realloc(block, size == 0 ? 1 : size); }
-
 int32_t CPAPI_FreeMemory(void* block) {
   record_call("CPAPI_FreeMemory", {word(block)}, nullptr, nullptr);
   std::free(block);
@@ -156,16 +135,7 @@ CpapiContext* CPAPI_NewCryptoContext(const cp_provider_record* provider, int32_t
 
 int32_t CPAPI_FreeCryptoContext(CpapiContext* context, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
                                 char* error, uint32_t error_size) {
-  record_call("CPAPI_FreeCryptoContext", {word(context)}, nullptr, error);
-  if (context == nullptr) return 1;
-  NullContext* c = context_of(context);
-  if (c == nullptr) {
-    write_error(error, error_size, "Wrong crypto context info");
-    return 0;
-  }
-  c->tag = 0;
-  delete c;
-  return 1;
+  return testplugins::free_context(context, context_of, error, error_size);
 }
 
 int32_t CPAPI_SetContextParam(CpapiContext* context, int32_t param_id, uintptr_t value, uintptr_t,
