@@ -62,9 +62,10 @@ void build_class_order(const FirmRules& firm, const Tables& tables, Vec<int32_t>
   Vec<std::pair<std::size_t, int32_t>> keyed;
   keyed.reserve(static_cast<std::size_t>(n));
   for (int32_t c = 0; c < n; ++c) keyed.emplace_back(main_position(firm, tables.class_code(c)), c);
-  // Listed classes in list order; unlisted ones (npos) after them, in table order.
-  std::stable_sort(keyed.begin(), keyed.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  // Listed classes in list order; unlisted ones (npos) after them, in table
+  // order. The pairs are unique, so a plain sort keeps ties in index order
+  // without the scratch buffer a stable sort takes from operator new.
+  std::sort(keyed.begin(), keyed.end());
   order.resize(static_cast<std::size_t>(n));
   rank.resize(static_cast<std::size_t>(n));
   for (int32_t i = 0; i < n; ++i) {
@@ -77,13 +78,13 @@ void build_index(const ClassList& list, const Tables& tables, std::span<const in
                  ListIndex& out) {
   if (by_code && !list.empty()) {
     // The first entry of each class, classes in class order (entries of one
-    // class keep their list order under the stable sort).
+    // class keep their list order: the pairs sort by entry within a rank).
     Vec<std::pair<int32_t, int32_t>> firsts;  // (rank of the class, entry)
     for (std::size_t i = 0; i < list.size(); ++i) {
       const int32_t c = list[i].class_index;
       if (c >= 0 && static_cast<std::size_t>(c) < rank.size()) firsts.emplace_back(rank[c], static_cast<int32_t>(i));
     }
-    std::stable_sort(firsts.begin(), firsts.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(firsts.begin(), firsts.end());
     for (std::size_t k = 0; k < firsts.size(); ++k) {
       if (k > 0 && firsts[k].first == firsts[k - 1].first) continue;
       for (const SecurityEntry& sec : list[static_cast<std::size_t>(firsts[k].second)].securities) {
