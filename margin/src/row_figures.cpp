@@ -47,14 +47,14 @@ Outcome Library::init_row(MargoMarginalRow* row) {
   if (!initialised_) return failed(MARGO_ERROR_STATE);
   if (!row) return failed(MARGO_ERROR_MISSING);
   if (!row_size_allowed(row->size)) return failed(MARGO_ERROR_SIZE);
+  // Unbound from here on: a binding that fails (unknown firm, no memory for
+  // a handle) leaves no earlier binding behind.
+  row->binding = 0;
+  row->lag2 = 0;
   const std::string_view firm_id = field_text(row->firmId, kTextField);
   const std::string_view client = field_text(row->clientCode, kTextField);
   FirmRules* firm = find_firm(firm_id);
-  if (!firm) {
-    row->binding = 0;
-    row->lag2 = 0;
-    return failed(MARGO_ERROR_UNKNOWN_FIRM);
-  }
+  if (!firm) return failed(MARGO_ERROR_UNKNOWN_FIRM);
   RuleSet& set = rules_for_client(*firm, client);
   const uint32_t handle = set.handle_in(handles_);
   row->binding = handle;

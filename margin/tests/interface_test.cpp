@@ -197,6 +197,30 @@ TEST_F(MarginInterface, FailedAllocationLeavesTheTablesAsTheyWere) {
   EXPECT_TRUE(Blocks::live.empty());
 }
 
+TEST_F(MarginInterface, BindingThatFailsLeavesTheRowUnbound) {
+  ASSERT_TRUE(MargoSetMemoryManagement(Blocks::alloc, Blocks::release, Blocks::grow));
+  Blocks::clear();
+  standard_portfolio();
+  ASSERT_TRUE(MargoSetDliniFile("F1", "[CLX1_MARGIN]\nTQBR=SBER\n[CLIENTLAG]\nX1=2\n"));
+  MargoMarginalRow row = make_row("F1", "C1");
+  ASSERT_TRUE(MargoInitMarginalRow(&row));  // the firm's own rules
+  // Rebound for another client: the handle of X1's rules needs memory.
+  std::memcpy(row.clientCode, "X1", 3);
+  row.lag2 = 1;
+  Blocks::fail_after = 0;
+  EXPECT_FALSE(MargoInitMarginalRow(&row));
+  Blocks::fail_after = -1;
+  EXPECT_EQ(get_last_error(), MARGO_ERROR_OUT_OF_MEMORY);
+  EXPECT_EQ(row.binding, 0u);
+  EXPECT_EQ(row.lag2, 0);
+  EXPECT_FALSE(MargoCalcMarginalRow(&row));
+  EXPECT_EQ(get_last_error(), MARGO_ERROR_MISSING);
+  ASSERT_TRUE(MargoInitMarginalRow(&row));
+  EXPECT_EQ(row.lag2, 1);
+  testing::reset_library();
+  EXPECT_TRUE(Blocks::live.empty());
+}
+
 TEST_F(MarginInterface, AddClassDuplicatesAndIgnoredClasses) {
   ASSERT_TRUE(t.install(2));
   MargoSecurity sec{};
