@@ -60,6 +60,29 @@ cp_provider_record* init_found(Find&& find, Refuse&& refuse, const ProviderInit&
   });
 }
 
+// When to clear the caller's error buffer: before the lookup, or only when
+// the call reaches the provider.
+enum class Clear { always, when_forwarded };
+
+// The entry point in slot of the provider that find(dispatcher) yields,
+// called with args and the error buffer under the table lock; `missing` for
+// no such provider or entry point.
+template <typename Find, typename Fn, typename R, typename... Args>
+R forward_found(Find&& find, Fn* cp_provider_entry_points::*slot, R missing, Clear clear, char* error,
+                uint32_t error_size, Args... args) noexcept {
+  return guarded(missing, [&]() -> R {
+    Dispatcher& d = dispatcher();
+    Lock lock(d.lock);
+    ErrorText text(error, error_size);
+    if (clear == Clear::always) text.clear();
+    const ProviderEntry* entry = find(d);
+    Fn* fn = entry != nullptr ? entry->record.entry.*slot : nullptr;
+    if (fn == nullptr) return missing;
+    text.clear();
+    return fn(args..., error, error_size);
+  });
+}
+
 // De-initialises an initialised provider; its module stays bound.
 int32_t deinit(ProviderEntry* entry, const uintptr_t values[4]) {
   cp_provider_record& record = entry->record;
@@ -92,6 +115,7 @@ int32_t deinit_found(Find&& find, Refuse&& refuse, uintptr_t value1, uintptr_t v
 }  // namespace kelda::cipherhub
 
 using namespace kelda::cipherhub;
+using EP = cp_provider_entry_points;
 
 extern "C" {
 
@@ -274,53 +298,27 @@ int32_t CPDAPI_GetProviderId(const char* name, uintptr_t value1, uintptr_t value
 int32_t CPDAPI_GetProviderUsageMode(const char* name, uintptr_t value1, uintptr_t value2,
                                     uintptr_t value3, uintptr_t value4, char* error,
                                     uint32_t error_size) {
-  return guarded(-1, [&] {
-    Dispatcher& d = dispatcher();
-    Lock lock(d.lock);
-    ErrorText(error, error_size).clear();
-    const ProviderEntry* entry = by_name(d, name);
-    CPAPI_GetProviderUsageMode_fn* fn = entry ? entry->record.entry.get_provider_usage_mode : nullptr;
-    return fn ? fn(value1, value2, value3, value4, error, error_size) : -1;
-  });
+  return forward_found([&](Dispatcher& d) { return by_name(d, name); }, &EP::get_provider_usage_mode,
+                       -1, Clear::always, error, error_size, value1, value2, value3, value4);
 }
 
 int32_t CPDAPI_GetProviderVersion(const char* name, uintptr_t value1, uintptr_t value2,
                                   uintptr_t value3, uintptr_t value4, char* error,
                                   uint32_t error_size) {
-  return guarded(-1, [&] {
-    Dispatcher& d = dispatcher();
-    Lock lock(d.lock);
-    ErrorText(error, error_size).clear();
-    const ProviderEntry* entry = by_name(d, name);
-    CPAPI_GetProviderVersion_fn* fn = entry ? entry->record.entry.get_provider_version : nullptr;
-    return fn ? fn(value1, value2, value3, value4, error, error_size) : -1;
-  });
+  return forward_found([&](Dispatcher& d) { return by_name(d, name); }, &EP::get_provider_version, -1,
+                       Clear::always, error, error_size, value1, value2, value3, value4);
 }
 
 int32_t CPDAPI_SetProviderParam(const char* name, int32_t param_id, uintptr_t value, uintptr_t value2,
                                 uintptr_t value3, char* error, uint32_t error_size) {
-  return guarded(0, [&] {
-    Dispatcher& d = dispatcher();
-    Lock lock(d.lock);
-    const ProviderEntry* entry = by_name(d, name);
-    CPAPI_SetProviderParam_fn* fn = entry ? entry->record.entry.set_provider_param : nullptr;
-    if (fn == nullptr) return 0;
-    ErrorText(error, error_size).clear();
-    return fn(param_id, value, value2, value3, error, error_size);
-  });
+  return forward_found([&](Dispatcher& d) { return by_name(d, name); }, &EP::set_provider_param, 0,
+                       Clear::when_forwarded, error, error_size, param_id, value, value2, value3);
 }
 
 int32_t CPDAPI_GetProviderParam(const char* name, int32_t param_id, uintptr_t* value,
                                 uint32_t* value_size, char* error, uint32_t error_size) {
-  return guarded(0, [&] {
-    Dispatcher& d = dispatcher();
-    Lock lock(d.lock);
-    const ProviderEntry* entry = by_name(d, name);
-    CPAPI_GetProviderParam_fn* fn = entry ? entry->record.entry.get_provider_param : nullptr;
-    if (fn == nullptr) return 0;
-    ErrorText(error, error_size).clear();
-    return fn(param_id, value, value_size, error, error_size);
-  });
+  return forward_found([&](Dispatcher& d) { return by_name(d, name); }, &EP::get_provider_param, 0,
+                       Clear::when_forwarded, error, error_size, param_id, value, value_size);
 }
 
 cp_provider_record* CPDAPI_GetCryptoProviderHandle(int32_t provider_id, uintptr_t, uintptr_t,
@@ -343,14 +341,9 @@ cp_provider_record* CPDAPI_GetCryptoProviderHandle(int32_t provider_id, uintptr_
 const char* CPDAPI_GetProviderName(int32_t provider_id, uintptr_t value1, uintptr_t value2,
                                    uintptr_t value3, uintptr_t value4, char* error,
                                    uint32_t error_size) {
-  return guarded<const char*>(nullptr, [&]() -> const char* {
-    Dispatcher& d = dispatcher();
-    Lock lock(d.lock);
-    ErrorText(error, error_size).clear();
-    const ProviderEntry* entry = d.table.find_by_id(provider_id);
-    CPAPI_GetProviderName_fn* fn = entry ? entry->record.entry.get_provider_name : nullptr;
-    return fn ? fn(value1, value2, value3, value4, error, error_size) : nullptr;
-  });
+  return forward_found([&](Dispatcher& d) { return d.table.find_by_id(provider_id); },
+                       &EP::get_provider_name, static_cast<const char*>(nullptr), Clear::always, error,
+                       error_size, value1, value2, value3, value4);
 }
 
 }  // extern "C"
