@@ -46,7 +46,8 @@ int32_t select_provider(uintptr_t owner, const char* ini_path, char* name, uint3
     std::string own_file;
     {
       Lock lock(d.lock);
-      (cipher ? d.default_cipher : d.default_sign) = chosen->provider_name;
+      char* remembered = cipher ? d.default_cipher : d.default_sign;
+      copy_field(remembered, sizeof d.default_cipher, chosen->provider_name);
       own_file = d.ini_path;
     }
     if (!own_file.empty()) {

@@ -122,8 +122,10 @@ int32_t initialize(Dispatcher& d, const ProviderInit& init, ErrorText& error) {
     d.folder = platform::module_folder_of(this_module_anchor());
     if (!d.ini_path.empty()) load_configured_providers(d, error);
     add_default_provider(d);
-    d.default_sign = provider_name_for_key(d, d.ini_path, "DefaultSignCryptoProvider");
-    d.default_cipher = provider_name_for_key(d, d.ini_path, "DefaultCipherCryptoProvider");
+    copy_field(d.default_sign, sizeof d.default_sign,
+               provider_name_for_key(d, d.ini_path, "DefaultSignCryptoProvider"));
+    copy_field(d.default_cipher, sizeof d.default_cipher,
+               provider_name_for_key(d, d.ini_path, "DefaultCipherCryptoProvider"));
   } catch (const std::bad_alloc&) {
     error.set("Memory allocation error occur, initialization failed.");
     return 0;

@@ -40,8 +40,10 @@ struct Dispatcher {
   std::string ini_path;
   uintptr_t owner = 0;
   std::filesystem::path folder;
-  std::string default_sign;
-  std::string default_cipher;
+  // The remembered default providers' names. Their exports hand out these
+  // texts themselves, so they stay at one address for the process's life.
+  char default_sign[kDefaultNameChars + 1] = {};
+  char default_cipher[kDefaultNameChars + 1] = {};
   ProviderTable table;
 };
 

@@ -13,9 +13,9 @@ const char* key_of(int32_t cipher, int32_t is_default) {
   return cipher ? "CipherCryptoProvider" : "SignCryptoProvider";
 }
 
-const char* copy_default(const std::string& remembered, char* name, uint32_t name_size) {
+const char* copy_default(const char* remembered, char* name, uint32_t name_size) {
   if (name != nullptr) copy_field(name, name_size, remembered);
-  return remembered.c_str();
+  return remembered;
 }
 
 }  // namespace

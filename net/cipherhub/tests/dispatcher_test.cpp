@@ -410,6 +410,30 @@ TEST(CipherhubInitialize, LeavesTheBuiltInProviderOutWhenOneIsConfigured) {
   EXPECT_STREQ(module, "FakeSekura.DLL");
 }
 
+TEST(CipherhubSettings, TheRememberedDefaultStaysAtItsAddress) {
+  // A name longer than a short string keeps inline, to be sure it is not on
+  // a heap block that a later change frees.
+  Hub hub({"DualProvider"});
+  const std::string own = (test::test_dir() / "own.ini").string();
+  write_lines(own, {"[CryptoProviders]", "Dual=1", "[Dual]", "Module=DualProvider.DLL",
+                    "[CryptoProvidersSettings]", "DefaultCipherCryptoProvider=Dual"});
+  auto initialize = [&] {
+    char error[256] = "";
+    ASSERT_EQ(HUB(hub, CPDAPI_InitializeLib)(9, 1, 1, 0, 2, 0, 0, own.c_str(), 0, 0, 0, 0, error,
+                                             sizeof error),
+              1)
+        << error;
+  };
+  initialize();
+  const char* remembered = HUB(hub, CPDAPI_GetDefaultCipherCryptoProvider)(nullptr, 0);
+  ASSERT_STREQ(remembered, "DualProvider.provider-name-long");
+  HUB(hub, CPDAPI_UninitializeLib)(0, 0, 0, 0);
+  initialize();
+  EXPECT_EQ(HUB(hub, CPDAPI_GetDefaultCipherCryptoProvider)(nullptr, 0), remembered);
+  EXPECT_STREQ(remembered, "DualProvider.provider-name-long");
+  HUB(hub, CPDAPI_UninitializeLib)(0, 0, 0, 0);
+}
+
 TEST(CipherhubSettings, ReadsAndWritesTheProviderChoice) {
   Hub hub({"NullCipher", "FakeSigner"});
   const std::string own = (test::test_dir() / "own.ini").string();

@@ -259,7 +259,8 @@ KELDA_EXPORT int32_t CPDAPI_GetCryptoProviderName(const char* ini_path, char* na
 KELDA_EXPORT int32_t CPDAPI_SetCryptoProviderName(const char* ini_path, const char* section_name,
                                                   int32_t cipher, int32_t is_default);
 /* Copy the remembered default provider's name (cut, terminated) and return
- * the dispatcher's own text. */
+ * the dispatcher's own text, which keeps its address (its content changes
+ * when the default does). */
 KELDA_EXPORT const char* CPDAPI_GetDefaultCipherCryptoProvider(char* name, uint32_t name_size);
 KELDA_EXPORT const char* CPDAPI_GetDefaultSignCryptoProvider(char* name, uint32_t name_size);
 
