@@ -2,6 +2,7 @@
 #include "dispatcher.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <new>
 #include <system_error>
 
@@ -67,6 +68,14 @@ void load_configured_providers(Dispatcher& d, ErrorText& error) {
   }
 }
 
+// The settings file of init mode 2 must be there to be read.
+bool readable_file(std::string_view path) {
+  const std::filesystem::path file{std::string(path)};
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return false;
+  return std::ifstream(file, std::ios::binary).is_open();
+}
+
 }  // namespace
 
 Dispatcher& dispatcher() {
@@ -112,7 +121,7 @@ std::string provider_name_for_key(Dispatcher& d, std::string_view ini_path, std:
 int32_t initialize(Dispatcher& d, const ProviderInit& init, ErrorText& error) {
   if (d.initialized) return 1;
   const std::string_view path = init.ini_path ? std::string_view(init.ini_path) : std::string_view();
-  if (init.init_mode == 2 && path.empty()) {
+  if (init.init_mode == 2 && (path.empty() || !readable_file(path))) {
     error.format("Wrong INI-file name was set: \"%.*s\", initialization failed.",
                  static_cast<int>(path.size()), path.data());
     return 0;

@@ -368,6 +368,12 @@ TEST(CipherhubInitialize, NeedsASettingsFileInMode2) {
     EXPECT_EQ(initialize(9, 1, 1, 0, 2, 0, 0, path, 0, 0, 0, 0, error, sizeof error), 0);
     EXPECT_STREQ(error, "Wrong INI-file name was set: \"\", initialization failed.");
   }
+  // A file that is not there, or not a file.
+  const std::string folder = test::test_dir().string();
+  for (const std::string& path : {folder + "/missing.ini", folder}) {
+    EXPECT_EQ(initialize(9, 1, 1, 0, 2, 0, 0, path.c_str(), 0, 0, 0, 0, error, sizeof error), 0);
+    EXPECT_EQ(std::string(error), "Wrong INI-file name was set: \"" + path + "\", initialization failed.");
+  }
   EXPECT_EQ(initialize(9, 1, 1, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, error, sizeof error), 1)
       << "other modes need no file";
 }

@@ -85,7 +85,7 @@ struct cp_provider_record {
 
 /* ---- Library ---- */
 
-/* Init mode 2 needs a non-empty INI path. Returns 1 (also when some
+/* Init mode 2 needs an INI file that can be read. Returns 1 (also when some
  * providers failed to load: their last message is in the buffer), 0 when
  * the path is wrong. A second call returns 1 and changes nothing. */
 KELDA_EXPORT int32_t CPDAPI_InitializeLib(uint16_t language, uint16_t sub_language,
