@@ -223,7 +223,14 @@ class AddDialog {
       Lock lock(d.lock);
       d.table.add(std::move(entry_));
     }
-    store_provider_settings(ini_path, section, module, ini_file);
+    // Added for this session either way; the user learns when it will not
+    // be there at the next start.
+    if (!store_provider_settings(ini_path, section, module, ini_file)) {
+      show(dialog,
+           "Crypto provider \"" + texts_.provider_name +
+               "\" is added, but can't be saved in the settings file \"" + ini_path + "\"",
+           kAddCaption, ui::mb::icon_warning);
+    }
     ui::end_dialog(dialog, 1);
   }
 

@@ -14,19 +14,20 @@ std::u16string wide(std::string_view text) { return kit::decode(kit::CodePage::c
 
 }  // namespace
 
-void store_provider_settings(std::string_view ini_path, std::string_view section,
+bool store_provider_settings(std::string_view ini_path, std::string_view section,
                              std::string_view module, std::string_view ini_file) {
-  if (ini_path.empty() || section.empty()) return;
-  write_ini_string(ini_path, kProviders, section, "1");
-  write_ini_string(ini_path, section, "Module", module);
-  write_ini_string(ini_path, section, "IniFile", ini_file);
+  if (ini_path.empty() || section.empty()) return true;
+  return write_ini_string(ini_path, kProviders, section, "1") &&
+         write_ini_string(ini_path, section, "Module", module) &&
+         write_ini_string(ini_path, section, "IniFile", ini_file);
 }
 
-void forget_provider_settings(std::string_view ini_path, std::string_view section) {
-  if (ini_path.empty() || section.empty()) return;
+bool forget_provider_settings(std::string_view ini_path, std::string_view section) {
+  if (ini_path.empty() || section.empty()) return true;
   const std::u16string file = wide(ini_path);
-  kit::ini_delete_key(wide(kProviders).c_str(), wide(section).c_str(), file.c_str());
-  kit::ini_delete_section(wide(section).c_str(), file.c_str());
+  const bool line = kit::ini_delete_key(wide(kProviders).c_str(), wide(section).c_str(), file.c_str()) == 1;
+  const bool own = kit::ini_delete_section(wide(section).c_str(), file.c_str()) == 1;
+  return line && own;
 }
 
 }  // namespace kelda::cipherhub

@@ -9,11 +9,12 @@
 namespace kelda::cipherhub {
 
 // "<section>=1" in "CryptoProviders", and "Module" and "IniFile" in the
-// provider's own section.
-void store_provider_settings(std::string_view ini_path, std::string_view section,
+// provider's own section. False when the file could not be written.
+bool store_provider_settings(std::string_view ini_path, std::string_view section,
                              std::string_view module, std::string_view ini_file);
 
 // Removes the provider's line from "CryptoProviders" and its own section.
-void forget_provider_settings(std::string_view ini_path, std::string_view section);
+// False when the file could not be written.
+bool forget_provider_settings(std::string_view ini_path, std::string_view section);
 
 }  // namespace kelda::cipherhub

@@ -183,7 +183,12 @@ class ProvidersDialog {
       return;
     }
     // Its settings go too, or the provider would be loaded again at the next start.
-    forget_provider_settings(ini_path, section);
+    if (!forget_provider_settings(ini_path, section)) {
+      const std::string text = "Crypto provider \"" + name +
+                               "\" is removed, but its settings can't be removed from the file \"" +
+                               ini_path + "\"";
+      ui::message_box(dialog, wide(text), u"Attention", ui::mb::ok | ui::mb::icon_warning);
+    }
     texts_.provider_name = name;
     fill(dialog, std::string(), position);
   }

@@ -4,6 +4,9 @@
 // lands in the settings files.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -38,6 +41,28 @@ std::vector<std::u16string> lines(const DialogDriver& d) {
 LRESULT selection(const DialogDriver& d) { return ui::send_message(d.item(kList), ui::lb::get_cur_sel); }
 
 void select_line(const DialogDriver& d, int index) { ASSERT_TRUE(d.choose_index(kList, index)); }
+
+// While it lives, writing a file past a few bytes fails, as on a full disk
+// (root ignores permissions, not this limit).
+class FileSizeLimit {
+ public:
+  FileSizeLimit() : old_handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = 16;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, old_handler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  void (*old_handler_)(int);
+  rlimit old_{};
+};
 
 class ProviderDialogs : public ::testing::Test {
  protected:
@@ -220,6 +245,44 @@ TEST_F(ProviderDialogs, RemovingAProviderTakesItsSettingsAlong) {
   int32_t initialized = 0;
   EXPECT_EQ(HUB(hub, CPDAPI_IsCryptoProviderSupported)("FakeSigner", &initialized), 0);
   EXPECT_EQ(HUB(hub, CPDAPI_IsCryptoProviderSupported)("NullCipher", &initialized), 1);
+}
+
+TEST_F(ProviderDialogs, SettingsThatCannotBeWrittenAreReported) {
+  const std::string module = (test::test_dir() / "FakeSekura.so").string();
+  const std::u16string own16(own.begin(), own.end());
+  script.answer_file_dialog(std::u16string(module.begin(), module.end()));
+  script.answer_message_box(ui::id::ok);   // added, not saved
+  script.answer_message_box(ui::id::yes);  // remove FakeSigner?
+  script.answer_message_box(ui::id::ok);   // removed, its settings not
+  script.on_dialog(kProviders, [](DialogDriver& d) {
+    d.click(kAddNew);
+    ASSERT_EQ(lines(d).size(), 4u) << "added for this session";
+    select_line(d, 1);
+    {
+      FileSizeLimit full_disk;
+      d.click(kRemove);
+    }
+    EXPECT_EQ(lines(d).size(), 3u) << "removed for this session";
+    d.click(ui::id::cancel);
+  });
+  script.on_dialog(kAdd, [](DialogDriver& d) {
+    d.click(kBrowseModule);
+    FileSizeLimit full_disk;
+    d.click(ui::id::ok);
+  });
+  config(nullptr, 3);
+  const auto boxes = script.asked(Kind::message_box);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].text, u"Crypto provider \"Sekura32\" is added, but can't be saved in the settings file \"" +
+                               own16 + u"\"");
+  EXPECT_EQ(boxes[0].caption, u"Add new crypto-provider");
+  EXPECT_EQ(boxes[2].text, u"Crypto provider \"FakeSigner\" is removed, but its settings can't be removed "
+                           u"from the file \"" + own16 + u"\"");
+  EXPECT_EQ(boxes[2].caption, u"Attention");
+  EXPECT_TRUE(script.problems().empty());
+  const std::string file = test::read_file_bytes(own);
+  EXPECT_EQ(file.find("Sekura"), std::string::npos) << file;
+  EXPECT_NE(file.find("Signer=1"), std::string::npos) << file;
 }
 
 TEST_F(ProviderDialogs, AProviderInUseIsNotRemoved) {
