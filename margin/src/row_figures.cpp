@@ -33,6 +33,10 @@ struct DepoSums {
   double p13 = 0, all = 0, shorts = 0, longs = 0;
 };
 
+// Value of a quantity at a price: no quantity is worth 0, also at an
+// infinite price (where the product alone would be NaN).
+double value_at(double quantity, double price, double unit) { return quantity == 0 ? 0.0 : quantity * price * unit; }
+
 }  // namespace
 
 MargoMarginalRow copy_of_row(const MargoMarginalRow& row) {
@@ -182,13 +186,13 @@ Outcome Library::calc_row(MargoMarginalRow* row, int32_t* money_position, int32_
       w.currentValue += cv;
     }
     if (asset) {
-      const double g = d.amountG * 0.01 + std::min(wq, 0.0) * prices->offer * unit;
+      const double g = d.amountG * 0.01 + value_at(std::min(wq, 0.0), prices->offer, unit);
       if (g > 0) {
         (margin ? w.marginCollateral : w.otherCollateral) += g;
         w.collateral += g;
       }
     }
-    w.heldForSaleValue += std::max(d.quantity3 - std::max(wq, 0.0), 0.0) * prices->offer * unit;
+    w.heldForSaleValue += value_at(std::max(d.quantity3 - std::max(wq, 0.0), 0.0), prices->offer, unit);
     return true;
   });
   if (depo_position) *depo_position = clamp_to_int32(depo_stop);

@@ -502,6 +502,26 @@ TEST_F(MarginInterface, BadCallbackResultsNeverCrashAndQuantitiesStayInRange) {
   }
 }
 
+TEST_F(MarginInterface, EmptyPositionAtAnInfinitePriceAddsNothing) {
+  standard_portfolio();
+  MargoMarginalRow row = make_row("F1", "C1");
+  ASSERT_TRUE(MargoInitMarginalRow(&row));
+  ASSERT_TRUE(MargoCalcMarginalRow(&row));
+  const MargoMarginalRow before = row;
+  // A limit in SBER with no quantity at all, at infinite prices.
+  t.set_prices(10, 101, INFINITY, INFINITY, INFINITY, INFINITY);
+  t.add_depo({"F1", "C1", "SBER", "", 0, 0, 0, 0, 0, 0, 0});
+  ASSERT_TRUE(MargoCalcMarginalRow(&row));
+  EXPECT_EQ(std::memcmp(&row, &before, sizeof row), 0);
+  EXPECT_FALSE(std::isnan(row.availableLimit));
+  // Its collateral amount still counts.
+  t.depo.clear();
+  t.add_depo({"F1", "C1", "SBER", "", 0, 0, 0, 0, 0, 0, 800});
+  ASSERT_TRUE(MargoCalcMarginalRow(&row));
+  EXPECT_DOUBLE_EQ(row.collateral, 8);
+  EXPECT_DOUBLE_EQ(row.marginCollateral, 8);
+}
+
 TEST_F(MarginInterface, CallbacksCannotReenterTheLibrary) {
   standard_portfolio();
   MargoMarginalRow row = make_row("F1", "C1");
