@@ -4,6 +4,9 @@
 //     the security code per limit (counter "x_floor").
 //   - MargoSetDliniFile on 1 MiB of rule text; floor: a memchr line split of
 //     the same bytes.
+//   - MargoAddClass for 1,000 classes one by one, under three firms whose
+//     rules list 200 main classes; floor: the same with no main class list
+//     (the class order is rebuilt after every class either way).
 // The terminal side is a flat, allocation-free stand-in so that the figures
 // measure the library rather than its callbacks.
 #include <benchmark/benchmark.h>
@@ -249,6 +252,50 @@ void BM_ParseRuleText(benchmark::State& state) {
   state.SetBytesProcessed(passes * static_cast<int64_t>(text.size()));
 }
 BENCHMARK(BM_ParseRuleText)->Unit(benchmark::kMillisecond);
+
+// Adds kAddedClasses classes one by one under three firms' rules, in a fresh
+// library; the main class list names every fifth class when `main` is set.
+constexpr int kAddedClasses = 1000;
+constexpr int kMainClasses = 200;
+
+void add_classes_one_by_one(bool main) {
+  set_up_library();  // its own classes first, then the added ones
+  std::string text = "[GENERAL]\n";
+  if (main) {
+    text += "MAINMARGINCLASSES=";
+    for (int i = 0; i < kMainClasses; ++i) text += "A" + std::to_string(i * 5) + (i + 1 < kMainClasses ? "," : "\n");
+  }
+  for (const char* firm : {"M1", "M2", "M3"}) MargoSetDliniFile(firm, text.c_str());
+  MargoSecurity security{};
+  security.securityId = 1;
+  security.lotSize = 1;
+  std::snprintf(security.securityCode, sizeof security.securityCode, "X");
+  for (int i = 0; i < kAddedClasses; ++i) {
+    MargoClass cls{};
+    cls.classId = 1000 + i;
+    cls.securityCount = 1;
+    std::snprintf(cls.classCode, sizeof cls.classCode, "A%d", i);
+    MargoAddClass(&cls, &security);
+  }
+}
+
+// Registered last: it replaces the library state the benchmarks above use.
+void BM_AddClasses(benchmark::State& state) {
+  int64_t passes = 0;
+  const auto start = Clock::now();
+  for (auto _ : state) {
+    add_classes_one_by_one(true);
+    ++passes;
+  }
+  const double with_main = std::chrono::duration<double>(Clock::now() - start).count();
+
+  // Floor: the same classes under rules without a main class list.
+  const auto floor_start = Clock::now();
+  for (int64_t n = 0; n < passes; ++n) add_classes_one_by_one(false);
+  const double floor = std::chrono::duration<double>(Clock::now() - floor_start).count();
+  state.counters["x_floor"] = floor > 0 ? with_main / floor : 0;
+}
+BENCHMARK(BM_AddClasses)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

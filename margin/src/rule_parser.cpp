@@ -154,8 +154,23 @@ class Parser {
         Str wrapped(kv.value.size() + 2, ',');
         std::memcpy(wrapped.data() + 1, kv.value.data(), kv.value.size());
         firm_.main_classes = std::move(wrapped);
+        index_main_classes();
       }
     });
+  }
+
+  // The pieces between the commas of the wrapped main class list, each with
+  // the position of the comma before its first occurrence.
+  void index_main_classes() {
+    const std::string_view list(firm_.main_classes);
+    std::size_t comma = 0;
+    while (comma + 1 < list.size()) {
+      const std::size_t next = list.find(',', comma + 1);
+      if (const auto code = Code::from(list.substr(comma + 1, next - comma - 1))) {
+        firm_.main_positions.try_emplace(*code, comma);
+      }
+      comma = next;
+    }
   }
 
   Owned<ClientRules> new_client(std::string_view code) {

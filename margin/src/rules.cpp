@@ -49,8 +49,13 @@ ClassListEntry resolved_entry(const ClassListEntry& entry, int32_t class_index, 
 
 // Position of ",code," in the main class list, or npos.
 std::size_t main_position(const FirmRules& firm, std::string_view code) {
-  char needle[Code::kMax + 3];
   if (code.size() > Code::kMax) return std::string_view::npos;
+  if (code.find(',') == std::string_view::npos) {
+    const auto it = firm.main_positions.find(*Code::from(code));
+    return it == firm.main_positions.end() ? std::string_view::npos : it->second;
+  }
+  // A code holding a comma spans pieces: search the text itself.
+  char needle[Code::kMax + 3];
   needle[0] = ',';
   std::memcpy(needle + 1, code.data(), code.size());
   needle[code.size() + 1] = ',';

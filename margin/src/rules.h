@@ -102,6 +102,9 @@ struct FirmRules : RuleSet {
   bool limits_in_lots = true;
   int32_t credit_lag = 1;
   Str main_classes;  // the MAINMARGINCLASSES value wrapped in commas
+  // Each piece of main_classes -> position of the comma before its first
+  // occurrence: where ",code," first stands, found without a text search.
+  HashMap<Code, std::size_t, CodeHash> main_positions;
 
   Vec<int32_t> class_order;  // class indexes, main classes first
   Vec<int32_t> class_rank;   // class index -> position in class_order
