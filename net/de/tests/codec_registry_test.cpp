@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "zn_de/codec.h"
+#include "zn_de/layout_testing.h"
 
 namespace kelda::de {
 namespace {
@@ -128,6 +129,32 @@ TEST(CodecRegistry, DecodedRecordsArePaddedToTheirAlignment) {
   EXPECT_EQ(copy.b, -2);
   const uint8_t* tail = message.value()->record.get() + 6;
   EXPECT_EQ(tail[0] | tail[1], 0);
+}
+
+TEST(CodecRegistry, DecodedRecordsHoldTheirWholeCxxRecord) {
+  // A counted array of bytes: the layout's alignment is 1 (its count does not
+  // raise it), yet the C++ record is aligned for its 16-bit count and has a
+  // tail byte the 5 native bytes do not cover.
+  MessageLayout counted_bytes[] = {0, ZN_FIELD_COUNTED_ARRAY(3), ZN_FIELD_BYTE, 0};
+  struct Record {
+    uint16_t count;
+    uint8_t items[3];
+  };
+  static_assert(sizeof(Record) == 6);
+  const RecordField fields[] = {ZN_RECORD_FIELD(Record, count), ZN_RECORD_FIELD(Record, items)};
+  EXPECT_EQ(layout_mismatches<Record>(counted_bytes, fields), "");
+  const MessageLayoutEntry table[] = {{0x31, counted_bytes, 1}, {0, nullptr, 0}};
+  auto registry = LayoutRegistry::build(table, "counted");
+  ASSERT_TRUE(registry) << registry.error().text;
+  const Bytes block = {0x00, 0x31, 0x00, 0x03, 7, 8, 9, ZN_CHECK_WORD_BYTE0, ZN_CHECK_WORD_BYTE1};
+  auto message = decode_message(registry.value(), block);
+  ASSERT_TRUE(message && message.value()) << (message ? "" : message.error().text);
+  EXPECT_EQ(message.value()->size, 5u);
+  Record copy;
+  std::memcpy(&copy, message.value()->record.get(), sizeof copy);  // a handler's whole-record copy
+  EXPECT_EQ(copy.count, 3);
+  EXPECT_EQ(copy.items[2], 9);
+  EXPECT_EQ(message.value()->record.get()[5], 0) << "the tail is zero";
 }
 
 TEST(CodecRegistry, RefusesUnknownIdsAndUnusableTables) {

@@ -188,7 +188,9 @@ CodecResult<std::size_t> pack_message(const LayoutRegistry& registry, uint32_t i
                                       const void* record, bool with_check_word,
                                       std::span<uint8_t> out);
 
-// A decoded message: its id and its native record (heap, 16-byte aligned).
+// A decoded message: its id and its native record (heap, 16-byte aligned;
+// the block runs on to a multiple of 16 bytes, zero-filled, so that a whole
+// C++ record can be copied from it).
 struct ReceivedMessage {
   uint16_t id = 0;
   uint32_t size = 0;

@@ -1,6 +1,7 @@
 // A connection's layout registry, and whole messages: the id, the body and
 // the check word.
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -187,9 +188,15 @@ CodecResult<std::optional<ReceivedMessage>> decode_message(const LayoutRegistry&
     ReceivedMessage message;
     message.id = id;
     message.size = plan.native_size;
-    // The block holds the record padded to its alignment, tail zeroed, so a
-    // handler may copy the whole C++ record (sizeof) without reading past it.
-    const std::size_t block_size = std::max<std::size_t>({plan.native_size, plan.padded_size, 1});
+    // The block holds the record padded to the widest alignment a C++
+    // record can have, tail zeroed, so a handler may copy the whole C++
+    // record (sizeof) without reading past it. The layout's own alignment is
+    // not enough: a counted array's 16-bit count aligns the C++ record but
+    // not the layout.
+    constexpr std::size_t kPadding = alignof(std::max_align_t);
+    const std::size_t block_size =
+        (std::max<std::size_t>({plan.native_size, plan.padded_size, 1}) + kPadding - 1) / kPadding *
+        kPadding;
     message.record.reset(new uint8_t[block_size]);
     std::memset(message.record.get() + plan.native_size, 0, block_size - plan.native_size);
     detail::Failure failure{};
