@@ -234,7 +234,14 @@ std::unique_ptr<Thread> Thread::start(std::string name, Body body) {
       code = 0xFFFFFFFFu;
     }
     state->body = nullptr;  // release captured resources on this thread
+    // The queue closes before the thread counts as ended: once a wait sees
+    // the end, no post can still report success for a message no one reads.
+    {
+      std::lock_guard<std::mutex> lock(registry().mutex);
+      registry().queues.erase(state->id);
+    }
     std::lock_guard<std::mutex> lock(wait_lock());
+    state->queue->close();
     state->exit_code = code;
     state->finished = true;
     if (state->owner) WaitAccess::wake(*state->owner);

@@ -48,6 +48,33 @@ TEST(ThreadMessages, PostFailsForUnknownOrEndedThreads) {
   EXPECT_EQ(get_last_error(), error::invalid_thread_id);
 }
 
+namespace {
+// Holds a thread in its exit, after its body returned, until the gate opens.
+Event* g_exit_gate = nullptr;
+struct ExitGate {
+  ~ExitGate() {
+    if (g_exit_gate) wait_one(*g_exit_gate, kInfinite);
+  }
+};
+}  // namespace
+
+TEST(ThreadMessages, PostFailsAsSoonAsAWaitSeesTheThreadEnded) {
+  Event gate(Event::Reset::manual);
+  g_exit_gate = &gate;
+  auto t = Thread::start("ending", [] {
+    thread_local ExitGate held_in_exit;
+    (void)held_in_exit;
+    return 0u;
+  });
+  ASSERT_EQ(wait_one(*t, kInfinite).status, WaitStatus::signaled);
+  set_last_error(0);
+  EXPECT_FALSE(post_thread_message(t->id(), kCommand, 0, 0));
+  EXPECT_EQ(get_last_error(), error::invalid_thread_id);
+  gate.set();
+  EXPECT_TRUE(t->join(kInfinite));
+  g_exit_gate = nullptr;
+}
+
 TEST(ThreadMessages, FullQueueRefusesWithQuotaError) {
   ensure_message_queue();
   const ThreadId self = current_thread_id();
