@@ -84,6 +84,17 @@ WaitResult wait_objects(std::span<Waitable* const> objects, uint32_t timeout_ms,
     set_last_error(error::invalid_parameter);
     return {WaitStatus::failed, 0};
   }
+  // An object listed twice in an all-wait would be taken twice (a semaphore
+  // counted down past zero, a mutex locked twice): refused.
+  if (all) {
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+      if (std::find(objects.begin() + static_cast<std::ptrdiff_t>(i) + 1, objects.end(), objects[i]) !=
+          objects.end()) {
+        set_last_error(error::invalid_parameter);
+        return {WaitStatus::failed, 0};
+      }
+    }
+  }
   const auto me = std::this_thread::get_id();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   std::unique_lock<std::mutex> lock(wait_lock());

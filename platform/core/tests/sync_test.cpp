@@ -57,6 +57,20 @@ TEST(Wait, BadListsFail) {
   EXPECT_EQ(wait_any(with_null, 0).status, WaitStatus::failed);
   EXPECT_EQ(get_last_error(), error::invalid_parameter);
   EXPECT_EQ(wait_any(std::span<Waitable* const>(), 0).status, WaitStatus::failed);
+
+  // An all-wait cannot take one object twice: a semaphore listed twice is
+  // refused and keeps its count.
+  Semaphore one(1, 5);
+  Waitable* twice[] = {&one, &a, &one};
+  a.set();
+  set_last_error(0);
+  EXPECT_EQ(wait_all(twice, 0).status, WaitStatus::failed);
+  EXPECT_EQ(get_last_error(), error::invalid_parameter);
+  EXPECT_EQ(wait_one(one, 0).status, WaitStatus::signaled);
+  EXPECT_EQ(wait_one(one, 0).status, WaitStatus::timeout);
+  const WaitResult any = wait_any(twice, 0);  // any-waits may repeat an object
+  EXPECT_EQ(any.status, WaitStatus::signaled);
+  EXPECT_EQ(any.index, 1u);
 }
 
 TEST(Wait, AllTakesAnEventAndAMutexTogether) {

@@ -122,7 +122,8 @@ class MutexGuard {
 KELDA_PLATFORM_API WaitResult wait_one(Waitable& object, uint32_t timeout_ms);
 // Waits until any object is signalled; takes only that one (the lowest index).
 KELDA_PLATFORM_API WaitResult wait_any(std::span<Waitable* const> objects, uint32_t timeout_ms);
-// Waits until all objects are signalled at once and takes them all together.
+// Waits until all objects are signalled at once and takes them all together;
+// a list naming one object twice fails (invalid_parameter).
 KELDA_PLATFORM_API WaitResult wait_all(std::span<Waitable* const> objects, uint32_t timeout_ms);
 
 inline constexpr std::size_t kMaxWaitObjects = 64;
