@@ -120,9 +120,15 @@ bool file_time_to_local(const FILETIME& utc, FILETIME& out) noexcept {
   const uint64_t units = to_u64(utc);
   const int64_t secs = static_cast<int64_t>(units / kFileTimeUnitsPerSecond) -
                        static_cast<int64_t>(kFileTimeOf1970 / kFileTimeUnitsPerSecond);
-  const int64_t shifted =
-      static_cast<int64_t>(units) + local_offset_seconds(secs) * static_cast<int64_t>(kFileTimeUnitsPerSecond);
-  if (units >= kFileTimeLimit || shifted < 0) return false;
+  if (units >= kFileTimeLimit) return false;
+  // A shift past either end of the FILETIME range (the last moment lies
+  // within a day of 2^63) fails instead of overflowing.
+  int64_t shifted = 0;
+  if (__builtin_add_overflow(static_cast<int64_t>(units),
+                             local_offset_seconds(secs) * static_cast<int64_t>(kFileTimeUnitsPerSecond), &shifted) ||
+      shifted < 0) {
+    return false;
+  }
   out = to_filetime(static_cast<uint64_t>(shifted));
   return true;
 }
@@ -136,8 +142,12 @@ bool local_to_file_time(const FILETIME& local, FILETIME& out) noexcept {
   // settles it except inside a daylight-saving jump.
   int64_t offset = local_offset_seconds(local_secs);
   offset = local_offset_seconds(local_secs - offset);
-  const int64_t shifted = static_cast<int64_t>(units) - offset * static_cast<int64_t>(kFileTimeUnitsPerSecond);
-  if (shifted < 0) return false;
+  int64_t shifted = 0;
+  if (__builtin_sub_overflow(static_cast<int64_t>(units), offset * static_cast<int64_t>(kFileTimeUnitsPerSecond),
+                             &shifted) ||
+      shifted < 0) {
+    return false;
+  }
   out = to_filetime(static_cast<uint64_t>(shifted));
   return true;
 }

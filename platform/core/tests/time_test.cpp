@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "platform/time.h"
 
@@ -93,6 +95,46 @@ TEST(Calendar, LocalAndUniversalDifferByTheZoneOffset) {
   ASSERT_TRUE(file_time_to_local(utc, local));
   ASSERT_TRUE(local_to_file_time(local, back));
   EXPECT_EQ(to_u64(back), to_u64(utc));
+}
+
+namespace {
+// Sets the process's time zone for one test and puts the old one back.
+class ScopedZone {
+ public:
+  explicit ScopedZone(const char* tz) {
+    if (const char* old = std::getenv("TZ")) old_ = old;
+    setenv("TZ", tz, 1);
+    tzset();
+  }
+  ~ScopedZone() {
+    if (old_.empty()) unsetenv("TZ");
+    else setenv("TZ", old_.c_str(), 1);
+    tzset();
+  }
+
+ private:
+  std::string old_;
+};
+}  // namespace
+
+TEST(Calendar, LocalShiftsPastTheLastMomentFail) {
+  const FILETIME last = to_filetime((1ull << 63) - 1);
+  const FILETIME first = to_filetime(0);
+  FILETIME out{};
+  {
+    ScopedZone east("UTC-3");  // three hours ahead of universal time
+    EXPECT_FALSE(file_time_to_local(last, out));
+    EXPECT_FALSE(local_to_file_time(first, out));
+    ASSERT_TRUE(file_time_to_local(to_filetime(kFileTimeOf1970), out));
+    EXPECT_EQ(to_u64(out), kFileTimeOf1970 + 3 * 3600 * kFileTimeUnitsPerSecond);
+  }
+  {
+    ScopedZone west("UTC+3");
+    EXPECT_FALSE(local_to_file_time(last, out));
+    EXPECT_FALSE(file_time_to_local(first, out));
+    ASSERT_TRUE(local_to_file_time(to_filetime(kFileTimeOf1970), out));
+    EXPECT_EQ(to_u64(out), kFileTimeOf1970 + 3 * 3600 * kFileTimeUnitsPerSecond);
+  }
 }
 
 TEST(TickCount, WrapsAt32Bits) {
