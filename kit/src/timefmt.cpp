@@ -99,6 +99,13 @@ broken_down_time* utc_time_of(const time32* seconds) noexcept {
 }
 
 time32 make_time(const broken_down_time& local) noexcept {
+  // A field that does not fit its 16-bit SYSTEMTIME word would be cut to
+  // another, valid-looking date (year 2000 + 65536 read as 2000).
+  const auto fits = [](int64_t v) { return v >= 0 && v <= 0xFFFF; };
+  if (!fits(int64_t{local.tm_year} + 1900) || !fits(int64_t{local.tm_mon} + 1) || !fits(local.tm_mday) ||
+      !fits(local.tm_hour) || !fits(local.tm_min) || !fits(local.tm_sec)) {
+    return -1;
+  }
   SYSTEMTIME st{};
   tm_to_systemtime(st, local);
   FILETIME ft{};

@@ -160,6 +160,19 @@ TEST(Time, MakeTimeRefusesBadFields) {
   bad = tm;
   bad.tm_mday = 32;
   EXPECT_EQ(kit::make_time(bad), -1);
+  // Fields past 16 bits are no date either, not a date of their low bits.
+  bad = tm;
+  bad.tm_year += 65536;
+  EXPECT_EQ(kit::make_time(bad), -1);
+  bad = tm;
+  bad.tm_mday += 65536;
+  EXPECT_EQ(kit::make_time(bad), -1);
+  bad = tm;
+  bad.tm_hour -= 65536;
+  EXPECT_EQ(kit::make_time(bad), -1);
+  bad = tm;
+  bad.tm_wday = 70000;  // the weekday is not read
+  EXPECT_EQ(kit::make_time(bad), 1262304000);
 }
 
 TEST(Time, TextKeepsItsOwnSpellings) {
