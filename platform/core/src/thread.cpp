@@ -21,12 +21,14 @@ namespace kelda::platform {
 class MessageQueue final : public Waitable {
  public:
   // All three with the wait lock held.
-  bool push(const ThreadMessage& m) {
+  // `always` lets a message past the limit (the quit message, which a
+  // thread must see however far behind it is).
+  bool push(const ThreadMessage& m, bool always = false) {
     if (closed_) {
       set_last_error(error::invalid_thread_id);
       return false;
     }
-    if (items_.size() >= kMessageQueueLimit) {
+    if (!always && items_.size() >= kMessageQueueLimit) {
       set_last_error(error::not_enough_quota);
       return false;
     }
@@ -151,7 +153,7 @@ bool post_thread_message(ThreadId target, uint32_t message, WPARAM wparam, LPARA
 void post_quit_message(int exit_code) {
   MessageQueue& q = own_queue();
   std::lock_guard<std::mutex> lock(wait_lock());
-  q.push(ThreadMessage{kQuitMessage, static_cast<WPARAM>(exit_code), 0});
+  q.push(ThreadMessage{kQuitMessage, static_cast<WPARAM>(exit_code), 0}, true);
 }
 
 bool get_message(ThreadMessage& out) {

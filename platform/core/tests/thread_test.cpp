@@ -89,6 +89,18 @@ TEST(ThreadMessages, FullQueueRefusesWithQuotaError) {
   EXPECT_FALSE(peek_message(m, true));
 }
 
+TEST(ThreadMessages, QuitGetsInEvenWhenTheQueueIsFull) {
+  ensure_message_queue();
+  const ThreadId self = current_thread_id();
+  for (std::size_t i = 0; i < kMessageQueueLimit; ++i) ASSERT_TRUE(post_thread_message(self, 7, i, 0));
+  post_quit_message(9);
+  ThreadMessage m;
+  for (std::size_t i = 0; i < kMessageQueueLimit; ++i) ASSERT_TRUE(peek_message(m, true));
+  ASSERT_TRUE(peek_message(m, true));
+  EXPECT_EQ(m.message, kQuitMessage);
+  EXPECT_EQ(m.wparam, 9u);
+}
+
 TEST(ThreadMessages, PeekLeavesOrRemovesAndQuitEndsGet) {
   ensure_message_queue();
   ThreadMessage m;

@@ -58,7 +58,8 @@ using ThreadMessageForwarder = bool (*)(ThreadId target, uint32_t message, WPARA
 KELDA_PLATFORM_API void set_thread_message_forwarder(ThreadId thread,
                                                      ThreadMessageForwarder forwarder) noexcept;
 
-// Posts kQuitMessage with the exit code to the calling thread's queue.
+// Posts kQuitMessage with the exit code to the calling thread's queue; it gets
+// in even when the queue is full.
 KELDA_PLATFORM_API void post_quit_message(int exit_code);
 
 // Waits for the next message of the calling thread. Returns false when it is
