@@ -295,6 +295,16 @@ bool write_whole_file(const std::filesystem::path& path, std::string_view bytes)
     }
     struct stat old{};
     const bool existed = ::stat(target.c_str(), &old) == 0;
+    // A file this process may not write to is not replaced behind its back
+    // (the rename needs only the folder's permission).
+    if (existed && S_ISREG(old.st_mode)) {
+      const int probe = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (probe < 0) {
+        set_error_from_errno();
+        return false;
+      }
+      ::close(probe);
+    }
 
     std::filesystem::path temp;
     int raw = -1;

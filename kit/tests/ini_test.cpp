@@ -226,6 +226,22 @@ TEST(IniWrite, AFileThatCannotBeReadIsNeitherReplacedNorReportedClean) {
   EXPECT_EQ(read_file_bytes(kPath), original);
 }
 
+TEST(IniWrite, AFileThatCannotBeWrittenStaysAsItWas) {
+  const std::string original = "[a]\r\nx=1\r\n";
+  write_file_bytes(kPath, original);
+  ASSERT_EQ(::chmod("settings.txt", 0444), 0);  // readable, not writable
+  {
+    AsOtherUser user;
+    EXPECT_EQ(kit::ini_write_string(u"a", u"x", u"2", kPath), 0);
+    EXPECT_EQ(kit::ini_delete_key(u"a", u"x", kPath), 0);
+    EXPECT_EQ(kit::ini_delete_section(u"a", kPath), 0);
+  }
+  EXPECT_EQ(read_file_bytes(kPath), original);
+  struct stat st{};
+  ASSERT_EQ(::stat("settings.txt", &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
 TEST(IniDelete, KeyLeavesEveryMatchingSection) {
   write_file_bytes(kPath, "[a]\r\nx=1\r\n x = 2\r\n;x=c\r\ny=3\r\n[b]\r\nx=4\r\n[a]\r\nx=5\r\n");
   ASSERT_EQ(kit::ini_delete_key(u"a", u"x", kPath), 1);
