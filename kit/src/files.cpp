@@ -319,6 +319,12 @@ bool write_whole_file(const std::filesystem::path& path, std::string_view bytes)
       return false;
     }
     Fd fd(raw);
+    // The new file takes the old one's owner where this process may give it
+    // (a file rewritten by the administrator stays its user's), then its
+    // permissions.
+    if (existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
+      (void)::fchown(fd.get(), old.st_uid, old.st_gid);
+    }
     bool ok = (!existed || ::fchmod(fd.get(), old.st_mode & 07777) == 0) &&
               write_all(fd.get(), bytes.data(), bytes.size()) && ::fsync(fd.get()) == 0;
     const int saved = errno;

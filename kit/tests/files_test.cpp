@@ -136,4 +136,16 @@ TEST(WriteWholeFile, FailureLeavesTheOldContent) {
   EXPECT_FALSE(kit::write_whole_file("no/such/folder.txt", "x"));
 }
 
+TEST(WriteWholeFile, TheFileKeepsItsOwner) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only the administrator can hand a file to another user";
+  write_file_bytes("owned.txt", "first");
+  ASSERT_EQ(::chown("owned.txt", 65534, 65534), 0);
+  ASSERT_TRUE(kit::write_whole_file("owned.txt", "second"));
+  struct stat st{};
+  ASSERT_EQ(::stat("owned.txt", &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 65534u);
+  EXPECT_EQ(read_file_bytes("owned.txt"), "second");
+}
+
 }  // namespace

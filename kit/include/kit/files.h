@@ -65,10 +65,11 @@ int free_file_buffer(char** buffer, std::size_t* size) noexcept;
 
 // Replaces the file at `path` with `bytes` as a whole: writes a temporary file
 // in the same folder, flushes it to disk and renames it over the target (a
-// symbolic link is followed to its target). An existing file keeps its
-// permissions; one that this process may not write to is not replaced
-// (access denied). On failure the old file is untouched, the temporary file is
-// removed, the last error is set and the result is false.
+// symbolic link is followed to its target). An existing file keeps its owner
+// (where this process may give it) and its permissions; one that this process
+// may not write to is not replaced (access denied). On failure the old file is
+// untouched, the temporary file is removed, the last error is set and the
+// result is false.
 bool write_whole_file(const std::filesystem::path& path, std::string_view bytes) noexcept;
 
 }  // namespace kit
