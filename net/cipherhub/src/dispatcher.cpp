@@ -127,7 +127,8 @@ int32_t initialize(Dispatcher& d, const ProviderInit& init, ErrorText& error) {
     return 0;
   }
   try {
-    d.ini_path = std::string(path.substr(0, kIniPathChars));
+    // Kept whole: a cut path would name another file.
+    d.ini_path = std::string(path);
     d.folder = platform::module_folder_of(this_module_anchor());
     if (!d.ini_path.empty()) load_configured_providers(d, error);
     add_default_provider(d);

@@ -378,6 +378,27 @@ TEST(CipherhubInitialize, NeedsASettingsFileInMode2) {
       << "other modes need no file";
 }
 
+TEST(CipherhubInitialize, ReadsASettingsFileOfALongPath) {
+  Hub hub({"NullCipher"});
+  std::filesystem::path folder = test::test_dir();
+  for (int i = 0; i < 6; ++i) folder /= std::string(50, static_cast<char>('a' + i));
+  std::filesystem::create_directories(folder);
+  const std::string settings = (folder / "settings.ini").string();
+  ASSERT_GT(settings.size(), 300u);
+  write_lines(settings, {"[CryptoProviders]", "Enc=1", "[Enc]", "Module=NullCipher.DLL"});
+  char error[256] = "";
+  ASSERT_EQ(HUB(hub, CPDAPI_InitializeLib)(9, 1, 1, 0, 2, 0, 0, settings.c_str(), 0, 0, 0, 0, error,
+                                           sizeof error),
+            1)
+      << error;
+  int32_t initialized = 0;
+  EXPECT_EQ(HUB(hub, CPDAPI_IsCryptoProviderSupported)("NullCipher", &initialized), 1) << error;
+  EXPECT_EQ(HUB(hub, CPDAPI_SetCryptoProviderName)(nullptr, "Enc", 1, 1), 1);
+  EXPECT_NE(test::read_file_bytes(settings).find("DefaultCipherCryptoProvider=Enc"), std::string::npos)
+      << "written to the same file";
+  HUB(hub, CPDAPI_UninitializeLib)(0, 0, 0, 0);
+}
+
 TEST(CipherhubInitialize, AddsTheBuiltInProviderFromBesideTheDispatcher) {
   Hub hub({"FakeSekura"});
   copy_module("NullCipher.so", "Sekura32_Pr.so");
