@@ -122,21 +122,32 @@ struct FirmStage {
 
 struct ListStage {
   RuleLists* lists;
+  bool rebuild;  // never indexed, or entries resolved now
+};
+
+// New lookups of one list set, swapped in once all are built.
+struct ListBuild {
+  RuleLists* lists;
   ListIndex margin, asset, restricted;
 };
 
 }  // namespace
 
 void refresh_rules(std::span<FirmRules* const> firms, const Tables& tables) {
-  // Every distinct list set once (template clients share theirs).
+  // Every distinct list set once (template clients share theirs): a mark
+  // stamped on each one staged in this call tells the shared ones.
+  static uint64_t last_mark = 0;
+  const uint64_t mark = ++last_mark;
   Vec<FirmStage> firm_stages;
   Vec<ListStage> list_stages;
-  HashSet<const RuleLists*> seen;
   firm_stages.reserve(firms.size());
   for (FirmRules* firm : firms) {
     FirmStage& stage = firm_stages.emplace_back(FirmStage{firm, list_stages.size(), 0, {}, {}});
     auto add = [&](RuleSet& set) {
-      if (set.lists && seen.insert(set.lists.get()).second) list_stages.push_back(ListStage{set.lists.get(), {}, {}, {}});
+      if (set.lists && set.lists->refresh_mark != mark) {
+        set.lists->refresh_mark = mark;
+        list_stages.push_back(ListStage{set.lists.get(), !set.lists->indexed});
+      }
     };
     add(*firm);
     for (auto& client : firm->clients) add(*client);
@@ -150,21 +161,28 @@ void refresh_rules(std::span<FirmRules* const> firms, const Tables& tables) {
       for (ClassListEntry& entry : *list) {
         if (entry.class_index >= 0) continue;
         const int32_t class_index = tables.class_by_code(entry.class_code.view());
-        if (class_index >= 0) fixes.push_back(EntryFix{&entry, resolved_entry(entry, class_index, tables)});
+        if (class_index >= 0) {
+          fixes.push_back(EntryFix{&entry, resolved_entry(entry, class_index, tables)});
+          stage.rebuild = true;
+        }
       }
     }
   }
   for (EntryFix& fix : fixes) std::swap(*fix.target, fix.replacement);
 
   // Build the new orders and lookups; undo the resolution if that fails.
+  Vec<ListBuild> builds;
   try {
+    builds.reserve(static_cast<std::size_t>(
+        std::count_if(list_stages.begin(), list_stages.end(), [](const ListStage& l) { return l.rebuild; })));
     for (FirmStage& firm_stage : firm_stages) {
       build_class_order(*firm_stage.firm, tables, firm_stage.order, firm_stage.rank);
       for (std::size_t i = firm_stage.first_list; i < firm_stage.end_list; ++i) {
-        ListStage& stage = list_stages[i];
-        build_index(stage.lists->margin, tables, firm_stage.rank, true, stage.margin);
-        build_index(stage.lists->asset, tables, firm_stage.rank, true, stage.asset);
-        build_index(stage.lists->restricted, tables, firm_stage.rank, false, stage.restricted);
+        if (!list_stages[i].rebuild) continue;
+        ListBuild& build = builds.emplace_back(ListBuild{list_stages[i].lists, {}, {}, {}});
+        build_index(build.lists->margin, tables, firm_stage.rank, true, build.margin);
+        build_index(build.lists->asset, tables, firm_stage.rank, true, build.asset);
+        build_index(build.lists->restricted, tables, firm_stage.rank, false, build.restricted);
       }
     }
   } catch (...) {
@@ -176,10 +194,11 @@ void refresh_rules(std::span<FirmRules* const> firms, const Tables& tables) {
     stage.firm->class_order.swap(stage.order);
     stage.firm->class_rank.swap(stage.rank);
   }
-  for (ListStage& stage : list_stages) {
-    std::swap(stage.lists->margin_index, stage.margin);
-    std::swap(stage.lists->asset_index, stage.asset);
-    std::swap(stage.lists->restricted_index, stage.restricted);
+  for (ListBuild& build : builds) {
+    std::swap(build.lists->margin_index, build.margin);
+    std::swap(build.lists->asset_index, build.asset);
+    std::swap(build.lists->restricted_index, build.restricted);
+    build.lists->indexed = true;
   }
 }
 

@@ -4,8 +4,8 @@
 // A firm rule set owns its client rule sets. Class lists name classes and
 // securities by code; they are resolved against the tables when the text is
 // parsed and again after each new class (refresh_rules), which also rebuilds
-// each firm's class order and the per-list lookups, so that no query is linear
-// in the size of the rules. Client sets made from one template share its
+// each firm's class order and the lookups of the lists a class resolved, so
+// that no query is linear in the size of the rules. Client sets made from one template share its
 // lists. A rule set may carry a handle (see handles.h) that it gives back when
 // it goes. Not thread-safe: the library's lock covers every use.
 #pragma once
@@ -57,6 +57,11 @@ struct RuleLists {
   ListIndex margin_index;
   ListIndex asset_index;
   ListIndex restricted_index;
+  // The indexes above are built. A new class leaves them as they are unless
+  // it resolves an entry of these lists: classes only join the table, and
+  // those already there keep their relative order in every class order.
+  bool indexed = false;
+  uint64_t refresh_mark = 0;  // tells refresh_rules it met this set already
 };
 
 enum class Setting : uint8_t { unset, on, off };
@@ -120,9 +125,9 @@ struct FirmRules : RuleSet {
   HashMap<Code, int32_t, CodeHash> trade_accounts;
 };
 
-// Resolves every class list of the firms against the tables and rebuilds
-// their class orders and lookups. All or nothing: on std::bad_alloc the firms
-// are as they were.
+// Resolves every class list of the firms against the tables, rebuilds their
+// class orders and the lookups of lists not yet indexed or changed by the
+// resolution. All or nothing: on std::bad_alloc the firms are as they were.
 void refresh_rules(std::span<FirmRules* const> firms, const Tables& tables);
 
 // Firm-level questions.

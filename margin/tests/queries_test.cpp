@@ -68,6 +68,25 @@ TEST_F(MarginQueries, RulesSetBeforeTheirClassesResolveWhenTheClassArrives) {
   EXPECT_EQ(id, 102);
   EXPECT_TRUE(MargoIsMarginSeccode(&row, "B", nullptr, &id));
   EXPECT_EQ(id, 202);
+
+  // A main class that arrives late takes its place ahead of the others in
+  // the lists that name it; lists that do not name it answer as before.
+  ASSERT_TRUE(MargoSetDliniFile("F2", "[GENERAL]\nMAINMARGINCLASSES=LATE,TQBR\n[LIMITALLOWEDSECURITY]\nSMAL=B\n"
+                                      "TQBR=SBER\nLATE=SBER\n[CLX1_MARGIN]\nSMAL=B\nTQBR=SBER\n"));
+  const MargoMarginalRow firm_row = bound_row("F2", "C1");
+  const MargoMarginalRow client_row = bound_row("F2", "X1");
+  EXPECT_TRUE(MargoIsMarginSeccode(&firm_row, "SBER", nullptr, &id));
+  EXPECT_EQ(id, 102);
+  ASSERT_TRUE(FakeTerminal::add_class(30, "OTHR", {{301, "SBER"}}));
+  ASSERT_TRUE(FakeTerminal::add_class(40, "LATE", {{401, "SBER"}}));
+  for (const auto* row_of : {&firm_row, &client_row}) {
+    EXPECT_TRUE(MargoIsMarginSeccode(row_of, "B", nullptr, &id));
+    EXPECT_EQ(id, 202);
+  }
+  EXPECT_TRUE(MargoIsMarginSeccode(&firm_row, "SBER", nullptr, &id));
+  EXPECT_EQ(id, 401);
+  EXPECT_TRUE(MargoIsMarginSeccode(&client_row, "SBER", nullptr, &id));
+  EXPECT_EQ(id, 102);
 }
 
 TEST_F(MarginQueries, SecondTextOfAFirmReplacesTheFirst) {
