@@ -11,7 +11,8 @@
  * messages); one library lock serialises the exports, the worker's commands
  * and the message handlers. The event callback runs while that lock is held,
  * on one of the library's threads: it must not wait for another thread that
- * calls the library. KelapiConnect releases the lock while it waits.
+ * calls the library. KelapiConnect releases the lock while it waits; called
+ * from inside the callback it fails at once with KELAPI_E_CONNECT_FAILED.
  *
  * Ownership: records passed with an event are valid only during the call.
  * Buffers that the library hands out are released with KelapiFree.

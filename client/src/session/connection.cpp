@@ -22,6 +22,7 @@ namespace {
 
 constexpr std::size_t kNameChars = 79;
 constexpr const char* kLinkBroken = "Connection was broken!";
+constexpr const char* kConnectFromCallback = "KelapiConnect cannot be called from the event callback.\n";
 constexpr uint16_t kMsgLogout = 0x4E;
 constexpr uint16_t kMsgLanguage = 0x91;
 constexpr uint16_t kMsgLimitStart = 0x8008;
@@ -48,6 +49,9 @@ KelapiResult Library::connect(const char* user, const char* password, char* erro
   // thread and outside the lock (the host name is resolved), and sent when
   // the connection is established.
   EnvironmentInfo environment = options_.environment();
+  // A thread that already holds the lock (the event callback runs with it
+  // held) would keep the worker from ever serving the attempt.
+  const bool lock_held = mutex_.held_by_current_thread();
   {
     LibraryLock lock(*this);
     if (options_.connect_settle_ms > 0) platform::sleep_ms(options_.connect_settle_ms);
@@ -59,6 +63,10 @@ KelapiResult Library::connect(const char* user, const char* password, char* erro
     // One attempt at a time: a second one would open a second connection
     // over the first and take the first call's signal.
     if (connect_waiting_) return KELAPI_E_ALREADY_CONNECTED;
+    if (lock_held) {
+      copy_bounded(error, kConnectFromCallback, 255);
+      return KELAPI_E_CONNECT_FAILED;
+    }
     environment_ = std::move(environment);
     user_.assign(user, strnlen(user, kNameChars));
     password_.assign(password, strnlen(password, kNameChars));
