@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <string>
@@ -84,6 +85,33 @@ TEST_F(TeardownTest, ReadsAndDisconnectInsideTheEventCallback) {
   EXPECT_EQ(disconnected, KELAPI_OK);
   EXPECT_EQ(KelapiDisconnect(), KELAPI_E_NOT_CONNECTED);
   EXPECT_EQ(connect(), KELAPI_OK);
+}
+
+TEST_F(TeardownTest, UninitialiseInsideTheNewSessionEventWritesNoMoreFiles) {
+  // A new trading session raises its status event and then starts the day's
+  // files; after an uninitialise in that event no file may be written (the
+  // work folder is gone, so they would land in the current folder).
+  std::filesystem::create_directory("work");
+  ASSERT_EQ(KelapiInitializeEx3(0, "work", "settings.ini", 0), KELAPI_OK);
+  KelapiResult uninitialised = 1;
+  use_callback([&](uint32_t code, uintptr_t wparam, uintptr_t) {
+    if (code == KELAPI_EVENT_NEWSTATUS && wparam == 2) uninitialised = KelapiUninitialize();
+  });
+  start();
+  ASSERT_TRUE(std::filesystem::exists("work/info.log"));
+  Msg0022_TradingSession session{};
+  std::strcpy(session.key, "KEY2");
+  session.trade_date = 20240106;
+  net->deliver(0x22, session);
+  ASSERT_TRUE(net->wait_handled());
+  EXPECT_EQ(uninitialised, KELAPI_OK);
+  EXPECT_FALSE(std::filesystem::exists("info.log"));
+  EXPECT_FALSE(std::filesystem::exists("alltrades.dat"));
+  // A later initialise in the work folder reads back the first day's tables.
+  ASSERT_EQ(KelapiInitializeEx3(0, "work", "settings.ini", 0), KELAPI_OK);
+  LibraryLock lock(*lib);
+  EXPECT_EQ(lib->classes.size(), 1u);
+  EXPECT_EQ(lib->trade_date(), 20240105u);
 }
 
 TEST_F(TeardownTest, UninitialiseRacesWithConnect) {

@@ -44,6 +44,9 @@ void Library::on_trading_session(const char* key_text, int32_t trade_date) {
   if (std::strcmp(key, trading_key_) != 0) {
     if (start_fired_) {
       raise_event(KELAPI_EVENT_NEWSTATUS, 2, 0);
+      // The caller may have uninitialised the library from the event: then
+      // there is no work folder and no day to start.
+      if (!initialised_) return;
       clear_session_state();
       start_conditions_.set(static_cast<std::size_t>(StartCondition::session_info));
       start_conditions_.set(static_cast<std::size_t>(StartCondition::trading_session));
