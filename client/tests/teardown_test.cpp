@@ -1,6 +1,7 @@
 // Lifetime of the library against its threads, the network stack's threads
-// and the caller's callback: exports called from inside an event and
-// uninitialise racing with a connect.
+// and the caller's callback: exports called from inside an event, the
+// library going away while the stack still raises events, and uninitialise
+// racing with a connect.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -112,6 +113,42 @@ TEST_F(TeardownTest, UninitialiseInsideTheNewSessionEventWritesNoMoreFiles) {
   LibraryLock lock(*lib);
   EXPECT_EQ(lib->classes.size(), 1u);
   EXPECT_EQ(lib->trade_date(), 20240105u);
+}
+
+TEST_F(TeardownTest, TheLibraryGoesWhileTheStackRaisesEvents) {
+  // The stack's threads may raise an event at any moment, also while the
+  // library is being destroyed; none may touch it once it is gone. Here the
+  // receive thread holds the lock in the start event while the stack reports
+  // a broken link and the library is destroyed: both wait for the lock.
+  for (int round = 0; round < 40; ++round) {
+    make_library(default_options());
+    ASSERT_EQ(init(0, /*fresh_start=*/1), KELAPI_OK);
+    ASSERT_EQ(connect(), KELAPI_OK);
+    open_session();
+    describe_market(5, "CLS", {"AAA"}, {"last"});
+    ASSERT_FALSE(HasFatalFailure());
+    std::atomic<bool> in_event{false};
+    std::atomic<bool> stack_raising{false};
+    std::atomic<bool> destroying{false};
+    use_callback([&](uint32_t code, uintptr_t, uintptr_t) {
+      if (code != KELAPI_EVENT_START) return;
+      in_event.store(true);
+      while (!stack_raising.load() || !destroying.load()) std::this_thread::yield();
+      for (int k = 0; k < 2000; ++k) std::this_thread::yield();  // both reach the lock
+    });
+    const uint8_t none = 0;
+    net->deliver(0x4A, &none, 0);
+    while (!in_event.load()) std::this_thread::yield();
+    std::thread stack([&, n = net] {
+      stack_raising.store(true);
+      n->raise(kNetEventClosed);
+      n->raise(kNetEventStored);
+    });
+    set_current_library(nullptr);  // as the process library does before it goes
+    destroying.store(true);
+    lib.reset();
+    stack.join();
+  }
 }
 
 TEST_F(TeardownTest, UninitialiseRacesWithConnect) {

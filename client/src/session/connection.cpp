@@ -211,7 +211,8 @@ KelapiResult Library::disconnect_export() {
 }
 
 int32_t Library::on_net_event(uintptr_t cookie, int32_t event, const void* event_data) {
-  Library* self = current_library();
+  const NetEventScope scope;
+  Library* self = scope.library();
   if (self == nullptr || cookie == 0 || self->cookie_.load() != cookie) return -1;
   switch (event) {
     case kNetEventStored:

@@ -12,10 +12,29 @@ namespace {
 
 std::atomic<Library*> g_library{nullptr};
 
+// The network-stack events that hold a library right now. Plain atomics
+// (nothing to destroy): a library may go while the process exits.
+std::atomic<int32_t> g_events_in_flight{0};
+
+// Waits until no event of the network stack holds a library any more. The
+// library has been withdrawn first: with both sides sequentially consistent,
+// an event either counted itself before the withdrawal was seen here or
+// finds no library.
+void wait_for_net_events() {
+  while (g_events_in_flight.load() != 0) platform::sleep_ms(1);
+}
+
 }  // namespace
 
-Library* current_library() noexcept { return g_library.load(std::memory_order_acquire); }
-void set_current_library(Library* library) noexcept { g_library.store(library, std::memory_order_release); }
+Library* current_library() noexcept { return g_library.load(); }
+void set_current_library(Library* library) noexcept { g_library.store(library); }
+
+NetEventScope::NetEventScope() noexcept {
+  g_events_in_flight.fetch_add(1);
+  library_ = current_library();
+}
+
+NetEventScope::~NetEventScope() { g_events_in_flight.fetch_sub(1); }
 
 Library::Library(LibraryOptions options) : options_(std::move(options)) {
   worker_ = platform::Thread::start("kelapi worker", [this] {
@@ -34,6 +53,10 @@ Library::~Library() {
     if (connection_ != 0) disconnect();
   }
   if (current_library() == this) set_current_library(nullptr);
+  // An event that found this library before it was withdrawn may still use
+  // it (waiting for its lock, say): it ends before anything is freed. Later
+  // events find no library and are refused.
+  wait_for_net_events();
   // The worker ends on its quit command, after the command it is serving.
   if (!platform::post_thread_message(worker_->id(), kWorkerMessage, 0, kCommandQuit)) {
     worker_->request_stop();

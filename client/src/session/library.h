@@ -290,6 +290,21 @@ class Library {
 Library* current_library() noexcept;
 void set_current_library(Library* library) noexcept;
 
+// An event of the network stack using the process's library: while one
+// exists, a library that is being destroyed waits before it goes (the
+// stack's threads raise events at any moment, also during the unload).
+class NetEventScope {
+ public:
+  NetEventScope() noexcept;  // takes the current library, or null
+  ~NetEventScope();
+  NetEventScope(const NetEventScope&) = delete;
+  NetEventScope& operator=(const NetEventScope&) = delete;
+  Library* library() const noexcept { return library_; }
+
+ private:
+  Library* library_;
+};
+
 // RAII lock of the library.
 class LibraryLock {
  public:
