@@ -22,7 +22,11 @@ void center_window(ui::Hwnd window) noexcept {
 void enable_dialog_item(ui::Hwnd dialog, int control_id, bool enable) noexcept {
   const ui::Hwnd control = ui::get_dlg_item(dialog, control_id);
   if (!control) return;
-  if (!enable && ui::get_focus() == control && ui::is_window_visible(dialog)) {
+  // The focus may also sit in a window inside the control (an editable combo
+  // box's own edit), which disabling the control would leave with no focus.
+  const ui::Hwnd focus = ui::get_focus();
+  const bool focused = focus == control || ui::is_child(control, focus);
+  if (!enable && focused && ui::is_window_visible(dialog)) {
     // The next tab stop that takes the focus; none but itself leaves it.
     const ui::Hwnd next = ui::next_dlg_tab_item(dialog, control, false);
     if (next && next != control) ui::set_focus(next);

@@ -75,11 +75,14 @@ TEST(DialogHelpers, CentringAndDisablingWithoutStrandingTheFocus) {
   ui::HeadlessUi session;
   ui::DialogTemplate t;
   t.cx = 100;
-  t.cy = 60;
+  t.cy = 100;
   for (int id : {11, 12, 13}) {
     t.items.push_back({ui::class_name::edit, u"", id, ui::ws::visible | ui::ws::tab_stop | ui::ws::border,
                        5, 5 + (id - 11) * 15, 80, 12});
   }
+  // An editable combo box: the focus sits in its own edit, a window inside it.
+  t.items.push_back({ui::class_name::combo_box, u"", 14, ui::ws::visible | ui::ws::tab_stop | ui::cbs::drop_down,
+                     5, 50, 80, 40});
   ui::register_dialog_template("kit-test", u"HELPERS", t);
   session.script().on_dialog(u"HELPERS", [](ui::DialogDriver& d) {
     kit::center_window(d.dialog());
@@ -96,6 +99,11 @@ TEST(DialogHelpers, CentringAndDisablingWithoutStrandingTheFocus) {
     EXPECT_EQ(ui::get_focus(), d.item(13));
     kit::enable_dialog_item(d.dialog(), 12, true);
     EXPECT_TRUE(d.enabled(12));
+
+    ui::set_focus(d.item(14));
+    ASSERT_TRUE(ui::is_child(d.item(14), ui::get_focus()));
+    kit::enable_dialog_item(d.dialog(), 14, false);  // focused inside: it moves on too
+    EXPECT_EQ(ui::get_focus(), d.item(12)) << "11 is disabled, so the next tab stop is 12";
     d.end(ui::id::ok);
   });
   EXPECT_EQ(ui::dialog_box("kit-test", u"HELPERS", ui::Hwnd(),

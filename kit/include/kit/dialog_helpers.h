@@ -14,8 +14,8 @@ namespace kit {
 void center_window(kelda::ui::Hwnd window) noexcept;
 
 // Enables or disables a dialog's control. Before the control that has the
-// focus is disabled in a visible dialog, the focus moves forward along the
-// tab order to the first enabled control.
+// focus (itself or a window inside it) is disabled in a visible dialog, the
+// focus moves forward along the tab order to the first enabled control.
 void enable_dialog_item(kelda::ui::Hwnd dialog, int control_id, bool enable) noexcept;
 
 }  // namespace kit
