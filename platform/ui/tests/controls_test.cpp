@@ -189,6 +189,23 @@ TEST(ListBox, MultipleSelectionTogglesByTap) {
   EXPECT_GT(static_cast<int>(send_message(list, lb::get_top_index)), 0) << "a chosen item is scrolled into view";
 }
 
+TEST(ListBox, ThumbDraggedToTheEndOfAHundredThousandItemsReachesTheLastPage) {
+  HeadlessUi ui;
+  Host host;
+  Hwnd list = host.add(class_name::list_box, ws::vscroll, RECT{0, 0, 120, 200}, 1135);
+  ListBoxControl lb{list};
+  const int n = 100000;
+  for (int i = 0; i < n; ++i) lb.add(u"item");
+  ASSERT_EQ(lb.count(), n);
+  // The thumb of the window's own bar, right of the client area, from the top to the bottom end.
+  const RECT cl = get_client_rect(list);
+  const int bar = get_system_metrics(sm::cx_vscroll);
+  scripted::drag(list, {POINT{cl.right + bar / 2, bar + 2}, POINT{cl.right + bar / 2, cl.bottom / 2},
+                        POINT{cl.right + bar / 2, cl.bottom + 50}});
+  const int top = static_cast<int>(send_message(list, lb::get_top_index));
+  EXPECT_GT(top, n - 100) << "a thumb position past 65535 must not wrap";
+}
+
 TEST(UpDown, BuddyStepsReportDeltaAndTheParentCanRefuse) {
   HeadlessUi ui;
   Host host;

@@ -263,7 +263,11 @@ LRESULT ListBoxBehavior::handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) {
       else if (code == sb::line_down) set_top(w, top + 1);
       else if (code == sb::page_up) set_top(w, top - page(w));
       else if (code == sb::page_down) set_top(w, top + page(w));
-      else if (code == sb::thumb_track || code == sb::thumb_position) set_top(w, hi_word(wp));
+      else if (code == sb::thumb_track || code == sb::thumb_position) {
+        // The message's word holds 16 bits; while the thumb is dragged the
+        // bar keeps the whole position.
+        set_top(w, w.vbar.tracking ? w.vbar.track_pos : hi_word(wp));
+      }
       return 0;
     }
     case wm::get_dialog_code:
