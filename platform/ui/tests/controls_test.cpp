@@ -1,6 +1,7 @@
 // The standard controls driven by scripted input on the headless backend.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -204,6 +205,60 @@ TEST(ListBox, ThumbDraggedToTheEndOfAHundredThousandItemsReachesTheLastPage) {
                         POINT{cl.right + bar / 2, cl.bottom + 50}});
   const int top = static_cast<int>(send_message(list, lb::get_top_index));
   EXPECT_GT(top, n - 100) << "a thumb position past 65535 must not wrap";
+}
+
+TEST(ListBox, LongListsKeepTheirOrderThroughInsertsAndDeletesAnywhere) {
+  HeadlessUi ui;
+  Host host;
+  // Against a plain vector: inserts and deletes at the ends and at random
+  // places, enough of them to fill, split and empty many chunks of items.
+  Hwnd plain = host.add(class_name::list_box, 0, RECT{0, 0, 120, 60}, 1136);
+  ListBoxControl lb{plain};
+  std::vector<std::u16string> model;
+  std::mt19937 rng(5);
+  for (int step = 0; step < 6000; ++step) {
+    const int n = static_cast<int>(model.size());
+    if (n > 0 && rng() % 3 == 0) {
+      int at = step % 7 == 0 ? 0 : step % 7 == 1 ? n - 1 : static_cast<int>(rng() % static_cast<unsigned>(n));
+      ASSERT_EQ(lb.remove(at), n - 1);
+      model.erase(model.begin() + at);
+    } else {
+      int at = step % 5 == 0 ? 0 : step % 5 == 1 ? -1 : static_cast<int>(rng() % static_cast<unsigned>(n + 1));
+      std::string t = std::to_string(step);
+      std::u16string text(t.begin(), t.end());
+      int got = lb.insert(at, text);
+      ASSERT_EQ(got, at < 0 ? n : at);
+      model.insert(model.begin() + got, text);
+      lb.set_item_data(got, step);
+    }
+  }
+  ASSERT_EQ(lb.count(), static_cast<int>(model.size()));
+  for (int i = 0; i < lb.count(); ++i) {
+    ASSERT_EQ(lb.text(i), model[static_cast<size_t>(i)]) << i;
+    ASSERT_EQ(std::to_string(lb.item_data(i)), std::string(model[static_cast<size_t>(i)].begin(), model[static_cast<size_t>(i)].end()));
+  }
+
+  // A sorted list: each item goes after those that sort before or equal to it
+  // (regardless of case), so equal items keep the order they came in.
+  Hwnd sorted = host.add(class_name::list_box, lbs::sort, RECT{0, 70, 120, 130}, 1137);
+  ListBoxControl sl{sorted};
+  for (int i = 0; i < 3000; ++i) {
+    std::string t = std::to_string(rng() % 500);
+    std::u16string text(t.begin(), t.end());
+    sl.set_item_data(sl.add(i % 2 ? text + u"x" : text + u"X"), i);
+  }
+  for (int i = 1; i < sl.count(); ++i) {
+    std::u16string a = sl.text(i - 1), b = sl.text(i);
+    for (auto* s : {&a, &b}) {
+      if (!s->empty() && s->back() == u'X') s->back() = u'x';
+    }
+    ASSERT_LE(a, b) << i;
+    if (a == b) {
+      ASSERT_LT(sl.item_data(i - 1), sl.item_data(i)) << "equal items stay in arrival order";
+    }
+  }
+  EXPECT_EQ(sl.add(u""), 0);
+  EXPECT_EQ(sl.find_exact(u"X"), -1);
 }
 
 TEST(UpDown, BuddyStepsReportDeltaAndTheParentCanRefuse) {

@@ -20,13 +20,16 @@ int ListBoxBehavior::page(WindowData& w) {
 int ListBoxBehavior::insert_at(WindowData& w, int index, std::u16string_view text) {
   int n = static_cast<int>(items.size());
   if (w.style & lbs::sort) {
-    index = 0;
-    while (index < n && compare_ignore_case(items[static_cast<size_t>(index)].text, text) <= 0) ++index;
+    // After every item that sorts before it or equal to it.
+    auto at = std::upper_bound(items.begin(), items.end(), text, [](std::u16string_view t, const Item& it) {
+      return compare_ignore_case(t, it.text) < 0;
+    });
+    index = static_cast<int>(at - items.begin());
   } else if (index < 0 || index > n) {
     if (index > n) return static_cast<int>(lb::err);
     index = n;
   }
-  items.insert(items.begin() + index, Item{std::u16string(text), 0, false});
+  items.insert(static_cast<size_t>(index), Item{std::u16string(text), 0, false});
   if (cur_sel >= index) ++cur_sel;
   if (caret >= index) ++caret;
   changed(w);
@@ -108,7 +111,7 @@ LRESULT ListBoxBehavior::handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) {
       return insert_at(w, static_cast<int>(idx), reinterpret_cast<const char16_t*>(lp) ? reinterpret_cast<const char16_t*>(lp) : u"");
     case lb::delete_string:
       if (!valid(idx)) return lb::err;
-      items.erase(items.begin() + idx);
+      items.erase(static_cast<size_t>(idx));
       if (cur_sel == idx) cur_sel = -1;
       else if (cur_sel > idx) --cur_sel;
       if (caret >= idx && caret > 0) --caret;

@@ -2,7 +2,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
+
+#include "chunked_list.h"
 
 #include "controls_internal.h"
 
@@ -21,7 +22,7 @@ class ListBoxBehavior final : public Behavior {
   };
   LRESULT handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) override;
 
-  std::vector<Item> items;
+  ChunkedList<Item> items;
   int cur_sel = -1;
   int caret = 0;
   int top = 0;
