@@ -508,6 +508,49 @@ TEST(ListView, HundredThousandRowsPaintOnlyWhatIsInView) {
   EXPECT_EQ(si.pos, l.top_index());
 }
 
+TEST(ListView, RowsKeepTheirOrderDataAndSelectionThroughInsertsAndDeletesAnywhere) {
+  HeadlessUi ui;
+  Host host;
+  Hwnd lv = host.add(class_name::list_view, lvs::report, RECT{0, 0, 240, 200}, 102);
+  ListViewControl l{lv};
+  l.insert_column(0, u"", 50);
+  l.insert_column(1, u"", 50);
+  struct ModelRow {
+    int data;
+    bool selected;
+  };
+  std::vector<ModelRow> model;
+  std::mt19937 rng(9);
+  for (int step = 0; step < 5000; ++step) {
+    const int n = static_cast<int>(model.size());
+    if (n > 0 && rng() % 3 == 0) {
+      int at = step % 7 == 0 ? 0 : step % 7 == 1 ? n - 1 : static_cast<int>(rng() % static_cast<unsigned>(n));
+      ASSERT_TRUE(l.delete_item(at));
+      model.erase(model.begin() + at);
+    } else {
+      int at = step % 5 == 0 ? 0 : step % 5 == 1 ? n : static_cast<int>(rng() % static_cast<unsigned>(n + 1));
+      std::string t = std::to_string(step);
+      ASSERT_EQ(l.insert_item(at, std::u16string(t.begin(), t.end()), step), at);
+      l.set_item_text(at, 1, std::u16string(t.begin(), t.end()) + u"b");
+      model.insert(model.begin() + at, ModelRow{step, step % 4 == 0});
+      if (step % 4 == 0) l.set_item_state(at, lvis::selected, lvis::selected);
+    }
+  }
+  ASSERT_EQ(l.item_count(), static_cast<int>(model.size()));
+  int selected = 0;
+  for (int i = 0; i < l.item_count(); ++i) {
+    const ModelRow& m = model[static_cast<size_t>(i)];
+    std::string t = std::to_string(m.data);
+    ASSERT_EQ(l.item_data(i), m.data) << i;
+    ASSERT_EQ(l.item_text(i, 1), std::u16string(t.begin(), t.end()) + u"b") << i;
+    ASSERT_EQ(send_message(lv, lvm::get_item_state, static_cast<WPARAM>(i), lvis::selected) != 0, m.selected) << i;
+    selected += m.selected ? 1 : 0;
+  }
+  int walked = 0;
+  for (int i = l.next_item(-1, lvni::selected); i >= 0; i = l.next_item(i, lvni::selected)) ++walked;
+  EXPECT_EQ(walked, selected);
+}
+
 TEST(ListView, HeaderBorderDragSetsTheColumnWidth) {
   HeadlessUi ui;
   Host host;

@@ -4,6 +4,7 @@
 // a hundred thousand rows.
 #include <algorithm>
 
+#include "chunked_list.h"
 #include "controls_internal.h"
 
 namespace kelda::ui::detail {
@@ -453,7 +454,7 @@ class ListViewBehavior final : public Behavior {
         Row r;
         if (it->mask & lvif::text) r.cells.emplace_back(in_text(*it));
         if (it->mask & lvif::param) r.param = it->param;
-        rows_.insert(rows_.begin() + at, std::move(r));
+        rows_.insert(static_cast<size_t>(at), std::move(r));
         if (focus_ >= at) ++focus_;
         if (mark_ >= at) ++mark_;
         if (it->mask & lvif::state) set_state(w, at, it->state, it->state_mask);
@@ -492,7 +493,7 @@ class ListViewBehavior final : public Behavior {
         if (!valid(idx)) return 0;
         int i = static_cast<int>(idx);
         if (rows_[static_cast<size_t>(i)].state & lvis::selected) --selected_;
-        rows_.erase(rows_.begin() + i);
+        rows_.erase(static_cast<size_t>(i));
         if (focus_ == i) focus_ = -1;
         else if (focus_ > i) --focus_;
         if (mark_ == i) mark_ = -1;
@@ -503,7 +504,6 @@ class ListViewBehavior final : public Behavior {
       }
       case lvm::delete_all_items:
         rows_.clear();
-        rows_.shrink_to_fit();
         focus_ = mark_ = -1;
         selected_ = 0;
         top_ = 0;
@@ -513,8 +513,7 @@ class ListViewBehavior final : public Behavior {
       case lvm::get_item_count:
         return count();
       case lvm::set_item_count:
-        rows_.reserve(static_cast<size_t>(std::max<intptr_t>(0, idx)));
-        return 1;
+        return 1;  // a hint: rows are stored in chunks as they come
       case lvm::get_next_item: {
         if (lp == lvni::selected && selected_ == 0) return -1;
         for (int i = static_cast<int>(std::max<intptr_t>(-1, idx)) + 1; i < count(); ++i) {
@@ -730,7 +729,7 @@ class ListViewBehavior final : public Behavior {
   }
 
   std::vector<Column> cols_;
-  std::vector<Row> rows_;
+  ChunkedList<Row> rows_;
   int top_ = 0;
   int hoff_ = 0;
   int focus_ = -1;
