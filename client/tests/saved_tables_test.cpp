@@ -3,11 +3,18 @@
 // when damaged.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "core/text_util.h"
 #include "files/binary_file.h"
 #include "library_fixture.h"
 #include "saved_files.h"
@@ -148,6 +155,66 @@ TEST_F(SavedTablesTest, ParameterRecordsOfUnknownClassesOrSlotsAreSkipped) {
   EXPECT_EQ(lib->params.count(1), 0);
   ASSERT_EQ(lib->params.count(2), 1);
   EXPECT_STREQ(lib->params.slot(1).db_name, "ask");
+}
+
+TEST_F(SavedTablesTest, AProcessEndedWhileTheTablesAreWrittenLeavesNoMixedSet) {
+  // Securities and parameters name their class by its row in classes.dat: a
+  // new classes.dat beside an older sec.dat would give securities to the
+  // wrong classes. The day's first tables: class A, then class B.
+  ASSERT_EQ(init(), KELAPI_OK);
+  ASSERT_EQ(connect(), KELAPI_OK);
+  open_session();
+  describe_market(5, "A", {"AAA"}, {"last"});
+  describe_market(6, "B", {"BBB"}, {"last"});
+  end_class_lists();
+  ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+
+  // A fresh start learns B before A. sec.dat's temporary file is a pipe that
+  // holds less than the file: the save stops inside it, where the process
+  // could end, and what is on disk then is kept aside and loaded later.
+  ASSERT_EQ(init(0, 1), KELAPI_OK);
+  ASSERT_EQ(connect(), KELAPI_OK);
+  open_session();
+  net->clear_sent();
+  net->deliver(0x803C, class_description(6, "B"));
+  net->deliver(0x803C, class_description(5, "A"));
+  ASSERT_TRUE(net->wait_handled());
+  const auto sec_requests = net->sent(0x8034);
+  const auto par_requests = net->sent(0x8032);
+  ASSERT_EQ(sec_requests.size(), 2u);
+  ASSERT_EQ(par_requests.size(), 2u);
+  const int32_t sec_b = sec_requests[0].as<ClassRequest>().request;
+  const int32_t par_b = par_requests[0].as<ClassRequest>().request;
+  ASSERT_EQ(::mkfifo("sec.dat.tmp", 0600), 0);
+  const int pipe = ::open("sec.dat.tmp", O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(pipe, 0);
+  ASSERT_GT(::fcntl(pipe, F_SETPIPE_SZ, 4096), 0);
+  ASSERT_EQ(::fcntl(pipe, F_SETFL, 0), 0);
+  for (int k = 0; k < 40; ++k) net->deliver(0x8081, security(sec_b, 2000 + k, ("BB" + std::to_string(k)).c_str()));
+  net->deliver(0x24, parameter(static_cast<int16_t>(par_b), "last"));
+  net->deliver(0x2, Msg0002_RequestComplete{static_cast<int16_t>(sec_b)});
+  net->deliver(0x2, Msg0002_RequestComplete{static_cast<int16_t>(par_b)});
+  pollfd ready{pipe, POLLIN, 0};
+  ASSERT_EQ(::poll(&ready, 1, 30000), 1) << "the save writes sec.dat";
+  std::filesystem::create_directory("cut");
+  for (const char* name : {"classes.dat", "sec.dat", "par.dat"}) {
+    if (std::filesystem::exists(name)) std::filesystem::copy_file(name, std::string("cut/") + name);
+  }
+  char drain[4096];
+  while (::read(pipe, drain, sizeof drain) > 0) {
+  }
+  ::close(pipe);
+  ASSERT_TRUE(net->wait_handled());
+  ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+
+  ASSERT_EQ(KelapiInitializeEx(0, "cut"), KELAPI_OK);
+  LibraryLock lock(*lib);
+  for (std::size_t i = 0; i < lib->securities.size(); ++i) {
+    const SecurityRecord& r = lib->securities.at(i);
+    const std::string_view code = field_text(r.h.code).substr(0, 1);
+    EXPECT_EQ(field_text(lib->classes.at(static_cast<std::size_t>(r.class_index)).d.code), code)
+        << "security " << r.h.code << " loaded under another class";
+  }
 }
 
 }  // namespace

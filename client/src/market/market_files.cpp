@@ -1,9 +1,10 @@
 // The saved market tables: classes.dat, sec.dat and par.dat.
 //
-// The three files are written together and read back together; class
-// indexes in sec.dat and par.dat refer to the rows of classes.dat, so every
-// class is written, confirmed or not. Everything read is checked against the
-// tables and the file's size before it is used.
+// The three files are written together (classes.dat last) and read back
+// together; class indexes in sec.dat and par.dat refer to the rows of
+// classes.dat, so every class is written, confirmed or not. Everything read
+// is checked against the tables and the file's size before it is used.
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -175,7 +176,16 @@ bool load_params(Library& lib) {
 }  // namespace
 
 void save_market_tables(Library& lib) {
-  if (!save_classes(lib) || !save_securities(lib) || !save_params(lib)) {
+  // classes.dat goes first and comes back last: a process that ends in
+  // between leaves no classes.dat, so the next start loads nothing rather
+  // than a new sec.dat or par.dat against the old class rows (or the other
+  // way round).
+  const std::string classes = work_file(lib.work_dir(), "classes.dat");
+  if (!delete_file(classes) && errno != ENOENT) {
+    diag("KeldaApi: the market tables could not be saved in [%s]\n", lib.work_dir().c_str());
+    return;
+  }
+  if (!save_securities(lib) || !save_params(lib) || !save_classes(lib)) {
     diag("KeldaApi: the market tables could not be saved in [%s]\n", lib.work_dir().c_str());
   }
 }
