@@ -10,6 +10,8 @@
 //   - MargoAddClass for 200 classes that no list names, after 1 MiB of rule
 //     text with thousands of client sections; floor: the same adds without
 //     the rule text.
+//   - MargoGetNeedClassSecIDs for each class under 1 MiB of rule text; floor:
+//     a memchr line split of the text once per call.
 // The terminal side is a flat, allocation-free stand-in so that the figures
 // measure the library rather than its callbacks.
 #include <benchmark/benchmark.h>
@@ -334,6 +336,38 @@ void BM_AddClassesUnderLargeRules(benchmark::State& state) {
   state.counters["x_floor"] = floor > 0 ? with_rules / floor : 0;
 }
 BENCHMARK(BM_AddClassesUnderLargeRules)->Unit(benchmark::kMillisecond);
+
+void BM_NeedClassSecIDs(benchmark::State& state) {
+  const std::string rules = big_rules();
+  set_up_library();
+  MargoSetDliniFile("BIG", rules.c_str());
+  std::vector<int32_t> ids(kPerClass);
+  int64_t calls = 0;
+  const auto start = Clock::now();
+  for (auto _ : state) {
+    for (int c = 0; c < kClasses; ++c) {
+      int32_t count = kPerClass;
+      if (!MargoGetNeedClassSecIDs(c + 1, ids.data(), &count)) state.SkipWithError("query failed");
+      ++calls;
+    }
+  }
+  const double query = std::chrono::duration<double>(Clock::now() - start).count();
+
+  int64_t lines = 0;
+  const auto floor_start = Clock::now();
+  for (int64_t n = 0; n < calls; ++n) {
+    const char* p = rules.data();
+    const char* end = p + rules.size();
+    while (const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
+      p = static_cast<const char*>(nl) + 1;
+      ++lines;
+    }
+    benchmark::DoNotOptimize(lines);
+  }
+  const double floor = std::chrono::duration<double>(Clock::now() - floor_start).count();
+  state.counters["x_floor"] = floor > 0 ? query / floor : 0;
+}
+BENCHMARK(BM_NeedClassSecIDs)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -72,10 +72,11 @@ Outcome Library::need_class_security_ids(int32_t class_id, int32_t* ids, int32_t
   const int32_t capacity = std::max(*count, 0);
   int32_t written = 0;
   HashSet<int32_t> collected;
-  HashSet<const RuleLists*> visited;
+  const uint64_t mark = next_visit_mark();  // template clients share their lists
   // false when a new id finds the array full.
   auto collect = [&](const RuleSet& set) {
-    if (!visited.insert(set.lists.get()).second) return true;
+    if (set.lists->visit_mark == mark) return true;
+    set.lists->visit_mark = mark;
     for (const ClassList* list : {&set.lists->margin, &set.lists->asset}) {
       for (const ClassListEntry& entry : *list) {
         if (entry.class_index < 0 || tables_.class_entry(entry.class_index).record.classId != class_id) continue;

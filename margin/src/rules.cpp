@@ -133,19 +133,22 @@ struct ListBuild {
 
 }  // namespace
 
+uint64_t next_visit_mark() noexcept {
+  static uint64_t last = 0;
+  return ++last;
+}
+
 void refresh_rules(std::span<FirmRules* const> firms, const Tables& tables) {
-  // Every distinct list set once (template clients share theirs): a mark
-  // stamped on each one staged in this call tells the shared ones.
-  static uint64_t last_mark = 0;
-  const uint64_t mark = ++last_mark;
+  // Every distinct list set once (template clients share theirs).
+  const uint64_t mark = next_visit_mark();
   Vec<FirmStage> firm_stages;
   Vec<ListStage> list_stages;
   firm_stages.reserve(firms.size());
   for (FirmRules* firm : firms) {
     FirmStage& stage = firm_stages.emplace_back(FirmStage{firm, list_stages.size(), 0, {}, {}});
     auto add = [&](RuleSet& set) {
-      if (set.lists && set.lists->refresh_mark != mark) {
-        set.lists->refresh_mark = mark;
+      if (set.lists && set.lists->visit_mark != mark) {
+        set.lists->visit_mark = mark;
         list_stages.push_back(ListStage{set.lists.get(), !set.lists->indexed});
       }
     };

@@ -61,8 +61,13 @@ struct RuleLists {
   // it resolves an entry of these lists: classes only join the table, and
   // those already there keep their relative order in every class order.
   bool indexed = false;
-  uint64_t refresh_mark = 0;  // tells refresh_rules it met this set already
+  // Walks over every rule set stamp the list sets they meet with a mark of
+  // their own (next_visit_mark), to meet the shared ones once.
+  uint64_t visit_mark = 0;
 };
+
+// A mark no walk has used yet.
+uint64_t next_visit_mark() noexcept;
 
 enum class Setting : uint8_t { unset, on, off };
 
