@@ -229,6 +229,22 @@ void BM_CalcMarginalRows(benchmark::State& state) {
 }
 BENCHMARK(BM_CalcMarginalRows)->Unit(benchmark::kMillisecond);
 
+// Seconds taken by splitting text into lines with memchr `times` times.
+double line_split_seconds(const std::string& text, int64_t times) {
+  int64_t lines = 0;
+  const auto start = Clock::now();
+  for (int64_t n = 0; n < times; ++n) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
+      p = static_cast<const char*>(nl) + 1;
+      ++lines;
+    }
+    benchmark::DoNotOptimize(lines);
+  }
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
 void BM_ParseRuleText(benchmark::State& state) {
   portfolio();  // classes in the tables, so the lists resolve
   const std::string text = big_rules();
@@ -241,18 +257,7 @@ void BM_ParseRuleText(benchmark::State& state) {
   const double parse = std::chrono::duration<double>(Clock::now() - start).count();
 
   // Floor: split the same bytes into lines with memchr.
-  int64_t lines = 0;
-  const auto floor_start = Clock::now();
-  for (int64_t n = 0; n < passes; ++n) {
-    const char* p = text.data();
-    const char* end = p + text.size();
-    while (const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
-      p = static_cast<const char*>(nl) + 1;
-      ++lines;
-    }
-    benchmark::DoNotOptimize(lines);
-  }
-  const double floor = std::chrono::duration<double>(Clock::now() - floor_start).count();
+  const double floor = line_split_seconds(text, passes);
   state.counters["x_floor"] = floor > 0 ? parse / floor : 0;
   state.SetBytesProcessed(passes * static_cast<int64_t>(text.size()));
 }
@@ -353,18 +358,7 @@ void BM_NeedClassSecIDs(benchmark::State& state) {
   }
   const double query = std::chrono::duration<double>(Clock::now() - start).count();
 
-  int64_t lines = 0;
-  const auto floor_start = Clock::now();
-  for (int64_t n = 0; n < calls; ++n) {
-    const char* p = rules.data();
-    const char* end = p + rules.size();
-    while (const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
-      p = static_cast<const char*>(nl) + 1;
-      ++lines;
-    }
-    benchmark::DoNotOptimize(lines);
-  }
-  const double floor = std::chrono::duration<double>(Clock::now() - floor_start).count();
+  const double floor = line_split_seconds(rules, calls);
   state.counters["x_floor"] = floor > 0 ? query / floor : 0;
 }
 BENCHMARK(BM_NeedClassSecIDs)->Unit(benchmark::kMillisecond);
