@@ -18,14 +18,18 @@ Library& library() {
 }
 
 std::shared_ptr<Context> find_context(const void* handle, std::string& error) {
-  Library& lib = library();
-  std::shared_lock<std::shared_mutex> lock(lib.mutex);
-  auto it = lib.contexts.find(handle);
-  if (handle == nullptr || it == lib.contexts.end()) {
+  std::shared_ptr<Context> found;
+  {
+    Library& lib = library();
+    std::shared_lock<std::shared_mutex> lock(lib.mutex);
+    auto it = lib.contexts.find(handle);
+    if (handle != nullptr && it != lib.contexts.end()) found = it->second;
+  }
+  if (!found || !found->wait_set_up()) {
     error = "Wrong connection handle info was set.";
     return nullptr;
   }
-  return it->second;
+  return found;
 }
 
 void unlink_context(const Context* c) {
@@ -114,6 +118,21 @@ int32_t Context::raise(int32_t event, int32_t* result, void* event_data, uint32_
   if (callback == nullptr) return 0;
   int32_t local = 0;
   return callback(user_data, event, result ? result : &local, event_data, id, data, size);
+}
+
+bool Context::wait_set_up() {
+  std::unique_lock<std::mutex> lock(set_up_mutex_);
+  set_up_cv_.wait(lock, [this] { return set_up_ != SetUp::running; });
+  return set_up_ == SetUp::published;
+}
+
+void Context::end_set_up(bool published) {
+  {
+    std::lock_guard<std::mutex> lock(set_up_mutex_);
+    if (set_up_ != SetUp::running) return;
+    set_up_ = published ? SetUp::published : SetUp::abandoned;
+  }
+  set_up_cv_.notify_all();
 }
 
 const MessageHandlerEntry* Context::find_handler(uint32_t id) const {

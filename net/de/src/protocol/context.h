@@ -4,11 +4,19 @@
 // transport's freeing event; the transport event handler and every exported
 // call that uses a handle hold another for their duration, so a context is
 // never freed under a thread that still uses it. The library mutex guards the
-// list, the counter and connection set-up and is never held while the caller's
-// callback or a MessageHandler runs.
+// list and the counter; it is never held while the caller's callback, a
+// MessageHandler or the transport's connect (which may show a provider's
+// dialog) runs.
+//
+// Set-up: zn_connect_ex lists a new context before it asks the transport for
+// the link, and publishes it (transport handle, byte counters, connecting
+// flag) after. Until then the context's set-up gate is closed: a handle lookup
+// that finds it, the transport's first events included, waits at the gate and
+// gets the context only once it is published.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -58,7 +66,18 @@ class Context {
   }
   const MessageHandlerEntry* find_handler(uint32_t id) const;
 
+  // The set-up gate. wait_set_up() returns once the set-up has ended: true
+  // when the context was published, false when the set-up failed or the
+  // library's end freed the context meanwhile.
+  bool wait_set_up();
+  void end_set_up(bool published);
+
  private:
+  enum class SetUp { running, published, abandoned };
+  std::mutex set_up_mutex_;
+  std::condition_variable set_up_cv_;
+  SetUp set_up_ = SetUp::running;
+
   std::mutex error_mutex_;
   int32_t error_class_ = -1;
   uint32_t system_code_ = 0;
@@ -82,7 +101,8 @@ Library& library();
 inline zn_connection* handle_of(const Context* c) {
   return reinterpret_cast<zn_connection*>(const_cast<Context*>(c));
 }
-// The live context of a handle, or null (with the refusal text).
+// The live context of a handle, or null (with the refusal text). A context
+// still being set up is waited for (outside the library mutex).
 std::shared_ptr<Context> find_context(const void* handle, std::string& error);
 void unlink_context(const Context* c);
 

@@ -49,6 +49,29 @@ std::string cut(const char* text) {
   return text ? std::string(text).substr(0, 1023) : std::string();
 }
 
+// Undoes a connection set-up that ends before its context is published.
+struct SetUpUnwind {
+  const std::shared_ptr<Context>& context;
+  zn_tcp_connection*& transport;
+  bool armed = false;
+
+  ~SetUpUnwind() {
+    if (!armed) return;
+    try {
+      Library& lib = library();
+      std::lock_guard<std::shared_mutex> lock(lib.mutex);
+      auto it = lib.contexts.find(context.get());
+      if (it != lib.contexts.end() && it->second == context) lib.contexts.erase(it);
+    } catch (...) {
+    }
+    context->end_set_up(false);
+    if (transport != nullptr) {
+      char ignored[kMaxErrorText + 1] = "";
+      zn_tcp_disconnect(transport, 0, ignored, sizeof ignored);
+    }
+  }
+};
+
 }  // namespace
 
 extern "C" {
@@ -112,7 +135,8 @@ KELDA_EXPORT void zn_fin(void) {
     std::lock_guard<std::shared_mutex> lock(lib.mutex);
     all.swap(lib.contexts);
     // The transport connections stay open: they must stop counting into the
-    // statistics of the contexts freed here.
+    // statistics of the contexts freed here. A context still being set up
+    // goes too: its connect finds it gone and closes the link it started.
     for (auto& [handle, c] : all) {
       if (zn_tcp_connection* t = c->transport.load()) {
         zn_tcp_set_statistics_params(t, nullptr, nullptr, nullptr, 0);
@@ -157,90 +181,111 @@ KELDA_EXPORT zn_connection* zn_connect_ex(
       params = *given;
     }
     Library& lib = library();
-    // Held for the whole set-up: transport events for this connection wait
-    // in their handle check until it is done.
-    std::lock_guard<std::shared_mutex> lock(lib.mutex);
     auto c = std::make_shared<Context>();
-    if (language != 0 && sub_language != 0 && dialect != 0 &&
-        locale_accepted(language, sub_language, dialect)) {
-      c->language = language;
-      c->sub_language = sub_language;
-      c->dialect = dialect;
-    }
-    c->callback = callback;
-    c->user_data = user_data;
-    c->owner = owner;
-    c->name = name ? std::string(name).substr(0, 127) : std::string();
-    c->number = ++lib.counter;
-    if (out_number) *out_number = c->number;
-    auto fail = [&](const std::string& text) -> zn_connection* {
-      lib.contexts.erase(c.get());
-      copy_out(error, error_size, text);
-      return nullptr;
-    };
+    zn_tcp_connection* t = nullptr;
+    // From the moment the context is listed until it is published, leaving
+    // (a failure or an exception) unlists it, opens its set-up gate for the
+    // lookups waiting there and closes a link the transport already started.
+    SetUpUnwind unwind{c, t};
+    zn_conn_setup transport_setup{};
+    {
+      std::lock_guard<std::shared_mutex> lock(lib.mutex);
+      if (language != 0 && sub_language != 0 && dialect != 0 &&
+          locale_accepted(language, sub_language, dialect)) {
+        c->language = language;
+        c->sub_language = sub_language;
+        c->dialect = dialect;
+      }
+      c->callback = callback;
+      c->user_data = user_data;
+      c->owner = owner;
+      c->name = name ? std::string(name).substr(0, 127) : std::string();
+      c->number = ++lib.counter;
+      if (out_number) *out_number = c->number;
+      auto fail = [&](const std::string& text) -> zn_connection* {
+        copy_out(error, error_size, text);
+        return nullptr;
+      };
 
-    const MessageHandlerEntry* table = handlers ? handlers : lib.default_handlers;
-    if (table == nullptr) {
-      return fail(format("Not set messages handler table for connection \"%s\"", c->name.c_str()));
-    }
-    for (const MessageHandlerEntry* e = table; e->id != 0; ++e) c->handlers.push_back(*e);
-    std::stable_sort(c->handlers.begin(), c->handlers.end(),
-                     [](const MessageHandlerEntry& a, const MessageHandlerEntry& b) {
-                       return a.id < b.id;
-                     });
-    const MessageLayoutEntry* layouts = registry ? registry : lib.default_registry;
-    if (layouts == nullptr) {
-      return fail(format("Not set messages table for connection \"%s\"", c->name.c_str()));
-    }
-    CodecResult<LayoutRegistry> built = LayoutRegistry::build(layouts, c->name);
-    if (!built) return fail(built.error().text);
-    c->registry.emplace(std::move(built.value()));
-    lib.contexts[c.get()] = c;
+      const MessageHandlerEntry* table = handlers ? handlers : lib.default_handlers;
+      if (table == nullptr) {
+        return fail(
+            format("Not set messages handler table for connection \"%s\"", c->name.c_str()));
+      }
+      for (const MessageHandlerEntry* e = table; e->id != 0; ++e) c->handlers.push_back(*e);
+      std::stable_sort(c->handlers.begin(), c->handlers.end(),
+                       [](const MessageHandlerEntry& a, const MessageHandlerEntry& b) {
+                         return a.id < b.id;
+                       });
+      const MessageLayoutEntry* layouts = registry ? registry : lib.default_registry;
+      if (layouts == nullptr) {
+        return fail(format("Not set messages table for connection \"%s\"", c->name.c_str()));
+      }
+      CodecResult<LayoutRegistry> built = LayoutRegistry::build(layouts, c->name);
+      if (!built) return fail(built.error().text);
+      c->registry.emplace(std::move(built.value()));
 
-    if (setup == nullptr) return fail("Wrong connection parameters was set");
-    zn_conn_setup transport_setup = *setup;
-    switch (setup->mode) {
-      case ZN_SETUP_INI:
-        if (setup->ini_path[0] == '\0') return fail("Not set settings INI-file");
-        c->check_timeout = static_cast<uint16_t>(kit::ini_read_int(
-            u"connect", u"check-tmo", 150,
-            kit::decode(kit::CodePage::cp1251,
-                        std::string_view(setup->ini_path,
-                                         strnlen(setup->ini_path, sizeof setup->ini_path)))
-                .c_str()));
-        break;
-      case ZN_SETUP_CALLBACK:
-        transport_setup.mode = ZN_SETUP_RECORD;  // params came from the callback above
-        break;
-      case ZN_SETUP_RECORD:
-        if (setup->params == nullptr || setup->params->version != 1) {
-          return fail("Wrong connection parameters was set");
-        }
-        params = *setup->params;
-        break;
-      default:
-        return fail(format("Not support connection establishing mode %ld",
-                           static_cast<long>(setup->mode)));
+      if (setup == nullptr) return fail("Wrong connection parameters was set");
+      transport_setup = *setup;
+      switch (setup->mode) {
+        case ZN_SETUP_INI:
+          if (setup->ini_path[0] == '\0') return fail("Not set settings INI-file");
+          c->check_timeout = static_cast<uint16_t>(kit::ini_read_int(
+              u"connect", u"check-tmo", 150,
+              kit::decode(kit::CodePage::cp1251,
+                          std::string_view(setup->ini_path,
+                                           strnlen(setup->ini_path, sizeof setup->ini_path)))
+                  .c_str()));
+          break;
+        case ZN_SETUP_CALLBACK:
+          transport_setup.mode = ZN_SETUP_RECORD;  // params came from the callback above
+          break;
+        case ZN_SETUP_RECORD:
+          if (setup->params == nullptr || setup->params->version != 1) {
+            return fail("Wrong connection parameters was set");
+          }
+          params = *setup->params;
+          break;
+        default:
+          return fail(format("Not support connection establishing mode %ld",
+                             static_cast<long>(setup->mode)));
+      }
+      if (transport_setup.mode == ZN_SETUP_RECORD) {
+        c->check_timeout = static_cast<uint16_t>(params.check_timeout);
+        params.check_timeout = c->check_timeout;
+        transport_setup.params = &params;
+      }
+      // Listed with its gate closed: the transport's events for it wait
+      // until it is published below.
+      lib.contexts[c.get()] = c;
+      unwind.armed = true;
     }
-    if (transport_setup.mode == ZN_SETUP_RECORD) {
-      c->check_timeout = static_cast<uint16_t>(params.check_timeout);
-      params.check_timeout = c->check_timeout;
-      transport_setup.params = &params;
+
+    // The transport's connect runs without the library mutex: it may show
+    // the provider choice or the provider's own dialog, and every other
+    // connection goes on meanwhile.
+    t = zn_tcp_connect(c->name.c_str(), nullptr, c->language, c->sub_language, c->dialect, crypto,
+                       owner, 2, 1, &transport_setup, &transport_event_handler,
+                       reinterpret_cast<uintptr_t>(c.get()), 0, 0, 0, 0, error, error_size);
+    if (t == nullptr) return nullptr;
+
+    {
+      std::lock_guard<std::shared_mutex> lock(lib.mutex);
+      auto it = lib.contexts.find(c.get());
+      if (it == lib.contexts.end() || it->second != c) {
+        // The library's end freed the context during the connect: the link
+        // has no owner left and is closed on the way out.
+        copy_out(error, error_size, "Net library was finished while the connection was set up");
+        return nullptr;
+      }
+      c->transport.store(t);
+      zn_tcp_set_statistics_params(t, &c->stats.bytes_written, &c->stats.bytes_read, nullptr, 0);
+      c->connecting.store(1);
+      c->set_error(ZN_ERROR_NONE, "");
+      unwind.armed = false;
+      c->end_set_up(true);
     }
-    zn_tcp_connection* t = zn_tcp_connect(c->name.c_str(), nullptr, c->language,
-                                          c->sub_language, c->dialect, crypto, owner, 2, 1,
-                                          &transport_setup, &transport_event_handler,
-                                          reinterpret_cast<uintptr_t>(c.get()), 0, 0, 0, 0,
-                                          error, error_size);
-    if (t == nullptr) {
-      lib.contexts.erase(c.get());
-      return nullptr;
-    }
-    c->transport.store(t);
-    zn_tcp_set_statistics_params(t, &c->stats.bytes_written, &c->stats.bytes_read, nullptr, 0);
-    c->connecting.store(1);
     kelda::platform::set_last_error(0);
-    c->set_error(ZN_ERROR_NONE, "");
     return handle_of(c.get());
   });
 }
