@@ -11,6 +11,7 @@
 #include <future>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "library_fixture.h"
 
@@ -174,6 +175,59 @@ TEST_F(TeardownTest, UninitialiseRacesWithConnect) {
     ASSERT_FALSE(lib->connected()) << round;
     ASSERT_EQ(lib->connection(), 0u) << round;
   }
+}
+
+TEST_F(TeardownTest, ReadsBookingsAndLinkDropsTogether) {
+  // Readers on two threads while the server describes the market, the link
+  // drops and comes back, and the caller disconnects: every read answers
+  // with one of its codes and writes only what the class record announced.
+  ASSERT_EQ(init(0, /*fresh_start=*/1), KELAPI_OK);
+  use_callback([](uint32_t code, uintptr_t, uintptr_t lparam) {
+    if (code != KELAPI_EVENT_NEWCLASS) return;
+    KelapiClassRecord c{};
+    if (KelapiGetClassEx3(static_cast<uint32_t>(lparam), &c, sizeof c) != KELAPI_OK) return;
+    std::vector<KelapiSecurityRecord> s(c.security_count);
+    KelapiGetClassSecuritiesEx3(c.class_number, s.data(), sizeof(KelapiSecurityRecord));
+  });
+  std::atomic<bool> done{false};
+  auto reader = [&] {
+    while (!done.load()) {
+      for (uint32_t n = 1; n <= 17; ++n) {
+        KelapiClassRecordEx4 c{};
+        const KelapiResult r = KelapiGetClassEx4(n, &c, sizeof c);
+        ASSERT_TRUE(r == KELAPI_OK || r == KELAPI_E_INVALIDARG || r == KELAPI_E_START_EVENT_NOT_FIRED) << r;
+        if (r != KELAPI_OK) continue;
+        std::vector<KelapiSecurityRecordEx4> s(c.security_count + 1);
+        s.back().security_number = 0xABCD;
+        KelapiGetClassSecuritiesEx4(n, s.data(), sizeof s[0]);
+        ASSERT_EQ(s.back().security_number, 0xABCDu) << "written past the announced count";
+        std::vector<KelapiClassParamRecord> p(static_cast<std::size_t>(c.param_count) + 1);
+        p.back().param_number = 0xBEEF;
+        KelapiGetClassParamsEx(n, p.data());
+        ASSERT_EQ(p.back().param_number, 0xBEEF) << "written past the announced count";
+      }
+      KelapiBookClasses();
+    }
+  };
+  std::thread r1(reader);
+  std::thread r2(reader);
+  for (int round = 0; round < 8; ++round) {
+    ASSERT_EQ(connect(), KELAPI_OK);
+    open_session(7, round % 2 == 0 ? "KEY1" : "KEY2");
+    std::vector<std::string> codes;
+    for (int k = 0; k <= round; ++k) codes.push_back("S" + std::to_string(k));
+    describe_market(10 + round, ("C" + std::to_string(round)).c_str(), codes, {"last", "bid"}, 1000 + round * 10);
+    describe_market(50 + round, ("D" + std::to_string(round)).c_str(), {"X"}, {"last"}, 5000 + round);
+    end_class_lists();
+    if (round % 2 == 0) {
+      net->raise(kNetEventClosed);
+    } else {
+      ASSERT_EQ(KelapiDisconnect(), KELAPI_OK);
+    }
+  }
+  done.store(true);
+  r1.join();
+  r2.join();
 }
 
 }  // namespace
