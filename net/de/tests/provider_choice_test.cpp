@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -349,10 +351,20 @@ TEST_F(ProviderChoice, ADeletedSigningContextLastsUntilItsRunningCallEnds) {
 
 // Selection mode 3 asks the user. The client library connects from its own
 // thread, so the dialog is asked for there and runs on the user-interface
-// thread while the connect call waits; the signing context is opened here,
-// on the user-interface thread itself.
+// thread while the connect call waits; the library answers other calls
+// meanwhile. The signing context is opened here, on the user-interface
+// thread itself.
 TEST_F(ProviderChoiceOnScreen, ModeThreeConnectsWithTheProviderTheUserPicked) {
-  script.on_dialog(kProvidersDialog, [](ui::DialogDriver& d) {
+  bool answered_meanwhile = false;
+  std::future<bool> call;  // outlives the dialog, which a held call waits for
+  script.on_dialog(kProvidersDialog, [&](ui::DialogDriver& d) {
+    // On a thread of its own, so that a call held up by the connect fails
+    // the wait instead of hanging the dialog.
+    call = std::async(std::launch::async, [] {
+      char error[256] = "";
+      return zn_getstataddr(nullptr, error, sizeof error) == nullptr && zn_is_initialized() >= 0;
+    });
+    answered_meanwhile = call.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
     const std::vector<std::u16string> all = lines(d);
     EXPECT_TRUE(listed(all, kNullLine));
     EXPECT_FALSE(listed(all, kSignerLine));
@@ -372,8 +384,10 @@ TEST_F(ProviderChoiceOnScreen, ModeThreeConnectsWithTheProviderTheUserPicked) {
   kelda::platform::Waitable* const waits[] = {&connected};
   const auto waited = ui::wait_pumping(waits, 10000).status;
   worker.join();
+  EXPECT_TRUE(answered_meanwhile) << "the library's calls waited for the connect's dialog";
   ASSERT_EQ(waited, kelda::platform::WaitStatus::signaled);
   ASSERT_NE(c, nullptr) << error;
+  EXPECT_TRUE(call.get());
   EXPECT_TRUE(file_has_line(settings, "CipherCryptoProvider=Null"));
 
   std::unique_ptr<sd::Session> peer = server.accept();
