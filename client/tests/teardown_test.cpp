@@ -3,11 +3,13 @@
 // library going away while the stack still raises events, and uninitialise
 // racing with a connect.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <future>
 #include <string>
 #include <thread>
@@ -228,6 +230,27 @@ TEST_F(TeardownTest, ReadsBookingsAndLinkDropsTogether) {
   done.store(true);
   r1.join();
   r2.join();
+}
+
+TEST_F(TeardownTest, TheProcessMayEndInsideAnEventOfTheStack) {
+  // A caller that ends the process from the status event: the library's
+  // owner goes at exit on the stack's thread, inside that thread's own
+  // event, and the exit completes.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ::alarm(20);  // a hang ends the child by a signal
+        static std::unique_ptr<Library> owned;
+        if (init() != KELAPI_OK || connect() != KELAPI_OK) std::exit(2);
+        owned = std::move(lib);
+        use_callback([](uint32_t code, uintptr_t wparam, uintptr_t) {
+          if (code == KELAPI_EVENT_NEWSTATUS && wparam == 1) std::exit(0);
+        });
+        std::thread stack([n = net] { n->raise(kNetEventClosed); });
+        stack.join();
+        std::exit(3);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

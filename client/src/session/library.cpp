@@ -12,16 +12,19 @@ namespace {
 
 std::atomic<Library*> g_library{nullptr};
 
-// The network-stack events that hold a library right now. Plain atomics
-// (nothing to destroy): a library may go while the process exits.
+// The network-stack events that hold a library right now, in all and on
+// this thread. Plain atomics (nothing to destroy): a library may go while
+// the process exits.
 std::atomic<int32_t> g_events_in_flight{0};
+thread_local int32_t t_events_here = 0;
 
-// Waits until no event of the network stack holds a library any more. The
-// library has been withdrawn first: with both sides sequentially consistent,
-// an event either counted itself before the withdrawal was seen here or
-// finds no library.
+// Waits until no event of the network stack on another thread holds a
+// library any more (the caller may be inside one itself: a callback that
+// ends the process). The library has been withdrawn first: with both sides
+// sequentially consistent, an event either counted itself before the
+// withdrawal was seen here or finds no library.
 void wait_for_net_events() {
-  while (g_events_in_flight.load() != 0) platform::sleep_ms(1);
+  while (g_events_in_flight.load() != t_events_here) platform::sleep_ms(1);
 }
 
 }  // namespace
@@ -30,11 +33,15 @@ Library* current_library() noexcept { return g_library.load(); }
 void set_current_library(Library* library) noexcept { g_library.store(library); }
 
 NetEventScope::NetEventScope() noexcept {
+  ++t_events_here;
   g_events_in_flight.fetch_add(1);
   library_ = current_library();
 }
 
-NetEventScope::~NetEventScope() { g_events_in_flight.fetch_sub(1); }
+NetEventScope::~NetEventScope() {
+  g_events_in_flight.fetch_sub(1);
+  --t_events_here;
+}
 
 Library::Library(LibraryOptions options) : options_(std::move(options)) {
   worker_ = platform::Thread::start("kelapi worker", [this] {
