@@ -9,6 +9,7 @@
 // where <client> "-" asks the firm set itself.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -177,6 +178,75 @@ TEST_P(RuleTexts, AnswerTheirQueries) {
 
 INSTANTIATE_TEST_SUITE_P(Margin, RuleTexts, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Generated rule texts and classes: parsing the text before the classes
+// arrive one by one answers every query as parsing it after them.
+TEST(RuleTextsAndLateClasses, AnswerAsIfTheClassesCameFirst) {
+  std::mt19937 rng(7);
+  const char* codes[] = {"A", "B", "C", "D", "E"};
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  for (int round = 0; round < 500; ++round) {
+    SCOPED_TRACE(round);
+    const int class_count = 1 + pick(5);
+    std::vector<MargoClass> classes;
+    std::vector<std::vector<MargoSecurity>> securities(static_cast<std::size_t>(class_count));
+    for (int c = 0; c < class_count; ++c) {
+      for (int i = 1 + pick(4); i > 0; --i) securities[c].push_back(make_security(c * 10 + i, codes[pick(5)]));
+      classes.push_back(make_class(c + 1, ("K" + std::to_string(c)).c_str(), static_cast<int32_t>(securities[c].size()), 0));
+      classes.back().secondaryValuation = static_cast<uint8_t>(pick(2));
+    }
+    auto lines = [&](const std::string& suffix) {
+      std::string text;
+      for (int n = pick(4); n > 0; --n) {
+        text += "K" + std::to_string(pick(class_count + 1)) + suffix + "=";
+        if (pick(5) == 0) {
+          text += "<ALL>";
+        } else {
+          for (int k = pick(3); k >= 0; --k) text += std::string(codes[pick(5)]) + ",";
+        }
+        text += "\n";
+      }
+      return text;
+    };
+    std::string text = "[GENERAL]\nMAINMARGINCLASSES=";
+    for (int c = 0; c < class_count; ++c) {
+      if (pick(2)) text += "K" + std::to_string(pick(class_count)) + ",";
+    }
+    text += "\n[LIMITALLOWEDSECURITY]\n" + lines("") + "[ASSETSECURITIES]\n" + lines("") +
+            "[RESTSHORTSECURITIES]\n" + lines("") + "[CLX_MARGIN]\n" + lines("") + lines("_ASSET") +
+            lines("_RESTSHORT") + "[CLT_MARGIN_TEMPLATE]\nCLIENTS=Y,Z\n" + lines("") + lines("_ASSET");
+
+    Tables first, late;
+    for (int c = 0; c < class_count; ++c) first.add_class(classes[c], securities[c].data());
+    auto before = parse_rule_text(*Code::from("F1"), text);
+    auto after = parse_rule_text(*Code::from("F1"), text);
+    FirmRules* b = before.get();
+    FirmRules* a = after.get();
+    refresh_rules(std::span<FirmRules* const>(&a, 1), first);
+    refresh_rules(std::span<FirmRules* const>(&b, 1), late);
+    for (int c = 0; c < class_count; ++c) {
+      late.add_class(classes[c], securities[c].data());
+      refresh_rules(std::span<FirmRules* const>(&b, 1), late);
+    }
+    for (const char* client : {"X", "Y", "Q"}) {
+      SCOPED_TRACE(client);
+      const RuleSet& x = rules_for_client(*after, client);
+      const RuleSet& y = rules_for_client(*before, client);
+      for (const char* code : codes) {
+        EXPECT_EQ(margin_security_by_code(x, code), margin_security_by_code(y, code)) << code;
+        EXPECT_EQ(asset_security_by_code(x, code), asset_security_by_code(y, code)) << code;
+        EXPECT_EQ(secondary_security(*after, first, code), secondary_security(*before, late, code)) << code;
+      }
+      for (int i = 0; i < first.security_count(); ++i) {
+        const int32_t c = first.security(i).classIndex;
+        EXPECT_EQ(is_margin_security(x, i, c), is_margin_security(y, i, c)) << i;
+        EXPECT_EQ(is_asset_security(x, i, c), is_asset_security(y, i, c)) << i;
+        EXPECT_EQ(is_short_restricted(x, i, c), is_short_restricted(y, i, c)) << i;
+      }
+    }
+    if (HasFailure()) break;
+  }
+}
 
 }  // namespace
 }  // namespace kelda::margin
