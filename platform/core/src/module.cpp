@@ -22,6 +22,11 @@ bool ends_with_nocase(std::string_view s, std::string_view suffix) {
                     [](char lower, char c) { return std::tolower(static_cast<unsigned char>(c)) == lower; });
 }
 
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
 std::vector<fs::path> candidate_files(std::string_view name, const void* anchor) {
   if (name.find('/') != std::string_view::npos) return {fs::path(name)};
   std::string base(name);
@@ -31,7 +36,20 @@ std::vector<fs::path> candidate_files(std::string_view name, const void* anchor)
     base.resize(base.size() - 3);
   }
   const fs::path folder = module_folder_of(anchor);
-  return {folder / (base + ".so"), folder / ("lib" + base + ".so")};
+  std::vector<fs::path> files{folder / (base + ".so"), folder / ("lib" + base + ".so")};
+  // Module names were case-blind where they come from ("SIGPROV.DLL" names
+  // Sigprov): the files of the folder whose names differ only in case come
+  // after the exact ones.
+  const std::string wanted[] = {lower(base + ".so"), lower("lib" + base + ".so")};
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string file = it->path().filename().string();
+    if ((lower(file) == wanted[0] || lower(file) == wanted[1]) &&
+        std::find(files.begin(), files.end(), it->path()) == files.end()) {
+      files.push_back(it->path());
+    }
+  }
+  return files;
 }
 
 }  // namespace

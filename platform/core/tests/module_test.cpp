@@ -8,7 +8,8 @@ using namespace kelda::platform;
 extern "C" void probe_a_set_last_error(uint32_t code);
 
 TEST(Module, LoadsByDllNameBesideTheLoaderAndBindsByName) {
-  for (const char* name : {"platform_probe_b.DLL", "platform_probe_b.dll", "platform_probe_b"}) {
+  for (const char* name : {"platform_probe_b.DLL", "platform_probe_b.dll", "platform_probe_b",
+                           "PLATFORM_PROBE_B.DLL", "Platform_Probe_B"}) {
     Module m = Module::load(name, this_module_anchor());
     ASSERT_TRUE(m.loaded()) << name << ": " << m.error_text();
     EXPECT_EQ(m.path().parent_path(), module_folder_of(this_module_anchor()));

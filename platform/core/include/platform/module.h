@@ -3,7 +3,9 @@
 //
 // A name "X.DLL" (any case of the extension, or no extension) means the module
 // file of X beside the loading module: X.so, then libX.so, in the folder of the
-// module that holds `anchor`. A name with a '/' is a path and is used as it is.
+// module that holds `anchor`; failing those, a file of that folder whose name
+// differs from one of them only in case (module names were case-blind). A
+// name with a '/' is a path and is used as it is.
 // Module is a move-only RAII handle; unloading happens when the last handle to
 // the same file goes. Thread-safe. Failures set the last error
 // (error::mod_not_found, error::proc_not_found) and keep the loader's text.
