@@ -163,6 +163,41 @@ void Event::consume(std::thread::id) {
 
 // ---- Mutex ----
 
+// The mutexes a thread holds, so that its end can release them for the next
+// waiter instead of leaving them owned by a thread that is gone (whose id a
+// new thread may even take over).
+struct MutexOwnership {
+  std::vector<Mutex*> held;  // under the wait lock
+
+  ~MutexOwnership();
+  void remove(Mutex* m) {
+    auto it = std::find(held.begin(), held.end(), m);
+    if (it != held.end()) held.erase(it);
+  }
+};
+
+namespace {
+thread_local MutexOwnership t_ownership;
+thread_local bool t_ownership_gone = false;  // trivially destroyed: readable to the very end
+}  // namespace
+
+MutexOwnership::~MutexOwnership() {
+  t_ownership_gone = true;
+  std::lock_guard<std::mutex> lock(wait_lock());
+  for (Mutex* m : held) {
+    m->owner_ = std::thread::id{};
+    m->depth_ = 0;
+    m->ownership_ = nullptr;
+    m->wake_waiters();
+  }
+  held.clear();
+}
+
+Mutex::~Mutex() {
+  std::lock_guard<std::mutex> lock(wait_lock());
+  if (ownership_ != nullptr) ownership_->remove(this);
+}
+
 bool Mutex::lock(uint32_t timeout_ms) { return wait_one(*this, timeout_ms).status == WaitStatus::signaled; }
 
 bool Mutex::unlock() {
@@ -172,6 +207,8 @@ bool Mutex::unlock() {
     return false;
   }
   if (--depth_ == 0) {
+    if (ownership_ != nullptr) ownership_->remove(this);
+    ownership_ = nullptr;
     owner_ = std::thread::id{};
     wake_waiters();
   }
@@ -186,6 +223,11 @@ bool Mutex::held_by_current_thread() const {
 bool Mutex::is_signaled_for(std::thread::id waiter) const { return depth_ == 0 || owner_ == waiter; }
 
 void Mutex::consume(std::thread::id waiter) {
+  // Called on the waiting thread itself, so its own list records the mutex.
+  if (depth_ == 0 && !t_ownership_gone) {
+    t_ownership.held.push_back(this);
+    ownership_ = &t_ownership;
+  }
   owner_ = waiter;
   ++depth_;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "platform/last_error.h"
@@ -138,6 +139,33 @@ TEST(Mutex, ExcludesUnderContention) {
   b.join();
   c.join();
   EXPECT_EQ(counter, 6000);
+}
+
+TEST(Mutex, AThreadThatEndsHoldingItAbandonsItToTheNextWait) {
+  Mutex m;
+  std::thread quitter([&] {
+    ASSERT_TRUE(m.lock());
+    ASSERT_TRUE(m.lock());
+  });
+  quitter.join();
+  // The time-out only keeps a failure from hanging the run.
+  ASSERT_TRUE(m.lock(60000));
+  EXPECT_TRUE(m.held_by_current_thread());
+  EXPECT_TRUE(m.unlock());
+  EXPECT_FALSE(m.unlock());  // taken once: the quitter's depth is gone
+
+  // A held mutex destroyed before its owner ends is forgotten by the owner.
+  auto doomed = std::make_unique<Mutex>();
+  Event locked(Event::Reset::manual), destroyed(Event::Reset::manual);
+  std::thread owner([&] {
+    doomed->lock();
+    locked.set();
+    wait_one(destroyed, kInfinite);
+  });
+  wait_one(locked, kInfinite);
+  doomed.reset();
+  destroyed.set();
+  owner.join();
 }
 
 TEST(Semaphore, CountsAndRefusesOverflow) {

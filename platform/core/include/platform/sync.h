@@ -74,11 +74,15 @@ class KELDA_PLATFORM_API Event final : public Waitable {
   bool set_;
 };
 
+struct MutexOwnership;
+
 // Recursive mutex with time-outs, usable in multi-object waits. Only the
-// owning thread may unlock it; unlock() by another thread returns false.
+// owning thread may unlock it; unlock() by another thread returns false. A
+// thread that ends while holding it abandons it: the next wait takes it.
 class KELDA_PLATFORM_API Mutex final : public Waitable {
  public:
   Mutex() = default;
+  ~Mutex() override;
   // true when acquired within the time-out (kInfinite waits for ever).
   bool lock(uint32_t timeout_ms = kInfinite);
   bool try_lock() { return lock(0); }
@@ -88,8 +92,10 @@ class KELDA_PLATFORM_API Mutex final : public Waitable {
  private:
   bool is_signaled_for(std::thread::id waiter) const override;
   void consume(std::thread::id waiter) override;
+  friend struct MutexOwnership;
   std::thread::id owner_{};
   uint32_t depth_ = 0;
+  MutexOwnership* ownership_ = nullptr;  // the owner thread's list of held mutexes
 };
 
 // Counting semaphore usable in multi-object waits.
