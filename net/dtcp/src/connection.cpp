@@ -3,12 +3,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <new>
 
 #include "library.h"
 #include "texts.h"
 
 namespace kelda::dtcp {
+
+namespace {
+
+constexpr std::size_t kPageSize = 64 * 1024;  // larger blocks get a page of their own
+constexpr std::size_t kSparePages = 4;        // emptied pages kept for reuse
+
+}  // namespace
 
 void Block::Free::operator()(uint8_t* p) const noexcept { std::free(p); }
 
@@ -147,8 +155,8 @@ int Connection::receive(Block& out, std::string& error) {
     error = disconnecting.load() ? error_class_text(1) : "Connection not established";
     return 0;
   }
-  std::lock_guard<std::mutex> lock(receive_mutex);
   if (!data_mode.load()) {
+    std::lock_guard<std::mutex> lock(receive_mutex);
     int64_t length = 0;
     int r = read_block(read_buffer, length, error);
     if (r != kOk) {
@@ -158,15 +166,132 @@ int Connection::receive(Block& out, std::string& error) {
     if (length > 0) out = make_block({read_buffer.data(), static_cast<std::size_t>(length)});
     return 1;
   }
+  std::lock_guard<std::mutex> take(take_mutex_);
   if (stop_receiving.load()) {
     error = error_class_text(1);
     return 0;
   }
-  if (receive_queue.empty()) return 1;
-  out = std::move(receive_queue.front());
-  receive_queue.pop_front();
-  receive_cv.notify_all();
+  if (taken_pages_.empty()) {
+    if (taken_blocks_.load(std::memory_order_relaxed) == stored_blocks_.load()) return 1;
+    // Everything stored so far comes over in one go; the receive thread goes
+    // on filling new pages meanwhile and gets the emptied ones back.
+    std::lock_guard<std::mutex> lock(receive_mutex);
+    for (Page& page : receive_pages_) taken_pages_.push_back(std::move(page));
+    receive_pages_.clear();
+    for (Page& page : used_pages_) {
+      if (spare_pages_.size() < kSparePages) spare_pages_.push_back(std::move(page));
+    }
+    used_pages_.clear();
+  }
+  if (taken_pages_.empty()) return 1;
+  Page& page = taken_pages_.front();
+  uint32_t size = 0;
+  std::memcpy(&size, page.bytes.get() + page.pos, sizeof size);
+  try {
+    out = make_block({page.bytes.get() + page.pos + sizeof size, size});
+  } catch (const std::bad_alloc&) {
+    error = "Can't create net data object";  // the block stays for the next call
+    return 0;
+  }
+  page.pos += sizeof size + size;
+  if (page.pos == page.end) {
+    page.pos = page.end = 0;
+    if (page.capacity == kPageSize) used_pages_.push_back(std::move(page));
+    taken_pages_.pop_front();
+  }
+  const uint64_t taken_blocks = taken_blocks_.load(std::memory_order_relaxed) + 1;
+  const uint64_t taken_bytes = taken_bytes_.load(std::memory_order_relaxed) + size;
+  taken_blocks_.store(taken_blocks);
+  taken_bytes_.store(taken_bytes);
+  // Wakes the receive thread only when it waits and what it waits for came.
+  if (receive_waiting_.load()) {
+    const std::size_t wake_at = wake_at_bytes_.load();
+    if (stored_blocks_.load() == taken_blocks ||
+        (wake_at > 0 && stored_bytes_.load() - taken_bytes <= wake_at)) {
+      { std::lock_guard<std::mutex> lock(receive_mutex); }
+      receive_cv.notify_all();
+    }
+  }
   return 1;
+}
+
+std::size_t Connection::queued_receive_blocks() const {
+  const uint64_t taken = taken_blocks_.load();  // first: never more than stored
+  return static_cast<std::size_t>(stored_blocks_.load() - taken);
+}
+
+std::size_t Connection::queued_receive_bytes() const {
+  const uint64_t taken = taken_bytes_.load();
+  return static_cast<std::size_t>(stored_bytes_.load() - taken);
+}
+
+bool Connection::blocks_over(uint64_t limit) {
+  const uint64_t stored = stored_blocks_.load(std::memory_order_relaxed);
+  if (stored - taken_blocks_seen_ <= limit) return false;
+  taken_blocks_seen_ = taken_blocks_.load();
+  return stored - taken_blocks_seen_ > limit;
+}
+
+bool Connection::bytes_over(uint64_t limit) {
+  const uint64_t stored = stored_bytes_.load(std::memory_order_relaxed);
+  if (stored - taken_bytes_seen_ <= limit) return false;
+  taken_bytes_seen_ = taken_bytes_.load();
+  return stored - taken_bytes_seen_ > limit;
+}
+
+bool Connection::store_block(std::span<const uint8_t> bytes) {
+  const uint32_t size = static_cast<uint32_t>(bytes.size());
+  const std::size_t need = sizeof size + bytes.size();
+  std::lock_guard<std::mutex> lock(receive_mutex);
+  if (stop_receiving.load()) return false;
+  if (receive_pages_.empty() || receive_pages_.back().capacity - receive_pages_.back().end < need) {
+    Page page;
+    if (need <= kPageSize && !spare_pages_.empty()) {
+      page = std::move(spare_pages_.back());
+      spare_pages_.pop_back();
+    } else {
+      page.capacity = std::max(kPageSize, need);
+      page.bytes = std::make_unique_for_overwrite<uint8_t[]>(page.capacity);
+    }
+    receive_pages_.push_back(std::move(page));
+  }
+  Page& tail = receive_pages_.back();
+  std::memcpy(tail.bytes.get() + tail.end, &size, sizeof size);
+  if (size > 0) std::memcpy(tail.bytes.get() + tail.end + sizeof size, bytes.data(), size);
+  tail.end += need;
+  // Counted before a taker can see the block (takers read the pages under
+  // the receive mutex), so taken never passes stored.
+  stored_bytes_.store(stored_bytes_.load(std::memory_order_relaxed) + size,
+                      std::memory_order_release);
+  stored_blocks_.store(stored_blocks_.load(std::memory_order_relaxed) + 1,
+                       std::memory_order_release);
+  return true;
+}
+
+bool Connection::wait_for_takers(std::size_t bytes, std::chrono::milliseconds timeout) {
+  auto reached = [this, bytes] {
+    return stop_receiving.load() || queued_receive_blocks() == 0 ||
+           (bytes > 0 && queued_receive_bytes() <= bytes);
+  };
+  std::unique_lock<std::mutex> lock(receive_mutex);
+  wake_at_bytes_.store(bytes);
+  // Set before the counts are looked at: a taker that lowers them afterwards
+  // sees the flag and wakes this wait through the mutex.
+  receive_waiting_.store(true);
+  const bool done = receive_cv.wait_for(lock, timeout, reached);
+  receive_waiting_.store(false);
+  return done;
+}
+
+void Connection::clear_received() {
+  std::lock_guard<std::mutex> take(take_mutex_);
+  std::lock_guard<std::mutex> lock(receive_mutex);
+  taken_pages_.clear();
+  used_pages_.clear();
+  receive_pages_.clear();
+  spare_pages_.clear();
+  taken_blocks_.store(stored_blocks_.load());
+  taken_bytes_.store(stored_bytes_.load());
 }
 
 std::unique_ptr<platform::Thread> Connection::spawn(const char* thread_name,
@@ -296,10 +421,7 @@ void Connection::run_stop() {
     send_queue.clear();
     send_count_.store(0);
   }
-  {
-    std::lock_guard<std::mutex> l(receive_mutex);
-    receive_queue.clear();
-  }
+  clear_received();
   result = 0;
   raise(ZN_TCP_EVENT_FREEING, &result, nullptr, nullptr, 0);
   freed.store(true);

@@ -6,11 +6,17 @@
 // another for its duration, and each thread of the connection holds one while
 // it runs, so the object outlives its last user.
 // Threading: flags are atomics; the send queue and every direct write are
-// guarded by the send mutex, the receive queue by the receive mutex, the last
-// error by the error mutex. No lock is held while the event callback runs.
+// guarded by the send mutex, the last error by the error mutex. Received
+// blocks are laid out one after another in pages: the receive thread appends
+// under the receive mutex; takers read under the take mutex from the pages
+// they took over, all at once, when they had read everything before, so the
+// two sides meet on a lock once per batch rather than once per block. A taker
+// copies its block out on its own thread, where the caller also frees it.
+// No lock is held while the event callback runs.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -40,6 +46,9 @@ Block make_block(std::span<const uint8_t> bytes);  // throws std::bad_alloc
 inline constexpr uint32_t kMaxServerText = 64 * 1024;
 // Largest data block with 4-byte prefixes, and largest encrypted answer body.
 inline constexpr uint32_t kMaxBlock = 1024 * 1024;
+// Stored but untaken bytes above which the receive thread stops reading the
+// socket until the caller has taken enough (TCP then slows the peer down).
+inline constexpr std::size_t kReceiveBound = 16 * 1024 * 1024;
 
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
@@ -67,8 +76,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   Link link;
 
-  // --- flags ---
-  std::atomic<bool> connected{false};
+  // --- flags (read on every call: kept off the lines the threads write) ---
+  alignas(64) std::atomic<bool> connected{false};
   std::atomic<bool> send_allowed{false};
   std::atomic<bool> receive_allowed{false};
   std::atomic<bool> data_mode{false};
@@ -105,6 +114,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // --- receiving (zn_tcp_recv) ---
   // 1 with a block or none (empty queue); 0 with `error` (maybe empty) on failure.
   int receive(Block& out, std::string& error);
+  // Blocks and bytes stored and not yet taken.
+  std::size_t queued_receive_blocks() const;
+  std::size_t queued_receive_bytes() const;
+  // The stored bytes above which reading pauses (tests lower it).
+  std::atomic<std::size_t> receive_bound{kReceiveBound};
+  // true while the receive thread holds off reading because of the bound.
+  bool receive_paused() const { return receive_paused_.load(); }
 
   // --- the connection's threads ---
   void start_connection_thread();        // throws on failure
@@ -143,7 +159,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // start magic and answer id.
   class AnswerReader;
 
-  std::mutex send_mutex;
+  alignas(64) std::mutex send_mutex;
   std::condition_variable send_cv;
   std::deque<std::vector<uint8_t>> send_queue;
   std::atomic<uint32_t> send_count_{0};
@@ -151,13 +167,51 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool send_in_flight = false;  // the send thread writes what it took (send mutex)
   std::vector<uint8_t> encrypt_buffer;
 
-  std::mutex receive_mutex;
+  alignas(64) std::mutex receive_mutex;  // the newer stored blocks; reading outside data mode
   std::condition_variable receive_cv;
-  std::deque<Block> receive_queue;
   std::vector<uint8_t> decrypt_buffer;
   std::vector<uint8_t> read_buffer;
 
  private:
+  // Stores a received block at the tail (receive thread); false when
+  // stopped. Throws std::bad_alloc.
+  bool store_block(std::span<const uint8_t> bytes);
+  // The receive thread's checks: more than `limit` blocks (bytes) stored and
+  // not taken. The takers' counts are only read when the last look at them
+  // says so, which keeps the thread off their cache line.
+  bool blocks_over(uint64_t limit);
+  bool bytes_over(uint64_t limit);
+  // The receive thread's wait for takers: until no more than `bytes` are
+  // stored (0: until none is), the stop, or the time-out. true when reached.
+  bool wait_for_takers(std::size_t bytes, std::chrono::milliseconds timeout);
+  // Empties both receive queues (the stop).
+  void clear_received();
+
+  // Stored blocks: a 32-bit size in native order, then the bytes.
+  struct Page {
+    std::unique_ptr<uint8_t[]> bytes;
+    std::size_t capacity = 0;
+    std::size_t end = 0;  // filled up to here
+    std::size_t pos = 0;  // taken up to here
+  };
+  std::deque<Page> receive_pages_;  // the newer stored blocks (receive mutex)
+  std::vector<Page> spare_pages_;   // emptied pages to fill again (receive mutex)
+  alignas(64) std::mutex take_mutex_;  // taken before the receive mutex
+  std::deque<Page> taken_pages_;    // the older stored blocks, in order (take mutex)
+  std::vector<Page> used_pages_;    // emptied, to hand back (take mutex)
+  // Stored and taken counts only grow; their difference waits in the pages.
+  // The receive thread writes the stored pair (under the receive mutex),
+  // takers the taken pair (under the take mutex), each on a line of its own.
+  alignas(64) std::atomic<uint64_t> stored_blocks_{0};
+  std::atomic<uint64_t> stored_bytes_{0};
+  uint64_t taken_blocks_seen_ = 0;  // the receive thread's last look at the taken pair
+  uint64_t taken_bytes_seen_ = 0;
+  alignas(64) std::atomic<uint64_t> taken_blocks_{0};
+  std::atomic<uint64_t> taken_bytes_{0};
+  alignas(64) std::atomic<bool> receive_waiting_{false};  // the receive thread waits for takers
+  std::atomic<std::size_t> wake_at_bytes_{0};  // ... until this many bytes (0: empty)
+  std::atomic<bool> receive_paused_{false};
+
   void run_stop();           // the stop procedure and events 3 and 4
   void stop_io();            // sets both stop events and wakes every wait
   uint32_t run_stop_thread();

@@ -109,20 +109,47 @@ uint32_t Connection::send_thread_main() {
 uint32_t Connection::receive_thread_main() {
   Clock::time_point mark = Clock::now();  // last data or last keep-alive request
   int requests = 0;
+  bool handled = false;  // blocks handled since the mark was last set
+  auto ask_keep_alive = [this] {
+    keep_alive_requests.fetch_add(1);
+    { std::lock_guard<std::mutex> l(send_mutex); }
+    send_cv.notify_all();
+  };
   for (;;) {
     if (stop_receiving.load()) return 0;
     const int64_t t = link.check_timeout_ms();
+    const int64_t third = t > 0 ? std::max<int64_t>(t / 3, 1) : 0;
+    if (bytes_over(receive_bound.load())) {
+      // Back-pressure: the socket is not read until the caller has taken the
+      // stored bytes down to the bound; the peer's writes then wait in TCP.
+      // The silence is ours, not the peer's, so it never counts as a lost
+      // link; keep-alive blocks still go out each third of the check time-out
+      // so that the server does not take the client for gone either.
+      receive_paused_.store(true);
+      while (!wait_for_takers(receive_bound.load(),
+                              std::chrono::milliseconds(third > 0 ? third : 1000))) {
+        if (stop_receiving.load()) break;
+        if (third > 0) ask_keep_alive();
+      }
+      receive_paused_.store(false);
+      mark = Clock::now();
+      requests = 0;
+      continue;
+    }
     int64_t wait = 1000;
-    if (t > 0) {
-      const int64_t third = std::max<int64_t>(t / 3, 1);
+    const bool buffered = link.has_buffered();
+    if (!buffered && handled) {
+      // The blocks just handled count as data received now.
+      mark = Clock::now();
+      handled = false;
+    }
+    if (t > 0 && !buffered) {
       const int64_t since =
           std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - mark).count();
       if (since >= third) {
         if (requests < 3) {
           ++requests;
-          keep_alive_requests.fetch_add(1);
-          { std::lock_guard<std::mutex> l(send_mutex); }
-          send_cv.notify_all();
+          ask_keep_alive();
           mark = Clock::now();
           continue;
         }
@@ -133,20 +160,25 @@ uint32_t Connection::receive_thread_main() {
       }
       wait = third - since;
     }
-    uint32_t code = 0;
-    int r = link.wait_readable(static_cast<uint32_t>(wait), code);
-    if (r == kStopped) return 0;
-    if (r == kTimedOut) continue;
-    if (r != kOk) {
-      record_error(kSocketError, code, "Can't wait for data from net");
-      std::string ignored;
-      start_disconnect(false, ignored);
-      return 0;
+    if (!buffered) {
+      uint32_t code = 0;
+      int r = link.wait_readable(static_cast<uint32_t>(wait), code);
+      if (r == kStopped) return 0;
+      if (r == kTimedOut) continue;
+      if (r != kOk) {
+        record_error(kSocketError, code, "Can't wait for data from net");
+        std::string ignored;
+        start_disconnect(false, ignored);
+        return 0;
+      }
+      mark = Clock::now();
+      requests = 0;
+      keep_alive_requests.store(0);
     }
-    mark = Clock::now();
-    requests = 0;
-    keep_alive_requests.store(0);
+    // Blocks already read ahead are handled one after another without a
+    // clock or a poll each.
     if (receive_one() != kOk) return 0;
+    handled = true;
   }
 }
 
@@ -183,16 +215,13 @@ int Connection::receive_one() {
     start_disconnect(false, ignored);
     return kCryptoError;
   }
-  Block node;
-  try {
-    node = make_block(decrypt_buffer);
-  } catch (const std::bad_alloc&) {
-    record_error(kApplicationError, 0, "Can't create net data object");
-    start_disconnect(false, ignored);
-    return kApplicationError;
-  }
+  // The upper layer sees the decrypted bytes in place; a kept block is
+  // copied into the receive pages afterwards.
+  static const uint8_t kNoBytes = 0;
+  const uint8_t* bytes = decrypt_buffer.empty() ? &kNoBytes : decrypt_buffer.data();
+  const uint32_t size = static_cast<uint32_t>(decrypt_buffer.size());
   int32_t result = ZN_KEEP_BLOCK;
-  if (raise(ZN_TCP_EVENT_DATA, &result, nullptr, node.data.get(), node.size) < 0) {
+  if (raise(ZN_TCP_EVENT_DATA, &result, nullptr, bytes, size) < 0) {
     record_error(kApplicationError, 0,
                  "When notify about receiving new data from net, TCP callback return negative "
                  "value.");
@@ -200,13 +229,12 @@ int Connection::receive_one() {
     return kApplicationError;
   }
   if (result != ZN_KEEP_BLOCK) return kOk;
-  const uint32_t size = node.size;
-  std::size_t held = 0;
-  {
-    std::lock_guard<std::mutex> lock(receive_mutex);
-    if (stop_receiving.load()) return kStopped;
-    receive_queue.push_back(std::move(node));
-    held = receive_queue.size();
+  try {
+    if (!store_block({bytes, size})) return kStopped;
+  } catch (const std::bad_alloc&) {
+    record_error(kApplicationError, 0, "Can't create net data object");
+    start_disconnect(false, ignored);
+    return kApplicationError;
   }
   // The stored block may be taken and freed by another thread at once, so
   // the event names its size only.
@@ -219,11 +247,9 @@ int Connection::receive_one() {
     return kApplicationError;
   }
   const uint32_t threshold = receive_threshold.load();
-  if (threshold > 0 && held > threshold) {
+  if (threshold > 0 && blocks_over(threshold)) {
     // Flow control: give the reader up to a second to empty the queue.
-    std::unique_lock<std::mutex> lock(receive_mutex);
-    receive_cv.wait_for(lock, std::chrono::milliseconds(1000),
-                        [this] { return receive_queue.empty() || stop_receiving.load(); });
+    wait_for_takers(0, std::chrono::milliseconds(1000));
   }
   return kOk;
 }
