@@ -434,5 +434,22 @@ TEST_F(Protocol, TheLibraryEndLeavesNoCounterOfAFreedContextToALiveLink) {
   EXPECT_STREQ(error, "Wrong connection handle info was set.");
 }
 
+TEST_F(Protocol, AfterTheLibraryEndAMessageReachesNoFreedContextAndTheLinkCloses) {
+  Client& client = make_client();
+  zn_connection* c = open(client);
+  ASSERT_TRUE(session->handshake());
+  ASSERT_TRUE(client.wait_for(ZN_EVENT_PERMISSIONS));
+  // A first message while the context lives: the receive thread has found it.
+  session->send_message(kValueMessage, int32_body(1));
+  ASSERT_TRUE(client.wait_for(ZN_EVENT_STORED));
+  char error[512] = "";
+  ASSERT_EQ(zn_recvmsg(c, error, sizeof error), 1) << error;
+  zn_fin();
+  session->send_message(kValueMessage, int32_body(2));
+  EXPECT_TRUE(session->wait_closed());
+  std::lock_guard<std::mutex> lock(client.mutex);
+  EXPECT_EQ(client.message_ids, (std::vector<uint32_t>{kValueMessage}));
+}
+
 }  // namespace
 }  // namespace kelda::de::testing

@@ -124,12 +124,40 @@ int32_t on_block(Context& c, int32_t* result, const void* block, uint32_t size) 
 
 }  // namespace
 
+namespace {
+
+// Events 5 and 6 come from the transport's receive thread once per block.
+// Looking the context up each time would make that thread and the caller's
+// zn_recvmsg meet on the library mutex for every message, so the receive
+// thread remembers the context it found last, without owning it: once the
+// library lets it go (event 4, or the library's end) and no call is still
+// inside it, the memory expires and the next event looks the context up
+// again, which refuses it. A context whose transport is gone (event 4 came)
+// is not used from memory either.
+thread_local std::weak_ptr<Context> t_receiving;
+thread_local const void* t_receiving_handle = nullptr;
+
+}  // namespace
+
 int32_t transport_event_handler(uintptr_t user_data, int32_t event, int32_t* result,
                                 void* event_data, const void* block, uint32_t size) {
   std::string ignored;
-  // Waits for a set-up still in progress (it holds the library mutex).
-  std::shared_ptr<Context> held = find_context(reinterpret_cast<const void*>(user_data), ignored);
-  if (!held) return -1;
+  const void* handle = reinterpret_cast<const void*>(user_data);
+  const bool per_block = event == ZN_TCP_EVENT_DATA || event == ZN_TCP_EVENT_STORED;
+  std::shared_ptr<Context> held;
+  if (per_block && t_receiving_handle == handle) {
+    held = t_receiving.lock();
+    if (held && held->transport.load() == nullptr) held.reset();
+  }
+  if (!held) {
+    // Waits for a set-up still in progress.
+    held = find_context(handle, ignored);
+    if (!held) return -1;
+    if (per_block) {
+      t_receiving = held;
+      t_receiving_handle = handle;
+    }
+  }
   Context& c = *held;
   int32_t local = ZN_KEEP_BLOCK;
   if (result == nullptr) result = &local;
