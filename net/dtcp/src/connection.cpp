@@ -1,9 +1,9 @@
 #include "connection.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <new>
 
 #include "library.h"
