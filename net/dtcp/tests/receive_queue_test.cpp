@@ -95,14 +95,14 @@ TEST_F(ReceiveQueue, BlocksOfEverySizeComeOutWholeAndInOrderWhileStillArriving) 
   link(0, 4);  // 4-byte prefixes: blocks larger than a storage page too
   const std::size_t sizes[] = {2, 100, 9, 65000, 3, 70000, 1500, 2, 200000, 40};
   auto size_of = [&sizes](int i) { return sizes[i % std::size(sizes)]; };
-  send_from_peer(300, size_of);
-  take_all(300, size_of);
+  send_from_peer(120, size_of);
+  take_all(120, size_of);
   writer.join();
 }
 
 TEST_F(ReceiveQueue, AnUntakenQueuePausesReadingWithoutLosingTheLinkAndResumesAsItIsTaken) {
-  set_second_ms(50);
-  link(3, 2);  // a check time-out of 150 ms: 200 ms of silence would lose the link
+  set_second_ms(100);
+  link(3, 2);  // a check time-out of 300 ms: 400 ms of silence would lose the link
   std::string text;
   std::shared_ptr<Connection> c = find_connection(connection, text);
   ASSERT_TRUE(c) << text;
@@ -126,7 +126,7 @@ TEST_F(ReceiveQueue, AnUntakenQueuePausesReadingWithoutLosingTheLinkAndResumesAs
 
   // Longer than the silence that loses a link: the pause is the caller's, so
   // the link stays, and keep-alive blocks still go out meanwhile.
-  EXPECT_FALSE(upper.wait_for(ZN_TCP_EVENT_CLOSED, 400));
+  EXPECT_FALSE(upper.wait_for(ZN_TCP_EVENT_CLOSED, 600));
   EXPECT_TRUE(c->receive_paused());
   EXPECT_LE(c->queued_receive_bytes(), kBound + kSize);
   EXPECT_GT(std::atomic_ref<uint32_t>(written).load(), written_at_pause);
@@ -136,6 +136,24 @@ TEST_F(ReceiveQueue, AnUntakenQueuePausesReadingWithoutLosingTheLinkAndResumesAs
   EXPECT_FALSE(upper.wait_for(ZN_TCP_EVENT_CLOSED, 0));
   EXPECT_EQ(c->queued_receive_bytes(), 0u);
   c->link.set_counters(nullptr, nullptr);
+}
+
+TEST_F(ReceiveQueue, ADisconnectEndsAPausedReaderAtOnce) {
+  link(0, 2);
+  std::string text;
+  std::shared_ptr<Connection> c = find_connection(connection, text);
+  ASSERT_TRUE(c) << text;
+  c->receive_bound.store(16 * 1024);
+  send_from_peer(200, [](int) { return std::size_t{1000}; });
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
+  while (!c->receive_paused() && Clock::now() < deadline) std::this_thread::yield();
+  ASSERT_TRUE(c->receive_paused());
+  c.reset();
+  char error[256] = "";
+  ASSERT_EQ(zn_tcp_disconnect(connection, 1, error, sizeof error), 1) << error;
+  EXPECT_TRUE(upper.wait_for(ZN_TCP_EVENT_FREEING, 0));
+  session->drop();
+  writer.join();
 }
 
 }  // namespace
