@@ -73,12 +73,13 @@ Outcome Library::add_class(const MargoClass* cls, const MargoSecurity* securitie
   if (!cls || !securities) return failed(MARGO_ERROR_MISSING);
   MargoClass copy;
   std::memcpy(&copy, cls, sizeof copy);
-  if (copy.securityCount < 0) return failed(MARGO_ERROR_SIZE);
   switch (tables_.add_class(copy, securities)) {
     case Tables::AddResult::ignored:
       return succeeded();
     case Tables::AddResult::present:
       return failed(MARGO_ERROR_CLASS_PRESENT, TRUE);
+    case Tables::AddResult::bad_count:
+      return failed(MARGO_ERROR_SIZE);
     case Tables::AddResult::added:
       break;
   }

@@ -22,6 +22,7 @@ Tables::AddResult Tables::add_class(const MargoClass& cls, const MargoSecurity* 
     classes_[static_cast<std::size_t>(it->second)]->record.secondaryValuation = cls.secondaryValuation;
     return AddResult::present;
   }
+  if (cls.securityCount < 0) return AddResult::bad_count;
   const auto count = static_cast<std::size_t>(cls.securityCount);
   if (securities_.size() + count > static_cast<std::size_t>(INT32_MAX)) throw std::bad_alloc();
 

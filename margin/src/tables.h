@@ -25,12 +25,13 @@ struct ClassEntry {
 
 class Tables {
  public:
-  enum class AddResult { added, ignored, present };
+  enum class AddResult { added, ignored, present, bad_count };
 
-  // Appends a class and its securities (count from cls.securityCount, which
-  // the caller checked is not negative). A class with an ignore flag is not
-  // taken; a class whose code is present only updates its secondary-valuation
-  // byte. Strong guarantee: on std::bad_alloc nothing changed.
+  // Appends a class and its securities (count from cls.securityCount). A
+  // class with an ignore flag is not taken; a class whose code is present
+  // only updates its secondary-valuation byte; either way its count is not
+  // read. A new class with a negative count is refused. Strong guarantee: on
+  // std::bad_alloc nothing changed.
   AddResult add_class(const MargoClass& cls, const MargoSecurity* securities);
   // Takes back the class that the last successful add_class appended.
   void remove_last_class() noexcept;

@@ -231,9 +231,14 @@ TEST_F(MarginInterface, AddClassDuplicatesAndIgnoredClasses) {
   EXPECT_FALSE(MargoAddClass(&negative, &sec));
   EXPECT_EQ(get_last_error(), MARGO_ERROR_SIZE);
 
-  // Flags 2 or 4: accepted, stored nowhere.
+  // Flags 2 or 4: accepted, stored nowhere (the count is not read).
   for (const int32_t flags : {2, 4, 6 | MARGO_CLASS_BOND}) {
     EXPECT_TRUE(FakeTerminal::add_class(40 + flags, "IGN", {{1, "X"}}, flags));
+    EXPECT_EQ(get_last_error(), MARGO_ERROR_SUCCESS);
+    MargoClass ignored{};
+    ignored.securityCount = -1;
+    ignored.flags = flags;
+    EXPECT_TRUE(MargoAddClass(&ignored, &sec));
     EXPECT_EQ(get_last_error(), MARGO_ERROR_SUCCESS);
   }
   int32_t ids[2], count = 2;
@@ -254,6 +259,13 @@ TEST_F(MarginInterface, AddClassDuplicatesAndIgnoredClasses) {
   ASSERT_TRUE(MargoCalcMarginalRow(&row));
   EXPECT_DOUBLE_EQ(row.currentValue, 6);
   EXPECT_FALSE(MargoGetNeedClassSecIDs(11, ids, &count));  // the second class id was not taken
+  MargoClass again{};
+  again.securityCount = -1;
+  std::memcpy(again.classCode, "TQBR", 5);
+  EXPECT_TRUE(MargoAddClass(&again, &sec));  // present: only its byte is read
+  EXPECT_EQ(get_last_error(), MARGO_ERROR_CLASS_PRESENT);
+  ASSERT_TRUE(MargoCalcMarginalRow(&row));
+  EXPECT_DOUBLE_EQ(row.currentValue, 0);
 }
 
 TEST_F(MarginInterface, SetDliniFileChecksItsArguments) {
