@@ -236,6 +236,11 @@ RECT client_rect_in_window(const WindowData* w);  // client area in window coord
 bool visible_chain(const WindowData* w);
 bool enabled_chain(const WindowData* w);
 WindowData* top_level_of(WindowData* w);
+// Window rectangles keep their coordinates within +-kCoordLimit, so that
+// sizes and the offsets of nested windows add up without overflowing.
+inline constexpr int64_t kCoordLimit = int64_t{1} << 24;
+RECT clamp_window_rect(int64_t left, int64_t top, int64_t right, int64_t bottom);
+inline RECT clamp_window_rect(const RECT& r) { return clamp_window_rect(r.left, r.top, r.right, r.bottom); }
 void move_window_impl(WindowData* w, RECT r, bool repaint);
 void show_impl(WindowData* w, int command);
 void insert_top_level(WindowData* w);

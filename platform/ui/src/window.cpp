@@ -178,8 +178,7 @@ WindowData* create_window_data(const CreateParams& p, Window* object, std::uniqu
   w->object = object;
   RECT r = p.rect;
   if (parent == nullptr && r.left == kUseDefault) r = c.screen.work_area;
-  if (r.right < r.left) r.right = r.left;
-  if (r.bottom < r.top) r.bottom = r.top;
+  r = clamp_window_rect(r);
   w->rect = r;
   if (w->style & ws::vscroll) w->vbar.shown = true;
   if (w->style & ws::hscroll) w->hbar.shown = true;
@@ -298,6 +297,14 @@ void destroy(WindowData* w) {
   }
 }
 
+RECT clamp_window_rect(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+  auto clamp = [](int64_t v) { return static_cast<int>(std::clamp(v, -kCoordLimit, kCoordLimit)); };
+  RECT r{clamp(left), clamp(top), clamp(right), clamp(bottom)};
+  if (r.right < r.left) r.right = r.left;
+  if (r.bottom < r.top) r.bottom = r.top;
+  return r;
+}
+
 void show_impl(WindowData* w, int command) {
   Core& c = *g_core;
   Hwnd h = w->handle;
@@ -342,8 +349,7 @@ void move_window_impl(WindowData* w, RECT r, bool repaint) {
   RECT old = w->rect;
   bool vis = visible_chain(w);
   RECT old_screen = screen_rect(w);
-  if (r.right < r.left) r.right = r.left;
-  if (r.bottom < r.top) r.bottom = r.top;
+  r = clamp_window_rect(r);
   if (rects_equal(old, r)) return;
   RECT old_client = client_rect_in_window(w);
   w->rect = r;

@@ -225,7 +225,7 @@ bool move_window(Hwnd h, int x, int y, int width, int height, bool repaint) {
   return on_ui([&] {
     WindowData* w = must(h);
     if (w == nullptr) return false;
-    move_window_impl(w, RECT{x, y, x + width, y + height}, repaint);
+    move_window_impl(w, clamp_window_rect(x, y, int64_t{x} + width, int64_t{y} + height), repaint);
     return true;
   });
 }
@@ -254,11 +254,8 @@ bool set_window_pos(Hwnd h, Hwnd after, int x, int y, int cx, int cy, UINT flags
       if (visible_chain(w)) invalidate_all(w, true);
     }
     RECT r = w->rect;
-    if (!(flags & swp::no_move)) r = offset_rect(r, x - r.left, y - r.top);
-    if (!(flags & swp::no_size)) {
-      r.right = r.left + cx;
-      r.bottom = r.top + cy;
-    }
+    if (!(flags & swp::no_move)) r = clamp_window_rect(x, y, int64_t{x} + width_of(r), int64_t{y} + height_of(r));
+    if (!(flags & swp::no_size)) r = clamp_window_rect(r.left, r.top, int64_t{r.left} + cx, int64_t{r.top} + cy);
     move_window_impl(w, r, !(flags & swp::no_redraw));
     w = lookup(h);
     if (w != nullptr && (flags & swp::show_window)) show_impl(w, (flags & swp::no_activate) ? sw::show_na : sw::show);

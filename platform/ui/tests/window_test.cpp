@@ -382,3 +382,35 @@ TEST(Window, PopupWithChildStyleIsAnOwnedPopupInScreenCoordinates) {
   EXPECT_EQ(std::find(tops.begin(), tops.end(), sip_button()), tops.end());
   EXPECT_EQ(find_window(u"MS_SIPBUTTON"), sip_button());
 }
+
+TEST(Window, ExtremePositionsAndSizesAreClampedInsteadOfOverflowing) {
+  HeadlessUi ui;
+  Probe top;
+  ASSERT_TRUE(top.make_top());
+  // A child asking for the default place (only top-level windows have one)
+  // and children moved and sized to the ends of the coordinate range.
+  Probe child;
+  ASSERT_TRUE(child.make_child(top.hwnd(), RECT{kUseDefault, kUseDefault, 10, 10}, 1));
+  EXPECT_LE(get_window_rect(child.hwnd()).left, get_window_rect(child.hwnd()).right);
+  const int big = INT32_MAX - 5;
+  for (RECT r : {RECT{big, big, 100, 100}, RECT{-big, -big, 100, 100}, RECT{-100, -100, big, big},
+                 RECT{INT32_MIN, 0, INT32_MAX, 10}}) {
+    ASSERT_TRUE(move_window(child.hwnd(), r.left, r.top, r.right, r.bottom));
+    RECT got = get_window_rect(child.hwnd());
+    RECT client = get_client_rect(child.hwnd());
+    EXPECT_LE(got.left, got.right);
+    EXPECT_LE(got.top, got.bottom);
+    EXPECT_GE(client.right, 0);
+    EXPECT_TRUE(set_window_pos(child.hwnd(), Hwnd{}, r.left, r.top, r.right, r.bottom, swp::no_zorder));
+    EXPECT_TRUE(set_window_pos(top.hwnd(), Hwnd{}, r.left, r.top, 0, 0, swp::no_zorder | swp::no_size));
+    POINT p = client_to_screen(child.hwnd(), POINT{10, 10});
+    EXPECT_EQ(screen_to_client(child.hwnd(), p).x, 10);
+    invalidate_rect(child.hwnd(), nullptr, true);
+    process_pending();
+  }
+  // The position of an ordinary window is untouched.
+  ASSERT_TRUE(move_window(child.hwnd(), 5, 6, 70, 80));
+  RECT cr = get_window_rect(child.hwnd()), tr = get_window_rect(top.hwnd());
+  EXPECT_EQ(cr.left - tr.left, 5);
+  EXPECT_EQ(cr.right - cr.left, 70);
+}
