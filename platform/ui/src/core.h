@@ -230,6 +230,9 @@ auto on_ui(F&& f) -> decltype(f()) {
 WindowData* create_window_data(const CreateParams& p, Window* object,
                                std::unique_ptr<Window> owned, bool& failed);
 void destroy(WindowData* w);
+// Destroys the window bound to a program object that is going away (from its
+// destructor, on any thread: the window must not outlive the object).
+void destroy_for_object(const Window* object, Hwnd h);
 RECT screen_rect(const WindowData* w);         // window rectangle on the screen
 RECT client_screen_rect(const WindowData* w);  // client area on the screen
 RECT client_rect_in_window(const WindowData* w);  // client area in window coordinates

@@ -454,11 +454,7 @@ void set_dialog_result(Hwnd dialog, LRESULT result) {
 // --- Dialog ----------------------------------------------------------------------------------------
 Dialog::Dialog(std::string module, ResourceName name) : module_(std::move(module)), name_(std::move(name)) {}
 
-Dialog::~Dialog() {
-  if (hwnd() && is_ui_thread()) {
-    if (WindowData* w = lookup(hwnd()); w != nullptr && w->object == this) detail::destroy(w);
-  }
-}
+Dialog::~Dialog() { destroy_for_object(this, hwnd()); }
 
 void Dialog::set_orientation_templates(ResourceName portrait, ResourceName landscape) {
   portrait_ = std::move(portrait);

@@ -305,6 +305,19 @@ RECT clamp_window_rect(int64_t left, int64_t top, int64_t right, int64_t bottom)
   return r;
 }
 
+void destroy_for_object(const Window* object, Hwnd h) {
+  if (!h) return;
+  auto drop = [&] {
+    WindowData* w = lookup(h);
+    if (w != nullptr && w->object == object) destroy(w);
+  };
+  if (is_ui_thread()) {
+    drop();
+  } else {
+    run_on_ui_thread(drop);
+  }
+}
+
 void show_impl(WindowData* w, int command) {
   Core& c = *g_core;
   Hwnd h = w->handle;
@@ -381,12 +394,7 @@ using namespace detail;
 // --- Window -----------------------------------------------------------------------------------
 Window::Window() = default;
 
-Window::~Window() {
-  if (hwnd_ && is_ui_thread()) {
-    WindowData* w = lookup(hwnd_);
-    if (w != nullptr && w->object == this) detail::destroy(w);
-  }
-}
+Window::~Window() { destroy_for_object(this, hwnd_); }
 
 bool Window::create(const CreateParams& params) {
   return on_ui([&] {

@@ -414,3 +414,20 @@ TEST(Window, ExtremePositionsAndSizesAreClampedInsteadOfOverflowing) {
   EXPECT_EQ(cr.left - tr.left, 5);
   EXPECT_EQ(cr.right - cr.left, 70);
 }
+
+TEST(Window, ObjectDestroyedOnAnotherThreadTakesItsWindowAlong) {
+  HeadlessUi ui;
+  auto probe = std::make_unique<Probe>();
+  ASSERT_TRUE(probe->make_top());
+  const Hwnd h = probe->hwnd();
+  kelda::platform::Event done{kelda::platform::Event::Reset::manual};
+  std::thread worker([&] {
+    probe.reset();  // the window must not outlive its object
+    done.set();
+  });
+  kelda::platform::Waitable* waits[] = {&done};
+  EXPECT_EQ(wait_pumping(waits, kelda::platform::kInfinite).status, kelda::platform::WaitStatus::signaled);
+  worker.join();
+  EXPECT_FALSE(is_window(h));
+  EXPECT_EQ(send_message(h, wm::user + 1, 1), 0) << "no message reaches the freed object";
+}

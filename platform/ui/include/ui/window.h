@@ -76,7 +76,9 @@ KELDA_UI_API bool is_class_registered(std::u16string_view name);
 class KELDA_UI_API Window {
  public:
   Window();
-  virtual ~Window();  // destroys the window if it still exists
+  // Destroys the window if it still exists (from another thread: on the
+  // user-interface thread while the caller waits).
+  virtual ~Window();
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 
