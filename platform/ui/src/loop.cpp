@@ -121,7 +121,11 @@ void dispatch_queue_item(QueueItem& item) {
       c.current = m;
       if (!pre_dispatch(m)) {
         w = lookup(m.hwnd);
-        if (w != nullptr) call_window(w, m.message, m.wparam, m.lparam);
+        if (w != nullptr) {
+          call_window(w, m.message, m.wparam, m.lparam);
+        } else {
+          release_item(item);  // the window went while the message was being taken
+        }
       }
       c.current = saved;
       return;

@@ -132,6 +132,20 @@ TEST(Window, PayloadOfAnUndeliveredMessageIsReleasedOnce) {
   int keep = 0;
   EXPECT_FALSE(post_message(h, wm::user, 0, reinterpret_cast<LPARAM>(&keep), release_payload));
   EXPECT_EQ(released, 1);
+
+  // The window goes while the message is being taken (a filter that sees
+  // it destroys the window and passes the message on): still released.
+  Probe q;
+  ASSERT_TRUE(q.make_top());
+  const Hwnd qh = q.hwnd();
+  auto filter = add_message_filter([&](Message& m) {
+    if (m.hwnd == qh && m.message == wm::user) destroy_window(qh);
+    return false;
+  });
+  ASSERT_TRUE(post_message(qh, wm::user, 0, reinterpret_cast<LPARAM>(new int(8)), release_payload));
+  process_pending();
+  EXPECT_FALSE(is_window(qh));
+  EXPECT_EQ(released, 2);
 }
 
 TEST(Window, PostWithoutUiThreadFailsAndStaleHandlesStayDead) {
