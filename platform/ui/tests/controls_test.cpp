@@ -425,6 +425,10 @@ TEST(ListView, RowsTextsDataSelectionAndHitTests) {
   EXPECT_EQ(l.column_count(), 3);
   EXPECT_EQ(l.item_text(7, 1), u"ГАЗПРОМ");
   EXPECT_EQ(l.item_data(7), 1007);
+  const std::u16string long_text(5000, u'Ж');  // longer than any first guess of a buffer
+  l.set_item_text(8, 2, long_text);
+  EXPECT_EQ(l.item_text(8, 2), long_text);
+  l.set_item_text(8, 2, u"123.45");
   EXPECT_EQ(l.next_item(-1, lvni::selected), -1);
   RECT r3 = l.item_rect(3);
   scripted::tap_at(lv, POINT{100, (r3.top + r3.bottom) / 2});

@@ -1,4 +1,5 @@
 // The typed wrappers of the standard controls: each sends the control's message.
+#include <algorithm>
 #include <vector>
 
 #include "controls_internal.h"
@@ -178,14 +179,21 @@ bool ListViewControl::set_item_text(int item, int sub_item, std::u16string_view 
   return send_message(hwnd, lvm::set_item_text, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it)) != 0;
 }
 std::u16string ListViewControl::item_text(int item, int sub_item) const {
-  std::u16string buf(1024, u'\0');
-  ListViewItem it;
-  it.sub_item = sub_item;
-  it.text = buf.data();
-  it.text_max = static_cast<int32_t>(buf.size());
-  LRESULT n = send_message(hwnd, lvm::get_item_text, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it));
-  buf.resize(n < 0 ? 0 : static_cast<size_t>(n));
-  return buf;
+  // The view has no length query: a text that fills the buffer may have been
+  // cut, so the buffer grows until the text fits with room to spare.
+  for (size_t room = 1024;; room *= 4) {
+    std::u16string buf(room, u'\0');
+    ListViewItem it;
+    it.sub_item = sub_item;
+    it.text = buf.data();
+    it.text_max = static_cast<int32_t>(buf.size());
+    LRESULT n = send_message(hwnd, lvm::get_item_text, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it));
+    if (n < 0) n = 0;
+    if (static_cast<size_t>(n) + 1 < room || room >= (size_t{1} << 24)) {
+      buf.resize(std::min(static_cast<size_t>(n), room));
+      return buf;
+    }
+  }
 }
 bool ListViewControl::set_item_data(int item, LPARAM data) const {
   ListViewItem it;
