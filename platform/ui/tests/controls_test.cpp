@@ -343,6 +343,10 @@ TEST(TabControl, ParentMayKeepThePageAndTheDisplayAreaLiesBelowTheTabs) {
   RECT d = t.display_rect();
   EXPECT_GE(d.top, second.bottom - 2);
   EXPECT_LT(d.bottom, 150);
+  // Removing a tab before the chosen one keeps that tab chosen.
+  t.insert_item(2, u"Объём");
+  send_message(tab, tcm::delete_item, 0);
+  EXPECT_EQ(t.cur_sel(), 0) << "\"Сигнал.линия\" moved to 0 and stays chosen";
 }
 
 TEST(ScrollBar, ReportsLinePageTrackAndEndCodes) {

@@ -248,6 +248,7 @@ class TabBehavior final : public Behavior {
       case tcm::delete_item:
         if (static_cast<int>(wp) < 0 || static_cast<int>(wp) >= n) return 0;
         items_.erase(items_.begin() + static_cast<int>(wp));
+        if (static_cast<int>(wp) < cur_) --cur_;  // the chosen tab moved down by one
         if (cur_ >= static_cast<int>(items_.size())) cur_ = static_cast<int>(items_.size()) - 1;
         invalidate(&w, nullptr, true);
         return 1;
