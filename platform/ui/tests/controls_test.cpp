@@ -186,6 +186,7 @@ TEST(ListBox, MultipleSelectionTogglesByTap) {
   scripted::choose_index(list, 15);
   scripted::choose_index(list, 2);
   EXPECT_EQ(lb.selected_items(), std::vector<int>{15});
+  EXPECT_EQ(send_message(list, lb::get_sel_items, 5, 0), lb::err) << "no buffer: nothing written";
   EXPECT_EQ(lb.item_data(15), 15);
   EXPECT_GT(static_cast<int>(send_message(list, lb::get_top_index)), 0) << "a chosen item is scrolled into view";
 }

@@ -155,7 +155,7 @@ LRESULT ListBoxBehavior::handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) {
       return std::count_if(items.begin(), items.end(), [](const Item& i) { return i.selected; });
     }
     case lb::get_sel_items: {
-      if (!multi(w)) return lb::err;
+      if (!multi(w) || (lp == 0 && wp != 0)) return lb::err;
       auto* out = reinterpret_cast<int32_t*>(lp);
       size_t room = wp, k = 0;
       for (size_t i = 0; i < items.size() && k < room; ++i)
