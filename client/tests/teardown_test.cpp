@@ -253,5 +253,40 @@ TEST_F(TeardownTest, TheProcessMayEndInsideAnEventOfTheStack) {
       ::testing::ExitedWithCode(0), "");
 }
 
+TEST_F(TeardownTest, TheProcessMayEndInsideAnEventWhileTheStackWaitsForTheLock) {
+  // The start event runs on the receive thread with the lock held; the stack
+  // reports a broken link meanwhile (its event waits for the lock) and the
+  // caller ends the process from the start event: the exit completes.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ::alarm(20);  // a hang ends the child by a signal
+        static std::unique_ptr<Library> owned;
+        if (init(0, 1) != KELAPI_OK || connect() != KELAPI_OK) std::exit(2);
+        open_session();
+        describe_market(5, "CLS", {"AAA"}, {"last"});
+        owned = std::move(lib);
+        static std::atomic<bool> in_start{false};
+        static std::atomic<bool> stack_raising{false};
+        use_callback([](uint32_t code, uintptr_t, uintptr_t) {
+          if (code != KELAPI_EVENT_START) return;
+          in_start.store(true);
+          while (!stack_raising.load()) std::this_thread::yield();
+          for (int k = 0; k < 20000; ++k) std::this_thread::yield();  // the stack reaches the lock
+          std::exit(0);
+        });
+        const uint8_t none = 0;
+        net->deliver(0x4A, &none, 0);
+        std::thread stack([n = net] {
+          while (!in_start.load()) std::this_thread::yield();
+          stack_raising.store(true);
+          n->raise(kNetEventClosed);
+        });
+        stack.join();
+        ::pause();
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 }  // namespace
 }  // namespace kelda::kelapi::test

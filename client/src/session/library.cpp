@@ -62,8 +62,10 @@ Library::~Library() {
   if (current_library() == this) set_current_library(nullptr);
   // An event that found this library before it was withdrawn may still use
   // it (waiting for its lock, say): it ends before anything is freed. Later
-  // events find no library and are refused.
-  wait_for_net_events();
+  // events find no library and are refused. A library destroyed while this
+  // thread holds its lock (the process ends inside an event callback) waits
+  // for none: an event waiting for the lock could never end.
+  if (!mutex_.held_by_current_thread()) wait_for_net_events();
   // The worker ends on its quit command, after the command it is serving.
   if (!platform::post_thread_message(worker_->id(), kWorkerMessage, 0, kCommandQuit)) {
     worker_->request_stop();
