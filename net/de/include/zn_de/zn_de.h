@@ -13,7 +13,11 @@
  * synchronous disconnect), never with a library lock held; MessageHandlers run
  * on the thread that calls zn_recvmsg. A connection handle stays valid until
  * event 4 has been raised for it; calls already inside the library with it
- * keep it alive until they return.
+ * keep it alive until they return. zn_connect_ex holds no library lock while
+ * the transport sets the link up (a crypto provider's dialog may be open
+ * meanwhile), so calls on other connections go on; the new connection's
+ * events wait until its set-up is complete. zn_fin during a zn_connect_ex
+ * makes that call fail and close the link it had started.
  * Errors: 1 (or a handle) on success, 0 (or null) on failure with a
  * NUL-terminated text in the caller's error buffer (last two arguments), which
  * is left alone when null or of size 0. Failures on a live connection are
