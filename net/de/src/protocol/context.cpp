@@ -39,6 +39,7 @@ void unlink_context(const Context* c) {
   auto it = lib.contexts.find(c);
   if (it != lib.contexts.end()) {
     keep = std::move(it->second);
+    keep->released.store(true);
     lib.contexts.erase(it);
   }
 }

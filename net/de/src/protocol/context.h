@@ -46,6 +46,8 @@ class Context {
   std::optional<LayoutRegistry> registry;
   std::atomic<uint32_t> translation{0};
   std::atomic<zn_tcp_connection*> transport{nullptr};
+  // Set when the library lets the context go (freeing event, library's end).
+  std::atomic<bool> released{false};
   zn_event_callback callback = nullptr;
   uintptr_t user_data = 0;
 

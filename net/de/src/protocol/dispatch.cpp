@@ -128,14 +128,21 @@ namespace {
 
 // Events 5 and 6 come from the transport's receive thread once per block.
 // Looking the context up each time would make that thread and the caller's
-// zn_recvmsg meet on the library mutex for every message, so the receive
-// thread remembers the context it found last, without owning it: once the
-// library lets it go (event 4, or the library's end) and no call is still
-// inside it, the memory expires and the next event looks the context up
-// again, which refuses it. A context whose transport is gone (event 4 came)
-// is not used from memory either.
-thread_local std::weak_ptr<Context> t_receiving;
-thread_local const void* t_receiving_handle = nullptr;
+// zn_recvmsg meet on the library mutex and the context's reference count for
+// every message, so the receive thread holds the context it found last and
+// uses it while the library has not let it go and its transport is there.
+// The hold ends with the thread, which ends before its connection's freeing
+// event unless that event is raised on the thread itself; a nested event
+// never drops the hold, so the outer one keeps its context.
+thread_local std::shared_ptr<Context> t_receiving;
+thread_local int t_receive_depth = 0;
+
+struct ReceiveDepth {
+  ReceiveDepth() { ++t_receive_depth; }
+  ~ReceiveDepth() { --t_receive_depth; }
+  ReceiveDepth(const ReceiveDepth&) = delete;
+  ReceiveDepth& operator=(const ReceiveDepth&) = delete;
+};
 
 }  // namespace
 
@@ -145,20 +152,19 @@ int32_t transport_event_handler(uintptr_t user_data, int32_t event, int32_t* res
   const void* handle = reinterpret_cast<const void*>(user_data);
   const bool per_block = event == ZN_TCP_EVENT_DATA || event == ZN_TCP_EVENT_STORED;
   std::shared_ptr<Context> held;
-  if (per_block && t_receiving_handle == handle) {
-    held = t_receiving.lock();
-    if (held && held->transport.load() == nullptr) held.reset();
-  }
-  if (!held) {
+  Context* context = nullptr;
+  if (per_block && t_receiving.get() == handle && !t_receiving->released.load() &&
+      t_receiving->transport.load() != nullptr) {
+    context = t_receiving.get();
+  } else {
     // Waits for a set-up still in progress.
     held = find_context(handle, ignored);
+    if (per_block && t_receive_depth == 0) t_receiving = held;
     if (!held) return -1;
-    if (per_block) {
-      t_receiving = held;
-      t_receiving_handle = handle;
-    }
+    context = held.get();
   }
-  Context& c = *held;
+  ReceiveDepth depth;
+  Context& c = *context;
   int32_t local = ZN_KEEP_BLOCK;
   if (result == nullptr) result = &local;
   switch (event) {

@@ -138,6 +138,7 @@ KELDA_EXPORT void zn_fin(void) {
     // statistics of the contexts freed here. A context still being set up
     // goes too: its connect finds it gone and closes the link it started.
     for (auto& [handle, c] : all) {
+      c->released.store(true);
       if (zn_tcp_connection* t = c->transport.load()) {
         zn_tcp_set_statistics_params(t, nullptr, nullptr, nullptr, 0);
       }
