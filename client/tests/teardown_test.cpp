@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "library_fixture.h"
+#include "testsupport/test_dir.h"
 
 namespace kelda::kelapi::test {
 namespace {
@@ -30,6 +32,15 @@ int forward_event(uint32_t code, uintptr_t wparam, uintptr_t lparam) {
 
 class TeardownTest : public LibraryTest {
  protected:
+  // The child of a death test starts in the folder the program was started
+  // in: it works in this test's folder instead, named by the parent.
+  static void share_test_dir_with_child() {
+    // Only the parent has a folder of its own (the child runs the body again).
+    if (!kelda::test::test_dir().empty()) ::setenv("KELAPI_TEST_DIR", kelda::test::test_dir().c_str(), 1);
+  }
+  static void enter_shared_test_dir() {
+    if (const char* dir = std::getenv("KELAPI_TEST_DIR")) std::filesystem::current_path(dir);
+  }
   ~TeardownTest() override {
     lib.reset();
     g_on_event = nullptr;
@@ -237,9 +248,11 @@ TEST_F(TeardownTest, TheProcessMayEndInsideAnEventOfTheStack) {
   // owner goes at exit on the stack's thread, inside that thread's own
   // event, and the exit completes.
   GTEST_FLAG_SET(death_test_style, "threadsafe");
+  share_test_dir_with_child();
   EXPECT_EXIT(
       {
         ::alarm(20);  // a hang ends the child by a signal
+        enter_shared_test_dir();
         static std::unique_ptr<Library> owned;
         if (init() != KELAPI_OK || connect() != KELAPI_OK) std::exit(2);
         owned = std::move(lib);
@@ -258,9 +271,11 @@ TEST_F(TeardownTest, TheProcessMayEndInsideAnEventWhileTheStackWaitsForTheLock) 
   // reports a broken link meanwhile (its event waits for the lock) and the
   // caller ends the process from the start event: the exit completes.
   GTEST_FLAG_SET(death_test_style, "threadsafe");
+  share_test_dir_with_child();
   EXPECT_EXIT(
       {
         ::alarm(20);  // a hang ends the child by a signal
+        enter_shared_test_dir();
         static std::unique_ptr<Library> owned;
         if (init(0, 1) != KELAPI_OK || connect() != KELAPI_OK) std::exit(2);
         open_session();
