@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "library_fixture.h"
@@ -156,6 +157,36 @@ TEST_F(MarketTest, ReadsNeverWriteMoreRecordsThanTheCallerSawCounted) {
   // Once the caller has seen the new counts it gets every record.
   EXPECT_EQ(class_record().security_count, 3u);
   EXPECT_EQ(security_codes(), (std::vector<std::string>{"AAA#1", "BBB#2", "CCC#3"}));
+}
+
+TEST_F(MarketTest, EachReaderThreadGetsWhatItsOwnClassReadCounted) {
+  start(0x8);
+  ASSERT_EQ(class_record().security_count, 2u);  // this thread sizes for two
+
+  net->clear_sent();
+  net->deliver(0x803C, class_description(5, "CLS", 2, 2));
+  ASSERT_TRUE(net->wait_handled());
+  const int32_t sec_request = last_request(0x8034);
+  const int32_t par_request = last_request(0x8032);
+  for (const char* code : {"AAA", "BBB", "CCC"}) net->deliver(0x8081, security(sec_request, 1000 + code[0], code));
+  for (const char* name : {"last", "bid"}) net->deliver(0x24, parameter(static_cast<int16_t>(par_request), name));
+  net->deliver(0x2, Msg0002_RequestComplete{static_cast<int16_t>(sec_request)});
+  net->deliver(0x2, Msg0002_RequestComplete{static_cast<int16_t>(par_request)});
+  ASSERT_TRUE(net->wait_handled());
+
+  // Another thread of the caller reads the class now and sizes for three.
+  std::thread other([&] {
+    EXPECT_EQ(class_record().security_count, 3u);
+    KelapiSecurityRecord three[3];
+    EXPECT_EQ(KelapiGetClassSecuritiesEx3(1, three, sizeof three[0]), KELAPI_OK);
+    EXPECT_STREQ(three[2].code, "CCC");
+  });
+  other.join();
+
+  KelapiSecurityRecord securities[3];
+  std::memset(securities, 0x5A, sizeof securities);
+  ASSERT_EQ(KelapiGetClassSecuritiesEx3(1, securities, sizeof securities[0]), KELAPI_OK);
+  EXPECT_EQ(securities[2].security_number, 0x5A5A5A5Au) << "written past what this thread sized for";
 }
 
 TEST_F(MarketTest, AReconnectWithUnchangedVersionsOnlyRefreshesServerIds) {

@@ -1,5 +1,6 @@
 // The exports that read the market tables, book the classes and set the
 // class filter.
+#include <array>
 #include <cstring>
 
 #include "core/numbers.h"
@@ -30,10 +31,28 @@ uint32_t confirmed_securities(const Library& lib, int64_t c) {
   return n;
 }
 
+// What the calling thread itself last read of each class: two threads of
+// the caller may each size their arrays from their own class read.
+struct ThreadReported {
+  uint64_t epoch = 0;
+  std::array<Library::ReportedCounts, kMaxClasses> counts;
+};
+thread_local ThreadReported t_reported;
+
+Library::ReportedCounts& thread_reported(const Library& lib, std::size_t c) {
+  if (t_reported.epoch != lib.reported_epoch) {
+    t_reported.epoch = lib.reported_epoch;
+    t_reported.counts.fill(Library::ReportedCounts{});
+  }
+  return t_reported.counts[c];
+}
+
 // How many records the caller sized its array for: what the class record
-// last told it, never more than there are now.
-std::size_t records_allowed(int64_t reported, std::size_t now) {
-  return reported >= 0 ? std::min<std::size_t>(static_cast<std::size_t>(reported), now) : now;
+// last told it (on this thread, and on any), never more than there are now.
+std::size_t records_allowed(int64_t reported, int64_t reported_here, std::size_t now) {
+  if (reported >= 0) now = std::min<std::size_t>(static_cast<std::size_t>(reported), now);
+  if (reported_here >= 0) now = std::min<std::size_t>(static_cast<std::size_t>(reported_here), now);
+  return now;
 }
 
 template <typename Record>
@@ -143,6 +162,7 @@ KelapiResult get_class(Library& lib, uint32_t class_number, void* record, uint32
   const uint32_t securities = confirmed_securities(lib, c);
   const int32_t params = lib.params.count(static_cast<int32_t>(c));
   lib.reported[static_cast<std::size_t>(c)] = {securities, params};
+  thread_reported(lib, static_cast<std::size_t>(c)) = {securities, params};
   std::memset(record, 0, size);
   if (ex4) {
     auto& out = *static_cast<KelapiClassRecordEx4*>(record);
@@ -169,6 +189,7 @@ KelapiResult get_class_securities(Library& lib, uint32_t class_number, void* rec
     return KELAPI_E_STRUCT_SIZE;
   }
   const std::size_t allowed = records_allowed(lib.reported[static_cast<std::size_t>(c)].securities,
+                                              thread_reported(lib, static_cast<std::size_t>(c)).securities,
                                               confirmed_securities(lib, c));
   if (records == nullptr) return allowed > 0 ? KELAPI_E_POINTER : KELAPI_OK;
   std::size_t written = 0;
@@ -199,7 +220,9 @@ KelapiResult get_class_params(Library& lib, uint32_t class_number, KelapiClassPa
   if (c < 0) return KELAPI_E_INVALIDARG;
   const auto ci = static_cast<int32_t>(c);
   const std::size_t allowed =
-      records_allowed(lib.reported[static_cast<std::size_t>(c)].params, static_cast<std::size_t>(lib.params.count(ci)));
+      records_allowed(lib.reported[static_cast<std::size_t>(c)].params,
+                      thread_reported(lib, static_cast<std::size_t>(c)).params,
+                      static_cast<std::size_t>(lib.params.count(ci)));
   if (records == nullptr) return allowed > 0 ? KELAPI_E_POINTER : KELAPI_OK;
   std::size_t written = 0;
   lib.params.for_each(ci, [&](int32_t slot, const NetParamEx& p) {

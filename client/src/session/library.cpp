@@ -32,6 +32,11 @@ void wait_for_net_events() {
 Library* current_library() noexcept { return g_library.load(); }
 void set_current_library(Library* library) noexcept { g_library.store(library); }
 
+uint64_t Library::next_reported_epoch() noexcept {
+  static std::atomic<uint64_t> epoch{0};
+  return ++epoch;
+}
+
 NetEventScope::NetEventScope() noexcept {
   ++t_events_here;
   g_events_in_flight.fetch_add(1);

@@ -178,11 +178,15 @@ class Library {
   ParamTable params;
   // What the caller last read of each class: its security and parameter
   // counts, so that no later read writes more records than it sized for.
+  // Each caller thread's own last read is kept as well (market_exports.cpp);
+  // `reported_epoch` changes whenever these are forgotten.
   struct ReportedCounts {
     int64_t securities = -1;
     int64_t params = -1;
   };
   std::array<ReportedCounts, kMaxClasses> reported;
+  uint64_t reported_epoch = next_reported_epoch();
+  static uint64_t next_reported_epoch() noexcept;
   // Price-bar blocks of the data lines and the archive.
   BarBlockList bar_blocks;
 

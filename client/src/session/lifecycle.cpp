@@ -116,6 +116,7 @@ void Library::reset_tables() {
   securities.clear();
   params.clear();
   reported.fill(ReportedCounts{});
+  reported_epoch = next_reported_epoch();
   bar_blocks.clear();
 }
 
