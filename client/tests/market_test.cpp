@@ -41,6 +41,23 @@ class MarketTest : public LibraryTest {
     return codes;
   }
 
+  // A new version of class CLS (started with flag 0x8): securities AAA, BBB
+  // and CCC, parameters "last", "NUMBIDS" and "bid".
+  void add_third_security_and_parameter() {
+    net->clear_sent();
+    net->deliver(0x803C, class_description(5, "CLS", 2, 2));
+    ASSERT_TRUE(net->wait_handled());
+    const int32_t sec_request = last_request(0x8034);
+    const int32_t par_request = last_request(0x8032);
+    for (const char* code : {"AAA", "BBB", "CCC"}) net->deliver(0x8081, security(sec_request, 1000 + code[0], code));
+    for (const char* name : {"last", "NUMBIDS", "bid"}) {
+      net->deliver(0x24, parameter(static_cast<int16_t>(par_request), name));
+    }
+    net->deliver(0x2, Msg0002_RequestComplete{static_cast<int16_t>(sec_request)});
+    net->deliver(0x2, Msg0002_RequestComplete{static_cast<int16_t>(par_request)});
+    ASSERT_TRUE(net->wait_handled());
+  }
+
   void reconnect() {
     ASSERT_EQ(KelapiDisconnect(), KELAPI_OK);
     ASSERT_EQ(connect(), KELAPI_OK);
@@ -133,16 +150,7 @@ TEST_F(MarketTest, ReadsNeverWriteMoreRecordsThanTheCallerSawCounted) {
 
   // A new securities version: a third security and a third parameter arrive
   // after the caller sized its arrays.
-  net->clear_sent();
-  net->deliver(0x803C, class_description(5, "CLS", 2, 2));
-  ASSERT_TRUE(net->wait_handled());
-  const int32_t sec_request = last_request(0x8034);
-  const int32_t par_request = last_request(0x8032);
-  for (const char* code : {"AAA", "BBB", "CCC"}) net->deliver(0x8081, security(sec_request, 1000 + code[0], code));
-  for (const char* name : {"last", "NUMBIDS", "bid"}) net->deliver(0x24, parameter(static_cast<int16_t>(par_request), name));
-  net->deliver(0x2, Msg0002_RequestComplete{static_cast<int16_t>(sec_request)});
-  net->deliver(0x2, Msg0002_RequestComplete{static_cast<int16_t>(par_request)});
-  ASSERT_TRUE(net->wait_handled());
+  add_third_security_and_parameter();
 
   KelapiSecurityRecord securities[3];
   std::memset(securities, 0x5A, sizeof securities);
@@ -163,16 +171,7 @@ TEST_F(MarketTest, EachReaderThreadGetsWhatItsOwnClassReadCounted) {
   start(0x8);
   ASSERT_EQ(class_record().security_count, 2u);  // this thread sizes for two
 
-  net->clear_sent();
-  net->deliver(0x803C, class_description(5, "CLS", 2, 2));
-  ASSERT_TRUE(net->wait_handled());
-  const int32_t sec_request = last_request(0x8034);
-  const int32_t par_request = last_request(0x8032);
-  for (const char* code : {"AAA", "BBB", "CCC"}) net->deliver(0x8081, security(sec_request, 1000 + code[0], code));
-  for (const char* name : {"last", "bid"}) net->deliver(0x24, parameter(static_cast<int16_t>(par_request), name));
-  net->deliver(0x2, Msg0002_RequestComplete{static_cast<int16_t>(sec_request)});
-  net->deliver(0x2, Msg0002_RequestComplete{static_cast<int16_t>(par_request)});
-  ASSERT_TRUE(net->wait_handled());
+  add_third_security_and_parameter();
 
   // Another thread of the caller reads the class now and sizes for three.
   std::thread other([&] {
