@@ -236,6 +236,7 @@ void destroy_for_object(const Window* object, Hwnd h);
 RECT screen_rect(const WindowData* w);         // window rectangle on the screen
 RECT client_screen_rect(const WindowData* w);  // client area on the screen
 RECT client_rect_in_window(const WindowData* w);  // client area in window coordinates
+RECT client_area(const WindowData* w);  // client area in client coordinates: (0, 0, width, height)
 bool visible_chain(const WindowData* w);
 bool enabled_chain(const WindowData* w);
 WindowData* top_level_of(WindowData* w);

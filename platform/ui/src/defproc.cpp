@@ -92,8 +92,7 @@ LRESULT def_proc(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) {
     case wm::erase_background: {
       Canvas* c = reinterpret_cast<Canvas*>(wp);
       if (c == nullptr || w.background == nullptr) return 0;
-      RECT cl = client_rect_in_window(&w);
-      c->fill_rect(RECT{0, 0, width_of(cl), height_of(cl)}, *w.background);
+      c->fill_rect(client_area(&w), *w.background);
       return 1;
     }
     case wm::paint: {

@@ -105,8 +105,7 @@ LRESULT def_dialog_proc(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) {
       WindowData* d = lookup(h);
       if (d == nullptr) return 1;
       const Brush* brush = b ? reinterpret_cast<const Brush*>(b) : &get_sys_color_brush(color::btn_face);
-      RECT cl = client_rect_in_window(d);
-      c->fill_rect(RECT{0, 0, width_of(cl), height_of(cl)}, *brush);
+      c->fill_rect(client_area(d), *brush);
       return 1;
     }
     case wm::activate:

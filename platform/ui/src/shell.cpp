@@ -15,8 +15,7 @@ class DesktopBehavior final : public Behavior {
   LRESULT handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) override {
     if (msg == wm::erase_background) {
       auto* c = reinterpret_cast<Canvas*>(wp);
-      RECT cl = client_rect_in_window(&w);
-      c->fill_rect(RECT{0, 0, width_of(cl), height_of(cl)}, get_sys_color_brush(color::background));
+      c->fill_rect(client_area(&w), get_sys_color_brush(color::background));
       return 1;
     }
     return def_proc(w, msg, wp, lp);
@@ -30,8 +29,7 @@ class TaskBarBehavior final : public Behavior {
     if (msg != wm::paint) return def_proc(w, msg, wp, lp);
     PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT cl = client_rect_in_window(&w);
-    RECT r{0, 0, width_of(cl), height_of(cl)};
+    RECT r = client_area(&w);
     c.fill_rect(r, Brush::solid(RGB(0, 0, 0)));
     LogFont lf = system_font().log_font();
     lf.weight = fw::bold;
@@ -63,8 +61,7 @@ class SipButtonBehavior final : public Behavior {
       case wm::paint: {
         PaintSession ps(w.handle);
         Canvas& c = ps.canvas();
-        RECT cl = client_rect_in_window(&w);
-        RECT r{0, 0, width_of(cl), height_of(cl)};
+        RECT r = client_area(&w);
         c.fill_rect(r, get_sys_color_brush(color::btn_face));
         c.draw_edge(r, g_core->input_panel ? bdr::sunken : bdr::raised, bf::rect);
         RECT k = inflate_rect(r, -scaled(5), -scaled(6));

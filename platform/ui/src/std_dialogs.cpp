@@ -22,8 +22,7 @@ class BoxIconBehavior final : public Behavior {
     if (msg != wm::paint) return def_proc(w, msg, wp, lp);
     PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT cl = client_rect_in_window(&w);
-    RECT r{0, 0, width_of(cl), height_of(cl)};
+    RECT r = client_area(&w);
     c.fill_rect(r, get_sys_color_brush(color::btn_face));
     int s = std::min(width_of(r), height_of(r));
     RECT b{0, 0, s, s};

@@ -85,6 +85,11 @@ RECT client_rect_in_window(const WindowData* w) {
   return r;
 }
 
+RECT client_area(const WindowData* w) {
+  RECT cl = client_rect_in_window(w);
+  return RECT{0, 0, width_of(cl), height_of(cl)};
+}
+
 RECT screen_rect(const WindowData* w) {
   if (w->parent == nullptr) return w->rect;
   RECT pc = client_screen_rect(w->parent);

@@ -18,11 +18,6 @@ const Brush* prepare_colors(WindowData& w, UINT msg, Canvas& c) { return control
 
 namespace {
 
-RECT client_of(WindowData& w) {
-  RECT cl = client_rect_in_window(&w);
-  return RECT{0, 0, width_of(cl), height_of(cl)};
-}
-
 class ButtonBehavior final : public Behavior {
  public:
   LRESULT handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) override {
@@ -43,7 +38,7 @@ class ButtonBehavior final : public Behavior {
         return 0;
       case wm::mouse_move:
         if (get_capture() == w.handle) {
-          bool in = point_in_rect(client_of(w), POINT{x_of(lp), y_of(lp)});
+          bool in = point_in_rect(client_area(&w), POINT{x_of(lp), y_of(lp)});
           if (in != pushed_) {
             pushed_ = in;
             invalidate(&w, nullptr, false);
@@ -160,7 +155,7 @@ class ButtonBehavior final : public Behavior {
   void paint(WindowData& w, DWORD type) {
     PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT r = client_of(w);
+    RECT r = client_area(&w);
     const bool enabled = is_window_enabled(w.handle);
     const bool focused = g_core->focus == w.handle;
     const bool push = type == bs::push_button || type == bs::def_push_button || (w.style & bs::push_like);
@@ -304,7 +299,7 @@ class StaticBehavior final : public Behavior {
   void paint(WindowData& w) {
     PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT r = client_of(w);
+    RECT r = client_area(&w);
     const DWORD type = w.style & ss::type_mask;
     const Brush* bg = prepare_colors(w, wm::ctl_color_static, c);
     switch (type) {

@@ -316,8 +316,7 @@ class ComboBehavior final : public Behavior {
   void paint(WindowData& w) {
     PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT cl = client_rect_in_window(&w);
-    RECT r{0, 0, width_of(cl), height_of(cl)};
+    RECT r = client_area(&w);
     const bool enabled = is_window_enabled(w.handle);
     const Brush* bg = prepare_colors(w, edit_ ? wm::ctl_color_edit : wm::ctl_color_listbox, c);
     c.fill_rect(r, *bg);

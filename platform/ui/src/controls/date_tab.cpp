@@ -177,8 +177,7 @@ class DatePickerBehavior final : public Behavior {
   void paint(WindowData& w) {
     PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT cl = client_rect_in_window(&w);
-    RECT r{0, 0, width_of(cl), height_of(cl)};
+    RECT r = client_area(&w);
     const bool enabled = is_window_enabled(w.handle);
     const Brush* bg = prepare_colors(w, enabled ? wm::ctl_color_edit : wm::ctl_color_static, c);
     c.fill_rect(r, *bg);
@@ -347,8 +346,7 @@ class TabBehavior final : public Behavior {
   void paint(WindowData& w) {
     PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT cl = client_rect_in_window(&w);
-    RECT r{0, 0, width_of(cl), height_of(cl)};
+    RECT r = client_area(&w);
     const Brush* bg = prepare_colors(w, wm::ctl_color_dialog, c);
     c.fill_rect(r, *bg);
     int band = band_height(w);

@@ -427,8 +427,7 @@ class EditBehavior final : public Behavior {
   void paint(WindowData& w) {
     PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT cl = client_rect_in_window(&w);
-    RECT r{0, 0, width_of(cl), height_of(cl)};
+    RECT r = client_area(&w);
     const bool enabled = is_window_enabled(w.handle);
     const Brush* bg = prepare_colors(w, (read_only_ || !enabled) ? wm::ctl_color_static : wm::ctl_color_edit, c);
     c.fill_rect(r, *bg);

@@ -283,8 +283,7 @@ LRESULT ListBoxBehavior::handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) {
 void ListBoxBehavior::paint(WindowData& w) {
   PaintSession ps(w.handle);
   Canvas& c = ps.canvas();
-  RECT cl = client_rect_in_window(&w);
-  RECT r{0, 0, width_of(cl), height_of(cl)};
+  RECT r = client_area(&w);
   const Brush* bg = owner_combo ? &get_sys_color_brush(color::window) : prepare_colors(w, wm::ctl_color_listbox, c);
   c.fill_rect(r, *bg);
   const COLORREF text = c.text_color();

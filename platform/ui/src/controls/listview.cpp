@@ -112,12 +112,8 @@ class ListViewBehavior final : public Behavior {
     row_height(w);
     return text_h_ + scaled(6);
   }
-  RECT client(WindowData& w) {
-    RECT cl = client_rect_in_window(&w);
-    return RECT{0, 0, width_of(cl), height_of(cl)};
-  }
   int page(WindowData& w) {
-    return std::max(1, (height_of(client(w)) - header_height(w)) / std::max(1, row_height(w)));
+    return std::max(1, (height_of(client_area(&w)) - header_height(w)) / std::max(1, row_height(w)));
   }
   int total_width() const {
     int t = 0;
@@ -126,7 +122,7 @@ class ListViewBehavior final : public Behavior {
   }
   RECT row_rect(WindowData& w, int i) {
     int y = header_height(w) + (i - top_) * row_height(w);
-    return RECT{-hoff_, y, std::max(client(w).right, total_width() - hoff_), y + row_height(w)};
+    return RECT{-hoff_, y, std::max(client_area(&w).right, total_width() - hoff_), y + row_height(w)};
   }
 
   void invalidate_row(WindowData& w, int i) {
@@ -150,8 +146,8 @@ class ListViewBehavior final : public Behavior {
     ScrollInfo h;
     h.mask = sif::range | sif::page | sif::pos;
     h.max = total_width() - 1;
-    h.page = static_cast<UINT>(std::max(1, width_of(client(*d))));
-    hoff_ = std::clamp(hoff_, 0, std::max(0, total_width() - width_of(client(*d))));
+    h.page = static_cast<UINT>(std::max(1, width_of(client_area(d))));
+    hoff_ = std::clamp(hoff_, 0, std::max(0, total_width() - width_of(client_area(d))));
     h.pos = hoff_;
     set_scroll_info(d->handle, sb::horz, h, true);
   }
@@ -194,7 +190,7 @@ class ListViewBehavior final : public Behavior {
       (void)pos;
       return;
     }
-    int step = scaled(10), width = width_of(client(w));
+    int step = scaled(10), width = width_of(client_area(&w));
     int to = hoff_;
     switch (code) {
       case sb::line_left: to -= step; break;
@@ -624,7 +620,7 @@ class ListViewBehavior final : public Behavior {
     Hwnd h = w.handle;
     PaintSession ps(h);
     Canvas& c = ps.canvas();
-    RECT r = client(w);
+    RECT r = client_area(&w);
     c.fill_rect(r, get_sys_color_brush(color::window));
     const int hh = header_height(w), rh = row_height(w);
     const int pad = scaled(3);

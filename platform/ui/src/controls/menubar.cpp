@@ -290,8 +290,7 @@ class MenuBarBehavior final : public Behavior {
   void paint(WindowData& w) {
     PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT cl = client_rect_in_window(&w);
-    RECT r{0, 0, width_of(cl), height_of(cl)};
+    RECT r = client_area(&w);
     c.fill_rect(r, get_sys_color_brush(color::btn_face));
     c.fill_rect(RECT{0, 0, r.right, 1}, get_sys_color_brush(color::btn_shadow));
     c.set_bk_mode(bk::transparent);

@@ -14,7 +14,7 @@ class ScrollBarBehavior final : public Behavior {
     switch (msg) {
       case wm::paint: {
         PaintSession ps(w.handle);
-        paint_scroll_bar(ps.canvas(), area(w), s_, vertical, is_window_enabled(w.handle));
+        paint_scroll_bar(ps.canvas(), client_area(&w), s_, vertical, is_window_enabled(w.handle));
         return 0;
       }
       case wm::erase_background:
@@ -22,7 +22,7 @@ class ScrollBarBehavior final : public Behavior {
       case wm::lbutton_down:
       case wm::lbutton_dblclk: {
         POINT p{x_of(lp), y_of(lp)};
-        int part = scroll_bar_hit(area(w), s_, vertical, p);
+        int part = scroll_bar_hit(client_area(&w), s_, vertical, p);
         if (part == 0) return 0;
         set_capture(w.handle);
         s_.pressed_part = part;
@@ -31,9 +31,9 @@ class ScrollBarBehavior final : public Behavior {
           s_.track_pos = s_.pos;
           // Keep the point where the thumb was taken.
           int thumb_start = 0;
-          for (int c = vertical ? area(w).top : area(w).left; c < (vertical ? area(w).bottom : area(w).right); ++c) {
+          for (int c = vertical ? client_area(&w).top : client_area(&w).left; c < (vertical ? client_area(&w).bottom : client_area(&w).right); ++c) {
             POINT q = vertical ? POINT{p.x, c} : POINT{c, p.y};
-            if (scroll_bar_hit(area(w), s_, vertical, q) == 5) {
+            if (scroll_bar_hit(client_area(&w), s_, vertical, q) == 5) {
               thumb_start = c;
               break;
             }
@@ -119,13 +119,9 @@ class ScrollBarBehavior final : public Behavior {
   }
 
  private:
-  RECT area(WindowData& w) {
-    RECT cl = client_rect_in_window(&w);
-    return RECT{0, 0, width_of(cl), height_of(cl)};
-  }
   int thumb_pos(WindowData& w, int coord) {
     ScrollBarState probe = s_;
-    return scroll_bar_thumb_pos(area(w), probe, (w.style & sbs::vert) != 0, coord);
+    return scroll_bar_thumb_pos(client_area(&w), probe, (w.style & sbs::vert) != 0, coord);
   }
   void notify(WindowData& w, int code, int pos) {
     if (w.parent == nullptr) return;
@@ -277,8 +273,7 @@ class UpDownBehavior final : public Behavior {
   void paint(WindowData& w) {
     PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT cl = client_rect_in_window(&w);
-    RECT r{0, 0, width_of(cl), height_of(cl)};
+    RECT r = client_area(&w);
     bool horz = (w.style & uds::horz) != 0;
     RECT a = r, b = r;
     if (horz) {
