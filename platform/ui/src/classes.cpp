@@ -7,7 +7,7 @@ namespace kelda::ui::detail {
 
 void register_builtin_classes() {
   static const bool done = [] {
-    register_builtin_class(u"Dialog", 0, nullptr, [] { return std::make_unique<DialogBehavior>(); });
+    register_behavior_class<DialogBehavior>(u"Dialog");
     register_control_classes();
     return true;
   }();

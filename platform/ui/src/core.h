@@ -304,6 +304,11 @@ const ClassEntry* find_class(std::u16string_view name);
 void register_builtin_classes();
 void register_builtin_class(std::u16string name, UINT style, const Brush* bg,
                             std::function<std::unique_ptr<Behavior>()> make);
+// Registers one of the layer's classes whose windows each get a B.
+template <typename B>
+void register_behavior_class(std::u16string_view name, UINT style = 0) {
+  register_builtin_class(std::u16string(name), style, nullptr, [] { return std::make_unique<B>(); });
+}
 
 // --- notifications ---
 void notify_parent_command(WindowData& w, UINT code);

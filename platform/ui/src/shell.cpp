@@ -97,9 +97,9 @@ void place_full_screen(WindowData* w) {
 
 void create_shell_windows() {
   static bool registered = [] {
-    register_builtin_class(u"Desktop", 0, nullptr, [] { return std::make_unique<DesktopBehavior>(); });
-    register_builtin_class(u"HHTaskBar", 0, nullptr, [] { return std::make_unique<TaskBarBehavior>(); });
-    register_builtin_class(u"MS_SIPBUTTON", 0, nullptr, [] { return std::make_unique<SipButtonBehavior>(); });
+    register_behavior_class<DesktopBehavior>(u"Desktop");
+    register_behavior_class<TaskBarBehavior>(u"HHTaskBar");
+    register_behavior_class<SipButtonBehavior>(u"MS_SIPBUTTON");
     return true;
   }();
   (void)registered;

@@ -206,7 +206,7 @@ bool accept(Hwnd dlg, FileDialogState& s) {
 
 int show_message_box(const MessageBoxRequest& request) {
   static const bool registered = [] {
-    register_builtin_class(u"MsgBoxIcon", 0, nullptr, [] { return std::make_unique<BoxIconBehavior>(); });
+    register_behavior_class<BoxIconBehavior>(u"MsgBoxIcon");
     return true;
   }();
   (void)registered;

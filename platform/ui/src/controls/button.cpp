@@ -344,13 +344,11 @@ class StaticBehavior final : public Behavior {
 }  // namespace
 
 void register_button_class() {
-  register_builtin_class(std::u16string(class_name::button), cs::dblclks, nullptr,
-                         [] { return std::make_unique<ButtonBehavior>(); });
+  register_behavior_class<ButtonBehavior>(class_name::button, cs::dblclks);
 }
 
 void register_static_class() {
-  register_builtin_class(std::u16string(class_name::static_), 0, nullptr,
-                         [] { return std::make_unique<StaticBehavior>(); });
+  register_behavior_class<StaticBehavior>(class_name::static_);
 }
 
 }  // namespace kelda::ui::detail

@@ -361,9 +361,8 @@ class ComboBehavior final : public Behavior {
 }  // namespace
 
 void register_combo_box_class() {
-  register_builtin_class(std::u16string(class_name::combo_box), 0, nullptr,
-                         [] { return std::make_unique<ComboBehavior>(); });
-  register_builtin_class(u"ComboLBox", 0, nullptr, [] { return std::make_unique<ListBoxBehavior>(); });
+  register_behavior_class<ComboBehavior>(class_name::combo_box);
+  register_behavior_class<ListBoxBehavior>(u"ComboLBox");
 }
 
 }  // namespace kelda::ui::detail

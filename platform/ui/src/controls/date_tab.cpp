@@ -370,13 +370,11 @@ class TabBehavior final : public Behavior {
 }  // namespace
 
 void register_date_picker_class() {
-  register_builtin_class(std::u16string(class_name::date_picker), 0, nullptr,
-                         [] { return std::make_unique<DatePickerBehavior>(); });
+  register_behavior_class<DatePickerBehavior>(class_name::date_picker);
 }
 
 void register_tab_control_class() {
-  register_builtin_class(std::u16string(class_name::tab_control), 0, nullptr,
-                         [] { return std::make_unique<TabBehavior>(); });
+  register_behavior_class<TabBehavior>(class_name::tab_control);
 }
 
 }  // namespace kelda::ui::detail

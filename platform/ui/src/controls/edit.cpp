@@ -484,8 +484,7 @@ class EditBehavior final : public Behavior {
 }  // namespace
 
 void register_edit_class() {
-  register_builtin_class(std::u16string(class_name::edit), cs::dblclks, nullptr,
-                         [] { return std::make_unique<EditBehavior>(); });
+  register_behavior_class<EditBehavior>(class_name::edit, cs::dblclks);
 }
 
 }  // namespace kelda::ui::detail

@@ -303,8 +303,7 @@ void ListBoxBehavior::paint(WindowData& w) {
 }
 
 void register_list_box_class() {
-  register_builtin_class(std::u16string(class_name::list_box), cs::dblclks, nullptr,
-                         [] { return std::make_unique<ListBoxBehavior>(); });
+  register_behavior_class<ListBoxBehavior>(class_name::list_box, cs::dblclks);
 }
 
 }  // namespace kelda::ui::detail

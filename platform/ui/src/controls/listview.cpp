@@ -743,8 +743,7 @@ class ListViewBehavior final : public Behavior {
 }  // namespace
 
 void register_list_view_class() {
-  register_builtin_class(std::u16string(class_name::list_view), cs::dblclks, nullptr,
-                         [] { return std::make_unique<ListViewBehavior>(); });
+  register_behavior_class<ListViewBehavior>(class_name::list_view, cs::dblclks);
 }
 
 }  // namespace kelda::ui::detail

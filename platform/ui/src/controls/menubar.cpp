@@ -347,8 +347,8 @@ UINT run_popup_menu(Hmenu menu, POINT screen, UINT flags, Hwnd owner) {
 }
 
 void register_menu_classes() {
-  register_builtin_class(u"PopupMenu", 0, nullptr, [] { return std::make_unique<PopupBehavior>(); });
-  register_builtin_class(u"MenuBar", 0, nullptr, [] { return std::make_unique<MenuBarBehavior>(); });
+  register_behavior_class<PopupBehavior>(u"PopupMenu");
+  register_behavior_class<MenuBarBehavior>(u"MenuBar");
 }
 
 }  // namespace kelda::ui::detail

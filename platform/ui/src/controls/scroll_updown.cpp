@@ -321,13 +321,11 @@ class UpDownBehavior final : public Behavior {
 }  // namespace
 
 void register_scroll_bar_class() {
-  register_builtin_class(std::u16string(class_name::scroll_bar), 0, nullptr,
-                         [] { return std::make_unique<ScrollBarBehavior>(); });
+  register_behavior_class<ScrollBarBehavior>(class_name::scroll_bar);
 }
 
 void register_up_down_class() {
-  register_builtin_class(std::u16string(class_name::up_down), 0, nullptr,
-                         [] { return std::make_unique<UpDownBehavior>(); });
+  register_behavior_class<UpDownBehavior>(class_name::up_down);
 }
 
 }  // namespace kelda::ui::detail
