@@ -275,6 +275,10 @@ void kill_window_timers(Hwnd h);
 // --- scroll bars ---
 int scroll_bar_width();
 void paint_scroll_bar(Canvas& c, const RECT& r, const ScrollBarState& s, bool vertical, bool enabled);
+// The filled triangle of an arrow button, centred in `r`, `size` from its
+// centre to its corners, pointing up (0), down (1), left (2) or right (3),
+// in the button text colour (grey when disabled).
+void draw_arrow_glyph(Canvas& c, const RECT& r, int size, int direction, bool enabled);
 // Hit part of a scroll bar at a point of its rectangle (1..5, 0 none).
 int scroll_bar_hit(const RECT& r, const ScrollBarState& s, bool vertical, POINT p);
 int scroll_bar_thumb_pos(const RECT& r, const ScrollBarState& s, bool vertical, int coord);

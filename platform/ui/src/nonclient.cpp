@@ -39,11 +39,14 @@ BarGeometry geometry(const RECT& r, const ScrollBarState& s, bool vertical) {
 }
 
 void draw_arrow(Canvas& c, const RECT& r, int direction, bool enabled) {
-  // direction: 0 up, 1 down, 2 left, 3 right
   c.fill_rect(r, get_sys_color_brush(color::btn_face));
   c.draw_edge(r, bdr::raised, bf::rect);
-  int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-  int s = std::max(2, std::min(width_of(r), height_of(r)) / 4);
+  draw_arrow_glyph(c, r, std::max(2, std::min(width_of(r), height_of(r)) / 4), direction, enabled);
+}
+}  // namespace
+
+void draw_arrow_glyph(Canvas& c, const RECT& r, int s, int direction, bool enabled) {
+  const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
   POINT p[3];
   switch (direction) {
     case 0: p[0] = {cx - s, cy + s / 2}; p[1] = {cx + s, cy + s / 2}; p[2] = {cx, cy - s / 2 - 1}; break;
@@ -59,7 +62,6 @@ void draw_arrow(Canvas& c, const RECT& r, int direction, bool enabled) {
   c.select_pen(op);
   c.select_brush(ob);
 }
-}  // namespace
 
 void paint_scroll_bar(Canvas& c, const RECT& r, const ScrollBarState& s, bool vertical, bool enabled) {
   BarGeometry g = geometry(r, s, vertical);

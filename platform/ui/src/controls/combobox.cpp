@@ -324,15 +324,7 @@ class ComboBehavior final : public Behavior {
     RECT a = arrow_rect(w);
     c.fill_rect(a, get_sys_color_brush(color::btn_face));
     c.draw_edge(a, dropped_ ? bdr::sunken : bdr::raised, bf::rect);
-    int cx = (a.left + a.right) / 2, cy = (a.top + a.bottom) / 2, s = std::max(2, width_of(a) / 4);
-    POINT tri[3] = {{cx - s, cy - s / 2}, {cx + s, cy - s / 2}, {cx, cy + s / 2 + 1}};
-    Brush ab = Brush::solid(get_sys_color(enabled ? color::btn_text : color::gray_text));
-    Pen ap{ps::solid, 1, ab.color};
-    const Pen* op = c.select_pen(&ap);
-    const Brush* ob = c.select_brush(&ab);
-    c.polygon(tri);
-    c.select_pen(op);
-    c.select_brush(ob);
+    draw_arrow_glyph(c, a, std::max(2, width_of(a) / 4), 1, enabled);
     if (edit_) return;
     RECT f = field_rect(w);
     f.right = a.left;

@@ -286,27 +286,9 @@ class UpDownBehavior final : public Behavior {
       RECT x = i == 0 ? a : b;
       c.fill_rect(x, get_sys_color_brush(color::btn_face));
       c.draw_edge(x, pressed_ == i + 1 ? bdr::sunken : bdr::raised, bf::rect);
-      int cx = (x.left + x.right) / 2, cy = (x.top + x.bottom) / 2;
-      int s = std::max(2, std::min(width_of(x), height_of(x)) / 4);
-      POINT t[3];
-      if (horz) {
-        int d = i == 0 ? -1 : 1;
-        t[0] = {cx - d * s / 2, cy - s};
-        t[1] = {cx - d * s / 2, cy + s};
-        t[2] = {cx + d * (s / 2 + 1), cy};
-      } else {
-        int d = i == 0 ? -1 : 1;
-        t[0] = {cx - s, cy - d * s / 2};
-        t[1] = {cx + s, cy - d * s / 2};
-        t[2] = {cx, cy + d * (s / 2 + 1)};
-      }
-      Brush ab = Brush::solid(get_sys_color(enabled ? color::btn_text : color::gray_text));
-      Pen ap{ps::solid, 1, ab.color};
-      const Pen* op = c.select_pen(&ap);
-      const Brush* ob = c.select_brush(&ab);
-      c.polygon(t);
-      c.select_pen(op);
-      c.select_brush(ob);
+      // The first half points left or up, the second right or down.
+      const int direction = horz ? (i == 0 ? 2 : 3) : (i == 0 ? 0 : 1);
+      draw_arrow_glyph(c, x, std::max(2, std::min(width_of(x), height_of(x)) / 4), direction, enabled);
     }
   }
 
