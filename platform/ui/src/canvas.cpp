@@ -28,53 +28,21 @@ void Canvas::log(CanvasOp op, CanvasRecord&& r, const Brush* brush) {
 void Canvas::log(CanvasOp op) { log(op, CanvasRecord{}); }
 
 const Pen* Canvas::select_pen(const Pen* pen) {
-  const Pen* old = pen_;
-  pen_ = pen ? pen : &black_pen();
-  if (recording_) log(CanvasOp::select_pen);
-  return old;
+  return change(pen_, pen ? pen : &black_pen(), CanvasOp::select_pen);
 }
 
 const Brush* Canvas::select_brush(const Brush* brush) {
-  const Brush* old = brush_;
-  brush_ = brush ? brush : &white_brush();
-  if (recording_) log(CanvasOp::select_brush);
-  return old;
+  return change(brush_, brush ? brush : &white_brush(), CanvasOp::select_brush);
 }
 
 const Font* Canvas::select_font(const Font* font) {
-  const Font* old = font_;
-  font_ = font ? font : &system_font();
-  if (recording_) log(CanvasOp::select_font);
-  return old;
+  return change(font_, font ? font : &system_font(), CanvasOp::select_font);
 }
 
-COLORREF Canvas::set_text_color(COLORREF c) {
-  COLORREF old = text_color_;
-  text_color_ = c;
-  if (recording_) log(CanvasOp::text_color);
-  return old;
-}
-
-COLORREF Canvas::set_bk_color(COLORREF c) {
-  COLORREF old = bk_color_;
-  bk_color_ = c;
-  if (recording_) log(CanvasOp::bk_color);
-  return old;
-}
-
-int Canvas::set_bk_mode(int mode) {
-  int old = bk_mode_;
-  bk_mode_ = mode;
-  if (recording_) log(CanvasOp::bk_mode);
-  return old;
-}
-
-int Canvas::set_rop2(int mode) {
-  int old = rop2_;
-  rop2_ = mode;
-  if (recording_) log(CanvasOp::rop2);
-  return old;
-}
+COLORREF Canvas::set_text_color(COLORREF c) { return change(text_color_, c, CanvasOp::text_color); }
+COLORREF Canvas::set_bk_color(COLORREF c) { return change(bk_color_, c, CanvasOp::bk_color); }
+int Canvas::set_bk_mode(int mode) { return change(bk_mode_, mode, CanvasOp::bk_mode); }
+int Canvas::set_rop2(int mode) { return change(rop2_, mode, CanvasOp::rop2); }
 
 POINT Canvas::move_to(int x, int y) {
   POINT old = pos_;

@@ -18,6 +18,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "ui/export.h"
@@ -184,6 +186,14 @@ class KELDA_UI_API Canvas {
  private:
   void log(CanvasOp op, CanvasRecord&& r, const Brush* brush = nullptr);
   void log(CanvasOp op);
+  // Replaces one piece of the drawing state, logs the change when recording
+  // and answers the old value.
+  template <typename T>
+  T change(T& field, std::type_identity_t<T> value, CanvasOp op) {
+    T old = std::exchange(field, value);
+    if (recording_) log(op);
+    return old;
+  }
   void update_clip();
   POINT dev(int x, int y) const { return POINT{x + origin_.x, y + origin_.y}; }
   RECT dev(const RECT& r) const { return offset_rect(r, origin_.x, origin_.y); }
