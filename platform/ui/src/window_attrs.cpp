@@ -97,8 +97,8 @@ bool set_window_text(Hwnd h, std::u16string_view text) {
     WindowData* w = must(h);
     if (w == nullptr) return false;
     std::u16string copy(text);
-    call_window(w, wm::set_text, 0, reinterpret_cast<LPARAM>(copy.c_str()));
-    return true;
+    // A window may refuse a text (a drop-down list without such an item).
+    return call_window(w, wm::set_text, 0, reinterpret_cast<LPARAM>(copy.c_str())) > 0;
   });
 }
 

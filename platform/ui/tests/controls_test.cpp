@@ -158,6 +158,12 @@ TEST(ComboBox, SortedDropDownListChosenByTapNotifiesTheParent) {
   scripted::tap_at(host.hwnd(), POINT{200, 250});
   EXPECT_FALSE(c.dropped());
   EXPECT_EQ(c.cur_sel(), 1);
+  // Setting the text of a drop-down list chooses the item of that text, and
+  // a text no item has changes nothing and is reported as a failure.
+  EXPECT_TRUE(set_window_text(combo, u"окно2"));
+  EXPECT_EQ(c.cur_sel(), 2);
+  EXPECT_FALSE(set_window_text(combo, u"Окно3"));
+  EXPECT_EQ(c.cur_sel(), 2);
 }
 
 TEST(ComboBox, EditableComboReportsTypingAndKeepsItemData) {

@@ -171,6 +171,8 @@ KELDA_UI_API std::u16string get_class_name(Hwnd hwnd);
 // The first top-level window of the class (any when empty) whose text equals
 // `text` (any when null).
 KELDA_UI_API Hwnd find_window(std::u16string_view class_name, const std::u16string* text = nullptr);
+// False when the window is dead or refuses the text (its wm::set_text answered
+// 0 or an error: a drop-down list that has no item of that text, say).
 KELDA_UI_API bool set_window_text(Hwnd hwnd, std::u16string_view text);
 KELDA_UI_API std::u16string get_window_text(Hwnd hwnd);
 KELDA_UI_API intptr_t get_window_long(Hwnd hwnd, int index);  // gwl::
