@@ -267,6 +267,12 @@ class ListViewBehavior final : public Behavior {
       bool self = valid(i) && (rows_[static_cast<size_t>(i)].state & lvis::selected);
       return selected_ - (self ? 1 : 0);
     };
+    // Mostly the one other selected row is the focused one (moving through
+    // the rows by keys or taps): no walk over every row for it.
+    if (others() == 1 && valid(focus_) && focus_ != i && (rows_[static_cast<size_t>(focus_)].state & lvis::selected)) {
+      set_state(w, focus_, 0, lvis::selected);
+      if (lookup(h) == nullptr) return;
+    }
     for (int k = 0; k < count() && others() > 0; ++k) {
       if (k != i && (rows_[static_cast<size_t>(k)].state & lvis::selected)) {
         set_state(w, k, 0, lvis::selected);
