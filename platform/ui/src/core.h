@@ -154,6 +154,7 @@ struct Core {
   std::map<std::pair<uintptr_t, uintptr_t>, Timer> timers;
   uintptr_t next_free_timer_id = 0x7F00;
   std::vector<HotKey> hot_keys;
+  std::vector<HotKey> hot_keys_down;  // pressed as hot keys: their release is theirs too
   std::vector<std::pair<uint64_t, MessageFilter>> filters;
   uint64_t next_filter_id = 1;
 

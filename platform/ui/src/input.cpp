@@ -166,11 +166,29 @@ void route_key(const KeyInput& in) {
     keys.erase(std::remove(keys.begin(), keys.end(), in.vk), keys.end());
   }
   UINT mods = (in.shift ? mod::shift : 0) | (in.control ? mod::control : 0) | (in.alt ? mod::alt : 0);
+  auto post_hot_key = [](const HotKey& k, UINT m) {
+    post_message(k.hwnd, wm::hot_key, static_cast<WPARAM>(k.id), make_lparam(static_cast<int>(m), static_cast<int>(k.key)));
+  };
+  if (!in.down) {
+    // The release of a key pressed as a hot key belongs to that hot key even
+    // when its modifiers were let go first.
+    auto& down = c.hot_keys_down;
+    auto it = std::find_if(down.begin(), down.end(), [&](const HotKey& k) { return k.key == in.vk; });
+    if (it != down.end()) {
+      HotKey k = *it;
+      down.erase(it);
+      if (k.modifiers & mod::keyup) post_hot_key(k, k.modifiers);  // modifiers | mod::keyup
+      return;  // a plain hot key's release is swallowed
+    }
+  }
   for (const HotKey& k : c.hot_keys) {
     if (k.key != in.vk || (k.modifiers & ~mod::keyup) != mods) continue;
     if (!in.down && !(k.modifiers & mod::keyup)) return;  // a plain hot key's release is swallowed
-    UINT m = mods | (in.down ? 0 : mod::keyup);
-    post_message(k.hwnd, wm::hot_key, static_cast<WPARAM>(k.id), make_lparam(static_cast<int>(m), static_cast<int>(in.vk)));
+    if (in.down) {
+      auto& down = c.hot_keys_down;
+      if (std::none_of(down.begin(), down.end(), [&](const HotKey& d) { return d.key == k.key; })) down.push_back(k);
+    }
+    post_hot_key(k, mods | (in.down ? 0 : mod::keyup));
     return;
   }
   WindowData* target = lookup(c.focus);
@@ -351,8 +369,11 @@ bool register_hot_key(Hwnd h, int id, UINT modifiers, UINT key) {
 
 bool unregister_hot_key(Hwnd h, int id) {
   return on_ui([&] {
+    auto gone = [&](const HotKey& x) { return x.hwnd == h && x.id == id; };
+    auto& down = g_core->hot_keys_down;
+    down.erase(std::remove_if(down.begin(), down.end(), gone), down.end());
     auto& k = g_core->hot_keys;
-    auto it = std::remove_if(k.begin(), k.end(), [&](const HotKey& x) { return x.hwnd == h && x.id == id; });
+    auto it = std::remove_if(k.begin(), k.end(), gone);
     bool found = it != k.end();
     k.erase(it, k.end());
     return found;

@@ -271,9 +271,10 @@ void destroy(WindowData* w) {
   w = lookup(h);
   if (w == nullptr) return;
   kill_window_timers(h);
-  c.hot_keys.erase(std::remove_if(c.hot_keys.begin(), c.hot_keys.end(),
-                                  [&](const HotKey& k) { return k.hwnd == h; }),
-                   c.hot_keys.end());
+  for (auto* keys : {&c.hot_keys, &c.hot_keys_down}) {
+    keys->erase(std::remove_if(keys->begin(), keys->end(), [&](const HotKey& k) { return k.hwnd == h; }),
+                keys->end());
+  }
   if (w->parent != nullptr) {
     auto& sib = w->parent->children;
     sib.erase(std::remove(sib.begin(), sib.end(), w), sib.end());

@@ -7,6 +7,7 @@
 
 #include "platform/thread.h"
 
+#include "ui/backend.h"
 #include "ui/loop.h"
 #include "ui/screen.h"
 #include "ui/testing.h"
@@ -254,6 +255,28 @@ TEST(Window, HotKeyReportsPressOnceAndReleaseWithKeyUpBit) {
   unregister_hot_key(p.hwnd(), 2);
   scripted::key_down(vk::right);
   EXPECT_EQ(p.only(wm::key_down).size(), 1u);
+
+  // A hot key with a modifier whose modifier is let go first: the release
+  // still belongs to the hot key (latched at the press), not to the focus.
+  ASSERT_TRUE(register_hot_key(p.hwnd(), 4, mod::control | mod::keyup, 'Q'));
+  p.seen.clear();
+  auto key = [](bool down, UINT vk, bool control) {
+    KeyInput k;
+    k.down = down;
+    k.vk = vk;
+    k.control = control;
+    queue_key_input(k);
+    process_pending();
+  };
+  key(true, vk::control, true);
+  key(true, 'Q', true);
+  key(false, vk::control, false);
+  key(false, 'Q', false);
+  mods.clear();
+  for (auto& s : p.seen)
+    if (s.msg == wm::hot_key && s.wp == 4u) mods.push_back(lo_word(static_cast<uintptr_t>(s.lp)));
+  EXPECT_EQ(mods, (std::vector<WPARAM>{mod::control, mod::control | mod::keyup}));
+  for (auto& s : p.seen) EXPECT_FALSE(s.msg == wm::key_up && s.wp == 'Q') << "the release went to the focus";
 }
 
 TEST(Window, DoubleTapBecomesDoubleClickOnlyForClassesThatAskForIt) {
