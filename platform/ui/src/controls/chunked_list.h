@@ -121,14 +121,21 @@ class ChunkedList {
   static constexpr size_t kChunk = 512;
 
   // The chunk holding index i and the offset in it (no chunk is ever empty).
+  // Walks and repaints touch neighbouring items, so the chunk found last is
+  // tried first.
   std::pair<size_t, size_t> locate(size_t i) const {
-    size_t c = static_cast<size_t>(std::upper_bound(starts_.begin(), starts_.end(), i) - starts_.begin()) - 1;
+    size_t c = last_;
+    if (c >= starts_.size() || i < starts_[c] || i - starts_[c] >= chunks_[c].size()) {
+      c = static_cast<size_t>(std::upper_bound(starts_.begin(), starts_.end(), i) - starts_.begin()) - 1;
+      last_ = c;
+    }
     return {c, i - starts_[c]};
   }
 
   std::vector<std::vector<T>> chunks_;
   std::vector<size_t> starts_;  // index of each chunk's first item
   size_t size_ = 0;
+  mutable size_t last_ = 0;  // the chunk locate() found last
 };
 
 }  // namespace kelda::ui::detail
