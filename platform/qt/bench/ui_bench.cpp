@@ -1,6 +1,8 @@
 // The user-interface layer against plain Qt in the same run:
 //  - filling and updating a 100,000-row, 10-column list view and painting
 //    it, against a QTableView over a QStandardItemModel with the same texts;
+//  - filling a sorted list box with 100,000 texts and emptying it from the
+//    top, against a sorted QListWidget;
 //  - 10,000 line segments through the canvas against QPainter directly.
 // Each benchmark reports layer_ms, qt_ms and ratio = layer / Qt.
 #include <benchmark/benchmark.h>
@@ -8,6 +10,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QListWidget>
 #include <QPainter>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -146,6 +149,44 @@ void BM_ListViewUpdate(benchmark::State& state) {
   for (auto _ : state) report(state, layer_fill_and_update(true), qt_fill_and_update(true));
 }
 
+// A sorted list box filled with 100,000 texts in random order and emptied
+// from the top, against a sorted QListWidget doing the same.
+void BM_SortedListFillAndEmpty(benchmark::State& state) {
+  session();
+  const auto& t = texts();
+  for (auto _ : state) {
+    Hwnd host = make_host();
+    CreateParams p;
+    p.class_name = class_name::list_box;
+    p.style = ws::child | ws::visible | ws::vscroll | lbs::sort;
+    p.rect = RECT{0, 0, 240, 290};
+    p.parent = host;
+    Hwnd h = create_window(p);
+    ListBoxControl lb{h};
+    auto start = Clock::now();
+    for (int r = 0; r < kRows; ++r) lb.add(t[static_cast<size_t>(r) * kCols + 1]);
+    update_window(h);
+    while (lb.count() > 0) lb.remove(0);
+    update_window(h);
+    double layer = ms_since(start);
+    destroy_window(host);
+
+    QListWidget list;
+    list.resize(240, 290);
+    list.setSortingEnabled(true);
+    QImage target(240, 290, QImage::Format_RGB32);
+    start = Clock::now();
+    for (int r = 0; r < kRows; ++r) {
+      const std::u16string& s = t[static_cast<size_t>(r) * kCols + 1];
+      list.addItem(QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())));
+    }
+    list.render(&target);
+    while (list.count() > 0) delete list.takeItem(0);
+    list.render(&target);
+    report(state, layer, ms_since(start));
+  }
+}
+
 struct Segment {
   POINT a, b;
   COLORREF c;
@@ -202,6 +243,7 @@ void BM_TenThousandLines(benchmark::State& state) {
 
 BENCHMARK(BM_ListViewFill)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ListViewUpdate)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SortedListFillAndEmpty)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_TenThousandLines)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
