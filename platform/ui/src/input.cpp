@@ -311,13 +311,15 @@ Hwnd get_active_window() { return g_core ? g_core->active : Hwnd{}; }
 bool set_foreground_window(Hwnd h) { return static_cast<bool>(set_active_window(h)) || get_active_window() == get_top_level(h); }
 
 Hwnd set_capture(Hwnd h) {
-  Core& c = *g_core;
-  Hwnd old = c.capture;
-  if (lookup(h) == nullptr) return old;
-  c.capture = h;
-  if (old && old != h)
-    if (WindowData* o = lookup(old)) call_window(o, wm::capture_changed, 0, h.to_lparam());
-  return old;
+  return on_ui([&] {
+    Core& c = *g_core;
+    Hwnd old = c.capture;
+    if (lookup(h) == nullptr) return old;
+    c.capture = h;
+    if (old && old != h)
+      if (WindowData* o = lookup(old)) call_window(o, wm::capture_changed, 0, h.to_lparam());
+    return old;
+  });
 }
 
 bool release_capture() {

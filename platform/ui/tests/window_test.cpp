@@ -159,6 +159,8 @@ TEST(Window, PostWithoutUiThreadFailsAndStaleHandlesStayDead) {
   }
   EXPECT_FALSE(has_ui_thread());
   EXPECT_FALSE(post_message(stale, wm::user));
+  EXPECT_FALSE(set_capture(stale)) << "no session: nothing to capture, no crash";
+  EXPECT_FALSE(get_capture());
   HeadlessUi ui;
   Probe q;
   ASSERT_TRUE(q.make_top());
