@@ -286,6 +286,12 @@ TEST(UpDown, BuddyStepsReportDeltaAndTheParentCanRefuse) {
   int before = UpDownControl{spin}.pos();
   scripted::tap_at(spin, POINT{sc.right / 2, 2});
   EXPECT_EQ(UpDownControl{spin}.pos(), before);
+  // At the top of the whole 32-bit range a step stays there.
+  host.refuse_code = 0;
+  send_message(spin, udm::set_range32, 0, INT32_MAX);
+  send_message(spin, udm::set_pos32, 0, INT32_MAX);
+  scripted::tap_at(spin, POINT{sc.right / 2, 2});
+  EXPECT_EQ(send_message(spin, udm::get_pos32), INT32_MAX);
 }
 
 TEST(DatePicker, StepsFieldsWithinTheCalendarAndRefusesBadDates) {

@@ -261,9 +261,9 @@ class UpDownBehavior final : public Behavior {
     WindowData* d = lookup(h);
     if (d == nullptr) return;
     int lo = std::min(min_, max_), hi = std::max(min_, max_);
-    int np = pos_ + n.delta;
-    if (np < lo || np > hi) np = (d->style & uds::wrap) ? (np < lo ? hi : lo) : std::clamp(np, lo, hi);
-    pos_ = np;
+    int64_t np = int64_t{pos_} + n.delta;  // the parent may have changed the step
+    if (np < lo || np > hi) np = (d->style & uds::wrap) ? (np < lo ? hi : lo) : std::clamp<int64_t>(np, lo, hi);
+    pos_ = static_cast<int>(np);
     update_buddy();
     if ((d = lookup(h)) != nullptr && d->parent != nullptr)
       call_window(d->parent, (d->style & uds::horz) ? wm::hscroll : wm::vscroll, make_wparam(sb::thumb_position, pos_),
