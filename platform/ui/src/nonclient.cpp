@@ -16,8 +16,13 @@ struct BarGeometry {
   int track = 0;      // between the arrows
   int thumb = 0;      // thumb length (0: no thumb)
   int thumb_at = 0;   // thumb start, from the track's start
-  int max_pos = 0;
+  int64_t max_pos = 0;  // 64 bits: ranges and pages may reach the ends of int
 };
+
+// The highest position the page lets the thumb reach.
+int64_t max_scroll_pos(const ScrollBarState& s) {
+  return s.page > 0 ? int64_t{s.max} - s.page + 1 : int64_t{s.max};
+}
 
 BarGeometry geometry(const RECT& r, const ScrollBarState& s, bool vertical) {
   BarGeometry g;
@@ -25,16 +30,14 @@ BarGeometry geometry(const RECT& r, const ScrollBarState& s, bool vertical) {
   int thickness = vertical ? width_of(r) : height_of(r);
   g.arrow = std::min(thickness, g.length / 2);
   g.track = std::max(0, g.length - 2 * g.arrow);
-  int span = s.max - s.min + 1;
-  int page = static_cast<int>(s.page);
-  g.max_pos = page > 0 ? s.max - page + 1 : s.max;
+  const int64_t span = int64_t{s.max} - s.min + 1;
+  const int64_t page = s.page;
+  g.max_pos = max_scroll_pos(s);
   if (span <= 0 || (page > 0 && page >= span) || g.max_pos <= s.min || g.track < 4) return g;
-  g.thumb = page > 0 ? static_cast<int>(static_cast<int64_t>(g.track) * page / span) : thickness;
+  g.thumb = page > 0 ? static_cast<int>(int64_t{g.track} * page / span) : thickness;
   g.thumb = std::clamp(g.thumb, std::min(g.track, std::max(6, thickness / 2)), g.track);
-  int pos = s.tracking ? s.track_pos : s.pos;
-  pos = std::clamp(pos, s.min, g.max_pos);
-  g.thumb_at = static_cast<int>(static_cast<int64_t>(g.track - g.thumb) * (pos - s.min) /
-                                (g.max_pos - s.min));
+  const int64_t pos = std::clamp<int64_t>(s.tracking ? s.track_pos : s.pos, s.min, g.max_pos);
+  g.thumb_at = static_cast<int>(int64_t{g.track - g.thumb} * (pos - s.min) / (g.max_pos - s.min));
   return g;
 }
 
@@ -109,15 +112,13 @@ int scroll_bar_thumb_pos(const RECT& r, const ScrollBarState& s, bool vertical, 
   if (g.thumb == 0 || g.track <= g.thumb) return s.pos;
   int at = coord - (vertical ? r.top : r.left) - g.arrow - s.drag_offset;
   at = std::clamp(at, 0, g.track - g.thumb);
-  return s.min + static_cast<int>((static_cast<int64_t>(at) * (g.max_pos - s.min) + (g.track - g.thumb) / 2) /
-                                  (g.track - g.thumb));
+  return static_cast<int>(s.min + (int64_t{at} * (g.max_pos - s.min) + (g.track - g.thumb) / 2) /
+                                       (g.track - g.thumb));
 }
 
 int clamp_scroll_pos(const ScrollBarState& s, int pos) {
-  int page = static_cast<int>(s.page);
-  int max_pos = page > 0 ? s.max - page + 1 : s.max;
-  if (max_pos < s.min) max_pos = s.min;
-  return std::clamp(pos, s.min, max_pos);
+  const int64_t max_pos = std::max<int64_t>(max_scroll_pos(s), s.min);
+  return static_cast<int>(std::clamp<int64_t>(pos, s.min, max_pos));
 }
 
 namespace {
@@ -298,9 +299,9 @@ int set_scroll_info(Hwnd h, int bar, const ScrollInfo& info, bool redraw) {
     if (s == nullptr) return 0;
     bool was_v = w->vbar.shown, was_h = w->hbar.shown;
     apply_info(*s, info);
-    int span = s->max - s->min + 1;
+    const int64_t span = int64_t{s->max} - s->min + 1;
     bool wanted = (bar == sb::vert ? (w->style & ws::vscroll) : (w->style & ws::hscroll)) != 0;
-    if (wanted) s->shown = (info.mask & sif::disable_no_scroll) || span > static_cast<int>(std::max<UINT>(s->page, 1));
+    if (wanted) s->shown = (info.mask & sif::disable_no_scroll) || span > int64_t{std::max<UINT>(s->page, 1)};
     if (redraw) w->nc_dirty = true;
     relayout_bars(w, was_v, was_h);
     return s->pos;

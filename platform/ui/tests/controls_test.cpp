@@ -394,6 +394,30 @@ TEST(ScrollBar, ReportsLinePageTrackAndEndCodes) {
   EXPECT_EQ(host.got.back().first, sb::end_scroll);
   EXPECT_EQ(get_scroll_pos(bar, sb::ctl), 0) << "the owner moves the thumb, not the bar";
 
+  // Ranges to the ends of int, and a page wider than int: no overflow, the
+  // thumb still reports positions inside the range.
+  for (ScrollInfo wide : {ScrollInfo{sif::all, 0, INT32_MAX, 10, INT32_MAX - 5, 0},
+                          ScrollInfo{sif::all, INT32_MIN, INT32_MAX, 0, 0, 0},
+                          ScrollInfo{sif::all, INT32_MIN, 0, 0x90000000u, INT32_MIN, 0}}) {
+    set_scroll_info(bar, sb::ctl, wide);
+    host.got.clear();
+    scripted::drag(bar, {POINT{20, 6}, POINT{100, 6}, POINT{180, 6}});
+    update_window(host.hwnd());
+    ScrollInfo got;
+    ASSERT_TRUE(get_scroll_info(bar, sb::ctl, got));
+    EXPECT_GE(got.pos, wide.min);
+    EXPECT_LE(got.pos, wide.max);
+  }
+  set_scroll_info(bar, sb::ctl, si);
+  // The same on a window's own bar.
+  Hwnd plain = host.add(u"", ws::vscroll, RECT{0, 170, 100, 260}, 101);
+  set_scroll_info(plain, sb::vert, ScrollInfo{sif::all, INT32_MIN, INT32_MAX, 0x90000000u, 0, 0});
+  update_window(plain);
+  EXPECT_EQ(get_scroll_pos(plain, sb::vert), INT32_MAX - int64_t{0x90000000u} + 1) << "the last page";
+  RECT pr = get_client_rect(plain);
+  const int bw = get_system_metrics(sm::cx_vscroll);
+  scripted::drag(plain, {POINT{pr.right + bw / 2, bw + 2}, POINT{pr.right + bw / 2, pr.bottom - bw - 1}});
+
   // A scroll bar class of a program sees its own notifications reflected
   // back when the parent leaves them to the default processing.
   struct OwnBar : Window {
