@@ -557,9 +557,12 @@ class ListViewBehavior final : public Behavior {
         *r = row_rect(w, static_cast<int>(idx));
         return 1;
       }
-      case lvm::redraw_items:
-        for (intptr_t i = idx; i <= lp && i < count(); ++i) invalidate_row(w, static_cast<int>(i));
+      case lvm::redraw_items: {
+        // Only rows in view are drawn: the walk covers no more than those.
+        const intptr_t last = std::min<intptr_t>({lp, intptr_t{top_} + page(w), intptr_t{count()} - 1});
+        for (intptr_t i = std::max<intptr_t>(idx, top_); i <= last; ++i) invalidate_row(w, static_cast<int>(i));
         return 1;
+      }
       case lvm::get_top_index:
         return top_;
       case lvm::get_count_per_page:
