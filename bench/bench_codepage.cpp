@@ -78,7 +78,7 @@ void BM_Iconv_1251_to_866(benchmark::State& state) { run_iconv(state, "CP866", k
 void BM_Kit_1251_to_866(benchmark::State& state) {
   std::vector<char> out(kSize);
   const double t = timed(state, [&] {
-    kit::mem_cp1251_to_cp866(input().data(), out.data(), kSize);
+    kelda::kit::mem_cp1251_to_cp866(input().data(), out.data(), kSize);
     benchmark::DoNotOptimize(out.data());
   });
   if (g_iconv_866 > 0) state.counters["vs_iconv"] = t / g_iconv_866;
@@ -91,7 +91,7 @@ void BM_Iconv_1251_to_utf16(benchmark::State& state) {
 void BM_Kit_1251_to_utf16(benchmark::State& state) {
   std::vector<char16_t> out(kSize);
   const double t = timed(state, [&] {
-    kit::decode(kit::CodePage::cp1251, input(), out);
+    kelda::kit::decode(kelda::kit::CodePage::cp1251, input(), out);
     benchmark::DoNotOptimize(out.data());
   });
   if (g_iconv_utf16 > 0) state.counters["vs_iconv"] = t / g_iconv_utf16;

@@ -56,7 +56,7 @@ std::string with_crlf(std::string_view bytes) {
 }
 
 std::u16string widen(std::string_view bytes) {
-  std::u16string s = kit::decode(kit::CodePage::cp1251, bytes);
+  std::u16string s = kelda::kit::decode(kelda::kit::CodePage::cp1251, bytes);
   return s;
 }
 
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view file = nul == std::string_view::npos ? std::string_view() : rest.substr(nul + 1);
 
   const std::filesystem::path path = work_file();
-  const std::u16string wpath = kit::utf16_from_utf8(path.string());
+  const std::u16string wpath = kelda::kit::utf16_from_utf8(path.string());
   if (FILE* f = std::fopen(path.c_str(), "wb")) {
     std::fwrite(file.data(), 1, file.size(), f);
     std::fclose(f);
@@ -88,29 +88,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   char16_t small[8];
   char16_t big[4096];
-  (void)kit::ini_read_int(section.c_str(), key.c_str(), -1, wpath.c_str());
-  (void)kit::ini_read_string(section.c_str(), key.c_str(), u"default", small, 8, wpath.c_str());
-  (void)kit::ini_read_string(section.c_str(), key.c_str(), u"default", big, 4096, wpath.c_str());
-  (void)kit::ini_read_section(section.c_str(), small, 8, wpath.c_str());
-  (void)kit::ini_read_section(section.c_str(), big, 4096, wpath.c_str());
+  (void)kelda::kit::ini_read_int(section.c_str(), key.c_str(), -1, wpath.c_str());
+  (void)kelda::kit::ini_read_string(section.c_str(), key.c_str(), u"default", small, 8, wpath.c_str());
+  (void)kelda::kit::ini_read_string(section.c_str(), key.c_str(), u"default", big, 4096, wpath.c_str());
+  (void)kelda::kit::ini_read_section(section.c_str(), small, 8, wpath.c_str());
+  (void)kelda::kit::ini_read_section(section.c_str(), big, 4096, wpath.c_str());
 
   switch (op) {
     case 0:
-      (void)kit::ini_write_string(section.c_str(), key.c_str(), value.c_str(), wpath.c_str());
+      (void)kelda::kit::ini_write_string(section.c_str(), key.c_str(), value.c_str(), wpath.c_str());
       break;
     case 1:
-      if (kit::ini_write_string(section.c_str(), key.c_str(), nullptr, wpath.c_str()) == 1 &&
+      if (kelda::kit::ini_write_string(section.c_str(), key.c_str(), nullptr, wpath.c_str()) == 1 &&
           read_back(path) != with_crlf(file)) {
         std::abort();  // a rewrite without a value must not change the text
       }
       break;
     case 2:
-      (void)kit::ini_delete_key(section.c_str(), key.c_str(), wpath.c_str());
+      (void)kelda::kit::ini_delete_key(section.c_str(), key.c_str(), wpath.c_str());
       break;
     default:
-      (void)kit::ini_delete_section(section.c_str(), wpath.c_str());
+      (void)kelda::kit::ini_delete_section(section.c_str(), wpath.c_str());
       break;
   }
-  (void)kit::ini_read_string(section.c_str(), key.c_str(), u"", big, 4096, wpath.c_str());
+  (void)kelda::kit::ini_read_string(section.c_str(), key.c_str(), u"", big, 4096, wpath.c_str());
   return 0;
 }

@@ -6,7 +6,7 @@
 #include "codepage_tables.h"
 #include "platform/last_error.h"
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 using detail::kCp1251;
@@ -157,4 +157,4 @@ char* wide_to_multibyte(const char16_t* text, char* dst, std::size_t capacity) n
   return wide_to_ansi(text, dst, capacity);
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-namespace kit::detail {
+namespace kelda::kit::detail {
 
 inline constexpr std::array<char16_t, 128> kCp1251High = {
     // 0x80
@@ -107,4 +107,4 @@ inline constexpr auto kCp866 = full_table(kCp866High);
 inline constexpr auto kCp1251Reverse = reverse_table<page_count(kCp1251)>(kCp1251);
 inline constexpr auto kCp866Reverse = reverse_table<page_count(kCp866)>(kCp866);
 
-}  // namespace kit::detail
+}  // namespace kelda::kit::detail

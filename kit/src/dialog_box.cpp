@@ -6,7 +6,7 @@
 #include "kit/messages.h"
 #include "kit/resources.h"
 
-namespace kit {
+namespace kelda::kit {
 
 namespace ui = kelda::ui;
 
@@ -42,4 +42,4 @@ intptr_t localized_dialog_box(std::string_view module, const ui::ResourceName& n
   }
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -4,7 +4,7 @@
 #include "ui/screen.h"
 #include "ui/window.h"
 
-namespace kit {
+namespace kelda::kit {
 
 namespace ui = kelda::ui;
 
@@ -34,4 +34,4 @@ void enable_dialog_item(ui::Hwnd dialog, int control_id, bool enable) noexcept {
   ui::enable_window(control, enable);
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

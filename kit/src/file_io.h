@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-namespace kit::detail {
+namespace kelda::kit::detail {
 
 // The file's bytes, or nothing (last error set) when it cannot be read;
 // `missing` (when given) then tells whether there is no such file at all.
 std::optional<std::string> read_file(const std::filesystem::path& path, bool* missing = nullptr);
 
-}  // namespace kit::detail
+}  // namespace kelda::kit::detail

@@ -17,14 +17,14 @@
 #include "kit/paths.h"
 #include "platform/last_error.h"
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 namespace plat = kelda::platform;
 
 void set_error_from_errno() { plat::set_last_error(plat::error_from_errno(errno)); }
 
-void fill(const struct stat& st, file_stat_info* info) {
+void fill(const struct stat& st, FileStatInfo* info) {
   const auto size = static_cast<uint64_t>(st.st_size);
   info->size_low = static_cast<uint32_t>(size);
   info->size_high = static_cast<uint32_t>(size >> 32);
@@ -117,7 +117,7 @@ std::optional<std::string> read_file(const std::filesystem::path& path, bool* mi
 
 }  // namespace detail
 
-int file_stat(const char* path, file_stat_info* info) noexcept {
+int file_stat(const char* path, FileStatInfo* info) noexcept {
   if (path == nullptr || info == nullptr || std::strlen(path) > kMaxPath - 1) return -1;
   try {
     struct stat st{};
@@ -129,7 +129,7 @@ int file_stat(const char* path, file_stat_info* info) noexcept {
   }
 }
 
-int file_stat_handle(int handle, file_stat_info* info) noexcept {
+int file_stat_handle(int handle, FileStatInfo* info) noexcept {
   if (info == nullptr) return -1;
   struct stat st{};
   if (::fstat(handle, &st) != 0) {
@@ -205,7 +205,7 @@ int move_file(const char16_t* from, const char16_t* to) noexcept {
 }
 
 uint32_t file_size(const char* path) noexcept {
-  file_stat_info info{};
+  FileStatInfo info{};
   return file_stat(path, &info) == 0 ? info.size_low : 0;
 }
 
@@ -339,4 +339,4 @@ bool write_whole_file(const std::filesystem::path& path, std::string_view bytes)
   }
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

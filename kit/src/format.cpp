@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 constexpr std::size_t kWorkSize = 4096;
 }
@@ -65,4 +65,4 @@ int mbs_dup_realloc(const char* text, char** buffer, std::size_t* size) noexcept
   return 1;
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

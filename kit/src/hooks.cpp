@@ -4,7 +4,7 @@
 #include <cstring>
 #include <mutex>
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 struct LastText {
@@ -42,4 +42,4 @@ int stub_zero() noexcept { return 0; }
 int stub_zero_for(const void*) noexcept { return 0; }
 uintptr_t stub_identity(uintptr_t value) noexcept { return value; }
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -13,7 +13,7 @@
 #include "kit/paths.h"
 #include "platform/last_error.h"
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -328,4 +328,4 @@ int ini_delete_section(const char16_t* section, const char16_t* path) noexcept {
   }
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -7,16 +7,16 @@
 
 #include "platform/sync.h"
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 namespace plat = kelda::platform;
 
 struct State {
-  std::atomic<resource_table*> resource_module{nullptr};
-  std::atomic<resource_table*> own_module{nullptr};
+  std::atomic<ResourceTable*> resource_module{nullptr};
+  std::atomic<ResourceTable*> own_module{nullptr};
   std::atomic<uintptr_t> owner{0};
-  locale_triple locale = kDefaultLocale;
+  LocaleTriple locale = kDefaultLocale;
   std::array<std::unique_ptr<plat::Mutex>, 3> locks;  // A, B, C
 };
 
@@ -39,21 +39,21 @@ int unlock(std::size_t which) {
 
 int kit_locale_override(uint16_t, uint16_t, uint16_t) noexcept { return 0; }
 
-locale_triple current_locale() noexcept { return state().locale; }
+LocaleTriple current_locale() noexcept { return state().locale; }
 
-void set_library_module(resource_table* table) noexcept {
+void set_library_module(ResourceTable* table) noexcept {
   state().own_module = table;
   state().resource_module = table;
 }
 
-void set_resource_module(resource_table* table) noexcept { state().resource_module = table; }
-resource_table* resource_module() noexcept { return state().resource_module; }
-resource_table* own_module() noexcept { return state().own_module; }
+void set_resource_module(ResourceTable* table) noexcept { state().resource_module = table; }
+ResourceTable* resource_module() noexcept { return state().resource_module; }
+ResourceTable* own_module() noexcept { return state().own_module; }
 
 void kit_init(uint16_t language, uint16_t sub_language, uint16_t dialect, uintptr_t owner) noexcept {
   State& s = state();
   if (kit_locale_override(language, sub_language, dialect) != 0) {
-    s.locale = locale_triple{language, sub_language, dialect};
+    s.locale = LocaleTriple{language, sub_language, dialect};
   }
   s.owner = owner;
   try {
@@ -80,4 +80,4 @@ int kit_unlock_a() noexcept { return unlock(0); }
 int kit_unlock_b() noexcept { return unlock(1); }
 int kit_unlock_c() noexcept { return unlock(2); }
 
-}  // namespace kit
+}  // namespace kelda::kit

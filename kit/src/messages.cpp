@@ -10,7 +10,7 @@
 #include "kit/kit_state.h"
 #include "platform/error_text.h"
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 constexpr std::size_t kNameBufferSize = 256;
@@ -29,14 +29,14 @@ std::u16string_view cut_line_end(std::u16string_view text) {
 }
 
 std::optional<std::u16string_view> table_message(uint32_t id, uint16_t language, uint16_t sub_language) {
-  const resource_table* table = resource_module();
+  const ResourceTable* table = resource_module();
   if (table == nullptr) return std::nullopt;
   if (auto text = table->message(id, language, sub_language)) return text;
   return table->message(id, kLanguageEnglish, kSubLanguageDefault);
 }
 
 std::optional<std::u16string_view> table_string(uint32_t id, uint16_t language, uint16_t sub_language) {
-  const resource_table* table = resource_module();
+  const ResourceTable* table = resource_module();
   if (table == nullptr) return std::nullopt;
   if (auto text = table->string(id, language, sub_language)) return text;
   return table->string(id, kLanguageEnglish, kSubLanguageDefault);
@@ -48,10 +48,10 @@ void write_unknown(uint32_t id, char16_t* dst, std::size_t capacity) {
 
 }  // namespace
 
-int get_locale_info(locale_info* info) noexcept {
+int get_locale_info(LocaleInfo* info) noexcept {
   if (info == nullptr) return 0;
-  const locale_triple locale = current_locale();
-  *info = locale_info{1, locale.language, locale.sub_language, locale.dialect};
+  const LocaleTriple locale = current_locale();
+  *info = LocaleInfo{1, locale.language, locale.sub_language, locale.dialect};
   return 1;
 }
 
@@ -106,29 +106,29 @@ const char16_t* localized_resource_name(const char16_t* name, uint16_t language,
   return buffer;
 }
 
-int find_localized_resource(resource_type type, const char16_t* name, uint16_t language,
+int find_localized_resource(ResourceType type, const char16_t* name, uint16_t language,
                             uint16_t sub_language, const char16_t** localized_name) noexcept {
   const char16_t* localized = localized_resource_name(name, language, sub_language);
-  if (localized == nullptr || load_resource(type, resource_name(localized)) == nullptr) return 0;
+  if (localized == nullptr || load_resource(type, ResourceName(localized)) == nullptr) return 0;
   if (localized_name != nullptr) *localized_name = localized;
   return 1;
 }
 
-const resource* load_resource(resource_type type, const resource_name& name) noexcept {
-  const resource_table* table = resource_module();
+const Resource* load_resource(ResourceType type, const ResourceName& name) noexcept {
+  const ResourceTable* table = resource_module();
   return table == nullptr ? nullptr : table->find(type, name);
 }
 
-const resource* choose_dialog_template(const resource_name& name, uint16_t language,
+const Resource* choose_dialog_template(const ResourceName& name, uint16_t language,
                                        uint16_t sub_language) noexcept {
   try {
-    if (const resource* found = load_resource(resource_type::dialog, name)) return found;
+    if (const Resource* found = load_resource(ResourceType::dialog, name)) return found;
     if (name.is_number()) return nullptr;
     const std::u16string plain(name.text());
     for (const auto& [lang, sub] : {std::pair{language, sub_language}, std::pair{kLanguageEnglish, kSubLanguageDefault}}) {
       const char16_t* localized = nullptr;
-      if (find_localized_resource(resource_type::dialog, plain.c_str(), lang, sub, &localized) != 0) {
-        return load_resource(resource_type::dialog, resource_name(localized));
+      if (find_localized_resource(ResourceType::dialog, plain.c_str(), lang, sub, &localized) != 0) {
+        return load_resource(ResourceType::dialog, ResourceName(localized));
       }
     }
     return nullptr;
@@ -137,7 +137,7 @@ const resource* choose_dialog_template(const resource_name& name, uint16_t langu
   }
 }
 
-int on_enum_resource_language(uint16_t language_id, resource_language_search* search) noexcept {
+int on_enum_resource_language(uint16_t language_id, ResourceLanguageSearch* search) noexcept {
   if (search == nullptr) return 0;
   const uint16_t primary = language_id & 0x3FF;
   const bool installed = primary == kLanguageEnglish || primary == kLanguageRussian;
@@ -166,7 +166,7 @@ int system_error_text(uint32_t code, char16_t* dst, std::size_t capacity) noexce
 
 int error_text(uint32_t id, char16_t* dst, std::size_t capacity) noexcept {
   if (dst == nullptr || capacity == 0) return 0;
-  const locale_triple locale = current_locale();
+  const LocaleTriple locale = current_locale();
   if (auto text = table_message(id, locale.language, locale.sub_language)) {
     copy_text(cut_line_end(*text), dst, capacity, true);
     return 1;
@@ -174,4 +174,4 @@ int error_text(uint32_t id, char16_t* dst, std::size_t capacity) noexcept {
   return system_error_text(id, dst, capacity);
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

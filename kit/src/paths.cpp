@@ -7,7 +7,7 @@
 
 #include "kit/codepage.h"
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 template <typename Char>
@@ -141,4 +141,4 @@ const char16_t* wpath_extension(const char16_t* path) noexcept {
   return dot != nullptr ? dot + 1 : p;
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

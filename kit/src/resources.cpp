@@ -3,7 +3,7 @@
 
 #include <mutex>
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 std::optional<std::u16string_view> lookup(const std::map<std::tuple<uint32_t, uint16_t, uint16_t>, std::u16string>& texts,
@@ -15,37 +15,37 @@ std::optional<std::u16string_view> lookup(const std::map<std::tuple<uint32_t, ui
 
 }  // namespace
 
-void resource_table::add_message(uint32_t id, uint16_t language, uint16_t sub_language,
+void ResourceTable::add_message(uint32_t id, uint16_t language, uint16_t sub_language,
                                  std::u16string_view text) {
   std::unique_lock lock(mutex_);
   messages_.try_emplace({id, language, sub_language}, text);
 }
 
-void resource_table::add_string(uint32_t id, uint16_t language, uint16_t sub_language,
+void ResourceTable::add_string(uint32_t id, uint16_t language, uint16_t sub_language,
                                 std::u16string_view text) {
   std::unique_lock lock(mutex_);
   strings_.try_emplace({id, language, sub_language}, text);
 }
 
-void resource_table::add_resource(resource_type type, resource_name name, const void* data,
+void ResourceTable::add_resource(ResourceType type, ResourceName name, const void* data,
                                   std::size_t size) {
   std::unique_lock lock(mutex_);
-  resources_.try_emplace({type, name}, resource{type, name, data, size});
+  resources_.try_emplace({type, name}, Resource{type, name, data, size});
 }
 
-std::optional<std::u16string_view> resource_table::message(uint32_t id, uint16_t language,
+std::optional<std::u16string_view> ResourceTable::message(uint32_t id, uint16_t language,
                                                            uint16_t sub_language) const noexcept {
   std::shared_lock lock(mutex_);
   return lookup(messages_, id, language, sub_language);
 }
 
-std::optional<std::u16string_view> resource_table::string(uint32_t id, uint16_t language,
+std::optional<std::u16string_view> ResourceTable::string(uint32_t id, uint16_t language,
                                                           uint16_t sub_language) const noexcept {
   std::shared_lock lock(mutex_);
   return lookup(strings_, id, language, sub_language);
 }
 
-const resource* resource_table::find(resource_type type, const resource_name& name) const noexcept {
+const Resource* ResourceTable::find(ResourceType type, const ResourceName& name) const noexcept {
   try {
     std::shared_lock lock(mutex_);
     const auto it = resources_.find({type, name});
@@ -55,4 +55,4 @@ const resource* resource_table::find(resource_type type, const resource_name& na
   }
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -1,10 +1,10 @@
 // Binary search and the tick interval test.
 #include "kit/search.h"
 
-namespace kit {
+namespace kelda::kit {
 
 int binary_search(const void* key, const void* array, std::size_t count, std::size_t element_size,
-                  compare_fn compare, int* position) noexcept {
+                  CompareFn compare, int* position) noexcept {
   std::size_t low = 0;
   std::size_t c = (array == nullptr || compare == nullptr) ? 0 : count;
   const auto* base = static_cast<const unsigned char*>(array);
@@ -31,4 +31,4 @@ int tick_interval_elapsed(uint32_t start, uint32_t now, uint32_t interval) noexc
   return elapsed >= interval ? 1 : 0;
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

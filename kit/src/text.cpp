@@ -5,7 +5,7 @@
 #include <string_view>
 
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 template <typename Char>
@@ -121,4 +121,4 @@ int is_bad_wstr_range(const char16_t* text, std::size_t) noexcept { return text 
 int is_bad_wstr(const char16_t* text) noexcept { return text == nullptr ? 1 : 0; }
 int is_bad_code_ptr(const void* function) noexcept { return function == nullptr ? 1 : 0; }
 
-}  // namespace kit
+}  // namespace kelda::kit

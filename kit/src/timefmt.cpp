@@ -6,7 +6,7 @@
 
 #include "platform/time.h"
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 namespace plat = kelda::platform;
@@ -20,7 +20,7 @@ int64_t local_offset() {
   return plat::local_offset_seconds(unix_now);
 }
 
-broken_down_time* broken_down(const time32* seconds, int64_t offset, broken_down_time& out) {
+BrokenDownTime* broken_down(const Time32* seconds, int64_t offset, BrokenDownTime& out) {
   if (seconds == nullptr) return nullptr;
   FILETIME ft{};
   time_to_filetime(ft, *seconds);
@@ -48,7 +48,7 @@ int systemtime_day_of_year(const SYSTEMTIME& time) noexcept {
   return static_cast<int>(units / kUnitsPerSecond / 86400);
 }
 
-void tm_to_systemtime(SYSTEMTIME& dest, const broken_down_time& time) noexcept {
+void tm_to_systemtime(SYSTEMTIME& dest, const BrokenDownTime& time) noexcept {
   dest.wYear = static_cast<uint16_t>(int64_t{time.tm_year} + 1900);
   dest.wMonth = static_cast<uint16_t>(int64_t{time.tm_mon} + 1);
   dest.wDayOfWeek = static_cast<uint16_t>(time.tm_wday);
@@ -59,7 +59,7 @@ void tm_to_systemtime(SYSTEMTIME& dest, const broken_down_time& time) noexcept {
   dest.wMilliseconds = 0;
 }
 
-void systemtime_to_tm(broken_down_time& dest, const SYSTEMTIME& time) noexcept {
+void systemtime_to_tm(BrokenDownTime& dest, const SYSTEMTIME& time) noexcept {
   dest.tm_mon = time.wMonth - 1;
   dest.tm_year = time.wYear - 1900;
   dest.tm_wday = time.wDayOfWeek;
@@ -71,34 +71,34 @@ void systemtime_to_tm(broken_down_time& dest, const SYSTEMTIME& time) noexcept {
   dest.tm_isdst = 0;
 }
 
-time32 filetime_to_time(const FILETIME& time) noexcept {
+Time32 filetime_to_time(const FILETIME& time) noexcept {
   const int64_t units = static_cast<int64_t>(plat::to_u64(time) - plat::kFileTimeOf1970);
-  return static_cast<time32>(static_cast<uint32_t>(static_cast<uint64_t>(units / kUnitsPerSecond)));
+  return static_cast<Time32>(static_cast<uint32_t>(static_cast<uint64_t>(units / kUnitsPerSecond)));
 }
 
-void time_to_filetime(FILETIME& dest, time32 seconds) noexcept {
+void time_to_filetime(FILETIME& dest, Time32 seconds) noexcept {
   const uint64_t units =
       plat::kFileTimeOf1970 + static_cast<uint64_t>(static_cast<uint32_t>(seconds)) * plat::kFileTimeUnitsPerSecond;
   dest = plat::to_filetime(units);
 }
 
-time32 time_now(time32* out) noexcept {
+Time32 time_now(Time32* out) noexcept {
   if (out == nullptr) return 0;
   *out = filetime_to_time(plat::file_time_now());
   return *out;
 }
 
-broken_down_time* local_time_of(const time32* seconds) noexcept {
-  thread_local broken_down_time record{};
+BrokenDownTime* local_time_of(const Time32* seconds) noexcept {
+  thread_local BrokenDownTime record{};
   return broken_down(seconds, local_offset(), record);
 }
 
-broken_down_time* utc_time_of(const time32* seconds) noexcept {
-  thread_local broken_down_time record{};
+BrokenDownTime* utc_time_of(const Time32* seconds) noexcept {
+  thread_local BrokenDownTime record{};
   return broken_down(seconds, 0, record);
 }
 
-time32 make_time(const broken_down_time& local) noexcept {
+Time32 make_time(const BrokenDownTime& local) noexcept {
   // A field that does not fit its 16-bit SYSTEMTIME word would be cut to
   // another, valid-looking date (year 2000 + 65536 read as 2000).
   const auto fits = [](int64_t v) { return v >= 0 && v <= 0xFFFF; };
@@ -110,10 +110,10 @@ time32 make_time(const broken_down_time& local) noexcept {
   tm_to_systemtime(st, local);
   FILETIME ft{};
   if (!plat::system_time_to_file_time(st, ft)) return -1;
-  return static_cast<time32>(static_cast<uint32_t>(filetime_to_time(ft)) - static_cast<uint32_t>(local_offset()));
+  return static_cast<Time32>(static_cast<uint32_t>(filetime_to_time(ft)) - static_cast<uint32_t>(local_offset()));
 }
 
-time32 make_time_checked(const broken_down_time& local) noexcept {
+Time32 make_time_checked(const BrokenDownTime& local) noexcept {
   if (local.tm_year < 0 || local.tm_mon < 0 || local.tm_mday < 0 || local.tm_hour < 0 ||
       local.tm_min < 0 || local.tm_sec < 0) {
     return -1;
@@ -121,7 +121,7 @@ time32 make_time_checked(const broken_down_time& local) noexcept {
   return make_time(local);
 }
 
-const char* tm_text(const broken_down_time& time) noexcept {
+const char* tm_text(const BrokenDownTime& time) noexcept {
   static constexpr char kDays[] = "Sun Mon Tue Wed Thr Fri Sat ";
   static constexpr char kMonths[] = "Jan Feb Mar Apl May Jun Jul Aug Sep Oct Nov Dec ";
   thread_local char text[64];
@@ -132,16 +132,16 @@ const char* tm_text(const broken_down_time& time) noexcept {
   return text;
 }
 
-const char* time_text(const time32* seconds) noexcept {
+const char* time_text(const Time32* seconds) noexcept {
   thread_local char text[64];
-  const broken_down_time* local = local_time_of(seconds);
+  const BrokenDownTime* local = local_time_of(seconds);
   if (local == nullptr) return nullptr;
   std::snprintf(text, sizeof text, "%s", tm_text(*local));
   return text;
 }
 
-time32 time_unchanged(time32 seconds) noexcept { return seconds; }
+Time32 time_unchanged(Time32 seconds) noexcept { return seconds; }
 
 FILETIME filetime_of_words(uint32_t low, uint32_t high) noexcept { return FILETIME{low, high}; }
 
-}  // namespace kit
+}  // namespace kelda::kit

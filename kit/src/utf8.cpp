@@ -1,7 +1,7 @@
 // UTF-8 bridges: source literals and operating-system file names.
 #include "kit/codepage.h"
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -97,4 +97,4 @@ std::string cp1251_from_utf8(std::string_view utf8) { return encode(CodePage::cp
 
 std::string utf8_from_cp1251(std::string_view cp1251) { return utf8_from_utf16(decode(CodePage::cp1251, cp1251)); }
 
-}  // namespace kit
+}  // namespace kelda::kit

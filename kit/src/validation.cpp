@@ -7,7 +7,7 @@
 
 #include "kit/codepage.h"
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 // The reasons, in code page 1251.
@@ -110,4 +110,4 @@ const char16_t* filter_extension(const char16_t* filters, int pair) noexcept {
   }
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

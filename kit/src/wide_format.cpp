@@ -8,7 +8,7 @@
 #include "kit/codepage.h"
 #include "kit/format.h"
 
-namespace kit {
+namespace kelda::kit {
 namespace {
 
 // Widths and precisions above this are cut: no result can be longer than the
@@ -259,4 +259,4 @@ std::size_t wide_vsnprintf(char16_t* dst, std::size_t capacity, const char16_t* 
   return out.length();
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -7,7 +7,7 @@
 #include "ui/screen.h"
 #include "ui/window.h"
 
-namespace kit {
+namespace kelda::kit {
 
 namespace ui = kelda::ui;
 
@@ -74,4 +74,4 @@ void set_dialog_font(ui::Hwnd window, const ui::Font* font) noexcept {
   ui::invalidate_rect(window, nullptr, true);
 }
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -24,7 +24,7 @@ ui::DialogTemplate small_template() {
 std::string opened(ui::HeadlessUi& session, std::string_view module, const ui::ResourceName& name,
                    uint16_t language) {
   const std::size_t before = session.script().asked(ui::ScriptedServices::Asked::Kind::modal_dialog).size();
-  const intptr_t result = kit::localized_dialog_box(
+  const intptr_t result = kelda::kit::localized_dialog_box(
       module, name, [](ui::Hwnd, UINT, WPARAM, LPARAM) -> intptr_t { return 0; }, ui::Hwnd(),
       language, 0x01);
   const auto asked = session.script().asked(ui::ScriptedServices::Asked::Kind::modal_dialog);
@@ -85,24 +85,24 @@ TEST(DialogHelpers, CentringAndDisablingWithoutStrandingTheFocus) {
                      5, 50, 80, 40});
   ui::register_dialog_template("kit-test", u"HELPERS", t);
   session.script().on_dialog(u"HELPERS", [](ui::DialogDriver& d) {
-    kit::center_window(d.dialog());
+    kelda::kit::center_window(d.dialog());
     const RECT desktop = ui::get_window_rect(ui::desktop_window());
     const RECT r = ui::get_window_rect(d.dialog());
     EXPECT_EQ(r.left, (desktop.left + desktop.right - (r.right - r.left)) / 2);
     EXPECT_EQ(r.top, (desktop.top + desktop.bottom - (r.bottom - r.top)) / 2);
 
     ui::set_focus(d.item(12));
-    kit::enable_dialog_item(d.dialog(), 11, false);  // not focused: the focus stays
+    kelda::kit::enable_dialog_item(d.dialog(), 11, false);  // not focused: the focus stays
     EXPECT_EQ(ui::get_focus(), d.item(12));
-    kit::enable_dialog_item(d.dialog(), 12, false);  // focused: it moves on
+    kelda::kit::enable_dialog_item(d.dialog(), 12, false);  // focused: it moves on
     EXPECT_FALSE(d.enabled(12));
     EXPECT_EQ(ui::get_focus(), d.item(13));
-    kit::enable_dialog_item(d.dialog(), 12, true);
+    kelda::kit::enable_dialog_item(d.dialog(), 12, true);
     EXPECT_TRUE(d.enabled(12));
 
     ui::set_focus(d.item(14));
     ASSERT_TRUE(ui::is_child(d.item(14), ui::get_focus()));
-    kit::enable_dialog_item(d.dialog(), 14, false);  // focused inside: it moves on too
+    kelda::kit::enable_dialog_item(d.dialog(), 14, false);  // focused inside: it moves on too
     EXPECT_EQ(ui::get_focus(), d.item(12)) << "11 is disabled, so the next tab stop is 12";
     d.end(ui::id::ok);
   });

@@ -13,28 +13,28 @@ namespace {
 TEST(MbsFormat, CutsToCapacityAndAlwaysTerminates) {
   char out[16];
   std::memset(out, '#', sizeof out);
-  EXPECT_EQ(kit::mbs_format(out, 8, "%s-%d", "abcdefghijklmno", 12345), out);
+  EXPECT_EQ(kelda::kit::mbs_format(out, 8, "%s-%d", "abcdefghijklmno", 12345), out);
   EXPECT_STREQ(out, "abcdefg");
   EXPECT_EQ(out[8], '#');
 
-  kit::mbs_format(out, sizeof out, "%d%%", 42);
+  kelda::kit::mbs_format(out, sizeof out, "%d%%", 42);
   EXPECT_STREQ(out, "42%");
 
   // The 4096-byte work buffer bounds the result even for a larger destination.
   std::string big(5000, '\0');
-  kit::mbs_format(big.data(), big.size(), "%s", std::string(4500, 'x').c_str());
+  kelda::kit::mbs_format(big.data(), big.size(), "%s", std::string(4500, 'x').c_str());
   EXPECT_EQ(std::strlen(big.c_str()), 4095u);
 }
 
 TEST(MbsFormat, BadArguments) {
   char out[4] = "abc";
-  EXPECT_EQ(kit::mbs_format(nullptr, 4, "x"), nullptr);
-  EXPECT_EQ(kit::mbs_format(out, 0, "x"), out);
-  EXPECT_EQ(kit::mbs_format(out, 4, nullptr), out);
+  EXPECT_EQ(kelda::kit::mbs_format(nullptr, 4, "x"), nullptr);
+  EXPECT_EQ(kelda::kit::mbs_format(out, 0, "x"), out);
+  EXPECT_EQ(kelda::kit::mbs_format(out, 4, nullptr), out);
   EXPECT_STREQ(out, "abc");
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-zero-length"
-  EXPECT_EQ(kit::mbs_format(out, 4, ""), nullptr);
+  EXPECT_EQ(kelda::kit::mbs_format(out, 4, ""), nullptr);
 #pragma GCC diagnostic pop
 }
 
@@ -42,13 +42,13 @@ std::u16string wide(const char16_t* format, ...) {
   char16_t out[256];
   va_list args;
   va_start(args, format);
-  kit::wcs_vformat(out, 256, format, args);
+  kelda::kit::wcs_vformat(out, 256, format, args);
   va_end(args);
   return out;
 }
 
 TEST(WcsFormat, Conversions) {
-  const std::string ansi = kit::cp1251_from_utf8("Ёлка");
+  const std::string ansi = kelda::kit::cp1251_from_utf8("Ёлка");
   EXPECT_EQ(wide(u"[%s|%ls|%S|%hs]", u"ш", u"w", ansi.c_str(), "h"), u"[ш|w|Ёлка|h]");
   EXPECT_EQ(wide(u"[%5s|%-5s|%.2s|%s]", u"ab", u"ab", u"abcd", static_cast<char16_t*>(nullptr)),
             u"[   ab|ab   |ab|(null)]");
@@ -79,15 +79,15 @@ TEST(WcsFormat, OddFormatsAreCopiedNotTrusted) {
 TEST(WcsFormat, BoundedLikeMbsFormat) {
   char16_t out[16];
   std::fill(std::begin(out), std::end(out), u'#');
-  EXPECT_EQ(kit::wcs_format(out, 8, u"%s-%d", u"abcdefghijklmno", 1), out);
+  EXPECT_EQ(kelda::kit::wcs_format(out, 8, u"%s-%d", u"abcdefghijklmno", 1), out);
   EXPECT_EQ(std::u16string(out), u"abcdefg");
   EXPECT_EQ(out[8], u'#');
-  EXPECT_EQ(kit::wcs_format(out, 8, u""), nullptr);
-  EXPECT_EQ(kit::wcs_format(out, 0, u"x"), out);
-  EXPECT_EQ(kit::wcs_format(nullptr, 8, u"x"), nullptr);
+  EXPECT_EQ(kelda::kit::wcs_format(out, 8, u""), nullptr);
+  EXPECT_EQ(kelda::kit::wcs_format(out, 0, u"x"), out);
+  EXPECT_EQ(kelda::kit::wcs_format(nullptr, 8, u"x"), nullptr);
 
   char16_t tiny[4];
-  EXPECT_EQ(kit::wcs_format(tiny, 4, u"%s", u"abcdef"), tiny);
+  EXPECT_EQ(kelda::kit::wcs_format(tiny, 4, u"%s", u"abcdef"), tiny);
   EXPECT_EQ(std::u16string(tiny), u"abc");
 }
 
@@ -96,7 +96,7 @@ TEST(WcsFormat, EngineReportsTheFullLength) {
   auto run = [&](const char16_t* f, ...) {
     va_list args;
     va_start(args, f);
-    const std::size_t n = kit::wide_vsnprintf(out, 4, f, args);
+    const std::size_t n = kelda::kit::wide_vsnprintf(out, 4, f, args);
     va_end(args);
     return n;
   };
@@ -107,17 +107,17 @@ TEST(WcsFormat, EngineReportsTheFullLength) {
 TEST(PrintfRealloc, GrowsTheHeapBuffer) {
   char* buffer = nullptr;
   std::size_t size = 0;
-  EXPECT_EQ(kit::mbs_printf_realloc(&buffer, &size, "%s=%d", "port", 15100), 1);
+  EXPECT_EQ(kelda::kit::mbs_printf_realloc(&buffer, &size, "%s=%d", "port", 15100), 1);
   EXPECT_STREQ(buffer, "port=15100");
   EXPECT_EQ(size, 11u);
-  EXPECT_EQ(kit::mbs_dup_realloc("a much longer text than before", &buffer, &size), 1);
+  EXPECT_EQ(kelda::kit::mbs_dup_realloc("a much longer text than before", &buffer, &size), 1);
   EXPECT_STREQ(buffer, "a much longer text than before");
   EXPECT_EQ(size, 31u);
 
-  EXPECT_EQ(kit::mbs_dup_realloc("", &buffer, &size), 0);
-  EXPECT_EQ(kit::mbs_dup_realloc(nullptr, &buffer, &size), 0);
-  EXPECT_EQ(kit::mbs_printf_realloc(&buffer, nullptr, "x"), 0);
-  EXPECT_EQ(kit::mbs_printf_realloc(&buffer, &size, nullptr), 0);
+  EXPECT_EQ(kelda::kit::mbs_dup_realloc("", &buffer, &size), 0);
+  EXPECT_EQ(kelda::kit::mbs_dup_realloc(nullptr, &buffer, &size), 0);
+  EXPECT_EQ(kelda::kit::mbs_printf_realloc(&buffer, nullptr, "x"), 0);
+  EXPECT_EQ(kelda::kit::mbs_printf_realloc(&buffer, &size, nullptr), 0);
   EXPECT_STREQ(buffer, "a much longer text than before");
   std::free(buffer);
 }

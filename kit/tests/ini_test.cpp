@@ -23,7 +23,7 @@ constexpr const char16_t* kPath = u"settings.txt";
 std::u16string read_string(const char16_t* section, const char16_t* key, std::size_t capacity = 256,
                            const char16_t* def = u"<default>") {
   std::u16string out(capacity, u'#');
-  const int n = kit::ini_read_string(section, key, def, out.data(), capacity, kPath);
+  const int n = kelda::kit::ini_read_string(section, key, def, out.data(), capacity, kPath);
   out.resize(std::u16string(out.c_str()).size());
   EXPECT_EQ(static_cast<std::size_t>(n), out.size());
   return out;
@@ -55,7 +55,7 @@ TEST(IniRead, FindsValuesTheReadersWay) {
   }
   std::filesystem::remove(kPath);
   EXPECT_EQ(read_string(u"a", u"k"), u"<default>");
-  EXPECT_EQ(kit::ini_read_int(u"a", u"k", 77, kPath), 77);
+  EXPECT_EQ(kelda::kit::ini_read_int(u"a", u"k", 77, kPath), 77);
 }
 
 TEST(IniRead, IntegersUseTheStandardConversion) {
@@ -65,10 +65,10 @@ TEST(IniRead, IntegersUseTheStandardConversion) {
                         {"-99999999999", INT_MIN}};
   for (const Case& c : cases) {
     write_file_bytes(kPath, std::string("[a]\r\nk=") + c.value + "\r\n");
-    EXPECT_EQ(kit::ini_read_int(u"a", u"k", -1, kPath), c.expected) << c.value;
+    EXPECT_EQ(kelda::kit::ini_read_int(u"a", u"k", -1, kPath), c.expected) << c.value;
   }
-  EXPECT_EQ(kit::ini_read_int(u"a", u"other", -1, kPath), -1);
-  EXPECT_EQ(kit::ini_read_int(nullptr, u"k", -1, kPath), -1);
+  EXPECT_EQ(kelda::kit::ini_read_int(u"a", u"other", -1, kPath), -1);
+  EXPECT_EQ(kelda::kit::ini_read_int(nullptr, u"k", -1, kPath), -1);
 }
 
 TEST(IniRead, StringIsCutToCapacity) {
@@ -77,9 +77,9 @@ TEST(IniRead, StringIsCutToCapacity) {
   EXPECT_EQ(read_string(u"a", u"none", 4, u"dflt\n"), u"dfl");
   EXPECT_EQ(read_string(u"a", u"none", 16, u"dflt\n"), u"dflt");  // one trailing LF cut
   EXPECT_EQ(read_string(u"a", u"none", 16, nullptr), u"");
-  EXPECT_EQ(kit::ini_read_string(u"a", u"k", u"", nullptr, 10, kPath), 0);
+  EXPECT_EQ(kelda::kit::ini_read_string(u"a", u"k", u"", nullptr, 10, kPath), 0);
   char16_t one = u'#';
-  EXPECT_EQ(kit::ini_read_string(u"a", u"k", u"", &one, 1, kPath), 0);
+  EXPECT_EQ(kelda::kit::ini_read_string(u"a", u"k", u"", &one, 1, kPath), 0);
   EXPECT_EQ(one, 0);
 }
 
@@ -96,13 +96,13 @@ TEST(IniRead, OverlongLinesAreReadInPieces) {
 TEST(IniRead, SectionIsConcatenatedAndCut) {
   write_file_bytes(kPath, "[b]\r\nz=0\r\n[a]\r\n;c\r\nk=1\r\n\r\n[c]\r\nq=2\r\n");
   char16_t out[64];
-  EXPECT_EQ(kit::ini_read_section(u"a", out, 64, kPath), 8);
+  EXPECT_EQ(kelda::kit::ini_read_section(u"a", out, 64, kPath), 8);
   EXPECT_EQ(std::u16string(out), u";c\nk=1\n\n");
-  EXPECT_EQ(kit::ini_read_section(u"a", out, 6, kPath), 5);
+  EXPECT_EQ(kelda::kit::ini_read_section(u"a", out, 6, kPath), 5);
   EXPECT_EQ(std::u16string(out), u";c\nk=");
-  EXPECT_EQ(kit::ini_read_section(u"x", out, 64, kPath), 0);
+  EXPECT_EQ(kelda::kit::ini_read_section(u"x", out, 64, kPath), 0);
   EXPECT_EQ(out[0], 0);
-  EXPECT_EQ(kit::ini_read_section(u"a", out, 64, u"missing.txt"), 0);
+  EXPECT_EQ(kelda::kit::ini_read_section(u"a", out, 64, u"missing.txt"), 0);
 }
 
 struct WriteCase {
@@ -134,27 +134,27 @@ TEST(IniWrite, RewritesTheFileByteForByte) {
   for (const WriteCase& c : cases) {
     std::filesystem::remove(kPath);
     if (c.before != "-") write_file_bytes(kPath, c.before);
-    EXPECT_EQ(kit::ini_write_string(c.section, c.key, c.value, kPath), 1) << c.before;
+    EXPECT_EQ(kelda::kit::ini_write_string(c.section, c.key, c.value, kPath), 1) << c.before;
     EXPECT_EQ(read_file_bytes(kPath), c.after) << c.before;
   }
 }
 
 TEST(IniWrite, ReadersSeeWhatWasWritten) {
   write_file_bytes(kPath, "[a]\r\nx = 1\r\n");
-  ASSERT_EQ(kit::ini_write_string(u"a", u"x", u"new", kPath), 1);
+  ASSERT_EQ(kelda::kit::ini_write_string(u"a", u"x", u"new", kPath), 1);
   EXPECT_EQ(read_string(u"a", u"x"), u"new");  // the inserted line comes first
 }
 
 // Values as long as readers take are written whole (the writer used to cut
 // lines at 255 characters).
 TEST(IniWrite, LongValuesUpToTheReaderLimit) {
-  const std::u16string longest(kit::kIniLineLimit - 3, u'p');  // "k=" + value + LF
-  ASSERT_EQ(kit::ini_write_string(u"paths", u"k", longest.c_str(), kPath), 1);
+  const std::u16string longest(kelda::kit::kIniLineLimit - 3, u'p');  // "k=" + value + LF
+  ASSERT_EQ(kelda::kit::ini_write_string(u"paths", u"k", longest.c_str(), kPath), 1);
   EXPECT_EQ(read_string(u"paths", u"k", 4096), longest);
 
   const std::string before = read_file_bytes(kPath);
   const std::u16string too_long = longest + u"p";
-  EXPECT_EQ(kit::ini_write_string(u"paths", u"k", too_long.c_str(), kPath), 0);
+  EXPECT_EQ(kelda::kit::ini_write_string(u"paths", u"k", too_long.c_str(), kPath), 0);
   EXPECT_EQ(read_file_bytes(kPath), before);
 }
 
@@ -162,25 +162,25 @@ TEST(IniWrite, OverlongLinesOfTheFileSurviveUnchanged) {
   const std::string comment = ";" + std::string(4500, 'c') + "\r\n";
   const std::string original = "[a]\r\n" + comment + "x=1\r\n";
   write_file_bytes(kPath, original);
-  ASSERT_EQ(kit::ini_write_string(u"b", u"k", u"v", kPath), 1);
+  ASSERT_EQ(kelda::kit::ini_write_string(u"b", u"k", u"v", kPath), 1);
   EXPECT_EQ(read_file_bytes(kPath), original + "\r\n[b]\r\nk=v\r\n");
 }
 
 TEST(IniWrite, RefusesLineBreaksAndReportsFailures) {
   write_file_bytes(kPath, "[a]\r\nx=1\r\n");
-  EXPECT_EQ(kit::ini_write_string(u"a", u"x", u"1\r\ny=2", kPath), 0);
-  EXPECT_EQ(kit::ini_write_string(u"a\n", u"x", u"1", kPath), 0);
-  EXPECT_EQ(kit::ini_write_string(nullptr, u"x", u"1", kPath), 0);
-  EXPECT_EQ(kit::ini_write_string(u"a", nullptr, u"1", kPath), 0);
+  EXPECT_EQ(kelda::kit::ini_write_string(u"a", u"x", u"1\r\ny=2", kPath), 0);
+  EXPECT_EQ(kelda::kit::ini_write_string(u"a\n", u"x", u"1", kPath), 0);
+  EXPECT_EQ(kelda::kit::ini_write_string(nullptr, u"x", u"1", kPath), 0);
+  EXPECT_EQ(kelda::kit::ini_write_string(u"a", nullptr, u"1", kPath), 0);
   EXPECT_EQ(read_file_bytes(kPath), "[a]\r\nx=1\r\n");
-  EXPECT_EQ(kit::ini_write_string(u"a", u"x", u"1", u"no-such-folder/s.txt"), 0);
+  EXPECT_EQ(kelda::kit::ini_write_string(u"a", u"x", u"1", u"no-such-folder/s.txt"), 0);
   EXPECT_FALSE(std::filesystem::exists("no-such-folder"));
 }
 
 TEST(IniWrite, ReplacesTheFileWholeAndKeepsItsPermissions) {
   write_file_bytes(kPath, "[a]\r\nx=1\r\n");
   ASSERT_EQ(::chmod("settings.txt", 0640), 0);
-  ASSERT_EQ(kit::ini_write_string(u"a", u"x", u"2", kPath), 1);
+  ASSERT_EQ(kelda::kit::ini_write_string(u"a", u"x", u"2", kPath), 1);
   struct stat st{};
   ASSERT_EQ(::stat("settings.txt", &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -193,7 +193,7 @@ TEST(IniWrite, ReplacesTheFileWholeAndKeepsItsPermissions) {
 
   // Through a symbolic link the target is rewritten and the link stays.
   std::filesystem::create_symlink("settings.txt", "link.txt");
-  ASSERT_EQ(kit::ini_write_string(u"a", u"x", u"3", u"link.txt"), 1);
+  ASSERT_EQ(kelda::kit::ini_write_string(u"a", u"x", u"3", u"link.txt"), 1);
   EXPECT_TRUE(std::filesystem::is_symlink("link.txt"));
   EXPECT_EQ(read_file_bytes("settings.txt"), "[a]\r\nx=3\r\n");
 }
@@ -218,9 +218,9 @@ TEST(IniWrite, AFileThatCannotBeReadIsNeitherReplacedNorReportedClean) {
   ASSERT_EQ(::chmod("settings.txt", 0200), 0);  // it exists, but cannot be read
   {
     AsOtherUser user;
-    EXPECT_EQ(kit::ini_write_string(u"a", u"y", u"2", kPath), 0) << "the other settings would be lost";
-    EXPECT_EQ(kit::ini_delete_key(u"a", u"x", kPath), 0) << "the key may still be there";
-    EXPECT_EQ(kit::ini_delete_section(u"a", kPath), 0);
+    EXPECT_EQ(kelda::kit::ini_write_string(u"a", u"y", u"2", kPath), 0) << "the other settings would be lost";
+    EXPECT_EQ(kelda::kit::ini_delete_key(u"a", u"x", kPath), 0) << "the key may still be there";
+    EXPECT_EQ(kelda::kit::ini_delete_section(u"a", kPath), 0);
   }
   ASSERT_EQ(::chmod("settings.txt", 0600), 0);
   EXPECT_EQ(read_file_bytes(kPath), original);
@@ -232,9 +232,9 @@ TEST(IniWrite, AFileThatCannotBeWrittenStaysAsItWas) {
   ASSERT_EQ(::chmod("settings.txt", 0444), 0);  // readable, not writable
   {
     AsOtherUser user;
-    EXPECT_EQ(kit::ini_write_string(u"a", u"x", u"2", kPath), 0);
-    EXPECT_EQ(kit::ini_delete_key(u"a", u"x", kPath), 0);
-    EXPECT_EQ(kit::ini_delete_section(u"a", kPath), 0);
+    EXPECT_EQ(kelda::kit::ini_write_string(u"a", u"x", u"2", kPath), 0);
+    EXPECT_EQ(kelda::kit::ini_delete_key(u"a", u"x", kPath), 0);
+    EXPECT_EQ(kelda::kit::ini_delete_section(u"a", kPath), 0);
   }
   EXPECT_EQ(read_file_bytes(kPath), original);
   struct stat st{};
@@ -244,7 +244,7 @@ TEST(IniWrite, AFileThatCannotBeWrittenStaysAsItWas) {
 
 TEST(IniDelete, KeyLeavesEveryMatchingSection) {
   write_file_bytes(kPath, "[a]\r\nx=1\r\n x = 2\r\n;x=c\r\ny=3\r\n[b]\r\nx=4\r\n[a]\r\nx=5\r\n");
-  ASSERT_EQ(kit::ini_delete_key(u"a", u"x", kPath), 1);
+  ASSERT_EQ(kelda::kit::ini_delete_key(u"a", u"x", kPath), 1);
   EXPECT_EQ(read_file_bytes(kPath), "[a]\r\n;x=c\r\ny=3\r\n[b]\r\nx=4\r\n[a]\r\n");
   EXPECT_EQ(read_string(u"a", u"x"), u"<default>");
   EXPECT_EQ(read_string(u"b", u"x"), u"4");
@@ -252,22 +252,22 @@ TEST(IniDelete, KeyLeavesEveryMatchingSection) {
 
 TEST(IniDelete, SectionGoesWithItsSeparatingLine) {
   write_file_bytes(kPath, "[a]\r\nx=1\r\n");
-  ASSERT_EQ(kit::ini_write_string(u"b", u"k", u"v", kPath), 1);
-  ASSERT_EQ(kit::ini_write_string(u"c", u"z", u"1", kPath), 1);
-  ASSERT_EQ(kit::ini_delete_section(u"b", kPath), 1);
+  ASSERT_EQ(kelda::kit::ini_write_string(u"b", u"k", u"v", kPath), 1);
+  ASSERT_EQ(kelda::kit::ini_write_string(u"c", u"z", u"1", kPath), 1);
+  ASSERT_EQ(kelda::kit::ini_delete_section(u"b", kPath), 1);
   EXPECT_EQ(read_file_bytes(kPath), "[a]\r\nx=1\r\n\r\n[c]\r\nz=1\r\n");
-  ASSERT_EQ(kit::ini_delete_section(u"c", kPath), 1);
+  ASSERT_EQ(kelda::kit::ini_delete_section(u"c", kPath), 1);
   EXPECT_EQ(read_file_bytes(kPath), "[a]\r\nx=1\r\n");
 }
 
 TEST(IniDelete, NothingToRemoveIsNoFailure) {
-  EXPECT_EQ(kit::ini_delete_key(u"a", u"x", kPath), 1);
-  EXPECT_EQ(kit::ini_delete_section(u"a", kPath), 1);
+  EXPECT_EQ(kelda::kit::ini_delete_key(u"a", u"x", kPath), 1);
+  EXPECT_EQ(kelda::kit::ini_delete_section(u"a", kPath), 1);
   EXPECT_FALSE(std::filesystem::exists(kPath));  // no file is created
   write_file_bytes(kPath, "[a]\nx=1\n");
-  EXPECT_EQ(kit::ini_delete_key(u"b", u"x", kPath), 1);
+  EXPECT_EQ(kelda::kit::ini_delete_key(u"b", u"x", kPath), 1);
   EXPECT_EQ(read_file_bytes(kPath), "[a]\nx=1\n");  // not rewritten
-  EXPECT_EQ(kit::ini_delete_key(u"a", nullptr, kPath), 0);
+  EXPECT_EQ(kelda::kit::ini_delete_key(u"a", nullptr, kPath), 0);
 }
 
 }  // namespace

@@ -25,14 +25,14 @@ TEST(Trim, EightBitTable) {
     std::strcpy(r, c.in);
     std::strcpy(l, c.in);
     std::strcpy(b, c.in);
-    kit::mbs_trim_right(r);
-    kit::mbs_trim_left(l);
-    kit::mbs_trim(b);
+    kelda::kit::mbs_trim_right(r);
+    kelda::kit::mbs_trim_left(l);
+    kelda::kit::mbs_trim(b);
     EXPECT_STREQ(r, c.right) << '"' << c.in << '"';
     EXPECT_STREQ(l, c.left) << '"' << c.in << '"';
     EXPECT_STREQ(b, c.both) << '"' << c.in << '"';
   }
-  kit::mbs_trim(nullptr);
+  kelda::kit::mbs_trim(nullptr);
 }
 
 TEST(Trim, WideTable) {
@@ -45,33 +45,33 @@ TEST(Trim, WideTable) {
   };
   for (const Case& c : cases) {
     std::u16string r = c.in, l = c.in, b = c.in;
-    kit::wcs_trim_right(r.data());
-    kit::wcs_trim_left(l.data());
-    kit::wcs_trim(b.data());
+    kelda::kit::wcs_trim_right(r.data());
+    kelda::kit::wcs_trim_left(l.data());
+    kelda::kit::wcs_trim(b.data());
     EXPECT_EQ(std::u16string(r.c_str()), c.right);
     EXPECT_EQ(std::u16string(l.c_str()), c.left);
     EXPECT_EQ(std::u16string(b.c_str()), c.both);
   }
-  kit::wcs_trim(nullptr);
+  kelda::kit::wcs_trim(nullptr);
 }
 
 TEST(Trim, MessageEndsOnItsLastWord) {
   char msg[] = " Order rejected. \r\n";
-  kit::mbs_trim_message(msg);
+  kelda::kit::mbs_trim_message(msg);
   EXPECT_STREQ(msg, "Order rejected");
   char only[] = ". .\r\n";
-  kit::mbs_trim_message_end(only);
+  kelda::kit::mbs_trim_message_end(only);
   EXPECT_STREQ(only, "");
   char keep[] = " a.b";
-  kit::mbs_trim_message_end(keep);
+  kelda::kit::mbs_trim_message_end(keep);
   EXPECT_STREQ(keep, " a.b");
 }
 
 TEST(Replace, CharacterEverywhere) {
   char text[] = "1,5,,";
-  EXPECT_EQ(kit::mbs_replace_char(text, ',', '.'), text);
+  EXPECT_EQ(kelda::kit::mbs_replace_char(text, ',', '.'), text);
   EXPECT_STREQ(text, "1.5..");
-  EXPECT_EQ(kit::mbs_replace_char(nullptr, 'a', 'b'), nullptr);
+  EXPECT_EQ(kelda::kit::mbs_replace_char(nullptr, 'a', 'b'), nullptr);
 }
 
 TEST(Replace, AllSubstringsWithoutRescanning) {
@@ -87,33 +87,33 @@ TEST(Replace, AllSubstringsWithoutRescanning) {
   for (const Case& c : cases) {
     std::u16string buf = c.in;
     buf.resize(32, u'\0');
-    EXPECT_TRUE(kit::wcs_replace_all(buf.data(), buf.size(), c.from.c_str(), c.to.c_str()));
+    EXPECT_TRUE(kelda::kit::wcs_replace_all(buf.data(), buf.size(), c.from.c_str(), c.to.c_str()));
     EXPECT_EQ(std::u16string(buf.c_str()), c.out);
   }
 }
 
 TEST(Replace, AllLeavesTheTextWhenTheResultWouldNotFit) {
   char16_t buf[8] = u"a-b-c";  // 5 characters; "a--b--c" needs 8 with its terminator
-  EXPECT_FALSE(kit::wcs_replace_all(buf, 7, u"-", u"--"));
+  EXPECT_FALSE(kelda::kit::wcs_replace_all(buf, 7, u"-", u"--"));
   EXPECT_EQ(std::u16string(buf), u"a-b-c");
-  EXPECT_TRUE(kit::wcs_replace_all(buf, 8, u"-", u"--"));
+  EXPECT_TRUE(kelda::kit::wcs_replace_all(buf, 8, u"-", u"--"));
   EXPECT_EQ(std::u16string(buf), u"a--b--c");
 }
 
 TEST(Tests, WhiteSpaceAndPointers) {
-  EXPECT_EQ(kit::is_space_str(" \t\r\n\v\f"), 1);
-  EXPECT_EQ(kit::is_space_str(""), 1);
-  EXPECT_EQ(kit::is_space_str(" x "), 0);
-  EXPECT_EQ(kit::is_space_str("\xA0"), 0);  // no-break space of 1251 is not white space
-  EXPECT_EQ(kit::is_space_wstr(u" \t\n"), 1);
-  EXPECT_EQ(kit::is_space_wstr(u"\u00A0"), 0);
+  EXPECT_EQ(kelda::kit::is_space_str(" \t\r\n\v\f"), 1);
+  EXPECT_EQ(kelda::kit::is_space_str(""), 1);
+  EXPECT_EQ(kelda::kit::is_space_str(" x "), 0);
+  EXPECT_EQ(kelda::kit::is_space_str("\xA0"), 0);  // no-break space of 1251 is not white space
+  EXPECT_EQ(kelda::kit::is_space_wstr(u" \t\n"), 1);
+  EXPECT_EQ(kelda::kit::is_space_wstr(u"\u00A0"), 0);
 
-  EXPECT_EQ(kit::is_bad_wstr(nullptr), 1);
-  EXPECT_EQ(kit::is_bad_wstr(u"ok"), 0);
-  EXPECT_EQ(kit::is_bad_wstr_range(nullptr, 3), 1);
-  EXPECT_EQ(kit::is_bad_wstr_range(u"ok", 100), 0);
-  EXPECT_EQ(kit::is_bad_code_ptr(nullptr), 1);
-  EXPECT_EQ(kit::is_bad_code_ptr(reinterpret_cast<const void*>(&kit::is_bad_wstr)), 0);
+  EXPECT_EQ(kelda::kit::is_bad_wstr(nullptr), 1);
+  EXPECT_EQ(kelda::kit::is_bad_wstr(u"ok"), 0);
+  EXPECT_EQ(kelda::kit::is_bad_wstr_range(nullptr, 3), 1);
+  EXPECT_EQ(kelda::kit::is_bad_wstr_range(u"ok", 100), 0);
+  EXPECT_EQ(kelda::kit::is_bad_code_ptr(nullptr), 1);
+  EXPECT_EQ(kelda::kit::is_bad_code_ptr(reinterpret_cast<const void*>(&kelda::kit::is_bad_wstr)), 0);
 }
 
 int compare_int(const void* key, const void* element) {
@@ -133,7 +133,7 @@ TEST(BinarySearch, FindsOrTellsWhereTheKeyBelongs) {
   };
   for (const Case& c : cases) {
     int position = -7;
-    EXPECT_EQ(kit::binary_search(&c.key, c.array->data(), c.array->size(), sizeof(int), compare_int,
+    EXPECT_EQ(kelda::kit::binary_search(&c.key, c.array->data(), c.array->size(), sizeof(int), compare_int,
                                  &position),
               c.found)
         << c.key;
@@ -141,24 +141,24 @@ TEST(BinarySearch, FindsOrTellsWhereTheKeyBelongs) {
   }
   int position = -7;
   const int key = 1;
-  EXPECT_EQ(kit::binary_search(&key, three.data(), 0, sizeof(int), compare_int, &position), -1);
+  EXPECT_EQ(kelda::kit::binary_search(&key, three.data(), 0, sizeof(int), compare_int, &position), -1);
   EXPECT_EQ(position, 0);
-  EXPECT_EQ(kit::binary_search(&key, three.data(), 3, sizeof(int), compare_int, nullptr), -1);
+  EXPECT_EQ(kelda::kit::binary_search(&key, three.data(), 3, sizeof(int), compare_int, nullptr), -1);
 }
 
 TEST(BinarySearch, MiddleRuleDecidesAmongEqualElements) {
   // Four equal elements: the first probe is low + 4/2 - 1 = 1.
   const int same[] = {7, 7, 7, 7};
   const int key = 7;
-  EXPECT_EQ(kit::binary_search(&key, same, 4, sizeof(int), compare_int, nullptr), 1);
+  EXPECT_EQ(kelda::kit::binary_search(&key, same, 4, sizeof(int), compare_int, nullptr), 1);
   // Five: the first probe is 2.
   const int five[] = {7, 7, 7, 7, 7};
-  EXPECT_EQ(kit::binary_search(&key, five, 5, sizeof(int), compare_int, nullptr), 2);
+  EXPECT_EQ(kelda::kit::binary_search(&key, five, 5, sizeof(int), compare_int, nullptr), 2);
   // Even range [1, 2, 3, 3]: the first probe (index 1) is below; then the
   // range [2, 3] of two probes index 2.
   const int mixed[] = {1, 2, 3, 3};
   const int three = 3;
-  EXPECT_EQ(kit::binary_search(&three, mixed, 4, sizeof(int), compare_int, nullptr), 2);
+  EXPECT_EQ(kelda::kit::binary_search(&three, mixed, 4, sizeof(int), compare_int, nullptr), 2);
 }
 
 TEST(TickInterval, CountsAcrossTheWrapOneShort) {
@@ -170,7 +170,7 @@ TEST(TickInterval, CountsAcrossTheWrapOneShort) {
       {0xFFFFFFFF, 0, 1, 0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(kit::tick_interval_elapsed(c.start, c.now, c.interval), c.elapsed)
+    EXPECT_EQ(kelda::kit::tick_interval_elapsed(c.start, c.now, c.interval), c.elapsed)
         << std::hex << c.start << " " << c.now << " " << c.interval;
   }
 }

@@ -32,15 +32,15 @@ ui::Hwnd top() {
 
 TEST(WindowHelpers, TextIsMeasuredInTheGivenFontAfterWidening) {
   ui::HeadlessUi session;
-  const std::string russian = kit::cp1251_from_utf8("Цена");
+  const std::string russian = kelda::kit::cp1251_from_utf8("Цена");
   ui::Font big = ui::point_font(u"Tahoma", 16);
-  SIZE small = kit::measure_text(nullptr, russian);
-  SIZE large = kit::measure_text(&big, russian);
+  SIZE small = kelda::kit::measure_text(nullptr, russian);
+  SIZE large = kelda::kit::measure_text(&big, russian);
   EXPECT_GT(small.cx, 0);
   EXPECT_GT(large.cx, small.cx);
   EXPECT_GT(large.cy, small.cy);
-  EXPECT_EQ(kit::text_width(&big, russian), large.cx);
-  EXPECT_EQ(kit::measure_text(nullptr, russian).cx, kit::measure_text(nullptr, "abcd").cx)
+  EXPECT_EQ(kelda::kit::text_width(&big, russian), large.cx);
+  EXPECT_EQ(kelda::kit::measure_text(nullptr, russian).cx, kelda::kit::measure_text(nullptr, "abcd").cx)
       << "four 8-bit bytes are four characters, Cyrillic or not";
 }
 
@@ -51,8 +51,8 @@ TEST(WindowHelpers, ListBoxExtentFitsTheWidestItem) {
   ui::ListBoxControl lb{list};
   lb.add(u"Sekura32 [enc]");
   lb.add(u"Sigprov [sign] - Message-PRO provider");
-  kit::listbox_fit_extent(list);
-  EXPECT_EQ(lb.horizontal_extent(), kit::text_width(nullptr, "Sigprov [sign] - Message-PRO provider") + 2);
+  kelda::kit::listbox_fit_extent(list);
+  EXPECT_EQ(lb.horizontal_extent(), kelda::kit::text_width(nullptr, "Sigprov [sign] - Message-PRO provider") + 2);
 }
 
 TEST(WindowHelpers, DialogFontSkipsMultiListControlsAndNullFontDoesNothing) {
@@ -64,13 +64,13 @@ TEST(WindowHelpers, DialogFontSkipsMultiListControlsAndNullFontDoesNothing) {
   ui::Hwnd dlg = top();
   ui::Hwnd edit = child(dlg, ui::class_name::edit, 1);
   ui::Hwnd other = child(dlg, u"multilist", 2);
-  EXPECT_TRUE(kit::window_class_is(other, "MULTILIST"));
-  EXPECT_FALSE(kit::window_class_is(edit, "MultiList"));
-  EXPECT_FALSE(kit::window_class_is(ui::Hwnd{}, "Edit"));
+  EXPECT_TRUE(kelda::kit::window_class_is(other, "MULTILIST"));
+  EXPECT_FALSE(kelda::kit::window_class_is(edit, "MultiList"));
+  EXPECT_FALSE(kelda::kit::window_class_is(ui::Hwnd{}, "Edit"));
   ui::Font f = ui::point_font(u"Tahoma", 9);
-  kit::set_dialog_font(dlg, nullptr);
+  kelda::kit::set_dialog_font(dlg, nullptr);
   EXPECT_EQ(ui::get_font(edit), nullptr);
-  kit::set_dialog_font(dlg, &f);
+  kelda::kit::set_dialog_font(dlg, &f);
   EXPECT_EQ(ui::get_font(dlg), &f);
   EXPECT_EQ(ui::get_font(edit), &f);
   EXPECT_EQ(ui::get_font(other), nullptr);

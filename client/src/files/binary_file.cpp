@@ -25,14 +25,14 @@ bool write_all(int fd, const void* bytes, std::size_t n) {
   const auto* p = static_cast<const uint8_t*>(bytes);
   while (n > 0) {
     const auto chunk = static_cast<uint32_t>(std::min<std::size_t>(n, 1u << 30));
-    if (kit::file_write(fd, p, chunk) != static_cast<int32_t>(chunk)) return false;
+    if (kelda::kit::file_write(fd, p, chunk) != static_cast<int32_t>(chunk)) return false;
     p += chunk;
     n -= chunk;
   }
   return true;
 }
 
-std::string os_path(std::string_view path) { return kit::utf8_from_cp1251(path); }
+std::string os_path(std::string_view path) { return kelda::kit::utf8_from_cp1251(path); }
 
 std::string work_file(std::string_view folder, std::string_view name) {
   if (folder.empty()) return std::string(name);

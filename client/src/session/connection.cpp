@@ -36,10 +36,10 @@ constexpr uint32_t kCharacterModeBit = 0x800;
 std::atomic<uintptr_t> g_next_cookie{0};
 
 std::string read_auth_name(const std::string& settings_path) {
-  const std::u16string path = kit::decode(kit::CodePage::cp1251, settings_path);
+  const std::u16string path = kelda::kit::decode(kelda::kit::CodePage::cp1251, settings_path);
   char16_t value[128] = {};
-  kit::ini_read_string(u"connect", u"auth-name", u"", value, 128, path.c_str());
-  return kit::encode(kit::CodePage::cp1251, value);
+  kelda::kit::ini_read_string(u"connect", u"auth-name", u"", value, 128, path.c_str());
+  return kelda::kit::encode(kelda::kit::CodePage::cp1251, value);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-namespace kit {
+namespace kelda::kit {
 
 enum class CodePage { cp1251, cp866 };
 
@@ -75,4 +75,4 @@ char* wide_to_ansi(const char16_t* text, char* dst, std::size_t capacity) noexce
 char16_t* multibyte_to_wide(const char* text, char16_t* dst, std::size_t capacity) noexcept;
 char* wide_to_multibyte(const char16_t* text, char* dst, std::size_t capacity) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

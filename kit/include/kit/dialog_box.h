@@ -17,7 +17,7 @@
 
 #include "ui/dialog.h"
 
-namespace kit {
+namespace kelda::kit {
 
 // The registered name of the template that would open, or nothing.
 std::optional<kelda::ui::ResourceName> find_localized_dialog(std::string_view module,
@@ -31,4 +31,4 @@ intptr_t localized_dialog_box(std::string_view module, const kelda::ui::Resource
                               kelda::ui::DialogProcedure procedure, kelda::ui::Hwnd owner,
                               uint16_t language, uint16_t sub_language) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -7,7 +7,7 @@
 
 #include "ui/types.h"
 
-namespace kit {
+namespace kelda::kit {
 
 // Moves the window so that its rectangle is centred on the desktop window;
 // its size and Z order stay.
@@ -18,4 +18,4 @@ void center_window(kelda::ui::Hwnd window) noexcept;
 // focus moves forward along the tab order to the first enabled control.
 void enable_dialog_item(kelda::ui::Hwnd dialog, int control_id, bool enable) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

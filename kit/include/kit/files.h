@@ -13,27 +13,27 @@
 #include <filesystem>
 #include <string_view>
 
-namespace kit {
+namespace kelda::kit {
 
 inline constexpr uint16_t kFileKindDirectory = 0x4000;
 inline constexpr uint16_t kFileKindOther = 0x8000;
 
 // Status of a file: size, kind and last-write time (seconds since 1970, UTC,
 // truncated to 32 bits).
-struct file_stat_info {
+struct FileStatInfo {
   uint32_t size_low;
   uint32_t size_high;
   uint16_t kind;  // kFileKindDirectory or kFileKindOther
   uint32_t last_write;
 };
-static_assert(sizeof(file_stat_info) == 16);
-static_assert(offsetof(file_stat_info, kind) == 8 && offsetof(file_stat_info, last_write) == 12);
+static_assert(sizeof(FileStatInfo) == 16);
+static_assert(offsetof(FileStatInfo, kind) == 8 && offsetof(FileStatInfo, last_write) == 12);
 
 // Fills `info` for an 8-bit path of up to 259 characters; 0, or -1 when the
 // file is not found (or the path is null or too long).
-int file_stat(const char* path, file_stat_info* info) noexcept;
+int file_stat(const char* path, FileStatInfo* info) noexcept;
 // Fills `info` from an open descriptor; 0, or -1.
-int file_stat_handle(int handle, file_stat_info* info) noexcept;
+int file_stat_handle(int handle, FileStatInfo* info) noexcept;
 
 // Reads up to `count` bytes (stopping early only at the end of the file) or
 // writes all `count` bytes; returns the bytes moved, or -1.
@@ -72,4 +72,4 @@ int free_file_buffer(char** buffer, std::size_t* size) noexcept;
 // result is false.
 bool write_whole_file(const std::filesystem::path& path, std::string_view bytes) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -22,7 +22,7 @@
 #include <cstdarg>
 #include <cstddef>
 
-namespace kit {
+namespace kelda::kit {
 
 // Formats through a 4096-byte work buffer and copies at most `capacity` bytes
 // into `dst`, always terminating at capacity - 1. Returns `dst`. A null
@@ -53,4 +53,4 @@ int mbs_printf_realloc(char** buffer, std::size_t* size, const char* format, ...
 // reallocation (the buffer is then left as it was).
 int mbs_dup_realloc(const char* text, char** buffer, std::size_t* size) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kit {
+namespace kelda::kit {
 
 // Notification hook: keeps at most 1023 bytes of `text` (the fifth argument;
 // the other four are not used) in one process-wide buffer; returns 0.
@@ -29,4 +29,4 @@ int stub_zero() noexcept;
 int stub_zero_for(const void* value) noexcept;
 uintptr_t stub_identity(uintptr_t value) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -32,7 +32,7 @@
 
 #include <cstddef>
 
-namespace kit {
+namespace kelda::kit {
 
 // Longest line (in characters, its LF included) that the readers take at once.
 inline constexpr std::size_t kIniLineLimit = 1999;
@@ -83,4 +83,4 @@ int ini_delete_key(const char16_t* section, const char16_t* key, const char16_t*
 // Results as ini_delete_key.
 int ini_delete_section(const char16_t* section, const char16_t* path) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

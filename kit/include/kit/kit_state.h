@@ -17,30 +17,30 @@
 
 #include "kit/resources.h"
 
-namespace kit {
+namespace kelda::kit {
 
-struct locale_triple {
+struct LocaleTriple {
   uint16_t language;
   uint16_t sub_language;
   uint16_t dialect;
 };
 
 // English: the current and default locale of every library of the system.
-inline constexpr locale_triple kDefaultLocale{kLanguageEnglish, kSubLanguageDefault, 0x01};
+inline constexpr LocaleTriple kDefaultLocale{kLanguageEnglish, kSubLanguageDefault, 0x01};
 
 // Whether the kit takes a locale given to kit_init (or to a library's own
 // initialisation) in place of its current one: never, so every text, dialog
 // and the locale reported to the server stay English. Always 0.
 int kit_locale_override(uint16_t language, uint16_t sub_language, uint16_t dialect) noexcept;
 
-locale_triple current_locale() noexcept;
+LocaleTriple current_locale() noexcept;
 
 // Makes `table` both the library's own module and its resource module.
-void set_library_module(resource_table* table) noexcept;
+void set_library_module(ResourceTable* table) noexcept;
 // Points the message functions at another library's resources.
-void set_resource_module(resource_table* table) noexcept;
-resource_table* resource_module() noexcept;
-resource_table* own_module() noexcept;
+void set_resource_module(ResourceTable* table) noexcept;
+ResourceTable* resource_module() noexcept;
+ResourceTable* own_module() noexcept;
 
 // Keeps the locale ids only when kit_locale_override allows it (never),
 // stores the owner value (the owner window of the library's dialogs) and
@@ -63,4 +63,4 @@ int kit_unlock_a() noexcept;
 int kit_unlock_b() noexcept;
 int kit_unlock_c() noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

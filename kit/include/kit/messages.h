@@ -16,20 +16,20 @@
 
 #include "kit/resources.h"
 
-namespace kit {
+namespace kelda::kit {
 
 // The locale record handed to the crypto providers.
-struct locale_info {
+struct LocaleInfo {
   uint32_t version;  // 1
   uint16_t language;
   uint16_t sub_language;
   uint16_t dialect;
 };
-static_assert(sizeof(locale_info) == 12);
-static_assert(offsetof(locale_info, language) == 4 && offsetof(locale_info, dialect) == 8);
+static_assert(sizeof(LocaleInfo) == 12);
+static_assert(offsetof(LocaleInfo, language) == 4 && offsetof(LocaleInfo, dialect) == 8);
 
 // Fills the record with version 1 and the current locale; 0 for null, else 1.
-int get_locale_info(locale_info* info) noexcept;
+int get_locale_info(LocaleInfo* info) noexcept;
 
 // The text of a message id in the language (falling back to English 0x09/0x01),
 // a trailing LF and then a trailing CR cut; else the id's string-table text in
@@ -58,27 +58,27 @@ const char16_t* localized_resource_name(const char16_t* name, uint16_t language,
 
 // 1 when the resource module holds a resource of that type under the
 // localized name (stored in *localized_name when given), else 0.
-int find_localized_resource(resource_type type, const char16_t* name, uint16_t language,
+int find_localized_resource(ResourceType type, const char16_t* name, uint16_t language,
                             uint16_t sub_language, const char16_t** localized_name) noexcept;
 
 // The resource of the resource module, or null.
-const resource* load_resource(resource_type type, const resource_name& name) noexcept;
+const Resource* load_resource(ResourceType type, const ResourceName& name) noexcept;
 
 // The dialog template a language-chosen dialog opens: the template under
 // the name itself (a numeric id stops here), else under the localized name of
 // the language, else under the English localized name; null when none.
-const resource* choose_dialog_template(const resource_name& name, uint16_t language,
+const Resource* choose_dialog_template(const ResourceName& name, uint16_t language,
                                        uint16_t sub_language) noexcept;
 
 // The callback of a search over the languages a resource exists in: sets
 // `found` and answers 0 (stop) when `language_id` (language | sub-language <<
 // 10) is a language the system has texts in (English or Russian) and equals
 // `wanted`; otherwise answers 1 (go on).
-struct resource_language_search {
+struct ResourceLanguageSearch {
   uint16_t wanted;
   int found;
 };
-int on_enum_resource_language(uint16_t language_id, resource_language_search* search) noexcept;
+int on_enum_resource_language(uint16_t language_id, ResourceLanguageSearch* search) noexcept;
 
 // The text of a system or socket error code, a trailing LF and CR cut: 1 with
 // the platform's text, 0 with "System error 0x<code, at least 4 hex digits>".
@@ -88,4 +88,4 @@ int system_error_text(uint32_t code, char16_t* dst, std::size_t capacity) noexce
 // English), with 1; for an id the module does not have, system_error_text.
 int error_text(uint32_t id, char16_t* dst, std::size_t capacity) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

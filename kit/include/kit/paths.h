@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <filesystem>
 
-namespace kit {
+namespace kelda::kit {
 
 inline constexpr std::size_t kMaxPath = 260;  // characters, terminator included
 
@@ -49,4 +49,4 @@ void wpath_remove_file_name(char16_t* path) noexcept;
 // The text after the last '.' of the file name, or the end of the path.
 const char16_t* wpath_extension(const char16_t* path) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -2,7 +2,7 @@
 // numeric id and language, and named or numbered resources such as dialog
 // templates.
 //
-// Every library that compiles the kit in fills one resource_table with its
+// Every library that compiles the kit in fills one ResourceTable with its
 // English and Russian texts while it is loaded, and makes it its resource
 // module (kit_state.h, set_library_module). The kit's message functions
 // (messages.h) search the current resource module.
@@ -25,20 +25,20 @@
 #include <tuple>
 #include <variant>
 
-namespace kit {
+namespace kelda::kit {
 
 inline constexpr uint16_t kLanguageEnglish = 0x09;
 inline constexpr uint16_t kLanguageRussian = 0x19;
 inline constexpr uint16_t kSubLanguageDefault = 0x01;
 
-enum class resource_type : uint16_t { dialog = 5, string_table = 6, message_table = 11 };
+enum class ResourceType : uint16_t { dialog = 5, string_table = 6, message_table = 11 };
 
 // A resource's name: a number or a text (compared exactly).
-class resource_name {
+class ResourceName {
  public:
-  resource_name(uint32_t number) : value_(number) {}  // NOLINT: ids convert implicitly
-  resource_name(const char16_t* text) : value_(std::u16string(text == nullptr ? u"" : text)) {}  // NOLINT
-  resource_name(std::u16string text) : value_(std::move(text)) {}  // NOLINT
+  ResourceName(uint32_t number) : value_(number) {}  // NOLINT: ids convert implicitly
+  ResourceName(const char16_t* text) : value_(std::u16string(text == nullptr ? u"" : text)) {}  // NOLINT
+  ResourceName(std::u16string text) : value_(std::move(text)) {}  // NOLINT
 
   bool is_number() const { return std::holds_alternative<uint32_t>(value_); }
   uint32_t number() const { return is_number() ? std::get<uint32_t>(value_) : 0; }
@@ -46,44 +46,44 @@ class resource_name {
   std::u16string_view text() const {
     return is_number() ? std::u16string_view() : std::u16string_view(std::get<std::u16string>(value_));
   }
-  auto operator<=>(const resource_name&) const = default;
+  auto operator<=>(const ResourceName&) const = default;
 
  private:
   std::variant<uint32_t, std::u16string> value_;
 };
 
-struct resource {
-  resource_type type;
-  resource_name name;
+struct Resource {
+  ResourceType type;
+  ResourceName name;
   const void* data;
   std::size_t size;
 };
 
-class resource_table {
+class ResourceTable {
  public:
-  resource_table() = default;
-  resource_table(const resource_table&) = delete;
-  resource_table& operator=(const resource_table&) = delete;
+  ResourceTable() = default;
+  ResourceTable(const ResourceTable&) = delete;
+  ResourceTable& operator=(const ResourceTable&) = delete;
 
   // An id and language already present keep their first text (and a type and
   // name their first resource).
   void add_message(uint32_t id, uint16_t language, uint16_t sub_language, std::u16string_view text);
   void add_string(uint32_t id, uint16_t language, uint16_t sub_language, std::u16string_view text);
-  void add_resource(resource_type type, resource_name name, const void* data, std::size_t size);
+  void add_resource(ResourceType type, ResourceName name, const void* data, std::size_t size);
 
   // The text in exactly that language, or nothing.
   std::optional<std::u16string_view> message(uint32_t id, uint16_t language,
                                              uint16_t sub_language) const noexcept;
   std::optional<std::u16string_view> string(uint32_t id, uint16_t language,
                                             uint16_t sub_language) const noexcept;
-  const resource* find(resource_type type, const resource_name& name) const noexcept;
+  const Resource* find(ResourceType type, const ResourceName& name) const noexcept;
 
  private:
-  using text_key = std::tuple<uint32_t, uint16_t, uint16_t>;
+  using TextKey = std::tuple<uint32_t, uint16_t, uint16_t>;
   mutable std::shared_mutex mutex_;
-  std::map<text_key, std::u16string> messages_;
-  std::map<text_key, std::u16string> strings_;
-  std::map<std::pair<resource_type, resource_name>, resource> resources_;
+  std::map<TextKey, std::u16string> messages_;
+  std::map<TextKey, std::u16string> strings_;
+  std::map<std::pair<ResourceType, ResourceName>, Resource> resources_;
 };
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace kit {
+namespace kelda::kit {
 
-using compare_fn = int (*)(const void* key, const void* element);
+using CompareFn = int (*)(const void* key, const void* element);
 
 // Bisects `count` elements of `element_size` bytes with compare(key, element)
 // (negative, zero, positive). Returns the index of an element that compares
@@ -17,7 +17,7 @@ using compare_fn = int (*)(const void* key, const void* element);
 // for odd c and low + c/2 - 1 for even c. A null array or compare function
 // finds nothing (position 0).
 int binary_search(const void* key, const void* array, std::size_t count, std::size_t element_size,
-                  compare_fn compare, int* position) noexcept;
+                  CompareFn compare, int* position) noexcept;
 
 // 1 when the 32-bit millisecond tick count has advanced from `start` to `now`
 // by at least `interval`. After the counter wrapped (now below start) the
@@ -25,4 +25,4 @@ int binary_search(const void* key, const void* array, std::size_t count, std::si
 // true distance; callers rely on that.
 int tick_interval_elapsed(uint32_t start, uint32_t now, uint32_t interval) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

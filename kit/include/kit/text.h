@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-namespace kit {
+namespace kelda::kit {
 
 // Trailing spaces cut; leading spaces removed by moving the rest (with its
 // terminator) to the start; both (right, then left).
@@ -47,4 +47,4 @@ int is_bad_wstr_range(const char16_t* text, std::size_t n) noexcept;
 int is_bad_wstr(const char16_t* text) noexcept;
 int is_bad_code_ptr(const void* function) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

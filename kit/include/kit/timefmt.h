@@ -17,12 +17,12 @@
 
 #include "platform/win_types.h"
 
-namespace kit {
+namespace kelda::kit {
 
-using time32 = int32_t;  // seconds since 1970-01-01 00:00 UTC
+using Time32 = int32_t;  // seconds since 1970-01-01 00:00 UTC
 
 // Broken-down time: nine 32-bit fields in the standard order.
-struct broken_down_time {
+struct BrokenDownTime {
   int32_t tm_sec;
   int32_t tm_min;
   int32_t tm_hour;
@@ -33,7 +33,7 @@ struct broken_down_time {
   int32_t tm_yday;   // 0 = 1 January
   int32_t tm_isdst;  // always 0
 };
-static_assert(sizeof(broken_down_time) == 36);
+static_assert(sizeof(BrokenDownTime) == 36);
 
 // 1 January of the year, 00:00:00.000. Returns 1, or 0 (dest zeroed) for a
 // year the platform's calendar does not hold (before 1601, after 30827).
@@ -44,40 +44,40 @@ int filetime_of_year(FILETIME& dest, int year) noexcept;
 int systemtime_day_of_year(const SYSTEMTIME& time) noexcept;
 
 // Field-by-field copies (milliseconds 0; day of year computed; daylight 0).
-void tm_to_systemtime(SYSTEMTIME& dest, const broken_down_time& time) noexcept;
-void systemtime_to_tm(broken_down_time& dest, const SYSTEMTIME& time) noexcept;
+void tm_to_systemtime(SYSTEMTIME& dest, const BrokenDownTime& time) noexcept;
+void systemtime_to_tm(BrokenDownTime& dest, const SYSTEMTIME& time) noexcept;
 
-time32 filetime_to_time(const FILETIME& time) noexcept;
-void time_to_filetime(FILETIME& dest, time32 seconds) noexcept;
+Time32 filetime_to_time(const FILETIME& time) noexcept;
+void time_to_filetime(FILETIME& dest, Time32 seconds) noexcept;
 
 // Universal time now, stored through `out` and returned; a null pointer
 // returns 0 and stores nothing.
-time32 time_now(time32* out) noexcept;
+Time32 time_now(Time32* out) noexcept;
 
 // The local and the universal broken-down time of *seconds, each in a static
 // record of its own; null for a null pointer or a time the calendar cannot
 // hold.
-broken_down_time* local_time_of(const time32* seconds) noexcept;
-broken_down_time* utc_time_of(const time32* seconds) noexcept;
+BrokenDownTime* local_time_of(const Time32* seconds) noexcept;
+BrokenDownTime* utc_time_of(const Time32* seconds) noexcept;
 
 // Seconds since 1970 of a broken-down local time (converts whatever fields it
 // is given; -1 when they do not make a date).
-time32 make_time(const broken_down_time& local) noexcept;
+Time32 make_time(const BrokenDownTime& local) noexcept;
 // The client library's variant: -1 when the year, month, day, hour, minute or
 // second field is negative, else make_time.
-time32 make_time_checked(const broken_down_time& local) noexcept;
+Time32 make_time_checked(const BrokenDownTime& local) noexcept;
 
 // "Www Mmm dd hh:mm:ss yyyy\n" of the local time of *seconds (null for a null
 // pointer), and of a broken-down time. Day names come from
 // "Sun Mon Tue Wed Thr Fri Sat", month names from
 // "Jan Feb Mar Apl May Jun Jul Aug Sep Oct Nov Dec" (these spellings are the
 // system's own); a day of week or month out of range gives "???".
-const char* time_text(const time32* seconds) noexcept;
-const char* tm_text(const broken_down_time& time) noexcept;
+const char* time_text(const Time32* seconds) noexcept;
+const char* tm_text(const BrokenDownTime& time) noexcept;
 
 // The two trivial entries: the time unchanged, and a FILETIME of two words
 // (low word first).
-time32 time_unchanged(time32 seconds) noexcept;
+Time32 time_unchanged(Time32 seconds) noexcept;
 FILETIME filetime_of_words(uint32_t low, uint32_t high) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

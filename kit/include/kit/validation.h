@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-namespace kit {
+namespace kelda::kit {
 
 // Room a validation message needs (the longest is 65 bytes).
 inline constexpr std::size_t kValidationMessageSize = 128;
@@ -35,4 +35,4 @@ int is_valid_ipv4_text(const char* text, int strict) noexcept;
 // for the pattern "*.*", when the list ends first, or for a null list.
 const char16_t* filter_extension(const char16_t* filters, int pair) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

@@ -13,7 +13,7 @@
 #include "ui/gdi.h"
 #include "ui/types.h"
 
-namespace kit {
+namespace kelda::kit {
 
 // Size of the widened text in the font (null: the system font) on the
 // screen's canvas.
@@ -38,4 +38,4 @@ bool set_font_unless_multilist(kelda::ui::Hwnd window, const kelda::ui::Font* fo
 // does nothing.
 void set_dialog_font(kelda::ui::Hwnd window, const kelda::ui::Font* font) noexcept;
 
-}  // namespace kit
+}  // namespace kelda::kit

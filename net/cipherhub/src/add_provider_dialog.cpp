@@ -29,8 +29,8 @@ constexpr std::size_t kDescriptionLimit = sizeof(cp_provider_record::description
 constexpr const char16_t* kAttention = u"Attention";
 constexpr const char16_t* kAddCaption = u"Add new crypto-provider";
 
-std::u16string wide(std::string_view text) { return kit::decode(kit::CodePage::cp1251, text); }
-std::string narrow(std::u16string_view text) { return kit::encode(kit::CodePage::cp1251, text); }
+std::u16string wide(std::string_view text) { return kelda::kit::decode(kelda::kit::CodePage::cp1251, text); }
+std::string narrow(std::u16string_view text) { return kelda::kit::encode(kelda::kit::CodePage::cp1251, text); }
 
 std::string trimmed(std::string text) {
   const std::size_t first = text.find_first_not_of(" \t");
@@ -98,7 +98,7 @@ class AddDialog {
   static void update_enabling(Hwnd dialog) {
     const bool ready = !trimmed(item_text(dialog, ids::section)).empty() &&
                        !trimmed(item_text(dialog, ids::module)).empty();
-    kit::enable_dialog_item(dialog, ui::id::ok, ready);
+    kelda::kit::enable_dialog_item(dialog, ui::id::ok, ready);
   }
 
   // Binds the module into the dialog's own record (a previous one is let go).
@@ -244,8 +244,8 @@ class AddDialog {
 bool run_add_provider_dialog(uintptr_t owner, DialogTexts& texts) {
   register_dialog_templates();
   AddDialog dialog(texts);
-  const kit::locale_triple locale = kit::current_locale();
-  const intptr_t result = kit::localized_dialog_box(
+  const kelda::kit::LocaleTriple locale = kelda::kit::current_locale();
+  const intptr_t result = kelda::kit::localized_dialog_box(
       kDialogModule, u"ADD_NEW_CRYPTO_PROVIDER_DIALOG",
       [&dialog](Hwnd h, UINT m, WPARAM w, LPARAM) { return dialog.procedure(h, m, w); }, Hwnd(owner),
       locale.language, locale.sub_language);

@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::string_view kProviders = "CryptoProviders";
 
-std::u16string wide(std::string_view text) { return kit::decode(kit::CodePage::cp1251, text); }
+std::u16string wide(std::string_view text) { return kelda::kit::decode(kelda::kit::CodePage::cp1251, text); }
 
 }  // namespace
 
@@ -25,8 +25,8 @@ bool store_provider_settings(std::string_view ini_path, std::string_view section
 bool forget_provider_settings(std::string_view ini_path, std::string_view section) {
   if (ini_path.empty() || section.empty()) return true;
   const std::u16string file = wide(ini_path);
-  const bool line = kit::ini_delete_key(wide(kProviders).c_str(), wide(section).c_str(), file.c_str()) == 1;
-  const bool own = kit::ini_delete_section(wide(section).c_str(), file.c_str()) == 1;
+  const bool line = kelda::kit::ini_delete_key(wide(kProviders).c_str(), wide(section).c_str(), file.c_str()) == 1;
+  const bool own = kelda::kit::ini_delete_section(wide(section).c_str(), file.c_str()) == 1;
   return line && own;
 }
 

@@ -33,10 +33,10 @@ struct TemplateTexts {
 };
 
 const TemplateTexts kTexts[] = {
-    {kit::kLanguageEnglish, u"Available crypto-providers", u"&Select", u"&Close", u"&Add new",
+    {kelda::kit::kLanguageEnglish, u"Available crypto-providers", u"&Select", u"&Close", u"&Add new",
      u"&Remove", u"Se&ttings", u"Add new crypto provider", u"Name", u"Description",
      u"Provider DLL module name", u"Provider settings INI-file name", u"&Add", u"&Cancel"},
-    {kit::kLanguageRussian, u"Доступные криптопровайдеры", u"&Выбрать", u"&Закрыть",
+    {kelda::kit::kLanguageRussian, u"Доступные криптопровайдеры", u"&Выбрать", u"&Закрыть",
      u"&Добавить", u"&Удалить", u"&Настройки", u"Добавление криптопровайдера", u"Имя",
      u"Описание", u"Модуль криптопровайдера", u"Файл настроек криптопровайдера", u"&Добавить",
      u"&Отмена"},
@@ -100,7 +100,7 @@ void register_dialog_templates() {
   std::call_once(once, [] {
     for (const TemplateTexts& t : kTexts) {
       const auto name = [&](const char16_t* base) {
-        return ui::ResourceName(kit::localized_resource_name(base, t.language, kit::kSubLanguageDefault));
+        return ui::ResourceName(kelda::kit::localized_resource_name(base, t.language, kelda::kit::kSubLanguageDefault));
       };
       ui::register_dialog_template(kDialogModule, name(u"CONFIG_CRYPTO_PROVIDERS_DIALOG"),
                                    providers_template(t));

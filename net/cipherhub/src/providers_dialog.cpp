@@ -21,7 +21,7 @@ namespace ids = dialog_ids;
 using ui::Hwnd;
 using Lock = std::lock_guard<std::recursive_mutex>;
 
-std::u16string wide(std::string_view text) { return kit::decode(kit::CodePage::cp1251, text); }
+std::u16string wide(std::string_view text) { return kelda::kit::decode(kelda::kit::CodePage::cp1251, text); }
 
 bool passes(UsageFilter filter, int32_t usage_mode) {
   switch (filter) {
@@ -45,7 +45,7 @@ class ProvidersDialog {
 
   intptr_t procedure(Hwnd dialog, UINT message, WPARAM wparam) {
     if (message == ui::wm::init_dialog) {
-      kit::center_window(dialog);
+      kelda::kit::center_window(dialog);
       fill(dialog, texts_.provider_name, -1);
       update_enabling(dialog);
       return 1;
@@ -124,9 +124,9 @@ class ProvidersDialog {
         configurable = entry->record.entry.config_crypto_provider != nullptr;
       }
     }
-    kit::enable_dialog_item(dialog, ui::id::ok, chosen);
-    kit::enable_dialog_item(dialog, ids::remove, chosen);
-    kit::enable_dialog_item(dialog, ids::configure, configurable);
+    kelda::kit::enable_dialog_item(dialog, ui::id::ok, chosen);
+    kelda::kit::enable_dialog_item(dialog, ids::remove, chosen);
+    kelda::kit::enable_dialog_item(dialog, ids::configure, configurable);
   }
 
   void choose(Hwnd dialog) {
@@ -222,8 +222,8 @@ std::optional<DialogTexts> run_providers_dialog(uintptr_t owner, const std::stri
   DialogTexts texts;
   texts.provider_name = preselected;
   ProvidersDialog dialog(filter, texts);
-  const kit::locale_triple locale = kit::current_locale();
-  const intptr_t result = kit::localized_dialog_box(
+  const kelda::kit::LocaleTriple locale = kelda::kit::current_locale();
+  const intptr_t result = kelda::kit::localized_dialog_box(
       kDialogModule, u"CONFIG_CRYPTO_PROVIDERS_DIALOG",
       [&dialog](Hwnd h, UINT m, WPARAM w, LPARAM) { return dialog.procedure(h, m, w); }, Hwnd(owner),
       locale.language, locale.sub_language);

@@ -14,14 +14,14 @@ namespace {
 std::u16string wide(std::string_view text) {
   const std::string terminated(text);
   std::vector<char16_t> buffer(terminated.size() + 1);
-  kit::ansi_to_wide(terminated.c_str(), buffer.data(), buffer.size());
+  kelda::kit::ansi_to_wide(terminated.c_str(), buffer.data(), buffer.size());
   return std::u16string(buffer.data());
 }
 
 std::string narrow(const char16_t* text, std::size_t length) {
   // Every UTF-16 unit from the kit's 1251 reader is one byte of 1251.
   std::vector<char> buffer(length + 1);
-  kit::wide_to_ansi(text, buffer.data(), buffer.size());
+  kelda::kit::wide_to_ansi(text, buffer.data(), buffer.size());
   return std::string(buffer.data());
 }
 
@@ -30,7 +30,7 @@ std::string narrow(const char16_t* text, std::size_t length) {
 std::string read_ini_section(std::string_view ini_path, std::string_view section,
                              std::size_t capacity) {
   std::vector<char16_t> buffer(capacity);
-  const int length = kit::ini_read_section(wide(section).c_str(), buffer.data(), buffer.size(),
+  const int length = kelda::kit::ini_read_section(wide(section).c_str(), buffer.data(), buffer.size(),
                                            wide(ini_path).c_str());
   return narrow(buffer.data(), static_cast<std::size_t>(length));
 }
@@ -38,21 +38,21 @@ std::string read_ini_section(std::string_view ini_path, std::string_view section
 std::string read_ini_string(std::string_view ini_path, std::string_view section,
                             std::string_view key, std::size_t capacity) {
   std::vector<char16_t> buffer(capacity);
-  const int length = kit::ini_read_string(wide(section).c_str(), wide(key).c_str(), u"", buffer.data(),
+  const int length = kelda::kit::ini_read_string(wide(section).c_str(), wide(key).c_str(), u"", buffer.data(),
                                           buffer.size(), wide(ini_path).c_str());
   return narrow(buffer.data(), static_cast<std::size_t>(length));
 }
 
 bool write_ini_string(std::string_view ini_path, std::string_view section, std::string_view key,
                       std::string_view value) {
-  return kit::ini_write_string(wide(section).c_str(), wide(key).c_str(), wide(value).c_str(),
+  return kelda::kit::ini_write_string(wide(section).c_str(), wide(key).c_str(), wide(value).c_str(),
                         wide(ini_path).c_str()) == 1;
 }
 
 const void* locale_record() {
-  static const kit::locale_info info = [] {
-    kit::locale_info i{};
-    kit::get_locale_info(&i);
+  static const kelda::kit::LocaleInfo info = [] {
+    kelda::kit::LocaleInfo i{};
+    kelda::kit::get_locale_info(&i);
     return i;
   }();
   return &info;

@@ -49,7 +49,7 @@ struct DialogTexts {
 };
 
 const DialogTexts kEnglish{
-    kit::kLanguageEnglish,
+    kelda::kit::kLanguageEnglish,
     u"Internet connection",
     u"Access Internet using a proxy server",
     u"Address:",
@@ -69,7 +69,7 @@ const DialogTexts kEnglish{
 };
 
 const DialogTexts kRussian{
-    kit::kLanguageRussian,
+    kelda::kit::kLanguageRussian,
     u"Подключение к Интернету",
     u"Подключаться к Интернету через прокси-сервер",
     u"Адрес:",
@@ -89,7 +89,7 @@ const DialogTexts kRussian{
 };
 
 const DialogTexts& texts_for(const Locale& locale) {
-  return locale.language == kit::kLanguageRussian ? kRussian : kEnglish;
+  return locale.language == kelda::kit::kLanguageRussian ? kRussian : kEnglish;
 }
 
 // Messages of the settings dialog (shown in Russian whatever the language).
@@ -161,7 +161,7 @@ void register_templates() {
     for (const DialogTexts* t : {&kEnglish, &kRussian}) {
       const auto name = [&](const char16_t* base) {
         return ui::ResourceName(
-            kit::localized_resource_name(base, t->language, kit::kSubLanguageDefault));
+            kelda::kit::localized_resource_name(base, t->language, kelda::kit::kSubLanguageDefault));
       };
       ui::register_dialog_template(kDialogModule, name(u"PROXY_CFG_DIALOG"), settings_template(*t));
       ui::register_dialog_template(kDialogModule, name(u"PROXY_NAME_PASSWORD_DIALOG"),
@@ -170,8 +170,8 @@ void register_templates() {
   });
 }
 
-std::u16string wide(std::string_view text) { return kit::decode(kit::CodePage::cp1251, text); }
-std::string narrow(std::u16string_view text) { return kit::encode(kit::CodePage::cp1251, text); }
+std::u16string wide(std::string_view text) { return kelda::kit::decode(kelda::kit::CodePage::cp1251, text); }
+std::string narrow(std::u16string_view text) { return kelda::kit::encode(kelda::kit::CodePage::cp1251, text); }
 
 std::string dotted(uint32_t address) {
   const auto* b = reinterpret_cast<const uint8_t*>(&address);
@@ -262,10 +262,10 @@ class SettingsDialog {
     const uint32_t protocol = selected_protocol(dialog);
     const bool login = on && (protocol == kProxySocks5Login || protocol == kProxyHttpLogin);
     const bool stored = login && ui::is_dlg_button_checked(dialog, ids::stored) == ui::bst::checked;
-    for (int id : {ids::address, ids::port, ids::protocol}) kit::enable_dialog_item(dialog, id, on);
-    for (int id : {ids::ask, ids::stored}) kit::enable_dialog_item(dialog, id, login);
-    for (int id : {ids::user_name, ids::password}) kit::enable_dialog_item(dialog, id, stored);
-    kit::enable_dialog_item(dialog, ui::id::ok, true);
+    for (int id : {ids::address, ids::port, ids::protocol}) kelda::kit::enable_dialog_item(dialog, id, on);
+    for (int id : {ids::ask, ids::stored}) kelda::kit::enable_dialog_item(dialog, id, login);
+    for (int id : {ids::user_name, ids::password}) kelda::kit::enable_dialog_item(dialog, id, stored);
+    kelda::kit::enable_dialog_item(dialog, ui::id::ok, true);
   }
 
   void enter(Hwnd dialog) {
@@ -285,7 +285,7 @@ class SettingsDialog {
     in_addr parsed{};
     if (address.empty()) {
       fail(kNoAddress, ids::address);
-    } else if (!kit::is_valid_ipv4_text(address.c_str(), 1) ||
+    } else if (!kelda::kit::is_valid_ipv4_text(address.c_str(), 1) ||
                ::inet_pton(AF_INET, address.c_str(), &parsed) != 1) {
       fail(kBadAddress, ids::address);
     }
@@ -324,7 +324,7 @@ bool run_proxy_settings_dialog(zn_proxy_params& proxy, uintptr_t owner, const Lo
   register_templates();
   zn_proxy_params edited = proxy;
   SettingsDialog dialog(edited, texts_for(locale));
-  const intptr_t result = kit::localized_dialog_box(
+  const intptr_t result = kelda::kit::localized_dialog_box(
       kDialogModule, u"PROXY_CFG_DIALOG",
       [&dialog](Hwnd h, UINT m, WPARAM w, LPARAM) { return dialog.procedure(h, m, w); },
       Hwnd(owner), locale.language, locale.sub_language);
@@ -366,7 +366,7 @@ bool run_proxy_login_dialog(zn_proxy_params& proxy, uintptr_t owner, const Local
     return 0;
   };
   const intptr_t result =
-      kit::localized_dialog_box(kDialogModule, u"PROXY_NAME_PASSWORD_DIALOG", procedure,
+      kelda::kit::localized_dialog_box(kDialogModule, u"PROXY_NAME_PASSWORD_DIALOG", procedure,
                                 Hwnd(owner), locale.language, locale.sub_language);
   if (result != ui::id::ok) return false;
   set_proxy_field(proxy.user_name, name);

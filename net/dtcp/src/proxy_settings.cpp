@@ -28,13 +28,13 @@ constexpr const char16_t* kLegacyPasswordMode = u"take-name-password-from-ini-fi
 constexpr const char16_t* kUserName = u"proxy-user-name";
 constexpr const char16_t* kPassword = u"proxy-user-password";
 
-std::u16string wide(std::string_view text) { return kit::decode(kit::CodePage::cp1251, text); }
-std::string narrow(std::u16string_view text) { return kit::encode(kit::CodePage::cp1251, text); }
+std::u16string wide(std::string_view text) { return kelda::kit::decode(kelda::kit::CodePage::cp1251, text); }
+std::string narrow(std::u16string_view text) { return kelda::kit::encode(kelda::kit::CodePage::cp1251, text); }
 
 std::u16string read_string(const char16_t* key, const char16_t* default_value,
                            const std::u16string& file) {
-  char16_t value[kit::kIniLineLimit + 1] = u"";
-  kit::ini_read_string(kSection, key, default_value, value, std::size(value), file.c_str());
+  char16_t value[kelda::kit::kIniLineLimit + 1] = u"";
+  kelda::kit::ini_read_string(kSection, key, default_value, value, std::size(value), file.c_str());
   return value;
 }
 
@@ -47,10 +47,10 @@ bool has_key(const char16_t* key, const std::u16string& file) {
 // "get-password-mode" and the old key removed.
 std::optional<uint32_t> migrate_legacy_mode(const std::u16string& file) {
   if (!has_key(kLegacyPasswordMode, file)) return std::nullopt;
-  const uint32_t mode = kit::ini_read_int(kSection, kLegacyPasswordMode, 0, file.c_str()) != 0;
+  const uint32_t mode = kelda::kit::ini_read_int(kSection, kLegacyPasswordMode, 0, file.c_str()) != 0;
   // The old key goes only once its value is safely stored under the new one.
-  if (kit::ini_write_string(kSection, kPasswordMode, mode ? u"1" : u"0", file.c_str()) == 1) {
-    kit::ini_delete_key(kSection, kLegacyPasswordMode, file.c_str());
+  if (kelda::kit::ini_write_string(kSection, kPasswordMode, mode ? u"1" : u"0", file.c_str()) == 1) {
+    kelda::kit::ini_delete_key(kSection, kLegacyPasswordMode, file.c_str());
   }
   return mode;
 }
@@ -68,17 +68,17 @@ bool read_proxy_settings(const std::string& ini_path, zn_proxy_params& proxy) {
   proxy.version = 1;
   if (ini_path.empty()) return false;
   const std::u16string file = wide(ini_path);
-  proxy.use_proxy = kit::ini_read_int(kSection, kUseProxy, 0, file.c_str()) != 0 ? 1 : 0;
-  proxy.protocol = static_cast<uint32_t>(kit::ini_read_int(kSection, kProtocol, 2, file.c_str()));
+  proxy.use_proxy = kelda::kit::ini_read_int(kSection, kUseProxy, 0, file.c_str()) != 0 ? 1 : 0;
+  proxy.protocol = static_cast<uint32_t>(kelda::kit::ini_read_int(kSection, kProtocol, 2, file.c_str()));
   proxy.address = parse_address(read_string(kAddress, u"", file));
-  proxy.port = static_cast<uint32_t>(kit::ini_read_int(kSection, kPort, 0, file.c_str()));
+  proxy.port = static_cast<uint32_t>(kelda::kit::ini_read_int(kSection, kPort, 0, file.c_str()));
   const std::optional<uint32_t> legacy = migrate_legacy_mode(file);
   proxy.get_password_mode =
-      legacy ? *legacy : static_cast<uint32_t>(kit::ini_read_int(kSection, kPasswordMode, 0, file.c_str()));
+      legacy ? *legacy : static_cast<uint32_t>(kelda::kit::ini_read_int(kSection, kPasswordMode, 0, file.c_str()));
   char16_t text[kMaxProxyField + 1] = u"";
-  kit::ini_read_string(kSection, kUserName, u"", text, std::size(text), file.c_str());
+  kelda::kit::ini_read_string(kSection, kUserName, u"", text, std::size(text), file.c_str());
   set_proxy_field(proxy.user_name, narrow(text));
-  kit::ini_read_string(kSection, kPassword, u"", text, std::size(text), file.c_str());
+  kelda::kit::ini_read_string(kSection, kPassword, u"", text, std::size(text), file.c_str());
   set_proxy_field(proxy.password, narrow(text));
   return proxy.use_proxy == 1;
 }
@@ -99,10 +99,10 @@ bool write_proxy_settings(const std::string& ini_path, const zn_proxy_params& pr
   };
   bool ok = true;
   for (const auto& [key, value] : values) {
-    ok = kit::ini_write_string(kSection, key, value.c_str(), file.c_str()) == 1 && ok;
+    ok = kelda::kit::ini_write_string(kSection, key, value.c_str(), file.c_str()) == 1 && ok;
   }
   // The mode just written is the user's choice: an older key must not undo it.
-  return kit::ini_delete_key(kSection, kLegacyPasswordMode, file.c_str()) == 1 && ok;
+  return kelda::kit::ini_delete_key(kSection, kLegacyPasswordMode, file.c_str()) == 1 && ok;
 }
 
 }  // namespace kelda::dtcp

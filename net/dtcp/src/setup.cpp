@@ -39,10 +39,10 @@ bool take_record(Connection& c, const zn_conn_params* p, std::string& error) {
   return true;
 }
 
-std::u16string wide(const std::string& text) { return kit::decode(kit::CodePage::cp1251, text); }
+std::u16string wide(const std::string& text) { return kelda::kit::decode(kelda::kit::CodePage::cp1251, text); }
 
 std::string narrow(const char16_t* text) {
-  return kit::encode(kit::CodePage::cp1251, std::u16string_view(text));
+  return kelda::kit::encode(kelda::kit::CodePage::cp1251, std::u16string_view(text));
 }
 
 // Mode 2: section "connect" of the set-up record's INI file.
@@ -64,7 +64,7 @@ bool read_ini_connection_params(Connection& c, const zn_conn_setup& setup, std::
   const std::string path(setup.ini_path, length);
   const std::u16string file = wide(path);
   char16_t address[128] = u"";
-  kit::ini_read_string(u"connect", u"trade-server-ip-address", u"", address, 128, file.c_str());
+  kelda::kit::ini_read_string(u"connect", u"trade-server-ip-address", u"", address, 128, file.c_str());
   if (address[0] == u'\0') {
     error = format("INI-file \"%s\". Can't read trade server IP address", path.c_str());
     return false;
@@ -76,10 +76,10 @@ bool read_ini_connection_params(Connection& c, const zn_conn_setup& setup, std::
                    dotted_address.c_str());
     return false;
   }
-  c.packets_tmo.store(kit::ini_read_int(u"connect", u"packets-tmo", 0, file.c_str()));
-  c.packets_size.store(kit::ini_read_int(u"connect", u"packets-size", 8192, file.c_str()));
-  const int check = kit::ini_read_int(u"connect", u"check-tmo", 150, file.c_str());
-  const int port = kit::ini_read_int(u"connect", u"port", 0, file.c_str());
+  c.packets_tmo.store(kelda::kit::ini_read_int(u"connect", u"packets-tmo", 0, file.c_str()));
+  c.packets_size.store(kelda::kit::ini_read_int(u"connect", u"packets-size", 8192, file.c_str()));
+  const int check = kelda::kit::ini_read_int(u"connect", u"check-tmo", 150, file.c_str());
+  const int port = kelda::kit::ini_read_int(u"connect", u"port", 0, file.c_str());
   if (port == 0) {
     error = format("INI-file \"%s\". Can't read trade server port", path.c_str());
     return false;

@@ -22,8 +22,8 @@ const CharTables& char_tables() {
   static const CharTables tables = [] {
     CharTables t{};
     for (int b = 0; b < 256; ++b) {
-      t.to_wire[b] = kit::cp1251_to_cp866(static_cast<uint8_t>(b));
-      t.to_native[b] = kit::cp866_to_cp1251(static_cast<uint8_t>(b));
+      t.to_wire[b] = kelda::kit::cp1251_to_cp866(static_cast<uint8_t>(b));
+      t.to_native[b] = kelda::kit::cp866_to_cp1251(static_cast<uint8_t>(b));
     }
     return t;
   }();

@@ -231,9 +231,9 @@ KELDA_EXPORT zn_connection* zn_connect_ex(
       switch (setup->mode) {
         case ZN_SETUP_INI:
           if (setup->ini_path[0] == '\0') return fail("Not set settings INI-file");
-          c->check_timeout = static_cast<uint16_t>(kit::ini_read_int(
+          c->check_timeout = static_cast<uint16_t>(kelda::kit::ini_read_int(
               u"connect", u"check-tmo", 150,
-              kit::decode(kit::CodePage::cp1251,
+              kelda::kit::decode(kelda::kit::CodePage::cp1251,
                           std::string_view(setup->ini_path,
                                            strnlen(setup->ini_path, sizeof setup->ini_path)))
                   .c_str()));
