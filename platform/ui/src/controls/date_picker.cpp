@@ -1,5 +1,5 @@
-// The date picker (day.month.year fields stepped by arrows, no calendar)
-// and the tab control.
+// The date picker: day.month.year fields stepped by arrows or typed as
+// digits (no calendar).
 #include <algorithm>
 #include <cstdio>
 
@@ -224,157 +224,10 @@ class DatePickerBehavior final : public Behavior {
   int typed_value_ = 0;
 };
 
-class TabBehavior final : public Behavior {
- public:
-  LRESULT handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) override {
-    const int n = static_cast<int>(items_.size());
-    switch (msg) {
-      case wm::paint:
-        paint(w);
-        return 0;
-      case wm::erase_background:
-        return 1;
-      case tcm::insert_item: {
-        auto* it = reinterpret_cast<const TabItem*>(lp);
-        if (it == nullptr) return -1;
-        int at = std::clamp(static_cast<int>(wp), 0, n);
-        items_.insert(items_.begin() + at, Item{it->text ? it->text : u"", it->param});
-        if (cur_ < 0) cur_ = 0;
-        else if (cur_ >= at && n > 0) ++cur_;
-        invalidate(&w, nullptr, true);
-        return at;
-      }
-      case tcm::delete_item:
-        if (static_cast<int>(wp) < 0 || static_cast<int>(wp) >= n) return 0;
-        items_.erase(items_.begin() + static_cast<int>(wp));
-        if (static_cast<int>(wp) < cur_) --cur_;  // the chosen tab moved down by one
-        if (cur_ >= static_cast<int>(items_.size())) cur_ = static_cast<int>(items_.size()) - 1;
-        invalidate(&w, nullptr, true);
-        return 1;
-      case tcm::delete_all_items:
-        items_.clear();
-        cur_ = -1;
-        invalidate(&w, nullptr, true);
-        return 1;
-      case tcm::get_item_count:
-        return n;
-      case tcm::get_cur_sel:
-        return cur_;
-      case tcm::set_cur_sel: {
-        int old = cur_;
-        if (static_cast<int>(wp) < 0 || static_cast<int>(wp) >= n) return -1;
-        cur_ = static_cast<int>(wp);
-        invalidate(&w, nullptr, true);
-        return old;
-      }
-      case tcm::get_item_rect: {
-        if (static_cast<int>(wp) < 0 || static_cast<int>(wp) >= n || lp == 0) return 0;
-        *reinterpret_cast<RECT*>(lp) = tab_rect(w, static_cast<int>(wp));
-        return 1;
-      }
-      case tcm::adjust_rect: {
-        auto* r = reinterpret_cast<RECT*>(lp);
-        if (r == nullptr) return 0;
-        int band = band_height(w);
-        if (wp) {
-          r->top -= band;
-          *r = inflate_rect(*r, 2, 2);
-        } else {
-          r->top += band;
-          *r = inflate_rect(*r, -2, -2);
-        }
-        return 0;
-      }
-      case wm::lbutton_down:
-        for (int i = 0; i < n; ++i) {
-          if (point_in_rect(tab_rect(w, i), POINT{x_of(lp), y_of(lp)})) {
-            select_by_user(w, i);
-            break;
-          }
-        }
-        return 0;
-      case wm::key_down:
-        if ((wp == vk::left || wp == vk::right) && n > 0) {
-          int to = std::clamp(cur_ + (wp == vk::right ? 1 : -1), 0, n - 1);
-          if (to != cur_) select_by_user(w, to);
-        }
-        return 0;
-      case wm::set_focus:
-      case wm::kill_focus:
-        invalidate(&w, nullptr, false);
-        return 0;
-      case wm::get_dialog_code:
-        return dlgc::want_arrows;
-      default:
-        return def_proc(w, msg, wp, lp);
-    }
-  }
-
- private:
-  struct Item {
-    std::u16string text;
-    LPARAM param = 0;
-  };
-
-  int band_height(WindowData& w) { return font_engine().metrics(window_font(w)).height + scaled(6); }
-
-  RECT tab_rect(WindowData& w, int index) {
-    FontEngine& e = font_engine();
-    int x = 2;
-    for (int i = 0; i < index; ++i) x += e.text_width(window_font(w), items_[static_cast<size_t>(i)].text) + scaled(12);
-    int width = e.text_width(window_font(w), items_[static_cast<size_t>(index)].text) + scaled(12);
-    return RECT{x, 0, x + width, band_height(w)};
-  }
-
-  void select_by_user(WindowData& w, int index) {
-    if (index == cur_) return;
-    Hwnd h = w.handle;
-    set_focus(h);
-    WindowData* d = lookup(h);
-    if (d == nullptr) return;
-    NotifyHeader n;
-    n.code = tcn::sel_changing;
-    if (notify_parent(*d, n) != 0) return;  // the parent keeps the page
-    if ((d = lookup(h)) == nullptr) return;
-    cur_ = index;
-    invalidate(d, nullptr, true);
-    NotifyHeader c;
-    c.code = tcn::sel_change;
-    notify_parent(*d, c);
-  }
-
-  void paint(WindowData& w) {
-    PaintSession ps(w.handle);
-    Canvas& c = ps.canvas();
-    RECT r = client_area(&w);
-    const Brush* bg = prepare_colors(w, wm::ctl_color_dialog, c);
-    c.fill_rect(r, *bg);
-    int band = band_height(w);
-    c.draw_edge(RECT{0, band - 2, r.right, r.bottom}, bdr::raised, bf::rect);
-    c.set_bk_mode(bk::transparent);
-    for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
-      RECT t = tab_rect(w, i);
-      bool sel = i == cur_;
-      if (!sel) t.top += 2;
-      c.fill_rect(RECT{t.left, t.top, t.right, t.bottom}, *bg);
-      c.draw_edge(t, bdr::raised, bf::left | bf::top | bf::right);
-      c.draw_text(items_[static_cast<size_t>(i)].text, t, dt::center | dt::vcenter | dt::single_line);
-      if (sel && g_core->focus == w.handle) draw_focus_rect(c, inflate_rect(t, -3, -3));
-    }
-  }
-
-  std::vector<Item> items_;
-  int cur_ = -1;
-};
-
 }  // namespace
 
 void register_date_picker_class() {
   register_behavior_class<DatePickerBehavior>(class_name::date_picker);
-}
-
-void register_tab_control_class() {
-  register_behavior_class<TabBehavior>(class_name::tab_control);
 }
 
 }  // namespace kelda::ui::detail
