@@ -18,6 +18,7 @@
 #include "handles.h"
 #include "margin/kelda_margin.h"
 #include "memory.h"
+#include "row_figures.h"
 #include "rules.h"
 #include "tables.h"
 
@@ -103,6 +104,15 @@ class Library {
   // The bond conversion of a price, for securities of bond classes.
   double bond_price(int32_t security, double price) const;
   double param_value(int32_t security, int32_t index) const;
+
+  // The client's money limits summed, the walk starting at *position (or
+  // where the find callback says) and ending there when position is given.
+  MoneySums money_sums(const FirmRules& firm, std::string_view firm_id, std::string_view client,
+                       int32_t* position) const;
+  // The client's securities positions valued and added to `sums`, walked as
+  // money_sums walks; lag2 counts the current quantity alone.
+  DepoSums depo_sums(const RuleSet& set, std::string_view firm_id, std::string_view client, bool lag2,
+                     DepoSums sums, int32_t* position) const;
 
   // Walk the caller's money or securities limits from `start` while the
   // records belong to the firm and client, handing a copy of each to `visit`

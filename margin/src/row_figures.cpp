@@ -24,15 +24,6 @@ int32_t walk_start(const int32_t* position, Find&& find) {
   return found;
 }
 
-struct MoneySums {
-  double a = 0, b = 0, c = 0, d = 0, e = 0, f = 0;
-  double a13 = 0, c13 = 0;  // own limits: kinds 1 and 3
-};
-
-struct DepoSums {
-  double p13 = 0, all = 0, shorts = 0, longs = 0;
-};
-
 // Value of a quantity at a price: no quantity is worth 0, also at an
 // infinite price (where the product alone would be NaN).
 double value_at(double quantity, double price, double unit) { return quantity == 0 ? 0.0 : quantity * price * unit; }
@@ -69,7 +60,6 @@ Outcome Library::init_row(MargoMarginalRow* row) {
 Outcome Library::calc_row(MargoMarginalRow* row, int32_t* money_position, int32_t* depo_position) {
   RuleSet* set = nullptr;
   if (auto refused = check_bound_row(row, &set)) return *refused;
-  const FirmRules& firm = *set->firm;
   const int32_t size = row->size;
 
   // Work on a full-size copy; only the row's own bytes go back.
@@ -88,14 +78,24 @@ Outcome Library::calc_row(MargoMarginalRow* row, int32_t* money_position, int32_
 
   const std::string_view firm_id = field_text(w.firmId, kTextField);
   const std::string_view client = field_text(w.clientCode, kTextField);
-  const CText firm_text(firm_id), client_text(client);
+  const MoneySums money = money_sums(*set->firm, firm_id, client, money_position);
+  DepoSums start;
+  start.opening_value = money.a * 0.01;
+  start.current_value = money.c * 0.01;
+  const DepoSums depo = depo_sums(*set, firm_id, client, w.lag2 != 0, start, depo_position);
+  compute_row_figures(money, depo, *set->firm, w);
+  write_back();
+  return succeeded();
+}
 
-  // Money limits of the client.
+MoneySums Library::money_sums(const FirmRules& firm, std::string_view firm_id, std::string_view client,
+                              int32_t* position) const {
   MoneySums m;
-  const int32_t money_start = walk_start(money_position, [&](int32_t* p) {
+  const CText firm_text(firm_id), client_text(client);
+  const int32_t start = walk_start(position, [&](int32_t* p) {
     limits_.findMoneyLimit(firm_text.c_str(), client_text.c_str(), "", "", p);
   });
-  const int64_t money_stop = walk_money_limits(money_start, firm_id, client, [&](const MargoMoneyLimit& limit) {
+  const int64_t stop = walk_money_limits(start, firm_id, client, [&](const MargoMoneyLimit& limit) {
     const int32_t kind = board_tag_kind(firm, field_text(limit.boardTag, sizeof limit.boardTag));
     if (kind == 0) return true;
     m.a += limit.amountA;
@@ -108,33 +108,33 @@ Outcome Library::calc_row(MargoMarginalRow* row, int32_t* money_position, int32_
       m.a13 += limit.amountA;
       m.c13 += limit.amountC;
     }
-    if (!w.leverageFromLimit && kind == 1 && type_ == 2 && limit.leveragePercent >= 0) {
-      w.leverage = limit.leveragePercent * 0.01;
-      w.leverageFromLimit = 1;
+    if (!m.leverage_from_limit && kind == 1 && type_ == 2 && limit.leveragePercent >= 0) {
+      m.leverage = limit.leveragePercent * 0.01;
+      m.leverage_from_limit = true;
     }
     return true;
   });
-  if (money_position) *money_position = clamp_to_int32(money_stop);
-  w.openingValue = m.a * 0.01;
-  w.currentValue = m.c * 0.01;
-  w.ownCurrentAmount = m.c13 * 0.01;
-  w.amountESum = m.e * 0.01;
+  if (position) *position = clamp_to_int32(stop);
+  return m;
+}
 
-  // Securities limits of the client.
-  DepoSums s;
-  const int32_t depo_start = walk_start(depo_position, [&](int32_t* p) {
+DepoSums Library::depo_sums(const RuleSet& set, std::string_view firm_id, std::string_view client, bool lag2,
+                            DepoSums s, int32_t* position) const {
+  const FirmRules& firm = *set.firm;
+  const CText firm_text(firm_id), client_text(client);
+  const int32_t start = walk_start(position, [&](int32_t* p) {
     limits_.findDepoLimit(firm_text.c_str(), client_text.c_str(), "", "", p);
   });
-  const int64_t depo_stop = walk_depo_limits(depo_start, firm_id, client, [&](const MargoDepoLimit& d) {
+  const int64_t stop = walk_depo_limits(start, firm_id, client, [&](const MargoDepoLimit& d) {
     const std::string_view code = field_text(d.securityCode, sizeof d.securityCode);
     bool asset = false;
     bool margin = false;
-    int32_t security = asset_security_by_code(*set, code);
+    int32_t security = asset_security_by_code(set, code);
     if (security >= 0) {
       asset = true;
-      margin = is_margin_security(*set, security, tables_.security(security).classIndex);
+      margin = is_margin_security(set, security, tables_.security(security).classIndex);
     } else {
-      security = margin_security_by_code(*set, code);
+      security = margin_security_by_code(set, code);
       if (security >= 0) {
         margin = true;
       } else {
@@ -148,8 +148,8 @@ Outcome Library::calc_row(MargoMarginalRow* row, int32_t* money_position, int32_
     const bool own = kind == 1 || kind == 3;
     const Weight weight = weight_of(firm, code);
     const double unit = prices->unit;
-    const double wq = w.lag2 ? static_cast<double>(d.currentQuantity)
-                             : static_cast<double>(int64_t{d.currentQuantity} + d.quantity2 - d.quantity1);
+    const double wq = lag2 ? static_cast<double>(d.currentQuantity)
+                           : static_cast<double>(int64_t{d.currentQuantity} + d.quantity2 - d.quantity1);
 
     const double oq = d.openingQuantity;
     if (oq < 0) {
@@ -157,7 +157,7 @@ Outcome Library::calc_row(MargoMarginalRow* row, int32_t* money_position, int32_
       const double t = ov * weight.short_factor;
       if (own) s.p13 += t;
       s.all += t;
-      w.openingValue += ov;
+      s.opening_value += ov;
     } else if (oq > 0) {
       const double ov = oq * prices->previous * unit;
       const double t = ov * weight.long_factor;
@@ -165,41 +165,62 @@ Outcome Library::calc_row(MargoMarginalRow* row, int32_t* money_position, int32_
         if (own) s.p13 += t;
         s.all += t;
       }
-      w.openingValue += ov;
+      s.opening_value += ov;
     }
     if (wq < 0) {
       const double cv = wq * prices->offer * unit;
       const double t = cv * weight.short_factor;
-      if (own) w.shortValue += t;
+      if (own) s.short_value += t;
       s.shorts += t;
-      w.currentValue += cv;
+      s.current_value += cv;
     } else if (wq > 0) {
       const double cv = wq * prices->bid * unit;
       const double t = cv * weight.long_factor;
       if (asset) {
         if (own) {
-          (margin ? w.longMarginValue : w.longOtherAssetValue) += t;
-          w.longAssetValue += t;
+          (margin ? s.long_margin_value : s.long_other_asset_value) += t;
+          s.long_asset_value += t;
         }
         s.longs += t;
       }
-      w.currentValue += cv;
+      s.current_value += cv;
     }
     if (asset) {
       const double g = d.amountG * 0.01 + value_at(std::min(wq, 0.0), prices->offer, unit);
       if (g > 0) {
-        (margin ? w.marginCollateral : w.otherCollateral) += g;
-        w.collateral += g;
+        (margin ? s.margin_collateral : s.other_collateral) += g;
+        s.collateral += g;
       }
     }
-    w.heldForSaleValue += value_at(std::max(d.quantity3 - std::max(wq, 0.0), 0.0), prices->offer, unit);
+    s.held_for_sale_value += value_at(std::max(d.quantity3 - std::max(wq, 0.0), 0.0), prices->offer, unit);
     return true;
   });
-  if (depo_position) *depo_position = clamp_to_int32(depo_stop);
+  if (position) *position = clamp_to_int32(stop);
+  return s;
+}
+
+void compute_row_figures(const MoneySums& m, const DepoSums& s, const FirmRules& firm, MargoMarginalRow& w) {
+  w.leverageFromLimit = m.leverage_from_limit ? 1 : 0;
+  w.openingValue = s.opening_value;
+  w.currentValue = s.current_value;
+  w.ownCurrentAmount = m.c13 * 0.01;
+  w.amountESum = m.e * 0.01;
+  w.shortValue = s.short_value;
+  w.longAssetValue = s.long_asset_value;
+  w.longMarginValue = s.long_margin_value;
+  w.longOtherAssetValue = s.long_other_asset_value;
+  w.collateral = s.collateral;
+  w.marginCollateral = s.margin_collateral;
+  w.otherCollateral = s.other_collateral;
+  w.heldForSaleValue = s.held_for_sale_value;
 
   w.openingOwnValue = m.a13 * 0.01 + s.all;
   const double x = m.a * 0.01 + s.p13;
-  if (!w.leverageFromLimit) w.leverage = x < 1e-8 ? 0.0 : m.b * 0.01 / x;
+  if (m.leverage_from_limit) {
+    w.leverage = m.leverage;
+  } else {
+    w.leverage = x < 1e-8 ? 0.0 : m.b * 0.01 / x;
+  }
   w.leverageNumerator = m.b * 0.01;
   const double w13 = m.c13 * 0.01;
   const double held = m.f * 0.01;
@@ -233,8 +254,6 @@ Outcome Library::calc_row(MargoMarginalRow* row, int32_t* money_position, int32_
   }
   w.riskRatio = w.marginLevel <= 0 ? -1.0 : 100 / w.marginLevel - 1;
   w.freeAfterPortfolio = u;
-  write_back();
-  return succeeded();
 }
 
 double lag2_purchase_limit(const MargoMarginalRow& row, double u) {
