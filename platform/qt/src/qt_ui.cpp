@@ -12,6 +12,7 @@
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWidget>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -111,6 +112,20 @@ class ScreenWidget final : public QWidget {
   void mouseReleaseEvent(QMouseEvent* e) override { mouse(MouseInput::Kind::up, e); }
   void mouseMoveEvent(QMouseEvent* e) override { mouse(MouseInput::Kind::move, e); }
   void mouseDoubleClickEvent(QMouseEvent* e) override { mouse(MouseInput::Kind::down, e); }
+  void wheelEvent(QWheelEvent* e) override {
+    // Qt counts in eighths of a degree, 120 a notch: the platform's unit.
+    const int delta = e->angleDelta().y();
+    if (delta == 0) return;
+    MouseInput in;
+    in.kind = MouseInput::Kind::wheel;
+    QPointF p = e->position();
+    in.screen = POINT{static_cast<int32_t>(p.x()) / zoom_, static_cast<int32_t>(p.y()) / zoom_};
+    in.keys = ((e->modifiers() & Qt::ShiftModifier) ? mk::shift : 0) | ((e->modifiers() & Qt::ControlModifier) ? mk::control : 0);
+    in.delta = delta;
+    in.time_ms = now_ms();
+    queue_mouse_input(in);
+    e->accept();
+  }
   void keyPressEvent(QKeyEvent* e) override { key(true, e); }
   void keyReleaseEvent(QKeyEvent* e) override { key(false, e); }
   bool focusNextPrevChild(bool) override { return false; }  // Tab belongs to the dialogs

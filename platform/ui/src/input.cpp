@@ -103,8 +103,31 @@ void activate(WindowData* top, bool by_click) {
   if (WindowData* bar = lookup(c.task_bar)) invalidate(bar, nullptr, true);
 }
 
+WPARAM keys_held(WPARAM keys) {
+  for (UINT k : g_core->keys_down) {
+    if (k == vk::shift) keys |= mk::shift;
+    if (k == vk::control) keys |= mk::control;
+  }
+  return keys;
+}
+
+// The wheel turns for the focus window (the window under the point when
+// nothing has the focus), unless a modal dialog disables it.
+void route_wheel(const MouseInput& in) {
+  Core& c = *g_core;
+  WindowData* target = lookup(c.focus);
+  if (target == nullptr) target = hit_any(in.screen);
+  if (target == nullptr || !enabled_chain(target)) return;
+  if (top_level_of(target)->style & ws::disabled) return;
+  WPARAM keys = keys_held(in.keys | (c.stylus_down ? mk::lbutton : 0));
+  const int delta = std::clamp(in.delta, -32768, 32767);
+  deliver(Message{target->handle, wm::mouse_wheel, make_wparam(static_cast<int>(keys), delta),
+                  pack_point(in.screen), static_cast<DWORD>(in.time_ms), in.screen});
+}
+
 void route_mouse(const MouseInput& in) {
   Core& c = *g_core;
+  if (in.kind == MouseInput::Kind::wheel) return route_wheel(in);
   c.cursor = in.screen;
   UINT msg = in.kind == MouseInput::Kind::down ? wm::lbutton_down
              : in.kind == MouseInput::Kind::up ? wm::lbutton_up
@@ -138,11 +161,7 @@ void route_mouse(const MouseInput& in) {
     if (msg != wm::mouse_move && nc_mouse(target, msg, in.screen)) return;
   }
   POINT client = screen_to_client(target->handle, in.screen);
-  WPARAM keys = in.keys | (c.stylus_down ? mk::lbutton : 0);
-  for (UINT k : c.keys_down) {
-    if (k == vk::shift) keys |= mk::shift;
-    if (k == vk::control) keys |= mk::control;
-  }
+  WPARAM keys = keys_held(in.keys | (c.stylus_down ? mk::lbutton : 0));
   if (in.kind == MouseInput::Kind::down) {
     bool dbl = (target->class_style & cs::dblclks) && target->handle == c.last_down_hwnd &&
                !c.last_was_dblclk && in.time_ms - c.last_down_time <= kDoubleClickMs &&

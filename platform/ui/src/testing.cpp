@@ -74,11 +74,12 @@ POINT center_of(Hwnd h) {
   return POINT{c.right / 2, c.bottom / 2};
 }
 
-void push_mouse(MouseInput::Kind kind, POINT screen, uint64_t time) {
+void push_mouse(MouseInput::Kind kind, POINT screen, uint64_t time, WPARAM keys = 0) {
   MouseInput m;
   m.kind = kind;
   m.screen = screen;
   m.time_ms = time;
+  m.keys = keys;
   queue_mouse_input(m);
 }
 
@@ -135,11 +136,11 @@ void advance_clock(uint64_t ms) {
   process_pending();
 }
 
-void tap_at(Hwnd hwnd, POINT client) {
+void tap_at(Hwnd hwnd, POINT client, WPARAM keys) {
   POINT s = client_to_screen(hwnd, client);
   uint64_t t = gesture_time();
-  push_mouse(MouseInput::Kind::down, s, t);
-  push_mouse(MouseInput::Kind::up, s, t + 50);
+  push_mouse(MouseInput::Kind::down, s, t, keys);
+  push_mouse(MouseInput::Kind::up, s, t + 50, keys);
   process_pending();
 }
 
@@ -163,13 +164,24 @@ void tap_and_hold_at(Hwnd hwnd, POINT client, uint32_t hold_ms) {
   process_pending();
 }
 
-void drag(Hwnd hwnd, const std::vector<POINT>& points) {
+void drag(Hwnd hwnd, const std::vector<POINT>& points, WPARAM keys) {
   if (points.empty()) return;
   uint64_t t = gesture_time();
-  push_mouse(MouseInput::Kind::down, client_to_screen(hwnd, points.front()), t);
+  push_mouse(MouseInput::Kind::down, client_to_screen(hwnd, points.front()), t, keys);
   for (size_t i = 1; i < points.size(); ++i)
-    push_mouse(MouseInput::Kind::move, client_to_screen(hwnd, points[i]), t + 20 * i);
-  push_mouse(MouseInput::Kind::up, client_to_screen(hwnd, points.back()), t + 20 * points.size());
+    push_mouse(MouseInput::Kind::move, client_to_screen(hwnd, points[i]), t + 20 * i, keys);
+  push_mouse(MouseInput::Kind::up, client_to_screen(hwnd, points.back()), t + 20 * points.size(), keys);
+  process_pending();
+}
+
+void wheel_at(Hwnd hwnd, POINT client, int delta, WPARAM keys) {
+  MouseInput m;
+  m.kind = MouseInput::Kind::wheel;
+  m.screen = client_to_screen(hwnd, client);
+  m.time_ms = gesture_time();
+  m.keys = keys;
+  m.delta = delta;
+  queue_mouse_input(m);
   process_pending();
 }
 

@@ -77,12 +77,17 @@ struct ScreenConfig {
 KELDA_UI_API bool parse_screen_size(std::string_view text, ScreenConfig& out);
 
 // Input as a backend (or a test) reports it, in screen coordinates.
+// A wheel turn goes to the focus window (else the window under the point) as
+// wm::mouse_wheel: wParam low word the keys, high word the signed delta
+// (120 a notch, positive away from the user), lParam the screen point; a
+// child that leaves it to the default processing passes it to its parent.
 struct MouseInput {
-  enum class Kind : uint8_t { down, up, move };
+  enum class Kind : uint8_t { down, up, move, wheel };
   Kind kind = Kind::move;
   POINT screen{};
   WPARAM keys = 0;  // mk::shift, mk::control
   uint64_t time_ms = 0;
+  int delta = 0;  // wheel: signed, 120 a notch
 };
 struct KeyInput {
   bool down = true;

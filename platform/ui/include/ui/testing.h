@@ -42,14 +42,18 @@ class KELDA_UI_API HeadlessUi {
 namespace scripted {
 // Moves the session's manual clock (any backend whose clock is manual).
 KELDA_UI_API void advance_clock(uint64_t ms);
-// Taps the centre of a window (or a point of its client area).
+// Taps the centre of a window (or a point of its client area). `keys`
+// (mk::shift, mk::control) are held during the gesture.
 KELDA_UI_API void tap(Hwnd hwnd);
-KELDA_UI_API void tap_at(Hwnd hwnd, POINT client);
+KELDA_UI_API void tap_at(Hwnd hwnd, POINT client, WPARAM keys = 0);
 KELDA_UI_API void double_tap_at(Hwnd hwnd, POINT client);
 // Presses, holds for `hold_ms` (default: past the tap-and-hold delay) and releases.
 KELDA_UI_API void tap_and_hold_at(Hwnd hwnd, POINT client, uint32_t hold_ms = 1000);
 // Presses at one point, moves through the others and releases at the last.
-KELDA_UI_API void drag(Hwnd hwnd, const std::vector<POINT>& client_points);
+KELDA_UI_API void drag(Hwnd hwnd, const std::vector<POINT>& client_points, WPARAM keys = 0);
+// Turns the wheel over a point of the window by `delta` (120 a notch,
+// positive away from the user).
+KELDA_UI_API void wheel_at(Hwnd hwnd, POINT client, int delta, WPARAM keys = 0);
 KELDA_UI_API void press_key(UINT vk, bool shift = false, bool control = false);
 KELDA_UI_API void key_down(UINT vk, bool repeat = false);
 KELDA_UI_API void key_up(UINT vk);
