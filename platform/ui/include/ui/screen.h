@@ -11,6 +11,10 @@
 // read both. Threading: user-interface thread.
 #pragma once
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "ui/export.h"
 #include "ui/types.h"
 
@@ -49,13 +53,21 @@ KELDA_UI_API Hwnd desktop_window();
 // so when the screen changes (the shell's full-screen dialogs).
 KELDA_UI_API bool make_full_screen(Hwnd top_level);
 
-// The shell's tap-and-hold recognition, called while a window handles a
-// stylus press at `client`: follows the stylus while it stays down within a
-// few pixels and answers gn::context_menu (1000) when it was held past the
-// delay (0 for a tap or a drag). Then, unless shrg::return_cmd is given, the
-// parent gets wm::notify with a GestureNotify (shrg::notify_parent) or the
-// window itself gets wm::context_menu (wParam the window, lParam the screen
-// point). The stylus release still arrives afterwards.
+// Tap-and-hold, one contract for every window. A window that wants the
+// gesture calls recognize_gesture() while it handles its stylus press at
+// `client`: the layer follows the stylus while it stays down within a few
+// pixels and answers gn::context_menu (1000) when it was held past the delay,
+// 0 for a tap or a drag; on 1000 the caller consumes the press, and the
+// release still arrives afterwards.
+//  - With shrg::return_cmd nothing else happens: the caller acts on the
+//    answer itself (the list view turns it into its GestureNotify).
+//  - Without it, before answering 1000, the layer sends the window
+//    wm::context_menu (wParam the window, lParam the screen point), or, with
+//    shrg::notify_parent, sends the parent wm::notify with a GestureNotify.
+//    A child that leaves wm::context_menu to the default processing passes
+//    it up to its parent. So a window whose code reacts to the context-menu
+//    message (the chart window: cancelling a stroke, its tools' and its
+//    owner's menus) asks without return_cmd and only consumes the press.
 namespace shrg {
 inline constexpr UINT return_cmd = 0x1;
 inline constexpr UINT notify_parent = 0x2;
@@ -72,6 +84,19 @@ inline constexpr int wait = 32514;
 // Answers the previous cursor.
 KELDA_UI_API int set_cursor(int cursor);
 KELDA_UI_API int current_cursor();
+// The cursor `id` of a module ("" the program, a library its own name): a
+// handle for set_cursor that is the same at every call and differs from the
+// handles of every other module's cursors and from the idc:: values, so the
+// chart's 201 never means the terminal's 201. Threading: any thread.
+KELDA_UI_API int load_cursor(std::string_view module, int id);
+struct CursorResource {
+  std::string module;
+  int id = 0;
+  bool operator==(const CursorResource&) const = default;
+};
+// What a handle of load_cursor stands for (nothing for idc:: values and
+// unknown handles).
+KELDA_UI_API std::optional<CursorResource> cursor_resource(int cursor);
 
 // The input panel (soft keyboard): shown or hidden by the program.
 KELDA_UI_API void show_input_panel(bool show);
