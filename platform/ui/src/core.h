@@ -81,6 +81,7 @@ struct WindowData {
   bool full_screen = false;
   Hwnd menu_bar;
   Hwnd last_focus;  // top-levels: focus to give back on activation
+  const Bitmap* icons[2] = {nullptr, nullptr};  // wm::set_icon: small, big (not owned)
   const DialogTemplate* dialog_template = nullptr;
   std::shared_ptr<DialogTemplate> owned_template;
   bool is_dialog = false;

@@ -103,8 +103,17 @@ LRESULT def_proc(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) {
       destroy(&w);
       return 0;
     case wm::context_menu:
+    case wm::mouse_wheel:
+      // Unhandled, both go up to the parent.
       if (w.parent != nullptr && (w.style & ws::child)) return call_window(w.parent, msg, wp, lp);
       return 0;
+    case wm::set_icon:
+    case wm::get_icon: {
+      if (wp > static_cast<WPARAM>(icon_size::big)) return 0;
+      const Bitmap* old = w.icons[wp];
+      if (msg == wm::set_icon) w.icons[wp] = reinterpret_cast<const Bitmap*>(lp);
+      return reinterpret_cast<LRESULT>(old);
+    }
     case wm::activate:
       // A window made active takes the focus unless something inside it has it.
       if (lo_word(wp) != wa::inactive && !(w.style & ws::disabled)) {

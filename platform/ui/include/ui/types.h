@@ -137,6 +137,8 @@ inline constexpr UINT set_font = 0x0030;  // wParam Font handle, lParam redraw
 inline constexpr UINT get_font = 0x0031;
 inline constexpr UINT window_pos_changed = 0x0047;
 inline constexpr UINT notify = 0x004E;
+inline constexpr UINT get_icon = 0x007F;  // wParam icon_size::, answers the Bitmap*
+inline constexpr UINT set_icon = 0x0080;  // wParam icon_size::, lParam Bitmap*; answers the previous
 inline constexpr UINT context_menu = 0x007B;
 inline constexpr UINT get_dialog_code = 0x0087;
 inline constexpr UINT nc_destroy = 0x0082;
@@ -173,6 +175,12 @@ inline constexpr UINT app = 0x8000;
 // notifications.
 inline constexpr UINT reflect_base = 0xBC00;
 }  // namespace wm
+
+// Which icon of a window wm::set_icon and wm::get_icon mean.
+namespace icon_size {
+inline constexpr int small = 0;
+inline constexpr int big = 1;
+}  // namespace icon_size
 
 // --- Window styles ------------------------------------------------------------
 namespace ws {

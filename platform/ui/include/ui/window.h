@@ -198,6 +198,26 @@ inline const Hwnd kBottom{1};
 inline const Hwnd kTopmost{~uintptr_t{0}};
 KELDA_UI_API bool show_window(Hwnd hwnd, int command);  // answers whether it was visible
 KELDA_UI_API bool is_window_visible(Hwnd hwnd);      // itself and every ancestor
+// Centres the window without changing its size or its place in the z-order:
+// a child over its parent's client area (or over `over`), any other window
+// over `over`, else over its owner when the owner is shown, else over the
+// work area; kept inside the work area (a child: inside its parent). False
+// for a dead handle.
+KELDA_UI_API bool center_window(Hwnd hwnd, Hwnd over = Hwnd{});
+
+// --- The tree at once and icons ---------------------------------------------------------
+// Sends the message to every child of `parent`, top of the z-order first, and
+// (when deep) to each child's own descendants right after that child, so that
+// setting and rotation messages reach the dialogs inside a window. Answers
+// how many windows got it (-1 for a dead parent). A window destroyed by an
+// earlier send is skipped.
+KELDA_UI_API int send_message_to_descendants(Hwnd parent, UINT msg, WPARAM wparam = 0, LPARAM lparam = 0,
+                                             bool deep = true);
+// A window's icons (icon_size::small or big): wm::set_icon keeps the image
+// (registered in the image registry, resources.h, which owns it) and answers
+// the previous one; wm::get_icon answers it. These wrap the two messages.
+KELDA_UI_API const Bitmap* set_window_icon(Hwnd hwnd, int which, const Bitmap* icon);
+KELDA_UI_API const Bitmap* get_window_icon(Hwnd hwnd, int which);
 KELDA_UI_API bool enable_window(Hwnd hwnd, bool enable);  // answers whether it was disabled
 KELDA_UI_API bool is_window_enabled(Hwnd hwnd);
 // The deepest visible, enabled window at a screen point (null: none).
@@ -211,6 +231,8 @@ KELDA_UI_API Hwnd get_focus();
 KELDA_UI_API Hwnd set_active_window(Hwnd top_level);
 KELDA_UI_API Hwnd get_active_window();
 KELDA_UI_API bool set_foreground_window(Hwnd hwnd);
+// The top-level window the user works with (the active one), or null.
+KELDA_UI_API Hwnd get_foreground_window();
 KELDA_UI_API Hwnd set_capture(Hwnd hwnd);
 KELDA_UI_API bool release_capture();
 KELDA_UI_API Hwnd get_capture();
