@@ -155,6 +155,27 @@ Bytes parameter(int32_t request, const std::string& name, uint16_t flags) {
   return b;
 }
 
+// A value record (0x805F, 0x8060, 0x8061): integers and doubles in their
+// counted lists, doubles as the big-endian bits of the IEEE value.
+Bytes value_record(int32_t security, int32_t entry, uint32_t mask, const std::vector<int32_t>& ints,
+                   const std::vector<double>& doubles) {
+  Bytes b;
+  put32(b, static_cast<uint32_t>(security));
+  put32(b, 93000);
+  put32(b, static_cast<uint32_t>(entry));
+  put32(b, mask);
+  put32(b, 0);
+  put16(b, static_cast<uint16_t>(ints.size()));
+  for (int32_t v : ints) put32(b, static_cast<uint32_t>(v));
+  put16(b, static_cast<uint16_t>(doubles.size()));
+  for (double d : doubles) {
+    uint64_t bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    put64(b, bits);
+  }
+  return b;
+}
+
 Bytes request_complete(int32_t request) {
   Bytes b;
   put16(b, static_cast<uint16_t>(request));
@@ -238,6 +259,22 @@ class EndToEnd : public ::testing::Test {
     s.send_message(0x2, request_complete(sec_request));
     s.send_message(0x2, request_complete(par_request));
     s.send_message(0x4A, {});
+  }
+
+  void serve_values(uint32_t event) {
+    std::unique_ptr<sd::Session> s = connect();
+    ASSERT_TRUE(s);
+    start_market(*s);
+    ASSERT_EQ(wait_events(KELAPI_EVENT_START, 1).size(), 1u);
+    const int16_t wanted[] = {1, 2};
+    const uint32_t chosen[] = {1, 2};
+    ASSERT_EQ(KelapiSetClassFilterEx(1, 2, wanted, 2, chosen), KELAPI_OK);
+    ASSERT_TRUE(s->wait_for(0x8051));
+    // LAST is a double, NUMBIDS an integer; both of scale 2.
+    s->send_message(0x8061, value_record(1001, 7, 0x3, {12}, {1234.0}));
+    s->send_message(0x8060, value_record(1000, 8, 0x1, {}, {50.0}));
+    ASSERT_EQ(wait_events(event, 2).size(), 2u);
+    ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
   }
 
   static inline std::string settings_folder;
@@ -337,6 +374,58 @@ TEST_F(EndToEnd, TheTablesOfTheLastSessionAreReadBackAtTheNextInitialisation) {
   ASSERT_EQ(KelapiGetClassEx3(1, &c, sizeof c), KELAPI_OK);
   EXPECT_STREQ(c.code, "TQBR");
   EXPECT_EQ(c.security_count, 2u);
+}
+
+// Values of the filtered securities: pushed with event 42 under flag 0x10
+// (the suite's initialisation); without it stored, announced, read back
+// with KelapiGetDataEx and replayed from the journal after a restart.
+TEST_F(EndToEnd, CurrentValuesArePushedWithTheirEvent) {
+  struct Pushed {
+    uint32_t entry, security_number, count;
+    double first;
+  };
+  static std::vector<Pushed> pushed;
+  pushed.clear();
+  ASSERT_EQ(KelapiSetEventCallback(+[](uint32_t code, uintptr_t w, uintptr_t l) -> int {
+              if (code == KELAPI_EVENT_NEWDATAEX) {
+                const auto* h = reinterpret_cast<const KelapiDataEvent*>(w);
+                std::lock_guard lock(g_mutex);
+                pushed.push_back({h->entry, h->security_number, h->count, h->count ? h->values[0].value : -1});
+              }
+              return on_event(code, w, l);
+            }),
+            KELAPI_OK);
+  serve_values(KELAPI_EVENT_NEWDATAEX);
+  std::lock_guard lock(g_mutex);
+  ASSERT_EQ(pushed.size(), 2u);
+  EXPECT_EQ(pushed[0].entry, 8u);
+  EXPECT_EQ(pushed[0].security_number, 2u);
+  EXPECT_EQ(pushed[0].count, 2u);
+  EXPECT_EQ(pushed[0].first, 1234.0 * 0.1 * 0.1);
+  EXPECT_EQ(pushed[1].count, 2u) << "the snapshot of a changed security carries every filtered parameter";
+}
+
+TEST_F(EndToEnd, CurrentValuesAreStoredAndReplayedFromTheJournal) {
+  ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+  ASSERT_EQ(KelapiInitializeEx3(0, kelda::test::test_dir().c_str(), settings.c_str(), 0), KELAPI_OK);
+  serve_values(KELAPI_EVENT_NEWDATA);
+  const auto announced = wait_events(KELAPI_EVENT_NEWDATA, 2);
+  EXPECT_EQ(announced[0].lparam, 8u);
+  EXPECT_EQ(announced[1].lparam, 9u);
+  ASSERT_EQ(KelapiInitializeEx3(0, kelda::test::test_dir().c_str(), settings.c_str(), 0), KELAPI_OK);
+  uint32_t class_number = 0, security_number = 0, time = 0;
+  KelapiValueRecord values[64];
+  ASSERT_EQ(KelapiGetDataEx(8, &class_number, &security_number, &time, values), KELAPI_OK);
+  EXPECT_EQ(class_number, 1u);
+  EXPECT_EQ(security_number, 2u);
+  EXPECT_EQ(time, 93000u);
+  EXPECT_STREQ(values[0].db_name, "LAST");
+  EXPECT_EQ(values[0].value, 1234.0 * 0.1 * 0.1);
+  EXPECT_STREQ(values[1].db_name, "NUMBIDS");
+  EXPECT_EQ(values[1].value, 12 * 0.1 * 0.1);
+  ASSERT_EQ(KelapiGetDataEx(9, &class_number, &security_number, &time, values), KELAPI_OK);
+  EXPECT_EQ(security_number, 1u);
+  EXPECT_EQ(values[1].value, 0.0) << "the snapshot of a changed security carries every filtered parameter";
 }
 
 }  // namespace

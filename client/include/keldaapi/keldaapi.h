@@ -63,6 +63,7 @@ typedef uint32_t KelapiResult;
 #define KELAPI_E_INVALIDARG 0x80070057u
 
 /* Initialisation flags (KelapiInitializeEx3). */
+#define KELAPI_INIT_PUSH_VALUES 0x10u    /* current values come with KELAPI_EVENT_NEWDATAEX */
 #define KELAPI_INIT_RECURRING_FIRMS 0x20u
 
 /* Event codes: (code, wparam, lparam) of KelapiEventCallback. */
@@ -238,6 +239,92 @@ typedef int (*KelapiNewPinCallback)(const KelapiPinRule* rule, char* answer, uin
 typedef int (*KelapiTokenCallback)(char* answer, uint32_t size);
 typedef int (*KelapiNextTokenCallback)(char* answer, uint32_t size);
 
+/* One current value (KelapiGetDataEx, KELAPI_EVENT_NEWDATAEX): 32 bytes,
+ * zero-filled. The value is already divided by ten to its scale. */
+typedef struct KelapiValueRecord {
+  double value;            /* 0 */
+  char db_name[17];        /* 8: the parameter's database name */
+  char reserved[7];        /* 25: zero */
+} KelapiValueRecord;
+
+/* Passed with KELAPI_EVENT_NEWDATAEX (wparam). 64-bit layout: the pointer
+ * takes 8 bytes, so the record is 32 bytes (offsets below). The value array
+ * and the header belong to the library and are valid during the call only. */
+typedef struct KelapiDataEvent {
+  const KelapiValueRecord* values; /* 0 */
+  uint32_t count;                  /* 8: number of value records (at most 64) */
+  uint32_t entry;                  /* 12: the entry number plus 1 */
+  uint32_t time;                   /* 16: the server's time word */
+  uint32_t class_number;           /* 20 */
+  uint32_t security_number;        /* 24 */
+} KelapiDataEvent;
+
+/* One level of a price list (KelapiGetPriceEx): 32 bytes. */
+typedef struct KelapiPriceRecord {
+  double positive_value;    /* 0 */
+  double price;             /* 8 */
+  double negative_value;    /* 16 */
+  int32_t positive_volume;  /* 24 */
+  int32_t negative_volume;  /* 28 */
+} KelapiPriceRecord;
+
+/* One quote (KelapiGetQuoteEx): 136 bytes, zero-filled. */
+typedef struct KelapiQuoteRecord {
+  double price5;            /* 0 */
+  double price8;            /* 8 */
+  uint32_t value1[2];       /* 16: low word, high word */
+  double price9;            /* 24 */
+  double amount10;          /* 32 */
+  double amount12;          /* 40 */
+  double amount15;          /* 48 */
+  double price13;           /* 56 */
+  double price17;           /* 64 */
+  uint32_t flags;           /* 72 */
+  uint32_t word2;           /* 76 */
+  uint32_t word6;           /* 80 */
+  uint32_t record_number;   /* 84: the quote number plus 1 */
+  uint32_t class_number;    /* 88 */
+  uint32_t security_number; /* 92 */
+  uint32_t word16;          /* 96 */
+  uint16_t word11;          /* 100 */
+  uint16_t word14;          /* 102 */
+  char text4[13];           /* 104 */
+  char text7[4];            /* 117 */
+  char text3[13];           /* 121 */
+  char reserved[2];         /* 134 */
+} KelapiQuoteRecord;
+
+/* One level of an order book (KelapiGetQuotesPriceEx): 56 bytes. */
+typedef struct KelapiQuotesPriceRecord {
+  double price;             /* 0 */
+  double second_price;      /* 8 */
+  double value;             /* 16 */
+  uint32_t flags;           /* 24: 4 or 0 */
+  int32_t quantity;         /* 28 */
+  char text1[13];           /* 32 */
+  char reserved1[7];        /* 45 */
+  char text2[4];            /* 52: the first three characters of the level's second text */
+} KelapiQuotesPriceRecord;
+
+/* Passed with KELAPI_EVENT_SERVERMESSAGE (wparam): 16 bytes on 64-bit. */
+typedef struct KelapiServerMessage {
+  uint32_t code;            /* 0 */
+  uint32_t length;          /* 4 */
+  const uint8_t* data;      /* 8 */
+} KelapiServerMessage;
+
+/* Passed with KELAPI_EVENT_DATABLOCK (wparam): 72 bytes on 64-bit. */
+typedef struct KelapiDataBlock {
+  uint32_t first_word;      /* 0: the request word (0x8090 blocks) or the block id */
+  uint32_t second_word;     /* 4: the block id (0x8090 blocks) or 0 */
+  uint32_t zero;            /* 8 */
+  uint32_t name_length;     /* 12 */
+  char name[39];            /* 16: not NUL-terminated when 39 bytes long */
+  char reserved[1];         /* 55 */
+  uint32_t data_length;     /* 56 */
+  const uint8_t* data;      /* 64 */
+} KelapiDataBlock;
+
 /* Lifecycle. */
 KelapiResult KelapiInitialize(int fresh_start);
 KelapiResult KelapiInitializeEx(int fresh_start, const char* work_dir);
@@ -287,6 +374,28 @@ KelapiResult KelapiSetClassFilterEx(uint32_t class_number, uint32_t param_count,
                                     uint32_t security_count,
                                     const uint32_t* securities);
 
+/* Current values. `entry` is the number that KELAPI_EVENT_NEWDATA carries
+ * in lparam (and KelapiDataEvent in `entry`): the entry number plus 1.
+ * `values` holds 64 records; one is written per stored parameter. */
+KelapiResult KelapiGetDataEx(uint32_t entry, uint32_t* class_number, uint32_t* security_number,
+                             uint32_t* time, KelapiValueRecord* values);
+
+/* Price lists: changes arrive as KELAPI_EVENT_NEWPRICE (class number,
+ * security number). KelapiGetPriceEx hands out a copy (KelapiFree). */
+KelapiResult KelapiBookPriceEx(uint32_t class_number, uint32_t security_number);
+KelapiResult KelapiUnbookPriceEx(uint32_t class_number, uint32_t security_number);
+KelapiResult KelapiGetPriceEx(uint32_t class_number, uint32_t security_number, uint16_t* count,
+                              KelapiPriceRecord** records);
+
+/* Quotes (KELAPI_EVENT_NEWQUOTE, lparam the record number) and order books
+ * (KELAPI_EVENT_NEWQUOTESPRICE, class number and security number). */
+KelapiResult KelapiBookQuotes(void);
+KelapiResult KelapiGetQuoteEx(uint32_t record_number, KelapiQuoteRecord* record, uint32_t size);
+KelapiResult KelapiBookQuotesPriceEx(uint32_t class_number, uint32_t security_number);
+KelapiResult KelapiUnbookQuotesPriceEx(uint32_t class_number, uint32_t security_number);
+KelapiResult KelapiGetQuotesPriceEx(uint32_t class_number, uint32_t security_number, uint16_t* count,
+                                    KelapiQuotesPriceRecord** records);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 
@@ -309,6 +418,16 @@ static_assert(offsetof(KelapiClassParamRecord, long_name) == 152);
 static_assert(offsetof(KelapiClassParamRecord, short_name) == 409);
 static_assert(sizeof(KelapiTrdAccountRecord) == 32 && offsetof(KelapiTrdAccountRecord, code) == 19);
 static_assert(sizeof(KelapiPinRule) == 48);
+static_assert(sizeof(KelapiValueRecord) == 32 && offsetof(KelapiValueRecord, db_name) == 8);
+static_assert(sizeof(KelapiDataEvent) == (sizeof(void*) == 8 ? 32 : 24));
+static_assert(offsetof(KelapiDataEvent, count) == sizeof(void*));
+static_assert(sizeof(KelapiPriceRecord) == 32 && offsetof(KelapiPriceRecord, negative_volume) == 28);
+static_assert(sizeof(KelapiQuoteRecord) == 136 && offsetof(KelapiQuoteRecord, record_number) == 84);
+static_assert(offsetof(KelapiQuoteRecord, word11) == 100 && offsetof(KelapiQuoteRecord, text4) == 104);
+static_assert(offsetof(KelapiQuoteRecord, text7) == 117 && offsetof(KelapiQuoteRecord, text3) == 121);
+static_assert(sizeof(KelapiQuotesPriceRecord) == 56 && offsetof(KelapiQuotesPriceRecord, text1) == 32);
+static_assert(offsetof(KelapiQuotesPriceRecord, text2) == 52);
+static_assert(offsetof(KelapiDataBlock, name) == 16 && offsetof(KelapiDataBlock, data_length) == 56);
 #endif
 
 #endif /* KELDAAPI_KELDAAPI_H */

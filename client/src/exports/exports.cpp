@@ -151,4 +151,11 @@ KELDA_EXPORT KelapiResult KelapiSetClassFilterEx(uint32_t class_number, uint32_t
   });
 }
 
+KELDA_EXPORT KelapiResult KelapiGetDataEx(uint32_t entry, uint32_t* class_number, uint32_t* security_number,
+                                          uint32_t* time, KelapiValueRecord* values) {
+  return guarded([&](Library& l) {
+    return kelda::kelapi::get_data_ex(l, entry, class_number, security_number, time, values);
+  });
+}
+
 }  // extern "C"

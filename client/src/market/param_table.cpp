@@ -44,6 +44,7 @@ const NetParamEx* ParamTable::get(int32_t class_index, int32_t slot) const {
 }
 
 NetParamEx& ParamTable::get_or_create(int32_t class_index, int32_t slot) {
+  ++version_;  // the caller may give the record another number
   auto& row = by_class_[static_cast<std::size_t>(class_index)];
   if (row.size() <= static_cast<std::size_t>(slot)) row.resize(static_cast<std::size_t>(slot) + 1);
   auto& cell = row[static_cast<std::size_t>(slot)];
@@ -52,6 +53,7 @@ NetParamEx& ParamTable::get_or_create(int32_t class_index, int32_t slot) {
 }
 
 void ParamTable::drop_class(int32_t class_index) {
+  ++version_;
   auto& row = by_class_[static_cast<std::size_t>(class_index)];
   row.clear();
   row.shrink_to_fit();
@@ -72,7 +74,26 @@ int32_t ParamTable::slot_by_number(int32_t class_index, int32_t number) const {
   return -1;
 }
 
+const NetParamEx* ParamTable::by_number(int32_t class_index, int32_t number) const {
+  if (class_index < 0 || static_cast<std::size_t>(class_index) >= kMaxClasses || number < 0 || number >= 64) {
+    return nullptr;
+  }
+  const auto c = static_cast<std::size_t>(class_index);
+  auto& table = by_number_[c];
+  if (by_number_version_[c] != version_) {
+    table.fill(nullptr);
+    for (const auto& cell : by_class_[c]) {
+      if (cell && cell->number >= 0 && cell->number < 64 && table[static_cast<std::size_t>(cell->number)] == nullptr) {
+        table[static_cast<std::size_t>(cell->number)] = cell.get();
+      }
+    }
+    by_number_version_[c] = version_;
+  }
+  return table[static_cast<std::size_t>(number)];
+}
+
 void ParamTable::clear() {
+  ++version_;
   for (std::size_t c = 0; c < kMaxClasses; ++c) drop_class(static_cast<int32_t>(c));
   slots_.clear();
   slots_.shrink_to_fit();

@@ -49,6 +49,9 @@ class ParamTable {
   int32_t count(int32_t class_index) const;
   // The slot whose record carries the number within the class, or -1.
   int32_t slot_by_number(int32_t class_index, int32_t number) const;
+  // The class's parameter with the number 0 to 63 (its bit in value masks),
+  // or null; constant time (a per-class table, rebuilt after changes).
+  const NetParamEx* by_number(int32_t class_index, int32_t number) const;
 
   // Parameters received since the class's last request.
   int16_t& received(int32_t class_index) { return received_[static_cast<std::size_t>(class_index)]; }
@@ -84,6 +87,10 @@ class ParamTable {
   std::vector<bool> described_;
   std::array<std::vector<ParamPtr>, kMaxClasses> by_class_;
   std::array<int16_t, kMaxClasses> received_{};
+  // Parameters by number, per class, as of `version_`.
+  uint64_t version_ = 1;
+  mutable std::array<uint64_t, kMaxClasses> by_number_version_{};
+  mutable std::array<std::array<const NetParamEx*, 64>, kMaxClasses> by_number_{};
 };
 
 // 1 when a value of zero means "a value" is absent: every parameter except

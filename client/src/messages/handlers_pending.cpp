@@ -5,17 +5,6 @@
 
 namespace kelda::kelapi {
 
-// Current values.
-void on_0007_values_old(uint16_t, const void*) {}
-void on_002A_entry_confirmed_old(uint16_t, const void*) {}
-void on_8013_values_short_id(uint16_t, const void*) {}
-void on_8014_values_snapshot_short_id(uint16_t, const void*) {}
-void on_8015_values_plain_short_id(uint16_t, const void*) {}
-void on_8048_entry_confirmed(uint16_t, const void*) {}
-void on_805F_values(uint16_t, const void*) {}
-void on_8060_values_snapshot(uint16_t, const void*) {}
-void on_8061_values_plain(uint16_t, const void*) {}
-
 // Price lists.
 void on_0010_price_level_old(uint16_t, const void*) {}
 void on_0077_price_level_both_old(uint16_t, const void*) {}

@@ -49,6 +49,7 @@ NetEventScope::~NetEventScope() {
 }
 
 Library::Library(LibraryOptions options) : options_(std::move(options)) {
+  install_table_hooks();
   worker_ = platform::Thread::start("kelapi worker", [this] {
     worker_main();
     return 0u;
@@ -180,6 +181,11 @@ void Library::run_command(uint32_t code, uintptr_t argument) {
 }
 
 void Library::reset_filters() { reset_market_filters(*this); }
+
+void Library::install_table_hooks() {
+  hooks_.reset.push_back([this] { values.reset(); });
+  hooks_.new_trading_session.push_back([this] { values.reset(); });
+}
 
 uint32_t Library::next_request_number() {
   if (++request_counter_ == 0) ++request_counter_;  // 0 means "no request"

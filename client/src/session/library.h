@@ -35,6 +35,7 @@
 #include "platform/thread.h"
 #include "session/environment.h"
 #include "session/net_port.h"
+#include "values/values.h"
 
 namespace kelda::kelapi {
 
@@ -189,6 +190,8 @@ class Library {
   static uint64_t next_reported_epoch() noexcept;
   // Price-bar blocks of the data lines and the archive.
   BarBlockList bar_blocks;
+  // Current values.
+  ValueTables values;
 
   // ---- session messages (receive thread, lock held) ----
   void on_session_info(int32_t session_id, const char* head_text1, const char* head_text2,
@@ -223,6 +226,7 @@ class Library {
   void start_new_journal(uint32_t trade_date);
   JournalReaders journal_readers();
   void reset_tables();
+  void install_table_hooks();
 
   LibraryOptions options_;
   platform::Mutex mutex_;

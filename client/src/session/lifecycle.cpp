@@ -49,6 +49,7 @@ JournalReaders Library::journal_readers() {
   r.set_fixed(journal_tag::kCharacterMode, 4, [this](uint8_t, auto p) { character_mode_ = u32_of(p); });
   r.set_fixed(journal_tag::kValueEnd, 8, nullptr);
   for (uint8_t tag : kTableTags) r.set_table(tag, nullptr);
+  add_value_journal_readers(*this, r);
   return r;
 }
 
@@ -78,6 +79,7 @@ KelapiResult Library::initialise(int fresh_start, const char* work_dir, const ch
 void Library::load_saved_state() {
   const bool market_loaded = load_market_tables(*this);
   reset_filters();
+  values.store.reset_entries();
   JournalReplay replay;
   if (market_loaded) {
     replay = replay_journal(work_file(work_dir_, "info.log"), journal_readers());

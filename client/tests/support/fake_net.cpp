@@ -28,7 +28,7 @@ std::size_t sent_record_size(uint16_t id) {
     case 0x8045:
     case 0x8046: return sizeof(Msg8045_FilterAdd);
     case 0x8051: return sizeof(Msg8051_ParameterMask);
-    default: return 0;
+    default: return decoded_size(id);  // the native record of its layout
   }
 }
 
