@@ -16,6 +16,13 @@ void draw_focus_rect(Canvas& c, const RECT& r) {
 
 const Brush* prepare_colors(WindowData& w, UINT msg, Canvas& c) { return control_colors(w, msg, c); }
 
+LRESULT copy_text_out(std::u16string_view text, char16_t* out, size_t room) {
+  const size_t n = std::min(text.size(), room - 1);
+  std::copy_n(text.data(), n, out);
+  out[n] = 0;
+  return static_cast<LRESULT>(n);
+}
+
 namespace {
 
 class ButtonBehavior final : public Behavior {

@@ -279,19 +279,19 @@ class ComboBehavior final : public Behavior {
     if (me == nullptr || list == nullptr) return;
     auto* lb = static_cast<ListBoxBehavior*>(list->behavior.get());
     RECT s = screen_rect(me);
-    int n = std::max(1, static_cast<int>(lb->items.size()));
+    int n = std::max(1, lb->list.count());
     int want = n * lb->item_height(*list) + 2;
     int height = std::min(want, std::max(drop_height_ - height_of(s), lb->item_height(*list) + 2));
     RECT r{s.left, s.bottom, s.right, s.bottom + height};
     ScreenInfo si = screen_info();
     if (r.bottom > si.height) r = RECT{s.left, s.top - height, s.right, s.top};
     move_window_impl(list, r, true);
-    if (lb->cur_sel >= 0) lb->ensure_visible(*list, lb->cur_sel);
+    if (lb->cur_sel() >= 0) lb->ensure_visible(*list, lb->cur_sel());
     list->ex_style |= ws_ex::topmost;
     insert_top_level(list);
     show_impl(list, sw::show_na);
     dropped_ = true;
-    start_cur_ = lb->cur_sel;
+    start_cur_ = lb->cur_sel();
     // A tap anywhere but the list closes it and is used up.
     filter_ = add_message_filter([this, h](Message& m) {
       if (m.message != wm::lbutton_down && m.message != wm::lbutton_dblclk) return false;

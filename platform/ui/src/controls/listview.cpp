@@ -4,8 +4,8 @@
 // a hundred thousand rows.
 #include <algorithm>
 
-#include "chunked_list.h"
 #include "controls_internal.h"
+#include "list_core.h"
 
 namespace kelda::ui::detail {
 namespace {
@@ -13,72 +13,54 @@ namespace {
 class ListViewBehavior final : public Behavior {
  public:
   LRESULT handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) override {
+    const auto idx = static_cast<intptr_t>(wp);
     switch (msg) {
-      case wm::create:
-        w.style |= ws::vscroll | ws::hscroll;  // shown when the contents need them
-        w.vbar.shown = w.hbar.shown = false;
-        return 0;
-      case wm::paint:
-        paint(w);
-        return 0;
-      case wm::erase_background:
-        return 1;
-      case wm::size:
-        update_scroll(w);
-        return 0;
-      case wm::set_font:
-        def_proc(w, msg, wp, lp);
-        row_h_ = 0;
-        update_scroll(w);
-        invalidate(&w, nullptr, true);
-        return 0;
-      case wm::set_redraw:
-        w.redraw_off = wp == 0;
-        if (wp) {
-          update_scroll(w);
-          invalidate(&w, nullptr, true);
-        }
-        return 0;
-      case wm::set_focus:
-      case wm::kill_focus:
-        invalidate_row(w, focus_);
-        notify_code(w, msg == wm::set_focus ? nm::set_focus : nm::kill_focus);
-        return 0;
-      case wm::get_dialog_code:
-        return dlgc::want_arrows | dlgc::want_chars;
-      case wm::lbutton_down:
-        on_down(w, POINT{x_of(lp), y_of(lp)}, wp);
-        return 0;
-      case wm::lbutton_dblclk:
-        on_double(w, POINT{x_of(lp), y_of(lp)});
-        return 0;
-      case wm::mouse_move:
-        if (sizing_col_ >= 0 && get_capture() == w.handle) {
-          int width = std::max(0, sizing_width_ + x_of(lp) - sizing_x_);
-          if (width != cols_[static_cast<size_t>(sizing_col_)].width) {
-            cols_[static_cast<size_t>(sizing_col_)].width = width;
-            update_scroll(w);
-            invalidate(&w, nullptr, true);
-          }
-        }
-        return 0;
-      case wm::lbutton_up:
-        if (sizing_col_ >= 0) {
-          sizing_col_ = -1;
-          release_capture();
-        }
-        return 0;
-      case wm::key_down:
-        on_key(w, static_cast<UINT>(wp));
-        return 0;
-      case wm::vscroll:
-        on_scroll(w, true, lo_word(wp), hi_word(wp));
-        return 0;
-      case wm::hscroll:
-        on_scroll(w, false, lo_word(wp), hi_word(wp));
-        return 0;
-      default:
-        return list_message(w, msg, wp, lp);
+      case wm::create: return on_create(w);
+      case wm::paint: paint(w); return 0;
+      case wm::erase_background: return 1;
+      case wm::size: update_scroll(w); return 0;
+      case wm::set_font: return on_set_font(w, wp, lp);
+      case wm::set_redraw: return on_set_redraw(w, wp != 0);
+      case wm::set_focus: return on_focus(w, true);
+      case wm::kill_focus: return on_focus(w, false);
+      case wm::get_dialog_code: return dlgc::want_arrows | dlgc::want_chars;
+      case wm::lbutton_down: on_down(w, POINT{x_of(lp), y_of(lp)}, wp); return 0;
+      case wm::lbutton_dblclk: on_double(w, POINT{x_of(lp), y_of(lp)}); return 0;
+      case wm::mouse_move: return on_move(w, x_of(lp));
+      case wm::lbutton_up: return on_up();
+      case wm::key_down: on_key(w, static_cast<UINT>(wp)); return 0;
+      case wm::vscroll: on_vscroll(w, lo_word(wp)); return 0;
+      case wm::hscroll: on_hscroll(w, lo_word(wp)); return 0;
+      case lvm::insert_column: return insert_column(w, idx, reinterpret_cast<const ListViewColumn*>(lp));
+      case lvm::delete_column: return delete_column(w, idx);
+      case lvm::get_column_count: return static_cast<LRESULT>(cols_.size());
+      case lvm::get_column_width: return column_valid(idx) ? cols_[static_cast<size_t>(idx)].width : 0;
+      case lvm::set_column_width: return set_column_width(w, idx, static_cast<int>(lp));
+      case lvm::get_column: return get_column(idx, reinterpret_cast<ListViewColumn*>(lp));
+      case lvm::set_column: return set_column(w, idx, reinterpret_cast<const ListViewColumn*>(lp));
+      case lvm::insert_item: return insert_item(w, reinterpret_cast<const ListViewItem*>(lp));
+      case lvm::set_item: return set_item(w, reinterpret_cast<const ListViewItem*>(lp));
+      case lvm::get_item: return get_item(reinterpret_cast<ListViewItem*>(lp));
+      case lvm::set_item_text: return set_item_text(w, idx, reinterpret_cast<const ListViewItem*>(lp));
+      case lvm::get_item_text: return get_item_text(idx, reinterpret_cast<ListViewItem*>(lp));
+      case lvm::delete_item: return delete_item(w, idx);
+      case lvm::delete_all_items: return delete_all_items(w);
+      case lvm::get_item_count: return list_.count();
+      case lvm::set_item_count: return 1;  // a hint: rows are stored in chunks as they come
+      case lvm::get_next_item: return next_item(idx, static_cast<UINT>(lp));
+      case lvm::set_item_state: return set_item_state(w, idx, reinterpret_cast<const ListViewItem*>(lp));
+      case lvm::get_item_state: return item_state(idx, static_cast<UINT>(lp));
+      case lvm::ensure_visible: return ensure_visible(w, static_cast<int>(idx)) ? 1 : 0;
+      case lvm::hit_test: return hit_test(w, reinterpret_cast<ListViewHitTest*>(lp));
+      case lvm::get_item_rect: return get_item_rect(w, idx, reinterpret_cast<RECT*>(lp));
+      case lvm::redraw_items: return redraw_items(w, idx, lp);
+      case lvm::get_top_index: return list_.top();
+      case lvm::get_count_per_page: return page(w);
+      case lvm::get_selection_mark: return list_.mark();
+      case lvm::set_selection_mark: return set_selection_mark(lp);
+      case lvm::set_extended_style: return set_extended_style(w, wp, static_cast<DWORD>(lp));
+      case lvm::get_extended_style: return static_cast<LRESULT>(ex_);
+      default: return def_proc(w, msg, wp, lp);
     }
   }
 
@@ -91,12 +73,20 @@ class ListViewBehavior final : public Behavior {
   struct Row {
     std::vector<std::u16string> cells;
     LPARAM param = 0;
-    UINT state = 0;
+    UINT state = 0;         // state bits but the selection and the focus, which the list core keeps
+    bool selected = false;  // lvis::selected
   };
 
-  int count() const { return static_cast<int>(rows_.size()); }
-  bool valid(intptr_t i) const { return i >= 0 && i < count(); }
+  int count() const { return list_.count(); }
+  bool valid(intptr_t i) const { return list_.valid(i); }
+  bool column_valid(intptr_t c) const { return c >= 0 && static_cast<size_t>(c) < cols_.size(); }
   bool multi(const WindowData& w) const { return !(w.style & lvs::single_sel); }
+  Row& row(int i) { return list_[i]; }
+
+  // A row's state bits, the selection and the focus included.
+  UINT state_of(int i) const {
+    return list_[i].state | (list_[i].selected ? lvis::selected : 0) | (list_.focus() == i ? lvis::focused : 0);
+  }
 
   // Row and header heights follow the font; measured again when it changes.
   int row_height(WindowData& w) {
@@ -121,27 +111,33 @@ class ListViewBehavior final : public Behavior {
     return t;
   }
   RECT row_rect(WindowData& w, int i) {
-    int y = header_height(w) + (i - top_) * row_height(w);
+    int y = header_height(w) + (i - list_.top()) * row_height(w);
     return RECT{-hoff_, y, std::max(client_area(&w).right, total_width() - hoff_), y + row_height(w)};
   }
 
   void invalidate_row(WindowData& w, int i) {
-    if (!valid(i) || i < top_ || i > top_ + page(w)) return;
+    if (!valid(i) || i < list_.top() || i > list_.top() + page(w)) return;
     RECT r = row_rect(w, i);
     r.left = 0;
     invalidate(&w, &r, true);
   }
 
+  void redraw_all(WindowData& w) {
+    update_scroll(w);
+    invalidate(&w, nullptr, true);
+  }
+
   void update_scroll(WindowData& w) {
     if (w.redraw_off) return;
+    const AliveGuard guard(w);
     ScrollInfo v;
     v.mask = sif::range | sif::page | sif::pos;
     v.max = count() - 1;
     v.page = static_cast<UINT>(page(w));
-    top_ = std::clamp(top_, 0, std::max(0, count() - page(w)));
-    v.pos = top_;
+    list_.keep_page_filled(page(w));
+    v.pos = list_.top();
     set_scroll_info(w.handle, sb::vert, v, true);
-    WindowData* d = lookup(w.handle);
+    WindowData* d = guard.alive();
     if (d == nullptr) return;
     ScrollInfo h;
     h.mask = sif::range | sif::page | sif::pos;
@@ -153,44 +149,39 @@ class ListViewBehavior final : public Behavior {
   }
 
   void set_top(WindowData& w, int t) {
-    t = std::clamp(t, 0, std::max(0, count() - page(w)));
-    if (t == top_) return;
-    top_ = t;
-    set_scroll_pos(w.handle, sb::vert, top_, true);
+    if (!list_.set_top(t, page(w))) return;
+    set_scroll_pos(w.handle, sb::vert, list_.top(), true);
     invalidate(&w, nullptr, true);
   }
 
   bool ensure_visible(WindowData& w, int i) {
     if (!valid(i)) return false;
-    if (i < top_) set_top(w, i);
-    else if (i >= top_ + page(w)) set_top(w, i - page(w) + 1);
+    const int t = list_.top_showing(i, page(w));
+    if (t != list_.top()) set_top(w, t);
     return true;
   }
 
-  void on_scroll(WindowData& w, bool vertical, int code, int pos) {
-    if (vertical) {
-      int p = page(w);
-      switch (code) {
-        case sb::line_up: set_top(w, top_ - 1); break;
-        case sb::line_down: set_top(w, top_ + 1); break;
-        case sb::page_up: set_top(w, top_ - p); break;
-        case sb::page_down: set_top(w, top_ + p); break;
-        case sb::thumb_track:
-        case sb::thumb_position: {
-          ScrollInfo si;
-          si.mask = sif::track_pos;
-          get_scroll_info(w.handle, sb::vert, si);
-          set_top(w, si.track_pos);
-          break;
-        }
-        case sb::top: set_top(w, 0); break;
-        case sb::bottom: set_top(w, count()); break;
-        default: break;
-      }
-      (void)pos;
-      return;
+  int track_pos(WindowData& w, int bar) {
+    ScrollInfo si;
+    si.mask = sif::track_pos;
+    get_scroll_info(w.handle, bar, si);
+    return si.track_pos;
+  }
+
+  void on_vscroll(WindowData& w, int code) {
+    if (auto t = list_.top_for_scroll(code, page(w))) {
+      set_top(w, *t);
+    } else if (code == sb::thumb_track || code == sb::thumb_position) {
+      set_top(w, track_pos(w, sb::vert));
+    } else if (code == sb::top) {
+      set_top(w, 0);
+    } else if (code == sb::bottom) {
+      set_top(w, count());
     }
-    int step = scaled(10), width = width_of(client_area(&w));
+  }
+
+  void on_hscroll(WindowData& w, int code) {
+    const int step = scaled(10), width = width_of(client_area(&w));
     int to = hoff_;
     switch (code) {
       case sb::line_left: to -= step; break;
@@ -198,13 +189,7 @@ class ListViewBehavior final : public Behavior {
       case sb::page_up: to -= width; break;
       case sb::page_down: to += width; break;
       case sb::thumb_track:
-      case sb::thumb_position: {
-        ScrollInfo si;
-        si.mask = sif::track_pos;
-        get_scroll_info(w.handle, sb::horz, si);
-        to = si.track_pos;
-        break;
-      }
+      case sb::thumb_position: to = track_pos(w, sb::horz); break;
       default: break;
     }
     to = std::clamp(to, 0, std::max(0, total_width() - width));
@@ -213,6 +198,50 @@ class ListViewBehavior final : public Behavior {
       set_scroll_pos(w.handle, sb::horz, hoff_, true);
       invalidate(&w, nullptr, true);
     }
+  }
+
+  // --- Window messages --------------------------------------------------------------------------
+  LRESULT on_create(WindowData& w) {
+    w.style |= ws::vscroll | ws::hscroll;  // shown when the contents need them
+    w.vbar.shown = w.hbar.shown = false;
+    return 0;
+  }
+
+  LRESULT on_set_font(WindowData& w, WPARAM font, LPARAM redraw) {
+    def_proc(w, wm::set_font, font, redraw);
+    row_h_ = 0;
+    redraw_all(w);
+    return 0;
+  }
+
+  LRESULT on_set_redraw(WindowData& w, bool on) {
+    w.redraw_off = !on;
+    if (on) redraw_all(w);
+    return 0;
+  }
+
+  LRESULT on_focus(WindowData& w, bool gained) {
+    invalidate_row(w, list_.focus());
+    notify_code(w, gained ? nm::set_focus : nm::kill_focus);
+    return 0;
+  }
+
+  LRESULT on_move(WindowData& w, int x) {
+    if (sizing_col_ < 0 || get_capture() != w.handle) return 0;
+    const int width = std::max(0, sizing_width_ + x - sizing_x_);
+    if (width != cols_[static_cast<size_t>(sizing_col_)].width) {
+      cols_[static_cast<size_t>(sizing_col_)].width = width;
+      redraw_all(w);
+    }
+    return 0;
+  }
+
+  LRESULT on_up() {
+    if (sizing_col_ >= 0) {
+      sizing_col_ = -1;
+      release_capture();
+    }
+    return 0;
   }
 
   // --- Notifications --------------------------------------------------------------------------
@@ -228,27 +257,24 @@ class ListViewBehavior final : public Behavior {
     n.item = item;
     n.sub_item = sub_item;
     n.action = action;
-    if (valid(item)) n.param = rows_[static_cast<size_t>(item)].param;
+    if (valid(item)) n.param = row(item).param;
     return notify_parent(w, n.hdr);
   }
 
   // Changes a row's state bits and reports the change.
   bool set_state(WindowData& w, int i, UINT state, UINT mask) {
-    Row& r = rows_[static_cast<size_t>(i)];
-    UINT old = r.state;
-    UINT now = (old & ~mask) | (state & mask);
+    const UINT old = state_of(i);
+    const UINT now = (old & ~mask) | (state & mask);
     if (now == old) return false;
-    if ((old ^ now) & lvis::selected) selected_ += (now & lvis::selected) ? 1 : -1;
-    if ((now & lvis::focused) && focus_ != i) {
-      if (valid(focus_)) {
-        rows_[static_cast<size_t>(focus_)].state &= ~lvis::focused;
-        invalidate_row(w, focus_);
-      }
-      focus_ = i;
-    } else if (!(now & lvis::focused) && focus_ == i) {
-      focus_ = -1;
+    list_.select(i, (now & lvis::selected) != 0);
+    if ((now & lvis::focused) && list_.focus() != i) {
+      const int was = list_.focus();
+      list_.set_focus(i);
+      invalidate_row(w, was);
+    } else if (!(now & lvis::focused) && list_.focus() == i) {
+      list_.set_focus(-1);
     }
-    r.state = now;
+    row(i).state = now & ~(lvis::selected | lvis::focused);
     invalidate_row(w, i);
     ListViewNotify n;
     n.hdr.code = lvn::item_changed;
@@ -256,39 +282,36 @@ class ListViewBehavior final : public Behavior {
     n.new_state = now;
     n.old_state = old;
     n.changed = lvif::state;
-    n.param = r.param;
+    n.param = row(i).param;
     notify_parent(w, n.hdr);
     return true;
   }
 
   void select_only(WindowData& w, int i) {
-    Hwnd h = w.handle;
-    auto others = [&] {
-      bool self = valid(i) && (rows_[static_cast<size_t>(i)].state & lvis::selected);
-      return selected_ - (self ? 1 : 0);
-    };
+    const AliveGuard guard(w);
     // Mostly the one other selected row is the focused one (moving through
     // the rows by keys or taps): no walk over every row for it.
-    if (others() == 1 && valid(focus_) && focus_ != i && (rows_[static_cast<size_t>(focus_)].state & lvis::selected)) {
-      set_state(w, focus_, 0, lvis::selected);
-      if (lookup(h) == nullptr) return;
+    const int focus = list_.focus();
+    if (list_.selected_other_than(i) == 1 && focus != i && list_.is_selected(focus)) {
+      set_state(w, focus, 0, lvis::selected);
+      if (guard.gone()) return;
     }
-    for (int k = 0; k < count() && others() > 0; ++k) {
-      if (k != i && (rows_[static_cast<size_t>(k)].state & lvis::selected)) {
-        set_state(w, k, 0, lvis::selected);
-        if (lookup(h) == nullptr) return;
-      }
+    int k = -1;
+    while (list_.selected_other_than(i) > 0 && (k = list_.next_selected(k)) >= 0) {
+      if (k == i) continue;
+      set_state(w, k, 0, lvis::selected);
+      if (guard.gone()) return;
     }
     if (valid(i)) {
       set_state(w, i, lvis::selected | lvis::focused, lvis::selected | lvis::focused);
-      mark_ = i;
+      list_.set_mark(i);
     }
   }
 
   // --- Input ----------------------------------------------------------------------------------------
   int hit_row(WindowData& w, POINT p) {
     if (p.y < header_height(w)) return -1;
-    int i = top_ + (p.y - header_height(w)) / row_height(w);
+    int i = list_.top() + (p.y - header_height(w)) / row_height(w);
     return valid(i) ? i : -1;
   }
 
@@ -302,66 +325,76 @@ class ListViewBehavior final : public Behavior {
   }
 
   void on_down(WindowData& w, POINT p, WPARAM keys) {
-    Hwnd h = w.handle;
-    set_focus(h);
-    WindowData* d = lookup(h);
+    const AliveGuard guard(w);
+    set_focus(guard.handle());
+    WindowData* d = guard.alive();
     if (d == nullptr) return;
     if (p.y < header_height(*d)) {
-      // A column border starts a width drag; elsewhere the column is tapped.
-      int x = -hoff_;
-      for (size_t c = 0; c < cols_.size(); ++c) {
-        x += cols_[c].width;
-        if (std::abs(p.x - x) <= scaled(3)) {
-          sizing_col_ = static_cast<int>(c);
-          sizing_x_ = p.x;
-          sizing_width_ = cols_[c].width;
-          set_capture(h);
-          return;
-        }
-      }
-      int col = hit_column(p);
-      if (col >= 0 && !(d->style & lvs::no_sort_header)) notify_item(*d, lvn::column_click, -1, p, col);
+      on_header_down(*d, p);
       return;
     }
-    int i = hit_row(*d, p);
-    UINT g = recognize_gesture(h, p, shrg::return_cmd);
-    if ((d = lookup(h)) == nullptr) return;
+    const int i = hit_row(*d, p);
+    const UINT g = recognize_gesture(guard.handle(), p, shrg::return_cmd);
+    if ((d = guard.alive()) == nullptr) return;
     if (g == gn::context_menu) {
-      if (i >= 0) select_only(*d, i);
-      if ((d = lookup(h)) == nullptr) return;
-      GestureNotify n;
-      n.hdr.code = gn::context_menu;
-      n.action = client_to_screen(h, p);
-      n.item = i;
-      notify_parent(*d, n.hdr);
+      on_hold(*d, p, i);
       return;
     }
     if (i >= 0) {
       if (multi(*d) && (keys & mk::control)) {
-        bool sel = rows_[static_cast<size_t>(i)].state & lvis::selected;
-        set_state(*d, i, (sel ? 0 : lvis::selected) | lvis::focused, lvis::selected | lvis::focused);
-        mark_ = i;
+        set_state(*d, i, (list_.is_selected(i) ? 0 : lvis::selected) | lvis::focused, lvis::selected | lvis::focused);
+        list_.set_mark(i);
       } else {
         select_only(*d, i);
       }
-      if ((d = lookup(h)) == nullptr) return;
+      if ((d = guard.alive()) == nullptr) return;
       ensure_visible(*d, i);
     } else if (!(d->style & lvs::show_sel_always)) {
       select_only(*d, -1);
-      if ((d = lookup(h)) == nullptr) return;
+      if ((d = guard.alive()) == nullptr) return;
     }
     notify_item(*d, nm::click, i, p, std::max(0, hit_column(p)));
   }
 
+  // A column border starts a width drag; elsewhere the column is tapped.
+  void on_header_down(WindowData& w, POINT p) {
+    int x = -hoff_;
+    for (size_t c = 0; c < cols_.size(); ++c) {
+      x += cols_[c].width;
+      if (std::abs(p.x - x) <= scaled(3)) {
+        sizing_col_ = static_cast<int>(c);
+        sizing_x_ = p.x;
+        sizing_width_ = cols_[c].width;
+        set_capture(w.handle);
+        return;
+      }
+    }
+    const int col = hit_column(p);
+    if (col >= 0 && !(w.style & lvs::no_sort_header)) notify_item(w, lvn::column_click, -1, p, col);
+  }
+
+  // Tap-and-hold: the row held is chosen, then the parent asked for a menu.
+  void on_hold(WindowData& w, POINT p, int i) {
+    const AliveGuard guard(w);
+    if (i >= 0) select_only(w, i);
+    WindowData* d = guard.alive();
+    if (d == nullptr) return;
+    GestureNotify n;
+    n.hdr.code = gn::context_menu;
+    n.action = client_to_screen(guard.handle(), p);
+    n.item = i;
+    notify_parent(*d, n.hdr);
+  }
+
   void on_double(WindowData& w, POINT p) {
-    Hwnd h = w.handle;
+    const AliveGuard guard(w);
     int i = hit_row(w, p);
     if (i >= 0) select_only(w, i);
-    if (WindowData* d = lookup(h)) notify_item(*d, nm::dbl_clk, i, p, std::max(0, hit_column(p)));
+    if (WindowData* d = guard.alive()) notify_item(*d, nm::dbl_clk, i, p, std::max(0, hit_column(p)));
   }
 
   void on_key(WindowData& w, UINT key) {
-    Hwnd h = w.handle;
+    const AliveGuard guard(w);
     struct KeyNotify {
       NotifyHeader hdr;
       WORD vkey = 0;
@@ -370,222 +403,188 @@ class ListViewBehavior final : public Behavior {
     kn.hdr.code = lvn::key_down;
     kn.vkey = static_cast<WORD>(key);
     notify_parent(w, kn.hdr);
-    WindowData* d = lookup(h);
+    WindowData* d = guard.alive();
     if (d == nullptr || count() == 0) return;
     if (key == vk::enter) {
       notify_code(*d, nm::return_key);
       return;
     }
-    int from = valid(focus_) ? focus_ : 0, to = from;
-    switch (key) {
-      case vk::up: to = from - 1; break;
-      case vk::down: to = from + 1; break;
-      case vk::prior: to = from - page(*d); break;
-      case vk::next: to = from + page(*d); break;
-      case vk::home: to = 0; break;
-      case vk::end: to = count() - 1; break;
-      default: return;
-    }
-    to = std::clamp(to, 0, count() - 1);
+    const int to = list_.row_for_key(key, valid(list_.focus()) ? list_.focus() : 0, page(*d));
+    if (to < 0) return;
     select_only(*d, to);
-    if ((d = lookup(h)) != nullptr) ensure_visible(*d, to);
+    if ((d = guard.alive()) != nullptr) ensure_visible(*d, to);
   }
 
-  // --- Messages ------------------------------------------------------------------------------------
-  LRESULT list_message(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) {
-    const auto idx = static_cast<intptr_t>(wp);
-    switch (msg) {
-      case lvm::insert_column: {
-        auto* c = reinterpret_cast<const ListViewColumn*>(lp);
-        if (c == nullptr) return -1;
-        int at = std::clamp(static_cast<int>(idx), 0, static_cast<int>(cols_.size()));
-        Column col;
-        if (c->mask & lvcf::text) col.title = c->text ? c->text : u"";
-        if (c->mask & lvcf::width) col.width = std::max(0, c->width);
-        if (c->mask & lvcf::fmt) col.fmt = c->fmt & 3;
-        cols_.insert(cols_.begin() + at, std::move(col));
-        for (Row& r : rows_)
-          if (static_cast<size_t>(at) < r.cells.size()) r.cells.insert(r.cells.begin() + at, std::u16string());
-        update_scroll(w);
-        invalidate(&w, nullptr, true);
-        return at;
-      }
-      case lvm::delete_column: {
-        if (idx < 0 || static_cast<size_t>(idx) >= cols_.size()) return 0;
-        cols_.erase(cols_.begin() + idx);
-        for (Row& r : rows_)
-          if (static_cast<size_t>(idx) < r.cells.size()) r.cells.erase(r.cells.begin() + idx);
-        update_scroll(w);
-        invalidate(&w, nullptr, true);
-        return 1;
-      }
-      case lvm::get_column_count:
-        return static_cast<LRESULT>(cols_.size());
-      case lvm::get_column_width:
-        return idx >= 0 && static_cast<size_t>(idx) < cols_.size() ? cols_[static_cast<size_t>(idx)].width : 0;
-      case lvm::set_column_width: {
-        if (idx < 0 || static_cast<size_t>(idx) >= cols_.size()) return 0;
-        int width = static_cast<int>(lp);
-        if (width < 0) width = auto_width(w, static_cast<size_t>(idx), width == -2);
-        cols_[static_cast<size_t>(idx)].width = width;
-        update_scroll(w);
-        invalidate(&w, nullptr, true);
-        return 1;
-      }
-      case lvm::get_column:
-      case lvm::set_column: {
-        auto* c = reinterpret_cast<ListViewColumn*>(lp);
-        if (c == nullptr || idx < 0 || static_cast<size_t>(idx) >= cols_.size()) return 0;
-        Column& col = cols_[static_cast<size_t>(idx)];
-        if (msg == lvm::get_column) {
-          if (c->mask & lvcf::fmt) c->fmt = col.fmt;
-          if (c->mask & lvcf::width) c->width = col.width;
-          return 1;
-        }
-        if (c->mask & lvcf::fmt) col.fmt = c->fmt & 3;
-        if (c->mask & lvcf::width) col.width = std::max(0, c->width);
-        if (c->mask & lvcf::text) col.title = c->text ? c->text : u"";
-        update_scroll(w);
-        invalidate(&w, nullptr, true);
-        return 1;
-      }
-      case lvm::insert_item: {
-        auto* it = reinterpret_cast<const ListViewItem*>(lp);
-        if (it == nullptr) return -1;
-        int at = std::clamp(it->item, 0, count());
-        Row r;
-        if (it->mask & lvif::text) r.cells.emplace_back(in_text(*it));
-        if (it->mask & lvif::param) r.param = it->param;
-        rows_.insert(static_cast<size_t>(at), std::move(r));
-        if (focus_ >= at) ++focus_;
-        if (mark_ >= at) ++mark_;
-        if (it->mask & lvif::state) set_state(w, at, it->state, it->state_mask);
-        if (at <= top_ + page(w)) invalidate(&w, nullptr, true);
-        if (!w.redraw_off) update_scroll(w);
-        return at;
-      }
-      case lvm::set_item:
-      case lvm::get_item: {
-        auto* it = reinterpret_cast<ListViewItem*>(lp);
-        if (it == nullptr || !valid(it->item)) return 0;
-        Row& r = rows_[static_cast<size_t>(it->item)];
-        if (msg == lvm::get_item) {
-          if (it->mask & lvif::param) it->param = r.param;
-          if (it->mask & lvif::state) it->state = r.state & it->state_mask;
-          if ((it->mask & lvif::text) && it->text && it->text_max > 0) copy_text(cell(r, it->sub_item), it->text, it->text_max);
-          return 1;
-        }
-        if (it->mask & lvif::param) r.param = it->param;
-        if (it->mask & lvif::text) set_cell(w, it->item, it->sub_item, in_text(*it));
-        if (it->mask & lvif::state) set_state(w, it->item, it->state, it->state_mask);
-        return 1;
-      }
-      case lvm::set_item_text: {
-        auto* it = reinterpret_cast<const ListViewItem*>(lp);
-        if (it == nullptr || !valid(idx)) return 0;
-        set_cell(w, static_cast<int>(idx), it->sub_item, in_text(*it));
-        return 1;
-      }
-      case lvm::get_item_text: {
-        auto* it = reinterpret_cast<ListViewItem*>(lp);
-        if (it == nullptr || !valid(idx) || it->text == nullptr || it->text_max <= 0) return 0;
-        return copy_text(cell(rows_[static_cast<size_t>(idx)], it->sub_item), it->text, it->text_max);
-      }
-      case lvm::delete_item: {
-        if (!valid(idx)) return 0;
-        int i = static_cast<int>(idx);
-        if (rows_[static_cast<size_t>(i)].state & lvis::selected) --selected_;
-        rows_.erase(static_cast<size_t>(i));
-        if (focus_ == i) focus_ = -1;
-        else if (focus_ > i) --focus_;
-        if (mark_ == i) mark_ = -1;
-        else if (mark_ > i) --mark_;
-        update_scroll(w);
-        invalidate(&w, nullptr, true);
-        return 1;
-      }
-      case lvm::delete_all_items:
-        rows_.clear();
-        focus_ = mark_ = -1;
-        selected_ = 0;
-        top_ = 0;
-        update_scroll(w);
-        invalidate(&w, nullptr, true);
-        return 1;
-      case lvm::get_item_count:
-        return count();
-      case lvm::set_item_count:
-        return 1;  // a hint: rows are stored in chunks as they come
-      case lvm::get_next_item: {
-        if (lp == lvni::selected && selected_ == 0) return -1;
-        for (int i = static_cast<int>(std::max<intptr_t>(-1, idx)) + 1; i < count(); ++i) {
-          UINT st = rows_[static_cast<size_t>(i)].state;
-          if ((lp & lvni::selected) && !(st & lvis::selected)) continue;
-          if ((lp & lvni::focused) && !(st & lvis::focused)) continue;
-          return i;
-        }
-        return -1;
-      }
-      case lvm::set_item_state: {
-        auto* it = reinterpret_cast<const ListViewItem*>(lp);
-        if (it == nullptr) return 0;
-        Hwnd h = w.handle;
-        if (idx == -1) {
-          for (int i = 0; i < count() && lookup(h) != nullptr; ++i) set_state(w, i, it->state, it->state_mask);
-          return 1;
-        }
-        if (!valid(idx)) return 0;
-        set_state(w, static_cast<int>(idx), it->state, it->state_mask);
-        if ((it->state & it->state_mask & lvis::selected)) mark_ = static_cast<int>(idx);
-        return 1;
-      }
-      case lvm::get_item_state:
-        return valid(idx) ? static_cast<LRESULT>(rows_[static_cast<size_t>(idx)].state & static_cast<UINT>(lp)) : 0;
-      case lvm::ensure_visible:
-        return ensure_visible(w, static_cast<int>(idx)) ? 1 : 0;
-      case lvm::hit_test: {
-        auto* ht = reinterpret_cast<ListViewHitTest*>(lp);
-        if (ht == nullptr) return -1;
-        ht->item = hit_row(w, ht->pt);
-        ht->sub_item = std::max(0, hit_column(ht->pt));
-        ht->flags = ht->item >= 0 ? lvht::on_item : lvht::nowhere;
-        return ht->item;
-      }
-      case lvm::get_item_rect: {
-        auto* r = reinterpret_cast<RECT*>(lp);
-        if (r == nullptr || !valid(idx)) return 0;
-        *r = row_rect(w, static_cast<int>(idx));
-        return 1;
-      }
-      case lvm::redraw_items: {
-        // Only rows in view are drawn: the walk covers no more than those.
-        const intptr_t last = std::min<intptr_t>({lp, intptr_t{top_} + page(w), intptr_t{count()} - 1});
-        for (intptr_t i = std::max<intptr_t>(idx, top_); i <= last; ++i) invalidate_row(w, static_cast<int>(i));
-        return 1;
-      }
-      case lvm::get_top_index:
-        return top_;
-      case lvm::get_count_per_page:
-        return page(w);
-      case lvm::get_selection_mark:
-        return mark_;
-      case lvm::set_selection_mark: {
-        int old = mark_;
-        mark_ = valid(lp) ? static_cast<int>(lp) : -1;
-        return old;
-      }
-      case lvm::set_extended_style: {
-        DWORD old = ex_;
-        DWORD mask = wp ? static_cast<DWORD>(wp) : 0xFFFFFFFFu;
-        ex_ = (ex_ & ~mask) | (static_cast<DWORD>(lp) & mask);
-        invalidate(&w, nullptr, true);
-        return static_cast<LRESULT>(old);
-      }
-      case lvm::get_extended_style:
-        return static_cast<LRESULT>(ex_);
-      default:
-        return def_proc(w, msg, wp, lp);
+  // --- Column messages ------------------------------------------------------------------------------
+  LRESULT insert_column(WindowData& w, intptr_t index, const ListViewColumn* c) {
+    if (c == nullptr) return -1;
+    const int at = std::clamp(static_cast<int>(index), 0, static_cast<int>(cols_.size()));
+    Column col;
+    if (c->mask & lvcf::text) col.title = c->text ? c->text : u"";
+    if (c->mask & lvcf::width) col.width = std::max(0, c->width);
+    if (c->mask & lvcf::fmt) col.fmt = c->fmt & 3;
+    cols_.insert(cols_.begin() + at, std::move(col));
+    for (Row& r : list_.rows())
+      if (static_cast<size_t>(at) < r.cells.size()) r.cells.insert(r.cells.begin() + at, std::u16string());
+    redraw_all(w);
+    return at;
+  }
+
+  LRESULT delete_column(WindowData& w, intptr_t index) {
+    if (!column_valid(index)) return 0;
+    cols_.erase(cols_.begin() + index);
+    for (Row& r : list_.rows())
+      if (static_cast<size_t>(index) < r.cells.size()) r.cells.erase(r.cells.begin() + index);
+    redraw_all(w);
+    return 1;
+  }
+
+  // A negative width fits the column to its texts (-2: and its title).
+  LRESULT set_column_width(WindowData& w, intptr_t index, int width) {
+    if (!column_valid(index)) return 0;
+    if (width < 0) width = auto_width(w, static_cast<size_t>(index), width == -2);
+    cols_[static_cast<size_t>(index)].width = width;
+    redraw_all(w);
+    return 1;
+  }
+
+  LRESULT get_column(intptr_t index, ListViewColumn* c) const {
+    if (c == nullptr || !column_valid(index)) return 0;
+    const Column& col = cols_[static_cast<size_t>(index)];
+    if (c->mask & lvcf::fmt) c->fmt = col.fmt;
+    if (c->mask & lvcf::width) c->width = col.width;
+    return 1;
+  }
+
+  LRESULT set_column(WindowData& w, intptr_t index, const ListViewColumn* c) {
+    if (c == nullptr || !column_valid(index)) return 0;
+    Column& col = cols_[static_cast<size_t>(index)];
+    if (c->mask & lvcf::fmt) col.fmt = c->fmt & 3;
+    if (c->mask & lvcf::width) col.width = std::max(0, c->width);
+    if (c->mask & lvcf::text) col.title = c->text ? c->text : u"";
+    redraw_all(w);
+    return 1;
+  }
+
+  // --- Row messages ------------------------------------------------------------------------------
+  LRESULT insert_item(WindowData& w, const ListViewItem* it) {
+    if (it == nullptr) return -1;
+    const int at = std::clamp(it->item, 0, count());
+    Row r;
+    if (it->mask & lvif::text) r.cells.emplace_back(in_text(*it));
+    if (it->mask & lvif::param) r.param = it->param;
+    list_.insert(at, std::move(r));
+    if (it->mask & lvif::state) set_state(w, at, it->state, it->state_mask);
+    if (at <= list_.top() + page(w)) invalidate(&w, nullptr, true);
+    if (!w.redraw_off) update_scroll(w);
+    return at;
+  }
+
+  LRESULT set_item(WindowData& w, const ListViewItem* it) {
+    if (it == nullptr || !valid(it->item)) return 0;
+    if (it->mask & lvif::param) row(it->item).param = it->param;
+    if (it->mask & lvif::text) set_cell(w, it->item, it->sub_item, in_text(*it));
+    if (it->mask & lvif::state) set_state(w, it->item, it->state, it->state_mask);
+    return 1;
+  }
+
+  LRESULT get_item(ListViewItem* it) const {
+    if (it == nullptr || !valid(it->item)) return 0;
+    const Row& r = list_[it->item];
+    if (it->mask & lvif::param) it->param = r.param;
+    if (it->mask & lvif::state) it->state = state_of(it->item) & it->state_mask;
+    if ((it->mask & lvif::text) && it->text && it->text_max > 0) copy_text(cell(r, it->sub_item), it->text, it->text_max);
+    return 1;
+  }
+
+  LRESULT set_item_text(WindowData& w, intptr_t index, const ListViewItem* it) {
+    if (it == nullptr || !valid(index)) return 0;
+    set_cell(w, static_cast<int>(index), it->sub_item, in_text(*it));
+    return 1;
+  }
+
+  LRESULT get_item_text(intptr_t index, ListViewItem* it) const {
+    if (it == nullptr || !valid(index) || it->text == nullptr || it->text_max <= 0) return 0;
+    return copy_text(cell(list_[static_cast<int>(index)], it->sub_item), it->text, it->text_max);
+  }
+
+  LRESULT delete_item(WindowData& w, intptr_t index) {
+    if (!valid(index)) return 0;
+    list_.erase(static_cast<int>(index));
+    redraw_all(w);
+    return 1;
+  }
+
+  LRESULT delete_all_items(WindowData& w) {
+    list_.clear();
+    redraw_all(w);
+    return 1;
+  }
+
+  // The first row after `after` with every state that `flags` names.
+  LRESULT next_item(intptr_t after, UINT flags) const {
+    if (flags == lvni::selected && list_.selected_count() == 0) return -1;
+    for (int i = static_cast<int>(std::max<intptr_t>(-1, after)) + 1; i < count(); ++i) {
+      const UINT st = state_of(i);
+      if ((flags & lvni::selected) && !(st & lvis::selected)) continue;
+      if ((flags & lvni::focused) && !(st & lvis::focused)) continue;
+      return i;
     }
+    return -1;
+  }
+
+  // Index -1 sets the state of every row.
+  LRESULT set_item_state(WindowData& w, intptr_t index, const ListViewItem* it) {
+    if (it == nullptr) return 0;
+    if (index == -1) {
+      const AliveGuard guard(w);
+      for (int i = 0; i < count() && !guard.gone(); ++i) set_state(w, i, it->state, it->state_mask);
+      return 1;
+    }
+    if (!valid(index)) return 0;
+    set_state(w, static_cast<int>(index), it->state, it->state_mask);
+    if ((it->state & it->state_mask & lvis::selected)) list_.set_mark(static_cast<int>(index));
+    return 1;
+  }
+
+  LRESULT item_state(intptr_t index, UINT mask) const {
+    return valid(index) ? static_cast<LRESULT>(state_of(static_cast<int>(index)) & mask) : 0;
+  }
+
+  LRESULT hit_test(WindowData& w, ListViewHitTest* ht) {
+    if (ht == nullptr) return -1;
+    ht->item = hit_row(w, ht->pt);
+    ht->sub_item = std::max(0, hit_column(ht->pt));
+    ht->flags = ht->item >= 0 ? lvht::on_item : lvht::nowhere;
+    return ht->item;
+  }
+
+  LRESULT get_item_rect(WindowData& w, intptr_t index, RECT* r) {
+    if (r == nullptr || !valid(index)) return 0;
+    *r = row_rect(w, static_cast<int>(index));
+    return 1;
+  }
+
+  // Only rows in view are drawn: the walk covers no more than those.
+  LRESULT redraw_items(WindowData& w, intptr_t first, intptr_t last) {
+    last = std::min<intptr_t>({last, intptr_t{list_.top()} + page(w), intptr_t{count()} - 1});
+    for (intptr_t i = std::max<intptr_t>(first, list_.top()); i <= last; ++i) invalidate_row(w, static_cast<int>(i));
+    return 1;
+  }
+
+  LRESULT set_selection_mark(intptr_t index) {
+    const int old = list_.mark();
+    list_.set_mark(valid(index) ? static_cast<int>(index) : -1);
+    return old;
+  }
+
+  // A zero mask sets every style bit.
+  LRESULT set_extended_style(WindowData& w, WPARAM mask_word, DWORD style) {
+    const DWORD old = ex_;
+    const DWORD mask = mask_word ? static_cast<DWORD>(mask_word) : 0xFFFFFFFFu;
+    ex_ = (ex_ & ~mask) | (style & mask);
+    invalidate(&w, nullptr, true);
+    return static_cast<LRESULT>(old);
   }
 
   // The text a set or insert brings: by length, or up to its terminator.
@@ -609,7 +608,7 @@ class ListViewBehavior final : public Behavior {
 
   void set_cell(WindowData& w, int item, int sub, std::u16string_view text) {
     if (sub < 0 || sub > 255) return;
-    Row& r = rows_[static_cast<size_t>(item)];
+    Row& r = row(item);
     if (static_cast<size_t>(sub) >= r.cells.size()) r.cells.resize(static_cast<size_t>(sub) + 1);
     r.cells[static_cast<size_t>(sub)].assign(text);
     invalidate_row(w, item);
@@ -620,7 +619,7 @@ class ListViewBehavior final : public Behavior {
     const Font& f = window_font(w);
     int best = with_header ? e.text_width(f, cols_[col].title) : 0;
     int limit = std::min(count(), 1000);
-    for (int i = 0; i < limit; ++i) best = std::max(best, e.text_width(f, cell(rows_[static_cast<size_t>(i)], static_cast<int>(col))));
+    for (int i = 0; i < limit; ++i) best = std::max(best, e.text_width(f, cell(list_[i], static_cast<int>(col))));
     return best + scaled(12);
   }
 
@@ -646,18 +645,19 @@ class ListViewBehavior final : public Behavior {
     LRESULT pre = notify_parent(w, cd.nmcd.hdr);
     if (lookup(h) == nullptr) return;
     const bool per_item = (pre & cdrf::notify_item_draw) != 0;
-    const int last = std::min(count(), top_ + page(w) + 1);
-    for (int i = top_; i < last; ++i) {
-      Row& row = rows_[static_cast<size_t>(i)];
+    const int top = list_.top();
+    const int last = std::min(count(), top + page(w) + 1);
+    for (int i = top; i < last; ++i) {
+      const Row& row = list_[i];
       RECT rr = row_rect(w, i);
       if (rr.top >= r.bottom) break;
-      const bool sel = (row.state & lvis::selected) && (focused || (w.style & lvs::show_sel_always));
+      const bool sel = row.selected && (focused || (w.style & lvs::show_sel_always));
       COLORREF text = get_sys_color(color::window_text), back = kDefaultColor;
       c.select_font(&base_font);
       if (per_item) {
         cd.nmcd.draw_stage = cdds::item_prepaint;
         cd.nmcd.item_index = static_cast<uintptr_t>(i);
-        cd.nmcd.item_state = (sel ? cdis::selected : 0) | (i == focus_ && focused ? cdis::focus : 0);
+        cd.nmcd.item_state = (sel ? cdis::selected : 0) | (i == list_.focus() && focused ? cdis::focus : 0);
         cd.nmcd.item_lparam = row.param;
         cd.nmcd.rc = rr;
         cd.text_color = kDefaultColor;
@@ -679,7 +679,7 @@ class ListViewBehavior final : public Behavior {
         text = get_sys_color(color::highlight_text);
       }
       int x = -hoff_;
-      const Row& cur = rows_[static_cast<size_t>(i)];
+      const Row& cur = list_[i];
       for (size_t col = 0; col < cols_.size(); ++col) {
         const Column& cc = cols_[col];
         RECT cr{x, rr.top, x + cc.width, rr.bottom};
@@ -699,12 +699,12 @@ class ListViewBehavior final : public Behavior {
         c.fill_rect(RECT{0, rr.bottom - 1, std::min(r.right, total_width() - hoff_), rr.bottom},
                     get_sys_color_brush(color::btn_face));
       }
-      if (i == focus_ && focused) draw_focus_rect(c, RECT{full.left, full.top, std::min(r.right, total_width() - hoff_), full.bottom});
+      if (i == list_.focus() && focused) draw_focus_rect(c, RECT{full.left, full.top, std::min(r.right, total_width() - hoff_), full.bottom});
     }
     c.select_font(&base_font);
     if (ex_ & lvs_ex::grid_lines) {
       int x = -hoff_;
-      int bottom = hh + (std::min(count(), top_ + page(w) + 1) - top_) * rh;
+      int bottom = hh + (std::min(count(), top + page(w) + 1) - top) * rh;
       for (const auto& cc : cols_) {
         x += cc.width;
         c.fill_rect(RECT{x - 1, hh, x, bottom}, get_sys_color_brush(color::btn_face));
@@ -734,12 +734,8 @@ class ListViewBehavior final : public Behavior {
   }
 
   std::vector<Column> cols_;
-  ChunkedList<Row> rows_;
-  int top_ = 0;
+  ListCore<Row> list_{FocusOnRemoval::none};
   int hoff_ = 0;
-  int focus_ = -1;
-  int mark_ = -1;
-  int selected_ = 0;
   DWORD ex_ = 0;
   int sizing_col_ = -1;
   int sizing_x_ = 0;
