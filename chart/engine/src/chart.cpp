@@ -1,0 +1,182 @@
+// The chart object: creation, destruction, parameters and window state.
+#include "chart/chart.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "chart/data_common.h"
+#include "chart/graph.h"
+#include "platform/last_error.h"
+#include "platform/time.h"
+
+namespace kelda::chart {
+
+namespace {
+
+constexpr char16_t kDefaultFace[] = u"MS Sans Serif";
+constexpr UINT kKillFocus = 8;
+constexpr UINT kSysKeyDown = 260;
+constexpr UINT kSysKeyUp = 261;
+constexpr WPARAM kMenuKey = 18;
+
+RECT clientRect(const RECT& rect) {
+  return RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+bool convertsToCalendar(const FILETIME& t) {
+  SYSTEMTIME st{};
+  return platform::file_time_to_system_time(t, st);
+}
+
+}  // namespace
+
+VizorChartParams defaultChartParams() {
+  VizorChartParams p{};
+  p.interval = 1.0;
+  p.timeAxisShown = 1;
+  p.timeGridShown = 1;
+  p.gridColour = 0xFFFFFF;
+  p.axisColour = 0xFFFFFF;
+  p.font.height = -11;
+  p.font.weight = 400;
+  p.font.charSet = 204;
+  p.font.outPrecision = 1;
+  p.font.clipPrecision = 2;
+  p.font.quality = 1;
+  p.font.pitchAndFamily = 0x22;
+  std::copy(std::begin(kDefaultFace), std::end(kDefaultFace), p.font.faceName);
+  p.textColour = 0xFFFFFF;
+  p.mode = VIZOR_MODE_ALL;
+  p.barCount = 100;
+  p.leftAxisWidth = 50;
+  p.rightAxisWidth = 50;
+  p.trendColour = 0x0000FF;
+  p.trendPenWidth = 2;
+  p.setting180 = 1;
+  p.minIntervals = 50;
+  return p;
+}
+
+CChart::CChart(VizorWindow parent, const RECT& rect, VizorEventCallback callback, void* userData)
+    : rect_(rect), userData_(userData), callback_(callback), parent_(parent), params_(defaultChartParams()) {
+  controller_.setLayoutRect(clientRect(rect));
+  invalidate(true);
+}
+
+CChart::~CChart() {
+  hasWindow_ = false;
+  while (!series_.empty()) deleteSeries(series_.back());
+  panes_.clear();
+  parent_ = 0;
+}
+
+int32_t CChart::intervalCode() const { return kelda::chart::intervalCode(params_.interval); }
+
+BOOL CChart::setParams(const VizorChartParams& p) {
+  const bool ranged = p.mode == VIZOR_MODE_DAY_RANGE || p.mode == VIZOR_MODE_RANGE;
+  const bool valid = std::isfinite(p.interval) && std::fabs(p.interval) < 2147483648.0 && p.barsPerPage >= 0 &&
+                     p.extraIntervals >= 0 && p.extraIntervals <= 1000 && p.minIntervals >= 0 &&
+                     p.minIntervals <= 1000 && p.mode >= VIZOR_MODE_ALL && p.mode <= VIZOR_MODE_RANGE &&
+                     (!ranged || (convertsToCalendar(p.from) && convertsToCalendar(p.to) &&
+                                  !lessFileTime(p.to, p.from))) &&
+                     (p.mode != VIZOR_MODE_LAST_N || p.barCount >= 1);
+  if (!valid) {
+    platform::set_last_error(VIZOR_ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  platform::set_last_error(0);
+  bool rebuild = p.mode != params_.mode;
+  if (ranged && (!sameFileTime(p.from, params_.from) || !sameFileTime(p.to, params_.to))) rebuild = true;
+  if (p.mode == VIZOR_MODE_LAST_N && p.barCount != params_.barCount) rebuild = true;
+  params_ = p;
+  if (rebuild) {
+    updateVisibleRange(FILETIME{0, 0});
+    for (size_t i = 0; i < series_.size(); ++i) {
+      if (auto* common = dynamic_cast<CDataCommon*>(series_[i])) common->calculate(-1, -1);
+    }
+    markersValid_ = false;
+  }
+  updateScrollBar();
+  invalidate(true);
+  return 1;
+}
+
+BOOL CChart::move(const RECT& rect) {
+  if (static_cast<int64_t>(rect.bottom) - rect.top < 100) return 1;
+  rect_ = rect;
+  controller_.setLayoutRect(clientRect(rect));
+  invalidate(true);
+  return 1;
+}
+
+uint64_t CChart::numIntervals() const {
+  const SlotModel s = slots();
+  return (static_cast<uint64_t>(static_cast<uint32_t>(params_.minIntervals)) << 32) |
+         static_cast<uint32_t>(s.interval_count());
+}
+
+SlotModel CChart::slots() const {
+  SlotModel s;
+  s.bar_count = bars_.size();
+  s.first_in_range = firstInRange_;
+  s.count_in_range = countInRange_;
+  s.extra_intervals = params_.extraIntervals;
+  s.min_intervals = params_.minIntervals;
+  s.bars_per_page = params_.barsPerPage;
+  s.scroll_position = scrollPosition_;
+  s.follow_last_bar = followLastBar_;
+  return s;
+}
+
+void CChart::updateScrollBar() {
+  const SlotModel s = slots();
+  if (!s.scrolls()) {
+    scroll_ = ScrollState{};
+    scrollPosition_ = 0;
+    return;
+  }
+  if (followLastBar_) scrollPosition_ = s.max_scroll_position();
+  scroll_.shown = true;
+  scroll_.minimum = 0;
+  scroll_.maximum = s.interval_count() - 1;
+  scroll_.page = s.bars_per_page;
+  scroll_.position = scrollPosition_;
+}
+
+void CChart::onMouseWheel(WPARAM wParam, LPARAM lParam) {
+  const int direction = static_cast<int16_t>(static_cast<uint16_t>(wParam >> 16)) > 0 ? 1 : -1;
+  const bool timeAxisOnly = static_cast<int16_t>(static_cast<uint16_t>(lParam)) == -1000;
+  // The panes' own price scrolling comes with the rendering layer: with no
+  // pane geometry yet no pane takes the step, and the time axis scrolls.
+  (void)timeAxisOnly;
+  if (!scroll_.shown) return;
+  const int32_t step = (scroll_.maximum - scroll_.minimum) / 50 + 1;
+  int32_t position = std::max(scroll_.position + step * direction, 0);
+  if (position > scroll_.maximum - scroll_.page) {
+    followLastBar_ = true;
+    if (direction > 0) position = scroll_.maximum - scroll_.page + 1;
+  } else {
+    followLastBar_ = false;
+  }
+  scroll_.position = scrollPosition_ = position;
+  invalidate(true);
+}
+
+BOOL CChart::sendMessage(UINT message, WPARAM wParam, LPARAM) {
+  if (message == kKillFocus || ((message == kSysKeyDown || message == kSysKeyUp) && wParam == kMenuKey)) {
+    // The drawing tools' hover state lives with the tools' controller: none
+    // is held while no tool is being drawn.
+  }
+  return 1;
+}
+
+void CChart::notify(int32_t code, UINT message, WPARAM wParam, LPARAM lParam, void* record, int32_t size) {
+  if (callback_ != nullptr) callback_(handle(), userData_, code, message, wParam, lParam, record, size);
+}
+
+void CChart::invalidate(bool relayout) {
+  ++repaints_;
+  if (relayout) ++relayouts_;
+}
+
+}  // namespace kelda::chart

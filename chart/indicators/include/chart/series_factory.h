@@ -1,0 +1,21 @@
+// The series factory: graph type code (VizorAddGraph) -> series class. Each
+// indicator class lives in a file of its own and is listed once in the kind
+// table of series_factory.cpp. Not thread-safe; creation may throw
+// std::bad_alloc.
+#pragma once
+
+#include <cstdint>
+
+namespace kelda::chart {
+
+class CChart;
+class CData;
+class CDataCommon;
+
+// Whether the code is a graph type of the interface (codes 1-13, 16-31, 33-38, 44).
+bool isGraphType(int32_t type);
+// Creates a series of the type over `source` (registered in the chart, owned
+// by it); nullptr when the type has no class in this build.
+CDataCommon* createSeries(int32_t type, CChart& chart, CData& source);
+
+}  // namespace kelda::chart

@@ -1,0 +1,67 @@
+// The point record's helpers.
+#include "chart/data_point.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace kelda::chart {
+
+namespace {
+constexpr double kOneThird = 1.0 / 3.0;
+}
+
+DataPoint makeEmptyPoint(FILETIME time, int32_t extraSize) {
+  DataPoint point{};
+  point.time = time;
+  if (extraSize > 0) {
+    point.extra = std::calloc(1, static_cast<size_t>(extraSize));
+    if (point.extra == nullptr) throw std::bad_alloc();
+    point.extraSize = extraSize;
+  }
+  return point;
+}
+
+void freeExtra(DataPoint& point) {
+  std::free(point.extra);
+  point.extra = nullptr;
+  point.extraSize = 0;
+}
+
+void setExtra(DataPoint& point, const void* data, int32_t size) {
+  if (data == nullptr || size < 1) return;
+  void* copy = std::malloc(static_cast<size_t>(size));
+  if (copy == nullptr) throw std::bad_alloc();
+  std::memcpy(copy, data, static_cast<size_t>(size));
+  freeExtra(point);
+  point.extra = copy;
+  point.extraSize = size;
+}
+
+double selectPrice(int32_t field, const DataPoint* point) {
+  switch (field) {
+    case 1: return point->open;
+    case 2: return point->high;
+    case 3: return point->low;
+    case 4: return point->close;
+    case 5: return (point->high + point->low) * 0.5;
+    case 6: return (point->high + point->low + point->close) * kOneThird;
+    default: return 0.0;
+  }
+}
+
+double typicalPrice(const DataPoint* point) { return (point->close + point->low + point->high) * kOneThird; }
+
+double roundClose(DataPoint* point) {
+  const double v = std::floor(point->close + 0.5);
+  point->open = point->high = point->low = point->close = v;
+  return v;
+}
+
+void setSingleValue(DataPoint* point, double v) {
+  point->open = point->high = point->low = point->close = v;
+  point->volume = 1.0;
+}
+
+}  // namespace kelda::chart
