@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "chart/chart.h"
+#include "chart/data.h"
 #include "chart/kelda_chart.h"
 
 namespace {
