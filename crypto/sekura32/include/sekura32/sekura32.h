@@ -1,0 +1,246 @@
+/* sekura32: the system's own public-key cryptographic library.
+ *
+ * A flat C interface of exported functions that return numeric result codes,
+ * and exported variables (hooks and settings) that a host reads or replaces
+ * after loading the library. The library starts no threads and runs on its
+ * callers' threads.
+ *
+ * Results: every function of the result-code kind returns an unsigned 32-bit
+ * code; any value below 16 is success (0 plain success, a few small flags),
+ * 16 and above an error. Test `result < 16`, never `result == 0`.
+ *
+ * Threading: the random pool, the status word of the message layer and the
+ * stream error word skIOerror are per thread. Everything else (the allocator
+ * total, the settings array, the hooks, the growth and channel-finder slots)
+ * is process-wide: a host sets the hooks and settings before it uses the
+ * library from several threads. Streams and cipher contexts belong to one
+ * caller at a time. The multiprecision arithmetic keeps no global precision:
+ * every number travels with its length.
+ *
+ * Ownership: streams are released through their own close slot; memory from
+ * skMalloc/skCalloc/skRealloc is released with skFree. Texts handed in are
+ * copied where the stream or the settings keep them.
+ *
+ * 64-bit: the stream record holds pointers and has its natural 64-bit layout;
+ * callers use sizeof. Settings slots are pointer-sized.
+ */
+#ifndef SEKURA32_SEKURA32_H
+#define SEKURA32_SEKURA32_H
+
+#include <stdarg.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define SK_API __attribute__((visibility("default")))
+
+/* Result codes of the frame, ciphers, arithmetic and streams. */
+#define SK_OK 0u
+#define SK_BAD_FORMAT 17u
+#define SK_NO_MEMORY 257u
+#define SK_IO_ERROR 259u
+#define SK_BAD_HANDLE 262u
+#define SK_KEY_TOO_LARGE 266u
+#define SK_BAD_ARGUMENT 272u
+#define SK_NO_PRIME 274u
+#define SK_KEYGEN_FAILED 278u
+
+/* Settings slots (skSettings). */
+#define SK_SETTING_SECRET_RING 0
+#define SK_SETTING_PUBLIC_RING 1
+#define SK_SETTING_RANDOM_SEED 7
+#define SK_SETTINGS_COUNT 16
+
+/* Every path the library builds or keeps fits this many bytes with its NUL;
+ * longer paths are refused. */
+#define SK_MAX_PATH 260
+
+/* ---- memory ------------------------------------------------------------ */
+
+/* Growth function of memory streams: (old block, new size, old size) gives
+ * the new block (old content copied, the old block released) or null, in
+ * which case the old block is untouched. */
+typedef void* (*SkGrowFunction)(void* block, size_t new_size, size_t old_size);
+
+SK_API void* skMalloc(size_t size);
+SK_API void* skCalloc(size_t count, size_t size);
+SK_API void skFree(void* block);
+SK_API void* skRealloc(void* block, size_t new_size, size_t old_size);
+SK_API void* skDummyRealloc(void* block, size_t new_size, size_t old_size);
+SK_API size_t skGetMemTotal(void);
+SK_API void* skMemAdd(void* block, size_t size);
+SK_API void* skMemDec(void* block);
+SK_API uint32_t skHeapCheck(void);
+
+/* ---- streams ----------------------------------------------------------- */
+
+#define SK_STREAM_DUMMY 0xF08C9384u
+#define SK_STREAM_FILE 0xF0898094u
+#define SK_STREAM_HANDLE 0xF0979390u
+#define SK_STREAM_MEMORY 0xF093878Eu
+
+typedef struct SkStream SkStream;
+
+/* One record for every kind of stream. Each slot clears skIOerror first and
+ * sets it on failure (the system error number, or 259 when there is none). */
+struct SkStream {
+  uint32_t kind;
+  char* name;          /* owned heap text, or null */
+  uint32_t time;       /* seconds since 1970 */
+  uint32_t temporary;  /* file: wipe on reopen for writing and at close;
+                          memory: wipe and free the buffer at close */
+  uint32_t count;      /* bytes transferred since the last rewind */
+  uint32_t (*read)(SkStream* stream, void* buffer, uint32_t n);
+  uint32_t (*write)(SkStream* stream, const void* buffer, uint32_t n);
+  int32_t (*rewind_read)(SkStream* stream);
+  int32_t (*rewind_write)(SkStream* stream);
+  void (*close)(SkStream* stream);
+  uint32_t (*remaining)(SkStream* stream);
+  union {
+    struct {
+      FILE* file;
+    } file;
+    struct {
+      int handle; /* not owned */
+    } handle;
+    struct {
+      uint8_t* buffer;
+      uint32_t capacity;
+      uint32_t length;
+      uint32_t position;
+      uint32_t spill;
+      SkGrowFunction grow;
+    } memory;
+  } u;
+};
+
+SK_API SkStream* skDummyStream(void);
+SK_API SkStream* skFileStream(const char* name);
+SK_API SkStream* skTempFileStream(void);
+SK_API SkStream* skHandleStream(int handle);
+SK_API SkStream* skMemStream(void* buffer, uint32_t capacity, uint32_t length, SkGrowFunction grow);
+SK_API SkStream* skTempMemStream(void);
+SK_API SkStream* skTempStream(void);
+SK_API void skLookMemStream(const SkStream* stream, uint8_t** buffer, uint32_t* capacity, uint32_t* length,
+                            uint32_t* position);
+SK_API void skMemStreamTail(SkStream* stream, uint32_t n);
+SK_API char* skNewName(SkStream* stream, const char* name);
+SK_API uint32_t skIORet(uint32_t error);
+
+/* The last stream error of the calling thread: 0, a system error number, or
+ * 259. Each thread has its own. */
+extern SK_API __thread uint32_t skIOerror;
+
+/* ---- frame: init and exit, settings, hooks ----------------------------- */
+
+/* Progress hook: (context, short text); a non-zero answer cancels. */
+typedef uint32_t (*SkTickActivityFunction)(void* context, const char* text);
+typedef uint32_t (*SkAskStringFunction)(void* options, char* answer, uint32_t size, const char* title,
+                                        const char* format, va_list arguments);
+typedef uint32_t (*SkMessageFunction)(uint32_t flags, const char* title, const char* format, va_list arguments);
+typedef intptr_t (*SkWindowProcedure)(void* window, uint32_t message, uintptr_t wparam, intptr_t lparam);
+typedef uint32_t (*SkKeyReadRetryFunction)(uint32_t flags, uint32_t error, const char* file, uint32_t attempt);
+typedef uint32_t (*SkKeyIsFunction)(void* search, const char* name, const uint8_t* key_id, int32_t user_id,
+                                    uint32_t time, int32_t secret, uint32_t bits, SkStream* packet,
+                                    uint32_t length);
+/* Channel finder: (out session handle, 8-byte key id, null, password or null). */
+typedef uint32_t (*SkFindChanFunction)(void** session, const uint8_t* key_id, void* reserved, const char* password);
+
+/* Settings array: slot 0 secret ring path, slot 1 public ring path, slot 7
+ * random seed path; the other slots belong to the key rings and messages. */
+extern SK_API char** skSettings;
+extern SK_API FILE* skStdOut;
+extern SK_API FILE* skStdErr;
+extern SK_API uint32_t skTrace;
+extern SK_API uint32_t skCommonTrace;
+extern SK_API void* skInstance;
+extern SK_API void* skIcon;
+/* Hooks whose default behaviour belongs to the prompts and key rings; a null
+ * progress hook never cancels. */
+extern SK_API SkTickActivityFunction skTickActivity;
+extern SK_API SkAskStringFunction skvAskString;
+extern SK_API SkMessageFunction skvMessage;
+extern SK_API SkWindowProcedure skEditorFilter;
+extern SK_API SkKeyReadRetryFunction skKeyReadRetry;
+extern SK_API SkKeyIsFunction skVarKeyIs;
+extern SK_API const char* skAskWhenNeed;
+extern SK_API const char* skCfgHeading;
+extern SK_API uint32_t skGMT;
+extern SK_API uint32_t skStatNoiseVal[16];
+extern SK_API uint32_t skStatNoiseDelta[16];
+extern SK_API uint32_t skStatNoiseInd[5];
+
+SK_API uint32_t skInit(void* instance);
+SK_API uint32_t skExit(void);
+SK_API uint32_t ExiSekura(void);
+SK_API SkGrowFunction SetRealloc(SkGrowFunction function);
+SK_API SkFindChanFunction skSetFindChan(SkFindChanFunction function);
+
+/* ---- trace ------------------------------------------------------------- */
+
+SK_API int skPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+SK_API int skvPrint(const char* format, va_list arguments) __attribute__((format(printf, 1, 0)));
+SK_API int skFPrint(FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+SK_API int skvFPrint(FILE* stream, const char* format, va_list arguments) __attribute__((format(printf, 2, 0)));
+SK_API int skFlush(void);
+SK_API int skFFlush(FILE* stream);
+SK_API int skDump(const char* title, const char* frame, const void* data, int number, int length);
+
+/* ---- text and arguments ------------------------------------------------ */
+
+SK_API int skMemICmp(const void* a, const void* b, size_t n);
+SK_API int skStrNICmp(const char* a, const char* b, size_t n);
+/* Splits `text` in place at runs of blanks and tabs. With a vector of
+ * `capacity` entries, stores the argument pointers and a null entry; with a
+ * count pointer, the number of arguments. A vector too small for every
+ * argument and its null entry is refused (272) before the text is touched. */
+SK_API uint32_t skMakeArgV(int* count, char** vector, size_t capacity, char* text);
+SK_API char* skArgument(char** vector, const char* prefix, uint32_t flags);
+/* Searches a blank-separated text for an argument; copies its value into
+ * `value` (capacity `size`, NUL-ended; null only tests). Returns 1 when found,
+ * 0 when not, -1 when the value does not fit (nothing written or cut). */
+SK_API int ArgStr(char* value, size_t size, char* text, const char* prefix, uint32_t flags);
+SK_API char* skANSI(char* text);
+SK_API char* skOEM(char* text);
+SK_API void skDateTime(uint32_t time, int* year, int* month, int* day, int* hour, int* minute, int* second);
+
+/* Configuration text: handler(offset of the entry's first line, name or null,
+ * value, context); a non-zero answer stops the parse and is returned. */
+typedef int (*SkCfgHandler)(uint32_t offset, const char* name, const char* value, void* context);
+SK_API int skParseCfg(SkStream* stream, char* line, uint32_t line_size, char* name, uint32_t name_size, char* value,
+                      uint32_t value_size, SkCfgHandler handler, void* context, char assign, char comment,
+                      char group_open, char group_close, char kept_group, char continuation_lead,
+                      char continuation_tail, char escape, char joiner, char section_open, char section_close);
+
+/* ---- digests ----------------------------------------------------------- */
+
+typedef struct SkMd5Context {
+  uint32_t state[4];
+  uint32_t count[2]; /* bit count, low word first */
+  uint8_t buffer[64];
+} SkMd5Context;
+
+SK_API void MD5Init(SkMd5Context* context);
+SK_API void MD5Update(SkMd5Context* context, const void* data, uint32_t length);
+SK_API void MD5Final(uint8_t digest[16], SkMd5Context* context);
+
+/* ---- random pool ------------------------------------------------------- */
+
+SK_API uint32_t skSetRandomBytes(const void* bytes, uint32_t n, int32_t bits, uint32_t level);
+SK_API uint32_t skGetRandomBytes(void* out, uint32_t n, int32_t bits, uint32_t level);
+SK_API uint32_t skCheckRandomBytes(uint32_t bytes, uint32_t level);
+/* The context is the library's IDEA-CFB context (an opaque record here). */
+SK_API uint32_t skEncryptRandom(const void* idea_cfb_context);
+SK_API uint32_t skWriteRandomSeed(const char* path, uint32_t n, int32_t bits);
+SK_API uint32_t skReadRandomSeed(const char* path);
+SK_API uint32_t skAsynchEvent(uint32_t value);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* SEKURA32_SEKURA32_H */
