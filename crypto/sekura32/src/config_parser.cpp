@@ -100,7 +100,7 @@ class ConfigParser {
         break;
       } else if (syntax_.assign != 0 && c == syntax_.assign && !has_name_) {
         has_name_ = true;
-        name_ = gathered_;
+        name_ = gathered_.substr(0, buffers_.name_size - 1);
         gathered_.clear();
         while (i + 1 < text.size() && text[i + 1] == ' ') ++i;
       } else {

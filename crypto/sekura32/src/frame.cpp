@@ -13,6 +13,7 @@
 #include "kit/codepage.h"
 #include "platform/module.h"
 #include "random_pool.h"
+#include "stream.h"
 
 namespace {
 
@@ -114,6 +115,7 @@ __attribute__((destructor)) void on_unload() {
   }
   if (pool_key_made) pthread_key_delete(pool_key);
   pool_key_made = false;
+  remove_temporary_folder();
 }
 
 }  // namespace

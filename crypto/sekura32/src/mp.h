@@ -90,7 +90,7 @@ struct PreparedModulus {
 int prepare(PreparedModulus& prepared, ConstNumber modulus) noexcept;
 // x = x mod m (x up to kMaxDoubleWords significant words, else -1); the
 // quotient goes to `quotient` when it is not empty, and the answer is 1 when a
-// non-zero quotient word did not fit it, else 0.
+// non-zero quotient word did not fit it, else 0 (always 0 without a quotient).
 int reduce(Number x, const PreparedModulus& m, Number quotient = {}) noexcept;
 int reduce(Number x, ConstNumber modulus, Number quotient = {}) noexcept;
 // destination = x mod m for a destination shorter than x (1 when the

@@ -84,7 +84,7 @@ int reduce(Number x, const PreparedModulus& m, Number quotient) noexcept {
     }
     if (j < quotient.size())
       quotient[j] = q;
-    else if (q != 0)
+    else if (q != 0 && !quotient.empty())
       overflow = 1;
   }
   shift(Number(u, k), -int(m.shift));

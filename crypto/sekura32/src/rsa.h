@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "mp.h"
+#include "sekura32/sekura32.h"
 
 namespace kelda::sekura32 {
 

@@ -27,6 +27,9 @@ void become_file_stream(SkStream* stream) noexcept;
 // The library's private temporary folder, made (mode 0700) on first use;
 // empty when it cannot be made.
 const char* temporary_folder() noexcept;
+// Removes the private temporary folder when it was made and is empty (at
+// unload).
+void remove_temporary_folder() noexcept;
 
 // Writes a text up to its first NUL or n bytes; returns the bytes written.
 uint32_t stream_write_text(SkStream* stream, const char* text, uint32_t n) noexcept;

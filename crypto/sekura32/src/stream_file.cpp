@@ -202,6 +202,10 @@ const char* temporary_folder() noexcept {
   return folder_text().c_str();
 }
 
+void remove_temporary_folder() noexcept {
+  if (!folder_text().empty()) ::rmdir(folder_text().c_str());
+}
+
 void become_file_stream(SkStream* s) noexcept {
   s->kind = SK_STREAM_FILE;
   s->read = file_read;
