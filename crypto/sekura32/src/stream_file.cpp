@@ -185,10 +185,9 @@ uint32_t handle_remaining(SkStream*) {
   return 0;
 }
 
-std::string& folder_text() {
-  static std::string folder;
-  return folder;
-}
+// A plain array, so that it outlives every static destructor (the folder is
+// removed at unload).
+char folder_text[4096];
 
 }  // namespace
 
@@ -197,13 +196,14 @@ const char* temporary_folder() noexcept {
   std::call_once(once, [] {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr && *base != 0 ? base : "/tmp") + "/sekura32-XXXXXX";
-    if (::mkdtemp(pattern.data()) != nullptr) folder_text() = pattern;
+    if (pattern.size() < sizeof folder_text && ::mkdtemp(pattern.data()) != nullptr)
+      std::memcpy(folder_text, pattern.c_str(), pattern.size() + 1);
   });
-  return folder_text().c_str();
+  return folder_text;
 }
 
 void remove_temporary_folder() noexcept {
-  if (!folder_text().empty()) ::rmdir(folder_text().c_str());
+  if (folder_text[0] != 0) ::rmdir(folder_text);
 }
 
 void become_file_stream(SkStream* s) noexcept {

@@ -1,6 +1,8 @@
 // The frame: allocator and its total, initialisation and exit with the
 // default paths, the replaceable slots, tagged texts and the trace dump.
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -113,6 +115,20 @@ TEST(TaggedText, ConvertsBetweenTheTwoCodePagesAndKeepsUnknownTags) {
   EXPECT_EQ(skANSI(unknown), unknown);
   char negative[] = "\x85text";
   EXPECT_EQ(skOEM(negative), negative);
+}
+
+TEST(DateTime, SplitsSecondsSince1970IntoLocalCalendarParts) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  int year, month, day, hour, minute, second;
+  skDateTime(1136214245u, &year, &month, &day, &hour, &minute, &second);
+  EXPECT_EQ(year, 2006);
+  EXPECT_EQ(month, 1);
+  EXPECT_EQ(day, 2);
+  EXPECT_EQ(hour, 15);
+  EXPECT_EQ(minute, 4);
+  EXPECT_EQ(second, 5);
+  skDateTime(0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);  // every output may be null
 }
 
 TEST(Trace, DumpFramesTheBytesAndPrintsNothingWithoutAStream) {

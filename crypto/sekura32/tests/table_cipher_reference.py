@@ -5,8 +5,9 @@ d17..d32. Each byte: counter += 1, and past 256 it restarts at 0 and the phase
 flips; phase 1 steps i then j from A[i], phase 0 steps j then i from B[j];
 swap A[i] and B[j]; the byte is (A[i] + B[j]) mod 256.
 
-Usage: table_cipher_reference.py KEY_HEX START_I START_J COUNT
-Prints COUNT key-stream bytes as hex on one line."""
+Usage: table_cipher_reference.py KEY_HEX START_I START_J COUNT [KEY_HEX ...]
+Prints COUNT key-stream bytes as hex on one line for each group of four
+arguments (an empty key is written as "-")."""
 import hashlib
 import sys
 
@@ -35,5 +36,8 @@ def key_stream(key, i, j, count):
 
 
 if __name__ == "__main__":
-    key = bytes.fromhex(sys.argv[1])
-    print(key_stream(key, int(sys.argv[2]) % 256, int(sys.argv[3]) % 256, int(sys.argv[4])).hex())
+    args = sys.argv[1:]
+    for at in range(0, len(args) - 3, 4):
+        key = bytes.fromhex("" if args[at] == "-" else args[at])
+        i, j, count = int(args[at + 1]) % 256, int(args[at + 2]) % 256, int(args[at + 3])
+        print(key_stream(key, i, j, count).hex())
