@@ -1,5 +1,5 @@
 // Division by a prepared modulus (schoolbook long division on normalised
-// words), modular multiplication and exponentiation, division by one word.
+// words), modular multiplication, division by one word.
 #include <algorithm>
 #include <cstring>
 
@@ -121,54 +121,6 @@ int modular_multiply(Number destination, ConstNumber a, ConstNumber b, ConstNumb
   if (answer >= 0) answer = copy(destination, ConstNumber(product, kMaxWords));
   wipe(product, sizeof product);
   return answer < 0 ? -1 : answer;
-}
-
-int modular_exponent(Number destination, ConstNumber x, ConstNumber e, const PreparedModulus& m) noexcept {
-  std::size_t k = m.words;
-  Word base[kMaxWords];
-  Word result[kMaxWords];
-  Word product[2 * kMaxWords + 1];
-  int answer = 0;
-  {
-    std::size_t nx = significant_length(x);
-    if (nx > kMaxDoubleWords) return -1;
-    Word reduced[kMaxDoubleWords] = {};
-    std::memcpy(reduced, x.data(), nx * sizeof(Word));
-    answer = reduce(Number(reduced, std::max(nx, k)), m);
-    std::memcpy(base, reduced, k * sizeof(Word));
-    wipe(reduced, sizeof reduced);
-  }
-  set_word(Number(result, k), 1);
-  if (k == 1 && m.top == 0x80000000u && m.shift == 31) result[0] = 0;  // modulus 1
-  std::size_t ne = significant_length(e);
-  for (std::size_t w = ne; w-- > 0 && answer >= 0;) {
-    for (int bit = 31; bit >= 0 && answer >= 0; --bit) {
-      if (w == ne - 1 && (e[w] >> bit) == 0) continue;  // leading zeros only square 1
-      std::fill(product, product + 2 * k + 1, 0);
-      multiply(Number(product, 2 * k + 1), ConstNumber(result, k), ConstNumber(result, k));
-      answer = reduce(Number(product, 2 * k + 1), m);
-      std::memcpy(result, product, k * sizeof(Word));
-      if ((e[w] >> bit) & 1) {
-        std::fill(product, product + 2 * k + 1, 0);
-        multiply(Number(product, 2 * k + 1), ConstNumber(result, k), ConstNumber(base, k));
-        if (answer >= 0) answer = reduce(Number(product, 2 * k + 1), m);
-        std::memcpy(result, product, k * sizeof(Word));
-      }
-    }
-  }
-  if (answer >= 0) answer = copy(destination, ConstNumber(result, k)) != 0 ? -1 : 0;
-  wipe(base, sizeof base);
-  wipe(result, sizeof result);
-  wipe(product, sizeof product);
-  return answer < 0 ? -1 : 0;
-}
-
-int modular_exponent(Number destination, ConstNumber x, ConstNumber e, ConstNumber modulus) noexcept {
-  PreparedModulus m;
-  if (prepare(m, modulus) != 0) return -1;
-  int answer = modular_exponent(destination, x, e, m);
-  wipe(&m, sizeof m);
-  return answer;
 }
 
 int64_t divide_word(Number quotient, ConstNumber x, Word divisor) noexcept {
