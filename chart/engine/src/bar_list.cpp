@@ -1,6 +1,7 @@
 // The bar list, the order of bar times and the bar-time rounding.
 #include "chart/bar_list.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/time.h"
@@ -36,18 +37,15 @@ bool roundBarTime(FILETIME time, int32_t code, FILETIME& out) {
   return true;
 }
 
+namespace {
+// The order of lessFileTime as one signed 64-bit number.
+int64_t orderKey(const FILETIME& t) {
+  return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+}
+}  // namespace
+
 int32_t BarList::lowerBound(const FILETIME& t) const {
-  int32_t lo = 0;
-  int32_t hi = size();
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (lessFileTime(bars_[mid].time, t)) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  return lo;
+  return static_cast<int32_t>(std::lower_bound(keys_.begin(), keys_.end(), orderKey(t)) - keys_.begin());
 }
 
 int32_t BarList::find(const FILETIME& t) const {
@@ -60,7 +58,13 @@ void BarList::insert(int32_t i, const FILETIME& t) {
   record.time = t;
   platform::file_time_to_system_time(t, record.calendar);
   record.nextYear = record.nextMonth = record.nextWeek = record.nextDay = record.nextHour = -1;
-  bars_.insert(i, record);
+  keys_.insert(i, orderKey(t));
+  try {
+    bars_.insert(i, record);
+  } catch (...) {
+    keys_.erase(i);
+    throw;
+  }
 }
 
 }  // namespace kelda::chart

@@ -59,7 +59,7 @@ class SlotVector {
     assert(i >= 0 && static_cast<size_t>(i) <= size_);
     const size_t at = static_cast<size_t>(i);
     const bool toward_front = at < size_ / 2;
-    if (toward_front ? head_ == 0 : head_ + size_ == capacity_) grow();
+    if (toward_front ? head_ == 0 : head_ + size_ == capacity_) grow(toward_front);
     if (toward_front) {
       std::memmove(static_cast<void*>(storage_ + head_ - 1), storage_ + head_, at * sizeof(T));
       --head_;
@@ -98,11 +98,14 @@ class SlotVector {
   }
 
  private:
-  // Gives both ends room: recentres in place while a quarter of the size is
-  // free (each end then keeps room for an eighth of the size, so recentring
-  // costs O(1) per insertion amortised), else moves to storage half as large
-  // again. The room held stays within 1.5 times the elements (plus 16).
-  void grow() {
+  // Makes room at the front (front) or at the back. While a quarter of the
+  // size is free it recentres in place (each end then keeps room for an
+  // eighth of the size, so recentring costs O(1) per insertion amortised).
+  // Otherwise the storage grows by half: toward the back with realloc, which
+  // large blocks get without copying; toward the front into new storage with
+  // most of the room before the elements. The room held stays within 1.5
+  // times the elements (plus 16).
+  void grow(bool front) {
     const size_t free_slots = capacity_ - size_;
     if (capacity_ >= 16 && free_slots >= 2 && free_slots >= size_ / 4) {
       const size_t head = free_slots / 2;
@@ -112,9 +115,17 @@ class SlotVector {
     }
     const size_t capacity = size_ + size_ / 2 + 16;
     if (capacity > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    if (!front) {
+      void* grown = std::realloc(storage_, capacity * sizeof(T));
+      if (grown == nullptr) throw std::bad_alloc();
+      storage_ = static_cast<T*>(grown);
+      capacity_ = capacity;
+      return;
+    }
     T* storage = static_cast<T*>(std::malloc(capacity * sizeof(T)));
     if (storage == nullptr) throw std::bad_alloc();
-    const size_t head = (capacity - size_) / 2;
+    const size_t room = capacity - size_;
+    const size_t head = room - room / 4;
     if (size_ > 0) std::memcpy(static_cast<void*>(storage + head), storage_ + head_, size_ * sizeof(T));
     std::free(storage_);
     storage_ = storage;
