@@ -353,3 +353,38 @@ TEST_F(ChartFixture, MoveIgnoresShortRectanglesAndRefusesEmptyOnes) {
 
 }  // namespace
 }  // namespace kelda::chart::testing
+
+namespace kelda::chart::testing {
+namespace {
+
+TEST_F(ChartFixture, FocusLossAndTheAltKeyEndTheToolMode) {
+  struct Case {
+    UINT message;
+    WPARAM wParam;
+    bool cleared;
+  } cases[] = {{8, 0, true}, {260, 18, true}, {261, 18, true}, {260, 17, false}, {256, 18, false}};
+  for (const Case& c : cases) {
+    object().controller().setToolMode(true);
+    EXPECT_EQ(VizorSendMessage(chart, c.message, c.wParam, 0), 1);
+    EXPECT_EQ(object().controller().toolMode(), !c.cleared) << c.message;
+  }
+}
+
+TEST_F(ChartFixture, HitTestAnswersForTheChartArea) {
+  VizorHitInfo hit{};
+  hit.seriesId = 9;
+  EXPECT_EQ(object().hitTest(POINT{10, 10}, &hit), 1);
+  EXPECT_EQ(hit.inChartOnly, 1);
+  EXPECT_EQ(hit.seriesId, 0);
+  EXPECT_EQ(object().hitTest(POINT{500, 10}, &hit), 0);
+  EXPECT_EQ(hit.inChartOnly, 0);
+  EXPECT_FALSE(object().anyPaneZoomed());
+  VizorPaneParams p{};
+  VizorGetPaneParams(chart, pane, &p);
+  p.zoom = 1.5;
+  VizorSetPaneParams(chart, pane, &p);
+  EXPECT_TRUE(object().anyPaneZoomed());
+}
+
+}  // namespace
+}  // namespace kelda::chart::testing

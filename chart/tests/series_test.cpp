@@ -8,6 +8,7 @@
 #include "chart/data_price.h"
 #include "chart/data_volume.h"
 #include "chart/graph.h"
+#include "chart/wide_text.h"
 #include "chart_fixture.h"
 
 namespace kelda::chart::testing {
@@ -306,6 +307,34 @@ TEST_F(ChartFixture, FiftySecuritySeriesAtMost) {
   EXPECT_EQ(get_last_error(), 1381u);
   // Derived series have their own, wider bound.
   EXPECT_NE(VizorAddGraph(chart, security, 1, pane), 0);
+}
+
+}  // namespace
+}  // namespace kelda::chart::testing
+
+namespace kelda::chart::testing {
+namespace {
+
+TEST_F(ChartFixture, DoubleTapReportsTheOutermostOwner) {
+  CData& outer = *object().findSeries(VizorAddGraph(chart, security, 1, pane));
+  CData& middle = *object().findSeries(VizorAddGraph(chart, security, 2, pane));
+  CData& line = *object().findSeries(VizorAddGraph(chart, security, 2, pane));
+  line.setOwnerId(middle.id());
+  middle.setOwnerId(outer.id());
+  EXPECT_EQ(object().outermostOwner(line.id()), outer.id());
+  EXPECT_EQ(object().outermostOwner(outer.id()), outer.id());
+  EXPECT_EQ(object().outermostOwner(99), 99);
+}
+
+TEST(WideText, CopiesAtMostNMinusOneAndTerminates) {
+  char16_t out[4] = {u'x', u'x', u'x', u'x'};
+  EXPECT_EQ(copyWideText(out, u"abcdef", 4), out);
+  EXPECT_EQ(std::u16string(out), u"abc");
+  EXPECT_EQ(copyWideText(out, nullptr, 4), nullptr);
+  EXPECT_EQ(copyWideText(nullptr, u"a", 4), nullptr);
+  const char16_t field[2] = {u'p', u'q'};  // no NUL in the field
+  copyWideField(out, 4, field, 2);
+  EXPECT_EQ(std::u16string(out), u"pq");
 }
 
 }  // namespace

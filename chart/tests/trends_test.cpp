@@ -167,3 +167,22 @@ TEST_F(TrendFixture, DeleteAllTrendsOfAPane) {
 
 }  // namespace
 }  // namespace kelda::chart::testing
+
+namespace kelda::chart::testing {
+namespace {
+
+TEST_F(TrendFixture, MoveTargetsAreTheOtherLinesOfThePaneWithData) {
+  const int32_t other = VizorAddPane(chart);
+  VizorAddGraph(chart, security, 2, other);            // another pane
+  const int32_t part = VizorAddGraph(chart, security, 1, pane);
+  object().findSeries(part)->setOwnerId(price);         // a line of a composite
+  const int32_t empty = VizorAddGraphData(chart);
+  VizorAddGraph(chart, empty, 1, pane);                 // holds no data
+  VizorTrendInfo r = record(0, 1, at(20090304, 100500), at(20090304, 101500));
+  ASSERT_EQ(VizorRestoreSavedTrends(chart, 1, &r), 1);
+  EXPECT_EQ(object().trendMoveTargets(trendId(price)), std::vector<int32_t>{volume});
+  EXPECT_TRUE(object().trendMoveTargets(12345).empty());
+}
+
+}  // namespace
+}  // namespace kelda::chart::testing

@@ -164,14 +164,38 @@ void CChart::onMouseWheel(WPARAM wParam, LPARAM lParam) {
 
 BOOL CChart::sendMessage(UINT message, WPARAM wParam, LPARAM) {
   if (message == kKillFocus || ((message == kSysKeyDown || message == kSysKeyUp) && wParam == kMenuKey)) {
-    // The drawing tools' hover state lives with the tools' controller: none
-    // is held while no tool is being drawn.
+    controller_.setToolMode(false);
   }
   return 1;
 }
 
 void CChart::notify(int32_t code, UINT message, WPARAM wParam, LPARAM lParam, void* record, int32_t size) {
   if (callback_ != nullptr) callback_(handle(), userData_, code, message, wParam, lParam, record, size);
+}
+
+bool CChart::anyPaneZoomed() const {
+  return std::any_of(panes_.begin(), panes_.end(), [](const auto& p) { return p->params().zoom > 1.0; });
+}
+
+BOOL CChart::hitTest(POINT point, VizorHitInfo* out) const {
+  *out = VizorHitInfo{};
+  // Lines, legends and level-line labels are hit through the panes' picture,
+  // which the rendering layer builds; the chart itself answers for its area.
+  if (point.x >= rect_.left && point.x < rect_.right && point.y >= rect_.top && point.y < rect_.bottom) {
+    out->inChartOnly = 1;
+    return 1;
+  }
+  return 0;
+}
+
+int32_t CChart::outermostOwner(int32_t seriesId) const {
+  // Owner chains are short; the bound only guards against a cycle.
+  for (size_t step = 0; step <= series_.size(); ++step) {
+    const CData* s = findSeries(seriesId);
+    if (s == nullptr || s->ownerId() == -1) break;
+    seriesId = s->ownerId();
+  }
+  return seriesId;
 }
 
 void CChart::invalidate(bool relayout) {

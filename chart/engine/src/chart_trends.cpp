@@ -155,6 +155,27 @@ BOOL CChart::changeTrendline(int32_t operation, const VizorTrendChange& change) 
   return 1;
 }
 
+std::vector<int32_t> CChart::trendMoveTargets(int32_t trendId) const {
+  const CGraph* owner = nullptr;
+  for (CGraph* g : graphsOf(series_)) {
+    for (const auto& trend : g->trends()) {
+      if (trend->id() == trendId) owner = g;
+    }
+  }
+  std::vector<int32_t> ids;
+  if (owner == nullptr) return ids;
+  for (const CData* s : series_) {
+    const CGraph* g = s->getGraph();
+    if (s->ownerId() != -1 || g == nullptr || g == owner || &g->pane() != &owner->pane() || g->excluded() ||
+        !s->hasData()) {
+      continue;
+    }
+    ids.push_back(s->id());
+    if (ids.size() == 50) break;
+  }
+  return ids;
+}
+
 BOOL CChart::deleteAllTrends(int32_t paneId) {
   if (findPane(paneId) == nullptr) return fail(VIZOR_ERROR_INVALID_PARAMETER);
   for (CGraph* g : graphsOf(series_)) {

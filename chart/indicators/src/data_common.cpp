@@ -5,6 +5,7 @@
 
 #include "chart/chart.h"
 #include "chart/graph.h"
+#include "chart/wide_text.h"
 #include "platform/last_error.h"
 #include "platform/packed_time.h"
 
@@ -15,15 +16,6 @@ namespace {
 // The graph's shift in bars when its shift flag is set, else 0.
 int32_t graphShift(const VizorGraphParams* graph) {
   return graph != nullptr && graph->shiftFlag != 0 ? graph->shift : 0;
-}
-
-void copyLegend(char16_t* out, size_t capacity, const char16_t* legend, size_t legendCapacity) {
-  size_t n = 0;
-  while (n + 1 < capacity && n < legendCapacity && legend[n] != 0) {
-    out[n] = legend[n];
-    ++n;
-  }
-  out[n] = 0;
 }
 
 }  // namespace
@@ -194,7 +186,7 @@ int CDataCommon::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
   }
   VizorPointValues& out = query->values[0];
   if (graph != nullptr) {
-    copyLegend(out.legend, 100, graph->params().legend, 66);
+    copyWideField(out.legend, 100, graph->params().legend, 66);
   } else {
     out.legend[0] = 0;
   }

@@ -76,6 +76,15 @@ class CChart {
   // Calls the host's event callback, when one was given.
   void notify(int32_t code, UINT message, WPARAM wParam, LPARAM lParam, void* record, int32_t size);
 
+  // Some pane's price axis is zoomed in (factor above 1).
+  bool anyPaneZoomed() const;
+  // What lies under a point of the chart window (the record zeroed first);
+  // non-zero when the point hit something or lies in the chart.
+  BOOL hitTest(POINT point, VizorHitInfo* out) const;
+  // The series that a double tap on a line reports: the outermost composite
+  // owning it.
+  int32_t outermostOwner(int32_t seriesId) const;
+
   // The picture is stale; the count of requests stands in for the window.
   void invalidate(bool relayout);
   int32_t repaintCount() const { return repaints_; }
@@ -147,6 +156,10 @@ class CChart {
   void restoreSavedTrends(std::span<VizorTrendInfo> records);
   BOOL changeTrendline(int32_t operation, const VizorTrendChange& change);
   BOOL deleteAllTrends(int32_t paneId);
+  // The series a trend could move to (event 5): in series-list order, not a
+  // line of a composite, drawn in the trend's pane with the exclusion flag
+  // clear, holding data, not the trend's own; at most 50.
+  std::vector<int32_t> trendMoveTargets(int32_t trendId) const;
 
  private:
   bool barPassesModeFilter(FILETIME t) const;

@@ -40,10 +40,16 @@ class CChartController {
   // Top of pane i in the layout (pane 0 at the rectangle's top).
   int32_t paneTop(int32_t index) const;
 
+  // Set while a drawing tool follows the stylus; focus loss and the Alt key
+  // clear it.
+  bool toolMode() const { return toolMode_; }
+  void setToolMode(bool on) { toolMode_ = on; }
+
  private:
   RECT layoutRect_{};
   int32_t paneHeightSum_ = 0;
   std::vector<PaneEntry> entries_;
+  bool toolMode_ = false;
 };
 
 }  // namespace kelda::chart
