@@ -178,3 +178,18 @@ TEST_F(ChartFixture, SetGraphParamsReplacesTheLevelLines) {
 
 }  // namespace
 }  // namespace kelda::chart::testing
+
+namespace kelda::chart::testing {
+namespace {
+
+TEST_F(ChartFixture, HugeLayoutsShareTheirPixelsWithoutWalkingThem) {
+  VizorAddPane(chart);
+  const RECT huge{-2000000000, -2000000000, 2000000000, 2000000000};
+  ASSERT_EQ(VizorMoveChart(chart, &huge), 1);
+  EXPECT_EQ(object().controller().paneHeightSum(), INT32_MAX - 3);
+  ASSERT_EQ(VizorDeletePane(chart, pane), 1);  // hands about 2^31 pixels to the other pane
+  EXPECT_EQ(object().controller().entries()[0].height, INT32_MAX);
+}
+
+}  // namespace
+}  // namespace kelda::chart::testing

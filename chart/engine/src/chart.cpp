@@ -19,8 +19,12 @@ constexpr UINT kSysKeyDown = 260;
 constexpr UINT kSysKeyUp = 261;
 constexpr WPARAM kMenuKey = 18;
 
+// The rectangle moved to the origin; sizes beyond int32 are held to it.
 RECT clientRect(const RECT& rect) {
-  return RECT{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+  const auto extent = [](int32_t low, int32_t high) {
+    return static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(high) - low, 0, INT32_MAX));
+  };
+  return RECT{0, 0, extent(rect.left, rect.right), extent(rect.top, rect.bottom)};
 }
 
 bool convertsToCalendar(const FILETIME& t) {

@@ -54,16 +54,17 @@ void CChartController::removePaneEntry(int32_t index) {
   if (index < 0 || index >= paneCount()) return;
   entries_.erase(entries_.begin() + index);
   if (!entries_.empty() && paneHeightSum_ > 0) {
+    // The freed pixels go one per pane in passes from the top: every pane
+    // gets the whole passes, the top ones one pixel more.
     int64_t sum = 0;
     for (const PaneEntry& e : entries_) sum += e.height;
-    while (sum < paneHeightSum_) {
-      for (PaneEntry& e : entries_) {
-        if (sum >= paneHeightSum_) break;
-        ++e.height;
-        ++sum;
-      }
+    const int64_t deficit = std::max<int64_t>(paneHeightSum_ - sum, 0);
+    const int64_t n = paneCount();
+    for (int64_t i = 0; i < n; ++i) {
+      PaneEntry& e = entries_[static_cast<size_t>(i)];
+      e.height = static_cast<int32_t>(e.height + deficit / n + (i < deficit % n ? 1 : 0));
+      e.proportion = static_cast<double>(e.height) / paneHeightSum_;
     }
-    for (PaneEntry& e : entries_) e.proportion = static_cast<double>(e.height) / paneHeightSum_;
   }
   setLayoutRect(layoutRect_);
 }
