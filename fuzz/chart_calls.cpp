@@ -179,10 +179,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (chart == nullptr) return 0;
   Reader in(data, size);
   for (int steps = 0; in.more() && steps < 4000; ++steps) step(chart, in);
-  // Whatever happened, the bar list and every point vector agree.
+  // Whatever happened, the bars are in time order and every point vector
+  // agrees with them, index for index.
   const kelda::chart::CChart& c = *kelda::chart::CChart::fromHandle(chart);
-  for (const kelda::chart::CData* s : c.seriesList()) {
-    if (const_cast<kelda::chart::CData*>(s)->getPoints().size() != c.bars().size()) __builtin_trap();
+  const kelda::chart::BarList& bars = c.bars();
+  for (int32_t i = 1; i < bars.size(); ++i) {
+    if (!kelda::chart::lessFileTime(bars[i - 1].time, bars[i].time)) __builtin_trap();
+  }
+  for (kelda::chart::CData* s : c.seriesList()) {
+    const kelda::chart::PointVector& points = s->getPoints();
+    if (points.size() != bars.size()) __builtin_trap();
+    for (int32_t i = 0; i < bars.size(); ++i) {
+      if (!kelda::chart::sameFileTime(points[i].time, bars[i].time)) __builtin_trap();
+    }
   }
   VizorDestroyChart(chart);
   return 0;

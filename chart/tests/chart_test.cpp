@@ -388,3 +388,26 @@ TEST_F(ChartFixture, HitTestAnswersForTheChartArea) {
 
 }  // namespace
 }  // namespace kelda::chart::testing
+
+namespace kelda::chart::testing {
+namespace {
+
+TEST_F(ChartFixture, PeriodMarkersFollowAppendedBarsAndGoStaleOnInsertions) {
+  bar(at(20090304, 100000), 1);
+  bar(at(20090304, 101500), 1);
+  object().computeVisibleMarkers();
+  ASSERT_TRUE(object().periodMarkersValid());
+  bar(at(20090304, 110000), 1);  // appended with redraw: updated in place
+  ASSERT_TRUE(object().periodMarkersValid());
+  EXPECT_EQ(object().bars()[0].nextHour, 2);
+  EXPECT_EQ(object().bars()[1].nextHour, 2);
+  EXPECT_EQ(object().bars()[2].nextHour, -1);
+  bar(at(20090304, 110500), 1, 0);  // without redraw
+  EXPECT_FALSE(object().periodMarkersValid());
+  object().computeVisibleMarkers();
+  bar(at(20090304, 103000), 1);  // inserted before the last bar
+  EXPECT_FALSE(object().periodMarkersValid());
+}
+
+}  // namespace
+}  // namespace kelda::chart::testing
