@@ -12,7 +12,17 @@
 #include "chart/kelda_chart.h"
 #include "platform/last_error.h"
 
+extern "C" size_t chart_c_graph_params_size(void);
+extern "C" size_t chart_c_chart_params_size(void);
+extern "C" size_t chart_c_trend_info_size(void);
+
 namespace {
+
+TEST(ChartHeader, CProgramsSeeTheSameRecords) {
+  EXPECT_EQ(chart_c_graph_params_size(), sizeof(VizorGraphParams));
+  EXPECT_EQ(chart_c_chart_params_size(), 192u);
+  EXPECT_EQ(chart_c_trend_info_size(), 88u);
+}
 
 // The defined, exported function names of a loaded library, from its
 // dynamic symbol table.
