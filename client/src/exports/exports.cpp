@@ -10,6 +10,8 @@
 #include "core/tagged_memory.h"
 #include "keldaapi/keldaapi.h"
 #include "market/market.h"
+#include "prices/prices.h"
+#include "quotes/quotes.h"
 #include "platform/export.h"
 #include "session/library.h"
 
@@ -156,6 +158,43 @@ KELDA_EXPORT KelapiResult KelapiGetDataEx(uint32_t entry, uint32_t* class_number
   return guarded([&](Library& l) {
     return kelda::kelapi::get_data_ex(l, entry, class_number, security_number, time, values);
   });
+}
+
+KELDA_EXPORT KelapiResult KelapiBookQuotes(void) {
+  return guarded([](Library& l) { return kelda::kelapi::book_quotes(l); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetQuoteEx(uint32_t record_number, KelapiQuoteRecord* record, uint32_t size) {
+  return guarded([&](Library& l) { return kelda::kelapi::get_quote(l, record_number, record, size); });
+}
+
+KELDA_EXPORT KelapiResult KelapiBookQuotesPriceEx(uint32_t class_number, uint32_t security_number) {
+  return guarded([&](Library& l) { return kelda::kelapi::book_order_book(l, class_number, security_number, true); });
+}
+
+KELDA_EXPORT KelapiResult KelapiUnbookQuotesPriceEx(uint32_t class_number, uint32_t security_number) {
+  return guarded(
+      [&](Library& l) { return kelda::kelapi::book_order_book(l, class_number, security_number, false); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetQuotesPriceEx(uint32_t class_number, uint32_t security_number, uint16_t* count,
+                                                 KelapiQuotesPriceRecord** records) {
+  return guarded([&](Library& l) {
+    return kelda::kelapi::get_order_book(l, class_number, security_number, count, records);
+  });
+}
+
+KELDA_EXPORT KelapiResult KelapiBookPriceEx(uint32_t class_number, uint32_t security_number) {
+  return guarded([&](Library& l) { return kelda::kelapi::book_price(l, class_number, security_number, true); });
+}
+
+KELDA_EXPORT KelapiResult KelapiUnbookPriceEx(uint32_t class_number, uint32_t security_number) {
+  return guarded([&](Library& l) { return kelda::kelapi::book_price(l, class_number, security_number, false); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetPriceEx(uint32_t class_number, uint32_t security_number, uint16_t* count,
+                                           KelapiPriceRecord** records) {
+  return guarded([&](Library& l) { return kelda::kelapi::get_price(l, class_number, security_number, count, records); });
 }
 
 }  // extern "C"

@@ -5,30 +5,6 @@
 
 namespace kelda::kelapi {
 
-// Price lists.
-void on_0010_price_level_old(uint16_t, const void*) {}
-void on_0077_price_level_both_old(uint16_t, const void*) {}
-void on_00D9_price_volume_old(uint16_t, const void*) {}
-void on_00DA_price_removed_old(uint16_t, const void*) {}
-void on_8052_price_level(uint16_t, const void*) {}
-void on_8053_price_level_both(uint16_t, const void*) {}
-void on_8055_price_volume(uint16_t, const void*) {}
-void on_8056_price_removed(uint16_t, const void*) {}
-void on_808A_packed_levels_short_id(uint16_t, const void*) {}
-void on_808E_packed_levels(uint16_t, const void*) {}
-void on_8094_price_list_cleared(uint16_t, const void*) {}
-
-// Quotes and order books.
-void on_00BF_quote_old(uint16_t, const void*) {}
-void on_00C2_quotes_restart(uint16_t, const void*) {}
-void on_00C5_order_book_begin_old(uint16_t, const void*) {}
-void on_00C6_order_book_end_old(uint16_t, const void*) {}
-void on_00C7_order_book_level_old(uint16_t, const void*) {}
-void on_804D_order_book_begin(uint16_t, const void*) {}
-void on_804E_order_book_end(uint16_t, const void*) {}
-void on_804F_quote(uint16_t, const void*) {}
-void on_8050_order_book_level(uint16_t, const void*) {}
-
 // Orders.
 void on_002E_orders_restart(uint16_t, const void*) {}
 void on_00F4_order(uint16_t, const void*) {}
@@ -149,12 +125,6 @@ void on_8022_all_trade(uint16_t, const void*) {}
 void on_8023_all_trade(uint16_t, const void*) {}
 void on_8024_all_trade(uint16_t, const void*) {}
 void on_8025_all_trade(uint16_t, const void*) {}
-
-// Multi-part server messages and named data blocks.
-void on_00EE_server_message_part(uint16_t, const void*) {}
-void on_8084_named_block(uint16_t, const void*) {}
-void on_8090_named_block_first(uint16_t, const void*) {}
-void on_8091_named_block_part(uint16_t, const void*) {}
 
 // Minute bars.
 void on_00E3_minute_bar_old(uint16_t, const void*) {}

@@ -5,6 +5,8 @@
 #include "core/diag.h"
 #include "core/tagged_memory.h"
 #include "market/market.h"
+#include "prices/prices.h"
+#include "quotes/quotes.h"
 #include "platform/last_error.h"
 
 namespace kelda::kelapi {
@@ -175,6 +177,20 @@ void Library::run_command(uint32_t code, uintptr_t argument) {
     case kCommandBookClasses:
       if (argument == session_generation_) run_book_classes(*this);
       break;
+    case kCommandBookQuotes:
+      if (argument == session_generation_) run_book_quotes(*this);
+      break;
+    case kCommandNamedData:
+      run_named_data_request(*this, static_cast<uint32_t>(argument));
+      break;
+    case kCommandBookPrice:
+    case kCommandUnbookPrice:
+      run_price_list(*this, static_cast<int32_t>(argument), code == kCommandBookPrice);
+      break;
+    case kCommandBookOrderBook:
+    case kCommandUnbookOrderBook:
+      run_order_book(*this, static_cast<int32_t>(argument), code == kCommandBookOrderBook);
+      break;
     default:
       break;  // a command of a table this library does not keep
   }
@@ -183,7 +199,16 @@ void Library::run_command(uint32_t code, uintptr_t argument) {
 void Library::reset_filters() { reset_market_filters(*this); }
 
 void Library::install_table_hooks() {
-  hooks_.reset.push_back([this] { values.reset(); });
+  hooks_.reset.push_back([this] {
+    values.reset();
+    quote_tables.reset();
+    price_lists.reset();
+    multipart = Multipart{};
+  });
+  hooks_.link_lost.push_back([this] {
+    drop_order_books(*this);
+    drop_price_lists(*this);
+  });
   hooks_.new_trading_session.push_back([this] { values.reset(); });
 }
 

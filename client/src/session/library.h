@@ -35,6 +35,9 @@
 #include "platform/thread.h"
 #include "session/environment.h"
 #include "session/net_port.h"
+#include "multipart/multipart.h"
+#include "prices/price_lists.h"
+#include "quotes/quote_tables.h"
 #include "values/values.h"
 
 namespace kelda::kelapi {
@@ -44,6 +47,12 @@ namespace kelda::kelapi {
 inline constexpr uint32_t kWorkerMessage = 1801;
 inline constexpr uint32_t kCommandConnect = 1;
 inline constexpr uint32_t kCommandBookClasses = 16;
+inline constexpr uint32_t kCommandBookPrice = 17;
+inline constexpr uint32_t kCommandUnbookPrice = 18;
+inline constexpr uint32_t kCommandBookOrderBook = 21;
+inline constexpr uint32_t kCommandUnbookOrderBook = 22;
+inline constexpr uint32_t kCommandBookQuotes = 24;
+inline constexpr uint32_t kCommandNamedData = 26;
 inline constexpr uint32_t kCommandQuit = 100;
 
 // Initialisation flags.
@@ -52,7 +61,7 @@ inline constexpr uint32_t kInitRefreshClasses = 0x8;
 inline constexpr uint32_t kInitPushValues = 0x10;
 
 // Tables the caller books.
-enum class Booked : uint8_t { classes, count_ };
+enum class Booked : uint8_t { classes, quotes, count_ };
 
 // The five conditions of the start event.
 enum class StartCondition : uint8_t {
@@ -192,6 +201,12 @@ class Library {
   BarBlockList bar_blocks;
   // Current values.
   ValueTables values;
+  // Quotes and order books.
+  QuoteTables quote_tables;
+  // Price lists of the subscribed securities.
+  PriceLists price_lists;
+  // Server messages and named data blocks being assembled.
+  Multipart multipart;
 
   // ---- session messages (receive thread, lock held) ----
   void on_session_info(int32_t session_id, const char* head_text1, const char* head_text2,

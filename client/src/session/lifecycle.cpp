@@ -4,6 +4,7 @@
 #include "core/diag.h"
 #include "core/numbers.h"
 #include "market/market.h"
+#include "quotes/quotes.h"
 #include "session/journal_tags.h"
 #include "session/library.h"
 
@@ -50,6 +51,7 @@ JournalReaders Library::journal_readers() {
   r.set_fixed(journal_tag::kValueEnd, 8, nullptr);
   for (uint8_t tag : kTableTags) r.set_table(tag, nullptr);
   add_value_journal_readers(*this, r);
+  r.set_table(46, [this](uint8_t, std::span<const uint8_t> p) { replay_quote(*this, p); });
   return r;
 }
 
