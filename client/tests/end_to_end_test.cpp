@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <string>
@@ -20,6 +21,8 @@
 
 #include "keldaapi/keldaapi.h"
 #include "zn_dtcp/zn_dtcp.h"
+#include "server_double/demo_market.h"
+#include "server_double/market_messages.h"
 #include "server_double/server_double.h"
 #include "testsupport/test_dir.h"
 
@@ -218,7 +221,8 @@ class EndToEnd : public ::testing::Test {
   }
 
   // KelapiConnect on another thread while the server accepts and answers.
-  std::unique_ptr<sd::Session> connect() {
+  // `before_serve` installs the session's handlers (the demo market's).
+  std::unique_ptr<sd::Session> connect(const std::function<void(sd::Session&)>& before_serve = {}) {
     auto result = std::async(std::launch::async, [] {
       char error[256] = "";
       const KelapiResult r = KelapiConnect("trader", "secret", error);
@@ -235,6 +239,7 @@ class EndToEnd : public ::testing::Test {
     if (!session->handshake(script)) return nullptr;
     const auto [code, error] = result.get();
     EXPECT_EQ(code, KELAPI_OK) << error;
+    if (before_serve) before_serve(*session);
     session->serve();
     return session;
   }
@@ -426,6 +431,145 @@ TEST_F(EndToEnd, CurrentValuesAreStoredAndReplayedFromTheJournal) {
   ASSERT_EQ(KelapiGetDataEx(9, &class_number, &security_number, &time, values), KELAPI_OK);
   EXPECT_EQ(security_number, 1u);
   EXPECT_EQ(values[1].value, 0.0) << "the snapshot of a changed security carries every filtered parameter";
+}
+
+// ---- the demo market: price lists, order books and quotes ----
+
+std::size_t count_events(uint32_t code) {
+  std::lock_guard lock(g_mutex);
+  return static_cast<std::size_t>(
+      std::count_if(g_events.begin(), g_events.end(), [&](const Event& e) { return e.code == code; }));
+}
+
+std::vector<std::pair<double, int32_t>> caller_price_list(uint32_t security) {
+  uint16_t count = 0;
+  KelapiPriceRecord* records = nullptr;
+  EXPECT_EQ(KelapiGetPriceEx(1, security, &count, &records), KELAPI_OK);
+  std::vector<std::pair<double, int32_t>> out;
+  for (uint16_t i = 0; i < count; ++i) {
+    out.emplace_back(records[i].price, records[i].positive_volume - records[i].negative_volume);
+  }
+  KelapiFree(records);
+  return out;
+}
+
+std::vector<std::pair<double, int32_t>> caller_book(uint32_t security) {
+  uint16_t count = 0;
+  KelapiQuotesPriceRecord* records = nullptr;
+  EXPECT_EQ(KelapiGetQuotesPriceEx(1, security, &count, &records), KELAPI_OK);
+  std::vector<std::pair<double, int32_t>> out;
+  for (uint16_t i = 0; i < count; ++i) {
+    out.emplace_back(records[i].price, records[i].flags == 4 ? -records[i].quantity : records[i].quantity);
+  }
+  KelapiFree(records);
+  return out;
+}
+
+// What the caller should see of a demo security of scale 2.
+std::vector<std::pair<double, int32_t>> expected_levels(const sd::DemoMarket& demo, int32_t server_id) {
+  std::vector<std::pair<double, int32_t>> out;
+  for (const auto& l : demo.levels(server_id)) out.emplace_back(l.price * 0.1 * 0.1, l.volume);
+  return out;
+}
+
+TEST_F(EndToEnd, TheDemoMarketsPriceListsBooksAndQuotesReachTheCallerExactly) {
+  sd::DemoMarket demo(7);
+  std::unique_ptr<sd::Session> s = connect([&](sd::Session& session) { demo.attach(session); });
+  ASSERT_TRUE(s);
+  demo.open(*s);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_START, 1).size(), 1u);
+  // SBER (server id 1001) is security 2 of class 1.
+  ASSERT_EQ(KelapiBookPriceEx(1, 2), KELAPI_OK);
+  ASSERT_EQ(KelapiBookQuotesPriceEx(1, 2), KELAPI_OK);
+  ASSERT_EQ(KelapiBookQuotes(), KELAPI_OK);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWPRICE, 1).size(), 1u) << "the whole list, packed";
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWQUOTESPRICE, 1).size(), 1u);
+  EXPECT_EQ(caller_price_list(2), expected_levels(demo, 1001));
+  EXPECT_EQ(caller_book(2), expected_levels(demo, 1001));
+
+  const std::size_t per_step = demo.levels(1001).size();  // each level, and the levels that left
+  for (int step = 1; step <= 3; ++step) {
+    demo.step(*s);
+    ASSERT_EQ(wait_events(KELAPI_EVENT_NEWQUOTESPRICE, 1 + static_cast<std::size_t>(step)).size(),
+              1u + static_cast<std::size_t>(step));
+    EXPECT_EQ(caller_price_list(2), expected_levels(demo, 1001)) << "step " << step;
+    EXPECT_EQ(caller_book(2), expected_levels(demo, 1001)) << "step " << step;
+  }
+  EXPECT_GE(count_events(KELAPI_EVENT_NEWPRICE), 1 + 3 * per_step) << "announced level by level";
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWQUOTE, 3).size(), 3u);
+  KelapiQuoteRecord q;
+  ASSERT_EQ(KelapiGetQuoteEx(3, &q, sizeof q), KELAPI_OK);
+  EXPECT_STREQ(q.text3, "Q2");
+
+  // Unbooked lists stop; a broken link ends the book, and booking it again
+  // after the reconnect announces it once.
+  ASSERT_EQ(KelapiUnbookPriceEx(1, 2), KELAPI_OK);
+  ASSERT_TRUE(s->wait_for(0x804A));
+  const std::size_t prices_before = count_events(KELAPI_EVENT_NEWPRICE);
+  demo.step(*s);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWQUOTESPRICE, 5).size(), 5u);
+  EXPECT_EQ(count_events(KELAPI_EVENT_NEWPRICE), prices_before);
+  uint16_t count = 0;
+  KelapiPriceRecord* records = nullptr;
+  EXPECT_EQ(KelapiGetPriceEx(1, 2, &count, &records), KELAPI_E_NOT_BOOKED);
+
+  s->drop();
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWSTATUS, 1).size(), 1u);
+  sd::DemoMarket again(7);
+  std::unique_ptr<sd::Session> s2 = connect([&](sd::Session& session) { again.attach(session); });
+  ASSERT_TRUE(s2);
+  again.open(*s2);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_START, 2).size(), 2u);
+  ASSERT_EQ(KelapiBookQuotesPriceEx(1, 2), KELAPI_OK);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWQUOTESPRICE, 6).size(), 6u);
+  EXPECT_EQ(caller_book(2), expected_levels(again, 1001));
+  again.step(*s2);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWQUOTESPRICE, 7).size(), 7u);
+  EXPECT_EQ(count_events(KELAPI_EVENT_NEWQUOTESPRICE), 7u) << "nothing announced twice";
+  EXPECT_EQ(caller_book(2), expected_levels(again, 1001));
+}
+
+// A link dropped in the middle of a burst of values: after the reconnect
+// the server sends the day's entries again, and the caller reads each entry
+// once, with its own value.
+TEST_F(EndToEnd, ValuesOfABurstCutByABrokenLinkAreNeitherLostNorDoubled) {
+  ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+  ASSERT_EQ(KelapiInitializeEx3(0, kelda::test::test_dir().c_str(), settings.c_str(), 0), KELAPI_OK);
+  std::size_t before = 0;
+  auto serve = [&](sd::DemoMarket& demo, int entries, bool drop) {
+    std::unique_ptr<sd::Session> s = connect([&](sd::Session& session) { demo.attach(session); });
+    ASSERT_TRUE(s);
+    demo.open(*s);
+    ASSERT_EQ(wait_events(KELAPI_EVENT_START, drop ? 1 : 2).size(), drop ? 1u : 2u);
+    const int16_t wanted[] = {4};  // VOLTODAY
+    const uint32_t chosen[] = {1};
+    ASSERT_EQ(KelapiSetClassFilterEx(1, 1, wanted, 1, chosen), KELAPI_OK);
+    ASSERT_TRUE(s->wait_for(0x8051));
+    for (int n = 0; n < entries; ++n) {
+      s->send_message(0x8061, sd::market::values(1000, 100000, n, 0x8, {n * 10}, {}));
+    }
+    if (drop) {
+      s->drop();
+      ASSERT_EQ(wait_events(KELAPI_EVENT_NEWSTATUS, 1).size(), 1u);
+      before = count_events(KELAPI_EVENT_NEWDATA);
+    } else {
+      ASSERT_EQ(wait_events(KELAPI_EVENT_NEWDATA, before + 50).size(), before + 50);
+    }
+  };
+  sd::DemoMarket first(3);
+  serve(first, 25, true);
+  sd::DemoMarket second(3);
+  serve(second, 50, false);
+  uint32_t c, s, t;
+  KelapiValueRecord v[64];
+  for (uint32_t n = 1; n <= 50; ++n) {
+    std::memset(v, 0, sizeof v);
+    ASSERT_EQ(KelapiGetDataEx(n, &c, &s, &t, v), KELAPI_OK) << n;
+    EXPECT_STREQ(v[0].db_name, "VOLTODAY");
+    EXPECT_EQ(v[0].value, (n - 1) * 10.0) << n;
+    EXPECT_EQ(v[1].db_name[0], '\0') << "one value per entry";
+  }
+  EXPECT_EQ(KelapiGetDataEx(51, &c, &s, &t, v), KELAPI_E_INVALIDARG);
 }
 
 }  // namespace
