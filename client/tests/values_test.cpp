@@ -156,6 +156,23 @@ TEST_F(ValuesTest, GetDataExTakesTheEventsNumbersAndRefusesOthers) {
   EXPECT_EQ(KelapiGetDataEx(4, &w, &w, &w, nullptr), KELAPI_E_POINTER);
 }
 
+TEST_F(ValuesTest, TheStoreFindsASecuritysLastEntryAndWalksInNumberOrder) {
+  start();
+  for (int32_t n : {3000, 5, 2048, 7}) send(0x8061, values(n == 2048 ? 1001 : 1000, n, bit(kQty), {n}, {}));
+  LibraryLock lock(*lib);
+  const ValueStore& store = lib->values.store;
+  EXPECT_EQ(store.last_of_security(0, 2999), 7);
+  EXPECT_EQ(store.last_of_security(0, 3000), 3000);
+  EXPECT_EQ(store.last_of_security(1, 100000), 2048);
+  EXPECT_EQ(store.last_of_security(1, 2047), -1);
+  std::vector<int64_t> order;
+  store.for_each([&](int64_t n, std::span<const uint8_t>) {
+    order.push_back(n);
+    return n < 2048;
+  });
+  EXPECT_EQ(order, (std::vector<int64_t>{5, 7, 2048})) << "in number order, until the callback says stop";
+}
+
 TEST_F(ValuesTest, BadEntriesAndUnknownSecuritiesAreDroppedWithoutHarm) {
   start();
   send(0x8061, values(1000, -5, bit(kQty), {1}, {}));
