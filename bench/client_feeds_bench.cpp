@@ -217,7 +217,7 @@ void BM_ReadEntry_Array(benchmark::State& state) {
     std::strcpy(e.values[0].db_name, "LAST");
   }
   KelapiValueRecord out[64];
-  uint32_t c, s, t;
+  uint32_t c = 0, s = 0, t = 0;
   g_array_read = timed(state, [&] {
     for (int n = 0; n < kReads; ++n) {
       const Stored& e = entries[static_cast<std::size_t>(n) % entries.size()];
@@ -242,7 +242,7 @@ void BM_ReadEntry_GetDataEx(benchmark::State& state) {
     for (int n = 0; n < 1000; ++n) on_value_record(lib, update(n, ints, last));
   }
   KelapiValueRecord out[64];
-  uint32_t c, s, t;
+  uint32_t c = 0, s = 0, t = 0;
   const double elapsed = timed(state, [&] {
     for (int n = 0; n < kReads; ++n) {
       benchmark::DoNotOptimize(get_data_ex(lib, static_cast<uint32_t>(n % 1000) + 1, &c, &s, &t, out));
