@@ -176,6 +176,11 @@ TEST_F(ValuesTest, TheStoreFindsASecuritysLastEntryAndWalksInNumberOrder) {
 TEST_F(ValuesTest, BadEntriesAndUnknownSecuritiesAreDroppedWithoutHarm) {
   start();
   send(0x8061, values(1000, -5, bit(kQty), {1}, {}));
+  {
+    LibraryLock lock(*lib);
+    EXPECT_FALSE(lib->values.store.failed()) << "a negative number is refused, the store stays usable";
+    EXPECT_EQ(lib->values.store.chunks(), 0u);
+  }
   send(0x8061, values(1000, 51200000, bit(kQty), {1}, {}));
   send(0x8061, values(4242, 9, bit(kQty), {1}, {}));
   // Counts beyond the lists and values missing from them.

@@ -18,9 +18,13 @@ ValueStore::Put ValueStore::put(std::span<const uint8_t> entry) {
   ValueEntryHead h;
   std::memcpy(&h, entry.data(), sizeof h);
   const int64_t number = h.entry;
-  if (number < 0 || number >= kMaxEntries) {
-    // A negative number would give a negative chunk: refused like one too high.
-    diag("ERROR (Alloc_chunk): num = %d, NCHUNKS = %d.\n", static_cast<int>(number < 0 ? number : number / kChunkSlots),
+  if (number < 0) {
+    // It would name a negative chunk: bad input, refused; the store stays sound.
+    diag("ERROR (Alloc_chunk): negative entry number %d refused.\n", static_cast<int>(number));
+    return Put::out_of_range;
+  }
+  if (number >= kMaxEntries) {
+    diag("ERROR (Alloc_chunk): num = %d, NCHUNKS = %d.\n", static_cast<int>(number / kChunkSlots),
          static_cast<int>(kMaxChunks));
     failed_ = true;
     return Put::out_of_range;

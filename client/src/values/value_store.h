@@ -35,8 +35,8 @@ class ValueStore {
 
   enum class Put { stored, out_of_range, no_memory };
   // Copies an entry (head and values) into its slot, replacing what was
-  // there. Entry numbers outside 0 to 51199999 and a failed allocation set
-  // the failed flag and store nothing.
+  // there. A negative entry number is refused; numbers beyond 51199999 and a
+  // failed allocation set the failed flag; none of them stores anything.
   Put put(std::span<const uint8_t> entry);
 
   // The entry with that number, or an empty span.
