@@ -411,7 +411,10 @@ struct ListViewColumn {
   UINT mask = 0;
   int32_t fmt = lvcfmt::left;
   int32_t width = 0;
-  const char16_t* text = nullptr;
+  // The title in (insert, set: NUL-ended) or a buffer out (get: text_max
+  // units of room; the title is cut to fit and always ended).
+  char16_t* text = nullptr;
+  int32_t text_max = 0;
 };
 struct ListViewHitTest {
   POINT pt{};  // client coordinates
@@ -577,6 +580,7 @@ struct KELDA_UI_API ListViewControl {
   bool delete_column(int index) const;
   int column_count() const;
   int column_width(int index) const;
+  std::u16string column_title(int index) const;  // "" for a column that does not exist
   bool set_column_width(int index, int width) const;
   bool set_column_format(int index, int fmt) const;
   void set_extended_style(DWORD mask, DWORD styles) const;

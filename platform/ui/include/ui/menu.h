@@ -56,8 +56,23 @@ inline constexpr UINT enable_button = wm::user + 1;
 inline constexpr UINT check_button = wm::user + 2;
 inline constexpr UINT is_button_enabled = wm::user + 9;
 inline constexpr UINT is_button_checked = wm::user + 10;
+// The bar's style bits (cbrs::): get answers them, set takes them in wParam.
+inline constexpr UINT get_bar_style = wm::user + 410;
+inline constexpr UINT set_bar_style = wm::user + 411;
 }  // namespace tb
 inline constexpr UINT kMenuBarGetMenu = wm::user + 402;  // 1426
+// Style bits of the bar: with cbrs::tooltips, a tool-bar button that has a
+// tip shows it while the stylus rests on the button (the tip goes when the
+// stylus is lifted). The other bits are kept and read back only.
+namespace cbrs {
+inline constexpr DWORD size_fixed = 0x0002;
+inline constexpr DWORD tooltips = 0x0010;
+inline constexpr DWORD flyby = 0x0020;
+}  // namespace cbrs
+KELDA_UI_API DWORD get_bar_style(Hwnd bar);
+KELDA_UI_API bool set_bar_style(Hwnd bar, DWORD style);
+// The tip a tool-bar button shows now (null when none shows).
+KELDA_UI_API Hwnd shown_toolbar_tip();
 
 KELDA_UI_API Hmenu create_menu();
 KELDA_UI_API Hmenu create_popup_menu();
@@ -106,6 +121,8 @@ struct ToolbarTemplate {
   int image_width = 16;
   int image_height = 16;
   std::vector<UINT> buttons;
+  // Tips of the buttons, in the order of `buttons` (missing or empty: none).
+  std::vector<std::u16string> tips;
 };
 KELDA_UI_API void register_toolbar_template(std::string_view module, int id, ToolbarTemplate tpl);
 

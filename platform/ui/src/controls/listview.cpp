@@ -453,6 +453,11 @@ class ListViewBehavior final : public Behavior {
     const Column& col = cols_[static_cast<size_t>(index)];
     if (c->mask & lvcf::fmt) c->fmt = col.fmt;
     if (c->mask & lvcf::width) c->width = col.width;
+    if ((c->mask & lvcf::text) && c->text != nullptr && c->text_max > 0) {
+      const size_t n = std::min(col.title.size(), static_cast<size_t>(c->text_max) - 1);
+      std::copy_n(col.title.data(), n, c->text);
+      c->text[n] = u'\0';
+    }
     return 1;
   }
 

@@ -6,6 +6,7 @@
 
 #include "../menu_internal.h"
 #include "controls_internal.h"
+#include "../tool_tip.h"
 
 namespace kelda::ui::detail {
 namespace {
@@ -172,6 +173,7 @@ struct ToolButton {
   int image = 0;
   bool enabled = true;
   bool checked = false;
+  std::u16string tip;
 };
 
 std::mutex& toolbar_mutex() {
@@ -188,6 +190,7 @@ class MenuBarBehavior final : public Behavior {
   Hwnd owner;
   std::vector<ToolButton> buttons;
   const Bitmap* strip = nullptr;
+  DWORD bar_style = 0;
   int image_w = 16, image_h = 16;
   int pressed = -1;  // index into the hit list
 
@@ -233,9 +236,23 @@ class MenuBarBehavior final : public Behavior {
           if (point_in_rect(hits[i].r, POINT{x_of(lp), y_of(lp)})) pressed = static_cast<int>(i);
         invalidate(&w, nullptr, false);
         if (pressed >= 0) set_capture(w.handle);
+        if (pressed >= 0 && hits[static_cast<size_t>(pressed)].button >= 0 && (bar_style & cbrs::tooltips)) {
+          const ToolButton& b = buttons[static_cast<size_t>(hits[static_cast<size_t>(pressed)].button)];
+          if (!b.tip.empty()) show_tool_tip(b.tip, offset_rect(hits[static_cast<size_t>(pressed)].r, screen_rect(&w).left, screen_rect(&w).top));
+        }
         return 0;
       }
+      case wm::capture_changed:
+      case wm::destroy:
+        hide_tool_tip();
+        return def_proc(w, msg, wp, lp);
+      case tb::get_bar_style:
+        return static_cast<LRESULT>(bar_style);
+      case tb::set_bar_style:
+        bar_style = static_cast<DWORD>(wp);
+        return 1;
       case wm::lbutton_up: {
+        hide_tool_tip();
         if (get_capture() == w.handle) release_capture();
         auto hits = layout(w);
         int p = pressed;
@@ -416,7 +433,10 @@ bool add_toolbar_buttons(Hwnd bar, std::string_view module, int toolbar_id) {
     mb->image_w = tpl.image_width;
     mb->image_h = tpl.image_height;
     int image = 0;
-    for (UINT cmd : tpl.buttons) mb->buttons.push_back(ToolButton{cmd, cmd ? image++ : 0, true, false});
+    for (size_t i = 0; i < tpl.buttons.size(); ++i) {
+      const UINT cmd = tpl.buttons[i];
+      mb->buttons.push_back(ToolButton{cmd, cmd ? image++ : 0, true, false, i < tpl.tips.size() ? tpl.tips[i] : u""});
+    }
     invalidate(b, nullptr, true);
     return true;
   });
@@ -426,6 +446,10 @@ Hwnd find_menu_bar(Hwnd owner) {
   WindowData* o = top_level_of(lookup(owner));
   return o && lookup(o->menu_bar) ? o->menu_bar : Hwnd{};
 }
+
+DWORD get_bar_style(Hwnd bar) { return static_cast<DWORD>(send_message(bar, tb::get_bar_style)); }
+bool set_bar_style(Hwnd bar, DWORD style) { return send_message(bar, tb::set_bar_style, style) != 0; }
+Hwnd shown_toolbar_tip() { return on_ui([] { return current_tool_tip(); }); }
 
 Hmenu menu_bar_menu(Hwnd bar) { return Hmenu(static_cast<uintptr_t>(send_message(bar, kMenuBarGetMenu))); }
 

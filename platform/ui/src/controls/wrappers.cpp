@@ -139,7 +139,7 @@ int ListViewControl::insert_column(int index, std::u16string_view title, int wid
   c.mask = lvcf::fmt | lvcf::width | lvcf::text;
   c.fmt = fmt;
   c.width = width;
-  c.text = t.c_str();
+  c.text = t.data();
   return static_cast<int>(send_message(hwnd, lvm::insert_column, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&c)));
 }
 bool ListViewControl::delete_column(int index) const {
@@ -148,6 +148,19 @@ bool ListViewControl::delete_column(int index) const {
 int ListViewControl::column_count() const { return static_cast<int>(send_message(hwnd, lvm::get_column_count)); }
 int ListViewControl::column_width(int index) const {
   return static_cast<int>(send_message(hwnd, lvm::get_column_width, static_cast<WPARAM>(index)));
+}
+std::u16string ListViewControl::column_title(int index) const {
+  // Titles are short; a title that fills the buffer is asked again with more room.
+  for (size_t room = 256;; room *= 4) {
+    std::u16string buf(room, u'\0');
+    ListViewColumn c;
+    c.mask = lvcf::text;
+    c.text = buf.data();
+    c.text_max = static_cast<int32_t>(room);
+    if (send_message(hwnd, lvm::get_column, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&c)) == 0) return {};
+    buf.resize(std::char_traits<char16_t>::length(buf.c_str()));
+    if (buf.size() + 1 < room || room >= (size_t{1} << 20)) return buf;
+  }
 }
 bool ListViewControl::set_column_width(int index, int width) const {
   return send_message(hwnd, lvm::set_column_width, static_cast<WPARAM>(index), width) != 0;
