@@ -103,8 +103,10 @@ bool same_name(std::string_view a, std::string_view b) {
 }
 
 bool has_line_end(std::u16string_view s) { return s.find_first_of(u"\r\n") != std::u16string_view::npos; }
+// Names are taken without the blanks around them, as the file's lines are.
+std::string name_of(std::u16string_view s) { return std::string(trim(to_utf8(s))); }
 bool usable_name(std::u16string_view s) {
-  return !s.empty() && !has_line_end(s) && s.find_first_of(u"[]=") == std::u16string_view::npos;
+  return !name_of(s).empty() && !has_line_end(s) && s.find_first_of(u"[]=") == std::u16string_view::npos;
 }
 
 // The profile as lines (without their line ends).
@@ -230,9 +232,9 @@ std::u16string UserProfile::read_string(std::u16string_view section, std::u16str
   auto bytes = read_file(file_);
   if (!bytes) return std::u16string(default_value);
   Lines l = Lines::parse(*bytes);
-  size_t h = l.section(to_utf8(section));
+  size_t h = l.section(name_of(section));
   if (h == std::string::npos) return std::u16string(default_value);
-  size_t k = l.key(h, to_utf8(key));
+  size_t k = l.key(h, name_of(key));
   if (k == std::string::npos) return std::u16string(default_value);
   return from_utf8(std::string_view(l.lines[k]).substr(l.lines[k].find('=') + 1));
 }
@@ -257,7 +259,7 @@ bool UserProfile::write_string(std::u16string_view section, std::u16string_view 
   auto bytes = read_file(file_);
   if (!bytes) return refuse(error::read_fault);  // never replace a profile we cannot read
   Lines l = Lines::parse(*bytes);
-  const std::string s = to_utf8(section), k = to_utf8(key);
+  const std::string s = name_of(section), k = name_of(key);
   std::string line = k + "=" + to_utf8(value);
   size_t h = l.section(s);
   if (h == std::string::npos) {
@@ -286,8 +288,8 @@ bool UserProfile::delete_key(std::u16string_view section, std::u16string_view ke
   auto bytes = read_file(file_);
   if (!bytes) return refuse(error::read_fault);
   Lines l = Lines::parse(*bytes);
-  size_t h = l.section(to_utf8(section));
-  size_t k = h == std::string::npos ? h : l.key(h, to_utf8(key));
+  size_t h = l.section(name_of(section));
+  size_t k = h == std::string::npos ? h : l.key(h, name_of(key));
   if (k == std::string::npos) return true;
   l.lines.erase(l.lines.begin() + static_cast<std::ptrdiff_t>(k));
   if (!write_whole(file_, l.text())) return refuse(error::write_fault);

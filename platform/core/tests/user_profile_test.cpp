@@ -79,7 +79,9 @@ TEST_F(UserProfileTest, RefusesNamesAndValuesItCouldNotReadBackAndKeepsForeignLi
     EXPECT_FALSE(p.write_string(section, key, value));
     EXPECT_EQ(get_last_error(), error::invalid_parameter);
   }
-  ASSERT_TRUE(p.write_string(u"MRU", u"MRU2", u"b"));
+  ASSERT_TRUE(p.write_string(u" MRU ", u"\tMRU2 ", u"b"));  // blanks around names do not count
+  EXPECT_EQ(p.read_string(u"MRU", u"MRU2"), u"b");
+  EXPECT_FALSE(p.write_string(u"  ", u"MRU2", u"b"));
   EXPECT_EQ(slurp(p.file()), "; a comment\n[MRU]\n  MRU1 = spaced\nnoise\xFF\nMRU2=b\n");
   EXPECT_EQ(p.read_int(u"MRU", u"MRU2", 5), 5);  // not a number
 }

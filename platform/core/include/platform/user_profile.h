@@ -7,7 +7,8 @@
 // it is set to an absolute path, else $HOME/.config (the home folder of the
 // password database when HOME is unset). The file is UTF-8 text: "[section]"
 // lines and "key=value" lines; section and key names compare without regard
-// to ASCII case; the first of repeated names wins. Lines that are neither are
+// to ASCII case and to the blanks around them; the first of repeated names
+// wins; a value is everything after the "=" of its line. Lines that are neither are
 // kept as they are. Each write reads the file, changes it and writes it whole
 // (a temporary file in the same folder, flushed, then renamed over it), making
 // the folders as needed, so a crash never leaves half a profile.
