@@ -30,112 +30,134 @@ class ButtonBehavior final : public Behavior {
   LRESULT handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) override {
     const DWORD type = w.style & bs::type_mask;
     switch (msg) {
-      case wm::paint:
-        paint(w, type);
-        return 0;
-      case wm::erase_background:
-        return 1;
-      case wm::lbutton_down:
-      case wm::lbutton_dblclk:
-        if (type == bs::group_box) return 0;
-        set_focus(w.handle);
-        set_capture(w.handle);
-        pushed_ = true;
-        invalidate(&w, nullptr, false);
-        return 0;
-      case wm::mouse_move:
-        if (get_capture() == w.handle) {
-          bool in = point_in_rect(client_area(&w), POINT{x_of(lp), y_of(lp)});
-          if (in != pushed_) {
-            pushed_ = in;
-            invalidate(&w, nullptr, false);
-          }
-        }
-        return 0;
-      case wm::lbutton_up:
-        if (get_capture() == w.handle) {
-          bool was = pushed_;
-          pushed_ = false;
-          release_capture();
-          invalidate(&w, nullptr, false);
-          if (was) click(w, type);
-        }
-        return 0;
-      case wm::capture_changed:
-        if (pushed_) {
-          pushed_ = false;
-          invalidate(&w, nullptr, false);
-        }
-        return 0;
-      case wm::key_down:
-        if (wp == vk::space && type != bs::group_box) {
-          pushed_ = true;
-          invalidate(&w, nullptr, false);
-        }
-        return 0;
-      case wm::key_up:
-        if (wp == vk::space && pushed_) {
-          pushed_ = false;
-          invalidate(&w, nullptr, false);
-          click(w, type);
-        }
-        return 0;
-      case wm::set_focus:
-      case wm::kill_focus:
-        invalidate(&w, nullptr, false);
-        if (w.style & bs::notify) notify_parent_command(w, msg == wm::set_focus ? bn::set_focus : bn::kill_focus);
-        return 0;
-      case wm::enable:
-        invalidate(&w, nullptr, false);
-        return 0;
-      case wm::set_text: {
-        LRESULT r = def_proc(w, msg, wp, lp);
-        invalidate(&w, nullptr, true);
-        return r;
-      }
-      case wm::get_dialog_code:
-        if (type == bs::radio_button || type == bs::auto_radio_button) return dlgc::button | dlgc::radio_button;
-        if (type == bs::def_push_button) return dlgc::button | dlgc::def_push_button;
-        if (type == bs::push_button) return dlgc::button | dlgc::undef_push_button;
-        if (type == bs::group_box) return dlgc::static_control;
-        return dlgc::button;
-      case bm::get_check:
-        return check_;
-      case bm::set_check:
-        if (check_ != static_cast<int>(wp)) {
-          check_ = static_cast<int>(wp) & 3;
-          invalidate(&w, nullptr, false);
-        }
-        return 0;
-      case bm::get_state:
-        return check_ | (pushed_ ? bst::pushed : 0) | (g_core->focus == w.handle ? bst::focus : 0);
-      case bm::set_state:
-        pushed_ = wp != 0;
-        invalidate(&w, nullptr, false);
-        return 0;
-      case bm::set_style:
-        w.style = (w.style & ~0xFFFFu) | static_cast<DWORD>(wp & 0xFFFF);
-        if (lp) invalidate(&w, nullptr, true);
-        return 0;
-      case bm::click:
-        if (is_window_enabled(w.handle)) click(w, type);
-        return 0;
-      case bm::set_image: {
-        const Bitmap* old = image_;
-        image_ = reinterpret_cast<const Bitmap*>(lp);
-        invalidate(&w, nullptr, true);
-        return reinterpret_cast<LRESULT>(old);
-      }
-      case bm::get_image:
-        return reinterpret_cast<LRESULT>(image_);
-      default:
-        return def_proc(w, msg, wp, lp);
+      case wm::paint: paint(w, type); return 0;
+      case wm::erase_background: return 1;
+      case wm::lbutton_down: return on_down(w, type);
+      case wm::lbutton_dblclk: return on_down(w, type);
+      case wm::mouse_move: return on_move(w, POINT{x_of(lp), y_of(lp)});
+      case wm::lbutton_up: return on_up(w, type);
+      case wm::capture_changed: return on_capture_lost(w);
+      case wm::key_down: return on_key_down(w, type, static_cast<UINT>(wp));
+      case wm::key_up: return on_key_up(w, type, static_cast<UINT>(wp));
+      case wm::set_focus: return on_focus(w, bn::set_focus);
+      case wm::kill_focus: return on_focus(w, bn::kill_focus);
+      case wm::enable: invalidate(&w, nullptr, false); return 0;
+      case wm::set_text: return on_set_text(w, wp, lp);
+      case wm::get_dialog_code: return dialog_code(type);
+      case bm::get_check: return check_;
+      case bm::set_check: return set_check(w, static_cast<int>(wp));
+      case bm::get_state: return check_ | (pushed_ ? bst::pushed : 0) | (g_core->focus == w.handle ? bst::focus : 0);
+      case bm::set_state: return set_pushed(w, wp != 0);
+      case bm::set_style: return set_style(w, static_cast<DWORD>(wp & 0xFFFF), lp != 0);
+      case bm::click: return on_click_message(w, type);
+      case bm::set_image: return set_image(w, reinterpret_cast<const Bitmap*>(lp));
+      case bm::get_image: return reinterpret_cast<LRESULT>(image_);
+      default: return def_proc(w, msg, wp, lp);
     }
   }
 
  private:
+  LRESULT on_down(WindowData& w, DWORD type) {
+    if (type == bs::group_box) return 0;
+    set_focus(w.handle);
+    set_capture(w.handle);
+    pushed_ = true;
+    invalidate(&w, nullptr, false);
+    return 0;
+  }
+
+  // Pushed while the stylus stays on the button.
+  LRESULT on_move(WindowData& w, POINT p) {
+    if (get_capture() != w.handle) return 0;
+    const bool in = point_in_rect(client_area(&w), p);
+    if (in != pushed_) set_pushed(w, in);
+    return 0;
+  }
+
+  LRESULT on_up(WindowData& w, DWORD type) {
+    if (get_capture() != w.handle) return 0;
+    const bool was = pushed_;
+    pushed_ = false;
+    release_capture();
+    invalidate(&w, nullptr, false);
+    if (was) click(w, type);
+    return 0;
+  }
+
+  LRESULT on_capture_lost(WindowData& w) {
+    if (pushed_) set_pushed(w, false);
+    return 0;
+  }
+
+  LRESULT on_key_down(WindowData& w, DWORD type, UINT key) {
+    if (key == vk::space && type != bs::group_box) set_pushed(w, true);
+    return 0;
+  }
+
+  LRESULT on_key_up(WindowData& w, DWORD type, UINT key) {
+    if (key == vk::space && pushed_) {
+      set_pushed(w, false);
+      click(w, type);
+    }
+    return 0;
+  }
+
+  LRESULT on_focus(WindowData& w, UINT code) {
+    invalidate(&w, nullptr, false);
+    if (w.style & bs::notify) notify_parent_command(w, code);
+    return 0;
+  }
+
+  LRESULT on_set_text(WindowData& w, WPARAM wp, LPARAM lp) {
+    const LRESULT r = def_proc(w, wm::set_text, wp, lp);
+    invalidate(&w, nullptr, true);
+    return r;
+  }
+
+  static LRESULT dialog_code(DWORD type) {
+    if (type == bs::radio_button || type == bs::auto_radio_button) return dlgc::button | dlgc::radio_button;
+    if (type == bs::def_push_button) return dlgc::button | dlgc::def_push_button;
+    if (type == bs::push_button) return dlgc::button | dlgc::undef_push_button;
+    if (type == bs::group_box) return dlgc::static_control;
+    return dlgc::button;
+  }
+
+  LRESULT set_check(WindowData& w, int check) {
+    if (check_ != check) {
+      check_ = check & 3;
+      invalidate(&w, nullptr, false);
+    }
+    return 0;
+  }
+
+  LRESULT set_pushed(WindowData& w, bool pushed) {
+    pushed_ = pushed;
+    invalidate(&w, nullptr, false);
+    return 0;
+  }
+
+  // The type bits (the low word) change; the other styles stay.
+  LRESULT set_style(WindowData& w, DWORD type_bits, bool redraw) {
+    w.style = (w.style & ~0xFFFFu) | type_bits;
+    if (redraw) invalidate(&w, nullptr, true);
+    return 0;
+  }
+
+  LRESULT on_click_message(WindowData& w, DWORD type) {
+    if (is_window_enabled(w.handle)) click(w, type);
+    return 0;
+  }
+
+  LRESULT set_image(WindowData& w, const Bitmap* image) {
+    const Bitmap* old = image_;
+    image_ = image;
+    invalidate(&w, nullptr, true);
+    return reinterpret_cast<LRESULT>(old);
+  }
+
   void click(WindowData& w, DWORD type) {
-    Hwnd h = w.handle;
+    const AliveGuard guard(w);
+    const Hwnd h = guard.handle();
     if (type == bs::auto_check_box) {
       check_ = check_ == bst::checked ? bst::unchecked : bst::checked;
     } else if (type == bs::auto_3state) {
@@ -153,7 +175,7 @@ class ButtonBehavior final : public Behavior {
         }
       }
     }
-    if (WindowData* d = lookup(h)) {
+    if (WindowData* d = guard.alive()) {
       invalidate(d, nullptr, false);
       notify_parent_command(*d, bn::clicked);
     }
@@ -162,52 +184,74 @@ class ButtonBehavior final : public Behavior {
   void paint(WindowData& w, DWORD type) {
     PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT r = client_area(&w);
-    const bool enabled = is_window_enabled(w.handle);
-    const bool focused = g_core->focus == w.handle;
+    const Look look{is_window_enabled(w.handle), g_core->focus == w.handle};
     const bool push = type == bs::push_button || type == bs::def_push_button || (w.style & bs::push_like);
     if (push) {
-      prepare_colors(w, wm::ctl_color_button, c);
-      c.fill_rect(r, get_sys_color_brush(color::btn_face));
-      RECT e = r;
-      if (type == bs::def_push_button) {
-        c.frame_rect(e, black_brush());
-        e = inflate_rect(e, -1, -1);
-      }
-      bool down = pushed_ || (check_ == bst::checked && (w.style & bs::push_like));
-      c.draw_edge(e, down ? bdr::sunken : bdr::raised, bf::rect);
-      RECT content = inflate_rect(e, -2, -2);
-      if (down) content = offset_rect(content, 1, 1);
-      if ((w.style & bs::bitmap) && image_ != nullptr) {
-        int x = content.left + (width_of(content) - image_->width()) / 2;
-        int y = content.top + (height_of(content) - image_->height()) / 2;
-        c.draw_bitmap(x, y, *image_);
-      } else {
-        c.set_bk_mode(bk::transparent);
-        c.set_text_color(get_sys_color(enabled ? color::btn_text : color::gray_text));
-        c.draw_text(w.text, content, dt::center | dt::vcenter | dt::single_line);
-      }
-      if (focused) draw_focus_rect(c, inflate_rect(e, -3, -3));
+      paint_push(w, type, c, look);
       return;
     }
     const Brush* bg = prepare_colors(w, wm::ctl_color_static, c);
     if (type == bs::group_box) {
-      // The parent's background shows through; the frame runs behind the title.
-      TextMetrics tm = c.text_metrics();
-      RECT frame{r.left, r.top + tm.height / 2, r.right, r.bottom};
-      c.draw_edge(frame, bdr::etched, bf::rect);
-      RECT t{r.left + scaled(6), r.top, r.right - scaled(6), r.top + tm.height};
-      RECT calc = t;
-      c.draw_text(w.text, calc, dt::single_line | dt::calc_rect);
-      calc.right += scaled(4);
-      calc.left -= scaled(2);
-      c.fill_rect(calc, *bg);
-      c.set_bk_mode(bk::transparent);
-      if (!enabled) c.set_text_color(get_sys_color(color::gray_text));
-      c.draw_text(w.text, t, dt::left | dt::single_line);
+      paint_group_box(w, c, *bg, look.enabled);
       return;
     }
-    c.fill_rect(r, *bg);
+    paint_check(w, type, c, *bg, look);
+  }
+
+  // Whether the button is enabled and has the focus, taken as painting starts.
+  struct Look {
+    bool enabled;
+    bool focused;
+  };
+
+  void paint_push(WindowData& w, DWORD type, Canvas& c, Look look) {
+    const RECT r = client_area(&w);
+    const auto [enabled, focused] = look;
+    prepare_colors(w, wm::ctl_color_button, c);
+    c.fill_rect(r, get_sys_color_brush(color::btn_face));
+    RECT e = r;
+    if (type == bs::def_push_button) {
+      c.frame_rect(e, black_brush());
+      e = inflate_rect(e, -1, -1);
+    }
+    bool down = pushed_ || (check_ == bst::checked && (w.style & bs::push_like));
+    c.draw_edge(e, down ? bdr::sunken : bdr::raised, bf::rect);
+    RECT content = inflate_rect(e, -2, -2);
+    if (down) content = offset_rect(content, 1, 1);
+    if ((w.style & bs::bitmap) && image_ != nullptr) {
+      int x = content.left + (width_of(content) - image_->width()) / 2;
+      int y = content.top + (height_of(content) - image_->height()) / 2;
+      c.draw_bitmap(x, y, *image_);
+    } else {
+      c.set_bk_mode(bk::transparent);
+      c.set_text_color(get_sys_color(enabled ? color::btn_text : color::gray_text));
+      c.draw_text(w.text, content, dt::center | dt::vcenter | dt::single_line);
+    }
+    if (focused) draw_focus_rect(c, inflate_rect(e, -3, -3));
+  }
+
+  // The parent's background shows through; the frame runs behind the title.
+  void paint_group_box(WindowData& w, Canvas& c, const Brush& bg, bool enabled) {
+    const RECT r = client_area(&w);
+    TextMetrics tm = c.text_metrics();
+    RECT frame{r.left, r.top + tm.height / 2, r.right, r.bottom};
+    c.draw_edge(frame, bdr::etched, bf::rect);
+    RECT t{r.left + scaled(6), r.top, r.right - scaled(6), r.top + tm.height};
+    RECT calc = t;
+    c.draw_text(w.text, calc, dt::single_line | dt::calc_rect);
+    calc.right += scaled(4);
+    calc.left -= scaled(2);
+    c.fill_rect(calc, bg);
+    c.set_bk_mode(bk::transparent);
+    if (!enabled) c.set_text_color(get_sys_color(color::gray_text));
+    c.draw_text(w.text, t, dt::left | dt::single_line);
+  }
+
+  // A check box or radio button: the box or circle, then the text.
+  void paint_check(WindowData& w, DWORD type, Canvas& c, const Brush& bg, Look look) {
+    const RECT r = client_area(&w);
+    const auto [enabled, focused] = look;
+    c.fill_rect(r, bg);
     const int box = std::min(scaled(13), height_of(r));
     const bool left_text = (w.style & bs::left_text) != 0;
     RECT b{left_text ? r.right - box : r.left, r.top + (height_of(r) - box) / 2, 0, 0};

@@ -41,8 +41,9 @@ class DatePickerBehavior final : public Behavior {
         return 1;
       case wm::lbutton_down:
       case wm::lbutton_dblclk: {
+        const AliveGuard guard(w);
         set_focus(w.handle);
-        if (lookup(w.handle) == nullptr) return 0;
+        if (guard.gone()) return 0;
         RECT a = arrows(w);
         int x = x_of(lp), y = y_of(lp);
         if (x >= a.left) {
@@ -123,13 +124,13 @@ class DatePickerBehavior final : public Behavior {
 
   void changed(WindowData& w) {
     date_.wDayOfWeek = static_cast<WORD>(weekday(date_.wYear, date_.wMonth, date_.wDay));
-    Hwnd h = w.handle;
+    const AliveGuard guard(w);
     invalidate(&w, nullptr, false);
     DateTimeChange n;
     n.hdr.code = dtn::datetime_change;
     n.flags = static_cast<DWORD>(gdt::valid);
     n.st = date_;
-    if (WindowData* d = lookup(h)) notify_parent(*d, n.hdr);
+    if (WindowData* d = guard.alive()) notify_parent(*d, n.hdr);
   }
 
   void step(WindowData& w, int d) {

@@ -13,157 +13,168 @@ class EditBehavior final : public Behavior {
  public:
   LRESULT handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) override {
     switch (msg) {
-      case wm::create:
-        read_only_ = (w.style & es::read_only) != 0;
-        password_ = (w.style & es::password) ? u'*' : 0;
-        set_text(w, w.text, false);
-        return 0;
-      case wm::paint:
-        paint(w);
-        return 0;
-      case wm::erase_background:
-        return 1;
-      case wm::size:
-      case wm::set_font: {
-        LRESULT r = msg == wm::set_font ? def_proc(w, msg, wp, lp) : 0;
-        layout(w);
-        show_caret(w);
-        return r;
-      }
-      case wm::set_text:
-        set_text(w, reinterpret_cast<const char16_t*>(lp) ? reinterpret_cast<const char16_t*>(lp) : u"", true);
-        return 1;
-      case wm::get_text: {
-        if (wp == 0 || lp == 0) return 0;
-        size_t n = std::min<size_t>(text_.size(), wp - 1);
-        auto* buf = reinterpret_cast<char16_t*>(lp);
-        std::copy_n(text_.data(), n, buf);
-        buf[n] = 0;
-        return static_cast<LRESULT>(n);
-      }
-      case wm::get_text_length:
-        return static_cast<LRESULT>(text_.size());
-      case wm::character:
-        on_char(w, static_cast<char16_t>(wp));
-        return 0;
-      case wm::key_down:
-        on_key(w, static_cast<UINT>(wp));
-        return 0;
-      case wm::lbutton_down:
-      case wm::lbutton_dblclk:
-        set_focus(w.handle);
-        if (lookup(w.handle) == nullptr) return 0;
-        set_capture(w.handle);
-        anchor_ = caret_ = hit(w, POINT{x_of(lp), y_of(lp)});
-        show_caret(w);
-        return 0;
-      case wm::mouse_move:
-        if (get_capture() == w.handle) {
-          caret_ = hit(w, POINT{x_of(lp), y_of(lp)});
-          show_caret(w);
-        }
-        return 0;
-      case wm::lbutton_up:
-        if (get_capture() == w.handle) release_capture();
-        return 0;
-      case wm::set_focus:
-        invalidate(&w, nullptr, false);
-        notify_parent_command(w, en::set_focus);
-        return 0;
-      case wm::kill_focus:
-        invalidate(&w, nullptr, false);
-        notify_parent_command(w, en::kill_focus);
-        return 0;
-      case wm::enable:
-        invalidate(&w, nullptr, true);
-        return 0;
-      case wm::vscroll:
-        on_vscroll(w, lo_word(wp), hi_word(wp));
-        return 0;
-      case wm::get_dialog_code: {
-        LRESULT code = dlgc::want_chars | dlgc::has_set_sel | dlgc::want_arrows;
-        auto* m = reinterpret_cast<const Message*>(lp);
-        if (multiline(w) && (w.style & es::want_return) && m != nullptr && m->message == wm::key_down &&
-            m->wparam == vk::enter)
-          code |= dlgc::want_message;
-        return code;
-      }
-      case em::get_sel: {
-        size_t a = std::min(anchor_, caret_), b = std::max(anchor_, caret_);
-        if (wp) *reinterpret_cast<DWORD*>(wp) = static_cast<DWORD>(a);
-        if (lp) *reinterpret_cast<DWORD*>(lp) = static_cast<DWORD>(b);
-        return make_lparam(static_cast<int>(std::min<size_t>(a, 0xFFFF)), static_cast<int>(std::min<size_t>(b, 0xFFFF)));
-      }
-      case em::set_sel: {
-        auto start = static_cast<intptr_t>(wp);
-        auto end = static_cast<intptr_t>(lp);
-        if (start < 0) {
-          anchor_ = caret_;  // no selection
-        } else {
-          size_t n = text_.size();
-          anchor_ = std::min<size_t>(static_cast<size_t>(start), n);
-          caret_ = end < 0 ? n : std::min<size_t>(static_cast<size_t>(end), n);
-        }
-        show_caret(w);
-        return 0;
-      }
-      case em::replace_sel: {
-        const char16_t* t = reinterpret_cast<const char16_t*>(lp);
-        replace(w, t ? std::u16string_view(t) : std::u16string_view(), false);
-        return 0;
-      }
-      case em::scroll_caret:
-        show_caret(w);
-        return 1;
-      case em::get_line_count:
-        return multiline(w) ? static_cast<LRESULT>(lines_.size()) : 1;
-      case em::line_index: {
-        auto line = static_cast<intptr_t>(wp);
-        if (line < 0) line = static_cast<intptr_t>(line_of(caret_));
-        if (static_cast<size_t>(line) >= lines_.size()) return -1;
-        return static_cast<LRESULT>(lines_[static_cast<size_t>(line)].first);
-      }
-      case em::line_length: {
-        size_t l = line_of(static_cast<size_t>(std::max<intptr_t>(0, static_cast<intptr_t>(wp))));
-        return static_cast<LRESULT>(lines_.empty() ? 0 : lines_[l].second);
-      }
-      case em::line_from_char:
-        return static_cast<LRESULT>(line_of(static_cast<intptr_t>(wp) < 0 ? caret_ : static_cast<size_t>(wp)));
-      case em::get_first_visible_line:
-        return static_cast<LRESULT>(first_line_);
-      case em::line_scroll:
-        scroll_to(w, static_cast<int>(first_line_) + static_cast<int>(lp));
-        return 1;
-      case em::scroll:
-        on_vscroll(w, static_cast<int>(wp), 0);
-        return 1;
-      case em::limit_text:
-        limit_ = wp == 0 ? 0x7FFFFFFE : static_cast<size_t>(wp);
-        return 0;
-      case em::get_limit_text:
-        return static_cast<LRESULT>(limit_);
-      case em::set_password_char:
-        password_ = static_cast<char16_t>(wp);
-        invalidate(&w, nullptr, true);
-        return 0;
-      case em::get_password_char:
-        return password_;
-      case em::set_read_only:
-        read_only_ = wp != 0;
-        if (read_only_) w.style |= es::read_only; else w.style &= ~es::read_only;
-        invalidate(&w, nullptr, true);
-        return 1;
-      case em::get_modify:
-        return modified_ ? 1 : 0;
-      case em::set_modify:
-        modified_ = wp != 0;
-        return 0;
-      default:
-        return def_proc(w, msg, wp, lp);
+      case wm::create: return on_create(w);
+      case wm::paint: paint(w); return 0;
+      case wm::erase_background: return 1;
+      case wm::size: return relayout(w);
+      case wm::set_font: return relayout(w, def_proc(w, msg, wp, lp));
+      case wm::set_text: return on_set_text(w, reinterpret_cast<const char16_t*>(lp));
+      case wm::get_text: return get_text(wp, reinterpret_cast<char16_t*>(lp));
+      case wm::get_text_length: return static_cast<LRESULT>(text_.size());
+      case wm::character: on_char(w, static_cast<char16_t>(wp)); return 0;
+      case wm::key_down: on_key(w, static_cast<UINT>(wp)); return 0;
+      case wm::lbutton_down: return on_tap(w, POINT{x_of(lp), y_of(lp)});
+      case wm::lbutton_dblclk: return on_tap(w, POINT{x_of(lp), y_of(lp)});
+      case wm::mouse_move: return on_drag(w, POINT{x_of(lp), y_of(lp)});
+      case wm::lbutton_up: return on_release(w);
+      case wm::set_focus: return on_focus(w, en::set_focus);
+      case wm::kill_focus: return on_focus(w, en::kill_focus);
+      case wm::enable: invalidate(&w, nullptr, true); return 0;
+      case wm::vscroll: on_vscroll(w, lo_word(wp), hi_word(wp)); return 0;
+      case wm::get_dialog_code: return dialog_code(w, reinterpret_cast<const Message*>(lp));
+      case em::get_sel: return get_sel(reinterpret_cast<DWORD*>(wp), reinterpret_cast<DWORD*>(lp));
+      case em::set_sel: return set_sel(w, static_cast<intptr_t>(wp), static_cast<intptr_t>(lp));
+      case em::replace_sel: return replace_sel(w, reinterpret_cast<const char16_t*>(lp));
+      case em::scroll_caret: show_caret(w); return 1;
+      case em::get_line_count: return multiline(w) ? static_cast<LRESULT>(lines_.size()) : 1;
+      case em::line_index: return line_index(static_cast<intptr_t>(wp));
+      case em::line_length: return line_length(static_cast<intptr_t>(wp));
+      case em::line_from_char: return line_from_char(static_cast<intptr_t>(wp));
+      case em::get_first_visible_line: return static_cast<LRESULT>(first_line_);
+      case em::line_scroll: scroll_to(w, static_cast<int>(first_line_) + static_cast<int>(lp)); return 1;
+      case em::scroll: on_vscroll(w, static_cast<int>(wp), 0); return 1;
+      case em::limit_text: limit_ = wp == 0 ? 0x7FFFFFFE : static_cast<size_t>(wp); return 0;
+      case em::get_limit_text: return static_cast<LRESULT>(limit_);
+      case em::set_password_char: return set_password_char(w, static_cast<char16_t>(wp));
+      case em::get_password_char: return password_;
+      case em::set_read_only: return set_read_only(w, wp != 0);
+      case em::get_modify: return modified_ ? 1 : 0;
+      case em::set_modify: modified_ = wp != 0; return 0;
+      default: return def_proc(w, msg, wp, lp);
     }
   }
 
  private:
+  // --- Window messages --------------------------------------------------------------------------
+  LRESULT on_create(WindowData& w) {
+    read_only_ = (w.style & es::read_only) != 0;
+    password_ = (w.style & es::password) ? u'*' : 0;
+    set_text(w, w.text, false);
+    return 0;
+  }
+
+  LRESULT on_set_text(WindowData& w, const char16_t* t) {
+    set_text(w, t ? t : u"", true);
+    return 1;
+  }
+
+  // Lines again after a size or font change; answers `result`.
+  LRESULT relayout(WindowData& w, LRESULT result = 0) {
+    layout(w);
+    show_caret(w);
+    return result;
+  }
+
+  LRESULT get_text(size_t room, char16_t* out) const {
+    if (room == 0 || out == nullptr) return 0;
+    return copy_text_out(text_, out, room);
+  }
+
+  LRESULT on_tap(WindowData& w, POINT p) {
+    const AliveGuard guard(w);
+    set_focus(w.handle);
+    if (guard.gone()) return 0;
+    set_capture(w.handle);
+    anchor_ = caret_ = hit(w, p);
+    show_caret(w);
+    return 0;
+  }
+
+  LRESULT on_drag(WindowData& w, POINT p) {
+    if (get_capture() == w.handle) {
+      caret_ = hit(w, p);
+      show_caret(w);
+    }
+    return 0;
+  }
+
+  LRESULT on_release(WindowData& w) {
+    if (get_capture() == w.handle) release_capture();
+    return 0;
+  }
+
+  LRESULT on_focus(WindowData& w, UINT code) {
+    invalidate(&w, nullptr, false);
+    notify_parent_command(w, code);
+    return 0;
+  }
+
+  // A multi-line edit that wants Enter takes it from the dialog.
+  LRESULT dialog_code(const WindowData& w, const Message* m) const {
+    LRESULT code = dlgc::want_chars | dlgc::has_set_sel | dlgc::want_arrows;
+    if (multiline(w) && (w.style & es::want_return) && m != nullptr && m->message == wm::key_down &&
+        m->wparam == vk::enter)
+      code |= dlgc::want_message;
+    return code;
+  }
+
+  // --- Edit messages ----------------------------------------------------------------------------
+  LRESULT get_sel(DWORD* start, DWORD* end) const {
+    const size_t a = std::min(anchor_, caret_), b = std::max(anchor_, caret_);
+    if (start) *start = static_cast<DWORD>(a);
+    if (end) *end = static_cast<DWORD>(b);
+    return make_lparam(static_cast<int>(std::min<size_t>(a, 0xFFFF)), static_cast<int>(std::min<size_t>(b, 0xFFFF)));
+  }
+
+  // A negative start selects nothing; a negative end selects to the end.
+  LRESULT set_sel(WindowData& w, intptr_t start, intptr_t end) {
+    if (start < 0) {
+      anchor_ = caret_;
+    } else {
+      const size_t n = text_.size();
+      anchor_ = std::min<size_t>(static_cast<size_t>(start), n);
+      caret_ = end < 0 ? n : std::min<size_t>(static_cast<size_t>(end), n);
+    }
+    show_caret(w);
+    return 0;
+  }
+
+  LRESULT replace_sel(WindowData& w, const char16_t* t) {
+    replace(w, t ? std::u16string_view(t) : std::u16string_view(), false);
+    return 0;
+  }
+
+  // A negative line is the caret's.
+  LRESULT line_index(intptr_t line) const {
+    if (line < 0) line = static_cast<intptr_t>(line_of(caret_));
+    if (static_cast<size_t>(line) >= lines_.size()) return -1;
+    return static_cast<LRESULT>(lines_[static_cast<size_t>(line)].first);
+  }
+
+  LRESULT line_length(intptr_t pos) const {
+    const size_t l = line_of(static_cast<size_t>(std::max<intptr_t>(0, pos)));
+    return static_cast<LRESULT>(lines_.empty() ? 0 : lines_[l].second);
+  }
+
+  // A negative position is the caret's.
+  LRESULT line_from_char(intptr_t pos) const {
+    return static_cast<LRESULT>(line_of(pos < 0 ? caret_ : static_cast<size_t>(pos)));
+  }
+
+  LRESULT set_password_char(WindowData& w, char16_t ch) {
+    password_ = ch;
+    invalidate(&w, nullptr, true);
+    return 0;
+  }
+
+  LRESULT set_read_only(WindowData& w, bool on) {
+    read_only_ = on;
+    if (read_only_) w.style |= es::read_only; else w.style &= ~es::read_only;
+    invalidate(&w, nullptr, true);
+    return 1;
+  }
+
+  // --- Parts --------------------------------------------------------------------------------------
   static bool multiline(const WindowData& w) { return (w.style & es::multiline) != 0; }
 
   int line_height(WindowData& w) { return std::max(1, font_engine().metrics(window_font(w)).height); }
@@ -240,8 +251,9 @@ class EditBehavior final : public Behavior {
     line = std::clamp(line, 0, max_first);
     if (static_cast<size_t>(line) != first_line_) {
       first_line_ = static_cast<size_t>(line);
+      const AliveGuard guard(w);
       invalidate(&w, nullptr, true);
-      if (lookup(w.handle)) update_scroll(w);
+      if (!guard.gone()) update_scroll(w);
       notify_parent_command(w, en::vscroll);
     }
   }
@@ -322,9 +334,9 @@ class EditBehavior final : public Behavior {
     layout(w);
     invalidate(&w, nullptr, true);
     if (notify) {
-      Hwnd h = w.handle;
+      const AliveGuard guard(w);
       notify_parent_command(w, en::update);
-      if (WindowData* d = lookup(h)) notify_parent_command(*d, en::change);
+      if (WindowData* d = guard.alive()) notify_parent_command(*d, en::change);
     }
   }
 
@@ -356,10 +368,10 @@ class EditBehavior final : public Behavior {
     w.text = text_;
     layout(w);
     show_caret(w);
-    Hwnd h = w.handle;
+    const AliveGuard guard(w);
     if (cut) notify_parent_command(w, en::max_text);
-    if (WindowData* d = lookup(h)) notify_parent_command(*d, en::update);
-    if (WindowData* d = lookup(h)) notify_parent_command(*d, en::change);
+    if (WindowData* d = guard.alive()) notify_parent_command(*d, en::update);
+    if (WindowData* d = guard.alive()) notify_parent_command(*d, en::change);
   }
 
   void on_char(WindowData& w, char16_t ch) {

@@ -629,113 +629,146 @@ class ListViewBehavior final : public Behavior {
   }
 
   // --- Painting -------------------------------------------------------------------------------------
+  // What a paint shares with the rows it draws.
+  struct RowPaint {
+    Canvas& c;
+    const Font& base_font;
+    RECT client;
+    bool focused;
+    bool per_item;  // the parent draws rows itself in part
+    ListViewCustomDraw& cd;
+  };
+  enum class RowPainted { next, stop, window_gone };
+
   void paint(WindowData& w) {
-    Hwnd h = w.handle;
-    PaintSession ps(h);
+    const AliveGuard guard(w);
+    PaintSession ps(w.handle);
     Canvas& c = ps.canvas();
-    RECT r = client_area(&w);
+    const RECT r = client_area(&w);
     c.fill_rect(r, get_sys_color_brush(color::window));
     const int hh = header_height(w), rh = row_height(w);
-    const int pad = scaled(3);
     const Font& base_font = window_font(w);
     c.select_font(&base_font);
     c.set_bk_mode(bk::transparent);
-    const bool focused = g_core->focus == h;
+    const bool focused = g_core->focus == w.handle;
 
     ListViewCustomDraw cd;
     cd.nmcd.hdr.code = nm::custom_draw;
     cd.nmcd.draw_stage = cdds::prepaint;
     cd.nmcd.canvas = &c;
     cd.nmcd.rc = r;
-    LRESULT pre = notify_parent(w, cd.nmcd.hdr);
-    if (lookup(h) == nullptr) return;
-    const bool per_item = (pre & cdrf::notify_item_draw) != 0;
+    const LRESULT pre = notify_parent(w, cd.nmcd.hdr);
+    if (guard.gone()) return;
+    RowPaint rp{c, base_font, r, focused, (pre & cdrf::notify_item_draw) != 0, cd};
     const int top = list_.top();
     const int last = std::min(count(), top + page(w) + 1);
     for (int i = top; i < last; ++i) {
-      const Row& row = list_[i];
-      RECT rr = row_rect(w, i);
+      const RECT rr = row_rect(w, i);
       if (rr.top >= r.bottom) break;
-      const bool sel = row.selected && (focused || (w.style & lvs::show_sel_always));
-      COLORREF text = get_sys_color(color::window_text), back = kDefaultColor;
-      c.select_font(&base_font);
-      if (per_item) {
-        cd.nmcd.draw_stage = cdds::item_prepaint;
-        cd.nmcd.item_index = static_cast<uintptr_t>(i);
-        cd.nmcd.item_state = (sel ? cdis::selected : 0) | (i == list_.focus() && focused ? cdis::focus : 0);
-        cd.nmcd.item_lparam = row.param;
-        cd.nmcd.rc = rr;
-        cd.text_color = kDefaultColor;
-        cd.text_bk_color = kDefaultColor;
-        cd.sub_item = 0;
-        LRESULT res = notify_parent(w, cd.nmcd.hdr);
-        if (lookup(h) == nullptr) return;
-        if (res & cdrf::skip_default) continue;
-        if (!(res & cdrf::new_font)) c.select_font(&base_font);
-        if (cd.text_color != kDefaultColor) text = cd.text_color;
-        back = cd.text_bk_color;
-        if (i >= count()) break;  // the handler removed rows
-      }
-      RECT full{0, rr.top, r.right, rr.bottom};
-      if (back != kDefaultColor) c.fill_rect(full, Brush::solid(back));
-      const bool full_row = (ex_ & lvs_ex::full_row_select) != 0;
-      if (sel && full_row) {
-        c.fill_rect(full, get_sys_color_brush(color::highlight));
-        text = get_sys_color(color::highlight_text);
-      }
-      int x = -hoff_;
-      const Row& cur = list_[i];
-      for (size_t col = 0; col < cols_.size(); ++col) {
-        const Column& cc = cols_[col];
-        RECT cr{x, rr.top, x + cc.width, rr.bottom};
-        x += cc.width;
-        if (cr.right <= 0 || cr.left >= r.right || cc.width <= 0) continue;
-        COLORREF tcol = text;
-        if (sel && !full_row && col == 0) {
-          c.fill_rect(cr, get_sys_color_brush(color::highlight));
-          tcol = get_sys_color(color::highlight_text);
-        }
-        c.set_text_color(tcol);
-        RECT tr{cr.left + pad, cr.top, cr.right - pad, cr.bottom};
-        UINT fmt = col == 0 ? dt::left : (cc.fmt == lvcfmt::right ? dt::right : cc.fmt == lvcfmt::center ? dt::center : dt::left);
-        c.draw_text(cell(cur, static_cast<int>(col)), tr, fmt | dt::vcenter | dt::single_line | dt::no_prefix | dt::end_ellipsis);
-      }
-      if (ex_ & lvs_ex::grid_lines) {
-        c.fill_rect(RECT{0, rr.bottom - 1, std::min(r.right, total_width() - hoff_), rr.bottom},
-                    get_sys_color_brush(color::btn_face));
-      }
-      if (i == list_.focus() && focused) draw_focus_rect(c, RECT{full.left, full.top, std::min(r.right, total_width() - hoff_), full.bottom});
+      const RowPainted painted = paint_row(w, rp, i, rr);
+      if (painted == RowPainted::window_gone) return;
+      if (painted == RowPainted::stop) break;
     }
     c.select_font(&base_font);
-    if (ex_ & lvs_ex::grid_lines) {
-      int x = -hoff_;
-      int bottom = hh + (std::min(count(), top + page(w) + 1) - top) * rh;
-      for (const auto& cc : cols_) {
-        x += cc.width;
-        c.fill_rect(RECT{x - 1, hh, x, bottom}, get_sys_color_brush(color::btn_face));
-      }
-    }
-    if (hh > 0) {
-      RECT band{0, 0, r.right, hh};
-      c.fill_rect(band, get_sys_color_brush(color::btn_face));
-      c.set_text_color(get_sys_color(color::btn_text));
-      int x = -hoff_;
-      for (const auto& cc : cols_) {
-        RECT hr{x, 0, x + cc.width, hh};
-        x += cc.width;
-        if (hr.right <= 0 || hr.left >= r.right) continue;
-        c.draw_edge(hr, bdr::raised, bf::rect);
-        RECT tr{hr.left + pad, 0, hr.right - pad, hh};
-        UINT fmt = cc.fmt == lvcfmt::right ? dt::right : cc.fmt == lvcfmt::center ? dt::center : dt::left;
-        c.draw_text(cc.title, tr, fmt | dt::vcenter | dt::single_line | dt::no_prefix | dt::end_ellipsis);
-      }
-      if (x < r.right) c.draw_edge(RECT{x, 0, r.right, hh}, bdr::raised, bf::rect);
-    }
+    if (ex_ & lvs_ex::grid_lines) paint_column_lines(w, c, top, hh, rh);
+    if (hh > 0) paint_header(c, r, hh);
     if (pre & cdrf::notify_post_paint) {
       cd.nmcd.draw_stage = cdds::postpaint;
       cd.nmcd.rc = r;
       notify_parent(w, cd.nmcd.hdr);
     }
+  }
+
+  // Offers row i to the parent's custom drawing, then draws what it leaves.
+  RowPainted paint_row(WindowData& w, RowPaint& p, int i, const RECT& rr) {
+    const AliveGuard guard(w);
+    const Row& row = list_[i];
+    const bool sel = row.selected && (p.focused || (w.style & lvs::show_sel_always));
+    COLORREF text = get_sys_color(color::window_text), back = kDefaultColor;
+    p.c.select_font(&p.base_font);
+    if (p.per_item) {
+      ListViewCustomDraw& cd = p.cd;
+      cd.nmcd.draw_stage = cdds::item_prepaint;
+      cd.nmcd.item_index = static_cast<uintptr_t>(i);
+      cd.nmcd.item_state = (sel ? cdis::selected : 0) | (i == list_.focus() && p.focused ? cdis::focus : 0);
+      cd.nmcd.item_lparam = row.param;
+      cd.nmcd.rc = rr;
+      cd.text_color = kDefaultColor;
+      cd.text_bk_color = kDefaultColor;
+      cd.sub_item = 0;
+      const LRESULT res = notify_parent(w, cd.nmcd.hdr);
+      if (guard.gone()) return RowPainted::window_gone;
+      if (res & cdrf::skip_default) return RowPainted::next;
+      if (!(res & cdrf::new_font)) p.c.select_font(&p.base_font);
+      if (cd.text_color != kDefaultColor) text = cd.text_color;
+      back = cd.text_bk_color;
+      if (i >= count()) return RowPainted::stop;  // the handler removed rows
+    }
+    draw_row(p, i, rr, sel, text, back);
+    return RowPainted::next;
+  }
+
+  void draw_row(RowPaint& p, int i, const RECT& rr, bool sel, COLORREF text, COLORREF back) {
+    Canvas& c = p.c;
+    const RECT& r = p.client;
+    const int pad = scaled(3);
+    const RECT full{0, rr.top, r.right, rr.bottom};
+    if (back != kDefaultColor) c.fill_rect(full, Brush::solid(back));
+    const bool full_row = (ex_ & lvs_ex::full_row_select) != 0;
+    if (sel && full_row) {
+      c.fill_rect(full, get_sys_color_brush(color::highlight));
+      text = get_sys_color(color::highlight_text);
+    }
+    int x = -hoff_;
+    const Row& cur = list_[i];
+    for (size_t col = 0; col < cols_.size(); ++col) {
+      const Column& cc = cols_[col];
+      const RECT cr{x, rr.top, x + cc.width, rr.bottom};
+      x += cc.width;
+      if (cr.right <= 0 || cr.left >= r.right || cc.width <= 0) continue;
+      COLORREF tcol = text;
+      if (sel && !full_row && col == 0) {
+        c.fill_rect(cr, get_sys_color_brush(color::highlight));
+        tcol = get_sys_color(color::highlight_text);
+      }
+      c.set_text_color(tcol);
+      RECT tr{cr.left + pad, cr.top, cr.right - pad, cr.bottom};
+      const UINT fmt = col == 0 ? dt::left : align_of(cc);
+      c.draw_text(cell(cur, static_cast<int>(col)), tr, fmt | dt::vcenter | dt::single_line | dt::no_prefix | dt::end_ellipsis);
+    }
+    const int right = std::min(r.right, total_width() - hoff_);
+    if (ex_ & lvs_ex::grid_lines) c.fill_rect(RECT{0, rr.bottom - 1, right, rr.bottom}, get_sys_color_brush(color::btn_face));
+    if (i == list_.focus() && p.focused) draw_focus_rect(c, RECT{full.left, full.top, right, full.bottom});
+  }
+
+  static UINT align_of(const Column& cc) {
+    return cc.fmt == lvcfmt::right ? dt::right : cc.fmt == lvcfmt::center ? dt::center : dt::left;
+  }
+
+  // The grid's lines between the columns, down to the last row in view.
+  void paint_column_lines(WindowData& w, Canvas& c, int top, int hh, int rh) {
+    const int bottom = hh + (std::min(count(), top + page(w) + 1) - top) * rh;
+    int x = -hoff_;
+    for (const auto& cc : cols_) {
+      x += cc.width;
+      c.fill_rect(RECT{x - 1, hh, x, bottom}, get_sys_color_brush(color::btn_face));
+    }
+  }
+
+  void paint_header(Canvas& c, const RECT& r, int hh) {
+    const int pad = scaled(3);
+    c.fill_rect(RECT{0, 0, r.right, hh}, get_sys_color_brush(color::btn_face));
+    c.set_text_color(get_sys_color(color::btn_text));
+    int x = -hoff_;
+    for (const auto& cc : cols_) {
+      const RECT hr{x, 0, x + cc.width, hh};
+      x += cc.width;
+      if (hr.right <= 0 || hr.left >= r.right) continue;
+      c.draw_edge(hr, bdr::raised, bf::rect);
+      RECT tr{hr.left + pad, 0, hr.right - pad, hh};
+      c.draw_text(cc.title, tr, align_of(cc) | dt::vcenter | dt::single_line | dt::no_prefix | dt::end_ellipsis);
+    }
+    if (x < r.right) c.draw_edge(RECT{x, 0, r.right, hh}, bdr::raised, bf::rect);
   }
 
   std::vector<Column> cols_;

@@ -8,115 +8,131 @@ namespace {
 class ScrollBarBehavior final : public Behavior {
  public:
   LRESULT handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) override {
-    const bool vertical = (w.style & sbs::vert) != 0;
     switch (msg) {
-      case wm::paint: {
-        PaintSession ps(w.handle);
-        paint_scroll_bar(ps.canvas(), client_area(&w), s_, vertical, is_window_enabled(w.handle));
-        return 0;
-      }
-      case wm::erase_background:
-        return 1;
-      case wm::lbutton_down:
-      case wm::lbutton_dblclk: {
-        POINT p{x_of(lp), y_of(lp)};
-        int part = scroll_bar_hit(client_area(&w), s_, vertical, p);
-        if (part == 0) return 0;
-        set_capture(w.handle);
-        s_.pressed_part = part;
-        if (part == 5) {
-          s_.tracking = true;
-          s_.track_pos = s_.pos;
-          // Keep the point where the thumb was taken.
-          int thumb_start = 0;
-          for (int c = vertical ? client_area(&w).top : client_area(&w).left; c < (vertical ? client_area(&w).bottom : client_area(&w).right); ++c) {
-            POINT q = vertical ? POINT{p.x, c} : POINT{c, p.y};
-            if (scroll_bar_hit(client_area(&w), s_, vertical, q) == 5) {
-              thumb_start = c;
-              break;
-            }
-          }
-          s_.drag_offset = (vertical ? p.y : p.x) - thumb_start;
-        } else {
-          static constexpr int codes[] = {0, sb::line_up, sb::line_down, sb::page_up, sb::page_down};
-          notify(w, codes[part], 0);
-        }
-        return 0;
-      }
-      case wm::mouse_move:
-        if (s_.tracking && get_capture() == w.handle) {
-          int coord = vertical ? y_of(lp) : x_of(lp);
-          int pos = thumb_pos(w, coord);
-          if (pos != s_.track_pos) {
-            s_.track_pos = pos;
-            invalidate(&w, nullptr, false);
-            notify(w, sb::thumb_track, pos);
-          }
-        }
-        return 0;
-      case wm::lbutton_up:
-        if (get_capture() == w.handle) {
-          Hwnd h = w.handle;
-          bool tracking = s_.tracking;
-          s_.tracking = false;
-          s_.pressed_part = 0;
-          release_capture();
-          if (tracking) notify(w, sb::thumb_position, s_.track_pos);
-          if (WindowData* d = lookup(h)) notify(*d, sb::end_scroll, 0);
-        }
-        return 0;
-      case wm::enable:
-        invalidate(&w, nullptr, false);
-        return 0;
-      case sbm::set_pos: {
-        int old = s_.pos;
-        s_.pos = clamp_scroll_pos(s_, static_cast<int>(wp));
-        if (lp) invalidate(&w, nullptr, false);
-        return old;
-      }
-      case sbm::get_pos:
-        return s_.pos;
-      case sbm::set_range:
-        s_.min = static_cast<int>(wp);
-        s_.max = static_cast<int>(lp);
-        s_.pos = clamp_scroll_pos(s_, s_.pos);
-        invalidate(&w, nullptr, false);
-        return s_.pos;
-      case sbm::get_range:
-        if (wp) *reinterpret_cast<int32_t*>(wp) = s_.min;
-        if (lp) *reinterpret_cast<int32_t*>(lp) = s_.max;
-        return 0;
-      case sbm::set_scroll_info: {
-        auto* si = reinterpret_cast<const ScrollInfo*>(lp);
-        if (si == nullptr) return s_.pos;
-        if (si->mask & sif::range) {
-          s_.min = si->min;
-          s_.max = si->max;
-        }
-        if (si->mask & sif::page) s_.page = si->page;
-        if (si->mask & sif::pos) s_.pos = si->pos;
-        s_.pos = clamp_scroll_pos(s_, s_.pos);
-        if (wp) invalidate(&w, nullptr, false);
-        return s_.pos;
-      }
-      case sbm::get_scroll_info: {
-        auto* si = reinterpret_cast<ScrollInfo*>(lp);
-        if (si == nullptr) return 0;
-        if (si->mask & sif::range) {
-          si->min = s_.min;
-          si->max = s_.max;
-        }
-        if (si->mask & sif::page) si->page = s_.page;
-        if (si->mask & sif::pos) si->pos = s_.pos;
-        if (si->mask & sif::track_pos) si->track_pos = s_.tracking ? s_.track_pos : s_.pos;
-        return 1;
-      }
-      default:
-        return def_proc(w, msg, wp, lp);
+      case wm::paint: return paint(w);
+      case wm::erase_background: return 1;
+      case wm::lbutton_down: return on_down(w, POINT{x_of(lp), y_of(lp)});
+      case wm::lbutton_dblclk: return on_down(w, POINT{x_of(lp), y_of(lp)});
+      case wm::mouse_move: return on_move(w, POINT{x_of(lp), y_of(lp)});
+      case wm::lbutton_up: return on_up(w);
+      case wm::enable: invalidate(&w, nullptr, false); return 0;
+      case sbm::set_pos: return set_pos(w, static_cast<int>(wp), lp != 0);
+      case sbm::get_pos: return s_.pos;
+      case sbm::set_range: return set_range(w, static_cast<int>(wp), static_cast<int>(lp));
+      case sbm::get_range: return get_range(reinterpret_cast<int32_t*>(wp), reinterpret_cast<int32_t*>(lp));
+      case sbm::set_scroll_info: return set_info(w, reinterpret_cast<const ScrollInfo*>(lp), wp != 0);
+      case sbm::get_scroll_info: return get_info(reinterpret_cast<ScrollInfo*>(lp));
+      default: return def_proc(w, msg, wp, lp);
     }
   }
 
  private:
+  static bool vertical(const WindowData& w) { return (w.style & sbs::vert) != 0; }
+
+  LRESULT paint(WindowData& w) {
+    PaintSession ps(w.handle);
+    paint_scroll_bar(ps.canvas(), client_area(&w), s_, vertical(w), is_window_enabled(w.handle));
+    return 0;
+  }
+
+  // A press on an arrow or the page area reports its step; on the thumb it
+  // starts a drag.
+  LRESULT on_down(WindowData& w, POINT p) {
+    const int part = scroll_bar_hit(client_area(&w), s_, vertical(w), p);
+    if (part == 0) return 0;
+    set_capture(w.handle);
+    s_.pressed_part = part;
+    if (part == 5) {
+      s_.tracking = true;
+      s_.track_pos = s_.pos;
+      s_.drag_offset = (vertical(w) ? p.y : p.x) - thumb_start(w, p);
+    } else {
+      static constexpr int codes[] = {0, sb::line_up, sb::line_down, sb::page_up, sb::page_down};
+      notify(w, codes[part], 0);
+    }
+    return 0;
+  }
+
+  // Where the thumb starts along the bar, at the point where it was taken.
+  int thumb_start(WindowData& w, POINT p) {
+    const bool vert = vertical(w);
+    const RECT r = client_area(&w);
+    for (int c = vert ? r.top : r.left; c < (vert ? r.bottom : r.right); ++c) {
+      const POINT q = vert ? POINT{p.x, c} : POINT{c, p.y};
+      if (scroll_bar_hit(r, s_, vert, q) == 5) return c;
+    }
+    return 0;
+  }
+
+  LRESULT on_move(WindowData& w, POINT p) {
+    if (!s_.tracking || get_capture() != w.handle) return 0;
+    const int pos = thumb_pos(w, vertical(w) ? p.y : p.x);
+    if (pos != s_.track_pos) {
+      s_.track_pos = pos;
+      invalidate(&w, nullptr, false);
+      notify(w, sb::thumb_track, pos);
+    }
+    return 0;
+  }
+
+  LRESULT on_up(WindowData& w) {
+    if (get_capture() != w.handle) return 0;
+    const AliveGuard guard(w);
+    const bool tracking = s_.tracking;
+    s_.tracking = false;
+    s_.pressed_part = 0;
+    release_capture();
+    if (tracking) notify(w, sb::thumb_position, s_.track_pos);
+    if (WindowData* d = guard.alive()) notify(*d, sb::end_scroll, 0);
+    return 0;
+  }
+
+  LRESULT set_pos(WindowData& w, int pos, bool redraw) {
+    const int old = s_.pos;
+    s_.pos = clamp_scroll_pos(s_, pos);
+    if (redraw) invalidate(&w, nullptr, false);
+    return old;
+  }
+
+  LRESULT set_range(WindowData& w, int min, int max) {
+    s_.min = min;
+    s_.max = max;
+    s_.pos = clamp_scroll_pos(s_, s_.pos);
+    invalidate(&w, nullptr, false);
+    return s_.pos;
+  }
+
+  LRESULT get_range(int32_t* min, int32_t* max) const {
+    if (min) *min = s_.min;
+    if (max) *max = s_.max;
+    return 0;
+  }
+
+  LRESULT set_info(WindowData& w, const ScrollInfo* si, bool redraw) {
+    if (si == nullptr) return s_.pos;
+    if (si->mask & sif::range) {
+      s_.min = si->min;
+      s_.max = si->max;
+    }
+    if (si->mask & sif::page) s_.page = si->page;
+    if (si->mask & sif::pos) s_.pos = si->pos;
+    s_.pos = clamp_scroll_pos(s_, s_.pos);
+    if (redraw) invalidate(&w, nullptr, false);
+    return s_.pos;
+  }
+
+  LRESULT get_info(ScrollInfo* si) const {
+    if (si == nullptr) return 0;
+    if (si->mask & sif::range) {
+      si->min = s_.min;
+      si->max = s_.max;
+    }
+    if (si->mask & sif::page) si->page = s_.page;
+    if (si->mask & sif::pos) si->pos = s_.pos;
+    if (si->mask & sif::track_pos) si->track_pos = s_.tracking ? s_.track_pos : s_.pos;
+    return 1;
+  }
+
   int thumb_pos(WindowData& w, int coord) {
     ScrollBarState probe = s_;
     return scroll_bar_thumb_pos(client_area(&w), probe, (w.style & sbs::vert) != 0, coord);

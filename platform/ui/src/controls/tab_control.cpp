@@ -10,90 +10,104 @@ namespace {
 class TabBehavior final : public Behavior {
  public:
   LRESULT handle(WindowData& w, UINT msg, WPARAM wp, LPARAM lp) override {
-    const int n = static_cast<int>(items_.size());
+    const auto idx = static_cast<int>(wp);
     switch (msg) {
-      case wm::paint:
-        paint(w);
-        return 0;
-      case wm::erase_background:
-        return 1;
-      case tcm::insert_item: {
-        auto* it = reinterpret_cast<const TabItem*>(lp);
-        if (it == nullptr) return -1;
-        int at = std::clamp(static_cast<int>(wp), 0, n);
-        items_.insert(items_.begin() + at, Item{it->text ? it->text : u"", it->param});
-        if (cur_ < 0) cur_ = 0;
-        else if (cur_ >= at && n > 0) ++cur_;
-        invalidate(&w, nullptr, true);
-        return at;
-      }
-      case tcm::delete_item:
-        if (static_cast<int>(wp) < 0 || static_cast<int>(wp) >= n) return 0;
-        items_.erase(items_.begin() + static_cast<int>(wp));
-        if (static_cast<int>(wp) < cur_) --cur_;  // the chosen tab moved down by one
-        if (cur_ >= static_cast<int>(items_.size())) cur_ = static_cast<int>(items_.size()) - 1;
-        invalidate(&w, nullptr, true);
-        return 1;
-      case tcm::delete_all_items:
-        items_.clear();
-        cur_ = -1;
-        invalidate(&w, nullptr, true);
-        return 1;
-      case tcm::get_item_count:
-        return n;
-      case tcm::get_cur_sel:
-        return cur_;
-      case tcm::set_cur_sel: {
-        int old = cur_;
-        if (static_cast<int>(wp) < 0 || static_cast<int>(wp) >= n) return -1;
-        cur_ = static_cast<int>(wp);
-        invalidate(&w, nullptr, true);
-        return old;
-      }
-      case tcm::get_item_rect: {
-        if (static_cast<int>(wp) < 0 || static_cast<int>(wp) >= n || lp == 0) return 0;
-        *reinterpret_cast<RECT*>(lp) = tab_rect(w, static_cast<int>(wp));
-        return 1;
-      }
-      case tcm::adjust_rect: {
-        auto* r = reinterpret_cast<RECT*>(lp);
-        if (r == nullptr) return 0;
-        int band = band_height(w);
-        if (wp) {
-          r->top -= band;
-          *r = inflate_rect(*r, 2, 2);
-        } else {
-          r->top += band;
-          *r = inflate_rect(*r, -2, -2);
-        }
-        return 0;
-      }
-      case wm::lbutton_down:
-        for (int i = 0; i < n; ++i) {
-          if (point_in_rect(tab_rect(w, i), POINT{x_of(lp), y_of(lp)})) {
-            select_by_user(w, i);
-            break;
-          }
-        }
-        return 0;
-      case wm::key_down:
-        if ((wp == vk::left || wp == vk::right) && n > 0) {
-          int to = std::clamp(cur_ + (wp == vk::right ? 1 : -1), 0, n - 1);
-          if (to != cur_) select_by_user(w, to);
-        }
-        return 0;
-      case wm::set_focus:
-      case wm::kill_focus:
-        invalidate(&w, nullptr, false);
-        return 0;
-      case wm::get_dialog_code:
-        return dlgc::want_arrows;
-      default:
-        return def_proc(w, msg, wp, lp);
+      case wm::paint: paint(w); return 0;
+      case wm::erase_background: return 1;
+      case tcm::insert_item: return insert_item(w, idx, reinterpret_cast<const TabItem*>(lp));
+      case tcm::delete_item: return delete_item(w, idx);
+      case tcm::delete_all_items: return delete_all_items(w);
+      case tcm::get_item_count: return count();
+      case tcm::get_cur_sel: return cur_;
+      case tcm::set_cur_sel: return set_cur_sel(w, idx);
+      case tcm::get_item_rect: return get_item_rect(w, idx, reinterpret_cast<RECT*>(lp));
+      case tcm::adjust_rect: return adjust_rect(w, wp != 0, reinterpret_cast<RECT*>(lp));
+      case wm::lbutton_down: return on_tap(w, POINT{x_of(lp), y_of(lp)});
+      case wm::key_down: return on_key(w, static_cast<UINT>(wp));
+      case wm::set_focus: invalidate(&w, nullptr, false); return 0;
+      case wm::kill_focus: invalidate(&w, nullptr, false); return 0;
+      case wm::get_dialog_code: return dlgc::want_arrows;
+      default: return def_proc(w, msg, wp, lp);
     }
   }
 
  private:
+  int count() const { return static_cast<int>(items_.size()); }
+  bool valid(int i) const { return i >= 0 && i < count(); }
+
+  LRESULT insert_item(WindowData& w, int index, const TabItem* it) {
+    if (it == nullptr) return -1;
+    const int n = count();
+    const int at = std::clamp(index, 0, n);
+    items_.insert(items_.begin() + at, Item{it->text ? it->text : u"", it->param});
+    if (cur_ < 0) cur_ = 0;
+    else if (cur_ >= at && n > 0) ++cur_;
+    invalidate(&w, nullptr, true);
+    return at;
+  }
+
+  LRESULT delete_item(WindowData& w, int index) {
+    if (!valid(index)) return 0;
+    items_.erase(items_.begin() + index);
+    if (index < cur_) --cur_;  // the chosen tab moved down by one
+    if (cur_ >= count()) cur_ = count() - 1;
+    invalidate(&w, nullptr, true);
+    return 1;
+  }
+
+  LRESULT delete_all_items(WindowData& w) {
+    items_.clear();
+    cur_ = -1;
+    invalidate(&w, nullptr, true);
+    return 1;
+  }
+
+  LRESULT set_cur_sel(WindowData& w, int index) {
+    const int old = cur_;
+    if (!valid(index)) return -1;
+    cur_ = index;
+    invalidate(&w, nullptr, true);
+    return old;
+  }
+
+  LRESULT get_item_rect(WindowData& w, int index, RECT* out) {
+    if (!valid(index) || out == nullptr) return 0;
+    *out = tab_rect(w, index);
+    return 1;
+  }
+
+  // The display area from the window's rectangle (or, `larger`, back).
+  LRESULT adjust_rect(WindowData& w, bool larger, RECT* r) {
+    if (r == nullptr) return 0;
+    const int band = band_height(w);
+    if (larger) {
+      r->top -= band;
+      *r = inflate_rect(*r, 2, 2);
+    } else {
+      r->top += band;
+      *r = inflate_rect(*r, -2, -2);
+    }
+    return 0;
+  }
+
+  LRESULT on_tap(WindowData& w, POINT p) {
+    for (int i = 0; i < count(); ++i) {
+      if (point_in_rect(tab_rect(w, i), p)) {
+        select_by_user(w, i);
+        break;
+      }
+    }
+    return 0;
+  }
+
+  LRESULT on_key(WindowData& w, UINT key) {
+    if ((key == vk::left || key == vk::right) && count() > 0) {
+      const int to = std::clamp(cur_ + (key == vk::right ? 1 : -1), 0, count() - 1);
+      if (to != cur_) select_by_user(w, to);
+    }
+    return 0;
+  }
+
   struct Item {
     std::u16string text;
     LPARAM param = 0;
@@ -111,14 +125,14 @@ class TabBehavior final : public Behavior {
 
   void select_by_user(WindowData& w, int index) {
     if (index == cur_) return;
-    Hwnd h = w.handle;
-    set_focus(h);
-    WindowData* d = lookup(h);
+    const AliveGuard guard(w);
+    set_focus(guard.handle());
+    WindowData* d = guard.alive();
     if (d == nullptr) return;
     NotifyHeader n;
     n.code = tcn::sel_changing;
     if (notify_parent(*d, n) != 0) return;  // the parent keeps the page
-    if ((d = lookup(h)) == nullptr) return;
+    if ((d = guard.alive()) == nullptr) return;
     cur_ = index;
     invalidate(d, nullptr, true);
     NotifyHeader c;
