@@ -1,8 +1,8 @@
 // Builders of saved market tables for the client library's tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -31,11 +31,21 @@ struct TableFile {
   }
 };
 
+// Copies text into a fixed record field, cut to fit and terminated (the
+// cutting is meant: the optimiser's truncation warnings about snprintf
+// into short fields do not apply).
+template <std::size_t N>
+void put_text(char (&field)[N], const std::string& text) {
+  const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
+  std::memcpy(field, text.data(), n);
+  field[n] = '\0';
+}
+
 inline ClassRecord a_class(int32_t server_id, const std::string& code) {
   ClassRecord c;
   std::memset(&c, 0, sizeof c);
   c.d.server_id = server_id;
-  std::snprintf(c.d.code, sizeof c.d.code, "%s", code.c_str());
+  put_text(c.d.code, code);
   c.params_complete = 1;
   c.securities_complete = 1;
   c.securities_request = 77;  // a stale request number: cleared on loading
@@ -46,7 +56,7 @@ inline SecurityRecord a_security(int32_t class_index, int32_t server_id, const s
   SecurityRecord s;
   std::memset(&s, 0, sizeof s);
   s.h.server_id = server_id;
-  std::snprintf(s.h.code, sizeof s.h.code, "%s", code.c_str());
+  put_text(s.h.code, code);
   s.class_index = class_index;
   s.link = 0xDEAD;
   return s;
@@ -55,7 +65,7 @@ inline SecurityRecord a_security(int32_t class_index, int32_t server_id, const s
 inline NetParamEx a_param(int32_t class_index, int16_t slot, const std::string& name) {
   NetParamEx p;
   std::memset(&p, 0, sizeof p);
-  std::snprintf(p.d.db_name, sizeof p.d.db_name, "%s", name.c_str());
+  put_text(p.d.db_name, name);
   p.class_index = class_index;
   p.slot = slot;
   p.in_filter = 1;
