@@ -95,19 +95,19 @@ WindowData* allocate_window() {
   return w;
 }
 
-void release_handle(WindowData* w) {
+std::unique_ptr<WindowData> release_handle(WindowData* w) {
   Core& c = *g_core;
   std::lock_guard lock(c.table_mutex);
   w->gone = true;
   const uint32_t slot = w->slot;
-  auto& holder = c.slots[slot];
+  std::unique_ptr<WindowData> holder = std::move(c.slots[slot]);
   c.generations[slot] = 0;  // stale handles stop matching at once
+  c.free_slots.push_back(slot);
   if (w->depth > 0) {
     c.graveyard.push_back(std::move(holder));
-  } else {
-    holder.reset();
+    return nullptr;
   }
-  c.free_slots.push_back(slot);
+  return holder;
 }
 
 // --- Classes --------------------------------------------------------------------------------

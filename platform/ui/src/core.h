@@ -112,7 +112,7 @@ struct WorkItem {
 };
 
 struct QueueItem {
-  enum class Kind : uint8_t { window_message, thread_message, work, quit };
+  enum class Kind : uint8_t { window_message, thread_message, work, quit, deletion };
   Kind kind = Kind::window_message;
   Hwnd hwnd;
   UINT msg = 0;
@@ -121,6 +121,7 @@ struct QueueItem {
   PayloadRelease release = nullptr;
   std::shared_ptr<WorkItem> work;
   int exit_code = 0;
+  std::unique_ptr<Window> doomed;  // deletion: a window object handed over by another thread
 };
 
 struct InputItem {
@@ -199,7 +200,10 @@ WindowData* lookup(Hwnd h);      // user-interface thread
 bool valid_any_thread(Hwnd h);   // any thread
 WindowData* must(Hwnd h);        // sets the last error when null
 WindowData* allocate_window();
-void release_handle(WindowData* w);
+// Retires the handle; answers the window's data for the caller to free once
+// it is done with it (null while a message to the window is being handled:
+// the data waits in the graveyard until that call returns).
+std::unique_ptr<WindowData> release_handle(WindowData* w);
 
 // --- dispatch ---
 LRESULT call_window(WindowData* w, UINT msg, WPARAM wp, LPARAM lp);
@@ -235,6 +239,10 @@ void destroy(WindowData* w);
 // Destroys the window bound to a program object that is going away (from its
 // destructor, on any thread: the window must not outlive the object).
 void destroy_for_object(const Window* object, Hwnd h);
+// Deletes a program object on the user-interface thread (see
+// delete_on_ui_thread()); with a call into it under way, its window goes now
+// and the object once that call has returned.
+void delete_window_object(std::unique_ptr<Window> object);
 RECT screen_rect(const WindowData* w);         // window rectangle on the screen
 RECT client_screen_rect(const WindowData* w);  // client area on the screen
 RECT client_rect_in_window(const WindowData* w);  // client area in window coordinates

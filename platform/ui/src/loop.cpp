@@ -57,6 +57,7 @@ void release_item(QueueItem& item) {
     item.release(item.wparam, item.lparam);
   }
   if (item.kind == QueueItem::Kind::work && item.work) item.work->done.set();  // not ran: cancelled
+  item.doomed.reset();  // a handed-over object: its window went with the session's
 }
 
 // Offers a message to the pre-translation hooks of the target and its ancestors.
@@ -141,6 +142,9 @@ void dispatch_queue_item(QueueItem& item) {
     }
     case QueueItem::Kind::work:
       if (item.work) run_work(*item.work);
+      return;
+    case QueueItem::Kind::deletion:
+      if (item.doomed) delete_window_object(std::move(item.doomed));
       return;
     case QueueItem::Kind::quit:
       c.quit_pending = true;

@@ -1,5 +1,7 @@
 // Window creation, destruction, the tree, attributes and geometry.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "core.h"
 #include "dialog_internal.h"
@@ -289,8 +291,11 @@ void destroy(WindowData* w) {
   Window* object = w->object;
   w->object = nullptr;
   w->outer = nullptr;
-  release_handle(w);
+  std::unique_ptr<WindowData> data = release_handle(w);
   if (object != nullptr && object->hwnd() == h) WindowAccess::unbind(object);
+  // An object the layer owns (factory classes) goes with its window, after
+  // it has been told that the handle is gone.
+  data.reset();
   // A top-level window went: give activation back to its owner or the next one.
   if (!c.active) {
     for (WindowData* t : c.top_levels) {
@@ -323,6 +328,44 @@ void destroy_for_object(const Window* object, Hwnd h) {
     run_on_ui_thread(drop);
   }
 }
+
+void delete_window_object(std::unique_ptr<Window> object) {
+  WindowData* w = lookup(object->hwnd());
+  if (w != nullptr && w->object == object.get() && w->depth > 0 && !w->owned_object) {
+    // A handler of the object is on the stack (a nested loop dispatched the
+    // deletion): the window goes now, and the object with the window's data
+    // once that handler has returned.
+    w->owned_object = std::move(object);
+    destroy(w);
+    return;
+  }
+  object.reset();
+}
+
+namespace {
+#ifndef NDEBUG
+// True while the user-interface thread may still dispatch into windows: a
+// session runs and has not begun to close (by then every window is gone).
+bool session_dispatches() {
+  std::lock_guard session(g_session_mutex);
+  if (g_core == nullptr) return false;
+  std::lock_guard lock(g_core->queue_mutex);
+  return !g_core->closing;
+}
+
+#endif
+
+void check_destroyed_on_ui_thread() {
+#ifndef NDEBUG
+  if (!is_ui_thread() && session_dispatches()) {
+    std::fputs("kelda::ui: a Window object was destroyed on a thread other than the user-interface "
+               "thread; hand it over with delete_on_ui_thread()\n",
+               stderr);
+    std::abort();
+  }
+#endif
+}
+}  // namespace
 
 void show_impl(WindowData* w, int command) {
   Core& c = *g_core;
@@ -400,7 +443,10 @@ using namespace detail;
 // --- Window -----------------------------------------------------------------------------------
 Window::Window() = default;
 
-Window::~Window() { destroy_for_object(this, hwnd_); }
+Window::~Window() {
+  check_destroyed_on_ui_thread();
+  destroy_for_object(this, hwnd_);
+}
 
 bool Window::create(const CreateParams& params) {
   return on_ui([&] {
@@ -453,6 +499,38 @@ bool Window::route_command(UINT, UINT) { return false; }
 LRESULT Window::default_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
   if (previous_) return previous_(hwnd_, msg, wparam, lparam);
   return call_class(lookup(hwnd_), msg, wparam, lparam);
+}
+
+void delete_on_ui_thread(std::unique_ptr<Window> object) {
+  if (!object) return;
+  if (is_ui_thread()) {
+    delete_window_object(std::move(object));
+    return;
+  }
+  {
+    std::lock_guard session(g_session_mutex);
+    Core* c = g_core;
+    if (c != nullptr) {
+      {
+        std::lock_guard lock(c->queue_mutex);
+        if (!c->closing) {
+          // Never refused for a full queue: the object must go somewhere.
+          QueueItem q;
+          q.kind = QueueItem::Kind::deletion;
+          q.doomed = std::move(object);
+          c->queue.push_back(std::move(q));
+        }
+      }
+      if (!object) {
+        c->wake_event.set();
+        c->backend->wake();
+        return;
+      }
+    }
+  }
+  // No session, or one that is closing with every window gone: nothing can
+  // dispatch into the object any more.
+  object.reset();
 }
 
 // --- Free functions ---------------------------------------------------------------------------

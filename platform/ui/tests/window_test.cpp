@@ -2,6 +2,8 @@
 // gesture and painting, on the headless backend.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -454,19 +456,123 @@ TEST(Window, ExtremePositionsAndSizesAreClampedInsteadOfOverflowing) {
   EXPECT_EQ(cr.right - cr.left, 70);
 }
 
-TEST(Window, ObjectDestroyedOnAnotherThreadTakesItsWindowAlong) {
+// The destruction rule: a window object goes on the user-interface thread
+// only; another thread hands it over and the deletion is posted there.
+namespace {
+// A probe that reports where it was destroyed and counts wm::user + 2.
+struct Trace {
+  std::atomic<std::thread::id> destroyed_on{};
+  int delivered = 0;  // user-interface thread only
+};
+class Tracked : public Probe {
+ public:
+  explicit Tracked(Trace* trace) : trace_(trace) {}
+  ~Tracked() override { trace_->destroyed_on.store(std::this_thread::get_id()); }
+  LRESULT window_proc(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == wm::user + 2) ++trace_->delivered;
+    return Probe::window_proc(msg, wp, lp);
+  }
+
+ private:
+  Trace* trace_;
+};
+}  // namespace
+
+TEST(Window, ObjectHandedOverByAnotherThreadIsDestroyedOnTheUiThreadAfterItsQueuedMessages) {
   HeadlessUi ui;
-  auto probe = std::make_unique<Probe>();
+  Trace trace;
+  auto probe = std::make_unique<Tracked>(&trace);
   ASSERT_TRUE(probe->make_top());
   const Hwnd h = probe->hwnd();
-  kelda::platform::Event done{kelda::platform::Event::Reset::manual};
+  // The window keeps being painted and messaged while the worker lets go.
   std::thread worker([&] {
-    probe.reset();  // the window must not outlive its object
-    done.set();
+    for (int i = 0; i < 50; ++i) {
+      post_message(h, wm::user + 2);
+      invalidate_rect(h, nullptr, true);
+    }
+    delete_on_ui_thread(std::move(probe));
+    post_message(h, wm::user + 2);  // too late: refused or dropped, never delivered
   });
-  kelda::platform::Waitable* waits[] = {&done};
-  EXPECT_EQ(wait_pumping(waits, kelda::platform::kInfinite).status, kelda::platform::WaitStatus::signaled);
+  EXPECT_TRUE(run_loop_until([&] { return trace.destroyed_on.load() != std::thread::id{}; }));
   worker.join();
+  EXPECT_EQ(trace.destroyed_on.load(), std::this_thread::get_id());
+  EXPECT_EQ(trace.delivered, 50) << "messages posted before the hand-over come first";
   EXPECT_FALSE(is_window(h));
-  EXPECT_EQ(send_message(h, wm::user + 1, 1), 0) << "no message reaches the freed object";
+  EXPECT_EQ(send_message(h, wm::user + 1, 1), 0);
+}
+
+TEST(Window, HandedOverObjectOutlivesItsHandlerThatRunsANestedLoop) {
+  HeadlessUi ui;
+  Trace trace;
+  struct Nesting : Tracked {
+    using Tracked::Tracked;
+    bool gone_during_loop = false;
+    LRESULT window_proc(UINT msg, WPARAM wp, LPARAM lp) override {
+      if (msg == wm::user + 3) {
+        // The hand-over arrives while this handler pumps; the object must
+        // stay alive until the handler returns.
+        const Hwnd self = hwnd();
+        run_loop_until([&] { return !is_window(self); });
+        gone_during_loop = !is_window(self);
+        seen.push_back({msg, wp, lp});  // touches the object after the loop
+        return gone_during_loop ? 1 : 0;
+      }
+      return Tracked::window_proc(msg, wp, lp);
+    }
+  };
+  auto nesting = std::make_unique<Nesting>(&trace);
+  ASSERT_TRUE(nesting->make_top());
+  const Hwnd h = nesting->hwnd();
+  std::thread worker([&] { delete_on_ui_thread(std::move(nesting)); });
+  worker.join();
+  EXPECT_EQ(send_message(h, wm::user + 3), 1) << "the window goes while its handler still runs";
+  EXPECT_EQ(trace.destroyed_on.load(), std::this_thread::get_id()) << "the object goes after its handler";
+  EXPECT_FALSE(is_window(h));
+}
+
+TEST(Window, WithoutASessionAHandedOverObjectIsDestroyedAtOnce) {
+  Trace trace;
+  std::thread worker([&] { delete_on_ui_thread(std::make_unique<Tracked>(&trace)); });
+  const std::thread::id worker_id = worker.get_id();
+  worker.join();
+  EXPECT_EQ(trace.destroyed_on.load(), worker_id);
+}
+
+#ifndef NDEBUG
+TEST(WindowDeathTest, DirectDeleteOnAnotherThreadIsCaughtInDebugBuilds) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        HeadlessUi ui;
+        auto probe = std::make_unique<Probe>();
+        if (!probe->make_top()) std::abort();
+        // The user-interface thread only waits here, so nothing else races.
+        std::thread worker([&] { probe.reset(); });
+        worker.join();
+      },
+      "destroyed on a thread other than the user-interface thread");
+}
+#endif
+
+TEST(Window, ObjectOfAFactoryClassIsToldAndFreedWithItsWindow) {
+  HeadlessUi ui;
+  static std::vector<std::string> events;
+  events.clear();
+  struct Made : Window {
+    ~Made() override { events.push_back("freed"); }
+    void on_destroyed() override { events.push_back(is_window(hwnd()) ? "told, still a window" : "told"); }
+  };
+  WindowClass cls;
+  cls.name = u"FactoryMade";
+  cls.factory = [] { return std::make_unique<Made>(); };
+  ASSERT_TRUE(register_class(std::move(cls)));
+  CreateParams p;
+  p.class_name = u"FactoryMade";
+  p.style = ws::popup;
+  Hwnd h = create_window(p);
+  ASSERT_TRUE(h);
+  ASSERT_NE(Window::from_handle(h), nullptr);
+  EXPECT_TRUE(destroy_window(h));
+  EXPECT_EQ(events, (std::vector<std::string>{"told", "freed"}));
+  unregister_class(u"FactoryMade");
 }

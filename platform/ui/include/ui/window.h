@@ -17,7 +17,17 @@
 //
 // Ownership: a Window object is owned by the program (destroying the object
 // destroys its window); windows made from a class name are owned by the layer
-// and freed after wm::nc_destroy. A posted message may pass ownership of a
+// and freed after wm::nc_destroy.
+//
+// Destruction rule: while a session runs, a Window object is destroyed on the
+// user-interface thread only, because that thread may be dispatching into it
+// at any moment and no base-class destructor can stop it from calling into a
+// derived part that is already gone. An owner on another thread hands the
+// object over with delete_on_ui_thread(): the deletion is posted to the queue
+// behind the messages already there, and runs once no handler of the object
+// is on the stack. Debug builds abort when a Window is destroyed elsewhere
+// while the session still dispatches. Without a session (or once it is
+// closing, its windows all gone) an object may be destroyed anywhere. A posted message may pass ownership of a
 // payload: the receiver owns it once the message is delivered, and the
 // release function given to post_message() frees it if the message can never
 // be delivered (the window or the queue went away first).
@@ -76,8 +86,8 @@ KELDA_UI_API bool is_class_registered(std::u16string_view name);
 class KELDA_UI_API Window {
  public:
   Window();
-  // Destroys the window if it still exists (from another thread: on the
-  // user-interface thread while the caller waits).
+  // Destroys the window if it still exists. Runs on the user-interface thread
+  // (see the destruction rule above).
   virtual ~Window();
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
@@ -134,6 +144,11 @@ class KELDA_UI_API Window {
 KELDA_UI_API Hwnd create_window(const CreateParams& params);
 KELDA_UI_API bool destroy_window(Hwnd hwnd);
 KELDA_UI_API bool is_window(Hwnd hwnd);
+// Destroys a program object (and its window) on the user-interface thread: at
+// once when called there, else posted behind the queued messages, and the
+// caller does not wait. Any thread; never fails (without a session the
+// object is destroyed at once, on the calling thread).
+KELDA_UI_API void delete_on_ui_thread(std::unique_ptr<Window> object);
 
 // --- Messages -----------------------------------------------------------------------
 KELDA_UI_API LRESULT send_message(Hwnd hwnd, UINT msg, WPARAM wparam = 0, LPARAM lparam = 0);
@@ -270,7 +285,8 @@ KELDA_UI_API std::unique_ptr<Canvas> get_window_dc(Hwnd hwnd);
 // --- Timers and hot keys ----------------------------------------------------------------
 // Starts or restarts timer `id` of the window; wm::timer comes (or `proc` is
 // called) every `ms` milliseconds while the loop runs. A null window gets a
-// fresh id, which is returned. 0 on failure.
+// fresh id, which is returned. 0 on failure; a window's timer id must not be
+// 0 (error::invalid_parameter).
 KELDA_UI_API uintptr_t set_timer(Hwnd hwnd, uintptr_t id, UINT ms, TimerProc proc = nullptr);
 KELDA_UI_API bool kill_timer(Hwnd hwnd, uintptr_t id);
 // The window gets wm::hot_key (wParam id, lParam modifiers | key << 16) when
