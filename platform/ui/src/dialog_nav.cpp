@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "core.h"
 #include "dialog_internal.h"
@@ -220,7 +221,17 @@ int is_dlg_button_checked(Hwnd dialog, int id) {
 }
 
 bool check_radio_button(Hwnd dialog, int first_id, int last_id, int check_id) {
-  for (int i = first_id; i <= last_id; ++i) check_dlg_button(dialog, i, i == check_id ? bst::checked : bst::unchecked);
+  // Walks the dialog's controls rather than every id of the range, so that a
+  // range reaching INT_MAX neither wraps around nor takes ages.
+  std::vector<int> ids;
+  for (Hwnd child : child_windows(dialog)) {
+    int id = get_dlg_ctrl_id(child);
+    if (id == 0xFFFF) id = -1;
+    if (id >= first_id && id <= last_id) ids.push_back(id);
+  }
+  std::sort(ids.begin(), ids.end());
+  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+  for (int id : ids) check_dlg_button(dialog, id, id == check_id ? bst::checked : bst::unchecked);
   return true;
 }
 

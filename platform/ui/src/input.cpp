@@ -360,12 +360,18 @@ uintptr_t set_timer(Hwnd h, uintptr_t id, UINT ms, TimerProc proc) {
       set_last_error(platform::error::invalid_handle);
       return 0;
     }
+    if (h && id == 0) {
+      // 0 is the failure answer, so a window's timer 0 could never be told
+      // apart from a refusal (nor killed by the id answered).
+      set_last_error(platform::error::invalid_parameter);
+      return 0;
+    }
     if (!h) id = c.next_free_timer_id++;
     Timer t{h, id, ms, c.now() + std::max<UINT>(ms, 1), proc};
     c.timers[{h.value(), id}] = t;
     c.wake_event.set();
     c.backend->wake();
-    return id == 0 ? 1 : id;
+    return id;
   });
 }
 

@@ -3,6 +3,7 @@
 // box and file dialog.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -219,4 +220,21 @@ TEST(Dialog, TabPagesAreChildDialogsInTheDisplayArea) {
     d.end(id::ok);
   });
   EXPECT_EQ(dialog_box("", 227, Hwnd{}, [](Hwnd, UINT, WPARAM, LPARAM) -> intptr_t { return 0; }), id::ok);
+}
+
+TEST(Dialog, RadioButtonsUpToTheLastIdAreCheckedWithoutWrappingAround) {
+  HeadlessUi ui;
+  Hwnd dialog = create_window(CreateParams{u"", u"", ws::popup, 0, RECT{0, 30, 200, 200}});
+  ASSERT_TRUE(dialog);
+  const int ids[] = {INT_MAX - 2, INT_MAX - 1, INT_MAX};
+  for (int id : ids) {
+    ASSERT_TRUE(create_window(CreateParams{class_name::button, u"", ws::child | bs::auto_radio_button, 0,
+                                           RECT{0, 0, 50, 10}, dialog, static_cast<UINT>(id)}));
+  }
+  check_dlg_button(dialog, INT_MAX - 2, bst::checked);
+  EXPECT_TRUE(check_radio_button(dialog, INT_MAX - 1, INT_MAX, INT_MAX));
+  EXPECT_EQ(is_dlg_button_checked(dialog, INT_MAX - 2), bst::checked) << "outside the range: untouched";
+  EXPECT_EQ(is_dlg_button_checked(dialog, INT_MAX - 1), bst::unchecked);
+  EXPECT_EQ(is_dlg_button_checked(dialog, INT_MAX), bst::checked);
+  destroy_window(dialog);
 }

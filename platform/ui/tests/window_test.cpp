@@ -195,6 +195,10 @@ TEST(Window, TimersFireByIdAndStopWhenKilled) {
   ui.advance(100);
   EXPECT_EQ(proc_calls, 1);
   EXPECT_EQ(ticks(103), 0);
+  // Timer 0 of a window cannot be told apart from a refusal: it is refused.
+  EXPECT_EQ(set_timer(p.hwnd(), 0, 100), 0u);
+  ui.advance(200);
+  EXPECT_EQ(ticks(0), 0);
 }
 
 TEST(Window, FocusAndActivationMessagesNameTheOtherWindow) {
