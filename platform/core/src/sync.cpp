@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <new>
 #include <vector>
 
+#include "fault_points.h"
 #include "platform/last_error.h"
 #include "wait_lock.h"
 
@@ -42,19 +44,31 @@ void Waitable::wake_waiters() {
 
 namespace {
 
-void register_wait(std::span<Waitable* const> objects, WaitContext* ctx) {
-  for (Waitable* w : objects) {
-    auto& list = WaitAccess::waiters(*w);
-    if (!list) list = std::make_unique<WaitList>();
-    list->items.push_back(ctx);
-  }
-}
-
 void unregister_wait(std::span<Waitable* const> objects, WaitContext* ctx) {
   for (Waitable* w : objects) {
     auto& items = WaitAccess::waiters(*w)->items;
     auto it = std::find(items.begin(), items.end(), ctx);
     if (it != items.end()) items.erase(it);
+  }
+}
+
+// Registers the wait with every object, or with none: out of memory part-way,
+// the objects already done forget it again (the context lives on the waiter's
+// stack and must not stay behind in any list). False then.
+bool register_wait(std::span<Waitable* const> objects, WaitContext* ctx) {
+  std::size_t done = 0;
+  try {
+    for (Waitable* w : objects) {
+      if (fault_injection::should_fail(fault_injection::Point::wait_registration)) throw std::bad_alloc();
+      auto& list = WaitAccess::waiters(*w);
+      if (!list) list = std::make_unique<WaitList>();
+      list->items.push_back(ctx);
+      ++done;
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    unregister_wait(objects.first(done), ctx);
+    return false;
   }
 }
 
@@ -111,7 +125,10 @@ WaitResult wait_objects(std::span<Waitable* const> objects, uint32_t timeout_ms,
       return {WaitStatus::timeout, 0};
     }
     if (!registered) {
-      register_wait(objects, &ctx);
+      if (!register_wait(objects, &ctx)) {
+        set_last_error(error::not_enough_memory);
+        return {WaitStatus::failed, 0};
+      }
       registered = true;
     }
     if (timeout_ms == kInfinite) {

@@ -8,9 +8,11 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
+#include "fault_points.h"
 #include "platform/last_error.h"
 #include "wait_lock.h"
 
@@ -214,40 +216,62 @@ class ThreadState {
 Thread::Thread(Key, std::string name, Body body)
     : state_(std::make_shared<ThreadState>(std::move(name), std::move(body))) {}
 
+// The body of a started thread, with its identity, queue and stop event.
+static void run_thread(const std::shared_ptr<ThreadState>& state) {
+  t_state.id = state->id;
+  t_state.queue = state->queue;
+  t_state.stop = &state->stop;
+  std::string short_name = state->name.substr(0, 15);
+  pthread_setname_np(pthread_self(), short_name.c_str());
+  uint32_t code = 0;
+  try {
+    code = state->body();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "thread %s ended by an exception: %s\n", state->name.c_str(), e.what());
+    code = 0xFFFFFFFFu;
+  } catch (...) {
+    std::fprintf(stderr, "thread %s ended by an unknown exception\n", state->name.c_str());
+    code = 0xFFFFFFFFu;
+  }
+  state->body = nullptr;  // release captured resources on this thread
+  // The queue closes before the thread counts as ended: once a wait sees
+  // the end, no post can still report success for a message no one reads.
+  {
+    std::lock_guard<std::mutex> lock(registry().mutex);
+    registry().queues.erase(state->id);
+  }
+  std::lock_guard<std::mutex> lock(wait_lock());
+  state->queue->close();
+  state->exit_code = code;
+  state->finished = true;
+  if (state->owner) WaitAccess::wake(*state->owner);
+}
+
 std::unique_ptr<Thread> Thread::start(std::string name, Body body) {
   auto thread = std::make_unique<Thread>(Key{}, std::move(name), std::move(body));
   std::shared_ptr<ThreadState> state = thread->state_;
   register_queue(state->id, state->queue);
   state->owner = thread.get();
-  state->handle = std::thread([state] {
-    t_state.id = state->id;
-    t_state.queue = state->queue;
-    t_state.stop = &state->stop;
-    std::string short_name = state->name.substr(0, 15);
-    pthread_setname_np(pthread_self(), short_name.c_str());
-    uint32_t code = 0;
-    try {
-      code = state->body();
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "thread %s ended by an exception: %s\n", state->name.c_str(), e.what());
-      code = 0xFFFFFFFFu;
-    } catch (...) {
-      std::fprintf(stderr, "thread %s ended by an unknown exception\n", state->name.c_str());
-      code = 0xFFFFFFFFu;
+  try {
+    if (fault_injection::should_fail(fault_injection::Point::thread_create)) {
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                              "thread creation");
     }
-    state->body = nullptr;  // release captured resources on this thread
-    // The queue closes before the thread counts as ended: once a wait sees
-    // the end, no post can still report success for a message no one reads.
+    state->handle = std::thread(run_thread, state);
+  } catch (...) {
+    // No system thread: the queue leaves the registry (posts to the id fail
+    // again) and the object counts as ended, so that its destructor, run as
+    // the exception leaves, does not wait for a thread that never ran.
     {
       std::lock_guard<std::mutex> lock(registry().mutex);
       registry().queues.erase(state->id);
     }
     std::lock_guard<std::mutex> lock(wait_lock());
     state->queue->close();
-    state->exit_code = code;
     state->finished = true;
-    if (state->owner) WaitAccess::wake(*state->owner);
-  });
+    state->exit_code = 0xFFFFFFFFu;
+    throw;
+  }
   state->runner = state->handle.get_id();
   return thread;
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <thread>
 
+#include "platform/fault_injection.h"
 #include "platform/last_error.h"
 #include "platform/sync.h"
 #include "platform/thread.h"
@@ -72,6 +73,28 @@ TEST(Wait, BadListsFail) {
   const WaitResult any = wait_any(twice, 0);  // any-waits may repeat an object
   EXPECT_EQ(any.status, WaitStatus::signaled);
   EXPECT_EQ(any.index, 1u);
+}
+
+TEST(Wait, RunningOutOfMemoryWhileRegisteringFailsAndLeavesNoWaitBehind) {
+  Event a(Event::Reset::manual), b(Event::Reset::manual), c(Event::Reset::manual);
+  Waitable* list[] = {&a, &b, &c};
+  // The wait registers with `a`, then finds no memory for `b`.
+  fault_injection::arm(fault_injection::Point::wait_registration, 2);
+  set_last_error(0);
+  EXPECT_EQ(wait_any(list, kInfinite).status, WaitStatus::failed);
+  EXPECT_EQ(get_last_error(), error::not_enough_memory);
+  // `a` wakes only live waits now: a sleeping wait on it from another thread
+  // is released by set(), which would otherwise also touch the failed wait's
+  // vanished context.
+  std::atomic<bool> woke{false};
+  std::thread waiter([&] {
+    Waitable* one[] = {&a};
+    woke = wait_any(one, kInfinite).status == WaitStatus::signaled;
+  });
+  a.set();
+  waiter.join();
+  EXPECT_TRUE(woke.load());
+  EXPECT_EQ(wait_any(list, 0).status, WaitStatus::signaled);
 }
 
 TEST(Wait, AllTakesAnEventAndAMutexTogether) {

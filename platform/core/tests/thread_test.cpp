@@ -3,9 +3,11 @@
 #include <atomic>
 #include <memory>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <vector>
 
+#include "platform/fault_injection.h"
 #include "platform/last_error.h"
 #include "platform/thread.h"
 
@@ -179,4 +181,19 @@ TEST(Thread, IdsAreUniqueAndStable) {
   ASSERT_TRUE(t->join(kInfinite));
   EXPECT_EQ(inside.load(), t->id());
   EXPECT_NE(inside.load(), mine);
+}
+
+TEST(Thread, StartThatCannotCreateTheSystemThreadLeavesNoQueueBehind) {
+  auto first = Thread::start("first", [] { return 0u; });
+  const ThreadId failed_id = first->id() + 1;  // ids are handed out in order
+  fault_injection::arm(fault_injection::Point::thread_create, 1);
+  EXPECT_THROW(Thread::start("never", [] { return 0u; }), std::system_error)
+      << "and the half-made object's destructor did not wait for a thread that never ran";
+  set_last_error(0);
+  EXPECT_FALSE(post_thread_message(failed_id, kCommand, 0, 0));
+  EXPECT_EQ(get_last_error(), error::invalid_thread_id);
+  auto again = Thread::start("again", [] { return 7u; });
+  ASSERT_TRUE(again->join(kInfinite));
+  EXPECT_EQ(again->exit_code(), 7u);
+  EXPECT_TRUE(first->join(kInfinite));
 }
