@@ -1,10 +1,13 @@
 // The dispatcher's operations (dispatcher.h).
 #include "dispatcher.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <new>
 #include <system_error>
+#include <vector>
 
 #include "binding.h"
 #include "platform/module.h"
@@ -52,8 +55,11 @@ void add_default_provider(Dispatcher& d) {
 
 // Each line of "CryptoProviders" is a section name, "=", and a flag; a
 // non-zero flag loads the provider of that section. Comment lines are skipped.
+// A section named again (in any letter case) is loaded once; the repeat is
+// logged.
 void load_configured_providers(Dispatcher& d, ErrorText& error) {
   const std::string lines = read_ini_section(d.ini_path, "CryptoProviders", kSectionChars + 1);
+  std::vector<std::string_view> named;
   std::size_t start = 0;
   while (start < lines.size()) {
     std::size_t end = lines.find('\n', start);
@@ -64,7 +70,14 @@ void load_configured_providers(Dispatcher& d, ErrorText& error) {
     if (equals == std::string_view::npos || line.empty() || line.front() == ';') continue;
     const std::string flag(trim(line.substr(equals + 1)));
     if (std::strtol(flag.c_str(), nullptr, 10) == 0) continue;
-    load_provider_from_section(d, d.ini_path, trim(line.substr(0, equals)), error);
+    const std::string_view section = trim(line.substr(0, equals));
+    if (std::any_of(named.begin(), named.end(), [&](std::string_view n) { return names_equal(n, section); })) {
+      std::fprintf(stderr, "Cipherhub: section [%.*s] is named again in [CryptoProviders] of \"%s\"; loaded once\n",
+                   static_cast<int>(section.size()), section.data(), d.ini_path.c_str());
+      continue;
+    }
+    named.push_back(section);
+    load_provider_from_section(d, d.ini_path, section, error);
   }
 }
 
@@ -145,7 +158,41 @@ int32_t initialize(Dispatcher& d, const ProviderInit& init, ErrorText& error) {
   return 1;
 }
 
-void uninitialize(Dispatcher& d, const uintptr_t values[4]) {
+namespace {
+thread_local int t_calls_by_handle = 0;  // calls by handle this thread is inside
+}  // namespace
+
+CallByHandle::CallByHandle() {
+  dispatcher().calls.running.fetch_add(1);
+  ++t_calls_by_handle;
+}
+
+CallByHandle::~CallByHandle() {
+  --t_calls_by_handle;
+  CallsByHandle& calls = dispatcher().calls;
+  if (calls.running.fetch_sub(1) == 1) {
+    std::lock_guard<std::mutex> lock(calls.mutex);
+    calls.left.notify_all();
+  }
+}
+
+bool uninitialize(Dispatcher& d, const uintptr_t values[4]) {
+  if (t_calls_by_handle > 0) return false;
+  std::unique_lock<std::recursive_mutex> lock(d.lock);
+  for (;;) {
+    // Under the lock no call through a table look-up starts, and a call by
+    // handle that is not counted yet will find its mark cleared (both sides
+    // use sequentially consistent operations): with the count at zero
+    // nothing runs inside a provider any more.
+    for (std::size_t i = 0; i < d.table.size(); ++i) set_record_valid(d.table.at(i).record, false);
+    if (d.calls.running.load() == 0) break;
+    lock.unlock();
+    {
+      std::unique_lock<std::mutex> wait_lock(d.calls.mutex);
+      d.calls.left.wait(wait_lock, [&] { return d.calls.running.load() == 0; });
+    }
+    lock.lock();
+  }
   for (std::size_t i = 0; i < d.table.size(); ++i) {
     ProviderEntry& entry = d.table.at(i);
     if (entry.record.initialized && entry.record.entry.uninitialize_lib != nullptr) {
@@ -157,6 +204,7 @@ void uninitialize(Dispatcher& d, const uintptr_t values[4]) {
   // Providers never initialised keep their modules loaded.
   d.table.retire_all();
   d.initialized = false;
+  return true;
 }
 
 cp_provider_record* init_provider(Dispatcher& d, ProviderEntry* entry, const ProviderInit& init,

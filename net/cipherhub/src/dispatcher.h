@@ -9,6 +9,8 @@
 // that may open a dialog (see with_provider_call).
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
@@ -34,8 +36,21 @@ struct ProviderInit {
   const char* ini_path = nullptr;
 };
 
+// Calls into providers that run without the dispatcher's lock (calls by
+// provider handle, and configuration dialogs) are counted: a call by handle
+// from before its handle is checked, a dialog from the look-up under the
+// lock, until the provider has returned. Uninitialisation marks every handle
+// invalid and waits for the count to fall to zero before any provider is
+// finalised or unloaded.
+struct CallsByHandle {
+  std::atomic<int32_t> running{0};
+  std::mutex mutex;
+  std::condition_variable left;
+};
+
 struct Dispatcher {
   std::recursive_mutex lock;
+  CallsByHandle calls;
   bool initialized = false;
   std::string ini_path;
   uintptr_t owner = 0;
@@ -51,8 +66,21 @@ Dispatcher& dispatcher();
 
 // CPDAPI_InitializeLib's work; the caller holds the lock.
 int32_t initialize(Dispatcher& d, const ProviderInit& init, ErrorText& error);
-// CPDAPI_UninitializeLib's work; the caller holds the lock.
-void uninitialize(Dispatcher& d, const uintptr_t values[4]);
+// CPDAPI_UninitializeLib's work: stops new calls by handle, waits (with the
+// lock let go) for the running ones to return, then finalises and unbinds
+// the providers under the lock. False, with nothing changed, when called
+// from inside a call by handle (it would unload the module it runs in).
+bool uninitialize(Dispatcher& d, const uintptr_t values[4]);
+
+// A call into a provider without the lock: counted while it lives (see
+// CallsByHandle).
+class CallByHandle {
+ public:
+  CallByHandle();
+  ~CallByHandle();
+  CallByHandle(const CallByHandle&) = delete;
+  CallByHandle& operator=(const CallByHandle&) = delete;
+};
 
 // Initialises the provider once; its record, or null.
 cp_provider_record* init_provider(Dispatcher& d, ProviderEntry* entry, const ProviderInit& init,

@@ -1,7 +1,9 @@
 // CPDAPI_* exports by provider handle: the provider's entry point with the
 // arguments unchanged. Each clears the caller's error buffer first, checks
 // the handle's valid mark and the entry point, and answers a bad handle
-// itself. No lock: these run on the transport's threads at once.
+// itself. No lock: these run on the transport's threads at once; each is
+// counted as a call by handle (CallByHandle) from before its check until the
+// provider returns, so that no module is unloaded under it.
 #include "cipherhub/cipherhub.h"
 #include "dispatcher.h"
 
@@ -22,6 +24,7 @@ Fn* entry_point(const cp_provider_record* provider, Fn* cp_provider_entry_points
 template <typename Fn, typename R, typename... Args>
 R forward(const cp_provider_record* provider, Fn* cp_provider_entry_points::*slot, R invalid,
           char* error, uint32_t error_size, Args... args) {
+  CallByHandle call;
   Fn* fn = entry_point(provider, slot, error, error_size);
   return fn != nullptr ? fn(args..., error, error_size) : invalid;
 }
@@ -56,12 +59,15 @@ CpapiContext* CPDAPI_NewCryptoContext(cp_provider_record* provider, int32_t type
                                       uintptr_t callback_value, const char* ini_path,
                                       const void* params, uintptr_t value1, uintptr_t value2,
                                       uintptr_t value3, char* error, uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::new_crypto_context, error, error_size);
-  if (fn == nullptr) return nullptr;
-  const char* ini = ini_path != nullptr && ini_path[0] != '\0' ? ini_path : provider->ini_file;
-  CpapiContext* context = fn(provider, type_or_usage, language, sub_language, dialect, owner, init_mode,
-                             callback, callback_value, ini, params, value1, value2, value3, error,
-                             error_size);
+  CpapiContext* context = nullptr;
+  {
+    CallByHandle call;
+    auto* fn = entry_point(provider, &EP::new_crypto_context, error, error_size);
+    if (fn == nullptr) return nullptr;
+    const char* ini = ini_path != nullptr && ini_path[0] != '\0' ? ini_path : provider->ini_file;
+    context = fn(provider, type_or_usage, language, sub_language, dialect, owner, init_mode, callback,
+                 callback_value, ini, params, value1, value2, value3, error, error_size);
+  }
   if (context != nullptr) count_context(provider, +1);
   return context;
 }
@@ -69,10 +75,14 @@ CpapiContext* CPDAPI_NewCryptoContext(cp_provider_record* provider, int32_t type
 int32_t CPDAPI_FreeCryptoContext(cp_provider_record* provider, CpapiContext* context,
                                  uintptr_t value1, uintptr_t value2, uintptr_t value3,
                                  uintptr_t value4, char* error, uint32_t error_size) {
-  auto* fn = entry_point(provider, &EP::free_crypto_context, error, error_size);
-  if (fn == nullptr) return 0;
-  if (context == nullptr) return 1;
-  const int32_t result = fn(context, value1, value2, value3, value4, error, error_size);
+  int32_t result = 0;
+  {
+    CallByHandle call;
+    auto* fn = entry_point(provider, &EP::free_crypto_context, error, error_size);
+    if (fn == nullptr) return 0;
+    if (context == nullptr) return 1;
+    result = fn(context, value1, value2, value3, value4, error, error_size);
+  }
   if (result == 1) count_context(provider, -1);
   return result;
 }
@@ -167,17 +177,20 @@ int32_t CPDAPI_GetProviderParamByHandle(cp_provider_record* provider, int32_t pa
 }
 
 void* CPDAPI_AllocMemory(cp_provider_record* provider, uint32_t size) {
+  CallByHandle call;
   auto* fn = entry_point(provider, &EP::alloc_memory, nullptr, 0);
   return fn ? fn(size) : nullptr;
 }
 
 void* CPDAPI_ReallocMemory(cp_provider_record* provider, void* block, uint32_t size) {
+  CallByHandle call;
   auto* fn = entry_point(provider, &EP::realloc_memory, nullptr, 0);
   return fn ? fn(block, size) : nullptr;
 }
 
 void CPDAPI_FreeMemory(cp_provider_record* provider, void* block) {
   if (block == nullptr) return;
+  CallByHandle call;
   auto* fn = entry_point(provider, &EP::free_memory, nullptr, 0);
   if (fn != nullptr) fn(block);
 }

@@ -1,5 +1,6 @@
 // CPDAPI_* exports: the library, and the calls by provider name and id.
 #include <cstdlib>
+#include <optional>
 
 #include "binding.h"
 #include "cipherhub/cipherhub.h"
@@ -136,11 +137,8 @@ int32_t CPDAPI_InitializeLib(uint16_t language, uint16_t sub_language, uint16_t 
 
 int32_t CPDAPI_UninitializeLib(uintptr_t value1, uintptr_t value2, uintptr_t value3, uintptr_t value4) {
   return guarded(0, [&] {
-    Dispatcher& d = dispatcher();
-    Lock lock(d.lock);
     const uintptr_t values[4] = {value1, value2, value3, value4};
-    uninitialize(d, values);
-    return 1;
+    return uninitialize(dispatcher(), values) ? 1 : 0;
   });
 }
 
@@ -169,6 +167,7 @@ int32_t CPDAPI_ConfigCryptoProvider(const char* name, const char* ini_path, uint
     ProviderEntry* entry = nullptr;
     CPAPI_ConfigCryptoProvider_fn* config = nullptr;
     std::string path;
+    std::optional<CallByHandle> call;
     {
       Lock lock(d.lock);
       entry = by_name(d, name);
@@ -183,6 +182,7 @@ int32_t CPDAPI_ConfigCryptoProvider(const char* name, const char* ini_path, uint
       }
       path = ini_path != nullptr && ini_path[0] != '\0' ? ini_path : entry->record.ini_file;
       ++entry->active_calls;  // the dialog runs without the lock; no removal meanwhile
+      call.emplace();         // nor uninitialisation
     }
     const int32_t result = config(owner_window, path.c_str());
     --entry->active_calls;

@@ -10,11 +10,11 @@ namespace kelda::cipherhub {
 bool record_valid(const cp_provider_record* record) {
   if (record == nullptr) return false;
   auto& mark = const_cast<int32_t&>(record->valid);
-  return std::atomic_ref<int32_t>(mark).load(std::memory_order_acquire) == 1;
+  return std::atomic_ref<int32_t>(mark).load() == 1;  // sequentially consistent: see CallsByHandle
 }
 
 void set_record_valid(cp_provider_record& record, bool valid) {
-  std::atomic_ref<int32_t>(record.valid).store(valid ? 1 : 0, std::memory_order_release);
+  std::atomic_ref<int32_t>(record.valid).store(valid ? 1 : 0);
 }
 
 bool names_equal(std::string_view a, std::string_view b) {

@@ -1,6 +1,7 @@
 // The providers dialog (CONFIG_CRYPTO_PROVIDERS_DIALOG): the registered
 // providers of one usage, with buttons to choose, add, remove and configure.
 #include <cstdio>
+#include <optional>
 
 #include "binding.h"
 #include "dialog_settings.h"
@@ -197,6 +198,7 @@ class ProvidersDialog {
     ProviderEntry* entry = nullptr;
     CPAPI_ConfigCryptoProvider_fn* config = nullptr;
     std::string ini_file;
+    std::optional<CallByHandle> call;
     {
       Dispatcher& d = dispatcher();
       Lock lock(d.lock);
@@ -205,6 +207,7 @@ class ProvidersDialog {
       config = entry->record.entry.config_crypto_provider;
       ini_file = entry->record.ini_file;
       ++entry->active_calls;  // its own dialog runs without the lock; no removal meanwhile
+      call.emplace();         // nor uninitialisation
     }
     config(dialog.value(), ini_file.c_str());
     --entry->active_calls;

@@ -2,9 +2,12 @@
 // built-in provider, lookups by name and id, and the forwarders by handle.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "hub.h"
 
@@ -304,6 +307,46 @@ TEST_F(Initialised, ForwardsSigningCallsByHandle) {
   EXPECT_EQ(HUB(hub, CPDAPI_FreeCryptoContext)(handle, context, 0, 0, 0, 0, error, sizeof error), 1);
 }
 
+TEST_F(Initialised, UninitialisingWaitsForTheCallsByHandleThatRun) {
+  cp_provider_record* handle = init("FakeSigner");
+  ASSERT_NE(handle, nullptr);
+  CpapiContext* context = HUB(hub, CPDAPI_NewCryptoContext)(handle, 1, 9, 1, 1, 0, 2, nullptr, 0, nullptr,
+                                                            nullptr, 0, 0, 0, error, sizeof error);
+  ASSERT_NE(context, nullptr);
+  const platform::Module signer =
+      platform::Module::load((test::test_dir() / "FakeSigner.so").string(), nullptr);
+  auto* wait_held = signer.function<int32_t (*)()>("FakeSigner_WaitHeld");
+  auto* release = signer.function<void (*)()>("FakeSigner_Release");
+  auto* free_context = signer.function<CPAPI_FreeCryptoContext_fn*>("CPAPI_FreeCryptoContext");
+  ASSERT_TRUE(wait_held && release && free_context);
+
+  // A signing call is held inside the provider ("HOLD" asks the test plug-in to wait).
+  void* output = nullptr;
+  uint32_t output_length = 0;
+  int32_t signed_result = 0;
+  std::thread caller([&] {
+    char caller_error[64];
+    signed_result = HUB(hub, CPDAPI_SignData)(handle, context, "HOLD", 4, &output, &output_length, 0, 0,
+                                              0, 0, caller_error, sizeof caller_error);
+  });
+  ASSERT_EQ(wait_held(), 1);
+  int32_t uninitialised = -1;
+  std::thread closer([&] { uninitialised = HUB(hub, CPDAPI_UninitializeLib)(0, 0, 0, 0); });
+  // Once the handle is refused, the closer waits for the running call.
+  while (std::atomic_ref<int32_t>(handle->valid).load() != 0) std::this_thread::yield();
+  EXPECT_EQ(Hub::call_count("FakeSigner", "CPAPI_UninitializeLib"), 0)
+      << "the provider is not finalised under a running call";
+  release();
+  caller.join();
+  closer.join();
+  EXPECT_EQ(signed_result, 1);
+  EXPECT_EQ(std::string(static_cast<char*>(output), output_length), "HOLD|signed");
+  EXPECT_EQ(uninitialised, 1);
+  EXPECT_EQ(Hub::call_count("FakeSigner", "CPAPI_UninitializeLib"), 1);
+  std::free(output);
+  free_context(context, 0, 0, 0, 0, nullptr, 0);  // the handle is retired: straight to the module
+}
+
 TEST_F(Initialised, RefusesBadHandlesWithAnEmptyText) {
   cp_provider_record* handle = init("NullCipher");
   ASSERT_NE(handle, nullptr);
@@ -396,6 +439,22 @@ TEST(CipherhubInitialize, ReadsASettingsFileOfALongPath) {
   EXPECT_EQ(HUB(hub, CPDAPI_SetCryptoProviderName)(nullptr, "Enc", 1, 1), 1);
   EXPECT_NE(test::read_file_bytes(settings).find("DefaultCipherCryptoProvider=Enc"), std::string::npos)
       << "written to the same file";
+  HUB(hub, CPDAPI_UninitializeLib)(0, 0, 0, 0);
+}
+
+TEST(CipherhubInitialize, LoadsASectionNamedTwiceOnceAndLogsTheRepeat) {
+  Hub hub({"FakeSigner"});
+  const std::string settings = (test::test_dir() / "settings.ini").string();
+  write_lines(settings, {"[CryptoProviders]", "Signer=1", "Other=0", "SIGNER=1", "[Signer]",
+                         "Module=FakeSigner.DLL"});
+  char error[256] = "";
+  ::testing::internal::CaptureStderr();
+  const int32_t initialised = HUB(hub, CPDAPI_InitializeLib)(9, 1, 1, 0, 2, 0, 0, settings.c_str(), 0, 0,
+                                                             0, 0, error, sizeof error);
+  const std::string log = ::testing::internal::GetCapturedStderr();
+  ASSERT_EQ(initialised, 1) << error;
+  EXPECT_EQ(Hub::call_count("FakeSigner", "CPAPI_SetProviderParam"), 1) << "bound once";
+  EXPECT_NE(log.find("section [SIGNER] is named again"), std::string::npos) << log;
   HUB(hub, CPDAPI_UninitializeLib)(0, 0, 0, 0);
 }
 
