@@ -50,9 +50,9 @@ TEST(WindowHelpers, ListBoxExtentFitsTheWidestItem) {
   ui::Hwnd list = child(dlg, ui::class_name::list_box, 1002);
   ui::ListBoxControl lb{list};
   lb.add(u"Sekura32 [enc]");
-  lb.add(u"Sigprov [sign] - Message-PRO provider");
+  lb.add(u"Sigprov [sign] - PKCS#7 toolkit provider");
   kelda::kit::listbox_fit_extent(list);
-  EXPECT_EQ(lb.horizontal_extent(), kelda::kit::text_width(nullptr, "Sigprov [sign] - Message-PRO provider") + 2);
+  EXPECT_EQ(lb.horizontal_extent(), kelda::kit::text_width(nullptr, "Sigprov [sign] - PKCS#7 toolkit provider") + 2);
 }
 
 TEST(WindowHelpers, DialogFontSkipsMultiListControlsAndNullFontDoesNothing) {
