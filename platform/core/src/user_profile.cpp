@@ -118,7 +118,9 @@ struct Lines {
     while (!text.empty()) {
       size_t end = text.find('\n');
       std::string_view line = text.substr(0, end);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      // Every CR before the line end goes, so a line reads the same once
+      // written back with a plain LF.
+      while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
       out.lines.emplace_back(line);
       text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }

@@ -84,4 +84,10 @@ TEST_F(UserProfileTest, RefusesNamesAndValuesItCouldNotReadBackAndKeepsForeignLi
   EXPECT_FALSE(p.write_string(u"  ", u"MRU2", u"b"));
   EXPECT_EQ(slurp(p.file()), "; a comment\n[MRU]\n  MRU1 = spaced\nnoise\xFF\nMRU2=b\n");
   EXPECT_EQ(p.read_int(u"MRU", u"MRU2", 5), 5);  // not a number
+  // A header ended by several CRs is a header before and after a rewrite.
+  std::ofstream(p.file(), std::ios::binary | std::ios::trunc) << "[MRU]\n[s]\r\r\nk=v\n";
+  ASSERT_TRUE(p.write_string(u"MRU", u"MRU1", u"a"));
+  EXPECT_EQ(p.read_string(u"MRU", u"MRU1"), u"a");
+  EXPECT_EQ(p.read_string(u"s", u"k"), u"v");
+  EXPECT_EQ(p.read_string(u"MRU", u"k", u"none"), u"none");
 }
