@@ -61,6 +61,7 @@ struct Client {
   std::string error_at_close;
   int32_t answer_to_negotiated = 0;
   std::function<void()> on_closed;  // runs inside event 3, before the link is marked down
+  std::function<void()> before_close_text;  // runs inside event 3, before the text is read
   zn_connection* connection = nullptr;
 
   static int32_t callback(uintptr_t user, int32_t event, int32_t*, void* data, uint32_t id,
@@ -75,7 +76,9 @@ struct Client {
       char text[1024] = "";
       zn_connection* c = self->connection;
       std::function<void()> hook = self->on_closed;
+      std::function<void()> first = self->before_close_text;
       lock.unlock();
+      if (first) first();
       zn_get_last_error(c, text, sizeof text);
       if (hook) hook();
       lock.lock();
@@ -315,6 +318,123 @@ TEST_F(Protocol, NegotiationAndDispatchFailuresCloseWithTheirTexts) {
     EXPECT_EQ(client.error_at_close, k.text);
     EXPECT_EQ(client.count(ZN_EVENT_CLOSED), 1);
   }
+}
+
+// The transport connection under a protocol connection (there is one).
+std::shared_ptr<dtcp::Connection> only_link() {
+  dtcp::Library& lib = dtcp::library();
+  std::shared_lock<std::shared_mutex> lock(lib.mutex);
+  return lib.connections.size() == 1 ? lib.connections.begin()->second : nullptr;
+}
+
+TEST_F(Protocol, EachFailureOfTheLinkIsReportedWithItsOwnCause) {
+  // While the link closes, the caller still sends and receives (as it does in
+  // the middle of the class descriptions): those refusals say so to the
+  // caller, but the text of the failure names the attack's own cause.
+  struct Case {
+    const char* what;
+    bool permitted;                // the attack comes after the permissions
+    uint16_t check_timeout;        // in "seconds" of 30 ms
+    bool earlier_call_failure;     // a call failed before the attack
+    std::function<void(sd::Session&)> attack;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"an unknown message id", true, 0, false,
+       [](sd::Session& s) { s.send_message(0x7777, {}); },
+       "Application error: Can't decode network message with id 30583"},
+      {"an unknown message id before the permissions", false, 0, false,
+       [](sd::Session& s) { s.send_message(0x7777, {}); },
+       "Application error: Can't decode network message with id 30583"},
+      {"a block without its check word", true, 0, false,
+       [](sd::Session& s) { s.send_message(kValueMessage, int32_body(1), false); },
+       "Application error: Security check asserted"},
+      {"a server text longer than any accepted", true, 0, false,
+       [](sd::Session& s) { s.send_server_frame(1, 3, 5, 100000, {}); },
+       "Application error: Read error message: Wait for error message size but received wrong "
+       "value - 100000"},
+      {"a wrong answer id after the frame marker", true, 0, false,
+       [](sd::Session& s) { s.send_server_frame(1, 9, 0, 0, {}); },
+       "Application error: Read request answer: Wait for request answer identifier but wrong "
+       "value received - 9"},
+      {"a close in the middle of a block: no cause to name", true, 0, false,
+       [](sd::Session& s) {
+         const Bytes half = {0x00, 0x10, 0xF0, 0x01};
+         s.write(half);
+         s.drop();
+       },
+       ""},
+      {"silence after an earlier call failed", true, 3, true, [](sd::Session&) {},
+       "Timeout has expired. Connection with server was lost."},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    dtcp::set_second_ms(30);
+    Client& client = make_client();
+    zn_connection* c = open(client, k.check_timeout);
+    sd::HandshakeScript script;
+    if (!k.permitted) script.permissions.reset();
+    ASSERT_TRUE(session->handshake(script));
+    if (k.permitted) {
+      ASSERT_TRUE(client.wait_for(ZN_EVENT_PERMISSIONS));
+    }
+    char error[512] = "";
+    if (k.earlier_call_failure) {
+      session->send_message(kUnhandledMessage, int32_body(1));
+      ASSERT_TRUE(client.wait_for(ZN_EVENT_STORED));
+      ASSERT_EQ(zn_recvmsg(c, error, sizeof error), 0);
+    }
+    std::string sent_text;
+    std::string received_text;
+    client.before_close_text = [&] {
+      int32_t value = 1;
+      char text[512] = "";
+      EXPECT_EQ(zn_sendmsg(c, kValueMessage, &value, text, sizeof text), 0);
+      sent_text = text;
+      EXPECT_EQ(zn_recvmsg(c, text, sizeof text), 0);
+      received_text = text;
+    };
+    k.attack(*session);
+    ASSERT_TRUE(client.wait_for(ZN_EVENT_FREEING));
+    EXPECT_EQ(client.error_at_close, k.text);
+    EXPECT_EQ(sent_text, ZN_TCP_TEXT_SHUTDOWN);  // the message was not sent, and says so
+    EXPECT_EQ(received_text, ZN_TCP_TEXT_SHUTDOWN);
+    dtcp::set_second_ms(1000);
+  }
+}
+
+TEST_F(Protocol, WhileTheSendQueueIsFullPingAnswersAreDroppedAndOtherSendsFailWithAText) {
+  Client& client = make_client();
+  zn_connection* c = open(client);
+  ASSERT_TRUE(session->handshake());
+  ASSERT_TRUE(client.wait_for(ZN_EVENT_PERMISSIONS));
+  std::shared_ptr<dtcp::Connection> link = only_link();
+  ASSERT_TRUE(link);
+  link->send_bound.store(64 * 1024);
+  link->send_wait_ms.store(10);
+  // The server reads nothing: once the socket's buffers are full, the queue
+  // fills up to its bound.
+  const Bytes filler(16000, 0x55);
+  char error[512] = "";
+  for (int i = 0; i < 100000; ++i) {
+    if (zn_tcp_send(dtcp::handle_of(link.get()), filler.data(), filler.size(), error,
+                    sizeof error) == 0) {
+      break;
+    }
+  }
+  ASSERT_STREQ(error, ZN_TCP_TEXT_SEND_QUEUE_FULL);
+  const uint32_t queued = link->queued_send_count();
+  // Pings, then a message: once the message is stored every ping was handled.
+  for (int i = 0; i < 3; ++i) session->send_ping();
+  session->send_message(kValueMessage, int32_body(9));
+  ASSERT_TRUE(client.wait_for(ZN_EVENT_STORED));
+  EXPECT_EQ(link->queued_send_count(), queued);  // no answer was queued
+  EXPECT_EQ(client.count(ZN_EVENT_CLOSED), 0);   // nor did a dropped answer end the link
+  int32_t value = 3;
+  EXPECT_EQ(zn_sendmsg(c, kValueMessage, &value, error, sizeof error), 0);
+  EXPECT_STREQ(error, ZN_TCP_TEXT_SEND_QUEUE_FULL);
+  ASSERT_EQ(zn_recvmsg(c, error, sizeof error), 1) << error;
+  EXPECT_EQ(g_handled, (std::vector<int32_t>{9}));
 }
 
 TEST_F(Protocol, ArgumentAndStateRefusals) {

@@ -55,6 +55,7 @@ int32_t Connection::raise(int32_t event, int32_t* result, void* event_data, cons
 
 void Connection::record_error(int32_t error_class, uint32_t system_code, const std::string& text) {
   std::lock_guard<std::mutex> lock(error_mutex_);
+  if (keeps_first_cause()) return;
   error_class_ = error_class;
   system_code_ = system_code;
   error_text_ = compose_error(error_class, system_code, text);
@@ -62,6 +63,7 @@ void Connection::record_error(int32_t error_class, uint32_t system_code, const s
 
 void Connection::record_server_error(int32_t code, const std::string& text) {
   std::lock_guard<std::mutex> lock(error_mutex_);
+  if (keeps_first_cause()) return;
   error_class_ = code;
   system_code_ = 0;
   error_text_ = text.substr(0, kMaxErrorText);
@@ -89,7 +91,7 @@ int Connection::send(std::span<const uint8_t> bytes, std::string& error) {
   if (!send_allowed.load() || disconnecting.load()) {
     // Refused with a text, so that a message sent while the link closes is
     // never taken for sent.
-    error = disconnecting.load() ? error_class_text(1) : "Connection not established";
+    error = disconnecting.load() ? ZN_TCP_TEXT_SHUTDOWN : "Connection not established";
     return 0;
   }
   std::unique_lock<std::mutex> lock(send_mutex);
@@ -109,9 +111,12 @@ int Connection::send(std::span<const uint8_t> bytes, std::string& error) {
     return 1;
   }
   if (stop_sending.load()) {
-    error = error_class_text(1);
+    error = ZN_TCP_TEXT_SHUTDOWN;
     return 0;
   }
+  // Room first: the wait lets go of the send mutex, and the encryption below
+  // must stay in the order of the queue.
+  if (!wait_for_send_room(lock, error)) return 0;
   std::string crypto_error;
   if (!crypto_port().encrypt(crypto, bytes, encrypt_buffer, crypto_error)) {
     error = crypto_error;
@@ -144,15 +149,47 @@ int Connection::send(std::span<const uint8_t> bytes, std::string& error) {
     return 0;
   }
   send_count_.fetch_add(1);
+  send_cost_.store(send_cost_.load() + encrypt_buffer.size() + kSendBlockCost);
   lock.unlock();
   send_cv.notify_all();
   return 1;
 }
 
+bool Connection::wait_for_send_room(std::unique_lock<std::mutex>& lock, std::string& error) {
+  auto full = [this] { return send_cost_.load() >= send_bound.load(); };
+  // The receive thread never waits: while it waits nothing is read, and what
+  // it sends there (answers to pings) is not worth holding the link for.
+  if (full() && !on_receive_thread()) {
+    send_cv.wait_for(lock, std::chrono::milliseconds(send_wait_ms.load()),
+                     [&] { return stop_sending.load() || !full(); });
+  }
+  if (stop_sending.load()) {
+    error = ZN_TCP_TEXT_SHUTDOWN;
+    return false;
+  }
+  if (full()) {
+    error = ZN_TCP_TEXT_SEND_QUEUE_FULL;
+    return false;
+  }
+  return true;
+}
+
+void Connection::clear_send_queue() {
+  std::deque<std::vector<uint8_t>> dropped;
+  {
+    std::lock_guard<std::mutex> l(send_mutex);
+    dropped.swap(send_queue);
+    std::vector<uint8_t>().swap(encrypt_buffer);
+    send_count_.store(0);
+    send_cost_.store(0);
+  }
+  send_cv.notify_all();
+}
+
 int Connection::receive(Block& out, std::string& error) {
   out = Block{};
   if (!receive_allowed.load()) {
-    error = disconnecting.load() ? error_class_text(1) : "Connection not established";
+    error = disconnecting.load() ? ZN_TCP_TEXT_SHUTDOWN : "Connection not established";
     return 0;
   }
   if (!data_mode.load()) {
@@ -168,7 +205,7 @@ int Connection::receive(Block& out, std::string& error) {
   }
   std::lock_guard<std::mutex> take(take_mutex_);
   if (stop_receiving.load()) {
-    error = error_class_text(1);
+    error = ZN_TCP_TEXT_SHUTDOWN;
     return 0;
   }
   if (taken_pages_.empty()) {
@@ -416,11 +453,7 @@ void Connection::run_stop() {
   int32_t result = 0;
   raise(ZN_TCP_EVENT_CLOSED, &result, nullptr, nullptr, 0);
   connected.store(false);
-  {
-    std::lock_guard<std::mutex> l(send_mutex);
-    send_queue.clear();
-    send_count_.store(0);
-  }
+  clear_send_queue();
   clear_received();
   result = 0;
   raise(ZN_TCP_EVENT_FREEING, &result, nullptr, nullptr, 0);
@@ -444,6 +477,8 @@ void Connection::stop_quietly() {
   join_logged(disconnect, 3000, name);
   link.shutdown_both();
   link.close();
+  clear_send_queue();
+  clear_received();
   release_resources();
 }
 

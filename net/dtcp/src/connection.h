@@ -49,6 +49,14 @@ inline constexpr uint32_t kMaxBlock = 1024 * 1024;
 // Stored but untaken bytes above which the receive thread stops reading the
 // socket until the caller has taken enough (TCP then slows the peer down).
 inline constexpr std::size_t kReceiveBound = 16 * 1024 * 1024;
+// What the send queue may hold: the encrypted bytes of its blocks plus a
+// fixed cost per block (its node and allocation), so that a flood of tiny
+// blocks is bounded as well as a few large ones. A block is queued while the
+// queue holds less than the bound.
+inline constexpr std::size_t kSendBound = 4 * 1024 * 1024;
+inline constexpr std::size_t kSendBlockCost = 64;
+// How long a send waits for room in a full send queue before it fails.
+inline constexpr uint32_t kSendWaitMs = 10000;
 
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
@@ -107,9 +115,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::size_t largest_block() const { return width == 2 ? 0xFFFEu : 0xFFFFFFFEu; }
 
   // --- sending (zn_tcp_send) ---
-  // 1 when written or queued; 0 with `error` set.
+  // 1 when written or queued; 0 with `error` set. While the send queue is
+  // full a send from the receive thread is refused at once and any other
+  // waits up to send_wait_ms for room (ZN_TCP_TEXT_SEND_QUEUE_FULL).
   int send(std::span<const uint8_t> bytes, std::string& error);
   uint32_t queued_send_count() const { return send_count_.load(); }
+  // What the send queue holds, counted as the bound counts it.
+  std::size_t queued_send_cost() const { return send_cost_.load(); }
+  // The bound and the wait (tests lower them).
+  std::atomic<std::size_t> send_bound{kSendBound};
+  std::atomic<uint32_t> send_wait_ms{kSendWaitMs};
 
   // --- receiving (zn_tcp_recv) ---
   // 1 with a block or none (empty queue); 0 with `error` (maybe empty) on failure.
@@ -163,6 +178,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::condition_variable send_cv;
   std::deque<std::vector<uint8_t>> send_queue;
   std::atomic<uint32_t> send_count_{0};
+  std::atomic<std::size_t> send_cost_{0};  // written under the send mutex
   std::atomic<int32_t> keep_alive_requests{0};
   bool send_in_flight = false;  // the send thread writes what it took (send mutex)
   std::vector<uint8_t> encrypt_buffer;
@@ -212,6 +228,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::atomic<std::size_t> wake_at_bytes_{0};  // ... until this many bytes (0: empty)
   std::atomic<bool> receive_paused_{false};
 
+  // Under the send mutex: waits while the send queue is full (not on the
+  // receive thread). false with `error` when there is no room or the link
+  // stops meanwhile.
+  bool wait_for_send_room(std::unique_lock<std::mutex>& lock, std::string& error);
+  // Empties the send queue and gives its memory back (the stop).
+  void clear_send_queue();
   void run_stop();           // the stop procedure and events 3 and 4
   void stop_io();            // sets both stop events and wakes every wait
   uint32_t run_stop_thread();
@@ -220,6 +242,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void stop_threads();       // cooperative end of the connection's threads
   bool is_own_thread(const std::unique_ptr<platform::Thread>& t) const;
   std::unique_ptr<platform::Thread> spawn(const char* name, uint32_t (Connection::*body)());
+
+  // Under the error mutex: once the link has begun to close with an error
+  // recorded, that error is its cause and later failures (consequences of
+  // the closing) do not replace it.
+  bool keeps_first_cause() const { return disconnecting.load() && error_class_ != -1; }
+  // true on this connection's receive thread.
+  bool on_receive_thread() const;
 
   std::mutex error_mutex_;
   int32_t error_class_ = -1;

@@ -13,6 +13,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The connection whose receive thread this is (null on any other thread).
+thread_local const Connection* t_receiving_for = nullptr;
+
 void append_block(std::vector<uint8_t>& out, uint32_t width, std::span<const uint8_t> bytes) {
   const uint32_t n = static_cast<uint32_t>(bytes.size());
   if (width == 2) {
@@ -60,6 +63,7 @@ uint32_t Connection::send_thread_main() {
         packed.reserve(std::max(packed.size() + width + head.size(), packed.capacity() * 2));
       }
       append_block(packed, width, head);
+      send_cost_.store(send_cost_.load() - head.size() - kSendBlockCost);
       send_queue.pop_front();
       send_count_.fetch_sub(1);
       took = true;
@@ -70,6 +74,7 @@ uint32_t Connection::send_thread_main() {
     }
     send_in_flight = took || !packed.empty();
     lock.unlock();
+    if (took) send_cv.notify_all();  // senders waiting for room in the queue
 
     uint32_t code = 0;
     bool wrote = false;
@@ -106,7 +111,10 @@ uint32_t Connection::send_thread_main() {
   }
 }
 
+bool Connection::on_receive_thread() const { return t_receiving_for == this; }
+
 uint32_t Connection::receive_thread_main() {
+  t_receiving_for = this;
   Clock::time_point mark = Clock::now();  // last data or last keep-alive request
   int requests = 0;
   bool handled = false;  // blocks handled since the mark was last set

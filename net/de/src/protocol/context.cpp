@@ -86,8 +86,34 @@ void Context::set_error(int32_t error_class, const std::string& text) {
     error_class_ = -1;
     system_code_ = 0;
     error_text_.clear();
+    link_failed_ = false;
     return;
   }
+  if (link_failed_) return;
+  record_locked(error_class, text);
+}
+
+int32_t Context::fail_link(int32_t error_class, const std::string& text) {
+  std::lock_guard<std::mutex> lock(error_mutex_);
+  if (!link_failed_) {
+    if (error_class != ZN_ERROR_REFUSED_BY_CALLER && error_class != ZN_ERROR_NONE) {
+      record_locked(error_class, text);
+    }
+    link_failed_ = true;
+  }
+  return -1;
+}
+
+void Context::link_closed() {
+  std::lock_guard<std::mutex> lock(error_mutex_);
+  if (link_failed_) return;
+  error_class_ = -1;
+  system_code_ = 0;
+  error_text_.clear();
+  link_failed_ = true;
+}
+
+void Context::record_locked(int32_t error_class, const std::string& text) {
   uint32_t code = error_class == ZN_ERROR_SYSTEM ? platform::get_last_error() : 0;
   std::string out;
   if (code != 0) {
@@ -140,6 +166,10 @@ const MessageHandlerEntry* Context::find_handler(uint32_t id) const {
   auto it = std::lower_bound(handlers.begin(), handlers.end(), id,
                              [](const MessageHandlerEntry& e, uint32_t v) { return e.id < v; });
   return it != handlers.end() && it->id == id ? &*it : nullptr;
+}
+
+bool refused_by_closing_link(const char* transport_text) {
+  return std::strcmp(transport_text, ZN_TCP_TEXT_SHUTDOWN) == 0;
 }
 
 std::string crypto_failure_text(const Context& c, const std::string& transport_text) {

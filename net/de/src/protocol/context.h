@@ -56,8 +56,17 @@ class Context {
   std::atomic<int32_t> permitted{0};
   std::atomic<uint32_t> permissions{0};
 
-  // set_connection_error: class -1 clears; -6 records nothing.
+  // set_connection_error: class -1 clears (and forgets a link failure); -6
+  // records nothing. Once the link has failed, its cause stays recorded and
+  // later errors (consequences of the failure) do not replace it.
   void set_error(int32_t error_class, const std::string& text);
+  // Records the failure that ends the link as its cause (unless a cause is
+  // already recorded); -1, the answer that makes the transport close it.
+  int32_t fail_link(int32_t error_class, const std::string& text);
+  // The transport closed the link. Without a cause recorded here, the cause
+  // is the transport's (or there is none): an earlier call's error is not
+  // it, and later errors are consequences.
+  void link_closed();
   int32_t error_class();
   std::string error_text();
 
@@ -80,11 +89,18 @@ class Context {
   std::condition_variable set_up_cv_;
   SetUp set_up_ = SetUp::running;
 
+  void record_locked(int32_t error_class, const std::string& text);
+
   std::mutex error_mutex_;
   int32_t error_class_ = -1;
   uint32_t system_code_ = 0;
   std::string error_text_;
+  bool link_failed_ = false;  // the recorded error is the link's failure cause
 };
+
+// true when a refusal of the transport only says that the link is closing:
+// a consequence of the link's end, never its cause.
+bool refused_by_closing_link(const char* transport_text);
 
 struct Library {
   std::shared_mutex mutex;  // shared by handle lookups

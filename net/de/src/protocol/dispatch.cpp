@@ -33,19 +33,22 @@ int negotiate(Context& c) {
   const uint8_t timeout[2] = {static_cast<uint8_t>(c.check_timeout >> 8),
                               static_cast<uint8_t>(c.check_timeout)};
   if (!zn_tcp_send(t, timeout, 2, error, sizeof error)) {
-    c.set_error(ZN_ERROR_TRANSPORT, error);
+    c.fail_link(ZN_ERROR_TRANSPORT, error);
     return kFailedTransport;
   }
   if (!zn_tcp_handshake(t, 0, 0, 0, 0, error, sizeof error)) {
-    c.set_error(ZN_ERROR_CRYPTO, crypto_failure_text(c, error));
+    c.fail_link(ZN_ERROR_CRYPTO, crypto_failure_text(c, error));
     return kFailedCrypto;
   }
   int32_t result = 0;
-  if (c.raise(ZN_EVENT_NEGOTIATED, &result, nullptr, 0, nullptr, 0) < 0) return kFailedByCaller;
+  if (c.raise(ZN_EVENT_NEGOTIATED, &result, nullptr, 0, nullptr, 0) < 0) {
+    c.fail_link(ZN_ERROR_REFUSED_BY_CALLER, "");
+    return kFailedByCaller;
+  }
   // The cipher's protect flags change right after the layout check has been
   // encrypted, so the switch is armed before the layout check goes out.
   if (!zn_tcp_set_crypto_provider_context_params(t, 0, 0, 0, 0, 0, error, sizeof error)) {
-    c.set_error(ZN_ERROR_CRYPTO, crypto_failure_text(c, error));
+    c.fail_link(ZN_ERROR_CRYPTO, crypto_failure_text(c, error));
     return kFailedCrypto;
   }
   std::array<uint8_t, 18> check{};
@@ -59,51 +62,52 @@ int negotiate(Context& c) {
   put16(p, 0);
   put32(p, 3);
   if (!zn_tcp_send(t, check.data(), static_cast<uint32_t>(check.size()), error, sizeof error)) {
-    c.set_error(ZN_ERROR_TRANSPORT, error);
+    c.fail_link(ZN_ERROR_TRANSPORT, error);
     return kFailedTransport;
   }
   return kNegotiated;
 }
 
-// Decodes a received block; on failure records the text and gives nothing.
-std::optional<ReceivedMessage> decode(Context& c, const void* block, uint32_t size, bool& failed) {
-  failed = false;
+// Decodes a received block; on failure gives nothing and the text in
+// `failure` (empty on success).
+std::optional<ReceivedMessage> decode(Context& c, const void* block, uint32_t size,
+                                      std::string& failure) {
+  failure.clear();
   CodecResult<std::optional<ReceivedMessage>> r =
       decode_message(*c.registry, {static_cast<const uint8_t*>(block), size});
   if (!r) {
-    failed = true;
-    c.set_error(ZN_ERROR_APPLICATION, r.error().status == CodecStatus::access_refused
-                                          ? access_refused_text(c)
-                                          : r.error().text);
+    failure = r.error().status == CodecStatus::access_refused ? access_refused_text(c)
+                                                              : r.error().text;
     return std::nullopt;
   }
   return std::move(r.value());
 }
 
 int32_t on_block(Context& c, int32_t* result, const void* block, uint32_t size) {
-  bool failed = false;
+  std::string failure;
   if (!c.permitted.load()) {
     // Every block before the permissions is consumed as the permissions.
     *result = ZN_DROP_BLOCK;
-    std::optional<ReceivedMessage> m = decode(c, block, size, failed);
-    if (failed) return -1;
+    std::optional<ReceivedMessage> m = decode(c, block, size, failure);
+    if (!failure.empty()) return c.fail_link(ZN_ERROR_APPLICATION, failure);
     const uint32_t id = m ? m->id : 0;
     if (id != SN_PERMS) {
-      c.set_error(ZN_ERROR_APPLICATION,
-                  format("Wait for SN_PERMS message, but receive network message with id %d",
-                         static_cast<int>(id)));
-      return -1;
+      return c.fail_link(ZN_ERROR_APPLICATION,
+                         format("Wait for SN_PERMS message, but receive network message with id %d",
+                                static_cast<int>(id)));
     }
     uint32_t permissions = 0;
     std::memcpy(&permissions, m->record.get(), std::min<uint32_t>(m->size, 4));
     c.permissions.store(permissions);
     int32_t event_result = 0;
-    if (c.raise(ZN_EVENT_PERMISSIONS, &event_result, &permissions, 0, nullptr, 0) == -1) return -1;
+    if (c.raise(ZN_EVENT_PERMISSIONS, &event_result, &permissions, 0, nullptr, 0) == -1) {
+      return c.fail_link(ZN_ERROR_REFUSED_BY_CALLER, "");
+    }
     c.permitted.store(1);
     return 0;
   }
-  std::optional<ReceivedMessage> m = decode(c, block, size, failed);
-  if (failed) return -1;
+  std::optional<ReceivedMessage> m = decode(c, block, size, failure);
+  if (!failure.empty()) return c.fail_link(ZN_ERROR_APPLICATION, failure);
   if (!m) return 0;  // an empty block carries no message
   if (m->id == ZN_MSG_PING) {
     *result = ZN_DROP_BLOCK;
@@ -112,14 +116,20 @@ int32_t on_block(Context& c, int32_t* result, const void* block, uint32_t size) 
                              ZN_CHECK_WORD_BYTE1};
     char error[kBlockErrorSize] = "";
     if (!zn_tcp_send(c.transport.load(), pong, sizeof pong, error, sizeof error)) {
-      c.set_error(ZN_ERROR_APPLICATION, error);
-      return -1;
+      // An answer the transport cannot take now is dropped: it is a
+      // keep-alive, and the link's own time-outs decide its fate.
+      if (refused_by_closing_link(error) || std::strcmp(error, ZN_TCP_TEXT_SEND_QUEUE_FULL) == 0) {
+        return 0;
+      }
+      return c.fail_link(ZN_ERROR_APPLICATION, error);
     }
     return 0;
   }
   *result = ZN_KEEP_BLOCK;
-  return c.raise(ZN_EVENT_MESSAGE, result, nullptr, m->id, m->record.get(), m->size) == -1 ? -1
-                                                                                           : 0;
+  if (c.raise(ZN_EVENT_MESSAGE, result, nullptr, m->id, m->record.get(), m->size) == -1) {
+    return c.fail_link(ZN_ERROR_REFUSED_BY_CALLER, "");
+  }
+  return 0;
 }
 
 }  // namespace
@@ -182,6 +192,7 @@ int32_t transport_event_handler(uintptr_t user_data, int32_t event, int32_t* res
     case ZN_TCP_EVENT_SERVER_INFO:
       return c.raise(event, result, event_data, 0, block, size);
     case ZN_TCP_EVENT_CLOSED: {
+      c.link_closed();
       int32_t answer = c.raise(ZN_EVENT_CLOSED, result, nullptr, 0, nullptr, 0);
       c.up.store(0);
       c.connecting.store(0);
@@ -189,6 +200,7 @@ int32_t transport_event_handler(uintptr_t user_data, int32_t event, int32_t* res
     }
     case ZN_TCP_EVENT_FREEING: {
       if (c.up.load() || c.connecting.load()) {
+        c.link_closed();
         c.raise(ZN_EVENT_CLOSED, result, nullptr, 0, nullptr, 0);
       }
       c.raise(ZN_EVENT_FREEING, result, nullptr, 0, nullptr, 0);
@@ -201,9 +213,8 @@ int32_t transport_event_handler(uintptr_t user_data, int32_t event, int32_t* res
     case 7:
       return 0;
     default:
-      c.set_error(ZN_ERROR_APPLICATION,
-                  format("Unknown TCP callback event occur: %ld", static_cast<long>(event)));
-      return -1;
+      return c.fail_link(ZN_ERROR_APPLICATION,
+                         format("Unknown TCP callback event occur: %ld", static_cast<long>(event)));
   }
 }
 
@@ -225,9 +236,10 @@ int send_message(Context& c, uint32_t id, const void* record, std::string& error
   char text[kBlockErrorSize] = "";
   const uint32_t length = static_cast<uint32_t>(packed.value());
   if (!zn_tcp_send(c.transport.load(), work.data(), length, text, sizeof text)) {
-    // Every refusal of the transport is a failure, with or without a text.
+    // Every refusal of the transport is a failure, with or without a text;
+    // one that only says the link is closing is not the link's error.
     error = text[0] ? text : "Connection not established";
-    c.set_error(ZN_ERROR_APPLICATION, error);
+    if (!refused_by_closing_link(text)) c.set_error(ZN_ERROR_APPLICATION, error);
     return 0;
   }
   if (id != ZN_MSG_PONG && id != ZN_MSG_LAYOUT_CHECK) {
@@ -247,17 +259,18 @@ int receive_message(Context& c, std::string& error) {
   if (!zn_tcp_recv(c.transport.load(), &block, &size, text, sizeof text)) {
     if (text[0] == '\0') return 1;
     error = text;
-    c.set_error(ZN_ERROR_APPLICATION, error);
+    if (!refused_by_closing_link(text)) c.set_error(ZN_ERROR_APPLICATION, error);
     return 0;
   }
   if (block == nullptr) return 1;
   c.count(c.stats.messages_received, 1);
   c.count(c.stats.message_bytes_received, size >= 2 ? size - 2 : 0);
-  bool failed = false;
-  std::optional<ReceivedMessage> m = decode(c, block, size, failed);
+  std::string failure;
+  std::optional<ReceivedMessage> m = decode(c, block, size, failure);
   zn_tcp_free_mem(block);
-  if (failed) {
-    error = c.error_text();
+  if (!failure.empty()) {
+    c.set_error(ZN_ERROR_APPLICATION, failure);
+    error = ("Application error: " + failure).substr(0, kMaxErrorText);
     return 0;
   }
   if (!m) return 1;

@@ -60,6 +60,15 @@ extern "C" {
 #define ZN_KEEP_BLOCK 300
 #define ZN_DROP_BLOCK 301
 
+/* Texts of the two refusals of zn_tcp_send and zn_tcp_recv that the upper
+ * layer tells apart. ZN_TCP_TEXT_SHUTDOWN: the link is closing or closed; the
+ * refusal is a consequence of that, whose cause (if any) is the connection's
+ * last error. ZN_TCP_TEXT_SEND_QUEUE_FULL: the send queue holds its bound
+ * (the peer does not read); a send from the connection's receive thread is
+ * refused at once, a send from any other thread first waits for room. */
+#define ZN_TCP_TEXT_SHUTDOWN "Connection shutdown"
+#define ZN_TCP_TEXT_SEND_QUEUE_FULL "Send queue is full: the server does not take the data sent"
+
 /* Connection-setup modes. */
 #define ZN_SETUP_INI 2
 #define ZN_SETUP_RECORD 4
