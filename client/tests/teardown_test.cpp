@@ -190,6 +190,44 @@ TEST_F(TeardownTest, UninitialiseRacesWithConnect) {
   }
 }
 
+TEST_F(TeardownTest, AConnectEndedByUninitialiseSaysSo) {
+  ASSERT_EQ(init(), KELAPI_OK);
+  auto call = std::async(std::launch::async, [] {
+    std::string text(256, '\0');
+    const KelapiResult result = KelapiConnect("user", "secret", text.data());
+    return std::make_pair(result, std::string(text.c_str()));
+  });
+  ASSERT_TRUE(net->wait_connects(1));  // the attempt waits for the permissions
+  EXPECT_EQ(KelapiUninitialize(), KELAPI_OK);
+  const auto [result, text] = call.get();
+  EXPECT_EQ(result, KELAPI_E_CONNECT_FAILED);
+  EXPECT_EQ(text, "KelapiConnect was ended by the caller: KelapiUninitialize ended the connection attempt.");
+}
+
+TEST_F(TeardownTest, ALinkBrokenRightAfterThePermissionsEndsTheConnectCallOnly) {
+  // The permissions come and the link breaks before the waiting connect call
+  // has run again: the call reports the reason, and no status event comes.
+  ASSERT_EQ(init(), KELAPI_OK);
+  auto call = std::async(std::launch::async, [] {
+    std::string text(256, '\0');
+    const KelapiResult result = KelapiConnect("user", "secret", text.data());
+    return std::make_pair(result, std::string(text.c_str()));
+  });
+  ASSERT_TRUE(net->wait_connects(1));
+  net->last_error_text = "Timeout has expired. Connection with server was lost.";
+  {
+    LibraryLock hold(*lib);  // the connect call cannot run between the two events
+    const uint32_t permissions = 0xC000;
+    net->raise(kNetEventPermissions, &permissions);
+    net->raise(kNetEventClosed);
+  }
+  const auto [result, text] = call.get();
+  EXPECT_EQ(result, KELAPI_E_CONNECT_FAILED);
+  EXPECT_EQ(text, "Timeout has expired. Connection with server was lost.");
+  EXPECT_TRUE(events(KELAPI_EVENT_NEWSTATUS).empty());
+  EXPECT_EQ(connect(), KELAPI_OK);  // a new attempt works
+}
+
 TEST_F(TeardownTest, ReadsBookingsAndLinkDropsTogether) {
   // Readers on two threads while the server describes the market, the link
   // drops and comes back, and the caller disconnects: every read answers

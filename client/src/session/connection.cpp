@@ -23,6 +23,8 @@ namespace {
 constexpr std::size_t kNameChars = 79;
 constexpr const char* kLinkBroken = "Connection was broken!";
 constexpr const char* kConnectFromCallback = "KelapiConnect cannot be called from the event callback.\n";
+constexpr const char* kConnectEndedByCaller =
+    "KelapiConnect was ended by the caller: KelapiUninitialize ended the connection attempt.";
 constexpr uint16_t kMsgLogout = 0x4E;
 constexpr uint16_t kMsgLanguage = 0x91;
 constexpr uint16_t kMsgLimitStart = 0x8008;
@@ -52,6 +54,7 @@ KelapiResult Library::connect(const char* user, const char* password, char* erro
   // A thread that already holds the lock (the event callback runs with it
   // held) would keep the worker from ever serving the attempt.
   const bool lock_held = mutex_.held_by_current_thread();
+  uintptr_t attempt = 0;
   {
     LibraryLock lock(*this);
     if (options_.connect_settle_ms > 0) platform::sleep_ms(options_.connect_settle_ms);
@@ -73,6 +76,7 @@ KelapiResult Library::connect(const char* user, const char* password, char* erro
     connect_done_.reset();
     if (!post_command(kCommandConnect, ++connect_attempt_)) return platform::get_last_error();
     connect_waiting_ = true;
+    attempt = connect_attempt_;
   }
   // On the user-interface thread the loop keeps running meanwhile: the
   // connection may need a dialog (a proxy password, a second factor).
@@ -81,6 +85,11 @@ KelapiResult Library::connect(const char* user, const char* password, char* erro
   LibraryLock lock(*this);
   connect_waiting_ = false;
   if (connected_) return KELAPI_OK;
+  if (attempt != connect_attempt_ || !initialised_) {
+    // Uninitialise ended the attempt while this call waited for it.
+    copy_bounded(error, kConnectEndedByCaller, 255);
+    return KELAPI_E_CONNECT_FAILED;
+  }
   if (waited.status != platform::WaitStatus::signaled) {
     // The permissions did not come in time: the attempt is abandoned.
     disconnect();
@@ -188,7 +197,10 @@ void Library::net_disconnected() {
 }
 
 void Library::net_disconnected_common(bool requested) {
-  const bool attempt = connecting_;
+  // A link that breaks while a connect call still waits (right after the
+  // permissions included) is that call's outcome, not a status event: one
+  // attempt ends in one report.
+  const bool attempt = connecting_ || connect_waiting_;
   connecting_ = false;
   connected_ = false;
   reset_filters();
