@@ -423,12 +423,15 @@ TEST_F(Protocol, WhileTheSendQueueIsFullPingAnswersAreDroppedAndOtherSendsFailWi
     }
   }
   ASSERT_STREQ(error, ZN_TCP_TEXT_SEND_QUEUE_FULL);
+  // The socket's buffers may still grow and take some of the queue: from
+  // here on the queue counts as full whatever it holds.
+  link->send_bound.store(0);
   const uint32_t queued = link->queued_send_count();
   // Pings, then a message: once the message is stored every ping was handled.
   for (int i = 0; i < 3; ++i) session->send_ping();
   session->send_message(kValueMessage, int32_body(9));
   ASSERT_TRUE(client.wait_for(ZN_EVENT_STORED));
-  EXPECT_EQ(link->queued_send_count(), queued);  // no answer was queued
+  EXPECT_LE(link->queued_send_count(), queued);  // no answer was queued
   EXPECT_EQ(client.count(ZN_EVENT_CLOSED), 0);   // nor did a dropped answer end the link
   int32_t value = 3;
   EXPECT_EQ(zn_sendmsg(c, kValueMessage, &value, error, sizeof error), 0);

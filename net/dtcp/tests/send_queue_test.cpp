@@ -82,7 +82,7 @@ class SendQueue : public TransportTest {
 
 TEST_F(SendQueue, APeerThatNeverReadsFillsTheQueueOnlyToItsBound) {
   EXPECT_EQ(fill(), ZN_TCP_TEXT_SEND_QUEUE_FULL);
-  EXPECT_GE(c->queued_send_cost(), kBound);
+  // (The socket's buffers may still grow and take some of the queue.)
   EXPECT_LE(c->queued_send_cost(), kMostQueued);
   // Refusing is not a failure of the link.
   EXPECT_EQ(last_error(connection), "");
@@ -103,6 +103,9 @@ TEST_F(SendQueue, APeerThatNeverReadsFillsTheQueueOnlyToItsBound) {
 
 TEST_F(SendQueue, ASendWaitingForRoomEndsWithTheLink) {
   ASSERT_EQ(fill(), ZN_TCP_TEXT_SEND_QUEUE_FULL);
+  // No room at all from now on, however the socket's buffers grow: only the
+  // stop ends the wait.
+  c->send_bound.store(0);
   c->send_wait_ms.store(30000);
   std::string text;
   int sent = -1;
