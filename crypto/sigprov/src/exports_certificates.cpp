@@ -248,7 +248,12 @@ int32_t CPAPI_VerifyFileSignature(const char* signed_file, const char* certifica
       return 0;
     }
     std::unique_ptr<tk::PKCS7CTX, void (*)(tk::PKCS7CTX*)> owned(message, tk::FreePKCS7CTX);
-    std::unique_ptr<tk::SignCTX, void (*)(tk::SignCTX*)> verifier(tk::GetSignCTX(), tk::FreeSignCTX);
+    // A verification context of the settings: their CAs and revocation lists.
+    std::unique_ptr<CpapiContext, int32_t (*)(CpapiContext*)> verification(
+        create_context({nullptr, SIGPROV_CONTEXT_VERIFY, 0, 0, 0, 2, nullptr, 0, nullptr, nullptr}, error, error_size),
+        free_context);
+    if (!verification) return 0;
+    tk::SignCTX* verifier = context_of(verification.get())->sign;
     // The certificates the signatures are compared with.
     const std::string source = absolute_path(certificates);
     const bool directory = directory_exists(source);
@@ -275,7 +280,7 @@ int32_t CPAPI_VerifyFileSignature(const char* signed_file, const char* certifica
     }
     uint8_t* content = nullptr;
     std::size_t content_length = 0;
-    const int status = tk::CheckBufferSignEx(verifier.get(), message, nullptr, 0, &content, &content_length, 1);
+    const int status = tk::CheckBufferSignEx(verifier, message, nullptr, 0, &content, &content_length, 1);
     tk::FreeBuffer(content);
     int count = 0;
     tk::GetSignatureCount(message, &count);

@@ -53,8 +53,8 @@ struct Authority {
                           << "\ndatabase=$dir/index.txt\nnew_certs_dir=$dir/issued\ncertificate=$dir/ca.pem\n"
                              "private_key=$dir/ca.key\nserial=$dir/serial\ncrlnumber=$dir/crlnumber\n"
                              "default_md=sha256\ndefault_days=365\ndefault_crl_days=30\npolicy=any\n"
-                             "unique_subject=no\ncopy_extensions=none\n[any]\ncommonName=supplied\n"
-                             "organizationName=optional\ncountryName=optional\n[user]\nbasicConstraints=CA:FALSE\n"
+                             "unique_subject=no\ncopy_extensions=none\n[any]\ncountryName=optional\n"
+                             "organizationName=optional\ncommonName=supplied\n[user]\nbasicConstraints=CA:FALSE\n"
                              "keyUsage=digitalSignature,nonRepudiation,keyEncipherment\n"
                              "[req]\ndistinguished_name=dn\n[dn]\n[v3_ca]\nbasicConstraints=critical,CA:TRUE\n"
                              "keyUsage=keyCertSign,cRLSign\nsubjectKeyIdentifier=hash\n";

@@ -13,6 +13,7 @@
 
 #include "pki.h"
 #include "platform/module.h"
+#include "platform/time.h"
 #include "sigprov/sigprov.h"
 #include "testsupport/test_dir.h"
 #include "ui/testing.h"

@@ -140,8 +140,17 @@ std::string keys_directory(const char* pse_path, const char* keys_path) {
   return (std::filesystem::path(pse_path) / "keys").string();
 }
 
+// Every context opens its keys again: a file opened before is replaced, so
+// the open keys do not grow with each context.
 void keep(LoadedKey loaded, const std::string& file) {
   Lock lock(state().lock);
+  for (OpenKey& k : state().keys) {
+    if (k.file == file) {
+      k.key = std::move(loaded.key);
+      k.certificate = std::move(loaded.certificate);
+      return;
+    }
+  }
   state().keys.push_back({std::move(loaded.key), std::move(loaded.certificate), file});
 }
 
@@ -196,8 +205,9 @@ int AddPSEPrivateKeyEx(const char* pse_path, const char* pse_password, const cha
       Lock lock(state().lock);
       source = state().pse_callback;
     }
-    return open_carrier_keys(keys_directory(pse_path, nullptr), pse_password != nullptr ? pse_password : "",
-                             source);
+    // The carrier's keys open with the carrier password, else the key password.
+    const char* password = !blank(pse_password) ? pse_password : key_password;
+    return open_carrier_keys(keys_directory(pse_path, nullptr), password != nullptr ? password : "", source);
   }
   std::string bytes;
   if (!read_file(key_file, bytes)) return fail(tk_read_failed, std::string("Can not read key file \"") + key_file + "\"");

@@ -4,12 +4,16 @@
 
 #include <openssl/err.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace kelda::pkcs7tk {
 
 namespace {
 using Lock = std::lock_guard<std::mutex>;
+
+bool same(const X509* a, const X509* b) { return X509_cmp(a, b) == 0; }
+bool same(const X509_CRL* a, const X509_CRL* b) { return X509_CRL_cmp(a, b) == 0 && X509_CRL_match(a, b) == 0; }
 
 bool blank(const char* text) { return text == nullptr || text[0] == '\0'; }
 
@@ -29,7 +33,11 @@ int load_directory(const char* directory, std::vector<T>& into, Parse parse, con
   }
   ERR_clear_error();  // files of other kinds in the directory are skipped
   Lock lock(state().lock);
-  for (T& item : loaded) into.push_back(std::move(item));
+  // Every context adds the directories again: what is there already stays once.
+  for (T& item : loaded) {
+    const bool known = std::any_of(into.begin(), into.end(), [&](const T& have) { return same(have.get(), item.get()); });
+    if (!known) into.push_back(std::move(item));
+  }
   succeed();
   return tk_ok;
 }

@@ -111,7 +111,8 @@ int InsertCertificateToSign(int insert = 1);
 // the carrier's "keys" directory when keys_path is null.
 int AddPSEPrivateKeys(const char* pse_path, const char* keys_path);
 // Opens one key file (with key_password, else through the key callback);
-// without a key file, the carrier's keys with pse_password.
+// without a key file, the carrier's keys with pse_password (else
+// key_password, else through the carrier callback).
 int AddPSEPrivateKeyEx(const char* pse_path, const char* pse_password, const char* key_file,
                        const char* key_password);
 int PrivateKeyCount();
