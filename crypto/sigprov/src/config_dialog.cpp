@@ -78,9 +78,9 @@ void browse_file(Hwnd dialog, int id, const char16_t* title, const char16_t* fil
 
 // Moves every other path under the old root to the new root.
 void move_under_root(Paths& paths, Hwnd dialog, const std::string& old_root, const std::string& new_root) {
-  if (old_root.empty() || old_root == new_root) return;
   std::string base = old_root;
   while (!base.empty() && (base.back() == '/' || base.back() == '\\')) base.pop_back();
+  if (base.empty() || old_root == new_root) return;
   for (auto& [id, value] : paths.values) {
     if (id == kRoot) continue;
     if (value.size() > base.size() && value.compare(0, base.size(), base) == 0 &&
@@ -145,12 +145,8 @@ class SettingsDialog {
     }
     if (message != ui::wm::command) return 0;
     const int id = ui::lo_word(wparam);
-    if (id == kRoot && ui::hi_word(wparam) == ui::en::change) {
-      const std::string root = item(dialog, kRoot);
-      paths_.values[kCas] = item(dialog, kCas);
-      paths_.values[kCert] = item(dialog, kCert);
-      move_under_root(paths_, dialog, root_, root);
-      root_ = root;
+    if (id == kRoot && ui::hi_word(wparam) == ui::en::kill_focus) {
+      commit_root(dialog);
       return 1;
     }
     switch (id) {
@@ -170,7 +166,18 @@ class SettingsDialog {
   }
 
  private:
+  // A root directory typed in is taken when the field is left (not at
+  // every keystroke): the other paths under the previous root move with it.
+  void commit_root(Hwnd dialog) {
+    const std::string root = item(dialog, kRoot);
+    paths_.values[kCas] = item(dialog, kCas);
+    paths_.values[kCert] = item(dialog, kCert);
+    move_under_root(paths_, dialog, root_, root);
+    root_ = root;
+  }
+
   void advanced(Hwnd dialog) {
+    commit_root(dialog);
     AdvancedDialog advanced(paths_);
     const kit::LocaleTriple locale = kit::current_locale();
     kit::localized_dialog_box(
@@ -180,6 +187,7 @@ class SettingsDialog {
   }
 
   void apply(Hwnd dialog) {
+    commit_root(dialog);
     const std::string root = item(dialog, kRoot), cas = item(dialog, kCas), cert = item(dialog, kCert);
     if (blank(root) || !directory_exists(absolute_path(root))) {
       show_error(dialog, blank(root) ? "Is not set root directory for key carrier"
