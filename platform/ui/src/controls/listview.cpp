@@ -453,11 +453,8 @@ class ListViewBehavior final : public Behavior {
     const Column& col = cols_[static_cast<size_t>(index)];
     if (c->mask & lvcf::fmt) c->fmt = col.fmt;
     if (c->mask & lvcf::width) c->width = col.width;
-    if ((c->mask & lvcf::text) && c->text != nullptr && c->text_max > 0) {
-      const size_t n = std::min(col.title.size(), static_cast<size_t>(c->text_max) - 1);
-      std::copy_n(col.title.data(), n, c->text);
-      c->text[n] = u'\0';
-    }
+    if ((c->mask & lvcf::text) && c->text != nullptr && c->text_max > 0)
+      copy_text_out(col.title, c->text, static_cast<size_t>(c->text_max));
     return 1;
   }
 
@@ -498,7 +495,8 @@ class ListViewBehavior final : public Behavior {
     const Row& r = list_[it->item];
     if (it->mask & lvif::param) it->param = r.param;
     if (it->mask & lvif::state) it->state = state_of(it->item) & it->state_mask;
-    if ((it->mask & lvif::text) && it->text && it->text_max > 0) copy_text(cell(r, it->sub_item), it->text, it->text_max);
+    if ((it->mask & lvif::text) && it->text && it->text_max > 0)
+      copy_text_out(cell(r, it->sub_item), it->text, static_cast<size_t>(it->text_max));
     return 1;
   }
 
@@ -510,7 +508,7 @@ class ListViewBehavior final : public Behavior {
 
   LRESULT get_item_text(intptr_t index, ListViewItem* it) const {
     if (it == nullptr || !valid(index) || it->text == nullptr || it->text_max <= 0) return 0;
-    return copy_text(cell(list_[static_cast<int>(index)], it->sub_item), it->text, it->text_max);
+    return copy_text_out(cell(list_[static_cast<int>(index)], it->sub_item), it->text, static_cast<size_t>(it->text_max));
   }
 
   LRESULT delete_item(WindowData& w, intptr_t index) {
@@ -602,13 +600,6 @@ class ListViewBehavior final : public Behavior {
   static const std::u16string& cell(const Row& r, int sub) {
     static const std::u16string empty;
     return sub >= 0 && static_cast<size_t>(sub) < r.cells.size() ? r.cells[static_cast<size_t>(sub)] : empty;
-  }
-
-  static LRESULT copy_text(const std::u16string& s, char16_t* out, int room) {
-    size_t n = std::min<size_t>(s.size(), static_cast<size_t>(room - 1));
-    std::copy_n(s.data(), n, out);
-    out[n] = 0;
-    return static_cast<LRESULT>(n);
   }
 
   void set_cell(WindowData& w, int item, int sub, std::u16string_view text) {
