@@ -11,26 +11,6 @@
 
 namespace kelda::dtcp {
 
-namespace {
-
-constexpr std::size_t kPageSize = 64 * 1024;  // larger blocks get a page of their own
-constexpr std::size_t kSparePages = 4;        // emptied pages kept for reuse
-
-}  // namespace
-
-void Block::Free::operator()(uint8_t* p) const noexcept { std::free(p); }
-
-Block make_block(std::span<const uint8_t> bytes) {
-  Block b;
-  // Never a zero-byte allocation, so that a keep-alive-sized block is not null.
-  auto* p = static_cast<uint8_t*>(std::malloc(bytes.size() ? bytes.size() : 1));
-  if (p == nullptr) throw std::bad_alloc();
-  if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
-  b.data.reset(p);
-  b.size = static_cast<uint32_t>(bytes.size());
-  return b;
-}
-
 Connection::Connection() { connection_born(); }
 
 Connection::~Connection() {
@@ -59,6 +39,19 @@ void Connection::record_error(int32_t error_class, uint32_t system_code, const s
   error_class_ = error_class;
   system_code_ = system_code;
   error_text_ = compose_error(error_class, system_code, text);
+}
+
+int Connection::fail(std::string& error, Failure failure) {
+  error = std::move(failure.text);
+  record_error(failure.error_class, failure.system_code, error);
+  return 0;
+}
+
+int Connection::end_link(Failure failure) {
+  record_error(failure.error_class, failure.system_code, failure.text);
+  std::string ignored;
+  start_disconnect(false, ignored);
+  return failure.error_class;
 }
 
 void Connection::record_server_error(int32_t code, const std::string& text) {
@@ -95,19 +88,11 @@ int Connection::send(std::span<const uint8_t> bytes, std::string& error) {
     return 0;
   }
   std::unique_lock<std::mutex> lock(send_mutex);
-  if (!connected.load()) {
-    error = "Connection not established";
-    record_error(kApplicationError, 0, error);
-    return 0;
-  }
+  if (!connected.load()) return fail(error, {kApplicationError, "Connection not established"});
   if (!data_mode.load()) {
     uint32_t code = 0;
     int r = link.send_all(bytes, code);
-    if (r != kOk) {
-      error = "Can't send data to net";
-      record_error(r, code, error);
-      return 0;
-    }
+    if (r != kOk) return fail(error, {r, "Can't send data to net", code});
     return 1;
   }
   if (stop_sending.load()) {
@@ -119,16 +104,14 @@ int Connection::send(std::span<const uint8_t> bytes, std::string& error) {
   if (!wait_for_send_room(lock, error)) return 0;
   std::string crypto_error;
   if (!crypto_port().encrypt(crypto, bytes, encrypt_buffer, crypto_error)) {
-    error = crypto_error;
-    record_error(kCryptoError, 0, crypto_error);
-    return 0;
+    return fail(error, {kCryptoError, crypto_error});
   }
   // A longer block would go out with a cut length and break the stream.
   if (encrypt_buffer.size() > largest_block()) {
-    error = format("Data block of %zu bytes is longer than a block of the connection can be",
-                   encrypt_buffer.size());
-    record_error(kApplicationError, 0, error);
-    return 0;
+    return fail(error, {kApplicationError,
+                        format("Data block of %zu bytes is longer than a block of the connection "
+                               "can be",
+                               encrypt_buffer.size())});
   }
   // The protect flags change right after the first message encrypted with the
   // old ones (the layout check), before that message can reach the socket, so
@@ -136,17 +119,13 @@ int Connection::send(std::span<const uint8_t> bytes, std::string& error) {
   if (protect_switch_pending.exchange(false)) {
     if (!crypto_port().set_context_param(crypto, ZN_CP_CONTEXT_PARAM_PROTECT_FLAGS,
                                          ZN_CP_PROTECT_FLAGS_CHANNEL, crypto_error)) {
-      error = crypto_error;
-      record_error(kCryptoError, 0, crypto_error);
-      return 0;
+      return fail(error, {kCryptoError, crypto_error});
     }
   }
   try {
     send_queue.emplace_back(encrypt_buffer.begin(), encrypt_buffer.end());
   } catch (const std::bad_alloc&) {
-    error = "Can't create net data object";
-    record_error(kApplicationError, 0, error);
-    return 0;
+    return fail(error, {kApplicationError, "Can't create net data object"});
   }
   send_count_.fetch_add(1);
   send_cost_.store(send_cost_.load() + encrypt_buffer.size() + kSendBlockCost);
@@ -196,139 +175,22 @@ int Connection::receive(Block& out, std::string& error) {
     std::lock_guard<std::mutex> lock(receive_mutex);
     int64_t length = 0;
     int r = read_block(read_buffer, length, error);
-    if (r != kOk) {
-      record_error(r, 0, error);
-      return 0;
-    }
+    if (r != kOk) return fail(error, {r, error});
     if (length > 0) out = make_block({read_buffer.data(), static_cast<std::size_t>(length)});
     return 1;
   }
-  std::lock_guard<std::mutex> take(take_mutex_);
-  if (stop_receiving.load()) {
-    error = ZN_TCP_TEXT_SHUTDOWN;
-    return 0;
+  switch (received_.take(out)) {
+    case ReceiveQueue::Taken::block:
+    case ReceiveQueue::Taken::empty:
+      return 1;
+    case ReceiveQueue::Taken::stopped:
+      error = ZN_TCP_TEXT_SHUTDOWN;
+      return 0;
+    case ReceiveQueue::Taken::no_memory:
+      break;
   }
-  if (taken_pages_.empty()) {
-    if (taken_blocks_.load(std::memory_order_relaxed) == stored_blocks_.load()) return 1;
-    // Everything stored so far comes over in one go; the receive thread goes
-    // on filling new pages meanwhile and gets the emptied ones back.
-    std::lock_guard<std::mutex> lock(receive_mutex);
-    for (Page& page : receive_pages_) taken_pages_.push_back(std::move(page));
-    receive_pages_.clear();
-    for (Page& page : used_pages_) {
-      if (spare_pages_.size() < kSparePages) spare_pages_.push_back(std::move(page));
-    }
-    used_pages_.clear();
-  }
-  if (taken_pages_.empty()) return 1;
-  Page& page = taken_pages_.front();
-  uint32_t size = 0;
-  std::memcpy(&size, page.bytes.get() + page.pos, sizeof size);
-  try {
-    out = make_block({page.bytes.get() + page.pos + sizeof size, size});
-  } catch (const std::bad_alloc&) {
-    error = "Can't create net data object";  // the block stays for the next call
-    return 0;
-  }
-  page.pos += sizeof size + size;
-  if (page.pos == page.end) {
-    page.pos = page.end = 0;
-    if (page.capacity == kPageSize) used_pages_.push_back(std::move(page));
-    taken_pages_.pop_front();
-  }
-  const uint64_t taken_blocks = taken_blocks_.load(std::memory_order_relaxed) + 1;
-  const uint64_t taken_bytes = taken_bytes_.load(std::memory_order_relaxed) + size;
-  taken_blocks_.store(taken_blocks);
-  taken_bytes_.store(taken_bytes);
-  // Wakes the receive thread only when it waits and what it waits for came.
-  if (receive_waiting_.load()) {
-    const std::size_t wake_at = wake_at_bytes_.load();
-    if (stored_blocks_.load() == taken_blocks ||
-        (wake_at > 0 && stored_bytes_.load() - taken_bytes <= wake_at)) {
-      { std::lock_guard<std::mutex> lock(receive_mutex); }
-      receive_cv.notify_all();
-    }
-  }
-  return 1;
-}
-
-std::size_t Connection::queued_receive_blocks() const {
-  const uint64_t taken = taken_blocks_.load();  // first: never more than stored
-  return static_cast<std::size_t>(stored_blocks_.load() - taken);
-}
-
-std::size_t Connection::queued_receive_bytes() const {
-  const uint64_t taken = taken_bytes_.load();
-  return static_cast<std::size_t>(stored_bytes_.load() - taken);
-}
-
-bool Connection::blocks_over(uint64_t limit) {
-  const uint64_t stored = stored_blocks_.load(std::memory_order_relaxed);
-  if (stored - taken_blocks_seen_ <= limit) return false;
-  taken_blocks_seen_ = taken_blocks_.load();
-  return stored - taken_blocks_seen_ > limit;
-}
-
-bool Connection::bytes_over(uint64_t limit) {
-  const uint64_t stored = stored_bytes_.load(std::memory_order_relaxed);
-  if (stored - taken_bytes_seen_ <= limit) return false;
-  taken_bytes_seen_ = taken_bytes_.load();
-  return stored - taken_bytes_seen_ > limit;
-}
-
-bool Connection::store_block(std::span<const uint8_t> bytes) {
-  const uint32_t size = static_cast<uint32_t>(bytes.size());
-  const std::size_t need = sizeof size + bytes.size();
-  std::lock_guard<std::mutex> lock(receive_mutex);
-  if (stop_receiving.load()) return false;
-  if (receive_pages_.empty() || receive_pages_.back().capacity - receive_pages_.back().end < need) {
-    Page page;
-    if (need <= kPageSize && !spare_pages_.empty()) {
-      page = std::move(spare_pages_.back());
-      spare_pages_.pop_back();
-    } else {
-      page.capacity = std::max(kPageSize, need);
-      page.bytes = std::make_unique_for_overwrite<uint8_t[]>(page.capacity);
-    }
-    receive_pages_.push_back(std::move(page));
-  }
-  Page& tail = receive_pages_.back();
-  std::memcpy(tail.bytes.get() + tail.end, &size, sizeof size);
-  if (size > 0) std::memcpy(tail.bytes.get() + tail.end + sizeof size, bytes.data(), size);
-  tail.end += need;
-  // Counted before a taker can see the block (takers read the pages under
-  // the receive mutex), so taken never passes stored.
-  stored_bytes_.store(stored_bytes_.load(std::memory_order_relaxed) + size,
-                      std::memory_order_release);
-  stored_blocks_.store(stored_blocks_.load(std::memory_order_relaxed) + 1,
-                       std::memory_order_release);
-  return true;
-}
-
-bool Connection::wait_for_takers(std::size_t bytes, std::chrono::milliseconds timeout) {
-  auto reached = [this, bytes] {
-    return stop_receiving.load() || queued_receive_blocks() == 0 ||
-           (bytes > 0 && queued_receive_bytes() <= bytes);
-  };
-  std::unique_lock<std::mutex> lock(receive_mutex);
-  wake_at_bytes_.store(bytes);
-  // Set before the counts are looked at: a taker that lowers them afterwards
-  // sees the flag and wakes this wait through the mutex.
-  receive_waiting_.store(true);
-  const bool done = receive_cv.wait_for(lock, timeout, reached);
-  receive_waiting_.store(false);
-  return done;
-}
-
-void Connection::clear_received() {
-  std::lock_guard<std::mutex> take(take_mutex_);
-  std::lock_guard<std::mutex> lock(receive_mutex);
-  taken_pages_.clear();
-  used_pages_.clear();
-  receive_pages_.clear();
-  spare_pages_.clear();
-  taken_blocks_.store(stored_blocks_.load());
-  taken_bytes_.store(stored_bytes_.load());
+  error = "Can't create net data object";  // the block stays for the next call
+  return 0;
 }
 
 std::unique_ptr<platform::Thread> Connection::spawn(const char* thread_name,
@@ -346,6 +208,24 @@ bool Connection::is_own_thread(const std::unique_ptr<platform::Thread>& t) const
   return t && t->id() == platform::current_thread_id();
 }
 
+void Connection::arm_protect_switch() {
+  if (crypto.provider_name == "Sekura32") protect_switch_pending.store(true);
+}
+
+bool Connection::set_param(uint32_t number, uintptr_t value, std::string& error) {
+  if (number != 8) {
+    error = format("Unknown connection parameter %u", number);
+    return false;
+  }
+  receive_threshold.store(static_cast<uint32_t>(value));
+  return true;
+}
+
+bool Connection::request_disconnect(bool synchronous, std::string& error) {
+  if (!disconnecting.load()) graceful.store(true);
+  return start_disconnect(synchronous, error);
+}
+
 bool Connection::start_disconnect(bool synchronous, std::string& error) {
   if (disconnecting.exchange(true)) return true;
   if (synchronous) {
@@ -356,9 +236,7 @@ bool Connection::start_disconnect(bool synchronous, std::string& error) {
     std::lock_guard<std::mutex> lock(threads_mutex_);
     disconnect_thread_ = spawn("zn disconnect", &Connection::run_stop_thread);
   } catch (const std::exception&) {
-    error = "Can't create connection disconnecting thread.";
-    record_error(kSystemError, 0, error);
-    return false;
+    return fail(error, {kSystemError, "Can't create connection disconnecting thread."});
   }
   return true;
 }
@@ -404,8 +282,7 @@ void Connection::stop_io() {
   // Taking each mutex once orders the flags before the wake-ups.
   { std::lock_guard<std::mutex> l(send_mutex); }
   send_cv.notify_all();
-  { std::lock_guard<std::mutex> l(receive_mutex); }
-  receive_cv.notify_all();
+  received_.stop();
 }
 
 void Connection::run_stop() {
@@ -454,7 +331,7 @@ void Connection::run_stop() {
   raise(ZN_TCP_EVENT_CLOSED, &result, nullptr, nullptr, 0);
   connected.store(false);
   clear_send_queue();
-  clear_received();
+  received_.clear();
   result = 0;
   raise(ZN_TCP_EVENT_FREEING, &result, nullptr, nullptr, 0);
   freed.store(true);
@@ -478,7 +355,7 @@ void Connection::stop_quietly() {
   link.shutdown_both();
   link.close();
   clear_send_queue();
-  clear_received();
+  received_.clear();
   release_resources();
 }
 

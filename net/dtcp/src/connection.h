@@ -7,12 +7,9 @@
 // it runs, so the object outlives its last user.
 // Threading: flags are atomics; the send queue and every direct write are
 // guarded by the send mutex, the last error by the error mutex. Received
-// blocks are laid out one after another in pages: the receive thread appends
-// under the receive mutex; takers read under the take mutex from the pages
-// they took over, all at once, when they had read everything before, so the
-// two sides meet on a lock once per batch rather than once per block. A taker
-// copies its block out on its own thread, where the caller also frees it.
-// No lock is held while the event callback runs.
+// blocks wait in the receive queue (receive_queue.h) until a taker copies
+// its block out on its own thread, where the caller also frees it. No lock
+// is held while the event callback runs.
 #pragma once
 
 #include <atomic>
@@ -28,19 +25,11 @@
 
 #include "crypto_port.h"
 #include "platform/thread.h"
+#include "receive_queue.h"
 #include "socket_io.h"
 #include "zn_dtcp/zn_dtcp.h"
 
 namespace kelda::dtcp {
-
-struct Block {
-  struct Free {
-    void operator()(uint8_t* p) const noexcept;
-  };
-  std::unique_ptr<uint8_t, Free> data;
-  uint32_t size = 0;
-};
-Block make_block(std::span<const uint8_t> bytes);  // throws std::bad_alloc
 
 // Largest text of a server error or information frame that is accepted.
 inline constexpr uint32_t kMaxServerText = 64 * 1024;
@@ -57,6 +46,14 @@ inline constexpr std::size_t kSendBound = 4 * 1024 * 1024;
 inline constexpr std::size_t kSendBlockCost = 64;
 // How long a send waits for room in a full send queue before it fails.
 inline constexpr uint32_t kSendWaitMs = 10000;
+
+// A failure of a call on a connection: its class (or socket result), its
+// text for the caller and the last error, and the system error code.
+struct Failure {
+  int32_t error_class = 0;
+  std::string text;
+  uint32_t system_code = 0;
+};
 
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
@@ -104,6 +101,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   // --- last error ---
   void record_error(int32_t error_class, uint32_t system_code, const std::string& text);
+  // The failure of a call: its text into `error`, recorded as the last
+  // error; answers 0 (false), the call's failure.
+  int fail(std::string& error, Failure failure);
+  // A failure on the connection's own threads that ends the link: recorded,
+  // then the stop starts; answers the failure's class.
+  int end_link(Failure failure);
   // A server error frame: its code and text become the last error as they are.
   void record_server_error(int32_t code, const std::string& text);
   void clear_error();
@@ -130,8 +133,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // 1 with a block or none (empty queue); 0 with `error` (maybe empty) on failure.
   int receive(Block& out, std::string& error);
   // Blocks and bytes stored and not yet taken.
-  std::size_t queued_receive_blocks() const;
-  std::size_t queued_receive_bytes() const;
+  std::size_t queued_receive_blocks() const { return received_.blocks(); }
+  std::size_t queued_receive_bytes() const { return received_.bytes(); }
   // The stored bytes above which reading pauses (tests lower it).
   std::atomic<std::size_t> receive_bound{kReceiveBound};
   // true while the receive thread holds off reading because of the bound.
@@ -147,7 +150,19 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // anything else ends the loop (the error is already recorded).
   int receive_one();
 
+  // --- settings of a live connection ---
+  // Arms the switch of the cipher's protect flags (only the built-in
+  // provider has them): the next send makes it, right after that message is
+  // encrypted and before it can reach the socket.
+  void arm_protect_switch();
+  // zn_tcp_set_connection_param: parameter 8 is the receive-queue threshold;
+  // any other is refused with its text.
+  bool set_param(uint32_t number, uintptr_t value, std::string& error);
+
   // --- closing ---
+  // zn_tcp_disconnect: a stop the caller asks for is graceful unless a stop
+  // already runs.
+  bool request_disconnect(bool synchronous, std::string& error);
   // Starts the stop once (synchronous: on this thread). false with `error`
   // when the disconnecting thread could not be started.
   bool start_disconnect(bool synchronous, std::string& error);
@@ -183,49 +198,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool send_in_flight = false;  // the send thread writes what it took (send mutex)
   std::vector<uint8_t> encrypt_buffer;
 
-  alignas(64) std::mutex receive_mutex;  // the newer stored blocks; reading outside data mode
-  std::condition_variable receive_cv;
+  alignas(64) std::mutex receive_mutex;  // reading the socket outside data mode
   std::vector<uint8_t> decrypt_buffer;
   std::vector<uint8_t> read_buffer;
 
  private:
-  // Stores a received block at the tail (receive thread); false when
-  // stopped. Throws std::bad_alloc.
-  bool store_block(std::span<const uint8_t> bytes);
-  // The receive thread's checks: more than `limit` blocks (bytes) stored and
-  // not taken. The takers' counts are only read when the last look at them
-  // says so, which keeps the thread off their cache line.
-  bool blocks_over(uint64_t limit);
-  bool bytes_over(uint64_t limit);
-  // The receive thread's wait for takers: until no more than `bytes` are
-  // stored (0: until none is), the stop, or the time-out. true when reached.
-  bool wait_for_takers(std::size_t bytes, std::chrono::milliseconds timeout);
-  // Empties both receive queues (the stop).
-  void clear_received();
-
-  // Stored blocks: a 32-bit size in native order, then the bytes.
-  struct Page {
-    std::unique_ptr<uint8_t[]> bytes;
-    std::size_t capacity = 0;
-    std::size_t end = 0;  // filled up to here
-    std::size_t pos = 0;  // taken up to here
-  };
-  std::deque<Page> receive_pages_;  // the newer stored blocks (receive mutex)
-  std::vector<Page> spare_pages_;   // emptied pages to fill again (receive mutex)
-  alignas(64) std::mutex take_mutex_;  // taken before the receive mutex
-  std::deque<Page> taken_pages_;    // the older stored blocks, in order (take mutex)
-  std::vector<Page> used_pages_;    // emptied, to hand back (take mutex)
-  // Stored and taken counts only grow; their difference waits in the pages.
-  // The receive thread writes the stored pair (under the receive mutex),
-  // takers the taken pair (under the take mutex), each on a line of its own.
-  alignas(64) std::atomic<uint64_t> stored_blocks_{0};
-  std::atomic<uint64_t> stored_bytes_{0};
-  uint64_t taken_blocks_seen_ = 0;  // the receive thread's last look at the taken pair
-  uint64_t taken_bytes_seen_ = 0;
-  alignas(64) std::atomic<uint64_t> taken_blocks_{0};
-  std::atomic<uint64_t> taken_bytes_{0};
-  alignas(64) std::atomic<bool> receive_waiting_{false};  // the receive thread waits for takers
-  std::atomic<std::size_t> wake_at_bytes_{0};  // ... until this many bytes (0: empty)
+  ReceiveQueue received_;  // blocks stored in data mode, not yet taken
   std::atomic<bool> receive_paused_{false};
 
   // Under the send mutex: waits while the send queue is full (not on the

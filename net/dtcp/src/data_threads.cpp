@@ -35,11 +35,7 @@ uint32_t Connection::send_thread_main() {
   std::vector<uint8_t> packed;
   Clock::time_point last_write = Clock::now();
   auto write_failed = [this](int r, uint32_t code) {
-    if (r != kStopped) {
-      record_error(r, code, r == kTimedOut ? "" : "Can't send data to net");
-      std::string ignored;
-      start_disconnect(false, ignored);
-    }
+    if (r != kStopped) end_link({r, r == kTimedOut ? "" : "Can't send data to net", code});
     std::lock_guard<std::mutex> l(send_mutex);
     send_in_flight = false;
     send_cv.notify_all();
@@ -127,14 +123,14 @@ uint32_t Connection::receive_thread_main() {
     if (stop_receiving.load()) return 0;
     const int64_t t = link.check_timeout_ms();
     const int64_t third = t > 0 ? std::max<int64_t>(t / 3, 1) : 0;
-    if (bytes_over(receive_bound.load())) {
+    if (received_.bytes_over(receive_bound.load())) {
       // Back-pressure: the socket is not read until the caller has taken the
       // stored bytes down to the bound; the peer's writes then wait in TCP.
       // The silence is ours, not the peer's, so it never counts as a lost
       // link; keep-alive blocks still go out each third of the check time-out
       // so that the server does not take the client for gone either.
       receive_paused_.store(true);
-      while (!wait_for_takers(receive_bound.load(),
+      while (!received_.wait_for_takers(receive_bound.load(),
                               std::chrono::milliseconds(third > 0 ? third : 1000))) {
         if (stop_receiving.load()) break;
         if (third > 0) ask_keep_alive();
@@ -161,9 +157,7 @@ uint32_t Connection::receive_thread_main() {
           mark = Clock::now();
           continue;
         }
-        record_error(kTimedOut, 0, "");
-        std::string ignored;
-        start_disconnect(false, ignored);
+        end_link({kTimedOut, ""});
         return 0;
       }
       wait = third - since;
@@ -174,9 +168,7 @@ uint32_t Connection::receive_thread_main() {
       if (r == kStopped) return 0;
       if (r == kTimedOut) continue;
       if (r != kOk) {
-        record_error(kSocketError, code, "Can't wait for data from net");
-        std::string ignored;
-        start_disconnect(false, ignored);
+        end_link({kSocketError, "Can't wait for data from net", code});
         return 0;
       }
       mark = Clock::now();
@@ -192,36 +184,26 @@ uint32_t Connection::receive_thread_main() {
 
 int Connection::receive_one() {
   std::string error;
-  std::string ignored;
   int64_t length = 0;
   int r = read_block(read_buffer, length, error);
   if (r == kStopped) return r;
   if (r == kPeerClosed) {
-    start_disconnect(false, ignored);
+    std::string ignored;
+    start_disconnect(false, ignored);  // the peer's close has no text of its own
     return r;
   }
-  if (r != kOk) {
-    record_error(r, 0, error);
-    start_disconnect(false, ignored);
-    return r;
-  }
+  if (r != kOk) return end_link({r, error});
   if (length == 0) return kOk;
   if (length == -1) {
     int32_t answer = 0;
     r = read_server_message(answer, error);
-    if (r == kStopped) return r;
-    if (r != kOk) {
-      record_error(r, 0, error);
-      start_disconnect(false, ignored);
-    }
-    return r;
+    if (r == kStopped || r == kOk) return r;
+    return end_link({r, error});
   }
   std::string crypto_error;
   if (!crypto_port().decrypt(crypto, {read_buffer.data(), static_cast<std::size_t>(length)},
                              decrypt_buffer, crypto_error)) {
-    record_error(kCryptoError, 0, crypto_error);
-    start_disconnect(false, ignored);
-    return kCryptoError;
+    return end_link({kCryptoError, crypto_error});
   }
   // The upper layer sees the decrypted bytes in place; a kept block is
   // copied into the receive pages afterwards.
@@ -230,34 +212,28 @@ int Connection::receive_one() {
   const uint32_t size = static_cast<uint32_t>(decrypt_buffer.size());
   int32_t result = ZN_KEEP_BLOCK;
   if (raise(ZN_TCP_EVENT_DATA, &result, nullptr, bytes, size) < 0) {
-    record_error(kApplicationError, 0,
-                 "When notify about receiving new data from net, TCP callback return negative "
-                 "value.");
-    start_disconnect(false, ignored);
-    return kApplicationError;
+    return end_link({kApplicationError,
+                     "When notify about receiving new data from net, TCP callback return "
+                     "negative value."});
   }
   if (result != ZN_KEEP_BLOCK) return kOk;
   try {
-    if (!store_block({bytes, size})) return kStopped;
+    if (!received_.store({bytes, size})) return kStopped;
   } catch (const std::bad_alloc&) {
-    record_error(kApplicationError, 0, "Can't create net data object");
-    start_disconnect(false, ignored);
-    return kApplicationError;
+    return end_link({kApplicationError, "Can't create net data object"});
   }
   // The stored block may be taken and freed by another thread at once, so
   // the event names its size only.
   result = ZN_KEEP_BLOCK;
   if (raise(ZN_TCP_EVENT_STORED, &result, nullptr, nullptr, size) < 0) {
-    record_error(kApplicationError, 0,
-                 "When notify about storing new data from net, TCP callback return negative "
-                 "value.");
-    start_disconnect(false, ignored);
-    return kApplicationError;
+    return end_link({kApplicationError,
+                     "When notify about storing new data from net, TCP callback return "
+                     "negative value."});
   }
   const uint32_t threshold = receive_threshold.load();
-  if (threshold > 0 && blocks_over(threshold)) {
+  if (threshold > 0 && received_.blocks_over(threshold)) {
     // Flow control: give the reader up to a second to empty the queue.
-    wait_for_takers(0, std::chrono::milliseconds(1000));
+    received_.wait_for_takers(0, std::chrono::milliseconds(1000));
   }
   return kOk;
 }

@@ -127,7 +127,7 @@ int locale_request(Connection& c, std::string& error) {
 
 uint32_t Connection::connection_thread_main() {
   std::string error;
-  auto fail = [this](int result, uint32_t code, const std::string& text) {
+  auto abandon = [this](int result, uint32_t code, const std::string& text) {
     if (result != kStopped && !text.empty()) record_error(result, code, text);
     std::string ignored;
     start_disconnect(false, ignored);
@@ -136,7 +136,7 @@ uint32_t Connection::connection_thread_main() {
   if (disconnecting.load()) return 0;
 
   uint32_t code = 0;
-  if (!link.create(code)) return fail(kSocketError, code, "Can't create tcp_connection socket");
+  if (!link.create(code)) return abandon(kSocketError, code, "Can't create tcp_connection socket");
   const bool via_proxy = has_proxy && proxy.use_proxy == 1;
   const uint32_t address = via_proxy ? proxy.address : params.address;
   const uint32_t port = via_proxy ? proxy.port : params.port;
@@ -144,12 +144,12 @@ uint32_t Connection::connection_thread_main() {
   int r = link.connect_to(address, static_cast<uint16_t>(port), t > 0 ? t : 150 * second_ms(), code);
   if (r == kTimedOut) code = platform::socket_error::timed_out;
   if (r != kOk) {
-    return fail(r == kStopped ? kStopped : kSocketError, code,
+    return abandon(r == kStopped ? kStopped : kSocketError, code,
                 format("Can't connect to host %s:%u", dotted(address).c_str(), port));
   }
   if (via_proxy) {
     r = negotiate_proxy(*this, error);
-    if (r != kOk) return fail(r, 0, error);
+    if (r != kOk) return abandon(r, 0, error);
   }
   send_allowed.store(true);
   receive_allowed.store(true);
@@ -157,27 +157,29 @@ uint32_t Connection::connection_thread_main() {
 
   connected.store(true);
   int32_t result = ZN_KEEP_BLOCK;
-  if (raise(ZN_TCP_EVENT_CONNECTED, &result, nullptr, nullptr, 0) < 0) return fail(kStopped, 0, "");
+  if (raise(ZN_TCP_EVENT_CONNECTED, &result, nullptr, nullptr, 0) < 0) {
+    return abandon(kStopped, 0, "");
+  }
   if (disconnecting.load()) return 0;
 
   crypto.provider_id = crypto_port().provider_id(crypto.provider_name, error);
   if (crypto.provider_id == -1) {
-    return fail(kApplicationError, 0,
+    return abandon(kApplicationError, 0,
                 format("Can't get cipher crypto provider identifier for provider \"%s\".",
                        crypto.provider_name.c_str()));
   }
   if (handshake_mode != 0 && handshake_mode != 1) {
-    return fail(kApplicationError, 0,
+    return abandon(kApplicationError, 0,
                 format("Unknown handshake mode was set: %ld.", static_cast<long>(handshake_mode)));
   }
   if (handshake_mode == 1) {
     // The socket is read here; a direct zn_tcp_recv waits meanwhile.
     std::lock_guard<std::mutex> reading(receive_mutex);
     r = provider_request(*this, error);
-    if (r != kOk) return fail(r, 0, error);
+    if (r != kOk) return abandon(r, 0, error);
     if (disconnecting.load()) return 0;
     r = locale_request(*this, error);
-    if (r != kOk) return fail(r, 0, error);
+    if (r != kOk) return abandon(r, 0, error);
   }
   if (disconnecting.load()) return 0;
 
@@ -185,8 +187,8 @@ uint32_t Connection::connection_thread_main() {
   if (raise(ZN_TCP_EVENT_NEGOTIATE, &result, nullptr, nullptr, 0) < 0) {
     // A failure already recorded during the negotiation (key exchange) is the
     // more telling text and stays.
-    if (error_class() != -1) return fail(kStopped, 0, "");
-    return fail(kApplicationError, 0,
+    if (error_class() != -1) return abandon(kStopped, 0, "");
+    return abandon(kApplicationError, 0,
                 "When notify about receiving new data from net, TCP callback return negative "
                 "value.");
   }
@@ -219,28 +221,18 @@ bool Connection::handshake(const uintptr_t words[4], std::string& error) {
         crypto, have_input ? std::span<const uint8_t>(input) : std::span<const uint8_t>(), out,
         words, provider_error);
     have_input = false;
-    if (flags & kHandshakeError) {
-      error = provider_error;
-      record_error(kCryptoError, 0, error);
-      return false;
-    }
+    if (flags & kHandshakeError) return fail(error, {kCryptoError, provider_error});
     if (flags & kHandshakeOutput) {
       if (out.size() > largest_block()) {
-        error = format("Key exchange block of %zu bytes is longer than a block of the connection "
-                       "can be",
-                       out.size());
-        record_error(kCryptoError, 0, error);
-        return false;
+        return fail(error, {kCryptoError, format("Key exchange block of %zu bytes is longer than "
+                                                 "a block of the connection can be",
+                                                 out.size())});
       }
       uint32_t code = 0;
       std::lock_guard<std::mutex> lock(send_mutex);
       int r = write_block_length(static_cast<uint32_t>(out.size()), code);
       if (r == kOk) r = link.send_all(out, code);
-      if (r != kOk) {
-        error = "Can't send key exchange data to net";
-        record_error(r, code, error);
-        return false;
-      }
+      if (r != kOk) return fail(error, {r, "Can't send key exchange data to net", code});
     }
     if (flags & kHandshakeDone) break;
     if (flags & kHandshakeNeedInput) {
@@ -248,22 +240,16 @@ bool Connection::handshake(const uintptr_t words[4], std::string& error) {
       for (;;) {
         int64_t length = 0;
         int r = read_block(read_buffer, length, error);
-        if (r != kOk) {
-          record_error(r, 0, error);
-          return false;
-        }
+        if (r != kOk) return fail(error, {r, error});
         if (length == -1) {
           int32_t answer = 0;
           r = read_server_message(answer, error, &reading);
-          if (r != kOk) {
-            record_error(r, 0, error);
-            return false;
-          }
+          if (r != kOk) return fail(error, {r, error});
           if (answer == 3) {
-            error = last_server_text.empty() ? "Got error message from server during negotiations."
-                                             : last_server_text;
-            record_error(kApplicationError, 0, error);
-            return false;
+            return fail(error, {kApplicationError,
+                                last_server_text.empty()
+                                    ? "Got error message from server during negotiations."
+                                    : last_server_text});
           }
           continue;  // information: the exchange goes on
         }
@@ -273,20 +259,14 @@ bool Connection::handshake(const uintptr_t words[4], std::string& error) {
         break;
       }
     }
-    if (step == kMaxSteps - 1) {
-      error = "Key exchange did not finish";
-      record_error(kCryptoError, 0, error);
-      return false;
-    }
+    if (step == kMaxSteps - 1) return fail(error, {kCryptoError, "Key exchange did not finish"});
   }
   data_mode.store(true);
   try {
     start_data_threads();
   } catch (const std::exception&) {
-    error = receive_thread_missing() ? "Can't start net receiving thread."
-                                     : "Can't start net sending thread.";
-    record_error(kSystemError, 0, error);
-    return false;
+    return fail(error, {kSystemError, receive_thread_missing() ? "Can't start net receiving thread."
+                                                               : "Can't start net sending thread."});
   }
   return true;
 }

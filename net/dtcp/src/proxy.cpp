@@ -92,6 +92,11 @@ const char* proxy_protocol_name(uint32_t protocol) {
   }
 }
 
+std::string proxy_description(const zn_proxy_params& proxy) {
+  return format("%s, protocol \"%s\"", proxy_endpoint_text(proxy).c_str(),
+                proxy_protocol_name(proxy.protocol));
+}
+
 std::string proxy_endpoint_text(const zn_proxy_params& proxy) {
   const auto* b = reinterpret_cast<const uint8_t*>(&proxy.address);
   return format("%u.%u.%u.%u:%u", b[0], b[1], b[2], b[3], proxy.port);

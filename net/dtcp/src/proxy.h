@@ -54,6 +54,9 @@ bool write_proxy_settings(const std::string& ini_path, const zn_proxy_params& pr
 const char* proxy_protocol_name(uint32_t protocol);
 // "a.b.c.d:port" of the proxy, as the failure texts name it.
 std::string proxy_endpoint_text(const zn_proxy_params& proxy);
+// "a.b.c.d:port, protocol "<name>"": the proxy as zn_tcp_get_proxy_settings_description
+// describes it.
+std::string proxy_description(const zn_proxy_params& proxy);
 // Copies at most kMaxProxyField bytes of `text` into a record field.
 void set_proxy_field(char (&field)[64], std::string_view text);
 
