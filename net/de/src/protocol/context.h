@@ -130,6 +130,28 @@ void copy_out(char* buffer, uint32_t size, const std::string& text);
 std::string crypto_failure_text(const Context& c, const std::string& transport_text);
 std::string access_refused_text(const Context& c);
 
+// What zn_connect_ex is given.
+struct ConnectRequest {
+  const MessageHandlerEntry* handlers = nullptr;
+  const MessageLayoutEntry* registry = nullptr;
+  const char* name = nullptr;
+  const zn_crypto_params* crypto = nullptr;
+  uint16_t language = 0;
+  uint16_t sub_language = 0;
+  uint16_t dialect = 0;
+  uintptr_t owner = 0;
+  const zn_conn_setup* setup = nullptr;
+  zn_event_callback callback = nullptr;
+  uintptr_t user_data = 0;
+};
+
+// Sets up a protocol connection (connect.cpp): the caller's parameters, the
+// context with its handlers and layouts, the transport's link, and the
+// context's publication. The context, or null with the text in `error`;
+// `out_number` (when given) gets the connection's number once it has one.
+std::shared_ptr<Context> open_connection(const ConnectRequest& request, uint32_t* out_number,
+                                         std::string& error);
+
 // The transport's event callback.
 int32_t transport_event_handler(uintptr_t user_data, int32_t event, int32_t* result,
                                 void* event_data, const void* block, uint32_t size);

@@ -7,8 +7,6 @@
 #include <exception>
 
 #include "context.h"
-#include "kit/codepage.h"
-#include "kit/ini.h"
 #include "platform/export.h"
 #include "platform/last_error.h"
 
@@ -41,36 +39,9 @@ R with_context(zn_connection* handle, char* error, uint32_t error_size, R on_err
   });
 }
 
-bool locale_accepted(uint16_t language, uint16_t sub_language, uint16_t dialect) {
-  return language == 0x09 && sub_language == 0x01 && dialect != 0;
-}
-
 std::string cut(const char* text) {
   return text ? std::string(text).substr(0, 1023) : std::string();
 }
-
-// Undoes a connection set-up that ends before its context is published.
-struct SetUpUnwind {
-  const std::shared_ptr<Context>& context;
-  zn_tcp_connection*& transport;
-  bool armed = false;
-
-  ~SetUpUnwind() {
-    if (!armed) return;
-    try {
-      Library& lib = library();
-      std::lock_guard<std::shared_mutex> lock(lib.mutex);
-      auto it = lib.contexts.find(context.get());
-      if (it != lib.contexts.end() && it->second == context) lib.contexts.erase(it);
-    } catch (...) {
-    }
-    context->end_set_up(false);
-    if (transport != nullptr) {
-      char ignored[kMaxErrorText + 1] = "";
-      zn_tcp_disconnect(transport, 0, ignored, sizeof ignored);
-    }
-  }
-};
 
 }  // namespace
 
@@ -154,137 +125,13 @@ KELDA_EXPORT zn_connection* zn_connect_ex(
     zn_event_callback callback, uintptr_t user_data, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
     char* error, uint32_t error_size) {
   return guarded(error, error_size, static_cast<zn_connection*>(nullptr), [&]() -> zn_connection* {
-    if (crypto == nullptr || crypto->version != 1) {
-      // "Неверно указаны параметры инициализации соединения"
-      copy_out(error, error_size,
-               "\xCD\xE5\xE2\xE5\xF0\xED\xEE \xF3\xEA\xE0\xE7\xE0\xED\xFB \xEF\xE0\xF0\xE0\xEC"
-               "\xE5\xF2\xF0\xFB \xE8\xED\xE8\xF6\xE8\xE0\xEB\xE8\xE7\xE0\xF6\xE8\xE8 \xF1\xEE"
-               "\xE5\xE4\xE8\xED\xE5\xED\xE8\xFF");
+    const ConnectRequest request{handlers, registry, name,  crypto, language, sub_language,
+                                 dialect,  owner,    setup, callback, user_data};
+    std::string text;
+    std::shared_ptr<Context> c = open_connection(request, out_number, text);
+    if (!c) {
+      copy_out(error, error_size, text);
       return nullptr;
-    }
-    // The caller's parameter callback runs before the library mutex is
-    // taken: it may call this library itself.
-    zn_conn_params params{};
-    if (setup != nullptr && setup->mode == ZN_SETUP_CALLBACK) {
-      if (setup->callback == nullptr) {
-        copy_out(error, error_size, "Wrong connection parameters was set");
-        return nullptr;
-      }
-      zn_conn_params* given = nullptr;
-      if (setup->callback(setup->user_data, &given) == 0) {
-        copy_out(error, error_size, "Callback function not return value");
-        return nullptr;
-      }
-      if (given == nullptr || given->version != 1) {
-        copy_out(error, error_size, "Wrong connection parameters was set");
-        return nullptr;
-      }
-      params = *given;
-    }
-    Library& lib = library();
-    auto c = std::make_shared<Context>();
-    zn_tcp_connection* t = nullptr;
-    // From the moment the context is listed until it is published, leaving
-    // (a failure or an exception) unlists it, opens its set-up gate for the
-    // lookups waiting there and closes a link the transport already started.
-    SetUpUnwind unwind{c, t};
-    zn_conn_setup transport_setup{};
-    {
-      std::lock_guard<std::shared_mutex> lock(lib.mutex);
-      if (language != 0 && sub_language != 0 && dialect != 0 &&
-          locale_accepted(language, sub_language, dialect)) {
-        c->language = language;
-        c->sub_language = sub_language;
-        c->dialect = dialect;
-      }
-      c->callback = callback;
-      c->user_data = user_data;
-      c->owner = owner;
-      c->name = name ? std::string(name).substr(0, 127) : std::string();
-      c->number = ++lib.counter;
-      if (out_number) *out_number = c->number;
-      auto fail = [&](const std::string& text) -> zn_connection* {
-        copy_out(error, error_size, text);
-        return nullptr;
-      };
-
-      const MessageHandlerEntry* table = handlers ? handlers : lib.default_handlers;
-      if (table == nullptr) {
-        return fail(
-            format("Not set messages handler table for connection \"%s\"", c->name.c_str()));
-      }
-      for (const MessageHandlerEntry* e = table; e->id != 0; ++e) c->handlers.push_back(*e);
-      std::stable_sort(c->handlers.begin(), c->handlers.end(),
-                       [](const MessageHandlerEntry& a, const MessageHandlerEntry& b) {
-                         return a.id < b.id;
-                       });
-      const MessageLayoutEntry* layouts = registry ? registry : lib.default_registry;
-      if (layouts == nullptr) {
-        return fail(format("Not set messages table for connection \"%s\"", c->name.c_str()));
-      }
-      CodecResult<LayoutRegistry> built = LayoutRegistry::build(layouts, c->name);
-      if (!built) return fail(built.error().text);
-      c->registry.emplace(std::move(built.value()));
-
-      if (setup == nullptr) return fail("Wrong connection parameters was set");
-      transport_setup = *setup;
-      switch (setup->mode) {
-        case ZN_SETUP_INI:
-          if (setup->ini_path[0] == '\0') return fail("Not set settings INI-file");
-          c->check_timeout = static_cast<uint16_t>(kelda::kit::ini_read_int(
-              u"connect", u"check-tmo", 150,
-              kelda::kit::decode(kelda::kit::CodePage::cp1251,
-                          std::string_view(setup->ini_path,
-                                           strnlen(setup->ini_path, sizeof setup->ini_path)))
-                  .c_str()));
-          break;
-        case ZN_SETUP_CALLBACK:
-          transport_setup.mode = ZN_SETUP_RECORD;  // params came from the callback above
-          break;
-        case ZN_SETUP_RECORD:
-          if (setup->params == nullptr || setup->params->version != 1) {
-            return fail("Wrong connection parameters was set");
-          }
-          params = *setup->params;
-          break;
-        default:
-          return fail(format("Not support connection establishing mode %ld",
-                             static_cast<long>(setup->mode)));
-      }
-      if (transport_setup.mode == ZN_SETUP_RECORD) {
-        c->check_timeout = static_cast<uint16_t>(params.check_timeout);
-        params.check_timeout = c->check_timeout;
-        transport_setup.params = &params;
-      }
-      // Listed with its gate closed: the transport's events for it wait
-      // until it is published below.
-      lib.contexts[c.get()] = c;
-      unwind.armed = true;
-    }
-
-    // The transport's connect runs without the library mutex: it may show
-    // the provider choice or the provider's own dialog, and every other
-    // connection goes on meanwhile.
-    t = zn_tcp_connect(c->name.c_str(), nullptr, c->language, c->sub_language, c->dialect, crypto,
-                       owner, 2, 1, &transport_setup, &transport_event_handler,
-                       reinterpret_cast<uintptr_t>(c.get()), 0, 0, 0, 0, error, error_size);
-    if (t == nullptr) return nullptr;
-
-    {
-      std::lock_guard<std::shared_mutex> lock(lib.mutex);
-      auto it = lib.contexts.find(c.get());
-      if (it == lib.contexts.end() || it->second != c) {
-        // The library's end freed the context during the connect: the link
-        // has no owner left and is closed on the way out.
-        copy_out(error, error_size, "Net library was finished while the connection was set up");
-        return nullptr;
-      }
-      c->transport.store(t);
-      zn_tcp_set_statistics_params(t, &c->stats.bytes_written, &c->stats.bytes_read, nullptr, 0);
-      c->connecting.store(1);
-      c->set_error(ZN_ERROR_NONE, "");
-      unwind.armed = false;
-      c->end_set_up(true);
     }
     kelda::platform::set_last_error(0);
     return handle_of(c.get());
