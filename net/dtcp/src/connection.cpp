@@ -34,7 +34,7 @@ int32_t Connection::raise(int32_t event, int32_t* result, void* event_data, cons
 }
 
 void Connection::record_error(int32_t error_class, uint32_t system_code, const std::string& text) {
-  std::lock_guard<std::mutex> lock(error_mutex_);
+  Lock lock(error_mutex_);
   if (keeps_first_cause()) return;
   error_class_ = error_class;
   system_code_ = system_code;
@@ -55,7 +55,7 @@ int Connection::end_link(Failure failure) {
 }
 
 void Connection::record_server_error(int32_t code, const std::string& text) {
-  std::lock_guard<std::mutex> lock(error_mutex_);
+  Lock lock(error_mutex_);
   if (keeps_first_cause()) return;
   error_class_ = code;
   system_code_ = 0;
@@ -63,19 +63,19 @@ void Connection::record_server_error(int32_t code, const std::string& text) {
 }
 
 void Connection::clear_error() {
-  std::lock_guard<std::mutex> lock(error_mutex_);
+  Lock lock(error_mutex_);
   error_class_ = -1;
   system_code_ = 0;
   error_text_.clear();
 }
 
 int32_t Connection::error_class() {
-  std::lock_guard<std::mutex> lock(error_mutex_);
+  Lock lock(error_mutex_);
   return error_class_;
 }
 
 std::string Connection::error_text(uint32_t* system_code) {
-  std::lock_guard<std::mutex> lock(error_mutex_);
+  Lock lock(error_mutex_);
   if (system_code) *system_code = system_code_;
   return error_text_;
 }

@@ -224,14 +224,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // Under the error mutex: once the link has begun to close with an error
   // recorded, that error is its cause and later failures (consequences of
   // the closing) do not replace it.
-  bool keeps_first_cause() const { return disconnecting.load() && error_class_ != -1; }
+  bool keeps_first_cause() const KELDA_REQUIRES(error_mutex_) {
+    return disconnecting.load() && error_class_ != -1;
+  }
   // true on this connection's receive thread.
   bool on_receive_thread() const;
 
-  std::mutex error_mutex_;
-  int32_t error_class_ = -1;
-  uint32_t system_code_ = 0;
-  std::string error_text_;
+  AnnotatedMutex error_mutex_;
+  int32_t error_class_ KELDA_GUARDED_BY(error_mutex_) = -1;
+  uint32_t system_code_ KELDA_GUARDED_BY(error_mutex_) = 0;
+  std::string error_text_ KELDA_GUARDED_BY(error_mutex_);
 
   std::mutex threads_mutex_;
   std::unique_ptr<platform::Thread> connection_thread_;
