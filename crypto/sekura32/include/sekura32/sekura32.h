@@ -239,6 +239,62 @@ SK_API uint32_t skWriteRandomSeed(const char* path, uint32_t n, int32_t bits);
 SK_API uint32_t skReadRandomSeed(const char* path);
 SK_API uint32_t skAsynchEvent(uint32_t value);
 
+/* ---- users and keys ---------------------------------------------------- */
+
+#define SK_WRONG_PASSWORD 21u
+#define SK_NOT_FOUND 32u
+#define SK_BAD_PROTECTION 264u
+#define SK_BAD_KEY_VERSION 265u
+#define SK_CANCELLED 274u
+
+/* Key sizes that skGenKey makes: even bit counts in this range. */
+#define SK_MIN_KEY_BITS 128u
+#define SK_MAX_KEY_BITS 1280u
+
+/* Every number of a user record holds SK_USER_WORDS(bits) 32-bit words,
+ * least significant first, from skMalloc; null when absent (the secret parts
+ * of a public key). */
+#define SK_USER_WORDS(bits) (((bits) + 32u) / 32u)
+
+/* A user: a named RSA key. Texts and numbers are owned by the record and
+ * released by skBurnUser. */
+typedef struct UserRecord {
+  char* name;
+  uint8_t keyId[8]; /* the low 64 bits of the modulus */
+  uint32_t* n;
+  uint32_t* e;
+  uint32_t* d;
+  uint32_t* p1;
+  uint32_t* p2;
+  uint32_t* u; /* p1^-1 mod p2 */
+  uint32_t* d1;
+  uint32_t* d2;
+  uint32_t bits; /* bit length of the modulus */
+  uint32_t time;
+  int32_t userId; /* -1 when none */
+  char* extra;    /* the key base the key came from */
+} UserRecord;
+
+SK_API void skIniUser(UserRecord* user);
+/* Overwrites every number with zeros, frees numbers and texts, zeroes the
+ * record. */
+SK_API void skBurnUser(UserRecord* user);
+/* Writes a version-4 key packet: a secret key (type 5) when a password is
+ * given, protected with it when it is not empty; a public key (type 6) for a
+ * null password. *written (when given) receives the packet's size, keyId
+ * (when given) the 8-byte key id. 262 when a secret packet is asked of a
+ * record without its secret part. */
+SK_API uint32_t skPackUser(const UserRecord* user, const char* password, SkStream* out, uint32_t* written,
+                           uint8_t* key_id);
+/* Makes an RSA key pair of *size bits (null: 128; even sizes from
+ * SK_MIN_KEY_BITS to SK_MAX_KEY_BITS, else 272) and writes its secret
+ * packet, unprotected, to secret_out and its public packet to public_out.
+ * The progress hook sees ":" before each attempt (when progress is not
+ * null), "." and "+"/"-" from the prime search; a non-zero answer gives 274.
+ * 278 when generation fails. */
+SK_API uint32_t skGenKey(uint8_t* key_id, uint32_t* time, uint32_t* size, SkStream* secret_out,
+                         SkStream* public_out, const char* name, void* progress);
+
 #ifdef __cplusplus
 }
 #endif
