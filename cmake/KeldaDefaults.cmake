@@ -75,7 +75,8 @@ function(kelda_add_fuzzer name)
   set_property(GLOBAL APPEND PROPERTY KELDA_FUZZERS ${name})
 endfunction()
 
-# kelda_add_bench(name SOURCES ... LIBS ...)
+# kelda_add_bench(name SOURCES ... LIBS ...): listed in benches.txt, which
+# scripts/test reads for the benchmarks' smoke run.
 function(kelda_add_bench name)
   if(NOT KELDA_BENCH)
     return()
@@ -85,6 +86,7 @@ function(kelda_add_bench name)
   add_executable(${name} ${B_SOURCES})
   kelda_target_defaults(${name})
   target_link_libraries(${name} PRIVATE benchmark::benchmark ${B_LIBS})
+  set_property(GLOBAL APPEND PROPERTY KELDA_BENCHES ${name})
 endfunction()
 
 # kelda_export_only(target PATTERN...): the shared library exports exactly the
