@@ -143,19 +143,21 @@ TEST(ProxyHttp, BadAnswersEndTheAttemptWithTheirTexts) {
     bool close_after;
     int result;
     std::string text;
+    uint32_t timeout_ms;  // short only where the time-out is the outcome under test
   };
   const std::string endless = "HTTP/1.0 200 OK\r\n" + std::string(20000, 'x');
   const std::vector<Case> cases = {
       {"no answer at all", "", true, kSocketError,
-       "Can't get answer from proxy server 127.0.0.1:3128, connection was closed"},
+       "Can't get answer from proxy server 127.0.0.1:3128, connection was closed", 10000},
       {"an answer that never ends", "HTTP/1.0 200 OK\r\n", false, kSocketError,
-       "Can't get answer from proxy server 127.0.0.1:3128. Timeout period has expired."},
+       "Can't get answer from proxy server 127.0.0.1:3128. Timeout period has expired.", 200},
       {"headers beyond the cap", endless, false, kApplicationError,
-       "Wrong proxy answer: \"HTTP/1.0 200 OK\""},
+       "Wrong proxy answer: \"HTTP/1.0 200 OK\"", 10000},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     ScriptedProxy p(kProxyHttp);
+    p.c->link.set_check_timeout_ms(k.timeout_ms);
     if (!k.answer.empty() || k.close_after) p.answer(k.answer, k.close_after);
     EXPECT_EQ(p.negotiate(), k.result);
     EXPECT_EQ(p.error, k.text);
