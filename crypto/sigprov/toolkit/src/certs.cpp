@@ -14,7 +14,9 @@ std::time_t to_time(const ASN1_TIME* t) {
   if (t == nullptr || ASN1_TIME_to_tm(t, &tm) != 1) return 0;
   return timegm(&tm);
 }
-std::string entry(const X509_NAME* name, int nid) {
+}  // namespace
+
+std::string name_entry(const X509_NAME* name, int nid) {
   const int index = X509_NAME_get_index_by_NID(name, nid, -1);
   if (index < 0) return {};
   unsigned char* utf8 = nullptr;
@@ -24,7 +26,6 @@ std::string entry(const X509_NAME* name, int nid) {
   OPENSSL_free(utf8);
   return text;
 }
-}  // namespace
 
 int GetCertificateInfoBuffer(const void* buffer, std::size_t length, CertificateInfo* info) {
   if (buffer == nullptr || info == nullptr) return fail(tk_bad_argument, "Wrong arguments");
@@ -39,14 +40,14 @@ int GetCertificateInfoBuffer(const void* buffer, std::size_t length, Certificate
   const int nid = key != nullptr ? EVP_PKEY_get_base_id(key) : NID_undef;
   info->key_algorithm = nid != NID_undef ? OBJ_nid2ln(nid) : (key != nullptr ? EVP_PKEY_get0_type_name(key) : "");
   const X509_NAME* subject = X509_get_subject_name(certificate.get());
-  info->country = entry(subject, NID_countryName);
-  info->state_or_province = entry(subject, NID_stateOrProvinceName);
-  info->locality = entry(subject, NID_localityName);
-  info->organization = entry(subject, NID_organizationName);
-  info->organizational_unit = entry(subject, NID_organizationalUnitName);
-  info->title = entry(subject, NID_title);
-  info->common_name = entry(subject, NID_commonName);
-  info->email = entry(subject, NID_pkcs9_emailAddress);
+  info->country = name_entry(subject, NID_countryName);
+  info->state_or_province = name_entry(subject, NID_stateOrProvinceName);
+  info->locality = name_entry(subject, NID_localityName);
+  info->organization = name_entry(subject, NID_organizationName);
+  info->organizational_unit = name_entry(subject, NID_organizationalUnitName);
+  info->title = name_entry(subject, NID_title);
+  info->common_name = name_entry(subject, NID_commonName);
+  info->email = name_entry(subject, NID_pkcs9_emailAddress);
   succeed();
   return tk_ok;
 }

@@ -13,6 +13,7 @@ struct SignCTX {
   KeyPtr key;
   std::vector<X509Ptr> cas;  // AddCA
   std::vector<CrlPtr> crls;  // AddCRL
+  int verify_flags = -1;     // SetSignCTXVerifyFlags; -1: the toolkit's
 };
 
 struct SignatureResult {

@@ -61,6 +61,8 @@ std::vector<X509Ptr> parse_certificates(std::string_view bytes);
 // "C = RU, O = ..., CN = ..." (UTF-8) and the serial number in hex.
 std::string name_text(const X509_NAME* name);
 std::string serial_text(const ASN1_INTEGER* serial);
+// The first entry of the name with the nid, UTF-8 ("" when absent).
+std::string name_entry(const X509_NAME* name, int nid);
 
 // A copy of the bytes into a buffer the caller releases with FreeBuffer.
 int hand_out(std::string_view bytes, uint8_t** out, std::size_t* out_length);

@@ -19,6 +19,13 @@ SignCTX* GetSignCTX() {
   return context;
 }
 
+int SetSignCTXVerifyFlags(SignCTX* context, int flags) {
+  if (context == nullptr) return fail(tk_bad_argument, "Wrong arguments");
+  context->verify_flags = flags < 0 ? -1 : (flags & VERIFY_ALL);
+  succeed();
+  return tk_ok;
+}
+
 void FreeSignCTX(SignCTX* context) { delete context; }
 
 int AddCA(SignCTX* context, const char* file) {

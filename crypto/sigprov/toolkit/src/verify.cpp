@@ -56,7 +56,7 @@ TrustSnapshot snapshot(const SignCTX& context) {
       t.crls.emplace_back(crl.get());
     }
   }
-  t.flags = s.verify_flags;
+  t.flags = context.verify_flags >= 0 ? context.verify_flags : s.verify_flags;
   return t;
 }
 

@@ -121,6 +121,9 @@ int PrivateKeyCount();
 struct SignCTX;
 SignCTX* GetSignCTX();
 void FreeSignCTX(SignCTX* context);
+// The verification flags of checks with this context in place of the
+// toolkit's (a negative value returns to the toolkit's).
+int SetSignCTXVerifyFlags(SignCTX* context, int flags);
 // A CA certificate file and a CRL file for this context (null: none).
 int AddCA(SignCTX* context, const char* file);
 int AddCRL(SignCTX* context, const char* file);
@@ -184,6 +187,57 @@ struct CertificateInfo {
   std::string country, state_or_province, locality, organization, organizational_unit, title, common_name, email;
 };
 int GetCertificateInfoBuffer(const void* buffer, std::size_t length, CertificateInfo* info);
+
+// ---- Key generation and certificate requests ----
+// The generation state (algorithm, request flags, distinguished name, the
+// key pair made last) is toolkit-wide, guarded by its own lock.
+//
+// PSE_Generation makes the carrier directory and its "keys" directory;
+// PSE_Erase removes the key files of the carrier's "keys" directory.
+int PSE_Generation(const char* pse_path);
+int PSE_Erase(const char* pse_path);
+// The type of new keys: "ECR3410" (GOST R 34.10-2012, 256 bits, national),
+// "RSA" (2048 bits) or "EC" (P-256).
+int SetNewKeysAlgorithm(const char* name);
+// REQUEST_PEM: requests are written in PEM, else DER.
+inline constexpr int REQUEST_PEM = 1;
+int SetCertificateRequestFlags(int flags);
+// The subject of the next request (UTF-8 texts; empty or null leaves a field
+// out). The country is two letters.
+int ResetDistinguishedName();
+int SetCountry(const char* text);
+int SetStateOrProvince(const char* text);
+int SetLocality(const char* text);
+int SetOrganization(const char* text);
+int SetOrganizationalUnit(const char* text);
+int SetTitle(const char* text);
+int SetCommonName(const char* text);
+int SetEmailAddress(const char* text);
+// A new key pair of the algorithm, written into the carrier's "keys"
+// directory as an encrypted PEM PKCS#8 file "<key_name>.pem" (the carrier's
+// key file name when key_name is null), protected by the carrier password
+// (preset, else asked through the carrier callback). The pair stays for
+// MakePSECertificateRequestEx.
+int NewKeysGenerationEx(const char* pse_path, const char* key_name);
+// The certificate request of the key pair made last, signed with it, over
+// the distinguished name; written whole to request_file.
+int MakePSECertificateRequestEx(const char* request_file);
+
+// What a certificate request holds (UTF-8 texts, empty when absent).
+struct RequestInfo {
+  std::string subject;
+  std::string country, state_or_province, locality, organization, organizational_unit, title, common_name, email;
+  std::string key_algorithm;
+};
+// Decodes a request (DER or PEM) from a file or memory; release *info with
+// FreeRequestInfo. A request whose signature does not verify is refused.
+int GetRequestInfo(const char* file, RequestInfo** info);
+int GetRequestInfoBuffer(const void* buffer, std::size_t length, RequestInfo** info);
+void FreeRequestInfo(RequestInfo* info);
+// The SHA-1 digest of the request's DER encoding, as upper-case hex digits
+// (FreeText).
+int GetRequestFingerprint(const char* file, char** text);
+int GetRequestFingerprintBuffer(const void* buffer, std::size_t length, char** text);
 
 // ---- National algorithms ----
 // Loads the GOST engine once; false (with the reason in GetErrorText) when
