@@ -2,6 +2,7 @@
 #include "provider.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -98,6 +99,22 @@ int ini_int(const std::string& ini, const char* section, const char* key, int fa
 bool ini_write(const std::string& ini, const char* section, const char* key, const std::string& value) {
   const std::u16string path = wide(ini), s = wide(section), k = wide(key), v = wide(value);
   return kit::ini_write_string(s.c_str(), k.c_str(), v.c_str(), path.c_str()) == 1;
+}
+
+bool replace_text(char** slot, const std::string& text) {
+  if (slot == nullptr) return true;
+  char* grown = static_cast<char*>(std::realloc(*slot, text.size() + 1));
+  if (grown == nullptr) return false;
+  std::memcpy(grown, text.c_str(), text.size() + 1);
+  *slot = grown;
+  return true;
+}
+
+bool put_utf8(char** slot, const std::string& utf8) { return replace_text(slot, from_utf8(utf8)); }
+
+void release_text(char*& text) {
+  std::free(text);
+  text = nullptr;
 }
 
 bool file_exists(const std::string& path) {

@@ -76,6 +76,13 @@ std::string ini_string(const std::string& ini, const char* section, const char* 
 int ini_int(const std::string& ini, const char* section, const char* key, int fallback);
 bool ini_write(const std::string& ini, const char* section, const char* key, const std::string& value);
 
+// Replaces *slot (null or a block of the run-time allocator, reallocated)
+// with a copy of the text; false when out of memory. A null slot is skipped.
+bool replace_text(char** slot, const std::string& text);
+bool put_utf8(char** slot, const std::string& utf8);
+// Frees the text and nulls the pointer.
+void release_text(char*& text);
+
 bool file_exists(const std::string& path);
 bool directory_exists(const std::string& path);
 

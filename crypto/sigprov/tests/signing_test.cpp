@@ -149,6 +149,39 @@ TEST_F(Signing, RefusesRevokedExpiredAndForeignSignersWithTheirTexts) {
   free_context(verifier);
 }
 
+TEST_F(Signing, TwoFailedSignaturesOfTheSenderAreCountedAndOthersIgnored) {
+  write_settings();
+  initialize();
+  CpapiContext* verifier = context(SIGPROV_CONTEXT_VERIFY);
+  ASSERT_NE(verifier, nullptr);
+  // Signed by the revoked user and a stranger, then by the revoked user again
+  // (its certificate is in the message once).
+  const auto dir = test::test_dir();
+  test::write_file_bytes(dir / "content.bin", kTransaction);
+  ASSERT_EQ(run(openssl() + " cms -sign -binary -outform DER -md sha256 -signer " + q(pki().cert("revoked")) +
+                " -inkey " + q(pki().key("revoked")) + " -signer " + q(pki().cert("stranger")) + " -inkey " +
+                q(pki().key("stranger")) + " -in " + q(dir / "content.bin") + " -out " + q(dir / "once.sig")),
+            0);
+  ASSERT_EQ(run(openssl() + " cms -resign -binary -inform DER -outform DER -md sha256 -nocerts -in " +
+                q(dir / "once.sig") + " -content " + q(dir / "content.bin") + " -signer " +
+                q(pki().cert("revoked")) + " -inkey " + q(pki().key("revoked")) + " -out " + q(dir / "twice.sig")),
+            0);
+  const std::string data = kTransaction + read_bytes(dir / "twice.sig");
+  CpapiSenderInfo sender{};
+  CpapiCertificateInfo info{};
+  info.tag = SIGPROV_CERT_INFO_TAG;
+  ASSERT_EQ(SIGPROV(CPAPI_GetCertificateInfoEx)(pki().cert("revoked").c_str(), &info, nullptr, 0), 1);
+  std::strncpy(sender.issuer, info.issuer, sizeof sender.issuer - 1);
+  std::strncpy(sender.subject, info.subject, sizeof sender.subject - 1);
+  SIGPROV(CPAPI_FreeCertificateInfo)(&info, nullptr, 0);
+  const Checked checked = check(verifier, data, sender);
+  EXPECT_EQ(checked.result, 0);
+  EXPECT_EQ(checked.error,
+            "Was found 2 digital signatures. All of them not verified. Error message for last verification was: "
+            "\"certificate revoked\"");
+  free_context(verifier);
+}
+
 TEST_F(Signing, RecognisesOnlyWellFormedSignedData) {
   write_settings();
   initialize();

@@ -117,6 +117,50 @@ typedef struct CpapiCertificateInfo {
   CpapiDistinguishedName subject_dn; /* filled in the SIGPROV_CERT_INFO_DN_TAG form */
 } CpapiCertificateInfo;
 
+/* Key generation (CPAPI_GenerateNewKey): generation mode 1 makes a new key
+ * pair in the key carrier and its certificate request; parameter mode 4
+ * takes the record, mode 5 asks the callback for it (the callback gets a
+ * null provider record and the callback value, and returns the record in
+ * its params_out). 8-bit texts, each read within its field. */
+#define SIGPROV_KEYGEN_NEW_KEYS 1
+#define SIGPROV_KEYGEN_PARAMS_TAG 4032007u
+typedef struct CpapiKeyGenParams {
+  uint32_t tag; /* SIGPROV_KEYGEN_PARAMS_TAG */
+  char pse_path[1024];      /* the key carrier directory (made when missing) */
+  char country[3];          /* two letters */
+  char state_or_province[256];
+  char locality[256];
+  char organization[256];
+  char organizational_unit[256];
+  char title[256];
+  char first_name[256];     /* the common name is "first second last" */
+  char second_name[256];
+  char last_name[256];
+  char email[256];
+  char request_file[1024];  /* the request, written in PEM */
+  int32_t request_in_memory; /* nonzero asks for the request in memory: refused */
+} CpapiKeyGenParams;
+
+/* A certificate request (CPAPI_GetCertRequestInfo): texts allocated by the
+ * provider, released by CPAPI_FreeCertRequestInfo. The fingerprint is the
+ * SHA-1 digest of the request's DER encoding in upper-case hex digits. */
+#define SIGPROV_CERT_REQUEST_TAG 0x2052008u
+#define SIGPROV_REQUEST_FROM_FILE 1
+#define SIGPROV_REQUEST_FROM_MEMORY 2
+typedef struct CpapiCertRequestInfo {
+  uint32_t tag; /* SIGPROV_CERT_REQUEST_TAG */
+  char* subject; /* "C = RU, ..., CN = ..." */
+  char* country;
+  char* state_or_province;
+  char* locality;
+  char* organization;
+  char* organizational_unit;
+  char* title;
+  char* common_name;
+  char* email;
+  char* fingerprint;
+} CpapiCertRequestInfo;
+
 /* ---- Exports beyond the dispatcher's set (1 ok, 0 failure unless said) ---- */
 
 KELDA_EXPORT int32_t CPAPI_GetCertificateInfo(const char* cert_file, char** subject, char** issuer,
@@ -152,6 +196,34 @@ KELDA_EXPORT int32_t CPAPI_CheckPrivateKeysToCertCorrespondence(const char* cert
  * certificate file, or for the certificates of a directory. */
 KELDA_EXPORT int32_t CPAPI_VerifyFileSignature(const char* signed_file, const char* certificates,
                                                char* error, uint32_t error_size);
+
+/* The same for one certificate file or a directory of them, returning the
+ * issuer and the serial number or subject (by the provider's setting) of
+ * the signature that verified, else of the certificate looked for, and the
+ * last verification's diagnostics, each reallocated in place (release with
+ * CPAPI_FreeMemory; null pointers are skipped). verify_mode 1 checks the
+ * signer's certificate (chain, revocation, validity, purpose), 0 only the
+ * signature, -1 as CPAPI_SetCertificateVerifyMode set. */
+KELDA_EXPORT int32_t CPAPI_VerifyFileSignatureEx(const char* signed_file, const char* certificates,
+                                                 int32_t verify_mode, char** issuer,
+                                                 char** serial_number_or_subject, char** diagnostics,
+                                                 char* error, uint32_t error_size);
+/* A new key pair, written as an encrypted PEM PKCS#8 file into the carrier's
+ * "keys" directory (key files already there are removed) with the carrier
+ * password asked as "PSE_Path", and its certificate request (key type
+ * "ECR3410", which needs the GOST engine). */
+KELDA_EXPORT int32_t CPAPI_GenerateNewKey(int32_t generation_mode, int32_t params_mode,
+                                          const CpapiKeyGenParams* params,
+                                          CpapiParamCallback callback, uintptr_t callback_value,
+                                          char* error, uint32_t error_size);
+/* Decodes a request (PEM or DER) from a file (source: its name, length
+ * unused) or memory (source: the block of length bytes) into the record,
+ * whose tag the caller sets. */
+KELDA_EXPORT int32_t CPAPI_GetCertRequestInfo(int32_t source_kind, const void* source,
+                                              uint32_t length, CpapiCertRequestInfo* info,
+                                              char* error, uint32_t error_size);
+KELDA_EXPORT int32_t CPAPI_FreeCertRequestInfo(CpapiCertRequestInfo* info, char* error,
+                                               uint32_t error_size);
 
 #ifdef __cplusplus
 }
