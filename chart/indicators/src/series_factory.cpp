@@ -5,7 +5,9 @@
 #include <iterator>
 #include <memory>
 
+#include "chart/data_ma.h"
 #include "chart/data_price.h"
+#include "chart/data_trix.h"
 #include "chart/data_volume.h"
 
 namespace kelda::chart {
@@ -18,6 +20,9 @@ CDataCommon* make(CChart& chart, CData& source) {
   return std::make_unique<T>(chart, source).release();
 }
 
+// The moving average takes its source as a pointer (derived classes wire their own).
+CDataCommon* makeMa(CChart& chart, CData& source) { return std::make_unique<CDataMA>(chart, &source).release(); }
+
 struct Kind {
   int32_t type;
   CDataCommon* (*create)(CChart&, CData&);
@@ -26,6 +31,8 @@ struct Kind {
 constexpr Kind kKinds[] = {
     {CDataPrice::kTypeCode, make<CDataPrice>},
     {CDataVolume::kTypeCode, make<CDataVolume>},
+    {CDataMA::kTypeCode, makeMa},
+    {CDataTRIX::kTypeCode, make<CDataTRIX>},
 };
 
 }  // namespace
