@@ -96,7 +96,9 @@ BOOL CChart::setParams(const VizorChartParams& p) {
   if (rebuild) {
     updateVisibleRange(FILETIME{0, 0});
     for (size_t i = 0; i < series_.size(); ++i) {
-      if (auto* common = dynamic_cast<CDataCommon*>(series_[i])) common->calculate(-1, -1);
+      // The roots recompute; every chain follows them.
+      auto* common = dynamic_cast<CDataCommon*>(series_[i]);
+      if (common != nullptr && common->sources().empty()) common->recalculate();
     }
     markersValid_ = false;
   }

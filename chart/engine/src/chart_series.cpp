@@ -98,9 +98,12 @@ BOOL CChart::deleteGraphData(int32_t seriesId) {
 }
 
 BOOL CChart::redraw(int32_t seriesId) {
+  // A named series computes at once; all of them: the roots recompute and
+  // every chain follows, so no series of two inputs is called out of turn.
   for (size_t i = 0; i < series_.size(); ++i) {
     CData* s = series_[i];
-    if ((seriesId == 0 || s->id() == seriesId) && dynamic_cast<CDataCommon*>(s) != nullptr) s->calculate(-1, -1);
+    if (dynamic_cast<CDataCommon*>(s) == nullptr) continue;
+    if (seriesId == 0 ? s->sources().empty() : s->id() == seriesId) s->recalculate();
   }
   markersValid_ = false;
   invalidate(true);

@@ -143,4 +143,10 @@ void CData::notifyDependents(int first, int last) {
   pendingNotices_ = sourceCount_;
 }
 
+void CData::recalculate() {
+  pendingNotices_ = 1;
+  calculate(-1, -1);
+  pendingNotices_ = sourceCount_;
+}
+
 }  // namespace kelda::chart

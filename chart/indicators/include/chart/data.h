@@ -91,6 +91,9 @@ class CData {
   int takeSourceNotice(int first, int last);
   // Recalculates every dependent over first..last, then re-arms this cycle.
   void notifyDependents(int first, int last);
+  // A direct request: recalculates every bar at once whatever notices are
+  // still pending, and leaves the cycle re-armed.
+  void recalculate();
 
   int32_t id() const { return id_; }
   int32_t ownerId() const { return ownerId_; }
