@@ -5,6 +5,7 @@
 #include <iterator>
 #include <memory>
 
+#include "chart/data_bollinger.h"
 #include "chart/data_ma.h"
 #include "chart/data_price.h"
 #include "chart/data_trix.h"
@@ -33,6 +34,8 @@ constexpr Kind kKinds[] = {
     {CDataVolume::kTypeCode, make<CDataVolume>},
     {CDataMA::kTypeCode, makeMa},
     {CDataTRIX::kTypeCode, make<CDataTRIX>},
+    {CDataStandardDev::kTypeCode, make<CDataStandardDev>},
+    {CDataBolLines::kTypeCode, make<CDataBolLines>},
 };
 
 }  // namespace
