@@ -50,7 +50,7 @@ double CDataCommon::lastVisibleValue() const {
   if (!hasData_ || c.countInRange() == 0) return 0.0;
   const int32_t first = c.firstInRange();
   const int32_t last = std::min(first + c.countInRange() - 1, points_.size() - 1);
-  for (int32_t i = last; i > first; --i) {
+  for (int32_t i = last; i >= first; --i) {
     if (pointPasses(&points_[i])) return points_[i].close;
   }
   return 0.0;

@@ -171,6 +171,16 @@ TEST_F(IndicatorFixture, IncrementalUpdatesEqualFullRecalculation) {
   EXPECT_TRUE(sameValues(values(trix), trixBefore, 0.0));
 }
 
+// The first visible bar counts too: with one bar it is the only one.
+TEST_F(IndicatorFixture, LastVisibleValueExaminesTheFirstVisibleBar) {
+  addCloses({5.0});
+  const int32_t ma = addIndicator(CDataMA::kTypeCode);
+  ASSERT_EQ(setBlock(ma, MaParams{1, 1, 4}), 1);
+  ASSERT_EQ(object().countInRange(), 1);
+  EXPECT_EQ(series(ma).lastVisibleValue(), 5.0);
+  EXPECT_EQ(series(security).lastVisibleValue(), 5.0);
+}
+
 TEST_F(IndicatorFixture, PartialRecalculationStopsAfterPeriodValidPoints) {
   std::vector<double> closes(80);
   for (int i = 0; i < 80; ++i) closes[i] = 100 + i % 7;
