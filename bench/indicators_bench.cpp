@@ -1,0 +1,175 @@
+// Chart indicator hot paths, each beside a reference measured in the same run:
+//   - full calculation of a simple and an exponential moving average and of
+//     the Bollinger bands over 100,000 and 1,000,000 bars (VizorRedraw of the
+//     one series); reference: a plain one-pass loop over an array of the same
+//     closes (running sum, recursive average, running sum of squares).
+//   - adding one bar to a chart of 100,000 bars that carries these
+//     indicators; reference: the same chart without them. The cost per bar
+//     must not grow with the length of the series.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "chart/data_bollinger.h"
+#include "chart/data_ma.h"
+#include "chart/kelda_chart.h"
+#include "platform/packed_time.h"
+#include "platform/time.h"
+
+namespace {
+
+using kelda::chart::BollingerParams;
+using kelda::chart::MaParams;
+
+constexpr uint64_t kMinute = 60ull * 10'000'000ull;
+constexpr int kPeriod = 20;
+
+double closeAt(int i) { return 100.0 + (i % 97) * 0.25 + (i % 13) * 0.1; }
+
+class IndicatorChart {
+ public:
+  explicit IndicatorChart(int bars) {
+    const RECT rect{0, 0, 800, 600};
+    chart_ = VizorCreateChart(0, &rect, nullptr, nullptr);
+    pane_ = VizorAddPane(chart_);
+    security_ = VizorAddGraphData(chart_);
+    for (int i = 0; i < bars; ++i) add(i, 0);
+  }
+  ~IndicatorChart() { VizorDestroyChart(chart_); }
+  IndicatorChart(const IndicatorChart&) = delete;
+  IndicatorChart& operator=(const IndicatorChart&) = delete;
+
+  void add(int i, BOOL redraw) {
+    const FILETIME t = kelda::platform::to_filetime(start_ + static_cast<uint64_t>(i) * kMinute);
+    const double c = closeAt(i);
+    VizorAddOHLCV(chart_, security_, &t, c, c + 1, c - 1, c, 10.0, redraw);
+  }
+  template <class Block>
+  int32_t addIndicator(int32_t type, const Block& block) {
+    const int32_t id = VizorAddGraph(chart_, security_, type, pane_);
+    VizorGraphParams graph{};
+    Block old{};
+    VizorGetGraphParams(chart_, id, &graph, &old, sizeof(Block));
+    VizorSetGraphParams(chart_, id, &graph, &block, sizeof(Block));
+    return id;
+  }
+  void addIndicators() {
+    addIndicator(3, MaParams{kPeriod, 1, 4});
+    addIndicator(3, MaParams{kPeriod, 2, 4});
+    addIndicator(7, bands());
+  }
+  static BollingerParams bands() {
+    BollingerParams p;
+    p.period = kPeriod;
+    p.method = 1;
+    p.upperStyle = p.lowerStyle = 1;
+    return p;
+  }
+  VizorChart chart() const { return chart_; }
+  int32_t security() const { return security_; }
+
+ private:
+  uint64_t start_ = kelda::platform::to_u64(kelda::platform::unpackDateTime(20000103, 100000));
+  VizorChart chart_;
+  int32_t pane_;
+  int32_t security_;
+};
+
+void fullCalculation(benchmark::State& state, int32_t type, int method) {
+  const int n = static_cast<int>(state.range(0));
+  IndicatorChart c(n);
+  if (type == 7) {
+    c.addIndicator(7, IndicatorChart::bands());
+  } else {
+    c.addIndicator(3, MaParams{kPeriod, method, 4});
+  }
+  // The security series is the root: the indicator and every part of it
+  // recompute over all bars.
+  for (auto _ : state) VizorRedraw(c.chart(), c.security());
+  state.SetItemsProcessed(state.iterations() * n);
+}
+
+void BM_SimpleAverageFull(benchmark::State& state) { fullCalculation(state, 3, 1); }
+void BM_ExponentialAverageFull(benchmark::State& state) { fullCalculation(state, 3, 2); }
+void BM_BollingerFull(benchmark::State& state) { fullCalculation(state, 7, 1); }
+BENCHMARK(BM_SimpleAverageFull)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExponentialAverageFull)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BollingerFull)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+std::vector<double> closes(int n) {
+  std::vector<double> out(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) out[static_cast<size_t>(i)] = closeAt(i);
+  return out;
+}
+
+void BM_Reference_SimpleAverageLoop(benchmark::State& state) {
+  const std::vector<double> c = closes(static_cast<int>(state.range(0)));
+  std::vector<double> out(c.size());
+  for (auto _ : state) {
+    double sum = 0.0;
+    for (size_t i = 0; i < c.size(); ++i) {
+      sum += c[i];
+      if (i >= kPeriod) sum -= c[i - kPeriod];
+      out[i] = sum / kPeriod;
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_Reference_ExponentialAverageLoop(benchmark::State& state) {
+  const std::vector<double> c = closes(static_cast<int>(state.range(0)));
+  std::vector<double> out(c.size());
+  for (auto _ : state) {
+    double e = c[0];
+    for (size_t i = 0; i < c.size(); ++i) {
+      e = ((kPeriod - 1) * e + 2.0 * c[i]) / (kPeriod + 1);
+      out[i] = e;
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_Reference_BollingerLoop(benchmark::State& state) {
+  const std::vector<double> c = closes(static_cast<int>(state.range(0)));
+  std::vector<double> upper(c.size()), lower(c.size());
+  for (auto _ : state) {
+    double sum = 0.0, squares = 0.0;
+    for (size_t i = 0; i < c.size(); ++i) {
+      sum += c[i];
+      squares += c[i] * c[i];
+      if (i >= kPeriod) sum -= c[i - kPeriod], squares -= c[i - kPeriod] * c[i - kPeriod];
+      const double mean = sum / kPeriod;
+      const double deviation = std::sqrt(std::fabs(squares / kPeriod - mean * mean));
+      upper[i] = mean + 2.0 * deviation;
+      lower[i] = mean - 2.0 * deviation;
+    }
+    benchmark::DoNotOptimize(upper.data());
+    benchmark::DoNotOptimize(lower.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_Reference_SimpleAverageLoop)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reference_ExponentialAverageLoop)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reference_BollingerLoop)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+void addOneBar(benchmark::State& state, bool indicators) {
+  const int n = static_cast<int>(state.range(0));
+  IndicatorChart c(n);
+  if (indicators) c.addIndicators();
+  int next = n;
+  for (auto _ : state) c.add(next++, 1);
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_AddOneBarWithIndicators(benchmark::State& state) { addOneBar(state, true); }
+void BM_Reference_AddOneBarWithoutIndicators(benchmark::State& state) { addOneBar(state, false); }
+BENCHMARK(BM_AddOneBarWithIndicators)->Arg(100'000)->Iterations(20'000);
+BENCHMARK(BM_Reference_AddOneBarWithoutIndicators)->Arg(100'000)->Iterations(20'000);
+
+}  // namespace
+
+BENCHMARK_MAIN();
