@@ -65,6 +65,8 @@ typedef uint32_t KelapiResult;
 /* Initialisation flags (KelapiInitializeEx3). */
 #define KELAPI_INIT_PUSH_VALUES 0x10u    /* current values come with KELAPI_EVENT_NEWDATAEX */
 #define KELAPI_INIT_RECURRING_FIRMS 0x20u
+#define KELAPI_INIT_READ_ONCE 0x100u     /* a row read by a Get export leaves its table */
+#define KELAPI_INIT_READ_ONCE_EX 0x200u  /* the same */
 
 /* Event codes: (code, wparam, lparam) of KelapiEventCallback. */
 #define KELAPI_EVENT_START 1              /* wparam: const KelapiStartInfo* */
@@ -306,6 +308,40 @@ typedef struct KelapiQuotesPriceRecord {
   char text2[4];            /* 52: the first three characters of the level's second text */
 } KelapiQuotesPriceRecord;
 
+/* One order (KelapiGetOrderEx5: the first 248 bytes; KelapiGetOrderEx6:
+ * all 264), zero-filled. Amounts and the value are in currency units. */
+typedef struct KelapiOrderRecord {
+  double amount1;           /* 0 */
+  double order_number;      /* 8 */
+  double price;             /* 16: in the security's decimals */
+  double value;             /* 24 */
+  double amount2;           /* 32 */
+  double second_price;      /* 40 */
+  int32_t balance;          /* 48: quantity not yet filled */
+  uint32_t flags;           /* 52: 1 active, 2 cancelled, 4 sell; neither 1 nor 2: filled */
+  int32_t time;             /* 56: HHMMSS */
+  int32_t quantity;         /* 60 */
+  uint32_t row_number;      /* 64: the number of KELAPI_EVENT_NEWORDER */
+  int32_t word1;            /* 68 */
+  uint32_t class_number;    /* 72 */
+  uint32_t security_number; /* 76 */
+  int32_t word2;            /* 80 */
+  int32_t word3;            /* 84 */
+  int32_t trade_date;       /* 88 */
+  char account[13];         /* 92 */
+  char comment[21];         /* 105 */
+  char text3[13];           /* 126 */
+  char text1[13];           /* 139 */
+  char text2[13];           /* 152 */
+  char text4[13];           /* 165 */
+  char long_text[65];       /* 178 */
+  char reserved[1];         /* 243 */
+  int32_t word4;            /* 244: 264-byte record only */
+  int64_t value8;           /* 248: 264-byte record only */
+  int32_t word5;            /* 256: 264-byte record only */
+  char reserved2[4];        /* 260 */
+} KelapiOrderRecord;
+
 /* Passed with KELAPI_EVENT_SERVERMESSAGE (wparam): 16 bytes on 64-bit. */
 typedef struct KelapiServerMessage {
   uint32_t code;            /* 0 */
@@ -396,6 +432,11 @@ KelapiResult KelapiUnbookQuotesPriceEx(uint32_t class_number, uint32_t security_
 KelapiResult KelapiGetQuotesPriceEx(uint32_t class_number, uint32_t security_number, uint16_t* count,
                                     KelapiQuotesPriceRecord** records);
 
+/* Orders (KELAPI_EVENT_NEWORDER, lparam the row number). */
+KelapiResult KelapiBookOrders(void);
+KelapiResult KelapiGetOrderEx5(uint32_t number, KelapiOrderRecord* record, uint32_t size);
+KelapiResult KelapiGetOrderEx6(uint32_t number, KelapiOrderRecord* record, uint32_t size);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 
@@ -427,6 +468,9 @@ static_assert(offsetof(KelapiQuoteRecord, word11) == 100 && offsetof(KelapiQuote
 static_assert(offsetof(KelapiQuoteRecord, text7) == 117 && offsetof(KelapiQuoteRecord, text3) == 121);
 static_assert(sizeof(KelapiQuotesPriceRecord) == 56 && offsetof(KelapiQuotesPriceRecord, text1) == 32);
 static_assert(offsetof(KelapiQuotesPriceRecord, text2) == 52);
+static_assert(sizeof(KelapiOrderRecord) == 264 && offsetof(KelapiOrderRecord, account) == 92);
+static_assert(offsetof(KelapiOrderRecord, long_text) == 178 && offsetof(KelapiOrderRecord, word4) == 244);
+static_assert(offsetof(KelapiOrderRecord, value8) == 248 && offsetof(KelapiOrderRecord, word5) == 256);
 static_assert(offsetof(KelapiDataBlock, name) == 16 && offsetof(KelapiDataBlock, data_length) == 56);
 #endif
 

@@ -11,6 +11,7 @@
 #include "keldaapi/keldaapi.h"
 #include "market/market.h"
 #include "prices/prices.h"
+#include "orders/orders.h"
 #include "quotes/quotes.h"
 #include "platform/export.h"
 #include "session/library.h"
@@ -157,6 +158,20 @@ KELDA_EXPORT KelapiResult KelapiGetDataEx(uint32_t entry, uint32_t* class_number
                                           uint32_t* time, KelapiValueRecord* values) {
   return guarded([&](Library& l) {
     return kelda::kelapi::get_data_ex(l, entry, class_number, security_number, time, values);
+  });
+}
+
+KELDA_EXPORT KelapiResult KelapiBookOrders(void) {
+  return guarded([](Library& l) { return kelda::kelapi::book_orders(l); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetOrderEx5(uint32_t number, KelapiOrderRecord* record, uint32_t size) {
+  return guarded([&](Library& l) { return kelda::kelapi::get_order(l, number, record, size, 248); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetOrderEx6(uint32_t number, KelapiOrderRecord* record, uint32_t size) {
+  return guarded([&](Library& l) {
+    return kelda::kelapi::get_order(l, number, record, size, sizeof(KelapiOrderRecord));
   });
 }
 

@@ -5,17 +5,6 @@
 
 namespace kelda::kelapi {
 
-// Orders.
-void on_002E_orders_restart(uint16_t, const void*) {}
-void on_00F4_order(uint16_t, const void*) {}
-void on_00F6_order(uint16_t, const void*) {}
-void on_800E_order(uint16_t, const void*) {}
-void on_800F_order(uint16_t, const void*) {}
-void on_805A_order(uint16_t, const void*) {}
-void on_805B_order(uint16_t, const void*) {}
-void on_807A_order(uint16_t, const void*) {}
-void on_807B_order(uint16_t, const void*) {}
-
 // Trades.
 void on_002D_trades_restart(uint16_t, const void*) {}
 void on_806F_trade(uint16_t, const void*) {}

@@ -177,6 +177,9 @@ void Library::run_command(uint32_t code, uintptr_t argument) {
     case kCommandBookClasses:
       if (argument == session_generation_) run_book_classes(*this);
       break;
+    case kCommandBookOrders:
+      if (argument == session_generation_) run_book_orders(*this);
+      break;
     case kCommandBookQuotes:
       if (argument == session_generation_) run_book_quotes(*this);
       break;
@@ -204,12 +207,17 @@ void Library::install_table_hooks() {
     quote_tables.reset();
     price_lists.reset();
     multipart = Multipart{};
+    orders.release();
   });
   hooks_.link_lost.push_back([this] {
     drop_order_books(*this);
     drop_price_lists(*this);
   });
-  hooks_.new_trading_session.push_back([this] { values.reset(); });
+  hooks_.new_trading_session.push_back([this] {
+    values.reset();
+    orders.clear_rows();
+  });
+  hooks_.announce_class.push_back([this](int32_t class_index) { announce_orders_of_class(*this, class_index); });
 }
 
 uint32_t Library::next_request_number() {

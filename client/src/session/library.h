@@ -36,6 +36,7 @@
 #include "session/environment.h"
 #include "session/net_port.h"
 #include "multipart/multipart.h"
+#include "orders/orders.h"
 #include "prices/price_lists.h"
 #include "quotes/quote_tables.h"
 #include "values/values.h"
@@ -46,6 +47,7 @@ namespace kelda::kelapi {
 // wparam), and the commands.
 inline constexpr uint32_t kWorkerMessage = 1801;
 inline constexpr uint32_t kCommandConnect = 1;
+inline constexpr uint32_t kCommandBookOrders = 4;
 inline constexpr uint32_t kCommandBookClasses = 16;
 inline constexpr uint32_t kCommandBookPrice = 17;
 inline constexpr uint32_t kCommandUnbookPrice = 18;
@@ -61,7 +63,7 @@ inline constexpr uint32_t kInitRefreshClasses = 0x8;
 inline constexpr uint32_t kInitPushValues = 0x10;
 
 // Tables the caller books.
-enum class Booked : uint8_t { classes, quotes, count_ };
+enum class Booked : uint8_t { classes, quotes, orders, count_ };
 
 // The five conditions of the start event.
 enum class StartCondition : uint8_t {
@@ -207,6 +209,8 @@ class Library {
   PriceLists price_lists;
   // Server messages and named data blocks being assembled.
   Multipart multipart;
+  // The client's orders.
+  OrderTable orders;
 
   // ---- session messages (receive thread, lock held) ----
   void on_session_info(int32_t session_id, const char* head_text1, const char* head_text2,
