@@ -65,8 +65,9 @@ typedef uint32_t KelapiResult;
 /* Initialisation flags (KelapiInitializeEx3). */
 #define KELAPI_INIT_PUSH_VALUES 0x10u    /* current values come with KELAPI_EVENT_NEWDATAEX */
 #define KELAPI_INIT_RECURRING_FIRMS 0x20u
-#define KELAPI_INIT_READ_ONCE 0x100u     /* a row read by a Get export leaves its table */
-#define KELAPI_INIT_READ_ONCE_EX 0x200u  /* the same */
+#define KELAPI_INIT_READ_ONCE_TRADES 0x80u  /* a trade read by a Get export leaves its table */
+#define KELAPI_INIT_READ_ONCE 0x100u         /* so does an order */
+#define KELAPI_INIT_READ_ONCE_ALL 0x200u     /* so do both */
 
 /* Event codes: (code, wparam, lparam) of KelapiEventCallback. */
 #define KELAPI_EVENT_START 1              /* wparam: const KelapiStartInfo* */
@@ -342,6 +343,51 @@ typedef struct KelapiOrderRecord {
   char reserved2[4];        /* 260 */
 } KelapiOrderRecord;
 
+/* One trade (KelapiGetTradeEx6: the first 344 bytes; KelapiGetTradeEx7:
+ * all 392), zero-filled. Amounts, the value and fees in currency units. */
+typedef struct KelapiTradeRecord {
+  double amount1;           /* 0 */
+  double amount3;           /* 8 */
+  double price5;            /* 16 */
+  double order_number;      /* 24 */
+  double price;             /* 32: in the security's decimals */
+  double price2;            /* 40 */
+  double price3;            /* 48 */
+  double amount4;           /* 56 */
+  double amount5;           /* 64 */
+  double price4;            /* 72 */
+  double trade_number;      /* 80 */
+  double total_fee;         /* 88: the three fees together */
+  double price6;            /* 96 */
+  double value;             /* 104 */
+  double amount2;           /* 112 */
+  int32_t sell;             /* 120: 1 sell, 0 buy */
+  int32_t flag0;            /* 124: flag bit 0 as 0 or 1 */
+  int32_t quantity;         /* 128 */
+  uint32_t row_number;      /* 132: the number of KELAPI_EVENT_NEWTRADE */
+  int32_t time;             /* 136: HHMMSS */
+  int16_t short2;           /* 140: -1 when the server's form lacks it */
+  int16_t short1;           /* 142 */
+  uint32_t class_number;    /* 144 */
+  uint32_t security_number; /* 148 */
+  double fee1;              /* 152 */
+  double fee2;              /* 160 */
+  double fee3;              /* 168 */
+  char account[13];         /* 176 */
+  char comment[21];         /* 189 */
+  char text5[13];           /* 210 */
+  char text4[13];           /* 223 */
+  char text1[13];           /* 236 */
+  char text3[13];           /* 249 */
+  char text2[13];           /* 262 */
+  char text[65];            /* 275 */
+  int32_t word1;            /* 340: 392-byte record only */
+  char short_code1[5];      /* 344: 392-byte record only */
+  char short_code2[5];      /* 349: 392-byte record only */
+  char short_text[33];      /* 354: 392-byte record only */
+  char reserved[5];         /* 387 */
+} KelapiTradeRecord;
+
 /* Passed with KELAPI_EVENT_SERVERMESSAGE (wparam): 16 bytes on 64-bit. */
 typedef struct KelapiServerMessage {
   uint32_t code;            /* 0 */
@@ -437,6 +483,11 @@ KelapiResult KelapiBookOrders(void);
 KelapiResult KelapiGetOrderEx5(uint32_t number, KelapiOrderRecord* record, uint32_t size);
 KelapiResult KelapiGetOrderEx6(uint32_t number, KelapiOrderRecord* record, uint32_t size);
 
+/* Trades (KELAPI_EVENT_NEWTRADE, lparam the row number). */
+KelapiResult KelapiBookTrades(void);
+KelapiResult KelapiGetTradeEx6(uint32_t number, KelapiTradeRecord* record, uint32_t size);
+KelapiResult KelapiGetTradeEx7(uint32_t number, KelapiTradeRecord* record, uint32_t size);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 
@@ -471,6 +522,9 @@ static_assert(offsetof(KelapiQuotesPriceRecord, text2) == 52);
 static_assert(sizeof(KelapiOrderRecord) == 264 && offsetof(KelapiOrderRecord, account) == 92);
 static_assert(offsetof(KelapiOrderRecord, long_text) == 178 && offsetof(KelapiOrderRecord, word4) == 244);
 static_assert(offsetof(KelapiOrderRecord, value8) == 248 && offsetof(KelapiOrderRecord, word5) == 256);
+static_assert(sizeof(KelapiTradeRecord) == 392 && offsetof(KelapiTradeRecord, fee1) == 152);
+static_assert(offsetof(KelapiTradeRecord, account) == 176 && offsetof(KelapiTradeRecord, text) == 275);
+static_assert(offsetof(KelapiTradeRecord, word1) == 340 && offsetof(KelapiTradeRecord, short_text) == 354);
 static_assert(offsetof(KelapiDataBlock, name) == 16 && offsetof(KelapiDataBlock, data_length) == 56);
 #endif
 

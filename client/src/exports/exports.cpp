@@ -13,6 +13,7 @@
 #include "prices/prices.h"
 #include "orders/orders.h"
 #include "quotes/quotes.h"
+#include "trades/trades.h"
 #include "platform/export.h"
 #include "session/library.h"
 
@@ -172,6 +173,20 @@ KELDA_EXPORT KelapiResult KelapiGetOrderEx5(uint32_t number, KelapiOrderRecord* 
 KELDA_EXPORT KelapiResult KelapiGetOrderEx6(uint32_t number, KelapiOrderRecord* record, uint32_t size) {
   return guarded([&](Library& l) {
     return kelda::kelapi::get_order(l, number, record, size, sizeof(KelapiOrderRecord));
+  });
+}
+
+KELDA_EXPORT KelapiResult KelapiBookTrades(void) {
+  return guarded([](Library& l) { return kelda::kelapi::book_trades(l); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetTradeEx6(uint32_t number, KelapiTradeRecord* record, uint32_t size) {
+  return guarded([&](Library& l) { return kelda::kelapi::get_trade(l, number, record, size, 344); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetTradeEx7(uint32_t number, KelapiTradeRecord* record, uint32_t size) {
+  return guarded([&](Library& l) {
+    return kelda::kelapi::get_trade(l, number, record, size, sizeof(KelapiTradeRecord));
   });
 }
 

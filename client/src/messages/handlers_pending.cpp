@@ -5,10 +5,6 @@
 
 namespace kelda::kelapi {
 
-// Trades.
-void on_002D_trades_restart(uint16_t, const void*) {}
-void on_806F_trade(uint16_t, const void*) {}
-
 // Stop orders.
 void on_00A4_stop_orders_restart(uint16_t, const void*) {}
 void on_00F3_stop_order(uint16_t, const void*) {}

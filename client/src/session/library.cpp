@@ -177,6 +177,9 @@ void Library::run_command(uint32_t code, uintptr_t argument) {
     case kCommandBookClasses:
       if (argument == session_generation_) run_book_classes(*this);
       break;
+    case kCommandBookTrades:
+      if (argument == session_generation_) run_book_trades(*this);
+      break;
     case kCommandBookOrders:
       if (argument == session_generation_) run_book_orders(*this);
       break;
@@ -208,6 +211,7 @@ void Library::install_table_hooks() {
     price_lists.reset();
     multipart = Multipart{};
     orders.release();
+    trades.reset();
   });
   hooks_.link_lost.push_back([this] {
     drop_order_books(*this);
@@ -216,8 +220,12 @@ void Library::install_table_hooks() {
   hooks_.new_trading_session.push_back([this] {
     values.reset();
     orders.clear_rows();
+    trades.reset();
   });
-  hooks_.announce_class.push_back([this](int32_t class_index) { announce_orders_of_class(*this, class_index); });
+  hooks_.announce_class.push_back([this](int32_t class_index) {
+    announce_orders_of_class(*this, class_index);
+    announce_trades_of_class(*this, class_index);
+  });
 }
 
 uint32_t Library::next_request_number() {

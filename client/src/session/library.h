@@ -39,6 +39,7 @@
 #include "orders/orders.h"
 #include "prices/price_lists.h"
 #include "quotes/quote_tables.h"
+#include "trades/trades.h"
 #include "values/values.h"
 
 namespace kelda::kelapi {
@@ -47,6 +48,7 @@ namespace kelda::kelapi {
 // wparam), and the commands.
 inline constexpr uint32_t kWorkerMessage = 1801;
 inline constexpr uint32_t kCommandConnect = 1;
+inline constexpr uint32_t kCommandBookTrades = 3;
 inline constexpr uint32_t kCommandBookOrders = 4;
 inline constexpr uint32_t kCommandBookClasses = 16;
 inline constexpr uint32_t kCommandBookPrice = 17;
@@ -63,7 +65,7 @@ inline constexpr uint32_t kInitRefreshClasses = 0x8;
 inline constexpr uint32_t kInitPushValues = 0x10;
 
 // Tables the caller books.
-enum class Booked : uint8_t { classes, quotes, orders, count_ };
+enum class Booked : uint8_t { classes, quotes, orders, trades, count_ };
 
 // The five conditions of the start event.
 enum class StartCondition : uint8_t {
@@ -211,6 +213,8 @@ class Library {
   Multipart multipart;
   // The client's orders.
   OrderTable orders;
+  // The client's trades.
+  TradeTable trades;
 
   // ---- session messages (receive thread, lock held) ----
   void on_session_info(int32_t session_id, const char* head_text1, const char* head_text2,

@@ -52,6 +52,7 @@ JournalReaders Library::journal_readers() {
   for (uint8_t tag : kTableTags) r.set_table(tag, nullptr);
   add_value_journal_readers(*this, r);
   r.set_table(46, [this](uint8_t, std::span<const uint8_t> p) { replay_quote(*this, p); });
+  r.set_table(63, [this](uint8_t, std::span<const uint8_t> p) { replay_trade(*this, p); });
   for (uint8_t tag : {67, 50, 43, 35}) {
     r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_order(*this, t, p); });
   }
