@@ -228,6 +228,15 @@ typedef struct KelapiTrdAccountRecord {
   char code[13];           /* 19: trading account code */
 } KelapiTrdAccountRecord;
 
+/* Trading account with its description (KelapiGetTrdAccountEx): 1056 bytes. */
+typedef struct KelapiTrdAccountRecordEx {
+  uint32_t account_number; /* 0: the account's number plus one */
+  char description[1024];  /* 4: "|"-separated items */
+  char code2[13];          /* 1028: second code */
+  char zero[2];            /* 1041 */
+  char code[13];           /* 1043: trading account code */
+} KelapiTrdAccountRecordEx;
+
 /* Two-factor authentication: the PIN rules handed to the new-PIN callback
  * (48 bytes), and the three callbacks; each returns non-zero when it filled
  * the answer. */
@@ -388,6 +397,94 @@ typedef struct KelapiTradeRecord {
   char reserved[5];         /* 387 */
 } KelapiTradeRecord;
 
+/* One stop order (KelapiGetStopOrderEx3: the first 200 bytes;
+ * KelapiGetStopOrderEx4: all 224), zero-filled. */
+typedef struct KelapiStopOrderRecord {
+  double stop_price;                   /* 0: in the condition security's decimals */
+  double placed_order;                 /* 8: the order the stop order placed */
+  double price;                        /* 16 */
+  double stop_order_number;            /* 24 */
+  int64_t value8;                      /* 32 */
+  double linked_order;                 /* 40 */
+  double linked_price;                 /* 48 */
+  double offset;                       /* 56: percent (option 8) or price */
+  double spread;                       /* 64: percent (option 16) or price */
+  uint32_t flags;                      /* 72: 1 active, 2 cancelled, 4 sell */
+  int32_t quantity;                    /* 76 */
+  uint32_t row_number;                 /* 80: the number of KELAPI_EVENT_NEWSTOPORDER */
+  int32_t time;                        /* 84 */
+  uint32_t class_number;               /* 88 */
+  uint32_t security_number;            /* 92 */
+  int32_t balance;                     /* 96 */
+  int32_t short1;                      /* 100 */
+  int32_t expiry_date;                 /* 104: 0 good till cancelled */
+  int32_t filled;                      /* 108 */
+  uint32_t options;                    /* 112 */
+  int32_t word2;                       /* 116 */
+  int32_t kind;                        /* 120: 1, 2, 3, 6, 7 or 8 */
+  int32_t word1;                       /* 124 */
+  int32_t word3;                       /* 128 */
+  uint32_t condition_class_number;     /* 132 */
+  uint32_t condition_security_number;  /* 136 */
+  char account[13];                    /* 140 */
+  char comment[21];                    /* 153 */
+  char text3[13];                      /* 174 */
+  char text2[13];                      /* 187 */
+  double second_stop_price;            /* 200: 224-byte record only */
+  int32_t word4;                       /* 208: 224-byte record only */
+  int32_t word5;                       /* 212: 224-byte record only */
+  int32_t word6;                       /* 216: 224-byte record only */
+  char reserved[4];                    /* 220 */
+} KelapiStopOrderRecord;
+
+/* A trader (KelapiGetTraderEx, KELAPI_EVENT_NEWTRADER wparam): 216 bytes.
+ * The event's lparam points to two words: change (0 added or changed,
+ * 1 removed) and the trader id. */
+typedef struct KelapiTraderRecord {
+  uint32_t on_line;         /* 0 */
+  uint32_t trader_id;       /* 4 */
+  char code[13];            /* 8 */
+  char text1[65];           /* 21 */
+  char name[129];           /* 86 */
+  char reserved[1];         /* 215 */
+} KelapiTraderRecord;
+
+/* A trader message (KelapiGetTraderMsgEx, KELAPI_EVENT_NEWTRADERMSG wparam):
+ * 488 bytes; lparam of the event is the message id. */
+typedef struct KelapiTraderMsgRecord {
+  uint32_t sent_by_user;    /* 0: 1 when this user sent it */
+  uint32_t received_date;   /* 4: YYYYMMDD */
+  uint32_t received_time;   /* 8: HHMMSS */
+  uint32_t flags;           /* 12 */
+  uint32_t message_id;      /* 16 */
+  uint32_t sent_date;       /* 20 */
+  uint32_t sent_time;       /* 24 */
+  uint32_t sender;          /* 28 */
+  uint32_t recipient;       /* 32 */
+  char text3[65];           /* 36 */
+  char text[257];           /* 101 */
+  char text2[129];          /* 358 */
+  char reserved[1];         /* 487 */
+} KelapiTraderMsgRecord;
+
+/* The same with the whole text (KelapiGetTraderMsgEx2,
+ * KELAPI_EVENT_NEWTRADERMSGEX with init flag 0x400): 1136 bytes. */
+typedef struct KelapiTraderMsgRecordEx {
+  uint32_t sent_by_user;
+  uint32_t received_date;
+  uint32_t received_time;
+  uint32_t flags;
+  uint32_t message_id;
+  uint32_t sent_date;
+  uint32_t sent_time;
+  uint32_t sender;
+  uint32_t recipient;
+  char text3[65];           /* 36 */
+  char text[901];           /* 101 */
+  char text2[129];          /* 1002 */
+  char reserved[5];         /* 1131 */
+} KelapiTraderMsgRecordEx;
+
 /* Passed with KELAPI_EVENT_SERVERMESSAGE (wparam): 16 bytes on 64-bit. */
 typedef struct KelapiServerMessage {
   uint32_t code;            /* 0 */
@@ -488,6 +585,24 @@ KelapiResult KelapiBookTrades(void);
 KelapiResult KelapiGetTradeEx6(uint32_t number, KelapiTradeRecord* record, uint32_t size);
 KelapiResult KelapiGetTradeEx7(uint32_t number, KelapiTradeRecord* record, uint32_t size);
 
+/* Stop orders (KELAPI_EVENT_NEWSTOPORDER, lparam the row number). */
+KelapiResult KelapiBookStopOrders(void);
+KelapiResult KelapiGetStopOrderEx3(uint32_t number, KelapiStopOrderRecord* record, uint32_t size);
+KelapiResult KelapiGetStopOrderEx4(uint32_t number, KelapiStopOrderRecord* record, uint32_t size);
+
+/* Trading accounts (KELAPI_EVENT_NEWTRDACCOUNT, lparam the account number
+ * plus one). */
+KelapiResult KelapiBookTrdAccounts(void);
+KelapiResult KelapiGetTrdAccount(uint32_t number, KelapiTrdAccountRecord* record);
+KelapiResult KelapiGetTrdAccountEx(uint32_t number, KelapiTrdAccountRecordEx* record, uint32_t size);
+
+/* Traders and trader messages. */
+KelapiResult KelapiBookTraders(void);
+KelapiResult KelapiGetTraderEx(uint32_t trader_id, KelapiTraderRecord* record, uint32_t size);
+KelapiResult KelapiGetTraderMsgEx(uint32_t message_id, KelapiTraderMsgRecord* record, uint32_t size);
+KelapiResult KelapiGetTraderMsgEx2(uint32_t message_id, KelapiTraderMsgRecordEx* record, uint32_t size);
+KelapiResult KelapiSendTraderMsgEx(uint32_t recipient, uint32_t flag1, uint32_t flag2, const char* text);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 
@@ -509,6 +624,7 @@ static_assert(sizeof(KelapiClassParamRecord) == 426 && offsetof(KelapiClassParam
 static_assert(offsetof(KelapiClassParamRecord, long_name) == 152);
 static_assert(offsetof(KelapiClassParamRecord, short_name) == 409);
 static_assert(sizeof(KelapiTrdAccountRecord) == 32 && offsetof(KelapiTrdAccountRecord, code) == 19);
+static_assert(sizeof(KelapiTrdAccountRecordEx) == 1056 && offsetof(KelapiTrdAccountRecordEx, code) == 1043);
 static_assert(sizeof(KelapiPinRule) == 48);
 static_assert(sizeof(KelapiValueRecord) == 32 && offsetof(KelapiValueRecord, db_name) == 8);
 static_assert(sizeof(KelapiDataEvent) == (sizeof(void*) == 8 ? 32 : 24));
@@ -525,6 +641,11 @@ static_assert(offsetof(KelapiOrderRecord, value8) == 248 && offsetof(KelapiOrder
 static_assert(sizeof(KelapiTradeRecord) == 392 && offsetof(KelapiTradeRecord, fee1) == 152);
 static_assert(offsetof(KelapiTradeRecord, account) == 176 && offsetof(KelapiTradeRecord, text) == 275);
 static_assert(offsetof(KelapiTradeRecord, word1) == 340 && offsetof(KelapiTradeRecord, short_text) == 354);
+static_assert(sizeof(KelapiStopOrderRecord) == 224 && offsetof(KelapiStopOrderRecord, account) == 140);
+static_assert(offsetof(KelapiStopOrderRecord, text2) == 187 && offsetof(KelapiStopOrderRecord, second_stop_price) == 200);
+static_assert(sizeof(KelapiTraderRecord) == 216 && offsetof(KelapiTraderRecord, name) == 86);
+static_assert(sizeof(KelapiTraderMsgRecord) == 488 && offsetof(KelapiTraderMsgRecord, text2) == 358);
+static_assert(sizeof(KelapiTraderMsgRecordEx) == 1136 && offsetof(KelapiTraderMsgRecordEx, text2) == 1002);
 static_assert(offsetof(KelapiDataBlock, name) == 16 && offsetof(KelapiDataBlock, data_length) == 56);
 #endif
 

@@ -12,7 +12,10 @@
 #include "market/market.h"
 #include "prices/prices.h"
 #include "orders/orders.h"
+#include "accounts/trade_accounts.h"
 #include "quotes/quotes.h"
+#include "traders/traders.h"
+#include "stop_orders/stop_orders.h"
 #include "trades/trades.h"
 #include "platform/export.h"
 #include "session/library.h"
@@ -188,6 +191,56 @@ KELDA_EXPORT KelapiResult KelapiGetTradeEx7(uint32_t number, KelapiTradeRecord* 
   return guarded([&](Library& l) {
     return kelda::kelapi::get_trade(l, number, record, size, sizeof(KelapiTradeRecord));
   });
+}
+
+KELDA_EXPORT KelapiResult KelapiBookStopOrders(void) {
+  return guarded([](Library& l) { return kelda::kelapi::book_stop_orders(l); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetStopOrderEx3(uint32_t number, KelapiStopOrderRecord* record, uint32_t size) {
+  return guarded([&](Library& l) { return kelda::kelapi::get_stop_order(l, number, record, size, 200); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetStopOrderEx4(uint32_t number, KelapiStopOrderRecord* record, uint32_t size) {
+  return guarded([&](Library& l) {
+    return kelda::kelapi::get_stop_order(l, number, record, size, sizeof(KelapiStopOrderRecord));
+  });
+}
+
+KELDA_EXPORT KelapiResult KelapiBookTrdAccounts(void) {
+  return guarded([](Library& l) { return kelda::kelapi::book_trade_accounts(l); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetTrdAccount(uint32_t number, KelapiTrdAccountRecord* record) {
+  return guarded([&](Library& l) { return kelda::kelapi::get_trade_account(l, number, record); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetTrdAccountEx(uint32_t number, KelapiTrdAccountRecordEx* record, uint32_t size) {
+  return guarded([&](Library& l) { return kelda::kelapi::get_trade_account_ex(l, number, record, size); });
+}
+
+KELDA_EXPORT KelapiResult KelapiBookTraders(void) {
+  return guarded([](Library& l) { return kelda::kelapi::book_traders(l); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetTraderEx(uint32_t trader_id, KelapiTraderRecord* record, uint32_t size) {
+  return guarded([&](Library& l) { return kelda::kelapi::get_trader(l, trader_id, record, size); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetTraderMsgEx(uint32_t message_id, KelapiTraderMsgRecord* record, uint32_t size) {
+  return guarded([&](Library& l) {
+    return kelda::kelapi::get_trader_message(l, message_id, record, size, sizeof(KelapiTraderMsgRecord));
+  });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetTraderMsgEx2(uint32_t message_id, KelapiTraderMsgRecordEx* record, uint32_t size) {
+  return guarded([&](Library& l) {
+    return kelda::kelapi::get_trader_message(l, message_id, record, size, sizeof(KelapiTraderMsgRecordEx));
+  });
+}
+
+KELDA_EXPORT KelapiResult KelapiSendTraderMsgEx(uint32_t recipient, uint32_t flag1, uint32_t flag2, const char* text) {
+  return guarded([&](Library& l) { return kelda::kelapi::send_trader_message(l, recipient, flag1, flag2, text); });
 }
 
 KELDA_EXPORT KelapiResult KelapiBookQuotes(void) {

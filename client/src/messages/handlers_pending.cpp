@@ -5,16 +5,6 @@
 
 namespace kelda::kelapi {
 
-// Stop orders.
-void on_00A4_stop_orders_restart(uint16_t, const void*) {}
-void on_00F3_stop_order(uint16_t, const void*) {}
-void on_8059_stop_order(uint16_t, const void*) {}
-void on_808F_stop_order(uint16_t, const void*) {}
-
-// Trade accounts.
-void on_0045_accounts_restart(uint16_t, const void*) {}
-void on_00C8_trade_account(uint16_t, const void*) {}
-
 // Negotiated deals, trades and reports.
 void on_0047_neg_deals_restart(uint16_t, const void*) {}
 void on_0080_neg_reports_restart(uint16_t, const void*) {}
@@ -38,21 +28,6 @@ void on_00F2_transaction_reply(uint16_t, const void*) {}
 void on_00FB_token_request(uint16_t, const void*) {}
 void on_00FD_next_token_request(uint16_t, const void*) {}
 void on_00FE_new_pin_request(uint16_t, const void*) {}
-
-// Traders and trader messages.
-void on_0030_trader_removed_old(uint16_t, const void*) {}
-void on_0031_trader_on_line_old(uint16_t, const void*) {}
-void on_0032_trader_off_line_old(uint16_t, const void*) {}
-void on_006F_trader_message_old(uint16_t, const void*) {}
-void on_0070_receipt_old(uint16_t, const void*) {}
-void on_00ED_trader_old(uint16_t, const void*) {}
-void on_803E_trader(uint16_t, const void*) {}
-void on_803F_trader_removed(uint16_t, const void*) {}
-void on_8040_trader_on_line(uint16_t, const void*) {}
-void on_8041_trader_off_line(uint16_t, const void*) {}
-void on_8043_trader_message_old(uint16_t, const void*) {}
-void on_8044_receipt(uint16_t, const void*) {}
-void on_8083_trader_message(uint16_t, const void*) {}
 
 // Money and depository limits and limit changes.
 void on_0060_money_limits_restart(uint16_t, const void*) {}

@@ -183,6 +183,15 @@ void Library::run_command(uint32_t code, uintptr_t argument) {
     case kCommandBookOrders:
       if (argument == session_generation_) run_book_orders(*this);
       break;
+    case kCommandBookStopOrders:
+      if (argument == session_generation_) run_book_stop_orders(*this);
+      break;
+    case kCommandBookTradeAccounts:
+      if (argument == session_generation_) run_book_trade_accounts(*this);
+      break;
+    case kCommandBookTraders:
+      if (argument == session_generation_) run_book_traders(*this);
+      break;
     case kCommandBookQuotes:
       if (argument == session_generation_) run_book_quotes(*this);
       break;
@@ -212,6 +221,10 @@ void Library::install_table_hooks() {
     multipart = Multipart{};
     orders.release();
     trades.reset();
+    stop_orders.release();
+    if (!save_trade_accounts(*this)) diag("KeldaApi: acnt.dat could not be written\n");
+    trade_accounts.release();
+    traders.reset();
   });
   hooks_.link_lost.push_back([this] {
     drop_order_books(*this);
@@ -221,10 +234,15 @@ void Library::install_table_hooks() {
     values.reset();
     orders.clear_rows();
     trades.reset();
+    stop_orders.clear_rows();
+    trade_accounts.release();
+    traders.messages.clear();
   });
+  hooks_.connected.push_back([this] { traders.traders.clear(); });
   hooks_.announce_class.push_back([this](int32_t class_index) {
     announce_orders_of_class(*this, class_index);
     announce_trades_of_class(*this, class_index);
+    announce_stop_orders_of_class(*this, class_index);
   });
 }
 

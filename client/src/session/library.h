@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "core/bar_blocks.h"
+#include "accounts/trade_accounts.h"
 #include "files/journal.h"
 #include "keldaapi/keldaapi.h"
 #include "market/class_table.h"
@@ -39,6 +40,8 @@
 #include "orders/orders.h"
 #include "prices/price_lists.h"
 #include "quotes/quote_tables.h"
+#include "traders/traders.h"
+#include "stop_orders/stop_orders.h"
 #include "trades/trades.h"
 #include "values/values.h"
 
@@ -50,10 +53,13 @@ inline constexpr uint32_t kWorkerMessage = 1801;
 inline constexpr uint32_t kCommandConnect = 1;
 inline constexpr uint32_t kCommandBookTrades = 3;
 inline constexpr uint32_t kCommandBookOrders = 4;
+inline constexpr uint32_t kCommandBookTradeAccounts = 5;
 inline constexpr uint32_t kCommandBookClasses = 16;
+inline constexpr uint32_t kCommandBookStopOrders = 20;
 inline constexpr uint32_t kCommandBookPrice = 17;
 inline constexpr uint32_t kCommandUnbookPrice = 18;
 inline constexpr uint32_t kCommandBookOrderBook = 21;
+inline constexpr uint32_t kCommandBookTraders = 23;
 inline constexpr uint32_t kCommandUnbookOrderBook = 22;
 inline constexpr uint32_t kCommandBookQuotes = 24;
 inline constexpr uint32_t kCommandNamedData = 26;
@@ -65,7 +71,7 @@ inline constexpr uint32_t kInitRefreshClasses = 0x8;
 inline constexpr uint32_t kInitPushValues = 0x10;
 
 // Tables the caller books.
-enum class Booked : uint8_t { classes, quotes, orders, trades, count_ };
+enum class Booked : uint8_t { classes, quotes, orders, trades, stop_orders, trade_accounts, traders, count_ };
 
 // The five conditions of the start event.
 enum class StartCondition : uint8_t {
@@ -158,6 +164,8 @@ class Library {
   const std::string& work_dir() const { return work_dir_; }
   const std::string& settings_path() const { return settings_path_; }
   uint32_t trade_date() const { return trade_date_; }
+  // The session id of the session information: this user's trader id.
+  uint32_t session_id() const { return session_id_; }
   uint32_t permissions() const { return permissions_; }
   const char* last_error_text() const { return last_error_.data(); }
   LibraryHooks& hooks() { return hooks_; }
@@ -215,6 +223,12 @@ class Library {
   OrderTable orders;
   // The client's trades.
   TradeTable trades;
+  // The client's stop orders.
+  StopOrderTable stop_orders;
+  // The trading accounts the server makes available.
+  TradeAccountTable trade_accounts;
+  // Traders and the messages to and from this user.
+  TraderTables traders;
 
   // ---- session messages (receive thread, lock held) ----
   void on_session_info(int32_t session_id, const char* head_text1, const char* head_text2,
