@@ -27,6 +27,8 @@ class EchoSender {
   virtual ~EchoSender() = default;
   // `destination` in network byte order; waits at most `timeout`.
   virtual EchoResult send_echo(std::uint32_t destination, std::chrono::milliseconds timeout) = 0;
+  // Why no request can be sent at all (empty when requests can be sent).
+  virtual std::u16string unavailable_reason() { return {}; }
 };
 
 class IcmpEchoSender final : public EchoSender {
@@ -44,6 +46,9 @@ class IcmpEchoSender final : public EchoSender {
   bool raw() const { return raw_; }
 
   EchoResult send_echo(std::uint32_t destination, std::chrono::milliseconds timeout) override;
+  std::u16string unavailable_reason() override {
+    return open() ? std::u16string() : std::u16string(error_text_.begin(), error_text_.end());
+  }
 
  private:
   int fd_ = -1;
