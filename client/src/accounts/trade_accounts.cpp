@@ -131,15 +131,7 @@ bool save_trade_accounts(Library& lib) {
   return ok && f->commit();
 }
 
-KelapiResult book_trade_accounts(Library& lib) {
-  LibraryLock lock(lib);
-  if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
-  if (lib.connected() && !lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
-  if (lib.booked(Booked::trade_accounts)) return KELAPI_E_ALREADY_BOOKED;
-  if (!lib.post_command(kCommandBookTradeAccounts, lib.session_generation())) return platform::get_last_error();
-  lib.set_booked(Booked::trade_accounts, true);
-  return KELAPI_OK;
-}
+KelapiResult book_trade_accounts(Library& lib) { return book_table(lib, Booked::trade_accounts, kCommandBookTradeAccounts); }
 
 namespace {
 

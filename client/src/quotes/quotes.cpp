@@ -168,15 +168,7 @@ void drop_order_books(Library& lib) {
   lib.quote_tables.books.clear();
 }
 
-KelapiResult book_quotes(Library& lib) {
-  LibraryLock lock(lib);
-  if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
-  if (lib.connected() && !lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
-  if (lib.booked(Booked::quotes)) return KELAPI_E_ALREADY_BOOKED;
-  if (!lib.post_command(kCommandBookQuotes, lib.session_generation())) return platform::get_last_error();
-  lib.set_booked(Booked::quotes, true);
-  return KELAPI_OK;
-}
+KelapiResult book_quotes(Library& lib) { return book_table(lib, Booked::quotes, kCommandBookQuotes); }
 
 KelapiResult get_quote(Library& lib, uint32_t record_number, KelapiQuoteRecord* record, uint32_t size) {
   LibraryLock lock(lib);

@@ -317,4 +317,27 @@ KelapiResult Library::set_two_factor_callbacks(KelapiNewPinCallback new_pin, Kel
   return KELAPI_OK;
 }
 
+KelapiResult book_table(Library& lib, Booked table, uint32_t command) {
+  LibraryLock lock(lib);
+  if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
+  if (lib.connected() && !lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
+  if (lib.booked(table)) return KELAPI_E_ALREADY_BOOKED;
+  if (!lib.post_command(command, lib.session_generation())) return platform::get_last_error();
+  lib.set_booked(table, true);
+  return KELAPI_OK;
+}
+
+KelapiResult check_row_read(const Library& lib, const void* record, uint32_t size, uint32_t expected_size) {
+  if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
+  if (lib.connected() && !lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
+  if (record == nullptr) return KELAPI_E_POINTER;
+  if (size != expected_size) return KELAPI_E_STRUCT_SIZE;
+  return KELAPI_OK;
+}
+
+int64_t row_sequence(uint32_t number) {
+  const int64_t sequence = static_cast<int64_t>(number) - 1;
+  return sequence < 0 || sequence > INT32_MAX ? -1 : sequence;
+}
+
 }  // namespace kelda::kelapi

@@ -362,4 +362,17 @@ class LibraryLock {
   Library& library_;
 };
 
+// Books one of the library's tables for the caller: the worker thread then
+// announces what is held and asks the server for the rest. Takes the lock.
+KelapiResult book_table(Library& lib, Booked table, uint32_t command);
+
+// The checks every read of a booked table's row makes before the look-up
+// (initialised, start event seen, record given, caller's size). Called under
+// the library lock.
+KelapiResult check_row_read(const Library& lib, const void* record, uint32_t size, uint32_t expected_size);
+
+// The row sequence that a caller's 1-based row number names; -1 for a number
+// that names no row (0, or past the sequences' range).
+int64_t row_sequence(uint32_t number);
+
 }  // namespace kelda::kelapi

@@ -135,25 +135,16 @@ void announce_stop_orders_of_class(Library& lib, int32_t class_index) {
   }
 }
 
-KelapiResult book_stop_orders(Library& lib) {
-  LibraryLock lock(lib);
-  if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
-  if (lib.connected() && !lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
-  if (lib.booked(Booked::stop_orders)) return KELAPI_E_ALREADY_BOOKED;
-  if (!lib.post_command(kCommandBookStopOrders, lib.session_generation())) return platform::get_last_error();
-  lib.set_booked(Booked::stop_orders, true);
-  return KELAPI_OK;
-}
+KelapiResult book_stop_orders(Library& lib) { return book_table(lib, Booked::stop_orders, kCommandBookStopOrders); }
 
 KelapiResult get_stop_order(Library& lib, uint32_t number, KelapiStopOrderRecord* record, uint32_t size,
                             uint32_t expected_size) {
   LibraryLock lock(lib);
-  if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
-  if (lib.connected() && !lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
-  if (record == nullptr) return KELAPI_E_POINTER;
-  if (size != expected_size) return KELAPI_E_STRUCT_SIZE;
-  const int64_t sequence = static_cast<int64_t>(number) - 1;
-  if (sequence < INT32_MIN || sequence > INT32_MAX) return KELAPI_E_INVALIDARG;
+  if (const KelapiResult checked = check_row_read(lib, record, size, expected_size); checked != KELAPI_OK) {
+    return checked;
+  }
+  const int64_t sequence = row_sequence(number);
+  if (sequence < 0) return KELAPI_E_INVALIDARG;
   const StopOrderRow* s = lib.stop_orders.find(static_cast<int32_t>(sequence));
   if (s == nullptr) return KELAPI_E_INVALIDARG;
 

@@ -274,15 +274,7 @@ void run_book_traders(Library& lib) {
   lib.send_message(kMsgMessagesRequest, &last);
 }
 
-KelapiResult book_traders(Library& lib) {
-  LibraryLock lock(lib);
-  if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
-  if (lib.connected() && !lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
-  if (lib.booked(Booked::traders)) return KELAPI_E_ALREADY_BOOKED;
-  if (!lib.post_command(kCommandBookTraders, lib.session_generation())) return platform::get_last_error();
-  lib.set_booked(Booked::traders, true);
-  return KELAPI_OK;
-}
+KelapiResult book_traders(Library& lib) { return book_table(lib, Booked::traders, kCommandBookTraders); }
 
 KelapiResult get_trader(Library& lib, uint32_t trader_id, KelapiTraderRecord* record, uint32_t size) {
   LibraryLock lock(lib);
