@@ -225,7 +225,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // recorded, that error is its cause and later failures (consequences of
   // the closing) do not replace it.
   bool keeps_first_cause() const KELDA_REQUIRES(error_mutex_) {
-    return disconnecting.load() && error_class_ != -1;
+    // A cause without a text (a server error frame with an empty text) names
+    // nothing, so a later failure that has one still takes its place.
+    return disconnecting.load() && error_class_ != -1 && !error_text_.empty();
   }
   // true on this connection's receive thread.
   bool on_receive_thread() const;
