@@ -101,21 +101,11 @@ void replay_order(Library& lib, uint8_t tag, std::span<const uint8_t> payload) {
 }
 
 void run_book_orders(Library& lib) {
-  const OrderTable& table = lib.orders;
-  for (std::size_t i = 0; i < table.size(); ++i) announce_order(lib, table.at(i));
-  if (!lib.connected()) return;
-  const int32_t from = table.empty() ? 0 : table.back().sequence + 1;
-  lib.send_message(kMsgOrdersRequest, &from);
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    if ((table.at(i).flags & kOrderActive) != 0) lib.send_message(kMsgOrderRequest, &table.at(i).sequence);
-  }
+  announce_and_request_rows(lib, lib.orders, announce_order, kMsgOrdersRequest, kMsgOrderRequest, kOrderActive);
 }
 
 void announce_orders_of_class(Library& lib, int32_t class_index) {
-  const OrderTable& table = lib.orders;
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    if (class_of_security(lib, table.at(i).security) == class_index) announce_order(lib, table.at(i));
-  }
+  announce_rows_of_class(lib, lib.orders, class_index, announce_order);
 }
 
 KelapiResult book_orders(Library& lib) { return book_table(lib, Booked::orders, kCommandBookOrders); }

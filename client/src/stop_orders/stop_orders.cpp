@@ -118,21 +118,11 @@ void replay_stop_order(Library& lib, uint8_t tag, std::span<const uint8_t> paylo
 }
 
 void run_book_stop_orders(Library& lib) {
-  const StopOrderTable& table = lib.stop_orders;
-  for (std::size_t i = 0; i < table.size(); ++i) announce_stop_order(lib, table.at(i));
-  if (!lib.connected()) return;
-  const int32_t from = table.empty() ? 0 : table.back().sequence + 1;
-  lib.send_message(kMsgStopOrdersRequest, &from);
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    if ((table.at(i).flags & kStopOrderActive) != 0) lib.send_message(kMsgStopOrderRequest, &table.at(i).sequence);
-  }
+  announce_and_request_rows(lib, lib.stop_orders, announce_stop_order, kMsgStopOrdersRequest, kMsgStopOrderRequest, kStopOrderActive);
 }
 
 void announce_stop_orders_of_class(Library& lib, int32_t class_index) {
-  const StopOrderTable& table = lib.stop_orders;
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    if (class_of_security(lib, table.at(i).security) == class_index) announce_stop_order(lib, table.at(i));
-  }
+  announce_rows_of_class(lib, lib.stop_orders, class_index, announce_stop_order);
 }
 
 KelapiResult book_stop_orders(Library& lib) { return book_table(lib, Booked::stop_orders, kCommandBookStopOrders); }
