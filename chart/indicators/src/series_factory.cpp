@@ -5,6 +5,7 @@
 #include <iterator>
 #include <memory>
 
+#include "chart/data_adx.h"
 #include "chart/data_bollinger.h"
 #include "chart/data_ma.h"
 #include "chart/data_price.h"
@@ -36,6 +37,7 @@ constexpr Kind kKinds[] = {
     {CDataTRIX::kTypeCode, make<CDataTRIX>},
     {CDataStandardDev::kTypeCode, make<CDataStandardDev>},
     {CDataBolLines::kTypeCode, make<CDataBolLines>},
+    {CDataADX::kTypeCode, make<CDataADX>},
 };
 
 }  // namespace
