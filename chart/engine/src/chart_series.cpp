@@ -66,9 +66,9 @@ int32_t CChart::addSecuritySeries() {
 int32_t CChart::addGraph(int32_t sourceId, int32_t type, int32_t paneId) {
   if (!isGraphType(type)) return fail(VIZOR_ERROR_INVALID_PARAMETER);
   if (type == kElderRayType && sourceId == 0) {
-    // No Elder-ray series exists in this build, so the query names none:
-    // result 0 without an error code.
-    return 0;
+    // The pane argument names an Elder ray: one of its rays answers (0
+    // without an error code when there is none).
+    return nextElderRayId(*this, paneId);
   }
   CData* source = findSeries(sourceId);
   CChartPane* pane = findPane(paneId);

@@ -44,10 +44,15 @@ double CDataADX_DirectMovement::valueAt(const PointVector& s, int i, int prev) c
 
 void CDataADX_DirectMovement::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointVector& s = source_->getPoints();
   int from = first;
   int to = last;
+  // A bar is also the previous bar of the next passing one: that one follows.
+  if (from != -1) {
+    ++to;
+    while (to < s.size() && !pointPasses(&s[to])) ++to;
+  }
   if (resolveRange(from, to)) {
-    const PointVector& s = source_->getPoints();
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < s.size(); ++i) {
       DataPoint& p = own[i];
@@ -64,8 +69,8 @@ void CDataADX_DirectMovement::calculate(int first, int last) {
       p.valid = 1;
     }
   }
-  updateHasData(first, last);
-  notifyDependents(first, last);
+  updateHasData(first == -1 ? -1 : from, to);
+  notifyDependents(first == -1 ? -1 : from, first == -1 ? -1 : to);
 }
 
 CDataADX_DirectIndex::CDataADX_DirectIndex(CChart& chart, CData& source, bool plus) : CDataMA(chart, nullptr) {

@@ -5,12 +5,21 @@
 #include <iterator>
 #include <memory>
 
+#include "chart/chart.h"
+#include "chart/data_accumulation.h"
 #include "chart/data_adx.h"
+#include "chart/data_alligator.h"
+#include "chart/data_awesome.h"
 #include "chart/data_bollinger.h"
+#include "chart/data_elder_ray.h"
+#include "chart/data_force_index.h"
+#include "chart/data_ichimoku.h"
+#include "chart/data_money_flow.h"
 #include "chart/data_ma.h"
 #include "chart/data_price.h"
 #include "chart/data_trix.h"
 #include "chart/data_volume.h"
+#include "chart/data_volume_osc.h"
 
 namespace kelda::chart {
 
@@ -38,6 +47,19 @@ constexpr Kind kKinds[] = {
     {CDataStandardDev::kTypeCode, make<CDataStandardDev>},
     {CDataBolLines::kTypeCode, make<CDataBolLines>},
     {CDataADX::kTypeCode, make<CDataADX>},
+    {CDataMFI::kTypeCode, make<CDataMFI>},
+    {CDataVolumeOsc::kTypeCode, make<CDataVolumeOsc>},
+    {CDataBalanceVol::kTypeCode, make<CDataBalanceVol>},
+    {CDataCumAD::kTypeCode, make<CDataCumAD>},
+    {CDataChaikinOscill::kTypeCode, make<CDataChaikinOscill>},
+    {CDataCumWAD::kTypeCode, make<CDataCumWAD>},
+    {CDataElderFI::kTypeCode, make<CDataElderFI>},
+    {CDataBW_MFI::kTypeCode, make<CDataBW_MFI>},
+    {CDataAlligator::kTypeCode, make<CDataAlligator>},
+    {CDataAO::kTypeCode, make<CDataAO>},
+    {CDataAC::kTypeCode, make<CDataAC>},
+    {CDataElderRay::kTypeCode, make<CDataElderRay>},
+    {CDataIchimoku::kTypeCode, make<CDataIchimoku>},
 };
 
 }  // namespace
@@ -51,6 +73,12 @@ CDataCommon* createSeries(int32_t type, CChart& chart, CData& source) {
     if (kind.type == type) return kind.create(chart, source);
   }
   return nullptr;
+}
+
+int32_t nextElderRayId(CChart& chart, int32_t elderRayId) {
+  auto* elder = dynamic_cast<CDataElderRay*>(chart.findSeries(elderRayId));
+  if (elder == nullptr || elder->getGraph() == nullptr) return 0;
+  return elder->nextRayId();
 }
 
 }  // namespace kelda::chart

@@ -17,5 +17,9 @@ bool isGraphType(int32_t type);
 // Creates a series of the type over `source` (registered in the chart, owned
 // by it); nullptr when the type has no class in this build.
 CDataCommon* createSeries(int32_t type, CChart& chart, CData& source);
+// The Elder ray's query (graph type 25 with no source): the id of one of the
+// rays of the Elder ray `elderRayId`, the bear ray first, then alternating;
+// 0 when that id names no Elder ray with a graph.
+int32_t nextElderRayId(CChart& chart, int32_t elderRayId);
 
 }  // namespace kelda::chart

@@ -1,0 +1,254 @@
+// Ichimoku and its lines.
+#include "chart/data_ichimoku.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "chart/data_aux.h"
+#include "chart/graph.h"
+#include "chart/wide_text.h"
+#include "composite_lines.h"
+#include "indicator_blocks.h"
+
+namespace kelda::chart {
+
+namespace {
+
+// Store of the graph block only: these lines take their values from the owner.
+int storeGraphOnly(CDataCommon& line, const VizorGraphParams* graph, const void* params, int size, int checkOnly) {
+  return line.CDataCommon::setParams(graph, params, size, checkOnly, 0);
+}
+
+}  // namespace
+
+CDataSummHighestLowest::CDataSummHighestLowest(CChart& chart, CData& source, int32_t period)
+    : CDataCommon(chart, 0, 1), source_(&source), period_(period) {
+  addSource(&source);
+}
+
+int CDataSummHighestLowest::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly,
+                                      int) {
+  return storeGraphOnly(*this, graph, params, size, checkOnly);
+}
+
+bool CDataSummHighestLowest::valueAt(const PointVector& s, int i, double* value) const {
+  if (period_ < 1) return false;
+  int taken = 0;
+  double high = 0.0;
+  double low = 0.0;
+  for (int k = i; k >= 0 && taken < period_; --k) {
+    if (!pointPasses(&s[k])) continue;
+    high = taken == 0 ? s[k].high : std::max(high, s[k].high);
+    low = taken == 0 ? s[k].low : std::min(low, s[k].low);
+    ++taken;
+  }
+  if (taken < period_) return false;
+  *value = (low + high) * 0.5;
+  return true;
+}
+
+void CDataSummHighestLowest::calculate(int first, int last) {
+  if (!takeSourceNotice(first, last)) return;
+  const bool percent = percentShown(*this);
+  const bool whole = first == -1 || percent;
+  const PointVector& s = source_->getPoints();
+  PointVector& own = getPoints();
+  const int start = whole ? 0 : std::max(first, 0);
+  const int end = std::min(own.size(), s.size()) - 1;
+  int handled = start - 1;
+  int after = 0;
+  for (int i = start; i <= end; ++i) {
+    handled = i;
+    DataPoint& p = own[i];
+    p.valid = 0;
+    double value = 0.0;
+    if (!pointPasses(&s[i]) || !valueAt(s, i, &value)) continue;
+    setSingleValue(&p, value);
+    p.valid = 1;
+    // A bar is in the window of the next n passing bars only.
+    if (!whole && i >= last && ++after >= period_) break;
+  }
+  if (percent) {
+    for (int i = 0; i <= handled; ++i) {
+      if (own[i].valid) toPercentOfBase(&own[i]);
+    }
+  }
+  const int to = std::max(handled, start);
+  updateHasData(first == -1 ? -1 : start, to);
+  notifyDependents(first == -1 ? -1 : start, first == -1 ? -1 : to);
+}
+
+CDataIchimokuSpan1::CDataIchimokuSpan1(CChart& chart, CData& a, CData& b)
+    : CDataCommon(chart, 0, 2), a_(&a), b_(&b) {
+  addSource(&a);
+  addSource(&b);
+}
+
+int CDataIchimokuSpan1::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly, int) {
+  return storeGraphOnly(*this, graph, params, size, checkOnly);
+}
+
+void CDataIchimokuSpan1::calculate(int first, int last) {
+  if (!takeSourceNotice(first, last)) return;
+  PointVector& own = getPoints();
+  int from = first;
+  int to = first == -1 ? -1 : own.size() - 1;
+  if (resolveRange(from, to)) {
+    const PointVector& a = a_->getPoints();
+    const PointVector& b = b_->getPoints();
+    for (int i = from; i <= to && i < a.size() && i < b.size(); ++i) {
+      DataPoint& p = own[i];
+      p.valid = 0;
+      if (!pointPasses(&a[i]) || !pointPasses(&b[i])) continue;
+      setSingleValue(&p, (a[i].close + b[i].close) * 0.5);
+      p.valid = 1;
+    }
+  }
+  updateHasData(first == -1 ? -1 : from, to);
+  notifyDependents(first == -1 ? -1 : from, first == -1 ? -1 : to);
+}
+
+CDataIchimokuChikou::CDataIchimokuChikou(CChart& chart, CData& source, int32_t lag)
+    : CDataCommon(chart, 0, 1), source_(&source), lag_(lag) {
+  addSource(&source);
+}
+
+int CDataIchimokuChikou::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly,
+                                   int recalc) {
+  if (!storeGraphOnly(*this, graph, params, size, checkOnly)) return 0;
+  if (!checkOnly && recalc) calculate(-1, -1);
+  return 1;
+}
+
+void CDataIchimokuChikou::calculate(int first, int last) {
+  if (!takeSourceNotice(first, last)) return;
+  const PointVector& s = source_->getPoints();
+  PointVector& own = getPoints();
+  const int end = std::min(own.size(), s.size()) - 1;
+  const int n = std::max(lag_, 0);
+  // A bar shows a later close: a change reaches back n passing bars, and the
+  // last bar (which the walk may use) can change every bar after those.
+  int start = first == -1 || percentShown(*this) ? 0 : std::min(std::max(first, 0), end + 1);
+  for (int counted = 0; start > 0 && counted < n;) {
+    --start;
+    if (pointPasses(&s[start])) ++counted;
+  }
+  for (int i = start; i <= end; ++i) {
+    DataPoint& p = own[i];
+    p.valid = 0;
+    p.endMarker = 1;
+    int taken = n == 0 && pointPasses(&s[i]) ? i : -1;
+    for (int j = i + 1, counted = 0; n > 0 && j <= end; ++j) {
+      if (pointPasses(&s[j]) && ++counted == n) {
+        taken = j;
+        break;
+      }
+    }
+    if (taken < 0) continue;
+    setSingleValue(&p, s[taken].close);
+    p.valid = 1;
+    p.endMarker = 0;
+  }
+  if (percentShown(*this)) {
+    for (int i = 0; i <= end; ++i) {
+      if (own[i].valid) toPercentOfBase(&own[i]);
+    }
+  }
+  updateHasData(first == -1 ? -1 : start, std::max(end, start));
+  notifyDependents(first == -1 ? -1 : start, first == -1 ? -1 : std::max(end, start));
+}
+
+CDataIchimoku::CDataIchimoku(CChart& chart, CData& source) : CDataCommon(chart, 0, 1), source_(&source) {
+  typeCode_ = kTypeCode;
+  conversion_ = std::make_unique<CDataSummHighestLowest>(chart, source, params_.conversionPeriod).release();
+  base_ = std::make_unique<CDataSummHighestLowest>(chart, source, params_.basePeriod).release();
+  spanBBase_ = std::make_unique<CDataSummHighestLowest>(chart, source, params_.spanBPeriod).release();
+  spanABase_ = std::make_unique<CDataIchimokuSpan1>(chart, *conversion_, *base_).release();
+  lagging_ = std::make_unique<CDataIchimokuChikou>(chart, source, params_.lag).release();
+  spanA_ = std::make_unique<CDataShift>(chart, *spanABase_).release();
+  spanB_ = std::make_unique<CDataShift>(chart, *spanBBase_).release();
+  spanA_->setShiftCount(params_.displacement);
+  spanB_->setShiftCount(params_.displacement);
+  // The drawn lines name this series as their owner; the hidden bases do not.
+  for (CDataCommon* line : {static_cast<CDataCommon*>(conversion_), static_cast<CDataCommon*>(base_),
+                            static_cast<CDataCommon*>(spanB_), static_cast<CDataCommon*>(spanA_),
+                            static_cast<CDataCommon*>(lagging_)}) {
+    line->setOwnerId(id());
+    addCompanion(line);
+  }
+  addCompanion(spanBBase_);
+  addCompanion(spanABase_);
+}
+
+int CDataIchimoku::hasData() const { return anyPartHasData({conversion_, base_, spanA_, spanB_, lagging_}); }
+
+int CDataIchimoku::getMinMax(int, double*, double*, const VizorGraphParams*) const { return 0; }
+
+void CDataIchimoku::attachGraph(std::unique_ptr<CGraph> graph) {
+  if (graph) attachPartGraphs(chart(), *graph, {conversion_, base_, spanA_, spanB_, lagging_});
+  CDataCommon::attachGraph(std::move(graph));
+}
+
+void CDataIchimoku::calculate(int first, int last) {
+  // The owner computes nothing: its lines are the parts.
+  if (!takeSourceNotice(first, last)) return;
+  invalidatePoints();
+  notifyDependents(first, last);
+}
+
+int CDataIchimoku::getParams(VizorGraphParams* graphOut, void* params, int size) {
+  return copyParamsOut(CDataCommon::getParams(graphOut, params, size), params, size, params_);
+}
+
+int CDataIchimoku::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly,
+                             int recalc) {
+  IchimokuParams p;
+  if (!readParams(params, size, &p)) return 0;
+  VizorGraphParams line{};
+  if (graph != nullptr) line = *graph;
+  VizorGraphParams own = line;
+  own.priceLabels = 0;
+  if (!CDataCommon::setParams(graph != nullptr ? &own : nullptr, params, size, checkOnly, recalc)) return 0;
+  if (checkOnly) return 1;
+  params_ = p;
+  spanA_->setShiftCount(p.displacement);
+  spanB_->setShiftCount(p.displacement);
+  const VizorGraphParams* in = graph != nullptr ? &line : nullptr;
+  auto takeLine = [&](int k) {
+    if (graph == nullptr) return;
+    line.colour = p.colours[k];
+    copyWideField(line.legend, 66, p.legends[k], 100);
+  };
+  takeLine(2);
+  VizorGraphParams spanAGraph = line;
+  spanAGraph.percentMode = 0;
+  if (!spanA_->CDataCommon::setParams(graph != nullptr ? &spanAGraph : nullptr, params, size, 0, 0)) return 0;
+  takeLine(0);
+  if (!storeGraphOnly(*conversion_, in, params, size, 0)) return 0;
+  conversion_->setPeriod(p.conversionPeriod);
+  if (recalc) conversion_->calculate(-1, -1);
+  takeLine(1);
+  if (!storeGraphOnly(*base_, in, params, size, 0)) return 0;
+  base_->setPeriod(p.basePeriod);
+  if (recalc) base_->calculate(-1, -1);
+  spanBBase_->setPeriod(p.spanBPeriod);
+  if (recalc) spanBBase_->calculate(-1, -1);
+  takeLine(3);
+  if (!spanB_->CDataCommon::setParams(in, params, size, 0, 0)) return 0;
+  takeLine(4);
+  lagging_->setLag(p.lag);
+  if (!storeGraphOnly(*lagging_, in, params, size, 0)) return 0;
+  lagging_->calculate(-1, -1);
+  return 1;
+}
+
+int CDataIchimoku::lineCount(int* count) const {
+  *count = 5;
+  return 1;
+}
+
+int CDataIchimoku::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
+  return partValuesAt(*this, *conversion_, barTime, {conversion_, base_, spanA_, spanB_, lagging_}, query);
+}
+
+}  // namespace kelda::chart
