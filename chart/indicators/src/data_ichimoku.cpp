@@ -231,10 +231,12 @@ int CDataIchimoku::setParams(const VizorGraphParams* graph, const void* params, 
   if (!storeGraphOnly(*base_, in, params, size, 0)) return 0;
   base_->setPeriod(p.basePeriod);
   if (recalc) base_->calculate(-1, -1);
-  spanBBase_->setPeriod(p.spanBPeriod);
-  if (recalc) spanBBase_->calculate(-1, -1);
+  // Span B takes its graph before its base recalculates: the shift that
+  // follows then draws in the new mode.
   takeLine(3);
   if (!spanB_->CDataCommon::setParams(in, params, size, 0, 0)) return 0;
+  spanBBase_->setPeriod(p.spanBPeriod);
+  if (recalc) spanBBase_->calculate(-1, -1);
   takeLine(4);
   lagging_->setLag(p.lag);
   if (!storeGraphOnly(*lagging_, in, params, size, 0)) return 0;
