@@ -649,4 +649,6 @@ static_assert(sizeof(KelapiTraderMsgRecordEx) == 1136 && offsetof(KelapiTraderMs
 static_assert(offsetof(KelapiDataBlock, name) == 16 && offsetof(KelapiDataBlock, data_length) == 56);
 #endif
 
+#include "keldaapi/keldaapi_transactions.h"
+
 #endif /* KELDAAPI_KELDAAPI_H */

@@ -8,6 +8,7 @@
 #include "core/diag.h"
 #include "core/result_text.h"
 #include "core/tagged_memory.h"
+#include "exports/export_guard.h"
 #include "keldaapi/keldaapi.h"
 #include "market/market.h"
 #include "prices/prices.h"
@@ -19,28 +20,6 @@
 #include "trades/trades.h"
 #include "platform/export.h"
 #include "session/library.h"
-
-namespace kelda::kelapi {
-namespace {
-
-constexpr KelapiResult kOutOfMemory = 0x8007000Eu;
-
-template <typename F>
-KelapiResult guarded(F f) noexcept {
-  Library* lib = current_library();
-  if (lib == nullptr) return KELAPI_E_NOT_INITIALIZED;
-  try {
-    return f(*lib);
-  } catch (const std::bad_alloc&) {
-    return kOutOfMemory;
-  } catch (const std::exception& e) {
-    diag("KeldaApi: %s\n", e.what());
-    return kOutOfMemory;
-  }
-}
-
-}  // namespace
-}  // namespace kelda::kelapi
 
 using kelda::kelapi::guarded;
 using kelda::kelapi::Library;

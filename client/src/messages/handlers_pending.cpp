@@ -13,17 +13,6 @@ void on_8079_neg_deal(uint16_t, const void*) {}
 void on_807E_neg_report(uint16_t, const void*) {}
 void on_807F_neg_trade(uint16_t, const void*) {}
 
-// Transaction kinds and fields.
-void on_003B_transaction_field_old(uint16_t, const void*) {}
-void on_0044_class_kinds_end(uint16_t, const void*) {}
-void on_0049_kind_fields_end(uint16_t, const void*) {}
-void on_00D2_transaction_kind_old(uint16_t, const void*) {}
-void on_8095_transaction_kind(uint16_t, const void*) {}
-void on_8096_transaction_field(uint16_t, const void*) {}
-
-// Transaction replies.
-void on_00F2_transaction_reply(uint16_t, const void*) {}
-
 // Two-factor authentication.
 void on_00FB_token_request(uint16_t, const void*) {}
 void on_00FD_next_token_request(uint16_t, const void*) {}

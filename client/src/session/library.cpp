@@ -192,6 +192,9 @@ void Library::run_command(uint32_t code, uintptr_t argument) {
     case kCommandBookTraders:
       if (argument == session_generation_) run_book_traders(*this);
       break;
+    case kCommandBookTransactions:
+      if (argument == session_generation_) run_book_transactions(*this);
+      break;
     case kCommandBookQuotes:
       if (argument == session_generation_) run_book_quotes(*this);
       break;
@@ -225,6 +228,7 @@ void Library::install_table_hooks() {
     if (!save_trade_accounts(*this)) diag("KeldaApi: acnt.dat could not be written\n");
     trade_accounts.release();
     traders.reset();
+    transactions.reset();
   });
   hooks_.link_lost.push_back([this] {
     drop_order_books(*this);
@@ -239,6 +243,10 @@ void Library::install_table_hooks() {
     traders.messages.clear();
   });
   hooks_.connected.push_back([this] { traders.traders.clear(); });
+  hooks_.connected.push_back([this] {
+    transactions.table.mark_all_absent();
+    transactions.replayed = false;
+  });
   hooks_.announce_class.push_back([this](int32_t class_index) {
     announce_orders_of_class(*this, class_index);
     announce_trades_of_class(*this, class_index);

@@ -43,6 +43,7 @@
 #include "traders/traders.h"
 #include "stop_orders/stop_orders.h"
 #include "trades/trades.h"
+#include "transactions/transactions.h"
 #include "values/values.h"
 
 namespace kelda::kelapi {
@@ -54,6 +55,7 @@ inline constexpr uint32_t kCommandConnect = 1;
 inline constexpr uint32_t kCommandBookTrades = 3;
 inline constexpr uint32_t kCommandBookOrders = 4;
 inline constexpr uint32_t kCommandBookTradeAccounts = 5;
+inline constexpr uint32_t kCommandBookTransactions = 7;
 inline constexpr uint32_t kCommandBookClasses = 16;
 inline constexpr uint32_t kCommandBookStopOrders = 20;
 inline constexpr uint32_t kCommandBookPrice = 17;
@@ -71,7 +73,17 @@ inline constexpr uint32_t kInitRefreshClasses = 0x8;
 inline constexpr uint32_t kInitPushValues = 0x10;
 
 // Tables the caller books.
-enum class Booked : uint8_t { classes, quotes, orders, trades, stop_orders, trade_accounts, traders, count_ };
+enum class Booked : uint8_t {
+  classes,
+  quotes,
+  orders,
+  trades,
+  stop_orders,
+  trade_accounts,
+  traders,
+  transactions,
+  count_
+};
 
 // The five conditions of the start event.
 enum class StartCondition : uint8_t {
@@ -193,6 +205,8 @@ class Library {
   // Signs a transaction text in place; false when it cannot be signed or the
   // signed text would not fit.
   bool sign_transaction(char* text, uint32_t& length, uint32_t capacity);
+  // Transactions are signed (KelapiSetTransSignMode).
+  bool signing() const { return sign_mode_ != 0; }
 
   // ---- the market tables (lock held) ----
   ClassTable classes;
@@ -229,6 +243,8 @@ class Library {
   TradeAccountTable trade_accounts;
   // Traders and the messages to and from this user.
   TraderTables traders;
+  // Transaction kinds, the last transaction tried.
+  TransactionState transactions;
 
   // ---- session messages (receive thread, lock held) ----
   void on_session_info(int32_t session_id, const char* head_text1, const char* head_text2,

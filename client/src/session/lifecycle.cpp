@@ -90,6 +90,7 @@ KelapiResult Library::initialise(int fresh_start, const char* work_dir, const ch
 
 void Library::load_saved_state() {
   const bool market_loaded = load_market_tables(*this);
+  if (market_loaded) load_saved_transactions(*this);
   reset_filters();
   values.store.reset_entries();
   JournalReplay replay;

@@ -230,9 +230,16 @@ int32_t FakeNet::send(uintptr_t, uint16_t id, const void* record, ErrorText&) {
   const std::size_t size = sent_record_size(id);
   const auto* p = static_cast<const uint8_t*>(record);
   std::lock_guard lock(mutex_);
+  if (sends_left_ == 0) return 0;
+  if (sends_left_ > 0) --sends_left_;
   sent_.push_back(SentMessage{id, size > 0 && p != nullptr ? std::vector<uint8_t>(p, p + size)
                                                             : std::vector<uint8_t>()});
   return 1;
+}
+
+void FakeNet::fail_sends_after(int n) {
+  std::lock_guard lock(mutex_);
+  sends_left_ = n;
 }
 
 int32_t FakeNet::disconnect(uintptr_t, ErrorText&) {

@@ -63,6 +63,8 @@ class FakeNet : public NetPort {
   std::vector<SentMessage> sent() const;
   std::vector<SentMessage> sent(uint16_t id) const;
   void clear_sent();
+  // After n more successful sends every send fails (returns 0); -1: never.
+  void fail_sends_after(int n);
   NetConnectParams last_params() const;
   NetCredentials last_credentials() const;
   std::vector<std::pair<uint32_t, uint32_t>> connection_params() const;
@@ -96,6 +98,7 @@ class FakeNet : public NetPort {
   std::size_t dropped_ = 0;
   std::size_t handled_ = 0;
   int connects_ = 0;
+  int sends_left_ = -1;
   bool initialized_ = false;
   NetEventHandler handler_ = nullptr;
   uintptr_t cookie_ = 0;

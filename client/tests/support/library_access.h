@@ -13,6 +13,7 @@ struct LibraryTestAccess {
     lib.connected_ = true;
     lib.connection_ = connection;
   }
+  static void set_init_flags(Library& lib, uint32_t flags) { lib.init_flags_ = flags; }
   static void pretend_disconnected(Library& lib) {
     lib.connected_ = false;
     lib.connection_ = 0;

@@ -1,0 +1,68 @@
+// The C exports of transactions: thin wrappers over transactions.h.
+#include "exports/export_guard.h"
+#include "keldaapi/keldaapi.h"
+#include "platform/export.h"
+#include "transactions/transactions.h"
+
+using kelda::kelapi::guarded;
+using kelda::kelapi::Library;
+namespace k = kelda::kelapi;
+
+extern "C" {
+
+KELDA_EXPORT KelapiResult KelapiBookTransactions(void) {
+  return guarded([&](Library& l) { return k::book_transactions(l); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetTransaction(uint32_t kind_number, KelapiTransactionRecord* record) {
+  return guarded([&](Library& l) { return k::get_transaction(l, kind_number, record); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetTransactionEx(uint32_t kind_number, KelapiTransactionRecordEx* record,
+                                                 uint32_t size) {
+  return guarded([&](Library& l) { return k::get_transaction_ex(l, kind_number, record, size); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetTransFields(uint32_t kind_number, KelapiTransFieldRecord* records) {
+  return guarded([&](Library& l) { return k::get_trans_fields(l, kind_number, records); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetTransFieldsEx(uint32_t kind_number, KelapiTransFieldRecordEx* records,
+                                                 uint32_t size) {
+  return guarded([&](Library& l) { return k::get_trans_fields_ex(l, kind_number, records, size); });
+}
+
+KELDA_EXPORT KelapiResult KelapiIsTransactionAvailable(uint32_t kind_number) {
+  return guarded([&](Library& l) { return k::is_transaction_available(l, kind_number); });
+}
+
+KELDA_EXPORT KelapiResult KelapiIsTransactionAvailableEx(const char* class_code, uint32_t kind_code) {
+  return guarded([&](Library& l) { return k::is_transaction_available_ex(l, class_code, kind_code); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransaction(uint32_t trans_id, uint32_t kind_number, const char* text) {
+  return guarded([&](Library& l) { return k::do_transaction(l, trans_id, kind_number, text); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionEx(uint32_t trans_id, const char* class_code, uint32_t kind_code,
+                                                const char* text) {
+  return guarded([&](Library& l) { return k::do_transaction_ex(l, trans_id, class_code, kind_code, text, false); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionExR(uint32_t trans_id, const char* class_code, uint32_t kind_code,
+                                                 const char* text) {
+  // Refused without init flag 0x2 even before the library is initialised.
+  Library* lib = kelda::kelapi::current_library();
+  if (lib == nullptr) return KELAPI_E_NOT_SUPPORTED;
+  return guarded([&](Library& l) { return k::do_transaction_ex(l, trans_id, class_code, kind_code, text, true); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetLastTransDesc(KelapiLastTransDesc* record) {
+  return guarded([&](Library& l) { return k::get_last_trans_desc(l, record); });
+}
+
+KELDA_EXPORT KelapiResult KelapiGetLastTransDescEx(KelapiLastTransDescEx* record, uint32_t size) {
+  return guarded([&](Library& l) { return k::get_last_trans_desc_ex(l, record, size); });
+}
+
+}  // extern "C"
