@@ -1,9 +1,11 @@
 // Packet headers and integers written and read against hand-made bytes.
+#include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "frame.h"
+#include "md5.h"
 #include "packet.h"
 
 namespace kelda::sekura32 {
@@ -93,6 +95,125 @@ TEST(PacketIntegers, WidthsAndLimits) {
   ASSERT_EQ(read_int(out.s, &value, 4), SK_OK);
   EXPECT_EQ(value, 0xA1B2C3D4u);
   EXPECT_EQ(key_checksum(std::vector<uint8_t>(300, 0xFF).data(), 300), uint16_t(300 * 255));
+}
+
+TEST(PacketFields, NumberFieldsReadAndWritten) {
+  struct Case {
+    std::vector<uint8_t> field;
+    uint32_t result;  // of reading it into a two-word number
+  };
+  const Case cases[] = {
+      {{0x00, 0x09, 0x01, 0x23}, SK_OK},                      // 9 bits, 2 bytes
+      {{0x00, 0x00}, SK_KEY_TOO_LARGE},                       // bit count 0
+      {{0x00, 0x41, 1, 0, 0, 0, 0, 0, 0, 0, 0}, SK_KEY_TOO_LARGE},  // 65 bits in 2 words
+      {{0x00, 0x10, 0xAB}, SK_BAD_FORMAT},                    // cut short
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field.size());
+    Stream in(c.field);
+    uint32_t* number = nullptr;
+    uint16_t sum = 0;
+    uint8_t room[64];
+    uint32_t saved = thread_status();
+    thread_status() = SK_BAD_FORMAT;
+    EXPECT_EQ(read_number_field(in.s, &number, 2, nullptr, &sum, nullptr, room, sizeof room), c.result);
+    thread_status() = saved;
+    if (c.result != SK_OK) continue;
+    EXPECT_EQ(number[0], 0x123u);
+    EXPECT_EQ(sum, key_checksum(c.field.data(), uint32_t(c.field.size())));
+    Stream out;
+    uint32_t length = 0;
+    EXPECT_EQ(write_number_field(out.s, number, 2, nullptr, nullptr, nullptr, &length, room, sizeof room), SK_OK);
+    EXPECT_EQ(written(out.s), c.field);
+    EXPECT_EQ(length, c.field.size());
+    skFree(number);
+  }
+}
+
+TEST(PacketFields, FieldLimitsAndProtection) {
+  // A 1024-bit field is 2 + 128 bytes and carries the key id in its last 8.
+  std::vector<uint32_t> big(33, 0);
+  for (uint32_t k = 0; k < 32; ++k) big[k] = 0x01020304u * (k + 1);
+  big[31] |= 0x80000000u;
+  uint8_t room[200], id[8];
+  Stream out;
+  uint32_t length = 0;
+  ASSERT_EQ(write_number_field(out.s, big.data(), 33, nullptr, nullptr, id, &length, room, sizeof room), SK_OK);
+  std::vector<uint8_t> field = written(out.s);
+  ASSERT_EQ(field.size(), 130u);
+  EXPECT_EQ(std::vector<uint8_t>(id, id + 8), std::vector<uint8_t>(field.end() - 8, field.end()));
+  EXPECT_EQ(write_number_field(out.s, big.data(), 33, nullptr, nullptr, nullptr, nullptr, room, 100), SK_BAD_ARGUMENT);
+  uint32_t small = 5;
+  EXPECT_EQ(write_number_field(out.s, &small, 1, nullptr, nullptr, id, nullptr, room, sizeof room), SK_BAD_ARGUMENT);
+
+  // A field longer than what is left of its packet.
+  Stream in(field);
+  int32_t remaining = 100;
+  EXPECT_EQ(read_number_field(in.s, nullptr, 33, nullptr, nullptr, &remaining, room, sizeof room), SK_BAD_FORMAT);
+
+  // Enciphered number bytes: the bit count stays plain, the checksum is of
+  // the plain field, and deciphering gives the number back.
+  uint8_t digest[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  for (bool idea : {false, true}) {
+    SCOPED_TRACE(idea);
+    uint8_t start[8] = {9, 8, 7, 6, 5, 4, 3, 2};
+    KeyProtection writer, reader;
+    idea ? writer.use_idea(digest, start) : writer.use_table(digest);
+    idea ? reader.use_idea(digest, start) : reader.use_table(digest);
+    Stream sealed;
+    uint16_t written_sum = 0, read_sum = 0;
+    for (int k = 0; k < 2; ++k)
+      ASSERT_EQ(write_number_field(sealed.s, big.data(), 33, &writer, &written_sum, nullptr, nullptr, room, sizeof room),
+                SK_OK);
+    std::vector<uint8_t> bytes = written(sealed.s);
+    EXPECT_EQ(bytes[0], field[0]);
+    EXPECT_NE(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 130), field);
+    sealed.s->rewind_read(sealed.s);
+    for (int k = 0; k < 2; ++k) {
+      uint32_t* number = nullptr;
+      ASSERT_EQ(read_number_field(sealed.s, &number, 33, &reader, &read_sum, nullptr, room, sizeof room), SK_OK);
+      EXPECT_EQ(std::vector<uint32_t>(number, number + 33), big);
+      skFree(number);
+    }
+    EXPECT_EQ(read_sum, written_sum);
+    EXPECT_EQ(written_sum, uint16_t(2 * key_checksum(field.data(), 130)));
+  }
+}
+
+TEST(PacketFields, TextFieldsSkipsAndCopies) {
+  Stream out;
+  uint32_t count = 1;
+  SkMd5Context md5;
+  MD5Init(&md5);
+  ASSERT_EQ(write_text_field(out.s, "abc", 10, &count, &md5), SK_OK);
+  ASSERT_EQ(write_text_field(nullptr, "abcdef", 2, &count, nullptr), SK_OK);
+  EXPECT_EQ(written(out.s), (std::vector<uint8_t>{'a', 'b', 'c', '\r', '\n'}));
+  EXPECT_EQ(count, 1u + 5u + 4u);
+  uint8_t digest[16], expected[16];
+  MD5Final(digest, &md5);
+  md5_buffer("abc\r\n", 5, expected);
+  EXPECT_EQ(0, std::memcmp(digest, expected, 16));
+
+  std::vector<uint8_t> data(1500);
+  for (std::size_t k = 0; k < data.size(); ++k) data[k] = uint8_t(k * 7);
+  Stream source(data);
+  ASSERT_EQ(skip_bytes(source.s, 700), SK_OK);
+  Stream copy;
+  MD5Init(&md5);
+  ASSERT_EQ(skCopyStream(source.s, copy.s, -1, &md5), SK_OK);
+  EXPECT_EQ(written(copy.s), std::vector<uint8_t>(data.begin() + 700, data.end()));
+  MD5Final(digest, &md5);
+  md5_buffer(data.data() + 700, 800, expected);
+  EXPECT_EQ(0, std::memcmp(digest, expected, 16));
+
+  source.s->rewind_read(source.s);
+  EXPECT_EQ(skCopyStream(source.s, nullptr, 0, nullptr), SK_OK);
+  uint32_t saved = thread_status();
+  thread_status() = SK_BAD_FORMAT;
+  EXPECT_EQ(skCopyStream(source.s, nullptr, 1501, nullptr), SK_BAD_FORMAT);
+  source.s->rewind_read(source.s);
+  EXPECT_EQ(skip_bytes(source.s, 1501), SK_BAD_FORMAT);
+  thread_status() = saved;
 }
 
 }  // namespace

@@ -130,6 +130,11 @@ SK_API void skLookMemStream(const SkStream* stream, uint8_t** buffer, uint32_t* 
 SK_API void skMemStreamTail(SkStream* stream, uint32_t n);
 SK_API char* skNewName(SkStream* stream, const char* name);
 SK_API uint32_t skIORet(uint32_t error);
+/* Copies n bytes (-1: up to the end of the source) in pieces of at most 512
+ * bytes, feeding each to the digest and writing it to the destination when
+ * they are given (both may be null). Defined after the digest record below. */
+struct SkMd5Context;
+SK_API uint32_t skCopyStream(SkStream* source, SkStream* destination, int32_t n, struct SkMd5Context* digest);
 
 /* The last stream error of the calling thread: 0, a system error number, or
  * 259. Each thread has its own. */
@@ -286,6 +291,11 @@ SK_API void skBurnUser(UserRecord* user);
  * record without its secret part. */
 SK_API uint32_t skPackUser(const UserRecord* user, const char* password, SkStream* out, uint32_t* written,
                            uint8_t* key_id);
+/* The key fingerprint: MD5 over the magnitude bytes of n and then of e of a
+ * key packet read from the stream (header first). skFngPrint does the same
+ * over a packet in memory; a digest room below 16 bytes gives 263. */
+SK_API uint32_t skFingerPrint(uint8_t digest[16], SkStream* packet);
+SK_API uint32_t skFngPrint(uint8_t* digest, uint32_t digest_size, const void* packet, uint32_t length);
 /* Makes an RSA key pair of *size bits (null: 128; even sizes from
  * SK_MIN_KEY_BITS to SK_MAX_KEY_BITS, else 272) and writes its secret
  * packet, unprotected, to secret_out and its public packet to public_out.
