@@ -36,7 +36,7 @@ SkAskStringFunction skvAskString = nullptr;
 SkMessageFunction skvMessage = nullptr;
 SkWindowProcedure skEditorFilter = nullptr;
 SkKeyReadRetryFunction skKeyReadRetry = nullptr;
-SkKeyIsFunction skVarKeyIs = nullptr;
+SkKeyIsFunction skVarKeyIs = &skKeyIs;
 const char* skAskWhenNeed = "-=Ask=-";
 const char* skCfgHeading = "[*Heading*]";
 uint32_t skGMT = 0;

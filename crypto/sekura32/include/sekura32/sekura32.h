@@ -251,6 +251,12 @@ SK_API uint32_t skAsynchEvent(uint32_t value);
 #define SK_BAD_PROTECTION 264u
 #define SK_BAD_KEY_VERSION 265u
 #define SK_CANCELLED 274u
+#define SK_ANOTHER_KEY 18u
+#define SK_NO_SECRET_PART 262u
+#define SK_NO_BASE 267u
+#define SK_DECLINED 275u
+#define SK_NOT_MY_BASE 276u
+#define SK_STOP_SEARCH 144u
 
 /* Key sizes that skGenKey makes: even bit counts in this range. */
 #define SK_MIN_KEY_BITS 128u
@@ -304,6 +310,89 @@ SK_API uint32_t skFngPrint(uint8_t* digest, uint32_t digest_size, const void* pa
  * 278 when generation fails. */
 SK_API uint32_t skGenKey(uint8_t* key_id, uint32_t* time, uint32_t* size, SkStream* secret_out,
                          SkStream* public_out, const char* name, void* progress);
+
+/* ---- prompts ----------------------------------------------------------- */
+
+/* Options of the text, password and yes/no prompts (all fields optional). */
+typedef struct SkPromptOptions {
+  void* reserved[2];
+  const char* detail;         /* shown in the read-only field of a question */
+  const char* cancelCaption;  /* replaces "&Cancel" or "&Don't know" */
+  const char* abortCaption;   /* replaces "&Abort" */
+  uint32_t flags;             /* in and out, SK_PROMPT_* */
+} SkPromptOptions;
+
+#define SK_PROMPT_NO_CANCEL 2u
+#define SK_PROMPT_NO_ABORT 4u
+#define SK_PROMPT_PASSWORD 16u
+#define SK_PROMPT_CHANGED 32u
+
+/* Each goes to its hook (skvAskString, skvMessage). Without a hook (no user
+ * interface) prompts answer 275 (cancelled) and messages 0. skAskPwd asks
+ * through skvAskString with SK_PROMPT_PASSWORD added to the flags. */
+SK_API uint32_t skAskString(void* options, char* answer, uint32_t size, const char* title, const char* format, ...);
+SK_API uint32_t skAskPwd(void* options, char* answer, uint32_t size, const char* title, const char* prompt);
+SK_API uint32_t skMessage(uint32_t flags, const char* title, const char* format, ...);
+/* The key-read retry hook that never retries: skIORet(error). */
+SK_API uint32_t skKeyReadRetryFail(uint32_t flags, uint32_t error, const char* file, uint32_t attempt);
+
+/* ---- key rings --------------------------------------------------------- */
+
+/* The state of one key lookup, handed to the lookup handlers and the
+ * key-lookup callback. The callback and the ring positions belong to the
+ * search, so searches on different threads never meet. */
+typedef struct SkKeySearch {
+  uint32_t tag; /* SK_KEY_SEARCH_TAG */
+  UserRecord* target;
+  const char* base;
+  uint32_t passwordMode; /* 0 password given, 1 ask, 2 public part only */
+  uint8_t passwordDigest[16];
+  uint32_t result; /* starts at 32 */
+  uint32_t candidates;
+  uint32_t flags;
+  uint32_t promptFlags;
+  SkKeyIsFunction keyIs;         /* skVarKeyIs when the search began */
+  int64_t firstCandidateAt;      /* ring position of the first candidate, or -1 */
+  int64_t firstMatchAt;          /* of the first fully matching candidate, or -1 */
+  void* context;                 /* for a callback of the caller's own */
+} SkKeySearch;
+
+#define SK_KEY_SEARCH_TAG 0x9C8B8596u
+
+/* Lookup: (search, base name, texts, text count, key id or null, -1) gives
+ * 276 for a base of another kind, 144 when the callback stopped, 0 when the
+ * base was read to its end, or an error. Store: (base, name, key id, user id,
+ * time, secret, bits, key packet, length). Delete: (base, name, user id, key
+ * id or null, secret); 144 when something was deleted. */
+typedef uint32_t (*SkKeyBaseLookup)(SkKeySearch* search, const char* base, const char* const* texts,
+                                    uint32_t text_count, const uint8_t* key_id, int32_t user_id);
+typedef uint32_t (*SkKeyBaseStore)(const char* base, const char* name, const uint8_t* key_id, int32_t user_id,
+                                   uint32_t time, int32_t secret, uint32_t bits, const uint8_t* packet,
+                                   uint32_t length);
+typedef uint32_t (*SkKeyBaseDelete)(const char* base, const char* name, int32_t user_id, const uint8_t* key_id,
+                                    int32_t secret);
+
+/* Appends each non-null handler to its list unless it is there already or
+ * the list holds 5. Process-wide: install before searching from threads. */
+SK_API uint32_t skInstallKeyBase(SkKeyBaseLookup lookup, SkKeyBaseStore store, SkKeyBaseDelete remove);
+/* Finds a key: bases "a|b|..." (null: the secret ring when a password is
+ * given, else the public ring); every text must be part of the name; the key
+ * id when given. password null: public part only; skAskWhenNeed: ask when the
+ * secret part is protected; any other text opens the secret part. The newest
+ * matching key wins. 32 not found, 21 wrong password, 264 no handler, 266
+ * damaged ring. The record is wiped first and stays wiped on failure. */
+SK_API uint32_t skGetUser(const char* bases, const char* const* texts, uint32_t text_count, const uint8_t* key_id,
+                          UserRecord* user, uint32_t flags, const char* password, uint32_t prompt_flags);
+SK_API uint32_t skPutUser(const char* base, const char* name, const uint8_t* key_id, int32_t user_id, uint32_t time,
+                          int32_t secret, uint32_t bits, const uint8_t* packet, uint32_t length);
+SK_API uint32_t skDelUser(const char* bases, const char* name, int32_t user_id, const uint8_t* key_id,
+                          int32_t secret);
+/* The default key-lookup callback (see SkKeyIsFunction; the first argument
+ * is the SkKeySearch). */
+SK_API uint32_t skKeyIs(void* search, const char* name, const uint8_t* key_id, int32_t user_id, uint32_t time,
+                        int32_t secret, uint32_t bits, SkStream* packet, uint32_t length);
+/* Replaces skVarKeyIs (null only reads) and returns the previous callback. */
+SK_API SkKeyIsFunction StoreKeyIsCallback(SkKeyIsFunction callback);
 
 #ifdef __cplusplus
 }
