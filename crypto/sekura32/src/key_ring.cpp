@@ -92,8 +92,15 @@ bool ends_with_suffix(const char* path, const char* suffix) noexcept {
   return length >= tail && skMemICmp(path + length - tail, suffix, tail) == 0;
 }
 
+RingFile::~RingFile() { reset(-1); }
+
+void RingFile::reset(int fd) noexcept {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = fd;
+}
+
 uint32_t load_ring(const char* path, bool text, uint32_t prompt_flags, bool missing_is_empty,
-                   std::shared_ptr<const RingIndex>* index) noexcept {
+                   std::shared_ptr<const RingIndex>* index, RingFile* file) noexcept {
   try {
     uint32_t result = SK_OK;
     int fd = open_ring(path, prompt_flags, missing_is_empty, &result);
@@ -105,11 +112,9 @@ uint32_t load_ring(const char* path, bool text, uint32_t prompt_flags, bool miss
       }
       return result;
     }
+    file->reset(fd);
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-      ::close(fd);
-      return SK_IO_ERROR;
-    }
+    if (::fstat(fd, &info) != 0) return SK_IO_ERROR;
     FileVersion version = version_of(info);
     std::string key = native(path);
     {
@@ -117,14 +122,11 @@ uint32_t load_ring(const char* path, bool text, uint32_t prompt_flags, bool miss
       auto found = cache().find(key);
       if (found != cache().end() && found->second.version == version && found->second.index->text == text) {
         *index = found->second.index;
-        ::close(fd);
         return SK_OK;
       }
     }
     std::string bytes;
-    bool read = read_all(fd, &bytes, info.st_size);
-    ::close(fd);
-    if (!read) {
+    if (!read_all(fd, &bytes, info.st_size)) {
       wipe_string(bytes);
       return SK_IO_ERROR;
     }
@@ -142,16 +144,12 @@ uint32_t load_ring(const char* path, bool text, uint32_t prompt_flags, bool miss
   }
 }
 
-uint32_t read_ring_bytes(const char* path, std::string* bytes) noexcept {
+uint32_t read_ring_bytes(const RingFile& file, std::string* bytes) noexcept {
   try {
-    int fd = ::open(native(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-      bytes->clear();
-      return errno == ENOENT ? SK_OK : SK_IO_ERROR;
-    }
+    bytes->clear();
+    if (file.fd() < 0) return SK_OK;
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && read_all(fd, bytes, info.st_size);
-    ::close(fd);
+    bool ok = ::fstat(file.fd(), &info) == 0 && read_all(file.fd(), bytes, info.st_size);
     if (!ok) wipe_string(*bytes);
     return ok ? SK_OK : SK_IO_ERROR;
   } catch (const std::bad_alloc&) {
@@ -172,14 +170,12 @@ uint32_t write_ring(const char* path, const std::string& bytes) noexcept {
   }
 }
 
-uint32_t read_entry_packet(const char* path, const RingIndex& index, const RingEntry& entry,
+uint32_t read_entry_packet(const RingFile& file, const RingIndex& index, const RingEntry& entry,
                            std::vector<uint8_t>* packet) noexcept {
   try {
-    int fd = ::open(native(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return SK_IO_ERROR;
+    if (file.fd() < 0) return SK_IO_ERROR;
     std::string raw(entry.key_length, '\0');
-    ssize_t got = ::pread(fd, raw.data(), raw.size(), off_t(entry.key_at));
-    ::close(fd);
+    ssize_t got = ::pread(file.fd(), raw.data(), raw.size(), off_t(entry.key_at));
     uint32_t result = got == ssize_t(raw.size()) ? SK_OK : SK_IO_ERROR;
     if (result < 16 && !index.text) {
       packet->assign(raw.begin(), raw.end());
@@ -218,13 +214,13 @@ bool is_candidate(const RingEntry& entry, const char* const* texts, uint32_t tex
   return true;
 }
 
-uint32_t offer_candidates(SkKeySearch* search, const char* path, const RingIndex& index, const char* const* texts,
+uint32_t offer_candidates(SkKeySearch* search, const RingFile& file, const RingIndex& index, const char* const* texts,
                           uint32_t text_count, const uint8_t* key_id, int32_t user_id) noexcept {
   SkKeyIsFunction callback = search->keyIs != nullptr ? search->keyIs : &skKeyIs;
   for (const RingEntry& entry : index.entries) {
     if (!is_candidate(entry, texts, text_count, key_id, user_id, index.text)) continue;
     std::vector<uint8_t> packet;
-    uint32_t result = read_entry_packet(path, index, entry, &packet);
+    uint32_t result = read_entry_packet(file, index, entry, &packet);
     if (result >= 16) return result;
     SkStream* stream = skMemStream(packet.data(), uint32_t(packet.size()), uint32_t(packet.size()), nullptr);
     if (stream == nullptr) {
@@ -245,7 +241,7 @@ uint32_t offer_candidates(SkKeySearch* search, const char* path, const RingIndex
   return SK_OK;
 }
 
-uint32_t check_existing(const RingIndex& index, const char* path, const char* name, const uint8_t* key_id,
+uint32_t check_existing(const RingIndex& index, const RingFile& file, const char* name, const uint8_t* key_id,
                         bool secret, const uint8_t* packet, uint32_t length, const RingEntry** found) noexcept {
   *found = nullptr;
   UserRecord fresh;
@@ -260,7 +256,7 @@ uint32_t check_existing(const RingIndex& index, const char* path, const char* na
     std::vector<uint8_t> stored;
     UserRecord old;
     skIniUser(&old);
-    result = read_entry_packet(path, index, entry, &stored);
+    result = read_entry_packet(file, index, entry, &stored);
     if (result < 16) result = read_key_packet(stored.data(), uint32_t(stored.size()), old, nullptr, false);
     uint32_t words = SK_USER_WORDS(fresh.bits);
     bool same = result < 16 && entry.secret == secret && old.bits == fresh.bits && old.time == fresh.time &&

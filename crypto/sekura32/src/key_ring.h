@@ -39,16 +39,32 @@ struct RingIndex {
   uint64_t size = 0;
 };
 
-// The ring's index, from the cache when the file has not changed. Opening
-// failures go to the key-read retry hook (flags | 9, error, path, attempt).
-// A missing file gives 259 (through the hook) unless `missing_is_empty`.
+// An open ring file: the version its index describes, even when the file is
+// replaced meanwhile (-1 for a missing ring).
+class RingFile {
+ public:
+  RingFile() = default;
+  RingFile(const RingFile&) = delete;
+  RingFile& operator=(const RingFile&) = delete;
+  ~RingFile();
+  void reset(int fd) noexcept;
+  int fd() const noexcept { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens the ring and gives its index, from the cache when the file has not
+// changed. Opening failures go to the key-read retry hook (flags | 9, error,
+// path, attempt). A missing file gives 259 (through the hook) unless
+// `missing_is_empty`, which gives an empty index.
 uint32_t load_ring(const char* path, bool text, uint32_t prompt_flags, bool missing_is_empty,
-                   std::shared_ptr<const RingIndex>* index) noexcept;
-// The key packet of an entry, read from the file (the caller wipes it).
-uint32_t read_entry_packet(const char* path, const RingIndex& index, const RingEntry& entry,
+                   std::shared_ptr<const RingIndex>* index, RingFile* file) noexcept;
+// The key packet of an entry, read from the open ring (the caller wipes it).
+uint32_t read_entry_packet(const RingFile& file, const RingIndex& index, const RingEntry& entry,
                            std::vector<uint8_t>* packet) noexcept;
-// The whole file (to rewrite it); the caller wipes it.
-uint32_t read_ring_bytes(const char* path, std::string* bytes) noexcept;
+// The whole open ring (to rewrite it); the caller wipes it.
+uint32_t read_ring_bytes(const RingFile& file, std::string* bytes) noexcept;
 // Replaces the file with `bytes` (temporary file and rename) and forgets its
 // cached index.
 uint32_t write_ring(const char* path, const std::string& bytes) noexcept;
@@ -66,7 +82,7 @@ bool is_candidate(const RingEntry& entry, const char* const* texts, uint32_t tex
                   int32_t user_id, bool text) noexcept;
 // Hands the candidates of a ring to the search's callback (in file order);
 // 144 when it asked to stop, else 0.
-uint32_t offer_candidates(SkKeySearch* search, const char* path, const RingIndex& index, const char* const* texts,
+uint32_t offer_candidates(SkKeySearch* search, const RingFile& file, const RingIndex& index, const char* const* texts,
                           uint32_t text_count, const uint8_t* key_id, int32_t user_id) noexcept;
 
 // The handlers of the two built-in kinds.
@@ -85,7 +101,7 @@ uint32_t text_ring_delete(const char* base, const char* name, int32_t user_id, c
 // and key id are compared with the new packet; an identical key is reported
 // ("registered repeatedly") and may be replaced, a different one gives 18.
 // *found receives the first such entry (or null).
-uint32_t check_existing(const RingIndex& index, const char* path, const char* name, const uint8_t* key_id,
+uint32_t check_existing(const RingIndex& index, const RingFile& file, const char* name, const uint8_t* key_id,
                         bool secret, const uint8_t* packet, uint32_t length, const RingEntry** found) noexcept;
 
 }  // namespace kelda::sekura32

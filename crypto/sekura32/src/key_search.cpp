@@ -14,6 +14,10 @@ namespace {
 
 constexpr std::size_t kMaxHandlers = 5;
 
+// Stores and deletions of this process rewrite rings one at a time, so two
+// of them never lose each other's entry.
+std::mutex rewrite_mutex;
+
 // A handler list: at most five, appended under a lock, read without one
 // (slots are atomics and never removed).
 template <typename Handler>
@@ -216,6 +220,7 @@ SK_API uint32_t skPutUser(const char* base, const char* name, const uint8_t* key
   if (base == nullptr) return SK_NOT_FOUND;
   try {
     std::string first(base, std::strcspn(base, "|"));
+    std::lock_guard lock(rewrite_mutex);
     uint32_t answer = SK_BAD_PROTECTION;
     for (auto& slot : stores().slots) {
       SkKeyBaseStore handler = slot.load();
@@ -236,6 +241,7 @@ SK_API uint32_t skDelUser(const char* bases, const char* name, int32_t user_id, 
   if (bases == nullptr || bases[0] == '\0') return SK_NOT_FOUND;
   uint32_t deleted = 0;
   try {
+    std::lock_guard lock(rewrite_mutex);
     for (const std::string& base : split_bases(bases)) {
       uint32_t answer = SK_NOT_MY_BASE;
       for (auto& slot : deletes().slots) {

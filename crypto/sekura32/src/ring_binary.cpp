@@ -108,9 +108,10 @@ uint32_t binary_ring_lookup(SkKeySearch* search, const char* base, const char* c
                             const uint8_t* key_id, int32_t user_id) {
   if (!ends_with_suffix(base, kBinarySuffix)) return SK_NOT_MY_BASE;
   std::shared_ptr<const RingIndex> index;
-  uint32_t result = load_ring(base, false, search->promptFlags, false, &index);
+  RingFile file;
+  uint32_t result = load_ring(base, false, search->promptFlags, false, &index, &file);
   if (result >= 16) return result;
-  return offer_candidates(search, base, *index, texts, text_count, key_id, user_id);
+  return offer_candidates(search, file, *index, texts, text_count, key_id, user_id);
 }
 
 uint32_t binary_ring_store(const char* base, const char* name, const uint8_t* key_id, int32_t, uint32_t,
@@ -120,14 +121,14 @@ uint32_t binary_ring_store(const char* base, const char* name, const uint8_t* ke
   uint32_t type = (packet[0] >> 2) & 31u;
   if (type != (secret != 0 ? kPacketSecretKey : kPacketPublicKey)) return SK_KEY_TOO_LARGE;
   std::shared_ptr<const RingIndex> index;
-  uint32_t result = load_ring(base, false, 0, true, &index);
+  RingFile file;
+  uint32_t result = load_ring(base, false, 0, true, &index, &file);
   const RingEntry* found = nullptr;
-  if (result < 16) result = check_existing(*index, base, name, key_id, secret != 0, packet, length, &found);
+  if (result < 16) result = check_existing(*index, file, name, key_id, secret != 0, packet, length, &found);
   if (result >= 16) return result;
   std::string old, ring;
   try {
-    result = read_ring_bytes(base, &old);
-    if (result < 16 && old.size() != index->size) result = SK_IO_ERROR;  // changed under us
+    result = read_ring_bytes(file, &old);
     if (result < 16) {
       std::size_t cut = found != nullptr ? found->start : old.size();
       std::size_t resume = found != nullptr ? found->end : old.size();

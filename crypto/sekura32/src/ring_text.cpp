@@ -169,9 +169,10 @@ uint32_t text_ring_lookup(SkKeySearch* search, const char* base, const char* con
                           const uint8_t* key_id, int32_t user_id) {
   if (!ends_with_suffix(base, kTextSuffix)) return SK_NOT_MY_BASE;
   std::shared_ptr<const RingIndex> index;
-  uint32_t result = load_ring(base, true, search->promptFlags, false, &index);
+  RingFile file;
+  uint32_t result = load_ring(base, true, search->promptFlags, false, &index, &file);
   if (result >= 16) return result;
-  return offer_candidates(search, base, *index, texts, text_count, key_id, user_id);
+  return offer_candidates(search, file, *index, texts, text_count, key_id, user_id);
 }
 
 uint32_t text_ring_store(const char* base, const char* name, const uint8_t* key_id, int32_t user_id, uint32_t time,
@@ -180,9 +181,10 @@ uint32_t text_ring_store(const char* base, const char* name, const uint8_t* key_
   if (name == nullptr || packet == nullptr || length == 0 || std::strlen(name) > kMaxName) return SK_BAD_ARGUMENT;
   if (((packet[0] >> 2) & 31u) != (secret != 0 ? 5u : 6u)) return SK_KEY_TOO_LARGE;
   std::shared_ptr<const RingIndex> index;
-  uint32_t result = load_ring(base, true, 0, true, &index);
+  RingFile file;
+  uint32_t result = load_ring(base, true, 0, true, &index, &file);
   const RingEntry* found = nullptr;
-  if (result < 16) result = check_existing(*index, base, name, key_id, secret != 0, packet, length, &found);
+  if (result < 16) result = check_existing(*index, file, name, key_id, secret != 0, packet, length, &found);
   if (result >= 16) return result;
   uint8_t id[8] = {};
   if (key_id != nullptr) {
@@ -202,8 +204,7 @@ uint32_t text_ring_store(const char* base, const char* name, const uint8_t* key_
     entry = head;
     entry += hex(packet, length);
     entry += "\r\n\r\n";
-    result = read_ring_bytes(base, &old);
-    if (result < 16 && old.size() != index->size) result = SK_IO_ERROR;
+    result = read_ring_bytes(file, &old);
     if (result < 16) {
       std::size_t cut = found != nullptr ? found->start : old.size();
       std::size_t resume = found != nullptr ? found->end : old.size();
@@ -224,13 +225,13 @@ uint32_t text_ring_delete(const char* base, const char* name, int32_t user_id, c
   if (!ends_with_suffix(base, kTextSuffix)) return SK_NOT_MY_BASE;
   if (name == nullptr) return SK_BAD_ARGUMENT;
   std::shared_ptr<const RingIndex> index;
-  uint32_t result = load_ring(base, true, 0, false, &index);
+  RingFile file;
+  uint32_t result = load_ring(base, true, 0, false, &index, &file);
   if (result >= 16) return result;
   std::string old, ring;
   uint32_t dropped = 0;
   try {
-    result = read_ring_bytes(base, &old);
-    if (result < 16 && old.size() != index->size) result = SK_IO_ERROR;
+    result = read_ring_bytes(file, &old);
     std::size_t kept_from = 0;
     for (const RingEntry& entry : index->entries) {
       if (result >= 16) break;
