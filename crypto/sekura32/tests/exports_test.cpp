@@ -16,7 +16,8 @@ TEST(Exports, OnlyTheLibrarysNamesAreExported) {
                            "skParseCfg", "skANSI", "skOEM", "skDateTime", "MD5Init", "MD5Update", "MD5Final",
                            "skMemStream", "skTempStream", "skFileStream", "skTempFileStream", "skHandleStream",
                            "skIORet", "skIOerror", "skSettings", "skCfgHeading", "skAskWhenNeed", "skStatNoiseInd",
-                           "skGetRandomBytes", "skSetRandomBytes", "skAsynchEvent", "skWriteRandomSeed"})
+                           "skGetRandomBytes", "skSetRandomBytes", "skAsynchEvent", "skWriteRandomSeed", "skGetUser", "skPutUser", "skDelUser",
+                           "skKeyIs", "skInstallKeyBase", "StoreKeyIsCallback", "skFngPrint", "skCopyStream"})
     EXPECT_NE(dlsym(library, name), nullptr) << name;
   EXPECT_EQ(dlsym(library, "_ZN5kelda8sekura322mp8multiplyESt4spanIjLm18446744073709551615EES1_IKjLm18446744073709551615EES5_"),
             nullptr);
