@@ -48,8 +48,8 @@ int CDataAlligatorPart::setParams(const VizorGraphParams* graph, const void* par
 int CDataAlligatorPart::takenIndex(const PointVector& m, int i, int end) const {
   if (shift_ == 0) return pointPasses(&m[i]) ? i : -1;
   const int step = shift_ > 0 ? -1 : 1;
-  const int wanted = shift_ > 0 ? shift_ : -shift_;
-  int counted = 0;
+  const int64_t wanted = shift_ > 0 ? shift_ : -static_cast<int64_t>(shift_);
+  int64_t counted = 0;
   // Looking ahead never reaches the last bar itself.
   for (int j = i + step; j >= 0 && j < end; j += step) {
     if (pointPasses(&m[j]) && ++counted == wanted) return j;
@@ -67,7 +67,7 @@ void CDataAlligatorPart::calculate(int first, int last) {
   // the end; a line that looks ahead also starts as many passing bars back
   // (and one more: the last bar, never used, may have become an earlier one).
   int start = first == -1 || percent ? 0 : std::min(std::max(first, 0), end + 1);
-  for (int counted = 0; shift_ < 0 && start > 0 && counted <= -shift_;) {
+  for (int64_t counted = 0; shift_ < 0 && start > 0 && counted <= -static_cast<int64_t>(shift_);) {
     --start;
     if (pointPasses(&m[start])) ++counted;
   }

@@ -211,8 +211,11 @@ int CDataIchimoku::setParams(const VizorGraphParams* graph, const void* params, 
   if (!CDataCommon::setParams(graph != nullptr ? &own : nullptr, params, size, checkOnly, recalc)) return 0;
   if (checkOnly) return 1;
   params_ = p;
-  spanA_->setShiftCount(p.displacement);
-  spanB_->setShiftCount(p.displacement);
+  // A negative displacement has no bars to show (held at -1, which the
+  // shift series can count without overflow).
+  const int32_t displacement = std::max(p.displacement, -1);
+  spanA_->setShiftCount(displacement);
+  spanB_->setShiftCount(displacement);
   const VizorGraphParams* in = graph != nullptr ? &line : nullptr;
   auto takeLine = [&](int k) {
     if (graph == nullptr) return;

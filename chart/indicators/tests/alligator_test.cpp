@@ -152,6 +152,14 @@ TEST_F(ElderRayTest, PowersAreTheHighAndLowAgainstTheAverage) {
   EXPECT_TRUE(sameValues(values(id), {100, 100}));
   EXPECT_EQ(std::u16string(elder(id).bull().getGraph()->params().legend), u"Bull power");
   EXPECT_EQ(std::u16string(elder(id).bear().getGraph()->params().legend), u"Bear power");
+  // With the panes after the Elder ray's, the rays move there.
+  const int32_t second = VizorAddPane(chart);
+  const int32_t third = VizorAddPane(chart);
+  ASSERT_EQ(second, pane + 1);
+  ASSERT_EQ(third, pane + 2);
+  ASSERT_EQ(setBlock(id, block), 1);
+  EXPECT_EQ(elder(id).bull().getGraph()->paneId(), second);
+  EXPECT_EQ(elder(id).bear().getGraph()->paneId(), third);
   // And stay in step with the next bar.
   addBar(2, TestBar{50, 10, 52, 47});
   EXPECT_TRUE(sameValues(valuesOf(elder(id).bull()), {5, 3, 2}));

@@ -119,5 +119,37 @@ TEST_F(PartTwoIncremental, UpdatesEqualAFullRecalculationAndAFreshIndicator) {
   }
 }
 
+// An interval change empties the series and the bars come again, several
+// to a period (the last of a period wins): every indicator follows and ends
+// equal to one built over the regrouped bars.
+TEST_F(PartTwoIncremental, IntervalChangeRegroupsEveryIndicator) {
+  const std::vector<Setting> all = settings();
+  std::vector<int32_t> ids;
+  for (const Setting& s : all) ids.push_back(addWith(s));
+  std::vector<TestBar> minutes;
+  std::mt19937 random(5);
+  for (int m = 0; m < 240; ++m) {
+    const double close = static_cast<double>(random() % 30) + 20.0;
+    minutes.push_back(TestBar{close, static_cast<double>(1 + random() % 9), close + 1 + random() % 3,
+                              close - 1 - static_cast<double>(random() % 3)});
+    addBar(m, minutes.back());
+  }
+  ASSERT_EQ(VizorStartIntervalChanging(chart), 1);
+  setInterval(5);
+  ASSERT_EQ(VizorClear(chart, security, 1), 1);
+  for (int m = 0; m < 240; ++m) addBar(m, minutes[static_cast<size_t>(m)]);
+  ASSERT_EQ(barCount(), 48);
+  for (size_t k = 0; k < ids.size(); ++k) {
+    SCOPED_TRACE(::testing::Message() << "type " << all[k].type << " #" << k);
+    const auto regrouped = lines(ids[k]);
+    const auto fresh = lines(addWith(all[k]));
+    ASSERT_EQ(fresh.size(), regrouped.size());
+    for (size_t r = 0; r < fresh.size(); ++r) {
+      EXPECT_EQ(regrouped[r].size(), 48u);
+      EXPECT_TRUE(sameValues(regrouped[r], fresh[r], 1e-9)) << "line " << r;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kelda::chart::testing
