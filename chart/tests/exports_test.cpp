@@ -71,7 +71,7 @@ TEST(ChartSharedLibrary, ExportsExactlyTheChartCallsAndNeedsNoQt) {
       "VizorGetTrendCount", "VizorGetTrendsInfo", "VizorMoveChart", "VizorOnMouseWheel", "VizorRedraw",
       "VizorRestoreSavedTrends", "VizorSendMessage", "VizorSessionChanged", "VizorSetCallbackAxisX",
       "VizorSetChartParams", "VizorSetGraphParams", "VizorSetPaneParams", "VizorSetPaneSizes", "VizorSetPrevPrice",
-      "VizorSetTrendType", "VizorStartIntervalChanging",
+      "VizorSetTrendType", "VizorStartIntervalChanging", "VizorToggleCursorCrosshair",
   };
   EXPECT_EQ(exportedNames(lib), expected);
 

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chart/chart_window.h"
 #include "chart/data_common.h"
 #include "chart/graph.h"
+#include "chart/pane.h"
 #include "platform/last_error.h"
 #include "platform/time.h"
 
@@ -62,8 +64,19 @@ VizorChartParams defaultChartParams() {
 }
 
 CChart::CChart(VizorWindow parent, const RECT& rect, VizorEventCallback callback, void* userData)
-    : rect_(rect), userData_(userData), callback_(callback), parent_(parent), params_(defaultChartParams()) {
+    : rect_(rect),
+      userData_(userData),
+      callback_(callback),
+      controller_(*this),
+      parent_(parent),
+      params_(defaultChartParams()) {
   controller_.setLayoutRect(clientRect(rect));
+  view_.scrollBarThickness = 0;
+  const ui::Hwnd parentWindow(parent);
+  if (parent != 0 && ui::is_window(parentWindow)) {
+    auto window = std::make_unique<CChartWnd>(*this, controller_);
+    if (window->create(parentWindow, rect)) window_ = std::move(window);
+  }
   invalidate(true);
 }
 
@@ -71,6 +84,7 @@ CChart::~CChart() {
   hasWindow_ = false;
   while (!series_.empty()) deleteSeries(series_.back());
   panes_.clear();
+  window_.reset();
   parent_ = 0;
 }
 
@@ -111,6 +125,9 @@ BOOL CChart::move(const RECT& rect) {
   if (static_cast<int64_t>(rect.bottom) - rect.top < 100) return 1;
   rect_ = rect;
   controller_.setLayoutRect(clientRect(rect));
+  if (window_ != nullptr) {
+    ui::move_window(window_->hwnd(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, true);
+  }
   invalidate(true);
   return 1;
 }
@@ -185,8 +202,11 @@ bool CChart::anyPaneZoomed() const {
 
 BOOL CChart::hitTest(POINT point, VizorHitInfo* out) const {
   *out = VizorHitInfo{};
-  // Lines, legends and level-line labels are hit through the panes' picture,
-  // which the rendering layer builds; the chart itself answers for its area.
+  // The panes answer from what their last paint drew (points, legend lines,
+  // plot areas); elsewhere the chart answers for its own area.
+  for (const auto& pane : panes_) {
+    if (pane->hitTest(point, out)) return 1;
+  }
   if (point.x >= rect_.left && point.x < rect_.right && point.y >= rect_.top && point.y < rect_.bottom) {
     out->inChartOnly = 1;
     return 1;
@@ -207,6 +227,27 @@ int32_t CChart::outermostOwner(int32_t seriesId) const {
 void CChart::invalidate(bool relayout) {
   ++repaints_;
   if (relayout) ++relayouts_;
+  if (window_ != nullptr) window_->invalidateChart(relayout);
+}
+
+bool CChart::isForeground() const {
+  if (window_ == nullptr) return true;
+  return ui::get_top_level(window_->hwnd()) == ui::get_foreground_window();
+}
+
+void CChart::setPage(int32_t barsPerPage, int32_t firstSlot) {
+  params_.barsPerPage = std::max(barsPerPage, 0);
+  const SlotModel s = slots();
+  scrollPosition_ = std::clamp(firstSlot, 0, std::max(s.max_scroll_position(), 0));
+  followLastBar_ = !s.scrolls() || scrollPosition_ >= s.max_scroll_position();
+  updateScrollBar();
+}
+
+void CChart::setScrollFromBar(int32_t position) {
+  if (!scroll_.shown) return;
+  scrollPosition_ = position;
+  scroll_.position = position;
+  followLastBar_ = position == scroll_.maximum - scroll_.page + 1;
 }
 
 }  // namespace kelda::chart

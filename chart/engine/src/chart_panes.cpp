@@ -23,7 +23,7 @@ CChartPane* CChart::findPane(int32_t id) const {
 
 int32_t CChart::addPane() {
   if (panes_.size() >= VIZOR_MAX_PANES) return fail(VIZOR_ERROR_TOO_MANY);
-  panes_.push_back(std::make_unique<CChartPane>(paneIdCounter_ + 1));
+  panes_.push_back(std::make_unique<CChartPane>(*this, paneIdCounter_ + 1));
   try {
     controller_.addPaneEntry();
   } catch (...) {

@@ -6,6 +6,8 @@
 
 namespace kelda::chart {
 
+CChartController::CChartController(CChart& chart) : chart_(&chart) {}
+
 void CChartController::setLayoutRect(const RECT& rect) {
   layoutRect_ = rect;
   const int64_t height = static_cast<int64_t>(rect.bottom) - rect.top;

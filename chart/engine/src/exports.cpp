@@ -94,6 +94,11 @@ BOOL VizorSessionChanged(VizorChart chart) {
   return run<BOOL>(chart, 0, [](CChart& c) { return c.hasWindow() ? BOOL{1} : invalid(); });
 }
 
+BOOL VizorToggleCursorCrosshair(BOOL on) {
+  kelda::chart::setCrosshairSwitch(on != 0);
+  return 1;
+}
+
 BOOL VizorSetCallbackAxisX(VizorChart chart, VizorAxisXCallback callback) {
   return run<BOOL>(chart, 0, [&](CChart& c) {
     c.setAxisCallback(callback);

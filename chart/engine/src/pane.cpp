@@ -1,7 +1,11 @@
-// Pane parameters and scale ranges.
+// Pane parameters, scale ranges and the pane's scroll bar.
 #include "chart/pane.h"
 
 #include <cmath>
+
+#include "chart/chart.h"
+#include "chart/chart_window.h"
+#include "ui/controls.h"
 
 namespace kelda::chart {
 
@@ -25,14 +29,34 @@ bool isValidPaneParams(const VizorPaneParams& p) {
   return std::isfinite(p.zoom) && p.zoom > 0.0;
 }
 
+CChartPane::CChartPane(CChart& chart, int32_t id) : chart_(&chart), id_(id), params_(defaultPaneParams()) {
+  createScrollBar();
+}
+
+CChartPane::~CChartPane() { destroyScrollBar(); }
+
+void CChartPane::createScrollBar() {
+  CChartWnd* window = chart_->window();
+  if (window == nullptr || scrollBar_ != nullptr) return;
+  auto bar = std::make_unique<CMyScrollBar>(*chart_);
+  if (bar->create(window->hwnd(), ui::sbs::vert | ui::sbs::right_align, RECT{}, 100 + id_)) {
+    scrollBar_ = std::move(bar);
+  }
+}
+
+void CChartPane::destroyScrollBar() {
+  scrollBar_.reset();
+  hits_.clear();
+}
+
 bool CChartPane::scaleRange(bool left, PriceRange* out) const {
   if (!rangesKnown_) return false;
-  *out = left ? left_ : right_;
+  *out = left ? scales_.left : scales_.right;
   return true;
 }
 
 void CChartPane::setScaleRange(bool left, PriceRange range) {
-  (left ? left_ : right_) = range;
+  (left ? scales_.left : scales_.right) = range;
   rangesKnown_ = true;
 }
 

@@ -1,8 +1,10 @@
 // CChart: what a chart handle points to. It owns the chart parameters, the
 // bar list (the time axis of all its series), the series list, the panes, the
-// layout controller and the window state; every VizorX export runs one of its
-// bodies. The window itself comes with the rendering layer: the model keeps
-// the rectangle, the scroll state and a count of the repaints it asked for.
+// layout controller and its window (CChartWnd, made when the parent is a
+// window of the ui layer; without one the chart still lays out and renders
+// on request onto any canvas); every VizorX export runs one of its bodies.
+// The model keeps the rectangle, the scroll state and a count of the
+// repaints it asked for.
 //
 // Threading: none; a chart lives on the thread that created it.
 // Ownership: series register themselves in the series list when constructed
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "chart/bar_list.h"
+#include "chart/chart_view.h"
 #include "chart/controller.h"
 #include "chart/kelda_chart.h"
 #include "chart/pane.h"
@@ -26,6 +29,7 @@
 
 namespace kelda::chart {
 
+class CChartWnd;
 class CData;
 class CDataCommon;
 class CGraph;
@@ -85,8 +89,30 @@ class CChart {
   // owning it.
   int32_t outermostOwner(int32_t seriesId) const;
 
-  // The picture is stale; the count of requests stands in for the window.
+  // The picture is stale (relayout: the layout too); the window repaints.
   void invalidate(bool relayout);
+
+  // --- window and rendering (render.cpp) ---
+  CChartWnd* window() const { return window_.get(); }
+  void* userData() const { return userData_; }
+  ChartView& view() { return view_; }
+  const ChartView& view() const { return view_; }
+  // The layout pass: rectangles (when given), painting objects (with a
+  // canvas), axis margins and bar width, scroll bar. Without a canvas the
+  // window's own is used when there is a window.
+  void layoutChart(ui::Canvas* canvas, const RECT* client);
+  void createChartGdiObjects(ui::Canvas& canvas, bool release);
+  // Renders the whole picture onto `canvas` (the client rectangle `rect`).
+  void renderChart(ui::Canvas& canvas, const RECT& rect);
+  // The window's top-level window is the foreground one (a windowless chart
+  // counts as in the foreground).
+  bool isForeground() const;
+  // Bars per page and first visible slot set by the time-axis drag.
+  void setPage(int32_t barsPerPage, int32_t firstSlot);
+  // The time scroll bar's position, read back before rendering.
+  void setScrollFromBar(int32_t position);
+  // Bar records whose marks and labels the label layout writes.
+  BarList& barsForLayout() { return bars_; }
   int32_t repaintCount() const { return repaints_; }
   int32_t relayoutCount() const { return relayouts_; }
 
@@ -193,6 +219,8 @@ class CChart {
   bool markersValid_ = false;
   int32_t repaints_ = 0;
   int32_t relayouts_ = 0;
+  ChartView view_;
+  std::unique_ptr<CChartWnd> window_;
 };
 
 }  // namespace kelda::chart

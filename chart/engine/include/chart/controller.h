@@ -1,9 +1,18 @@
-// CChartController: the layout of a chart's panes. Each pane has a stored
-// height proportion; the layout rectangle's height, less 3-pixel splitters
-// between panes, is shared out by those proportions (rounded up, the surplus
-// taken back one pixel per pane from the top). A new pane starts with
-// proportion 0 (the first with 1). Owned by the chart. Not thread-safe;
-// allocation failures throw std::bad_alloc.
+// CChartController: the layout of a chart's panes, its painting and its
+// stylus handling. Each pane has a stored height proportion; the layout
+// rectangle's height, less 3-pixel splitters between panes, is shared out by
+// those proportions (rounded up, the surplus taken back one pixel per pane
+// from the top). A new pane starts with proportion 0 (the first with 1).
+//
+// The controller paints every pane and the splitters, keeps the plot
+// rectangles of the last paint, drags splitters (an XOR tracking line while
+// the stylus moves, one repaint at the release), zooms the time axis by a
+// drag under the lowest pane, and reports the bar time and price under the
+// pointer (event 8) with an optional crosshair, drawn as an overlay over the
+// kept picture so that a pointer move never re-renders the series.
+//
+// Owned by the chart. Not thread-safe (the chart's thread); allocation
+// failures throw std::bad_alloc.
 #pragma once
 
 #include <cstdint>
@@ -11,17 +20,29 @@
 #include <vector>
 
 #include "platform/win_types.h"
+#include "ui/canvas.h"
 
 namespace kelda::chart {
+
+class CChart;
+
+// The library-wide crosshair switch (VizorToggleCursorCrosshair): every chart
+// reads the same value. Off at load.
+void setCrosshairSwitch(bool on);
+bool crosshairSwitch();
 
 class CChartController {
  public:
   static constexpr int32_t kSplitterGap = 3;
+  // Mouse modes: idle, a splitter hit on this press, dragging a splitter.
+  enum Mode : int32_t { kIdle = 1, kSplitterHit = 2, kSplitterDrag = 3 };
 
   struct PaneEntry {
     double proportion = 0.0;
     int32_t height = 0;
   };
+
+  explicit CChartController(CChart& chart);
 
   int32_t paneCount() const { return static_cast<int32_t>(entries_.size()); }
   const std::vector<PaneEntry>& entries() const { return entries_; }
@@ -45,11 +66,64 @@ class CChartController {
   bool toolMode() const { return toolMode_; }
   void setToolMode(bool on) { toolMode_ = on; }
 
+  // --- painting (controller_paint.cpp) ---
+  // Paints every pane within `rect` and the splitters, from bar firstBar.
+  void paintChart(ui::Canvas& canvas, const RECT& rect, int32_t firstBar);
+  const std::vector<RECT>& paneRects() const { return paneRects_; }
+  const std::vector<RECT>& splitterRects() const { return splitterRects_; }
+
+  // --- stylus (controller_mouse.cpp) ---
+  // The mouse dispatcher; non-zero when the message was taken.
+  LRESULT onMouse(UINT message, WPARAM wParam, LPARAM lParam);
+  int32_t mouseMode() const { return mode_; }
+  // No splitter or time-axis drag is under way.
+  bool idle() const { return mode_ == kIdle && !timeDrag_.active; }
+
+  // --- crosshair and readout (crosshair.cpp) ---
+  // Draws the crosshair at the last pointer position (an overlay of a paint).
+  void drawCrosshair(ui::Canvas& canvas) const;
+  // Sends event 8 with the time and price texts under (x, y); false when
+  // nothing was sent.
+  bool reportCursor(int32_t x, int32_t y, WPARAM wParam, LPARAM lParam);
+  bool crosshairShown() const { return crosshairShown_; }
+  bool pointerOutside() const { return outside_; }
+  // Wheel scrolling asks the next paint to renew the readout.
+  void setCursorReportPending() { cursorReportPending_ = true; }
+  // Called by the window after a paint: reports the cursor once if pending.
+  void reportPendingCursor();
+
  private:
+  void onMouseMove(WPARAM wParam, LPARAM lParam, int32_t x, int32_t y);
+  bool onTimeAxisMouse(UINT message, int32_t x, int32_t y);
+  int32_t heldSplitterPosition(int32_t y) const;
+  void finishSplitterDrag(int32_t y);
+  void drawTrackingLine(int32_t y);
+
+  CChart* chart_;
   RECT layoutRect_{};
   int32_t paneHeightSum_ = 0;
   std::vector<PaneEntry> entries_;
   bool toolMode_ = false;
+
+  std::vector<RECT> splitterRects_;
+  std::vector<RECT> paneRects_;
+  int32_t mode_ = kIdle;
+  int32_t dragIndex_ = 0;
+  int32_t dragLower_ = 0;
+  int32_t dragUpper_ = 0;
+  int32_t trackingY_ = 0;
+  bool trackingShown_ = false;
+  int32_t dragPoints_[2] = {-1, -1};
+  struct TimeDrag {
+    bool active = false;
+    int32_t lastSlot = 0;
+    int32_t startX = 0;
+    int32_t startCount = 0;
+  } timeDrag_;
+  bool cursorReportPending_ = false;
+  bool outside_ = false;
+  bool crosshairShown_ = false;
+  POINT pointer_{};
 };
 
 }  // namespace kelda::chart

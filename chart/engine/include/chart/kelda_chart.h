@@ -252,6 +252,8 @@ VIZOR_API BOOL VizorMoveChart(VizorChart chart, const RECT* rectangle);
 VIZOR_API LRESULT VizorOnMouseWheel(VizorChart chart, WPARAM wParam, LPARAM lParam);
 VIZOR_API BOOL VizorSendMessage(VizorChart chart, UINT message, WPARAM wParam, LPARAM lParam);
 VIZOR_API BOOL VizorSessionChanged(VizorChart chart);
+/* The crosshair over every chart of the library (off at load); returns 1. */
+VIZOR_API BOOL VizorToggleCursorCrosshair(BOOL on);
 VIZOR_API BOOL VizorSetCallbackAxisX(VizorChart chart, VizorAxisXCallback callback);
 VIZOR_API BOOL VizorStartIntervalChanging(VizorChart chart);
 /* Low word: intervals on the time axis; high word: the minimum number. */
