@@ -1,0 +1,53 @@
+// KeldaMobile: the trading terminal.
+//
+//   KeldaMobile [--screen=WxH] [--zoom=N] [--scripted-session=FOLDER]
+//               [--user=NAME] [--password=TEXT]
+//
+// Its files (settings "KeldaMobile.txt", server list "IP.CFG", log
+// "infolog.txt", layouts) live in $KELDAMOBILE_HOME, else beside the program.
+// With --scripted-session it logs in by itself, waits for the market to move,
+// writes screenshots into FOLDER and exits (for machines without a display).
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "scripted_session.h"
+#include "terminal/terminal_app.h"
+#include "terminal_dialogs/connection_list_dialog.h"
+#include "ui/loop.h"
+#include "ui_qt/qt_ui.h"
+
+namespace {
+
+const char* option(int argc, char** argv, const char* name) {
+  const std::size_t n = std::strlen(name);
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], name, n) == 0 && argv[i][n] == '=') return argv[i] + n + 1;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace kelda::terminal;
+  kelda::ui::QtUiOptions options = kelda::ui::qt_ui_options_from_args(argc, argv);
+  options.title = "KeldaMobile";
+  kelda::ui::QtUi ui(options);
+  TerminalApp app;
+  register_connection_dialogs();
+  if (!app.init_instance()) return 1;
+  const char* folder = option(argc, argv, "--scripted-session");
+  if (folder != nullptr) {
+    ScriptedSessionOptions session;
+    session.screenshot_folder = folder;
+    if (const char* user = option(argc, argv, "--user")) session.user = user;
+    if (const char* password = option(argc, argv, "--password")) session.password = password;
+    if (!start_scripted_session(app, ui, session)) {
+      std::fprintf(stderr, "KeldaMobile: cannot make the folder %s\n", folder);
+      return 2;
+    }
+  }
+  kelda::ui::run_message_loop();
+  return folder != nullptr ? scripted_session_result() : 0;
+}

@@ -1,0 +1,60 @@
+// The terminal's binding to the margin library: the six callbacks through
+// which the library reads parameter values and limits from the data
+// manager's tables, the classes and securities handed to it, the margin
+// needs that feed the class filters, the firms' rule files and the margin
+// rows (one per firm and client).
+//
+// The callbacks run on the user-interface thread inside the Margo* calls the
+// terminal makes, and read manager()'s tables without locks.
+//
+// Money and securities limits reach the margin library once the client
+// library offers the limit tables; until then the limit look-ups find
+// nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "margin/kelda_margin.h"
+
+namespace kelda::terminal {
+
+struct ClassRecord;
+
+class MarginBinding {
+ public:
+  // Sets the callbacks and initialises the library (interface type 2, limit
+  // records of 96 bytes). False, with the log line, on the first failure.
+  bool init();
+  // Hands a class and its securities to the library, then collects its
+  // margin needs.
+  void add_class(ClassRecord& cls);
+  void collect_needs(ClassRecord& cls);
+  // Asks for the firm's rule file of a class (only when started).
+  void book_rule_file(const ClassRecord& cls);
+  // Drops every row and rule text and the library's classes and rules.
+  void clear();
+
+  // The callbacks.
+  static int32_t find_param_column(const char* name);
+  // 0 (missing) for a class or security that is not held.
+  static double get_param_value(int32_t class_number, int32_t security_number, int32_t column);
+  static int32_t find_money_limit(const char* firm, const char* client, const char* tag,
+                                  const char* currency, int32_t* position);
+  static const MargoMoneyLimit* get_money_limit(int32_t index);
+  static int32_t find_depo_limit(const char* firm, const char* client, const char* security,
+                                 const char* account, int32_t* position);
+  static const MargoDepoLimit* get_depo_limit(int32_t index);
+
+ private:
+  struct RuleFile {
+    std::string firm;
+    std::string text;  // empty: requested
+  };
+  std::vector<RuleFile> rule_files_;
+  std::vector<std::unique_ptr<MargoMarginalRow>> rows_;
+};
+
+}  // namespace kelda::terminal

@@ -1,0 +1,104 @@
+// The data manager's construction: file paths, the settings file's keys and
+// the registration of the client library's event callback.
+#include <cstdio>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "kit/files.h"
+#include "kit/paths.h"
+#include "terminal/data_feed_manager.h"
+#include "terminal/main_view.h"
+#include "terminal/profile.h"
+#include "terminal/text_log.h"
+
+namespace kelda::terminal {
+namespace {
+
+DataFeedManager* g_manager = nullptr;
+
+bool readable(const std::string& path) {
+  std::FILE* f = std::fopen(kit::path_from_ansi(path.c_str()).c_str(), "rb");
+  if (f == nullptr) return false;
+  std::fclose(f);
+  return true;
+}
+
+int normalised_font_size(int size) {
+  if (size < 8 || size > 36) return 18;
+  if (size == 13) return 12;
+  if (size == 15) return 14;
+  return size;
+}
+
+}  // namespace
+
+DataFeedManager* manager() { return g_manager; }
+void set_manager(DataFeedManager* m) { g_manager = m; }
+
+DataFeedManager::DataFeedManager(ClientApi& client) : client_(client) {
+  client_.set_event_callback(&DataFeedManager::on_client_event);
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char date[64];
+  std::snprintf(date, sizeof date, "%02d.%02d.%04d", utc.tm_mday, utc.tm_mon + 1, utc.tm_year + 1900);
+  trade_date_ = date;
+  folder_ = program_folder();
+  settings_path_ = folder_ + "/KeldaMobile.txt";
+  awf_path_ = folder_ + "/pdainfo.awf";
+  tcf_path_ = folder_ + "/pdainfo.tcf";
+  migrate_layout_file("activewnd.txt", "pdainfo.awf", awf_path_);
+  migrate_layout_file("wnd.txt", "pdainfo.tcf", tcf_path_);
+  load_settings();
+}
+
+DataFeedManager::~DataFeedManager() {
+  client_.set_event_callback(nullptr);
+  tables_.clear();
+}
+
+void DataFeedManager::migrate_layout_file(const char* old_name, const char* new_name, std::string& path) {
+  const std::string old_path = folder_ + "/" + old_name;
+  if (readable(path) || !readable(old_path)) return;
+  if (std::rename(kit::path_from_ansi(old_path.c_str()).c_str(), kit::path_from_ansi(path.c_str()).c_str()) != 0) {
+    log_line("ERROR: Can not rename %s to %s. Reason: %d", old_path.c_str(), path.c_str(), errno);
+    path = old_path;
+  }
+  (void)new_name;
+}
+
+void DataFeedManager::load_settings() {
+  const std::string& ini = settings_path_;
+  Settings& s = settings_;
+  copy_text(s.user_name, profile_get_string("connect", "name", "", ini, 63));
+  s.save_password = profile_get_int("connect", "save", 0, ini) != 0;
+  if (s.save_password) {
+    copy_text(s.password, profile_get_string("connect", "password", "", ini, 63));
+  } else {
+    s.password[0] = '\0';
+    profile_set_string("connect", "password", "", ini);
+  }
+  std::memcpy(session_password_, s.password, sizeof session_password_);
+  s.class_names = profile_get_int("settings", "classname", 0, ini) != 0;
+  s.digit_grouping = profile_get_int("settings", "digit_grouping", 0, ini) != 0;
+  s.vertical_limits = profile_get_int("settings", "vert_display_limits", 1, ini) != 0;
+  s.font_size = profile_get_int("settings", "fontsize", 18, ini);
+  s.alignment = profile_get_int("settings", "alignment", 1, ini);
+  s.quotes_depth = profile_get_int("settings", "quotes_depth", 5, ini);
+  s.buy_on_top = profile_get_int("settings", "buy_on_top", 0, ini) != 0;
+  s.autoreconnect = profile_get_int("settings", "autoreconnect", 0, ini) != 0;
+  s.request_archive = profile_get_int("settings", "reqarchive", 0, ini) != 0;
+  s.default_connection = profile_get_int("settings", "default_connection", 0, ini);
+  s.global_filter = profile_get_int("settings", "global_filter", 0, ini);
+  if (s.global_filter != 0) load_global_filter();
+  s.signing = profile_get_int("CryptoProviders", "SignalComMessagePro", 0, ini) != 0;
+  s.provider_ini_path = profile_get_string("CryptoProviders", "IniFile", folder_ + "/signalcom.ini", ini, 259);
+  s.font_size = normalised_font_size(s.font_size);
+}
+
+void DataFeedManager::set_frame(ui::Hwnd frame) { frame_.store(frame.value()); }
+
+void DataFeedManager::set_view(MainView* view) { view_ = view; }
+
+}  // namespace kelda::terminal

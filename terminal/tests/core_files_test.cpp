@@ -1,0 +1,141 @@
+// The terminal's files and small services: profile files, the server list,
+// number formatting and checks, the value table.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "terminal/profile.h"
+#include "terminal/server_list.h"
+#include "terminal/tables.h"
+#include "terminal/text_log.h"
+#include "testsupport/test_dir.h"
+
+namespace kelda::terminal {
+namespace {
+
+using test::read_file_bytes;
+using test::write_file_bytes;
+
+std::string path(const char* name) { return (test::test_dir() / name).string(); }
+
+TEST(TerminalProfile, NewKeyBecomesTheSectionsFirstLineAndAnOldOneIsReplacedInPlace) {
+  const std::string ini = path("p.txt");
+  write_file_bytes(ini, "[a]\nx=1\n\n[b]\ny=2\n");
+  profile_set_string("a", "new", "n", ini);
+  profile_set_string("b", "y", "3", ini);
+  EXPECT_EQ(read_file_bytes(ini), "[a]\nnew=n\nx=1\n\n[b]\ny=3\n");
+  profile_set_string("c", "z", "4", ini);
+  EXPECT_EQ(read_file_bytes(ini), "[a]\nnew=n\nx=1\n\n[b]\ny=3\n\n[c]\nz=4\n");
+  EXPECT_EQ(profile_get_int("b", "y", 0, ini), 3);
+  EXPECT_EQ(profile_get_string("c", "z", "", ini), "4");
+  EXPECT_EQ(profile_get_int("c", "missing", 7, ini), 7);
+}
+
+TEST(TerminalProfile, ABlankBeforeTheEqualsSignIsReadButNotReplaced) {
+  const std::string ini = path("p.txt");
+  write_file_bytes(ini, "[s]\nkey =old\n");
+  EXPECT_EQ(profile_get_string("s", "key", "", ini), "old");
+  profile_set_string("s", "key", "new", ini);
+  EXPECT_EQ(read_file_bytes(ini), "[s]\nkey=new\nkey =old\n");
+  EXPECT_EQ(profile_get_string("s", "key", "", ini), "new");
+}
+
+TEST(TerminalProfile, HeaderOnTheLastLineWithoutLineFeedAndCommentedHeaders) {
+  const std::string ini = path("p.txt");
+  write_file_bytes(ini, "[s]");
+  profile_set_string("s", "k", "v", ini);
+  EXPECT_EQ(read_file_bytes(ini), "[s]\nk=v\n");
+  write_file_bytes(ini, ";[t]\nk=v\n");
+  EXPECT_EQ(profile_get_string("t", "k", "default", ini), "default");
+}
+
+TEST(TerminalProfile, MissingFileGivesDefaultsAndDeletingASectionOfNoFileWritesNothing) {
+  const std::string ini = path("none.txt");
+  EXPECT_EQ(profile_get_int("s", "k", 5, ini), 5);
+  profile_delete_section("s", ini);
+  profile_delete_sections({"[s]"}, ini);
+  EXPECT_FALSE(std::filesystem::exists(ini));
+}
+
+TEST(TerminalProfile, DeletingSectionsKeepsTheOthers) {
+  const std::string ini = path("p.txt");
+  write_file_bytes(ini, "[a]\nx=1\n[TradesWnd]\ny=2\n[b]\nz=3\n");
+  profile_delete_sections({"[TradesWnd]"}, ini);
+  EXPECT_EQ(read_file_bytes(ini), "[a]\nx=1\n[b]\nz=3\n");
+  profile_delete_section("a", ini);
+  EXPECT_EQ(read_file_bytes(ini), "[b]\nz=3\n");
+}
+
+TEST(TerminalServerList, LinesAreParsedTrimmedAndMalformedOnesSkipped) {
+  const std::string file = path("IP.CFG");
+  const std::string long_description(120, 'd');
+  write_file_bytes(file, "Main [ 10.0.0.1 : 7000 : key1 ]\nbroken [1.2.3.4:80\n" + long_description +
+                             " [10.0.0.2:7001:key2]\r\n");
+  std::vector<ConnectionRecord> records;
+  ASSERT_TRUE(load_server_list(records, file));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(field_text(records[0].description), "Main");
+  EXPECT_EQ(field_text(records[0].address), "10.0.0.1");
+  EXPECT_EQ(field_text(records[0].port), "7000");
+  EXPECT_EQ(field_text(records[0].key), "key1");
+  // A line longer than the old 79-character limit is one record, its
+  // description cut to its field.
+  EXPECT_EQ(field_text(records[1].description), long_description.substr(0, 63));
+  EXPECT_EQ(field_text(records[1].port), "7001");
+  ASSERT_TRUE(save_server_list(records, file));
+  std::vector<ConnectionRecord> again;
+  ASSERT_TRUE(load_server_list(again, file));
+  EXPECT_EQ(again.size(), 2u);
+  EXPECT_EQ(read_file_bytes(file).substr(0, 29), "Main [10.0.0.1:7000:key1]\n" + std::string(3, 'd'));
+}
+
+TEST(TerminalFormat, DigitGroupsAndDates) {
+  char out[64];
+  EXPECT_STREQ(format_real(out, sizeof out, 1234567.5, 1, -1, -1, true), "1 234 567.5");
+  EXPECT_STREQ(format_integer(out, sizeof out, -1234, -1, -1, true), "-1 234");
+  EXPECT_STREQ(format_real(out, sizeof out, 1234.5, 2, ',', -1, false), "1234.50");
+  char small[6];
+  EXPECT_STREQ(format_integer(small, sizeof small, 12345, -1, -1, true), "12345");
+  EXPECT_EQ(format_date_ymd(20240105), "05.01.2024");
+}
+
+TEST(TerminalFormat, NumberChecks) {
+  struct Case {
+    std::u16string text;
+    int decimals;
+    int digits;
+    bool ok;
+  };
+  const Case cases[] = {
+      {u"12,50", 1, 10, true}, {u"-12,50", 1, 10, true}, {u"12,55", 1, 10, false}, {u"1-2", 2, 10, false},
+      {u"1.2.3", 2, 10, false}, {u"-", 2, 10, false},    {u"0012", 0, 3, false},  {u"0012", 0, 4, true},
+      {u"1.5", 0, 4, false},    {u"", 2, 10, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(check_number(c.text, c.decimals, u"Цена", c.digits), c.ok) << std::string(c.text.begin(), c.text.end());
+  }
+  double v = -1;
+  EXPECT_TRUE(parse_number_w(u" 0 ", v));
+  EXPECT_EQ(v, 0.0);
+  EXPECT_FALSE(parse_number_w(u"abc", v));
+  EXPECT_FALSE(parse_number_w(u"1 2", v));
+  EXPECT_TRUE(parse_number_w(u"\t12.5 ", v));
+  EXPECT_EQ(v, 12.5);
+}
+
+TEST(TerminalValueTable, ColumnsIgnoreTheCaseOfLatinLettersAndOutsideReadsZero) {
+  ValueTable t;
+  const int32_t r0 = t.add_row();
+  const int32_t last = t.add_column("LAST");
+  EXPECT_EQ(t.add_column("last"), last);
+  const int32_t r1 = t.add_row();
+  t.set_value(r1, "Last", 12.5);
+  t.set_value(r0, "BID", 1.0);  // no such column: nothing
+  EXPECT_EQ(t.get_value(r1, last), 12.5);
+  EXPECT_EQ(t.get_value(r0, last), 0.0);
+  EXPECT_EQ(t.get_value(5, last), 0.0);
+  EXPECT_EQ(t.get_value(r1, 9), 0.0);
+}
+
+}  // namespace
+}  // namespace kelda::terminal
