@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include <cstdlib>
+
+#include "terminal/data_feed_manager.h"
 #include "terminal/profile.h"
 #include "terminal/server_list.h"
 #include "terminal/tables.h"
@@ -135,6 +138,27 @@ TEST(TerminalValueTable, ColumnsIgnoreTheCaseOfLatinLettersAndOutsideReadsZero) 
   EXPECT_EQ(t.get_value(r0, last), 0.0);
   EXPECT_EQ(t.get_value(5, last), 0.0);
   EXPECT_EQ(t.get_value(r1, 9), 0.0);
+}
+
+TEST(TerminalSettings, StartUpEmptiesAnUnsavedPasswordAndNormalisesTheFontSize) {
+  ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
+  struct Case {
+    const char* font;
+    int expected;
+  };
+  for (const Case c : {Case{"13", 12}, Case{"40", 18}, Case{"17", 17}, Case{"7", 18}}) {
+    write_file_bytes(path("KeldaMobile.txt"), std::string("[connect]\nname=trader\nsave=0\npassword=secret\n"
+                                                          "[settings]\nfontsize=") + c.font + "\n");
+    DataFeedManager m;
+    EXPECT_EQ(m.settings().font_size, c.expected) << c.font;
+    EXPECT_STREQ(m.settings().user_name, "trader");
+    EXPECT_STREQ(m.settings().password, "");
+    EXPECT_EQ(profile_get_string("connect", "password", "?", m.settings_path()), "");
+  }
+  write_file_bytes(path("KeldaMobile.txt"), "[connect]\nsave=1\npassword=secret\n");
+  DataFeedManager saved;
+  EXPECT_STREQ(saved.settings().password, "secret");
+  EXPECT_STREQ(saved.session_password(), "secret");
 }
 
 }  // namespace
