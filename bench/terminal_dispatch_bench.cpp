@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "fake_client.h"
 #include "terminal/terminal_app.h"
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
@@ -33,79 +34,8 @@ namespace ui = kelda::ui;
 
 constexpr uint32_t kOrders = 5000;
 constexpr uint32_t kTrades = 10000;
-constexpr uint32_t kSecurities = 1000;
+constexpr uint32_t kSecurities = FakeClient::kSecurities;
 constexpr uint32_t kEventsPerRound = 6000;
-const char* const kParams[] = {"LAST", "BID", "OFFER", "VOLTODAY"};
-
-// The client library as far as the handlers read it: in-memory rows.
-class FakeClient final : public ClientApi {
- public:
-  KelapiResult set_event_callback(KelapiEventCallback) override { return 0; }
-  KelapiResult initialize(int, const char*, const char*, uint32_t) override { return 0; }
-  KelapiResult uninitialize() override { return 0; }
-  KelapiResult get_error_desc(char* b, KelapiResult) override { return (b[0] = 0); }
-  KelapiResult clear_archive() override { return 0; }
-  KelapiResult set_application_mode(const uint32_t*) override { return 0; }
-  KelapiResult set_trans_sign_mode(uint32_t, const char*) override { return 0; }
-  KelapiResult connect(const char*, const char*, char*) override { return 0; }
-  KelapiResult get_trade_date(uint32_t* d) override { return (*d = 20240105, 0); }
-  KelapiResult set_data_refresh_timeout(uint32_t) override { return 0; }
-  KelapiResult book_classes() override { return 0; }
-  KelapiResult book_trd_accounts() override { return 0; }
-  KelapiResult book_transactions() override { return 0; }
-  KelapiResult book_trades() override { return 0; }
-  KelapiResult book_orders() override { return 0; }
-  KelapiResult book_stop_orders() override { return 0; }
-  KelapiResult book_limits() override { return 0; }
-  KelapiResult book_futures() override { return 0; }
-  KelapiResult book_news() override { return 0; }
-  KelapiResult get_class(uint32_t n, KelapiClassRecord* r) override {
-    *r = {};
-    r->class_number = n;
-    r->security_count = kSecurities;
-    r->param_count = 4;
-    std::strcpy(r->code, "TQBR");
-    return 0;
-  }
-  KelapiResult get_class_securities(uint32_t, KelapiSecurityRecord* r) override {
-    for (uint32_t i = 0; i < kSecurities; ++i) {
-      r[i] = {};
-      r[i].security_number = i + 1;
-      std::snprintf(r[i].code, sizeof r[i].code, "S%u", i + 1);
-    }
-    return 0;
-  }
-  KelapiResult get_class_params(uint32_t, KelapiClassParamRecord* r) override {
-    for (int i = 0; i < 4; ++i) {
-      r[i] = {};
-      r[i].param_number = static_cast<uint16_t>(i + 1);
-      std::strcpy(r[i].db_name, kParams[i]);
-    }
-    return 0;
-  }
-  KelapiResult set_class_filter(uint32_t, uint32_t, const int16_t*, uint32_t, const uint32_t*) override { return 0; }
-  KelapiResult book_price(uint32_t, uint32_t) override { return 0; }
-  KelapiResult unbook_price(uint32_t, uint32_t) override { return 0; }
-  KelapiResult get_price(uint32_t, uint32_t, uint16_t*, KelapiPriceRecord**) override { return KELAPI_E_NOT_BOOKED; }
-  KelapiResult free(void*) override { return 0; }
-  // The sequence number of the event rides in the quantity.
-  KelapiResult get_trade(uint32_t n, KelapiTradeRecord* r) override {
-    *r = {};
-    r->trade_number = n;
-    r->quantity = static_cast<int32_t>(n);
-    return 0;
-  }
-  KelapiResult get_order(uint32_t n, KelapiOrderRecord* r) override {
-    *r = {};
-    r->row_number = n % kOrders + 1;
-    r->quantity = static_cast<int32_t>(n);
-    return 0;
-  }
-  KelapiResult get_stop_order(uint32_t, KelapiStopOrderRecord*) override { return KELAPI_E_INVALIDARG; }
-  KelapiResult get_trd_account(uint32_t, KelapiTrdAccountRecord*) override { return KELAPI_E_INVALIDARG; }
-  KelapiResult is_transaction_available(const char*, uint32_t) override { return KELAPI_E_TRANS_NOT_AVAILABLE; }
-  KelapiResult book_dli_file(const char*, uint16_t*) override { return KELAPI_E_NOT_SUPPORTED; }
-};
 
 // When each event was posted and when a window saw its row.
 struct Timings {
@@ -149,7 +79,7 @@ class ProbeWindow : public TerminalWindow {
 
 struct Terminal {
   std::unique_ptr<ui::HeadlessUi> headless;
-  FakeClient client;
+  FakeClient client{kOrders};
   std::unique_ptr<TerminalApp> app;
   ui::Hwnd probe;
 
@@ -215,7 +145,7 @@ void post_client_event(uint32_t i) {
       KelapiValueRecord values[4] = {};
       for (int k = 0; k < 4; ++k) {
         values[k].value = static_cast<double>(i);
-        std::strcpy(values[k].db_name, kParams[k]);
+        std::strcpy(values[k].db_name, FakeClient::kParams[k]);
       }
       KelapiDataEvent header{values, 4, i + 1, 0, 1, i % kSecurities + 1};
       DataFeedManager::on_client_event(KELAPI_EVENT_NEWDATAEX, reinterpret_cast<uintptr_t>(&header), 0);

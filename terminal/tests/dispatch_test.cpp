@@ -1,0 +1,143 @@
+// Marshalling and dispatch of client events with a stand-in library: events
+// that arrive while a connect waits are handled after it, the copy rules,
+// the status event's two kinds, the tables' order and value handlers, and
+// the margin library's parameter callback.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "fake_client.h"
+#include "terminal/login_dialog.h"
+#include "terminal/terminal_app.h"
+#include "terminal/text_log.h"
+#include "testsupport/test_dir.h"
+#include "ui/loop.h"
+#include "ui/testing.h"
+
+namespace kelda::terminal {
+namespace {
+
+class TerminalDispatch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
+    reset_log();
+    app = std::make_unique<TerminalApp>(client);
+    ASSERT_TRUE(app->init_instance());
+  }
+  DataFeedManager& m() { return app->data(); }
+  void post(uint32_t code, uintptr_t w, uintptr_t l) {
+    DataFeedManager::on_client_event(code, w, l);
+    ui::process_pending();
+  }
+  void login() {
+    ui.script().on_dialog(kLoginDialogId, [](ui::DialogDriver& d) { d.click(ui::id::ok); });
+    ASSERT_TRUE(m().connect_to_server(false));
+  }
+  void start() {
+    KelapiStartInfo info{};
+    info.trade_date = 20240105;
+    post(KELAPI_EVENT_START, reinterpret_cast<uintptr_t>(&info), 0);
+    post(KELAPI_EVENT_NEWCLASS, 0, 1);
+  }
+  std::string log() { return test::read_file_bytes(test::test_dir() / "infolog.txt"); }
+
+  ui::HeadlessUi ui;
+  FakeClient client{100};
+  std::unique_ptr<TerminalApp> app;
+};
+
+TEST_F(TerminalDispatch, EventsPostedWhileTheConnectWaitsAreHandledAfterIt) {
+  client.during_connect = [] {
+    KelapiStartInfo info{};
+    info.trade_date = 20240105;
+    DataFeedManager::on_client_event(KELAPI_EVENT_START, reinterpret_cast<uintptr_t>(&info), 0);
+    ui::process_pending();  // the library's wait keeps the loop running
+  };
+  login();
+  ui::process_pending();
+  EXPECT_TRUE(m().connected());
+  EXPECT_TRUE(m().started()) << "the start event was not lost to the connect's clearing";
+  EXPECT_EQ(m().trade_date_text(), "05.01.2024");
+}
+
+TEST_F(TerminalDispatch, TablesKeepOrdersInPlaceAndValuesByName) {
+  login();
+  start();
+  ASSERT_NE(m().tables().find_class("TQBR"), nullptr);
+  EXPECT_EQ(client.filters, 1);
+  post(KELAPI_EVENT_NEWORDER, 0, 7);
+  const KelapiOrderRecord* held = m().tables().orders.at(0).get();
+  post(KELAPI_EVENT_NEWORDER, 0, 107);  // the same order (row 8) again
+  ASSERT_EQ(m().tables().orders.size(), 1u);
+  EXPECT_EQ(m().tables().orders.at(0).get(), held);
+  EXPECT_EQ(held->quantity, 107);
+  post(KELAPI_EVENT_NEWTRADE, 0, 1);
+  post(KELAPI_EVENT_NEWTRADE, 0, 1);
+  EXPECT_EQ(m().tables().trades.size(), 2u) << "trades are never replaced";
+
+  KelapiValueRecord values[2] = {};
+  values[0].value = 12.5;
+  std::strcpy(values[0].db_name, "last");
+  values[1].value = 1.0;
+  std::strcpy(values[1].db_name, "NOSUCH");
+  KelapiDataEvent header{values, 2, 1, 0, 1, 5};
+  post(KELAPI_EVENT_NEWDATAEX, reinterpret_cast<uintptr_t>(&header), 0);
+  const SecurityRecord* sec = m().tables().find_security(1, 5);
+  ASSERT_NE(sec, nullptr);
+  EXPECT_EQ(sec->values.at(1), 12.5);
+  const int32_t last = MarginBinding::find_param_column("LAST");
+  EXPECT_EQ(MarginBinding::get_param_value(1, 5, last), 12.5);
+  EXPECT_EQ(MarginBinding::get_param_value(1, 6, last), 0.0);
+  EXPECT_EQ(MarginBinding::get_param_value(9, 5, last), 0.0) << "an unknown class is missing, not a price";
+  KelapiDataEvent empty{nullptr, 0, 2, 0, 1, 5};
+  post(KELAPI_EVENT_NEWDATAEX, reinterpret_cast<uintptr_t>(&empty), 0);
+}
+
+TEST_F(TerminalDispatch, NewSessionClearsTablesAndStaysConnected) {
+  login();
+  start();
+  post(KELAPI_EVENT_NEWSTATUS, 2, 0);
+  EXPECT_TRUE(m().connected());
+  EXPECT_FALSE(m().started());
+  EXPECT_TRUE(m().tables().classes.empty());
+  EXPECT_NE(log().find("Received new session event."), std::string::npos);
+}
+
+TEST_F(TerminalDispatch, ABrokenLinkWithoutAutoreconnectShowsTheReasonAndAsksToLogInAgain) {
+  login();
+  start();
+  ui.script().answer_message_box(ui::id::ok);
+  ui.script().on_dialog(kLoginDialogId, [](ui::DialogDriver& d) { d.click(ui::id::cancel); });
+  post(KELAPI_EVENT_NEWSTATUS, 1, 0);  // a null text arrives as an empty one
+  EXPECT_FALSE(m().connected());
+  const auto boxes = ui.script().asked(ui::ScriptedServices::Asked::Kind::message_box);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, u"Connection broken");
+  EXPECT_EQ(boxes[0].text, u"");
+  EXPECT_EQ(ui.script().asked(ui::ScriptedServices::Asked::Kind::modal_dialog).size(), 2u);
+  EXPECT_TRUE(ui.script().all_used());
+}
+
+TEST_F(TerminalDispatch, MinuteBarsNeverReachTheUserInterfaceThread) {
+  login();
+  ui::process_pending();
+  m().batch = false;
+  post(KELAPI_EVENT_NEWMINUTES, 1, 1);
+  EXPECT_FALSE(m().batch);
+  post(KELAPI_EVENT_NEWTRADE, 0, 1);
+  EXPECT_TRUE(m().batch);
+}
+
+TEST_F(TerminalDispatch, AFailedConnectShowsTheErrorAndLeavesTheTerminalIdle) {
+  client.connect_result = KELAPI_E_CONNECT_FAILED;
+  ui.script().on_dialog(kLoginDialogId, [](ui::DialogDriver& d) { d.click(ui::id::ok); });
+  ui.script().answer_message_box(ui::id::ok, u"no server");
+  EXPECT_FALSE(m().connect_to_server(false));
+  EXPECT_FALSE(m().connected());
+  EXPECT_NE(log().find("ERROR: no server"), std::string::npos);
+  EXPECT_TRUE(ui.script().all_used());
+}
+
+}  // namespace
+}  // namespace kelda::terminal
