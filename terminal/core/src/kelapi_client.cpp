@@ -24,14 +24,16 @@ class KelapiClient final : public ClientApi {
   KelapiResult clear_archive() override { return KELAPI_E_NOT_SUPPORTED; }
   KelapiResult get_trade_date(uint32_t*) override { return KELAPI_E_NOT_SUPPORTED; }
   KelapiResult set_data_refresh_timeout(uint32_t) override { return KELAPI_E_NOT_SUPPORTED; }
-  KelapiResult book_transactions() override { return KELAPI_E_NOT_SUPPORTED; }
   KelapiResult book_limits() override { return KELAPI_E_NOT_SUPPORTED; }
   KelapiResult book_futures() override { return KELAPI_E_NOT_SUPPORTED; }
   KelapiResult book_news() override { return KELAPI_E_NOT_SUPPORTED; }
-  KelapiResult is_transaction_available(const char*, uint32_t) override { return KELAPI_E_NOT_SUPPORTED; }
   KelapiResult book_dli_file(const char*, uint16_t*) override { return KELAPI_E_NOT_SUPPORTED; }
 
   KelapiResult book_classes() override { return KelapiBookClasses(); }
+  KelapiResult book_transactions() override { return KelapiBookTransactions(); }
+  KelapiResult is_transaction_available(const char* class_code, uint32_t kind) override {
+    return KelapiIsTransactionAvailableEx(class_code, kind);
+  }
   KelapiResult book_trd_accounts() override { return KelapiBookTrdAccounts(); }
   KelapiResult book_trades() override { return KelapiBookTrades(); }
   KelapiResult book_orders() override { return KelapiBookOrders(); }
