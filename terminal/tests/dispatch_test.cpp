@@ -12,6 +12,7 @@
 #include "terminal/text_log.h"
 #include "testsupport/test_dir.h"
 #include "ui/loop.h"
+#include "ui/menu.h"
 #include "ui/testing.h"
 
 namespace kelda::terminal {
@@ -127,6 +128,27 @@ TEST_F(TerminalDispatch, MinuteBarsNeverReachTheUserInterfaceThread) {
   EXPECT_FALSE(m().batch);
   post(KELAPI_EVENT_NEWTRADE, 0, 1);
   EXPECT_TRUE(m().batch);
+}
+
+TEST_F(TerminalDispatch, MenuRulesAndTheFilterTimerRunOnce) {
+  const ui::Hwnd frame = app->frame()->hwnd();
+  auto greyed = [&](UINT command) {
+    return (ui::get_menu_state(frame_menu(frame), command, ui::mf::by_command) & ui::mf::grayed) != 0;
+  };
+  EXPECT_TRUE(greyed(cmd::new_order));
+  login();
+  EXPECT_TRUE(greyed(cmd::current_params)) << "not before the start event";
+  start();
+  EXPECT_FALSE(greyed(cmd::current_params));
+  EXPECT_TRUE(greyed(cmd::new_order)) << "no class offers new orders";
+  EXPECT_FALSE(greyed(cmd::trades));
+
+  const int before = client.filters;
+  ui::set_timer(frame, kFilterTimer, 5000);
+  ui.advance(5000);
+  EXPECT_EQ(client.filters, before + 1);
+  ui.advance(5000);
+  EXPECT_EQ(client.filters, before + 1) << "timer 2 is killed when it fires";
 }
 
 TEST_F(TerminalDispatch, AFailedConnectShowsTheErrorAndLeavesTheTerminalIdle) {

@@ -10,6 +10,7 @@
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
 #include "testsupport/test_dir.h"
+#include "ui/controls.h"
 #include "ui/menu.h"
 #include "ui/testing.h"
 
@@ -104,6 +105,19 @@ TEST_F(TerminalMainView, FanOutReachesOnlyItsKindAndClearReachesAll) {
   // A command routed through the frame selects a window by its menu item.
   ui::send_message(app->frame()->hwnd(), ui::wm::command, kFirstSelectCommand + 0);
   EXPECT_EQ(view().active_slot(), 0);
+}
+
+TEST_F(TerminalMainView, TheAboutBoxShowsItsPictureAndHidesTheInputPanelButton) {
+  app->data().input_panel_button = true;
+  bool pictured = false;
+  ui.script().on_dialog(kAboutDialogId, [&](ui::DialogDriver& d) {
+    pictured = ui::send_message(d.item(kAboutPictureId), ui::stm::get_image, ui::image_type::bitmap) != 0;
+    d.click(ui::id::ok);
+  });
+  ui::send_message(app->frame()->hwnd(), ui::wm::command, cmd::about);
+  EXPECT_TRUE(pictured);
+  EXPECT_FALSE(app->data().input_panel_button);
+  EXPECT_TRUE(ui.script().all_used());
 }
 
 TEST_F(TerminalMainView, TwentyWindowsAreTheLimit) {
