@@ -10,6 +10,7 @@
 #include "terminal/login_dialog.h"
 #include "terminal/terminal_app.h"
 #include "terminal/text_log.h"
+#include "terminal/window_kinds.h"
 #include "testsupport/test_dir.h"
 #include "ui/loop.h"
 #include "ui/menu.h"
@@ -149,6 +150,52 @@ TEST_F(TerminalDispatch, MenuRulesAndTheFilterTimerRunOnce) {
   EXPECT_EQ(client.filters, before + 1);
   ui.advance(5000);
   EXPECT_EQ(client.filters, before + 1) << "timer 2 is killed when it fires";
+}
+
+class PortfolioProbe : public TerminalWindow {
+ public:
+  explicit PortfolioProbe(std::vector<std::string>& seen) : TerminalWindow(kind::portfolio), seen_(seen) {}
+  void on_margin_row(const std::string& firm, const std::string& client, bool added) override {
+    seen_.push_back((added ? "+" : "-") + firm + "/" + client);
+  }
+
+ private:
+  std::vector<std::string>& seen_;
+};
+
+TEST_F(TerminalDispatch, MarginRowsCountTheirLimitsAndTellThePortfolio) {
+  std::vector<std::string> seen;
+  register_window_kind({kind::portfolio, cmd::portfolio, true, "p", {},
+                        [&seen] { return std::make_unique<PortfolioProbe>(seen); }});
+  app->frame()->view().create_window_for_command(cmd::portfolio);
+  MarginBinding& margin = m().margin();
+  margin.register_client("F2", "C", true);
+  margin.register_client("F1", "C", true);
+  margin.register_client("F1", "C", true);
+  ASSERT_EQ(margin.row_count(), 2);
+  EXPECT_EQ(margin.find_row("F1", "C"), 0) << "rows are sorted by firm, then client";
+  EXPECT_EQ(margin.row_references(0), 2);
+  EXPECT_EQ(margin.row(0)->size, 280);
+  margin.register_client("F1", "C", false);
+  EXPECT_EQ(margin.row_count(), 2) << "one of two limits removed: the row stays";
+  margin.register_client("F1", "C", false);
+  margin.register_client("F9", "C", false);  // not held: nothing
+  EXPECT_EQ(margin.row_count(), 1);
+  int at = -1;
+  EXPECT_EQ(margin.find_row("F0", "C", &at), -1);
+  EXPECT_EQ(at, 0);
+  m().clear_tables();
+  EXPECT_EQ(margin.row_count(), 0);
+  EXPECT_EQ(seen, (std::vector<std::string>{"+F2/C", "+F1/C", "-F1/C", "-F2/C"}));
+  unregister_window_kind(kind::portfolio);
+}
+
+TEST_F(TerminalDispatch, AFailedRuleFileIsOnlyLogged) {
+  login();
+  const std::string text = "no rules";  // the library's text: copied by the callback
+  DataFeedManager::on_client_event(KELAPI_EVENT_DLIFILE, (1u << 16) | 3u, reinterpret_cast<uintptr_t>(text.c_str()));
+  ui::process_pending();
+  EXPECT_NE(log().find("ERROR: EventDlinifile \"no rules\"."), std::string::npos);
 }
 
 TEST_F(TerminalDispatch, AFailedConnectShowsTheErrorAndLeavesTheTerminalIdle) {

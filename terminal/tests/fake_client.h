@@ -98,6 +98,7 @@ class FakeClient final : public ClientApi {
   KelapiResult get_trd_account(uint32_t, KelapiTrdAccountRecord*) override { return KELAPI_E_INVALIDARG; }
   KelapiResult is_transaction_available(const char*, uint32_t) override { return KELAPI_E_TRANS_NOT_AVAILABLE; }
   KelapiResult book_dli_file(const char*, uint16_t*) override { return KELAPI_E_NOT_SUPPORTED; }
+  KelapiResult get_dli_file(uint16_t, char*, char**, char**) override { return KELAPI_E_NOT_SUPPORTED; }
 
  private:
   uint32_t orders_;

@@ -138,12 +138,18 @@ LRESULT DataFeedManager::handle_event(uint32_t code, WPARAM wparam, LPARAM lpara
     case KELAPI_EVENT_NEWCLASS: on_new_class(number); break;
     case KELAPI_EVENT_NEWPRICE: on_price(static_cast<uint32_t>(wparam), number); break;
     case KELAPI_EVENT_NEWSTOPORDER: on_stop_order(number); break;
+    case KELAPI_EVENT_DLIFILE: {
+      const bool failed = (wparam >> 16) == 1;
+      margin_.on_rule_file(failed, static_cast<uint16_t>(wparam & 0xFFFF),
+                           failed ? reinterpret_cast<char*>(lparam) : nullptr);
+      break;
+    }
     case KELAPI_EVENT_NEWDATAEX: {
       std::unique_ptr<ValueEventCopy> copy(reinterpret_cast<ValueEventCopy*>(wparam));
       if (copy) on_values(copy->header);
       break;
     }
-    // Limits, futures, news and rule files come once the client library
+    // Limits, futures and news come once the client library
     // offers those tables; until then their copies are only released.
     default:
       release_copy(code, wparam, lparam);

@@ -28,6 +28,7 @@ class KelapiClient final : public ClientApi {
   KelapiResult book_futures() override { return KELAPI_E_NOT_SUPPORTED; }
   KelapiResult book_news() override { return KELAPI_E_NOT_SUPPORTED; }
   KelapiResult book_dli_file(const char*, uint16_t*) override { return KELAPI_E_NOT_SUPPORTED; }
+  KelapiResult get_dli_file(uint16_t, char*, char**, char**) override { return KELAPI_E_NOT_SUPPORTED; }
 
   KelapiResult book_classes() override { return KelapiBookClasses(); }
   KelapiResult book_transactions() override { return KelapiBookTransactions(); }

@@ -6,6 +6,7 @@
 
 #include "platform/last_error.h"
 #include "terminal/data_feed_manager.h"
+#include "terminal/main_view.h"
 #include "terminal/text_log.h"
 
 namespace kelda::terminal {
@@ -114,9 +115,128 @@ void MarginBinding::book_rule_file(const ClassRecord& cls) {
 }
 
 void MarginBinding::clear() {
+  DataFeedManager* m = manager();
+  for (const Row& r : rows_) {
+    if (m != nullptr && m->view() != nullptr) {
+      m->view()->fan_out_margin_row(std::string(field_text(r.row->firmId)), std::string(field_text(r.row->clientCode)),
+                                    false);
+    }
+  }
   rows_.clear();
   rule_files_.clear();
   MargoCleanup();
+}
+
+int MarginBinding::find_row(const std::string& firm, const std::string& client, int* insert_at) const {
+  int low = 0;
+  int high = static_cast<int>(rows_.size());
+  while (low < high) {
+    const int mid = (low + high) / 2;
+    const MargoMarginalRow& r = *rows_[static_cast<std::size_t>(mid)].row;
+    const int by_firm = field_text(r.firmId).compare(firm);
+    const int order = by_firm != 0 ? by_firm : field_text(r.clientCode).compare(client);
+    if (order == 0) {
+      if (insert_at != nullptr) *insert_at = mid;
+      return mid;
+    }
+    if (order < 0) low = mid + 1;
+    else high = mid;
+  }
+  if (insert_at != nullptr) *insert_at = low;
+  return -1;
+}
+
+MargoMarginalRow* MarginBinding::row(int index) const {
+  if (index < 0 || index >= row_count()) return nullptr;
+  return rows_[static_cast<std::size_t>(index)].row.get();
+}
+
+int MarginBinding::row_references(int index) const {
+  if (index < 0 || index >= row_count()) return 0;
+  return rows_[static_cast<std::size_t>(index)].references;
+}
+
+const std::string* MarginBinding::rule_text(const std::string& firm) const {
+  for (const RuleFile& f : rule_files_) {
+    if (f.firm == firm && !f.text.empty()) return &f.text;
+  }
+  return nullptr;
+}
+
+void MarginBinding::bind_row(MargoMarginalRow& row) {
+  if (!MargoInitMarginalRow(&row)) {
+    log_line("ERROR: MargoInitMarginalRow failed for \"%s\", \"%s\" with error %u.", row.firmId, row.clientCode,
+             last_error());
+  }
+}
+
+void MarginBinding::register_client(const std::string& firm, const std::string& client, bool add) {
+  int at = 0;
+  const int found = find_row(firm, client, &at);
+  DataFeedManager* m = manager();
+  MainView* view = m != nullptr ? m->view() : nullptr;
+  if (add) {
+    if (found >= 0) {
+      ++rows_[static_cast<std::size_t>(found)].references;
+      return;
+    }
+    auto row = std::make_unique<MargoMarginalRow>();
+    std::memset(row.get(), 0, sizeof(MargoMarginalRow));
+    row->size = static_cast<int32_t>(sizeof(MargoMarginalRow));
+    copy_text(row->firmId, firm);
+    copy_text(row->clientCode, client);
+    if (rule_text(firm) != nullptr) bind_row(*row);
+    rows_.insert(rows_.begin() + at, Row{std::move(row), 1});
+    if (view != nullptr) view->fan_out_margin_row(firm, client, true);
+    return;
+  }
+  if (found < 0) return;
+  Row& r = rows_[static_cast<std::size_t>(found)];
+  if (--r.references > 0) return;
+  if (view != nullptr) view->fan_out_margin_row(firm, client, false);
+  rows_.erase(rows_.begin() + found);
+}
+
+void MarginBinding::on_rule_file(bool failed, uint16_t request, char* text) {
+  const std::unique_ptr<char[]> owned(text);
+  DataFeedManager* m = manager();
+  if (m == nullptr) return;
+  if (failed) {
+    log_line("ERROR: EventDlinifile \"%s\".", owned ? owned.get() : "");
+    return;
+  }
+  char firm_buffer[16] = "";
+  char* name = nullptr;
+  char* file = nullptr;
+  const KelapiResult r = m->client().get_dli_file(request, firm_buffer, &name, &file);
+  if (r != KELAPI_OK) {
+    char desc[256] = "";
+    m->client().get_error_desc(desc, r);
+    log_line("ERROR: KelapiGetDliFile failed with error %d, \"%s\".", static_cast<int>(r), desc);
+    return;
+  }
+  const std::string firm(firm_buffer, strnlen(firm_buffer, sizeof firm_buffer));
+  const std::string rules = file != nullptr ? std::string(file) : std::string();
+  m->client().free(name);
+  m->client().free(file);
+  RuleFile* held = nullptr;
+  for (RuleFile& f : rule_files_) {
+    if (f.firm == firm) held = &f;
+  }
+  if (held == nullptr) held = &rule_files_.emplace_back(RuleFile{firm, {}});
+  held->text = rules;
+  if (MargoSetDliniFile(firm.c_str(), held->text.c_str())) {
+    log_line("MargoSetDliniFile succeeded for firmid \"%s\":", firm.c_str());
+  } else {
+    log_line("MargoSetDliniFile failed for firmid \"%s\" with error %u.", firm.c_str(), last_error());
+  }
+  for (Row& row : rows_) {
+    if (field_text(row.row->firmId) == firm) bind_row(*row.row);
+  }
+  for (auto& [code, cls] : m->tables().classes) {
+    collect_needs(*cls);
+    if (m->settings().global_filter == 0) m->apply_class_filter(*cls);
+  }
 }
 
 int32_t MarginBinding::find_param_column(const char* name) {

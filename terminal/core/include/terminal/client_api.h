@@ -62,6 +62,9 @@ class ClientApi {
   // 0 when the class offers the transaction kind (4: a new order).
   virtual KelapiResult is_transaction_available(const char* class_code, uint32_t kind) = 0;
   virtual KelapiResult book_dli_file(const char* firm_id, uint16_t* request) = 0;
+  // The firm id (a buffer of at least 13 bytes), the rule file's name and
+  // text (library blocks, released with free()).
+  virtual KelapiResult get_dli_file(uint16_t request, char* firm_id, char** name, char** text) = 0;
 };
 
 // The shipped client library.

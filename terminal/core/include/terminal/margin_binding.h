@@ -10,6 +10,8 @@
 // Money and securities limits reach the margin library once the client
 // library offers the limit tables; until then the limit look-ups find
 // nothing.
+//
+// Ownership: rows are owned here; windows are told before a row goes.
 #pragma once
 
 #include <cstdint>
@@ -34,8 +36,27 @@ class MarginBinding {
   void collect_needs(ClassRecord& cls);
   // Asks for the firm's rule file of a class (only when started).
   void book_rule_file(const ClassRecord& cls);
-  // Drops every row and rule text and the library's classes and rules.
+  // Drops every row (telling the windows first) and rule text, and the
+  // library's classes and rules.
   void clear();
+
+  // ---- margin rows: one per firm and client, kept sorted ----
+  // A money or securities limit of the firm and client was added (or, when
+  // `add` is false, a held one was removed): counts the row's limits, makes
+  // a new row (bound when the firm's rules are held) and drops a row whose
+  // count falls to 0, telling the portfolio and order windows.
+  void register_client(const std::string& firm, const std::string& client, bool add);
+  // The row's index, or -1; `insert_at` (when given) gets where it would go.
+  int find_row(const std::string& firm, const std::string& client, int* insert_at = nullptr) const;
+  MargoMarginalRow* row(int index) const;
+  int row_count() const { return static_cast<int>(rows_.size()); }
+  int row_references(int index) const;
+
+  // ---- rule files ----
+  // Event 29: a firm's rule file arrived (or its request failed).
+  void on_rule_file(bool failed, uint16_t request, char* text);
+  // The rule text held for a firm, or null.
+  const std::string* rule_text(const std::string& firm) const;
 
   // The callbacks.
   static int32_t find_param_column(const char* name);
@@ -53,8 +74,13 @@ class MarginBinding {
     std::string firm;
     std::string text;  // empty: requested
   };
+  struct Row {
+    std::unique_ptr<MargoMarginalRow> row;
+    int references = 0;
+  };
+  void bind_row(MargoMarginalRow& row);
   std::vector<RuleFile> rule_files_;
-  std::vector<std::unique_ptr<MargoMarginalRow>> rows_;
+  std::vector<Row> rows_;
 };
 
 }  // namespace kelda::terminal
