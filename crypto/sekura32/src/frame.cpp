@@ -50,7 +50,7 @@ namespace kelda::sekura32 {
 namespace {
 
 std::atomic<SkGrowFunction> growth_slot{&skDummyRealloc};
-std::atomic<SkFindChanFunction> finder_slot{nullptr};
+std::atomic<SkFindChanFunction> finder_slot{&LogUser};
 
 // Per-thread state: the status word lives in a plain thread-local word; the
 // random pool is a heap record in a key slot whose destructor frees it when

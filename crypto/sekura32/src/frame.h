@@ -25,7 +25,7 @@ RandomPool* thread_random_pool() noexcept;
 // Growth function of the memory streams that the message functions wrap
 // around their callers' buffers (initially skDummyRealloc).
 SkGrowFunction growth_function() noexcept;
-// Channel finder of message processing (null until sessions install one).
+// Channel finder of message processing (LogUser at load).
 SkFindChanFunction find_channel_function() noexcept;
 
 // Seconds since 1970 that the library stamps on what it makes: always 0

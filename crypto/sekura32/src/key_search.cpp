@@ -126,7 +126,7 @@ SK_API uint32_t skInstallKeyBase(SkKeyBaseLookup lookup, SkKeyBaseStore store, S
 
 SK_API SkKeyIsFunction StoreKeyIsCallback(SkKeyIsFunction callback) {
   SkKeyIsFunction previous = skVarKeyIs;
-  if (callback != nullptr) skVarKeyIs = callback;
+  skVarKeyIs = callback;
   return previous;
 }
 

@@ -17,7 +17,8 @@ TEST(Exports, OnlyTheLibrarysNamesAreExported) {
                            "skMemStream", "skTempStream", "skFileStream", "skTempFileStream", "skHandleStream",
                            "skIORet", "skIOerror", "skSettings", "skCfgHeading", "skAskWhenNeed", "skStatNoiseInd",
                            "skGetRandomBytes", "skSetRandomBytes", "skAsynchEvent", "skWriteRandomSeed", "skGetUser", "skPutUser", "skDelUser",
-                           "skKeyIs", "skInstallKeyBase", "StoreKeyIsCallback", "skFngPrint", "skCopyStream"})
+                           "skKeyIs", "skInstallKeyBase", "StoreKeyIsCallback", "skFngPrint", "skCopyStream", "Login", "LogMan", "LogUser",
+                           "LogOut", "ChanPassword", "skChanInfo", "HaveSystemMessage", "skGetKeyId"})
     EXPECT_NE(dlsym(library, name), nullptr) << name;
   EXPECT_EQ(dlsym(library, "_ZN5kelda8sekura322mp8multiplyESt4spanIjLm18446744073709551615EES1_IKjLm18446744073709551615EES5_"),
             nullptr);

@@ -92,7 +92,8 @@ TEST(Slots, SetReallocAndFindChanReturnThePreviousFunction) {
   EXPECT_EQ(growth_function(), &skRealloc);
   EXPECT_EQ(SetRealloc(&skDummyRealloc), &skRealloc);
 
-  SkFindChanFunction finder = [](void**, const uint8_t*, void*, const char*) -> uint32_t { return 32; };
+  SkFindChanFunction finder = [](void**, const uint8_t*, const char*, const char*) -> uint32_t { return 32; };
+  EXPECT_EQ(skSetFindChan(nullptr), &LogUser);
   SkFindChanFunction previous = skSetFindChan(finder);
   EXPECT_EQ(skSetFindChan(nullptr), finder);
   skSetFindChan(previous != nullptr ? previous : finder);

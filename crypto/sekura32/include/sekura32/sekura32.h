@@ -152,8 +152,9 @@ typedef uint32_t (*SkKeyReadRetryFunction)(uint32_t flags, uint32_t error, const
 typedef uint32_t (*SkKeyIsFunction)(void* search, const char* name, const uint8_t* key_id, int32_t user_id,
                                     uint32_t time, int32_t secret, uint32_t bits, SkStream* packet,
                                     uint32_t length);
-/* Channel finder: (out session handle, 8-byte key id, null, password or null). */
-typedef uint32_t (*SkFindChanFunction)(void** session, const uint8_t* key_id, void* reserved, const char* password);
+/* Channel finder: (out session handle, 8-byte key id, user name or null,
+ * password or null): the call form of LogUser, the finder at load. */
+typedef uint32_t (*SkFindChanFunction)(void** session, const uint8_t* key_id, const char* name, const char* password);
 
 /* Settings array: slot 0 secret ring path, slot 1 public ring path, slot 7
  * random seed path; the other slots belong to the key rings and messages. */
@@ -391,8 +392,42 @@ SK_API uint32_t skDelUser(const char* bases, const char* name, int32_t user_id, 
  * is the SkKeySearch). */
 SK_API uint32_t skKeyIs(void* search, const char* name, const uint8_t* key_id, int32_t user_id, uint32_t time,
                         int32_t secret, uint32_t bits, SkStream* packet, uint32_t length);
-/* Replaces skVarKeyIs (null only reads) and returns the previous callback. */
+/* Stores the key-lookup callback skVarKeyIs (null included: lookups then
+ * use skKeyIs) and returns the previous one. */
 SK_API SkKeyIsFunction StoreKeyIsCallback(SkKeyIsFunction callback);
+
+/* ---- sessions and channels -------------------------------------------- */
+
+/* A session binds a key-base user to a handle; two linked sessions form a
+ * channel whose key exchange state lives in their counters. Handles are
+ * checked against the registry of live sessions: a closed, foreign or null
+ * handle (where one is required) gives 262 and is never read. Sessions carry
+ * no lock: one pair is used by one thread per direction (the exchange by one
+ * thread). Results: below 16 success, with flag 2 while the pair's exchange
+ * is incomplete; 257, 258 (busy or wrong exchange state), 262, 272. */
+#define SK_SESSION_TAG 0x8B8D808Au
+#define SK_SESSION_BUSY 258u
+#define SK_EXCHANGE_INCOMPLETE 2u
+#define SK_CHANNEL_IDEA 9022009u
+#define SK_CHANNEL_TABLE 9022010u
+
+typedef struct SkSession SkSession;
+
+SK_API uint32_t Login(SkSession** out, SkSession* partner);
+SK_API uint32_t LogMan(SkSession** out, const char* name, SkSession* partner, const char* password);
+SK_API uint32_t LogUser(void** out, const uint8_t* key_id, const char* name, const char* password);
+SK_API uint32_t LogOut(SkSession* session);
+SK_API uint32_t ChanPassword(SkSession* session, const char* password, uint32_t with_channel);
+/* Each out pointer may be null: name, partner, sent, received, user id, the
+ * channel context, the embedded user record. 2 while this session's exchange
+ * counters are negative. */
+SK_API uint32_t skChanInfo(SkSession* session, const char** name, SkSession** partner, int32_t* sent,
+                           int32_t* received, int32_t* user_id, void** channel, UserRecord** user);
+/* The exchange message due from the recipient's partner to the recipient:
+ * 65, 66 or 67; 0 when none is due; -1 for a bad handle. */
+SK_API int32_t HaveSystemMessage(SkSession* recipient);
+/* The session's key id as 16 upper-case hexadecimal digits (no NUL). */
+SK_API uint32_t skGetKeyId(SkSession* session, char* text);
 
 #ifdef __cplusplus
 }
