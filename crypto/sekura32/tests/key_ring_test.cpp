@@ -201,7 +201,13 @@ TEST_F(KeyRing, ListsOfBasesAndTheNewestKey) {
   ASSERT_EQ(get(text.string() + "|" + binary.string(), "Kuznetsov", nullptr, &found.u), SK_OK);
   EXPECT_STREQ(found.u.extra, binary.c_str());
   EXPECT_EQ(get((dir / "c.gdb").string(), "Sidorov", nullptr, &found.u), SK_BAD_PROTECTION);
+  // A ring that cannot be opened: the retry question is declined without a
+  // user interface; the hook that never retries reports the I/O error.
+  EXPECT_EQ(get((dir / "missing.bkr").string(), "Sidorov", nullptr, &found.u), SK_DECLINED);
+  SkKeyReadRetryFunction previous = skKeyReadRetry;
+  skKeyReadRetry = &skKeyReadRetryFail;
   EXPECT_EQ(get((dir / "missing.bkr").string(), "Sidorov", nullptr, &found.u), SK_IO_ERROR);
+  skKeyReadRetry = previous;
   // An empty name ends the list.
   EXPECT_EQ(get("|" + text.string(), "Sidorov", nullptr, &found.u), SK_NOT_FOUND);
 }

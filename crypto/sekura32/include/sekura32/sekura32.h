@@ -328,14 +328,36 @@ typedef struct SkPromptOptions {
 #define SK_PROMPT_PASSWORD 16u
 #define SK_PROMPT_CHANGED 32u
 
-/* Each goes to its hook (skvAskString, skvMessage). Without a hook (no user
- * interface) prompts answer 275 (cancelled) and messages 0. skAskPwd asks
- * through skvAskString with SK_PROMPT_PASSWORD added to the flags. */
+/* Prompts go to their hooks (skvAskString, skvMessage); the defaults, and
+ * skAskPwd and the yes/no question, show the library's dialogs through the
+ * ui layer: on the user-interface thread, a worker waiting meanwhile. Without
+ * a user-interface thread the dialog service answers "cancelled" (275).
+ * Results: 0 for OK/Yes/No, 274 Abort, 275 Cancel or "Don't know", 272 when
+ * the dialog cannot be shown. Texts are code page 866. */
 SK_API uint32_t skAskString(void* options, char* answer, uint32_t size, const char* title, const char* format, ...);
 SK_API uint32_t skAskPwd(void* options, char* answer, uint32_t size, const char* title, const char* prompt);
+SK_API uint32_t skAskBool(void* options, int32_t* value, const char* title, const char* format, ...);
+SK_API uint32_t skvAskBool(void* options, int32_t* value, const char* title, const char* format,
+                           va_list arguments);
 SK_API uint32_t skMessage(uint32_t flags, const char* title, const char* format, ...);
-/* The key-read retry hook that never retries: skIORet(error). */
+/* Shows a text line by line (split at carriage returns) through skvMessage;
+ * -1 when there is no text. */
+SK_API int32_t skHelp(uint32_t flags, const char* format, ...);
+SK_API int32_t skvHelp(uint32_t flags, const char* format, va_list arguments);
+/* The key-read retry hooks: asks whether to read again (0 yes, skIORet(error)
+ * no, the dialog's error otherwise); the other never retries. */
+SK_API uint32_t skKeyReadRetryAsk(uint32_t flags, uint32_t error, const char* file, uint32_t attempt);
 SK_API uint32_t skKeyReadRetryFail(uint32_t flags, uint32_t error, const char* file, uint32_t attempt);
+SK_API uint32_t skAskRandom(void* options, uint32_t bits);
+
+/* The activity window: made modeless on the user-interface thread (null
+ * without one); the default progress hook appends each mark to its line (the
+ * newest 255 characters) and answers 275 after Cancel, 274 after Abort, 0
+ * otherwise and for any handle that is not a live activity window. */
+SK_API void* skStartActivity(void* context, const char* title, const char* format, ...);
+SK_API uint32_t skTickActivityDefault(void* window, const char* mark);
+SK_API SkTickActivityFunction skSetTickActivity(SkTickActivityFunction hook);
+SK_API void skStopActivity(void* window);
 
 /* ---- key rings --------------------------------------------------------- */
 

@@ -1,0 +1,174 @@
+// The prompts, messages and the activity window through the ui layer's
+// scripted dialog service; asked from a worker they run on the
+// user-interface thread; without one they answer "cancelled".
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "prompt_templates.h"
+#include "sekura32/sekura32.h"
+#include "ui/controls.h"
+#include "ui/dialog.h"
+#include "ui/loop.h"
+#include "ui/testing.h"
+#include "ui/window.h"
+
+namespace kelda::sekura32 {
+namespace {
+
+using Kind = ui::ScriptedServices::Asked::Kind;
+
+TEST(PromptsWithoutUi, AnswerCancelled) {
+  char answer[16] = "kept";
+  EXPECT_EQ(skAskPwd(nullptr, answer, sizeof answer, "Key", "Password for %s"), SK_DECLINED);
+  EXPECT_EQ(skAskString(nullptr, answer, sizeof answer, "T", "Name?"), SK_DECLINED);
+  EXPECT_STREQ(answer, "kept");
+  EXPECT_EQ(skMessage(0, "Caption", "Text %d", 1), SK_DECLINED);
+  EXPECT_EQ(skKeyReadRetryAsk(0, 2, "ring.bkr", 1), SK_DECLINED);
+  EXPECT_EQ(skStartActivity(nullptr, "Keys", "Making a key"), nullptr);
+  EXPECT_EQ(skTickActivityDefault(nullptr, "."), 0u);
+}
+
+class Prompts : public ::testing::Test {
+ protected:
+  ui::HeadlessUi session;
+  ui::ScriptedServices& script = session.script();
+};
+
+TEST_F(Prompts, PasswordIsTypedUnderDollarsAndDontKnowCancels) {
+  char answer[32] = "";
+  script.on_dialog(kTemplatePassword, [](ui::DialogDriver& d) {
+    EXPECT_EQ(ui::get_window_text(d.dialog()), u"Key of Ivanov");
+    EXPECT_EQ(d.text(kControlPrompt), u"Password, please");
+    EXPECT_EQ(ui::send_message(d.item(kControlAnswer), ui::em::get_password_char), LRESULT(u'$'));
+    d.set_text(kControlAnswer, u"secret");
+    d.click(kControlOk);
+  });
+  SkPromptOptions options{};
+  ASSERT_EQ(skAskPwd(&options, answer, sizeof answer, "Key of Ivanov", "Password, please"), SK_OK);
+  EXPECT_STREQ(answer, "secret");
+  EXPECT_NE(options.flags & SK_PROMPT_CHANGED, 0u);
+
+  script.on_dialog(kTemplatePassword, [](ui::DialogDriver& d) {
+    EXPECT_EQ(d.text(kControlCancel), u"&Don't know");
+    d.set_text(kControlAnswer, u"typed");
+    d.click(kControlCancel);
+  });
+  EXPECT_EQ(skAskPwd(nullptr, answer, sizeof answer, "Key", "Password"), SK_DECLINED);
+  EXPECT_STREQ(answer, "secret");  // left as it was
+  // An answer longer than the buffer is cut.
+  script.on_dialog(kTemplatePassword, [](ui::DialogDriver& d) {
+    d.set_text(kControlAnswer, u"abcdefgh");
+    d.click(kControlOk);
+  });
+  char small[4] = {'x', 'y', 'z', 'w'};  // not NUL-ended: read within its size
+  ASSERT_EQ(skAskPwd(nullptr, small, sizeof small, "Key", "Password"), SK_OK);
+  EXPECT_STREQ(small, "abc");
+}
+
+TEST_F(Prompts, HiddenButtonsLeaveOnlyOk) {
+  char answer[32] = "first";
+  script.on_dialog(kTemplateQuestion, [](ui::DialogDriver& d) {
+    EXPECT_EQ(d.text(kControlAnswer), u"first");
+    EXPECT_EQ(d.text(kControlPrompt), u"Name of 3 keys?");
+    EXPECT_FALSE(ui::is_window_visible(d.item(kControlCancel)));
+    EXPECT_FALSE(ui::is_window_visible(d.item(kControlAbort)));
+    EXPECT_FALSE(ui::is_window_visible(d.item(kControlChoice)));
+    d.click(kControlCancel);
+    d.press_key(ui::vk::escape);
+    d.click(kControlAbort);
+    EXPECT_TRUE(d.open());
+    d.set_text(kControlAnswer, u"second");
+    d.click(kControlOk);
+  });
+  SkPromptOptions options{};
+  options.flags = SK_PROMPT_NO_CANCEL | SK_PROMPT_NO_ABORT;
+  ASSERT_EQ(skAskString(&options, answer, sizeof answer, "Names", "Name of %d keys?\n", 3), SK_OK);
+  EXPECT_STREQ(answer, "second");
+
+  // With only Cancel hidden, Escape (the Cancel command) acts as Abort.
+  script.on_dialog(kTemplateQuestion, [](ui::DialogDriver& d) { d.press_key(ui::vk::escape); });
+  options.flags = SK_PROMPT_NO_CANCEL;
+  EXPECT_EQ(skAskString(&options, answer, sizeof answer, "Names", "Name?"), SK_CANCELLED);
+}
+
+TEST_F(Prompts, QuestionsMessagesAndTheRetryQuestion) {
+  script.on_dialog(kTemplateYesNo, [](ui::DialogDriver& d) {
+    EXPECT_EQ(d.text(kControlPrompt), u"Error 2 reading file ring.bkr.\nTry again?");
+    d.click(kControlYes);
+  });
+  EXPECT_EQ(skKeyReadRetryAsk(9, 2, "ring.bkr", 2), SK_OK);
+  script.on_dialog(kTemplateYesNo, [](ui::DialogDriver& d) {
+    EXPECT_NE(d.text(kControlPrompt).find(u"floppy disk"), std::u16string::npos);
+    d.click(kControlNo);
+  });
+  EXPECT_EQ(skKeyReadRetryAsk(9, 2, "ring.bkr", 1), SK_IO_ERROR);
+
+  SkPromptOptions options{};
+  options.detail = "the details";
+  options.abortCaption = "&Stop";
+  int32_t value = 7;
+  script.on_dialog(kTemplateYesNo, [](ui::DialogDriver& d) {
+    EXPECT_EQ(d.text(kControlAnswer), u"the details");
+    EXPECT_EQ(d.text(kControlAbort), u"&Stop");
+    d.click(kControlAbort);
+  });
+  EXPECT_EQ(skAskBool(&options, &value, "Q", "Sure?"), SK_CANCELLED);
+  EXPECT_EQ(value, 7);
+
+  script.on_dialog(kTemplateMessage, [](ui::DialogDriver& d) {
+    EXPECT_EQ(ui::get_window_text(d.dialog()), u"Attention");
+    EXPECT_EQ(d.text(kControlPrompt), u"Key 5 is registered");
+    d.click(kControlOk);
+  });
+  EXPECT_EQ(skMessage(9, "Attention", "Key %d is registered\n", 5), SK_OK);
+  EXPECT_EQ(script.asked(Kind::modal_dialog).size(), 4u);
+  EXPECT_TRUE(script.all_used());
+}
+
+TEST_F(Prompts, ActivityWindowKeepsTheNewestMarksAndCancels) {
+  void* window = skStartActivity(nullptr, "Key generation", "Making a %d-bit key", 1024);
+  ASSERT_NE(window, nullptr);
+  ui::Hwnd hwnd(reinterpret_cast<uintptr_t>(window));
+  EXPECT_EQ(ui::get_window_text(hwnd), u"Key generation");
+  EXPECT_EQ(ui::get_dlg_item_text(hwnd, kControlPrompt), u"Making a 1024-bit key");
+  std::string all;
+  for (int k = 0; k < 300; ++k) {
+    const char mark[2] = {char('a' + k % 26), '\0'};
+    all += mark;
+    EXPECT_EQ(skTickActivityDefault(window, mark), 0u);
+  }
+  EXPECT_EQ(ui::get_dlg_item_text(hwnd, kControlAnswer), std::u16string(all.end() - 255, all.end()));
+  ui::send_message(hwnd, ui::wm::command, kControlCancel);
+  EXPECT_EQ(skTickActivityDefault(window, "+"), SK_DECLINED);
+  skStopActivity(window);
+  EXPECT_FALSE(ui::is_window(hwnd));
+  // A stopped or foreign handle is ignored.
+  EXPECT_EQ(skTickActivityDefault(window, "."), 0u);
+  skStopActivity(window);
+}
+
+TEST_F(Prompts, AskedFromAWorkerTheDialogRunsOnTheUserInterfaceThread) {
+  script.on_dialog(kTemplatePassword, [](ui::DialogDriver& d) {
+    EXPECT_TRUE(ui::on_ui_thread());
+    d.set_text(kControlAnswer, u"from worker");
+    d.click(kControlOk);
+  });
+  std::atomic<bool> done{false};
+  char answer[32] = "";
+  uint32_t result = 0;
+  std::thread worker([&] {
+    result = skAskPwd(nullptr, answer, sizeof answer, "Key", "Password");
+    done = true;
+    ui::post_thread_message(ui::ui_thread_id(), ui::wm::user, 0, 0);
+  });
+  ui::run_loop_until([&] { return done.load(); });
+  worker.join();
+  EXPECT_EQ(result, SK_OK);
+  EXPECT_STREQ(answer, "from worker");
+}
+
+}  // namespace
+}  // namespace kelda::sekura32
