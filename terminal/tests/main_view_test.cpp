@@ -12,6 +12,7 @@
 #include "testsupport/test_dir.h"
 #include "ui/controls.h"
 #include "ui/menu.h"
+#include "ui/screen.h"
 #include "ui/testing.h"
 
 namespace kelda::terminal {
@@ -117,6 +118,9 @@ TEST_F(TerminalMainView, TheAboutBoxShowsItsPictureAndHidesTheInputPanelButton) 
   ui::send_message(app->frame()->hwnd(), ui::wm::command, cmd::about);
   EXPECT_TRUE(pictured);
   EXPECT_FALSE(app->data().input_panel_button);
+  ui::show_input_panel(true);
+  ui.advance(100);
+  EXPECT_FALSE(ui::input_panel_shown()) << "the deferred update closed the input panel";
   EXPECT_TRUE(ui.script().all_used());
 }
 

@@ -2,6 +2,7 @@
 #include "terminal/login_dialog.h"
 
 #include "terminal/data_feed_manager.h"
+#include "terminal/main_frame.h"
 #include "terminal/profile.h"
 #include "terminal/text_log.h"
 #include "ui/controls.h"
@@ -64,7 +65,16 @@ bool LoginDlg::on_init_dialog() {
   ui::set_focus(item(login_id::password));
   ui::send_message(item(login_id::password), ui::em::set_sel, 0, -1);
   if (m != nullptr) m->input_panel_button = true;
+  defer_sip_button_update(hwnd());
   return false;
+}
+
+LRESULT LoginDlg::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == ui::wm::set_focus) {
+    if (DataFeedManager* m = manager()) m->input_panel_button = true;
+    show_sip_button();
+  }
+  return ui::Dialog::window_proc(msg, wparam, lparam);
 }
 
 bool LoginDlg::on_command(UINT id, UINT code, ui::Hwnd control) {

@@ -30,6 +30,25 @@ void ensure_frame_class() {
 
 }  // namespace
 
+void show_sip_button() {
+  const ui::Hwnd button = ui::sip_button();
+  DataFeedManager* m = manager();
+  if (m != nullptr && m->input_panel_button) {
+    if (button) ui::show_window(button, ui::sw::show);
+  } else {
+    ui::show_input_panel(false);
+    if (button) ui::show_window(button, ui::sw::hide);
+  }
+}
+
+void defer_sip_button_update(ui::Hwnd window) {
+  constexpr uintptr_t kSipTimer = 103;
+  ui::set_timer(window, kSipTimer, 100, [](ui::Hwnd w, UINT, uintptr_t id, DWORD) {
+    ui::kill_timer(w, id);
+    show_sip_button();
+  });
+}
+
 ui::Hmenu frame_menu(ui::Hwnd frame) {
   const ui::Hwnd bar = ui::find_menu_bar(frame);
   return bar ? ui::menu_bar_menu(bar) : ui::Hmenu{};
@@ -123,6 +142,7 @@ void CMainFrame::on_about() {
                                 reinterpret_cast<LPARAM>(picture));
       ui::center_window(dialog);
       if (DataFeedManager* m = manager()) m->input_panel_button = false;
+      defer_sip_button_update(dialog);
       return 1;
     }
     if (msg == ui::wm::command && (ui::lo_word(wparam) == ui::id::ok || ui::lo_word(wparam) == ui::id::cancel)) {

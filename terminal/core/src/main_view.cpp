@@ -380,11 +380,15 @@ LRESULT MainView::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case ui::wm::create: {
       const LRESULT r = default_proc(msg, wparam, lparam);
       if (r == -1) return -1;
-      if (DataFeedManager* m = manager()) m->set_view(this);
+      if (DataFeedManager* m = manager()) {
+        m->set_view(this);
+        m->create_table_font();
+      }
       update_window_buttons();
       ui::register_hot_key(hwnd(), kHotKeyLeft, ui::mod::keyup, ui::vk::left);
       ui::register_hot_key(hwnd(), kHotKeyRight, ui::mod::keyup, ui::vk::right);
       if (DataFeedManager* m = manager()) m->input_panel_button = false;
+      defer_sip_button_update(hwnd());
       return r;
     }
     case ui::wm::destroy:
@@ -409,6 +413,8 @@ LRESULT MainView::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
       break;
     case ui::wm::set_focus:
       if (DataFeedManager* m = manager()) m->input_panel_button = false;
+      defer_sip_button_update(hwnd());
+      ui::update_window(hwnd());
       break;
     case ui::wm::timer:
       on_timer(wparam);

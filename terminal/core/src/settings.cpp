@@ -1,6 +1,7 @@
 // The data manager's construction: file paths, the settings file's keys and
 // the registration of the client library's event callback.
 #include <cstdio>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -95,6 +96,20 @@ void DataFeedManager::load_settings() {
   s.signing = profile_get_int("CryptoProviders", "SignalComMessagePro", 0, ini) != 0;
   s.provider_ini_path = profile_get_string("CryptoProviders", "IniFile", folder_ + "/signalcom.ini", ini, 259);
   s.font_size = normalised_font_size(s.font_size);
+}
+
+void DataFeedManager::create_table_font() {
+  ui::LogFont lf;
+  lf.height = -settings_.font_size;
+  lf.weight = ui::fw::normal;
+  lf.charset = ui::kRussianCharset;
+  lf.out_precision = 1;
+  lf.clip_precision = 2;
+  lf.quality = 1;
+  lf.pitch_and_family = 0x22;
+  const std::u16string_view face = u"MS Sans Serif";
+  std::copy(face.begin(), face.end(), lf.face_name);
+  table_font_ = std::make_unique<ui::Font>(lf);
 }
 
 void DataFeedManager::set_frame(ui::Hwnd frame) { frame_.store(frame.value()); }

@@ -134,6 +134,7 @@ bool ConnectionEditDlg::on_init_dialog() {
   ui::set_window_text(item(connection_id::port), port);
   ui::set_window_text(item(connection_id::key), key);
   if (DataFeedManager* m = manager()) m->input_panel_button = true;
+  defer_sip_button_update(hwnd());
   return true;
 }
 
@@ -176,6 +177,7 @@ bool ConnectionListDlg::on_init_dialog() {
   ui::enable_window(item(connection_id::edit), false);
   ui::enable_window(item(connection_id::remove), false);
   if (DataFeedManager* m = manager()) m->input_panel_button = false;
+  defer_sip_button_update(hwnd());
   return true;
 }
 

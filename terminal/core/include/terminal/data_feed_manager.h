@@ -22,12 +22,14 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "terminal/client_api.h"
 #include "terminal/margin_binding.h"
 #include "terminal/tables.h"
+#include "ui/gdi.h"
 #include "ui/types.h"
 
 namespace kelda::terminal {
@@ -92,6 +94,9 @@ class DataFeedManager {
   std::string provider_ini_path() const { return settings_.provider_ini_path; }
   void set_provider_ini_path(std::string path) { settings_.provider_ini_path = std::move(path); }
   bool input_panel_button = false;
+  // The table font of every list (the settings' font size, Cyrillic).
+  void create_table_font();
+  const ui::Font* table_font() const { return table_font_.get(); }
   int screen_width = 0;
   int screen_height = 0;
 
@@ -194,6 +199,7 @@ class DataFeedManager {
   Tables tables_;
   std::vector<FilterEntry> filter_entries_;
   MarginBinding margin_;
+  std::unique_ptr<ui::Font> table_font_;
 };
 
 // The program's one manager (null before TerminalApp made it).

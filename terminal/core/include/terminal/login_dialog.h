@@ -36,6 +36,7 @@ class LoginDlg : public ui::Dialog {
   bool save_password = false;
 
   const std::vector<ConnectionRecord>& servers() const { return servers_; }
+  LRESULT window_proc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
  protected:
   bool on_init_dialog() override;

@@ -70,6 +70,12 @@ class CMainFrame : public ui::Window {
   ui::Hwnd bar_;
 };
 
+// The input-panel button: shown when the manager's flag is set, else hidden
+// with the input panel closed; the deferred form runs 100 ms later (timer
+// 103 of `window`).
+void show_sip_button();
+void defer_sip_button_update(ui::Hwnd window);
+
 // The menu the frame's menu bar holds (null when there is none).
 ui::Hmenu frame_menu(ui::Hwnd frame);
 // The enabling rules of the main menu.
