@@ -11,13 +11,18 @@
 #include "chart/data_alligator.h"
 #include "chart/data_awesome.h"
 #include "chart/data_bollinger.h"
+#include "chart/data_cci.h"
 #include "chart/data_elder_ray.h"
 #include "chart/data_force_index.h"
 #include "chart/data_ichimoku.h"
 #include "chart/data_money_flow.h"
 #include "chart/data_ma.h"
+#include "chart/data_momentum.h"
 #include "chart/data_price.h"
+#include "chart/data_rsi.h"
+#include "chart/data_trend_filter.h"
 #include "chart/data_trix.h"
+#include "chart/data_volatility.h"
 #include "chart/data_volume.h"
 #include "chart/data_volume_osc.h"
 
@@ -60,6 +65,16 @@ constexpr Kind kKinds[] = {
     {CDataAC::kTypeCode, make<CDataAC>},
     {CDataElderRay::kTypeCode, make<CDataElderRay>},
     {CDataIchimoku::kTypeCode, make<CDataIchimoku>},
+    {CDataVHFilter::kTypeCode, make<CDataVHFilter>},
+    {CDataVolatility::kTypeCode, make<CDataVolatility>},
+    {CDataChaikinVolat::kTypeCode, make<CDataChaikinVolat>},
+    {CDataRSI::kTypeCode, make<CDataRSI>},
+    {CDataMom::kTypeCode, make<CDataMom>},
+    {CDataROC::kTypeCode, make<CDataROC>},
+    {CDataSROC::kTypeCode, make<CDataSROC>},
+    {CDataCMO::kTypeCode, make<CDataCMO>},
+    {CDataWilliams::kTypeCode, make<CDataWilliams>},
+    {CDataCCI::kTypeCode, make<CDataCCI>},
 };
 
 }  // namespace

@@ -1,0 +1,75 @@
+// Helpers shared by the indicator classes: parameter blocks in and out, the
+// percent flag of a series' graph, the range a calculation runs over and the
+// backward walks over passing points. Not thread-safe (the chart's thread);
+// never throw.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+
+#include "chart/data_common.h"
+#include "chart/graph.h"
+
+namespace kelda::chart {
+
+// Copies a caller's block of exactly sizeof(Block) bytes; false for a null
+// block or another size.
+template <class Block>
+bool readBlock(const void* params, int size, Block* out) {
+  if (params == nullptr || size != static_cast<int>(sizeof(Block))) return false;
+  std::memcpy(out, params, sizeof(Block));
+  return true;
+}
+
+// The class's own block after the graph block (baseResult: the base's
+// getParams): 0 unless the size fits and the base succeeded.
+template <class Block>
+int writeBlock(int baseResult, void* params, int size, const Block& block) {
+  if (params == nullptr || size != static_cast<int>(sizeof(Block)) || !baseResult) return 0;
+  std::memcpy(params, &block, sizeof(Block));
+  return 1;
+}
+
+// The series is drawn in percent of its graph's base value.
+inline bool percentShown(const CData& series) {
+  const CGraph* graph = series.getGraph();
+  return graph != nullptr && graph->params().percentMode != 0;
+}
+
+// The bars a windowed or recursive calculation revisits: from `first` (bar 0
+// for -1 or in percent mode) to the chart's last bar, because a change at a
+// bar moves the values after it. False when there is no bar.
+inline bool tailRange(const CDataCommon& series, int first, bool percent, int* from, int* to) {
+  *from = first == -1 || percent ? 0 : std::max(first, 0);
+  *to = series.points().size() - 1;
+  return *from <= *to;
+}
+
+// Applies the percent transformation to every valid point of 0..to.
+inline void percentPass(CDataCommon& series, int to) {
+  PointVector& own = series.getPoints();
+  for (int i = 0; i <= to && i < own.size(); ++i) {
+    if (own[i].valid) series.toPercentOfBase(&own[i]);
+  }
+}
+
+// Walks down from bar `from` (included) over the points that pass `filter`'s
+// trading-hours test and returns the index of the count-th one; -1 when the
+// walk reaches bar 0 first.
+inline int passingBack(const CData& filter, const PointVector& points, int from, int count) {
+  if (count < 1) return -1;
+  int counted = 0;
+  for (int k = std::min(from, points.size() - 1); k >= 0; --k) {
+    if (filter.pointPasses(&points[k]) && ++counted == count) return k;
+  }
+  return -1;
+}
+
+// Ends a calculation over from..to that a call over `first` (-1: all) asked
+// for: the has-data flag and the dependents get the bars recomputed.
+inline void finishRange(CDataCommon& series, int first, int from, int to) {
+  series.updateHasData(first == -1 ? -1 : from, to);
+  series.notifyDependents(first == -1 ? -1 : from, first == -1 ? -1 : to);
+}
+
+}  // namespace kelda::chart
