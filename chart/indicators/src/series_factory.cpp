@@ -13,13 +13,17 @@
 #include "chart/data_bollinger.h"
 #include "chart/data_cci.h"
 #include "chart/data_elder_ray.h"
+#include "chart/data_envelopes.h"
 #include "chart/data_force_index.h"
 #include "chart/data_ichimoku.h"
-#include "chart/data_money_flow.h"
 #include "chart/data_ma.h"
+#include "chart/data_macd.h"
+#include "chart/data_money_flow.h"
 #include "chart/data_momentum.h"
 #include "chart/data_price.h"
 #include "chart/data_rsi.h"
+#include "chart/data_sar.h"
+#include "chart/data_stochastic.h"
 #include "chart/data_trend_filter.h"
 #include "chart/data_trix.h"
 #include "chart/data_volatility.h"
@@ -48,6 +52,12 @@ constexpr Kind kKinds[] = {
     {CDataPrice::kTypeCode, make<CDataPrice>},
     {CDataVolume::kTypeCode, make<CDataVolume>},
     {CDataMA::kTypeCode, makeMa},
+    {CDataPriceOscillator::kTypeCode, make<CDataPriceOscillator>},
+    {CDataMACD::kTypeCode, make<CDataMACD>},
+    {CDataMACDHistogram::kTypeCode, make<CDataMACDHistogram>},
+    {CDataStochastic::kTypeCode, make<CDataStochastic>},
+    {CDataEnvelops::kTypeCode, make<CDataEnvelops>},
+    {CDataParabolicSAR::kTypeCode, make<CDataParabolicSAR>},
     {CDataTRIX::kTypeCode, make<CDataTRIX>},
     {CDataStandardDev::kTypeCode, make<CDataStandardDev>},
     {CDataBolLines::kTypeCode, make<CDataBolLines>},

@@ -6,8 +6,12 @@
 #include <map>
 
 #include "chart/data_cci.h"
+#include "chart/data_envelopes.h"
+#include "chart/data_macd.h"
 #include "chart/data_momentum.h"
 #include "chart/data_rsi.h"
+#include "chart/data_sar.h"
+#include "chart/data_stochastic.h"
 #include "chart/data_trend_filter.h"
 #include "chart/data_volatility.h"
 #include "indicator_fixture.h"
@@ -20,7 +24,9 @@ const int32_t kTypes[] = {
     CDataRSI::kTypeCode,      CDataMom::kTypeCode,        CDataROC::kTypeCode,
     CDataSROC::kTypeCode,     CDataCMO::kTypeCode,        CDataWilliams::kTypeCode,
     CDataCCI::kTypeCode,      CDataVHFilter::kTypeCode,   CDataVolatility::kTypeCode,
-    CDataChaikinVolat::kTypeCode,
+    CDataChaikinVolat::kTypeCode, CDataPriceOscillator::kTypeCode, CDataMACD::kTypeCode,
+    CDataMACDHistogram::kTypeCode, CDataStochastic::kTypeCode, CDataEnvelops::kTypeCode,
+    CDataParabolicSAR::kTypeCode,
 };
 
 class IncrementalFixture : public IndicatorFixture {
