@@ -8,12 +8,15 @@
 //     must not grow with the length of the series.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "chart/data_bollinger.h"
 #include "chart/data_ma.h"
+#include "chart/data_macd.h"
+#include "chart/data_rsi.h"
 #include "chart/kelda_chart.h"
 #include "platform/packed_time.h"
 #include "platform/time.h"
@@ -22,6 +25,8 @@ namespace {
 
 using kelda::chart::BollingerParams;
 using kelda::chart::MaParams;
+using kelda::chart::RsiParams;
+using kelda::chart::VizorMacdParams;
 
 constexpr uint64_t kMinute = 60ull * 10'000'000ull;
 constexpr int kPeriod = 20;
@@ -59,6 +64,8 @@ class IndicatorChart {
     addIndicator(3, MaParams{kPeriod, 1, 4});
     addIndicator(3, MaParams{kPeriod, 2, 4});
     addIndicator(7, bands());
+    addIndicator(9, RsiParams{kPeriod, 4});
+    addIndicator(5, VizorMacdParams{});
   }
   static BollingerParams bands() {
     BollingerParams p;
@@ -82,6 +89,10 @@ void fullCalculation(benchmark::State& state, int32_t type, int method) {
   IndicatorChart c(n);
   if (type == 7) {
     c.addIndicator(7, IndicatorChart::bands());
+  } else if (type == 9) {
+    c.addIndicator(9, RsiParams{kPeriod, 4});
+  } else if (type == 5) {
+    c.addIndicator(5, VizorMacdParams{});
   } else {
     c.addIndicator(3, MaParams{kPeriod, method, 4});
   }
@@ -97,6 +108,10 @@ void BM_BollingerFull(benchmark::State& state) { fullCalculation(state, 7, 1); }
 BENCHMARK(BM_SimpleAverageFull)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExponentialAverageFull)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BollingerFull)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+void BM_RsiFull(benchmark::State& state) { fullCalculation(state, 9, 0); }
+void BM_MacdFull(benchmark::State& state) { fullCalculation(state, 5, 0); }
+BENCHMARK(BM_RsiFull)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MacdFull)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 std::vector<double> closes(int n) {
   std::vector<double> out(static_cast<size_t>(n));
@@ -155,6 +170,42 @@ void BM_Reference_BollingerLoop(benchmark::State& state) {
 BENCHMARK(BM_Reference_SimpleAverageLoop)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Reference_ExponentialAverageLoop)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Reference_BollingerLoop)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+void BM_Reference_RsiLoop(benchmark::State& state) {
+  const std::vector<double> c = closes(static_cast<int>(state.range(0)));
+  std::vector<double> out(c.size());
+  for (auto _ : state) {
+    double up = 0.0, down = 0.0;
+    for (size_t i = 1; i < c.size(); ++i) {
+      const double d = c[i] - c[i - 1];
+      up = (std::max(d, 0.0) + (kPeriod - 1) * up) / kPeriod;
+      down = (std::max(-d, 0.0) + (kPeriod - 1) * down) / kPeriod;
+      out[i] = up + down > 0.0 ? up / (up + down) * 100.0 : 0.0;
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_Reference_MacdLoop(benchmark::State& state) {
+  const std::vector<double> c = closes(static_cast<int>(state.range(0)));
+  std::vector<double> oscillator(c.size()), signal(c.size());
+  for (auto _ : state) {
+    double fast = c[0], slow = c[0], s = 0.0;
+    for (size_t i = 0; i < c.size(); ++i) {
+      fast = (11 * fast + 2.0 * c[i]) / 13;
+      slow = (25 * slow + 2.0 * c[i]) / 27;
+      oscillator[i] = (fast - slow) / slow * 100.0;
+      s = i == 0 ? oscillator[i] : (8 * s + 2.0 * oscillator[i]) / 10;
+      signal[i] = s;
+    }
+    benchmark::DoNotOptimize(oscillator.data());
+    benchmark::DoNotOptimize(signal.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_Reference_RsiLoop)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reference_MacdLoop)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 void addOneBar(benchmark::State& state, bool indicators) {
   const int n = static_cast<int>(state.range(0));

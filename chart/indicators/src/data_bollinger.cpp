@@ -9,6 +9,7 @@
 #include "chart/chart.h"
 #include "chart/graph.h"
 #include "chart/wide_text.h"
+#include "line_record.h"
 #include "platform/last_error.h"
 
 namespace kelda::chart {
@@ -256,20 +257,11 @@ int CDataBolLines::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
     platform::set_last_error(VIZOR_ERROR_NOT_FOUND);
     return 0;
   }
-  const CData* lines[3] = {this, upper_, lower_};
-  const PointVector* values[3] = {&m, &upper_->points(), &lower_->points()};
-  for (int r = 0; r < 3; ++r) {
-    VizorPointValues& out = query->values[r];
-    const CGraph* g = lines[r]->getGraph();
-    if (g != nullptr) {
-      copyWideField(out.legend, 100, g->params().legend, 66);
-    } else {
-      out.legend[0] = 0;
-    }
-    const DataPoint& p = (*values[r])[j];
-    out.open = out.high = out.low = out.close = p.close;
-    out.volume = 1.0;
-  }
+  // The middle line is the average; a band without a value at the bar (too
+  // little history for the deviation) reads back as having none.
+  writeLineRecord(query->values[0], *this, m[j]);
+  writeLineRecord(query->values[1], *upper_, upper_->points()[j]);
+  writeLineRecord(query->values[2], *lower_, lower_->points()[j]);
   return 1;
 }
 

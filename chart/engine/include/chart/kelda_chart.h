@@ -161,7 +161,9 @@ typedef struct VizorGraphParams {
 } VizorGraphParams;
 #pragma pack(pop)
 
-/* Values of one line at one bar (240 bytes). */
+/* Values of one line at one bar (240 bytes). A line that has no value at
+ * the bar reports every price 0.0 and volume 0.0; a value always carries a
+ * nonzero volume (1.0 for the lines of indicators). */
 typedef struct VizorPointValues {
   char16_t legend[100];     /* 0: NUL-terminated */
   double open;              /* 200 */
