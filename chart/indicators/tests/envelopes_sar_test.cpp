@@ -120,5 +120,25 @@ TEST_F(IndicatorFixture, ParabolicSarFactorStopsAtTheMaximum) {
   EXPECT_EQ(static_cast<const SarState*>(series(id).points()[5].extra)->factor, 0.2);
 }
 
+// Step 0.25: bar 5 computes (14 - 8) * 0.25 + 8 = 9.5 exactly. A low that
+// touches it reverses the trend (to the higher of the bar's high and the
+// extreme); a low just above it keeps the trend rising.
+TEST_F(IndicatorFixture, ParabolicSarReversesWhenTheLowTouchesTheLine) {
+  struct TouchCase {
+    double low;
+    double want;
+  };
+  for (const TouchCase& c : {TouchCase{9.5, 15.0}, TouchCase{9.625, 9.5}}) {
+    SCOPED_TRACE(c.low);
+    VizorClear(chart, security, 1);
+    for (size_t i = 0; i < 5; ++i) addBar(static_cast<int>(i), kSarBars[i]);
+    addBar(5, TestBar{12, 10, 15, c.low});
+    const int32_t id = addIndicator(CDataParabolicSAR::kTypeCode);
+    ASSERT_EQ(setBlock(id, SarParams{0.25, 0.5}), 1);
+    EXPECT_TRUE(sameValues(values(id), {kNone, kNone, kNone, kNone, 8, c.want}, 0.0));
+    VizorDeleteGraph(chart, id);
+  }
+}
+
 }  // namespace
 }  // namespace kelda::chart::testing
