@@ -94,5 +94,35 @@ TEST_F(IncrementalFixture, IncrementalUpdatesEqualAFreshCalculation) {
   }
 }
 
+// An interval change empties the series and the bars come again, several to
+// a period (the last of a period wins): every indicator ends equal to one
+// built over the regrouped bars.
+TEST_F(IncrementalFixture, IntervalChangeRegroupsEveryIndicator) {
+  std::map<int32_t, int32_t> byType;
+  for (int32_t type : kTypes) byType[type] = addIndicator(type);
+  std::mt19937 random(44);
+  std::vector<TestBar> minutes;
+  for (int m = 0; m < 300; ++m) {
+    const double close = static_cast<double>(random() % 30) + 20.0;
+    const double high = close + 1.0 + static_cast<double>(random() % 3);
+    const double low = close - 1.0 - static_cast<double>(random() % 3);
+    minutes.push_back(TestBar{close, 1.0 + static_cast<double>(random() % 9), high, low});
+    addBar(m, minutes.back());
+  }
+  ASSERT_EQ(VizorStartIntervalChanging(chart), 1);
+  setInterval(5);
+  ASSERT_EQ(VizorClear(chart, security, 1), 1);
+  for (int m = 0; m < 300; ++m) addBar(m, minutes[static_cast<size_t>(m)]);
+  ASSERT_EQ(barCount(), 60);
+  for (const auto& [type, id] : byType) {
+    const auto regrouped = lines(id);
+    const auto fresh = lines(addIndicator(type));
+    ASSERT_EQ(fresh.size(), regrouped.size()) << "type " << type;
+    for (size_t r = 0; r < fresh.size(); ++r) {
+      EXPECT_TRUE(sameValues(regrouped[r], fresh[r], 1e-12)) << "type " << type << " line " << r;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kelda::chart::testing
