@@ -205,9 +205,12 @@ void Painter::drawCandles(bool bars) {
       canvas_.line_to(right + 1, yClose);
     } else {
       if (!rising) canvas_.fill_rect(RECT{left, yTop, right + 1, yBottom + 1}, fill);
-      const std::array<POINT, 5> body{POINT{left, yTop}, POINT{left, yBottom}, POINT{right, yBottom},
-                                      POINT{right, yTop}, POINT{left, yTop}};
-      canvas_.polyline(body);
+      // Four lines rather than a polyline: the canvas copies a polyline's points.
+      canvas_.move_to(left, yTop);
+      canvas_.line_to(left, yBottom);
+      canvas_.line_to(right, yBottom);
+      canvas_.line_to(right, yTop);
+      canvas_.line_to(left, yTop);
       if (yTop != yHigh) {
         canvas_.move_to(c, yTop);
         canvas_.line_to(c, yHigh);
