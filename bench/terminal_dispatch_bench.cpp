@@ -84,8 +84,8 @@ struct Terminal {
   ui::Hwnd probe;
 
   Terminal() {
-    const std::filesystem::path home = std::filesystem::temp_directory_path() / "kelda-terminal-bench";
-    std::filesystem::create_directories(home);
+    // The terminal's files (settings, log) go into the folder it runs in.
+    const std::filesystem::path home = std::filesystem::current_path();
     ::setenv("KELDAMOBILE_HOME", home.c_str(), 1);
     headless = std::make_unique<ui::HeadlessUi>(ui::ScreenConfig{}, false);
     // 20 windows: one of each data kind that the events reach (the one that
