@@ -128,6 +128,35 @@ TEST_F(Prompts, QuestionsMessagesAndTheRetryQuestion) {
   EXPECT_TRUE(script.all_used());
 }
 
+// A host window that shows the library's messages itself.
+class Host : public ui::Window {
+ public:
+  std::string shown;
+  LRESULT window_proc(UINT msg, WPARAM wparam, LPARAM lparam) override {
+    if (msg == ui::wm::user + 22) {
+      shown = reinterpret_cast<const char*>(lparam);
+      return LRESULT(0x8E948D88);
+    }
+    return ui::Window::window_proc(msg, wparam, lparam);
+  }
+};
+
+TEST_F(Prompts, AHostWindowThatShowsMessagesItselfGetsTheText) {
+  Host host;
+  ui::CreateParams params;
+  params.text = u"Host";
+  params.style = ui::ws::popup | ui::ws::visible;
+  params.rect = {0, 0, 100, 100};
+  ASSERT_TRUE(host.create(params));
+  ui::set_active_window(host.hwnd());
+  EXPECT_EQ(skMessage(0, "Attention", "Key %s is registered\n", "X"), SK_OK);
+  EXPECT_EQ(host.shown, "Key X is registered");
+  EXPECT_TRUE(script.asked(Kind::modal_dialog).empty());
+  // Flag 1 skips the windows: the dialog is shown (and cancelled here).
+  EXPECT_EQ(skMessage(1, "Attention", "Direct"), SK_DECLINED);
+  EXPECT_EQ(script.asked(Kind::modal_dialog).size(), 1u);
+}
+
 TEST_F(Prompts, ActivityWindowKeepsTheNewestMarksAndCancels) {
   void* window = skStartActivity(nullptr, "Key generation", "Making a %d-bit key", 1024);
   ASSERT_NE(window, nullptr);
