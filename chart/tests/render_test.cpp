@@ -1,6 +1,8 @@
 // Painting of series, panes and the time axis, checked on a recording canvas.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "chart/number_format.h"
 #include "chart/price_scale.h"
 #include "chart/time_axis.h"
@@ -233,6 +235,34 @@ TEST_F(RenderFixture, CallbackLabelsAreBoundedAndOnlyOnBandOne) {
     lastLabel = i * w;
   }
   EXPECT_FALSE(object().view().band2Shown);
+}
+
+}  // namespace
+}  // namespace kelda::chart::testing
+
+namespace kelda::chart::testing {
+namespace {
+
+TEST_F(RenderFixture, AwesomeOscillatorBarsTakeTheRisingAndFallingColours) {
+  for (int i = 0; i < 80; ++i) bar(at(20240304, 100000 + (i / 60) * 10000 + (i % 60) * 100), 100 + 10 * std::sin(i * 0.2));
+  const int32_t ao = VizorAddGraph(chart, security, 36, pane);
+  ASSERT_GT(ao, 0);
+  VizorChartParams p = params();
+  p.minIntervals = 0;
+  VizorSetChartParams(chart, &p);
+  setStyle(ao, 2, 0x777777);
+  // The painter's concern only: values that rise and fall in turn.
+  PointVector& points = series(ao).getPoints();
+  for (int32_t i = 0; i < points.size(); ++i) {
+    points[i].valid = 1;
+    points[i].close = 1.0 + (i % 4 < 2 ? i % 4 : 4 - i % 4);
+  }
+  const auto records = render(800, 300);
+  // The block's default colours: 0x0000FF rising, 0x00FF00 falling.
+  EXPECT_GT(only(records, ui::CanvasOp::line_to, 0x0000FF).size(), 5u);
+  EXPECT_GT(only(records, ui::CanvasOp::line_to, 0x00FF00).size(), 5u);
+  // The graph's own colour draws only its legend sample.
+  EXPECT_EQ(only(records, ui::CanvasOp::line_to, 0x777777).size(), 1u);
 }
 
 }  // namespace

@@ -168,10 +168,16 @@ void CChart::updateScrollBar() {
 
 void CChart::onMouseWheel(WPARAM wParam, LPARAM lParam) {
   const int direction = static_cast<int16_t>(static_cast<uint16_t>(wParam >> 16)) > 0 ? 1 : -1;
-  const bool timeAxisOnly = static_cast<int16_t>(static_cast<uint16_t>(lParam)) == -1000;
-  // The panes' own price scrolling comes with the rendering layer: with no
-  // pane geometry yet no pane takes the step, and the time axis scrolls.
-  (void)timeAxisOnly;
+  const int32_t x = static_cast<int16_t>(static_cast<uint16_t>(lParam & 0xFFFF));
+  const int32_t y = static_cast<int16_t>(static_cast<uint16_t>((lParam >> 16) & 0xFFFF));
+  const bool timeAxisOnly = x == -1000;
+  if (!timeAxisOnly) {
+    POINT point{x, y};
+    if (window_ != nullptr) point = ui::screen_to_client(window_->hwnd(), point);
+    for (const auto& pane : panes_) {
+      if (pane->onWheel(point.x, point.y, direction, false)) return;
+    }
+  }
   if (!scroll_.shown) return;
   const int32_t step = (scroll_.maximum - scroll_.minimum) / 50 + 1;
   int32_t position = std::max(scroll_.position + step * direction, 0);
@@ -182,7 +188,9 @@ void CChart::onMouseWheel(WPARAM wParam, LPARAM lParam) {
     followLastBar_ = false;
   }
   scroll_.position = scrollPosition_ = position;
+  if (window_ != nullptr) window_->syncTimeScrollBar();
   invalidate(true);
+  controller_.setCursorReportPending();
 }
 
 BOOL CChart::sendMessage(UINT message, WPARAM wParam, LPARAM) {

@@ -8,6 +8,9 @@
 
 #include "chart/chart.h"
 #include "chart/data.h"
+#include "chart/data_aux.h"
+#include "chart/data_awesome.h"
+#include "chart/data_ichimoku.h"
 #include "chart/graph.h"
 #include "chart/number_format.h"
 
@@ -60,7 +63,12 @@ class Painter {
   }
 
   void drawLine();
-  void drawHistogram();
+  struct TwoColours {
+    COLORREF rising;
+    COLORREF falling;
+  };
+  void drawHistogram(const TwoColours* colours);
+  void drawCloud(CDataCommon& spanA, CDataCommon& spanB);
   void drawCandles(bool bars);
   void drawPoints();
   void drawMarkedLine(bool up);
@@ -86,7 +94,7 @@ class Painter {
   PointVector& points_;
   std::vector<POINT> run_;
 
-  friend void paintStyle(Painter&, int32_t);
+  friend void paintStyle(Painter&, int32_t, CData&);
 };
 
 void Painter::moveTo(int x, int y) {
@@ -159,11 +167,28 @@ void Painter::drawLine() {
   flush();
 }
 
-void Painter::drawHistogram() {
-  canvas_.select_pen(&pen_);
+void Painter::drawHistogram(const TwoColours* colours) {
+  const ui::Pen solid{ui::ps::solid, pen_.width, pen_.color};
+  ui::Pen rising = solid, falling = solid;
+  if (colours != nullptr) {
+    rising.color = colours->rising;
+    falling.color = colours->falling;
+  }
+  canvas_.select_pen(&solid);
   walk(start_, rect_.left + 0.5 * w_, [&](int32_t i, double x) {
     const DataPoint& p = points_[i];
     if (!p.valid || i < threshold_) return;
+    if (colours != nullptr) {
+      // Rising against the nearest valid value before, or against 0.
+      double before = 0.0;
+      for (int32_t j = i - 1; j >= 0; --j) {
+        if (points_[j].valid) {
+          before = points_[j].close;
+          break;
+        }
+      }
+      canvas_.select_pen(p.close > before ? &rising : &falling);
+    }
     const double hi = std::max(p.close, 0.0);
     const double lo = std::min(p.close, 0.0);
     if (lo > max_ || hi < min_) return;
@@ -283,16 +308,49 @@ void Painter::drawMarkedLine(bool up) {
   canvas_.select_brush(oldBrush);
 }
 
-void paintStyle(Painter& painter, int32_t style) {
+void Painter::drawCloud(CDataCommon& spanA, CDataCommon& spanB) {
+  const CGraph* graphA = spanA.getGraph();
+  const CGraph* graphB = spanB.getGraph();
+  const PointVector& a = spanA.points();
+  const PointVector& b = spanB.points();
+  const int half = pen_.width / 2;
+  walk(start_, rect_.left + 0.5 * w_, [&](int32_t i, double x) {
+    if (i >= a.size() || i >= b.size() || !a[i].valid || !b[i].valid) return;
+    const double hi = std::max(a[i].close, b[i].close);
+    const double lo = std::min(a[i].close, b[i].close);
+    if (!inRange(hi) && !inRange(lo)) return;
+    const CGraph* upper = a[i].close > b[i].close ? graphA : graphB;
+    const ui::Pen stroke{ui::ps::dot, pen_.width, upper != nullptr ? upper->params().colour : pen_.color};
+    canvas_.select_pen(&stroke);
+    const int c = static_cast<int>(x);
+    canvas_.move_to(c, std::max(y(std::min(hi, max_)) - half, static_cast<int>(rect_.top)));
+    canvas_.line_to(c, y(std::max(lo, min_)) - half);
+  });
+}
+
+// The rising and falling colours of the awesome and accelerator oscillators
+// (bytes 16 and 20 of their parameter blocks).
+bool histogramColours(CData& series, Painter::TwoColours* out) {
+  if (series.typeCode() != CDataAO::kTypeCode && series.typeCode() != CDataAC::kTypeCode) return false;
+  AwesomeParams block;
+  VizorGraphParams graph{};
+  if (!series.getParams(&graph, &block, sizeof(block))) return false;
+  *out = Painter::TwoColours{block.firstColour, block.secondColour};
+  return true;
+}
+
+void paintStyle(Painter& painter, int32_t style, CData& series) {
   switch (style) {
     case kStyleLine:
     case kStyleDash:
     case kStyleDot:
       painter.drawLine();
       break;
-    case kStyleHistogram:
-      painter.drawHistogram();
+    case kStyleHistogram: {
+      Painter::TwoColours colours{};
+      painter.drawHistogram(histogramColours(series, &colours) ? &colours : nullptr);
       break;
+    }
     case kStyleCandles:
       painter.drawCandles(false);
       break;
@@ -330,7 +388,8 @@ void CGraph::drawGraph(ui::Canvas& canvas, const GraphFrame& frame) {
     Painter painter(canvas, *chart_, params_, work, min, max, frame.firstSlot, boxes_, series_->getPoints());
     if (painter.drawable()) {
       boxes_.reserve(static_cast<size_t>(std::max(chart_->countInRange(), 0)) * 2 + 2);
-      paintStyle(painter, params_.style);
+      paintStyle(painter, params_.style, *series_);
+      if (auto* cloud = dynamic_cast<CDataIchimoku*>(series_)) painter.drawCloud(cloud->spanA(), cloud->spanB());
     }
     canvas.select_pen(oldPen);
   }
