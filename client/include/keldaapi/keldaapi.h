@@ -649,6 +649,10 @@ static_assert(sizeof(KelapiTraderMsgRecordEx) == 1136 && offsetof(KelapiTraderMs
 static_assert(offsetof(KelapiDataBlock, name) == 16 && offsetof(KelapiDataBlock, data_length) == 56);
 #endif
 
+/* The further tables, each in a header of its own. */
 #include "keldaapi/keldaapi_transactions.h"
+#include "keldaapi/keldaapi_limits.h"
+#include "keldaapi/keldaapi_accounts.h"
+#include "keldaapi/keldaapi_news.h"
 
 #endif /* KELDAAPI_KELDAAPI_H */

@@ -195,6 +195,24 @@ void Library::run_command(uint32_t code, uintptr_t argument) {
     case kCommandBookTransactions:
       if (argument == session_generation_) run_book_transactions(*this);
       break;
+    case kCommandBookLimits:
+      if (argument == session_generation_) run_book_limits(*this);
+      break;
+    case kCommandBookFirms:
+      if (argument == session_generation_) run_book_firms(*this);
+      break;
+    case kCommandBookDepoAccounts:
+      if (argument == session_generation_) run_book_depo_accounts(*this);
+      break;
+    case kCommandBookFutures:
+      if (argument == session_generation_) run_book_futures(*this);
+      break;
+    case kCommandBookPositions:
+      if (argument == session_generation_) run_book_positions(*this);
+      break;
+    case kCommandBookNews:
+      if (argument == session_generation_) run_book_news(*this);
+      break;
     case kCommandBookQuotes:
       if (argument == session_generation_) run_book_quotes(*this);
       break;
@@ -229,10 +247,19 @@ void Library::install_table_hooks() {
     trade_accounts.release();
     traders.reset();
     transactions.reset();
+    limits.clear();
+    firms.clear();
+    depo_accounts.firm.release();
+    depo_accounts.security.release();
+    futures.release();
+    positions.release();
+    news.release();
+    rule_files.clear();
   });
   hooks_.link_lost.push_back([this] {
     drop_order_books(*this);
     drop_price_lists(*this);
+    rule_files.clear();
   });
   hooks_.new_trading_session.push_back([this] {
     values.reset();
@@ -241,12 +268,19 @@ void Library::install_table_hooks() {
     stop_orders.clear_rows();
     trade_accounts.release();
     traders.messages.clear();
+    limits.clear();
+    depo_accounts.firm.clear_rows();
+    depo_accounts.security.clear_rows();
+    futures.clear_rows();
+    positions.clear_rows();
   });
   hooks_.connected.push_back([this] { traders.traders.clear(); });
   hooks_.connected.push_back([this] {
     transactions.table.mark_all_absent();
     transactions.replayed = false;
   });
+  hooks_.connected.push_back([this] { drop_news_unless_kept(*this); });
+  hooks_.session_changed.push_back([this] { drop_news(*this); });
   hooks_.announce_class.push_back([this](int32_t class_index) {
     announce_orders_of_class(*this, class_index);
     announce_trades_of_class(*this, class_index);

@@ -27,6 +27,14 @@
 
 #include "core/bar_blocks.h"
 #include "accounts/trade_accounts.h"
+#include "limits/limits.h"
+#include "firms/depo_accounts.h"
+#include "firms/firms.h"
+#include "futures/futures.h"
+#include "positions/positions.h"
+#include "news/news.h"
+#include "news/news_file.h"
+#include "rules/rule_files.h"
 #include "files/journal.h"
 #include "keldaapi/keldaapi.h"
 #include "market/class_table.h"
@@ -56,6 +64,12 @@ inline constexpr uint32_t kCommandBookTrades = 3;
 inline constexpr uint32_t kCommandBookOrders = 4;
 inline constexpr uint32_t kCommandBookTradeAccounts = 5;
 inline constexpr uint32_t kCommandBookTransactions = 7;
+inline constexpr uint32_t kCommandBookFirms = 6;
+inline constexpr uint32_t kCommandBookPositions = 8;
+inline constexpr uint32_t kCommandBookDepoAccounts = 9;
+inline constexpr uint32_t kCommandBookLimits = 10;
+inline constexpr uint32_t kCommandBookFutures = 12;
+inline constexpr uint32_t kCommandBookNews = 19;
 inline constexpr uint32_t kCommandBookClasses = 16;
 inline constexpr uint32_t kCommandBookStopOrders = 20;
 inline constexpr uint32_t kCommandBookPrice = 17;
@@ -82,6 +96,12 @@ enum class Booked : uint8_t {
   trade_accounts,
   traders,
   transactions,
+  limits,
+  firms,
+  depo_accounts,
+  futures,
+  positions,
+  news,
   count_
 };
 
@@ -245,6 +265,20 @@ class Library {
   TraderTables traders;
   // Transaction kinds, the last transaction tried.
   TransactionState transactions;
+  // Money and depository limits.
+  LimitTables limits;
+  // Firms and depository accounts.
+  FirmTable firms;
+  DepoAccountTables depo_accounts;
+  // Futures limits and holdings.
+  FuturesTables futures;
+  // Account positions.
+  PositionTable positions;
+  // News and their file.
+  NewsTable news;
+  NewsFile news_file;
+  // Rule-file requests.
+  RuleFiles rule_files;
 
   // ---- session messages (receive thread, lock held) ----
   void on_session_info(int32_t session_id, const char* head_text1, const char* head_text2,

@@ -62,6 +62,18 @@ JournalReaders Library::journal_readers() {
   for (uint8_t tag : {67, 50, 43, 35}) {
     r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_order(*this, t, p); });
   }
+  for (uint8_t tag : {31, 62}) {
+    r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_firm(*this, t, p); });
+  }
+  for (uint8_t tag : {13, 57, 65, 14, 58, 64}) {
+    r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_depo_account(*this, t, p); });
+  }
+  for (uint8_t tag : {28, 29, 30}) {
+    r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_futures(*this, t, p); });
+  }
+  for (uint8_t tag : {11, 73}) {
+    r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_position(*this, t, p); });
+  }
   return r;
 }
 
@@ -82,6 +94,7 @@ KelapiResult Library::initialise(int fresh_start, const char* work_dir, const ch
   } else {
     load_saved_state();
   }
+  load_news(*this);
   language_ = 25;
   sub_language_ = 1;
   initialised_ = true;

@@ -3,7 +3,8 @@
 // client (null cipher), sends the permissions, answers the logout by closing,
 // and prints every message it receives. With --demo, each client gets the
 // demo market: two classes whose values, price lists, quotes and order books
-// move every INTERVAL milliseconds (default 1000), a random walk from SEED.
+// move every INTERVAL milliseconds (default 1000), a random walk from SEED,
+// and the demo client's limits, firm, positions, news and rule text.
 //
 //   server_double PORT [PERMISSIONS] [--demo SEED [INTERVAL]]
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "server_double/demo_accounts.h"
 #include "server_double/demo_market.h"
 #include "server_double/server_double.h"
 
@@ -28,11 +30,21 @@ struct DemoOptions {
 void run_demo(Session& s, const DemoOptions& options) {
   DemoMarket market(options.seed);
   market.attach(s);
+  DemoAccounts accounts;
+  accounts.attach(s);
   s.serve();
   market.open(s);
   std::printf("server_double: demo market, seed %u, a move every %d ms\n", options.seed, options.interval_ms);
   std::fflush(stdout);
-  while (!s.closed() && !s.wait_for(kLogout, options.interval_ms)) market.step(s);
+  for (int steps = 1; !s.closed() && !s.wait_for(kLogout, options.interval_ms); ++steps) {
+    market.step(s);
+    // Now and then the demo client trades and a news item comes.
+    if (steps % 10 == 0) {
+      const DemoSecurity* gazp = market.security(1000);
+      if (gazp != nullptr) accounts.trade(s, "GAZP", steps % 20 == 0 ? -10 : 10, gazp->price / 100.0);
+    }
+    if (steps % 15 == 0) accounts.publish_news(s);
+  }
   s.stop_serving();
   std::printf("server_double: client gone\n");
   std::fflush(stdout);
