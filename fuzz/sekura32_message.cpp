@@ -1,0 +1,41 @@
+// The readers of message packets over arbitrary bytes: session-key,
+// signature, digest and literal packets in any order, other bodies skipped.
+#include <cstdint>
+
+#include "frame.h"
+#include "message_packets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace kelda::sekura32;
+  if (size > UINT32_MAX / 2) return 0;
+  SkStream* in = skMemStream(const_cast<uint8_t*>(data), uint32_t(size), uint32_t(size), &skDummyRealloc);
+  if (in == nullptr) return 0;
+  for (int packets = 0; packets < 64; ++packets) {
+    uint32_t type = 0;
+    int32_t length = 0;
+    thread_status() = kNoMorePackets;
+    uint32_t result = read_packet_header(in, &type, &length, nullptr);
+    thread_status() = SK_BAD_FORMAT;
+    if (result >= 16) break;
+    if (type == kPacketSessionKey) {
+      SessionKeyPacket packet;
+      result = read_session_key_body(in, length, &packet);
+    } else if (type == kPacketSignature) {
+      SignaturePacket packet;
+      result = read_signature_body(in, length, &packet);
+    } else if (type == kPacketDigest) {
+      DigestPacket packet;
+      result = read_digest_body(in, length, &packet);
+    } else if (type == kPacketLiteral) {
+      LiteralHeader header;
+      result = read_literal_header(in, length, &header);
+      if (result < 16) result = skip_bytes(in, header.data_length);
+    } else {
+      result = skip_bytes(in, length == kLengthToEnd ? in->remaining(in) : uint32_t(length));
+    }
+    if (result >= 16) break;
+  }
+  thread_status() = 0;
+  in->close(in);
+  return 0;
+}
