@@ -136,6 +136,38 @@ TEST_F(IndicatorFixture, OscillatorParametersAreChecked) {
   EXPECT_EQ(getBlock<VhFilterParams>(vhf).period, 28);
 }
 
+// Percent of a base value: momentum recomputes from bar 0 and transforms
+// every valid point; RSI transforms each point as it is computed. A bar added
+// later is transformed like the others.
+TEST_F(IndicatorFixture, PercentModeTransformsEveryValue) {
+  addCloses({0, 2, 4, 6});
+  struct PercentCase {
+    int32_t type;
+    std::vector<int32_t> block;
+    double base;
+    std::vector<double> want;
+  };
+  // Momentum 2: 100, 300, then 8 / 4 * 100 = 200, against a base of 100;
+  // RSI 2 over rises only: 100 against a base of 25.
+  const PercentCase cases[] = {
+      {CDataMom::kTypeCode, {2, 4}, 100.0, {kNone, kNone, 0, 200, 100}},
+      {CDataRSI::kTypeCode, {2, 4}, 25.0, {kNone, 300, 300, 300, 300}},
+  };
+  for (const PercentCase& c : cases) {
+    SCOPED_TRACE(c.type);
+    const int32_t id = addIndicator(c.type);
+    VizorGraphParams graph{};
+    std::vector<int32_t> old(c.block.size());
+    const int size = static_cast<int>(c.block.size() * sizeof(int32_t));
+    ASSERT_EQ(VizorGetGraphParams(chart, id, &graph, old.data(), size), 1);
+    graph.percentMode = 1;
+    graph.percentBase = c.base;
+    ASSERT_EQ(VizorSetGraphParams(chart, id, &graph, c.block.data(), size), 1);
+    if (c.type == CDataMom::kTypeCode) addBar(4, TestBar{8});
+    EXPECT_TRUE(sameValues(values(id), c.want));
+  }
+}
+
 // A parameter change of the CCI takes effect at once: the mean deviation
 // is recomputed with the new period before the index reads it.
 TEST_F(IndicatorFixture, CciParameterChangeIsRightAtOnce) {
