@@ -190,6 +190,81 @@ TEST_F(TerminalDispatch, MarginRowsCountTheirLimitsAndTellThePortfolio) {
   unregister_window_kind(kind::portfolio);
 }
 
+KelapiMoneyLimitRecordEx money(const char* firm, const char* client, const char* currency, double balance) {
+  KelapiMoneyLimitRecordEx r{};
+  std::strcpy(r.firm, firm);
+  std::strcpy(r.client, client);
+  std::strcpy(r.currency, currency);
+  std::strcpy(r.tag, "EQTV");
+  r.current_balance = balance;
+  return r;
+}
+
+// The 88-byte record a money-limit deletion carries.
+void delete_money_limit(const char* firm, const char* client, const char* currency) {
+  KelapiMoneyLimitRecord r{};
+  std::strcpy(r.firm, firm);
+  std::strcpy(r.client, client);
+  std::strcpy(r.currency, currency);
+  std::strcpy(r.tag, "EQTV");
+  DataFeedManager::on_client_event(KELAPI_EVENT_KILLMONEYLIMIT, reinterpret_cast<uintptr_t>(&r), 1);
+  ui::process_pending();
+}
+
+TEST_F(TerminalDispatch, LimitsCountAgainstTheirMarginRowOnlyWhileHeld) {
+  login();
+  start();
+  client.money_limit = money("F", "C", "RUB", 1234.56);
+  post(KELAPI_EVENT_NEWMONEYLIMIT, 0, 1);
+  client.depo_limit = {};
+  std::strcpy(client.depo_limit.firm, "F");
+  std::strcpy(client.depo_limit.client, "C");
+  std::strcpy(client.depo_limit.security, "NOWHERE");
+  client.depo_limit.quantity3 = 10.9;
+  post(KELAPI_EVENT_NEWDEPOLIMIT, 0, 1);
+  MarginBinding& margin = m().margin();
+  ASSERT_EQ(margin.row_count(), 1);
+  EXPECT_EQ(margin.row_references(0), 2);
+  EXPECT_EQ(m().tables().depo_limits.at(0)->name, "NOWHERE") << "a security in no class shows its code";
+
+  // What the margin library reads: money in hundredths, quantities truncated.
+  const MargoMoneyLimit* ml = MarginBinding::get_money_limit(0);
+  ASSERT_NE(ml, nullptr);
+  EXPECT_DOUBLE_EQ(ml->amountC, 123456.0);
+  const MargoDepoLimit* dl = MarginBinding::get_depo_limit(0);
+  ASSERT_NE(dl, nullptr);
+  EXPECT_EQ(dl->currentQuantity, 10);
+  EXPECT_EQ(MarginBinding::get_money_limit(1), nullptr);
+  int32_t position = -1;
+  EXPECT_EQ(MarginBinding::find_money_limit("F", "C", "EQTV", "RUB", &position), 0);
+  EXPECT_EQ(MarginBinding::find_money_limit("F", "C", "EQTV", "USD", &position), -1);
+  EXPECT_EQ(position, 1);
+
+  delete_money_limit("F", "C", "USD");  // not held
+  EXPECT_EQ(margin.row_references(0), 2);
+  delete_money_limit("F", "C", "RUB");
+  EXPECT_EQ(margin.row_references(0), 1);
+  EXPECT_TRUE(m().tables().money_limits.empty());
+}
+
+TEST_F(TerminalDispatch, AChangedNewsItemIsStoredOverTheHeldOne) {
+  login();
+  start();
+  client.news.date = 20240105;
+  client.news.time = 100000;
+  client.news.number = 3;
+  std::strcpy(client.news.headline, "first");
+  post(KELAPI_EVENT_NEWNEWS, 0, 3);
+  const KelapiNewsRecord* held = m().tables().news.at(0).get();
+  std::strcpy(client.news.headline, "second");
+  post(KELAPI_EVENT_NEWNEWS, 0, 3);
+  ASSERT_EQ(m().tables().news.size(), 1u);
+  EXPECT_EQ(m().tables().news.at(0).get(), held);
+  EXPECT_STREQ(held->headline, "second");
+  post(KELAPI_EVENT_NEWNEWS, 1, 3);  // other change kinds are not handled
+  EXPECT_EQ(m().tables().news.size(), 1u);
+}
+
 TEST_F(TerminalDispatch, AFailedRuleFileIsOnlyLogged) {
   login();
   const std::string text = "no rules";  // the library's text: copied by the callback

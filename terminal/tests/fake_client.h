@@ -99,6 +99,15 @@ class FakeClient final : public ClientApi {
   KelapiResult is_transaction_available(const char*, uint32_t) override { return KELAPI_E_TRANS_NOT_AVAILABLE; }
   KelapiResult book_dli_file(const char*, uint16_t*) override { return KELAPI_E_NOT_SUPPORTED; }
   KelapiResult get_dli_file(uint16_t, char*, char**, char**) override { return KELAPI_E_NOT_SUPPORTED; }
+  // Limits and news: the next reads answer these records.
+  KelapiMoneyLimitRecordEx money_limit{};
+  KelapiDepoLimitRecordEx depo_limit{};
+  KelapiNewsRecord news{};
+  KelapiResult get_money_limit(uint32_t, KelapiMoneyLimitRecordEx* r) override { return (*r = money_limit, 0); }
+  KelapiResult get_depo_limit(uint32_t, KelapiDepoLimitRecordEx* r) override { return (*r = depo_limit, 0); }
+  KelapiResult get_futures_limit(uint32_t, KelapiFuturesLimitRecordEx*) override { return KELAPI_E_INVALIDARG; }
+  KelapiResult get_futures_holding(uint32_t, KelapiFuturesHoldingRecordEx*) override { return KELAPI_E_INVALIDARG; }
+  KelapiResult get_news(uint32_t, KelapiNewsRecord* r) override { return (*r = news, 0); }
 
  private:
   uint32_t orders_;

@@ -149,8 +149,14 @@ LRESULT DataFeedManager::handle_event(uint32_t code, WPARAM wparam, LPARAM lpara
       if (copy) on_values(copy->header);
       break;
     }
-    // Limits, futures and news come once the client library
-    // offers those tables; until then their copies are only released.
+    case KELAPI_EVENT_NEWMONEYLIMIT: on_money_limit(number); break;
+    case KELAPI_EVENT_NEWDEPOLIMIT: on_depo_limit(number); break;
+    case KELAPI_EVENT_KILLMONEYLIMIT: on_money_limit_deleted(reinterpret_cast<unsigned char*>(wparam)); break;
+    case KELAPI_EVENT_KILLDEPOLIMIT: on_depo_limit_deleted(reinterpret_cast<unsigned char*>(wparam)); break;
+    case KELAPI_EVENT_NEWFUTURESLIMIT: on_futures_limit(number); break;
+    case KELAPI_EVENT_KILLFUTURESLIMIT: on_futures_limit_removed(static_cast<int32_t>(lparam)); break;
+    case KELAPI_EVENT_NEWFUTURESHOLDING: on_futures_holding(number); break;
+    case KELAPI_EVENT_NEWNEWS: on_news(static_cast<uint32_t>(wparam), number); break;
     default:
       release_copy(code, wparam, lparam);
       break;

@@ -20,15 +20,32 @@ class KelapiClient final : public ClientApi {
     return KelapiConnect(user, password, error);
   }
 
-  // Not exported by this build of the client library yet.
+  // Not exported by this build of the client library yet: the terminal logs
+  // the result and goes on.
   KelapiResult clear_archive() override { return KELAPI_E_NOT_SUPPORTED; }
-  KelapiResult get_trade_date(uint32_t*) override { return KELAPI_E_NOT_SUPPORTED; }
   KelapiResult set_data_refresh_timeout(uint32_t) override { return KELAPI_E_NOT_SUPPORTED; }
-  KelapiResult book_limits() override { return KELAPI_E_NOT_SUPPORTED; }
-  KelapiResult book_futures() override { return KELAPI_E_NOT_SUPPORTED; }
-  KelapiResult book_news() override { return KELAPI_E_NOT_SUPPORTED; }
-  KelapiResult book_dli_file(const char*, uint16_t*) override { return KELAPI_E_NOT_SUPPORTED; }
-  KelapiResult get_dli_file(uint16_t, char*, char**, char**) override { return KELAPI_E_NOT_SUPPORTED; }
+
+  KelapiResult get_trade_date(uint32_t* date) override { return KelapiGetTradeDate(date); }
+  KelapiResult book_limits() override { return KelapiBookLimits(); }
+  KelapiResult book_futures() override { return KelapiBookFutures(); }
+  KelapiResult book_news() override { return KelapiBookNews(); }
+  KelapiResult book_dli_file(const char* firm, uint16_t* request) override { return KelapiBookDliFile(firm, request); }
+  KelapiResult get_dli_file(uint16_t request, char* firm, char** name, char** text) override {
+    return KelapiGetDliFile(request, firm, name, text);
+  }
+  KelapiResult get_money_limit(uint32_t n, KelapiMoneyLimitRecordEx* r) override {
+    return KelapiGetMoneyLimitEx(static_cast<int>(n), r, kMoneyLimitRecordSize);
+  }
+  KelapiResult get_depo_limit(uint32_t n, KelapiDepoLimitRecordEx* r) override {
+    return KelapiGetDepoLimitEx(static_cast<int>(n), r, kDepoLimitRecordSize);
+  }
+  KelapiResult get_futures_limit(uint32_t n, KelapiFuturesLimitRecordEx* r) override {
+    return KelapiGetFuturesLimitEx(static_cast<int>(n), r, kFuturesLimitRecordSize);
+  }
+  KelapiResult get_futures_holding(uint32_t n, KelapiFuturesHoldingRecordEx* r) override {
+    return KelapiGetFuturesHoldingEx(static_cast<int>(n), r, kFuturesHoldingRecordSize);
+  }
+  KelapiResult get_news(uint32_t n, KelapiNewsRecord* r) override { return KelapiGetNews(static_cast<int>(n), r); }
 
   KelapiResult book_classes() override { return KelapiBookClasses(); }
   KelapiResult book_transactions() override { return KelapiBookTransactions(); }

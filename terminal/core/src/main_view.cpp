@@ -221,6 +221,30 @@ void MainView::fan_out_quotes(int32_t class_number, int32_t security_number, std
   for_each_of_kind(kind::quotes, [&](TerminalWindow& w) { w.on_quotes(class_number, security_number, now, before); });
 }
 
+void MainView::fan_out_money_limit(const KelapiMoneyLimitRecordEx& limit, int index, bool is_new) {
+  for_each_of_kind(kind::money_limits, [&](TerminalWindow& w) { w.on_money_limit(limit, index, is_new); });
+}
+
+void MainView::fan_out_depo_limit(const DepoLimitRow& limit, int index, bool is_new) {
+  for_each_of_kind(kind::depo_limits, [&](TerminalWindow& w) { w.on_depo_limit(limit, index, is_new); });
+}
+
+void MainView::fan_out_futures_limit(const KelapiFuturesLimitRecordEx& limit, int index, bool is_new) {
+  for_each_of_kind(kind::futures_limits, [&](TerminalWindow& w) { w.on_futures_limit(limit, index, is_new); });
+}
+
+void MainView::fan_out_futures_holding(const KelapiFuturesHoldingRecordEx& holding, int index, bool is_new) {
+  for_each_of_kind(kind::futures_holdings, [&](TerminalWindow& w) { w.on_futures_holding(holding, index, is_new); });
+}
+
+void MainView::fan_out_news(const KelapiNewsRecord& news, int index, bool is_new) {
+  for_each_of_kind(kind::news, [&](TerminalWindow& w) { w.on_news(news, index, is_new); });
+}
+
+void MainView::fan_out_remove_row(int window_kind, int index) {
+  for_each_of_kind(window_kind, [&](TerminalWindow& w) { w.on_remove_row(index); });
+}
+
 void MainView::fan_out_margin_row(const std::string& firm, const std::string& client, bool added) {
   for (int i = 0; i < kSlotCount; ++i) {
     TerminalWindow* w = slot(i);

@@ -254,18 +254,72 @@ double MarginBinding::get_param_value(int32_t class_number, int32_t security_num
   return m->tables().values.get_value(sec->value_row, column);
 }
 
-int32_t MarginBinding::find_money_limit(const char*, const char*, const char*, const char*, int32_t* position) {
-  if (position != nullptr) *position = 0;
-  return -1;
+int32_t MarginBinding::find_money_limit(const char* firm, const char* client, const char* tag, const char* currency,
+                                        int32_t* position) {
+  const DataFeedManager* m = manager();
+  if (m == nullptr) return -1;
+  bool found = false;
+  const int at = m->money_limit_position(firm != nullptr ? firm : "", client != nullptr ? client : "",
+                                         currency != nullptr ? currency : "", tag != nullptr ? tag : "", &found);
+  if (position != nullptr) *position = at;
+  return found ? at : -1;
 }
 
-const MargoMoneyLimit* MarginBinding::get_money_limit(int32_t) { return nullptr; }
-
-int32_t MarginBinding::find_depo_limit(const char*, const char*, const char*, const char*, int32_t* position) {
-  if (position != nullptr) *position = 0;
-  return -1;
+const MargoMoneyLimit* MarginBinding::get_money_limit(int32_t index) {
+  static MargoMoneyLimit out;
+  const DataFeedManager* m = manager();
+  if (m == nullptr || index < 0 || index >= static_cast<int32_t>(m->tables().money_limits.size())) return nullptr;
+  const KelapiMoneyLimitRecordEx& r = *m->tables().money_limits[static_cast<std::size_t>(index)];
+  out = MargoMoneyLimit{};
+  copy_text(out.currency, field_text(r.currency));
+  copy_text(out.boardTag, field_text(r.tag));
+  copy_text(out.firmId, field_text(r.firm));
+  copy_text(out.clientCode, field_text(r.client));
+  // Amounts in hundredths: opening balance, opening limit, current balance,
+  // current limit, locked and the fifth amount; the third (leverage) as an
+  // integer.
+  out.amountA = r.opening_balance * 100;
+  out.amountB = r.opening_limit * 100;
+  out.amountC = r.current_balance * 100;
+  out.amountD = r.current_limit * 100;
+  out.amountE = r.locked * 100;
+  out.amountF = r.amount6 * 100;
+  out.leveragePercent = static_cast<int32_t>(r.leverage * 100);
+  return &out;
 }
 
-const MargoDepoLimit* MarginBinding::get_depo_limit(int32_t) { return nullptr; }
+int32_t MarginBinding::find_depo_limit(const char* firm, const char* client, const char* security, const char* account,
+                                       int32_t* position) {
+  const DataFeedManager* m = manager();
+  if (m == nullptr) return -1;
+  bool found = false;
+  const int at = m->depo_limit_position(firm != nullptr ? firm : "", client != nullptr ? client : "",
+                                        security != nullptr ? security : "", account != nullptr ? account : "", &found);
+  if (position != nullptr) *position = at;
+  return found ? at : -1;
+}
+
+const MargoDepoLimit* MarginBinding::get_depo_limit(int32_t index) {
+  static MargoDepoLimit out;
+  const DataFeedManager* m = manager();
+  if (m == nullptr || index < 0 || index >= static_cast<int32_t>(m->tables().depo_limits.size())) return nullptr;
+  const KelapiDepoLimitRecordEx& r = m->tables().depo_limits[static_cast<std::size_t>(index)]->record;
+  // The record's eight leading figures, counted from the first.
+  const double q[8] = {r.quantity3, r.quantity4, r.quantity5, r.amount2, r.quantity6, r.amount1, r.quantity1, r.quantity2};
+  out = MargoDepoLimit{};
+  copy_text(out.securityCode, field_text(r.security));
+  copy_text(out.tradeAccount, field_text(r.account));
+  copy_text(out.firmId, field_text(r.firm));
+  copy_text(out.clientCode, field_text(r.client));
+  out.openingQuantity = static_cast<int32_t>(q[6]);
+  out.quantity1 = static_cast<int32_t>(q[7]);
+  out.currentQuantity = static_cast<int32_t>(q[0]);
+  out.quantity2 = static_cast<int32_t>(q[1]);
+  out.quantity3 = static_cast<int32_t>(q[2]);
+  out.quantity4 = static_cast<int32_t>(q[4]);
+  out.amountG = q[5] * 100;
+  out.amountH = q[3] * 100;
+  return &out;
+}
 
 }  // namespace kelda::terminal

@@ -27,8 +27,18 @@ KelapiResult DataFeedManager::apply_class_filter(ClassRecord& cls) {
     secs = cls.window_secs;
     add_missing(params, cls.margin_params);
     add_missing(secs, cls.margin_secs);
-    // Securities held under securities limits join here once the client
-    // library offers the limit tables.
+    // Securities held under a client's securities limits that are not
+    // margin securities under that client's rules.
+    for (const auto& limit : tables_.depo_limits) {
+      const std::string firm(field_text(limit->record.firm));
+      const std::string client(field_text(limit->record.client));
+      const int row_index = margin_.find_row(firm, client);
+      const MargoMarginalRow* row = margin_.row(row_index);
+      if (row == nullptr) continue;
+      const std::string code(field_text(limit->record.security));
+      if (MargoIsMarginSeccode(row, code.c_str(), nullptr, nullptr)) continue;
+      if (const SecurityRecord* sec = cls.find_security(code)) add_missing(secs, {sec->record.security_number});
+    }
   }
   const KelapiResult r = client_.set_class_filter(cls.record.class_number, static_cast<uint32_t>(params.size()),
                                                   params.data(), static_cast<uint32_t>(secs.size()), secs.data());

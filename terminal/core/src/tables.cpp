@@ -100,6 +100,11 @@ void Tables::clear() {
   orders.clear();
   stop_order_by_number.clear();
   stop_orders.clear();
+  money_limits.clear();
+  depo_limits.clear();
+  futures_limits.clear();
+  futures_holdings.clear();
+  news.clear();
   values.clear();
 }
 

@@ -2,9 +2,7 @@
 // one interface, so that tests and benchmarks can stand in for the library
 // and so that calls the library does not export yet have one place to land.
 //
-// kelapi_client() is the real library. Calls of tables that this build of
-// the library does not offer yet answer KELAPI_E_NOT_SUPPORTED; the terminal
-// logs them and goes on (see each caller).
+// kelapi_client() is the real library.
 //
 // Threading: the calls are made on the user-interface thread; the library
 // runs its callback on its own threads (see keldaapi.h). Ownership: blocks
@@ -61,6 +59,11 @@ class ClientApi {
   virtual KelapiResult get_trd_account(uint32_t number, KelapiTrdAccountRecord* record) = 0;
   // 0 when the class offers the transaction kind (4: a new order).
   virtual KelapiResult is_transaction_available(const char* class_code, uint32_t kind) = 0;
+  virtual KelapiResult get_money_limit(uint32_t number, KelapiMoneyLimitRecordEx* record) = 0;
+  virtual KelapiResult get_depo_limit(uint32_t number, KelapiDepoLimitRecordEx* record) = 0;
+  virtual KelapiResult get_futures_limit(uint32_t number, KelapiFuturesLimitRecordEx* record) = 0;
+  virtual KelapiResult get_futures_holding(uint32_t number, KelapiFuturesHoldingRecordEx* record) = 0;
+  virtual KelapiResult get_news(uint32_t number, KelapiNewsRecord* record) = 0;
   virtual KelapiResult book_dli_file(const char* firm_id, uint16_t* request) = 0;
   // The firm id (a buffer of at least 13 bytes), the rule file's name and
   // text (library blocks, released with free()).
@@ -74,5 +77,9 @@ ClientApi& kelapi_client();
 inline constexpr uint32_t kTradeRecordSize = 344;
 inline constexpr uint32_t kOrderRecordSize = 248;
 inline constexpr uint32_t kStopOrderRecordSize = 200;
+inline constexpr uint32_t kMoneyLimitRecordSize = 96;
+inline constexpr uint32_t kDepoLimitRecordSize = 120;
+inline constexpr uint32_t kFuturesLimitRecordSize = 136;
+inline constexpr uint32_t kFuturesHoldingRecordSize = 120;
 
 }  // namespace kelda::terminal

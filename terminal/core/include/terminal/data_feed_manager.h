@@ -147,6 +147,20 @@ class DataFeedManager {
   void on_stop_order(uint32_t number);
   void on_price(uint32_t class_number, uint32_t security_number);
   void on_values(const KelapiDataEvent& header);
+  void on_money_limit(uint32_t number);
+  void on_depo_limit(uint32_t number);
+  // The deleted limit's record as the event carries it (released here).
+  void on_money_limit_deleted(unsigned char* record);
+  void on_depo_limit_deleted(unsigned char* record);
+  void on_futures_limit(uint32_t number);
+  void on_futures_limit_removed(int32_t id);
+  void on_futures_holding(uint32_t number);
+  void on_news(uint32_t change, uint32_t number);
+  // Lower bounds of the sorted limit tables and whether the keys match there.
+  int money_limit_position(std::string_view firm, std::string_view client, std::string_view currency,
+                           std::string_view tag, bool* found = nullptr) const;
+  int depo_limit_position(std::string_view firm, std::string_view client, std::string_view security,
+                          std::string_view account, bool* found = nullptr) const;
 
   // ---- subscriptions ----
   KelapiResult apply_class_filter(ClassRecord& cls);

@@ -25,6 +25,7 @@ namespace kelda::terminal {
 
 struct ClassRecord;
 struct SecurityRecord;
+struct DepoLimitRow;
 
 inline constexpr int kSlotCount = 20;
 inline constexpr UINT kFirstChildId = 0xE901;
@@ -62,6 +63,13 @@ class MainView : public ui::Window {
   void fan_out_values(const ClassRecord& cls, const SecurityRecord& sec, std::span<const KelapiValueRecord> values);
   void fan_out_quotes(int32_t class_number, int32_t security_number, std::span<const KelapiPriceRecord> now,
                       std::span<const KelapiPriceRecord> before);
+  void fan_out_money_limit(const KelapiMoneyLimitRecordEx& limit, int index, bool is_new);
+  void fan_out_depo_limit(const DepoLimitRow& limit, int index, bool is_new);
+  void fan_out_futures_limit(const KelapiFuturesLimitRecordEx& limit, int index, bool is_new);
+  void fan_out_futures_holding(const KelapiFuturesHoldingRecordEx& holding, int index, bool is_new);
+  void fan_out_news(const KelapiNewsRecord& news, int index, bool is_new);
+  // Kinds 6, 7 and 8: the row at `index` goes.
+  void fan_out_remove_row(int window_kind, int index);
   void fan_out_margin_row(const std::string& firm, const std::string& client, bool added);
   void clear_all_windows();
   void send_to_all_windows(UINT msg, WPARAM wparam, LPARAM lparam);

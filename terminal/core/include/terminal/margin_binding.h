@@ -6,10 +6,7 @@
 //
 // The callbacks run on the user-interface thread inside the Margo* calls the
 // terminal makes, and read manager()'s tables without locks.
-//
-// Money and securities limits reach the margin library once the client
-// library offers the limit tables; until then the limit look-ups find
-// nothing.
+
 //
 // Ownership: rows are owned here; windows are told before a row goes.
 #pragma once

@@ -8,6 +8,9 @@
 // by number through indexes, orders and stop orders by their row number: no
 // walk over a table per event.
 //
+// Limits and holdings are kept in their display order (the order the
+// windows show and the margin library's look-ups search).
+//
 // Threading: user-interface thread only.
 #pragma once
 
@@ -66,6 +69,12 @@ class ValueTable {
   std::vector<std::vector<double>> cells_;
 };
 
+// A securities limit with the display name of its security.
+struct DepoLimitRow {
+  KelapiDepoLimitRecordEx record{};
+  std::string name;
+};
+
 struct Tables {
   std::map<std::string, std::unique_ptr<ClassRecord>> classes;  // by class code
   std::unordered_map<uint32_t, ClassRecord*> class_by_number;
@@ -76,6 +85,16 @@ struct Tables {
   std::unordered_map<uint32_t, KelapiOrderRecord*> order_by_number;
   std::vector<std::unique_ptr<KelapiStopOrderRecord>> stop_orders;
   std::unordered_map<uint32_t, KelapiStopOrderRecord*> stop_order_by_number;
+  // Sorted by firm, client, currency and tag.
+  std::vector<std::unique_ptr<KelapiMoneyLimitRecordEx>> money_limits;
+  // Sorted by firm, client, security code and account.
+  std::vector<std::unique_ptr<DepoLimitRow>> depo_limits;
+  // Ordered by firm and account, then the limit type.
+  std::vector<std::unique_ptr<KelapiFuturesLimitRecordEx>> futures_limits;
+  // Ordered by firm, account and security code, then the holding type.
+  std::vector<std::unique_ptr<KelapiFuturesHoldingRecordEx>> futures_holdings;
+  // Sorted by date, time and number.
+  std::vector<std::unique_ptr<KelapiNewsRecord>> news;
   ValueTable values;
 
   ClassRecord* find_class(uint32_t number) const;

@@ -26,6 +26,7 @@ namespace kelda::terminal {
 
 struct ClassRecord;
 struct SecurityRecord;
+struct DepoLimitRow;
 
 namespace kind {
 inline constexpr int quotes = 1;
@@ -82,6 +83,15 @@ class TerminalWindow : public ui::Window {
   virtual void on_quotes(int32_t /*class_number*/, int32_t /*security_number*/,
                          std::span<const KelapiPriceRecord> /*now*/,
                          std::span<const KelapiPriceRecord> /*before*/) {}
+  // Limits, holdings and news: the held record, its index in the manager's
+  // table after the change and whether the row is new.
+  virtual void on_money_limit(const KelapiMoneyLimitRecordEx&, int /*index*/, bool /*is_new*/) {}
+  virtual void on_depo_limit(const DepoLimitRow&, int /*index*/, bool /*is_new*/) {}
+  virtual void on_futures_limit(const KelapiFuturesLimitRecordEx&, int /*index*/, bool /*is_new*/) {}
+  virtual void on_futures_holding(const KelapiFuturesHoldingRecordEx&, int /*index*/, bool /*is_new*/) {}
+  virtual void on_news(const KelapiNewsRecord&, int /*index*/, bool /*is_new*/) {}
+  // The row at `index` goes (told before it leaves the table).
+  virtual void on_remove_row(int /*index*/) {}
   virtual void on_margin_row(const std::string& /*firm*/, const std::string& /*client*/, bool /*added*/) {}
 
   LRESULT window_proc(UINT msg, WPARAM wparam, LPARAM lparam) override;
