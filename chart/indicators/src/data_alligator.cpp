@@ -93,7 +93,12 @@ CDataAlligator::CDataAlligator(CChart& chart, CData& source) : CDataCommon(chart
   jaw_ = std::make_unique<CDataAlligatorPart>(chart, source).release();
   teeth_ = std::make_unique<CDataAlligatorPart>(chart, source).release();
   lips_ = std::make_unique<CDataAlligatorPart>(chart, source).release();
-  for (CDataAlligatorPart* part : {jaw_, teeth_, lips_}) part->setOwnerId(id());
+  // Each line lists the owner as its companion too: deleting any line
+  // deletes the whole indicator, never leaving the owner with a lost part.
+  for (CDataAlligatorPart* part : {jaw_, teeth_, lips_}) {
+    part->setOwnerId(id());
+    part->addCompanion(this);
+  }
   addCompanion(lips_);
   addCompanion(jaw_);
   addCompanion(teeth_);

@@ -178,6 +178,9 @@ CDataIchimoku::CDataIchimoku(CChart& chart, CData& source) : CDataCommon(chart, 
   }
   addCompanion(spanBBase_);
   addCompanion(spanABase_);
+  // Each part lists the owner as its companion too: deleting any part
+  // deletes the whole indicator, never leaving the owner with a lost part.
+  for (CData* part : companions()) part->addCompanion(this);
 }
 
 int CDataIchimoku::hasData() const { return anyPartHasData({conversion_, base_, spanA_, spanB_, lagging_}); }

@@ -119,6 +119,29 @@ TEST_F(PartTwoIncremental, UpdatesEqualAFullRecalculationAndAFreshIndicator) {
   }
 }
 
+// Deleting any one series of an indicator (a drawn line or a hidden part,
+// by its id) deletes the whole indicator and nothing else.
+TEST_F(PartTwoIncremental, DeletingAnyPartDeletesTheWholeIndicator) {
+  addCloses({10, 12, 11, 13, 12, 14, 15, 13, 12, 16});
+  for (const Setting& s : settings()) {
+    const size_t before = object().seriesList().size();
+    const int32_t probe = addWith(s);
+    std::vector<int32_t> parts;
+    for (const CData* series : object().seriesList()) {
+      if (series->id() >= probe) parts.push_back(series->id());
+    }
+    ASSERT_EQ(VizorDeleteGraph(chart, probe), 1);
+    ASSERT_EQ(object().seriesList().size(), before);
+    for (int32_t part : parts) {
+      SCOPED_TRACE(::testing::Message() << "type " << s.type << " part " << part - probe);
+      addWith(s);
+      const int32_t shift = object().seriesList().back()->id() - parts.back();
+      ASSERT_EQ(VizorDeleteGraph(chart, part + shift), 1);
+      EXPECT_EQ(object().seriesList().size(), before);
+    }
+  }
+}
+
 // An interval change empties the series and the bars come again, several
 // to a period (the last of a period wins): every indicator follows and ends
 // equal to one built over the regrouped bars.
