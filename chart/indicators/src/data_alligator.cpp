@@ -88,7 +88,7 @@ void CDataAlligatorPart::calculate(int first, int last) {
   notifyDependents(first == -1 ? -1 : start, first == -1 ? -1 : std::max(end, start));
 }
 
-CDataAlligator::CDataAlligator(CChart& chart, CData& source) : CDataCommon(chart, 0, 1), source_(&source) {
+CDataAlligator::CDataAlligator(CChart& chart, CData& source) : CDataCommon(chart, 0, 1) {
   typeCode_ = kTypeCode;
   jaw_ = std::make_unique<CDataAlligatorPart>(chart, source).release();
   teeth_ = std::make_unique<CDataAlligatorPart>(chart, source).release();

@@ -158,7 +158,7 @@ void CDataIchimokuChikou::calculate(int first, int last) {
   notifyDependents(first == -1 ? -1 : start, first == -1 ? -1 : std::max(end, start));
 }
 
-CDataIchimoku::CDataIchimoku(CChart& chart, CData& source) : CDataCommon(chart, 0, 1), source_(&source) {
+CDataIchimoku::CDataIchimoku(CChart& chart, CData& source) : CDataCommon(chart, 0, 1) {
   typeCode_ = kTypeCode;
   conversion_ = std::make_unique<CDataSummHighestLowest>(chart, source, params_.conversionPeriod).release();
   base_ = std::make_unique<CDataSummHighestLowest>(chart, source, params_.basePeriod).release();

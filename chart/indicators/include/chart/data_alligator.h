@@ -60,7 +60,6 @@ class CDataAlligator final : public CDataCommon {
   CDataAlligatorPart& lips() const { return *lips_; }
 
  private:
-  CData* source_;
   CDataAlligatorPart* jaw_;
   CDataAlligatorPart* teeth_;
   CDataAlligatorPart* lips_;

@@ -91,7 +91,6 @@ class CDataIchimoku final : public CDataCommon {
   CDataIchimokuChikou& lagging() const { return *lagging_; }
 
  private:
-  CData* source_;
   CDataSummHighestLowest* conversion_;
   CDataSummHighestLowest* base_;
   CDataSummHighestLowest* spanBBase_;
