@@ -81,7 +81,7 @@ bool CDataMA::recursiveValue(const PointVector& source, int i, double* value) co
   const double pi = selectPrice(params_.field, &source[i]);
   if (params_.method == kMaExponential) {
     if (j >= 0) {
-      *value = (static_cast<double>(n - 1) * own[j].close + 2.0 * pi) / static_cast<double>(n + 1);
+      *value = (static_cast<double>(n - 1) * own[j].close + 2.0 * pi) / (static_cast<double>(n) + 1.0);
       return true;
     }
     if (passingBefore(source, i) < n - 1) return false;
@@ -90,7 +90,7 @@ bool CDataMA::recursiveValue(const PointVector& source, int i, double* value) co
     for (int k = 0; k <= i; ++k) {
       if (!pointPasses(&source[k])) continue;
       const double p = selectPrice(params_.field, &source[k]);
-      e = seeded ? (static_cast<double>(n - 1) * e + 2.0 * p) / static_cast<double>(n + 1) : p;
+      e = seeded ? (static_cast<double>(n - 1) * e + 2.0 * p) / (static_cast<double>(n) + 1.0) : p;
       seeded = true;
     }
     *value = e;
