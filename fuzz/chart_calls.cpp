@@ -93,8 +93,17 @@ void step(VizorChart chart, Reader& in) {
       g.levelLineCount = in.take<uint8_t>() & 1 ? static_cast<int32_t>(lines.size()) : in.id();
       // The library reads what the caller names: never more than the array holds.
       if (g.levelLines != nullptr) g.levelLineCount = std::min(g.levelLineCount, static_cast<int32_t>(lines.size()));
-      char block[16] = {};
-      VizorSetGraphParams(chart, in.id(), &g, block, in.take<uint8_t>() % 17);
+      // Small zeroed blocks, or (a size byte from 200 up) the size of one of
+      // the indicators' blocks with its first bytes taken from the input.
+      static const int32_t kBlockSizes[] = {4, 8, 12, 16, 24, 36, 44, 296, 1040};
+      uint8_t block[1040] = {};
+      const uint8_t pick = in.take<uint8_t>();
+      int32_t size = pick % 17;
+      if (pick >= 200) {
+        size = kBlockSizes[pick % 9];
+        for (int32_t k = 0; k < std::min<int32_t>(size, 48); ++k) block[k] = in.take<uint8_t>();
+      }
+      VizorSetGraphParams(chart, in.id(), &g, block, size);
       VizorGetGraphParams(chart, in.id(), &g, block, in.take<uint8_t>() % 17);
       break;
     }
