@@ -433,6 +433,58 @@ TEST_F(TransactionsTest, AFailedSendIsReported) {
   EXPECT_EQ(KelapiDoTransactionExR(5, "CLS", 32768, "T=x"), KELAPI_E_NOT_SUPPORTED) << "even uninitialised";
 }
 
+TEST_F(TransactionsTest, BuildersChooseEachFieldByItsRoles) {
+  start();
+  describe_kind(kind(10, "Order", 4, 12),
+                {field(10, "CLASS", 0, 4, kRoleClass), field(10, "SEC", 0, 4, kRoleSecurity),
+                 field(10, "ACC", 0, 4, kRoleAccount), field(10, "PRICE", 3, 6, 0x10000),
+                 field(10, "QTY", 1, 3, 0x20000), field(10, "CLIENT", 0, 3, 0x400000),
+                 field(10, "OP", 0, 1, 0x40000), field(10, "TYPE", 0, 1, 0x800000),
+                 field(10, "SPLIT", 0, 1, 0x40000000), field(10, "COND", 0, 1, 0x80000000),
+                 field(10, "TIME", 0, 1, 0x10), field(10, "FIXED", 0, 2, kRoleFixed | kRoleSecurity, "FX")});
+  describe_kind(kind(11, "Kill", 1, 2), {field(11, "CLASS", 0, 4, kRoleClass | kRoleFixed, "CLS"),
+                                         field(11, "ORDER", 1, 8, 0x4000)});
+  net->clear_sent();
+  ASSERT_EQ(KelapiDoTransactionNewOrder(1, "CLS", "AAA", "ACC1", "12.5", "7", "C1", 271), KELAPI_OK);
+  ASSERT_EQ(chunks().size(), 1u);
+  EXPECT_EQ(data_of(chunks()[0]), std::string("CLS AAA ACC1001250007C1 BLS PFX") + '\0');
+  KelapiLastTransDescEx last;
+  ASSERT_EQ(KelapiGetLastTransDescEx(&last, sizeof last), KELAPI_OK);
+  EXPECT_STREQ(last.text, "CLASS=CLS|SEC=AAA|ACC=ACC1|PRICE=12.5|QTY=7|CLIENT=C1|OP=B|TYPE=L|SPLIT=S|COND= |TIME=P|FIXED=FX");
+
+  net->clear_sent();
+  ASSERT_EQ(KelapiDoTransactionNewOrder(1, "CLS", "AAA", "ACC1", "12.5", "7", "C1", 0x10 | 0x80), KELAPI_OK);
+  EXPECT_EQ(data_of(chunks()[0]), std::string("CLS AAA ACC1001250007C1 SMONYFX") + '\0');
+  struct Refusal {
+    const char* security;
+    const char* client;
+    uint32_t options;
+    KelapiResult result;
+  };
+  const Refusal refusals[] = {
+      {"AAA", "C1", 0x40, KELAPI_E_INVALIDARG},        // no condition letter chosen
+      {"AAA", "C1", 0x8, KELAPI_E_INVALIDARG},         // no time letter chosen
+      {"ZZZ", "C1", 271, KELAPI_E_INVALIDARG},         // unknown security
+      {"AAA", "C1|QTY=9", 271, KELAPI_E_INVALIDARG},   // a pair smuggled into an argument
+      {"AAA", nullptr, 271, KELAPI_E_POINTER},
+  };
+  net->clear_sent();
+  for (const Refusal& r : refusals) {
+    EXPECT_EQ(KelapiDoTransactionNewOrder(1, "CLS", r.security, "ACC1", "1", "1", r.client, r.options), r.result)
+        << r.options;
+    ASSERT_EQ(KelapiGetLastTransDescEx(&last, sizeof last), KELAPI_OK);
+    EXPECT_EQ(last.text[0], '\0') << "the description stays cleared";
+  }
+  EXPECT_EQ(KelapiDoTransactionNewOrder(1, "NONE", "AAA", "ACC1", "1", "1", "C", 271), KELAPI_E_INVALIDARG);
+  EXPECT_EQ(KelapiDoTransactionNewStopOrder(1, "CLS", "AAA", "A", "1", "1", "1", "C", 271), KELAPI_E_TRANS_NOT_AVAILABLE);
+  EXPECT_TRUE(chunks().empty());
+
+  ASSERT_EQ(KelapiDoTransactionKillOrder(2, "CLS", "4711"), KELAPI_OK);
+  ASSERT_EQ(chunks().size(), 1u);
+  EXPECT_EQ(data_of(chunks()[0]), std::string("CLS 00004711") + '\0') << "a fixed field keeps its default";
+  EXPECT_EQ(chunks()[0].kind_id, 11);
+}
+
 // What the reply events carried (their records live only during the call).
 std::vector<KelapiTransReply> g_replies;
 std::vector<std::pair<uintptr_t, std::string>> g_short_replies;

@@ -127,6 +127,36 @@ KelapiResult KelapiDoTransactionEx(uint32_t trans_id, const char* class_code, ui
  * initialised with flag 0x2 (replies as KELAPI_EVENT_TRANSREPLYEX). */
 KelapiResult KelapiDoTransactionExR(uint32_t trans_id, const char* class_code, uint32_t kind_code,
                                     const char* text);
+/* Typed builders: the text is made from the arguments by the fields' roles
+ * and sent like a caller's text. Options of the new orders: 0x1 buy (else
+ * sell), 0x2 limit (else market), 0x4 "S" (else "O"); one of 0x8, 0x10,
+ * 0x20 chooses the condition letter and one of 0x40, 0x80, 0x100 the time
+ * letter where the kind has those fields. No argument may hold "|" or "=". */
+KelapiResult KelapiDoTransactionNewOrder(uint32_t trans_id, const char* class_code, const char* security_code,
+                                         const char* account, const char* price, const char* quantity,
+                                         const char* client_code, uint32_t options);
+KelapiResult KelapiDoTransactionNewOrderEx(uint32_t trans_id, const char* class_code, const char* security_code,
+                                           const char* account, const char* price, const char* quantity,
+                                           const char* client_code, uint32_t options);
+KelapiResult KelapiDoTransactionKillOrder(uint32_t trans_id, const char* class_code, const char* order_number);
+KelapiResult KelapiDoTransactionKillOrderEx(uint32_t trans_id, const char* class_code, const char* order_number);
+KelapiResult KelapiDoTransactionNewStopOrder(uint32_t trans_id, const char* class_code, const char* security_code,
+                                             const char* account, const char* stop_price, const char* price,
+                                             const char* quantity, const char* client_code, uint32_t options);
+KelapiResult KelapiDoTransactionKillStopOrder(uint32_t trans_id, const char* class_code,
+                                              const char* stop_order_number);
+KelapiResult KelapiDoTransactionNewAdressOrder(uint32_t trans_id, const char* class_code,
+                                               const char* security_code, const char* account, const char* price,
+                                               const char* quantity, const char* client_code, uint32_t options,
+                                               const char* extra1, const char* extra2, const char* extra3);
+KelapiResult KelapiDoTransactionKillAdressOrder(uint32_t trans_id, const char* class_code,
+                                                const char* order_number);
+KelapiResult KelapiDoTransactionKillReport(uint32_t trans_id, const char* class_code, const char* security_code,
+                                           const char* report_number);
+/* side: non-zero sells. */
+KelapiResult KelapiDoTransactionNewReport(uint32_t trans_id, const char* class_code, const char* value,
+                                          uint32_t side);
+
 KelapiResult KelapiGetLastTransDesc(KelapiLastTransDesc* record);
 KelapiResult KelapiGetLastTransDescEx(KelapiLastTransDescEx* record, uint32_t size);
 

@@ -2,9 +2,12 @@
 #include "exports/export_guard.h"
 #include "keldaapi/keldaapi.h"
 #include "platform/export.h"
+#include "transactions/transaction_builders.h"
 #include "transactions/transactions.h"
 
 using kelda::kelapi::guarded;
+using kelda::kelapi::Builder;
+using kelda::kelapi::BuilderArgs;
 using kelda::kelapi::Library;
 namespace k = kelda::kelapi;
 
@@ -63,6 +66,121 @@ KELDA_EXPORT KelapiResult KelapiGetLastTransDesc(KelapiLastTransDesc* record) {
 
 KELDA_EXPORT KelapiResult KelapiGetLastTransDescEx(KelapiLastTransDescEx* record, uint32_t size) {
   return guarded([&](Library& l) { return k::get_last_trans_desc_ex(l, record, size); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionNewOrder(uint32_t trans_id, const char* class_code,
+                                                      const char* security_code, const char* account,
+                                                      const char* price, const char* quantity,
+                                                      const char* client_code, uint32_t options) {
+  BuilderArgs a;
+  a.trans_id = trans_id;
+  a.class_code = class_code;
+  a.security = security_code;
+  a.account = account;
+  a.price = price;
+  a.quantity = quantity;
+  a.client_code = client_code;
+  a.options = options;
+  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::new_order, a); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionNewOrderEx(uint32_t trans_id, const char* class_code,
+                                                        const char* security_code, const char* account,
+                                                        const char* price, const char* quantity,
+                                                        const char* client_code, uint32_t options) {
+  return KelapiDoTransactionNewOrder(trans_id, class_code, security_code, account, price, quantity, client_code,
+                                     options);
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionKillOrder(uint32_t trans_id, const char* class_code,
+                                                       const char* order_number) {
+  BuilderArgs a;
+  a.trans_id = trans_id;
+  a.class_code = class_code;
+  a.number = order_number;
+  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::kill_order, a); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionKillOrderEx(uint32_t trans_id, const char* class_code,
+                                                         const char* order_number) {
+  return KelapiDoTransactionKillOrder(trans_id, class_code, order_number);
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionNewStopOrder(uint32_t trans_id, const char* class_code,
+                                                          const char* security_code, const char* account,
+                                                          const char* stop_price, const char* price,
+                                                          const char* quantity, const char* client_code,
+                                                          uint32_t options) {
+  BuilderArgs a;
+  a.trans_id = trans_id;
+  a.class_code = class_code;
+  a.security = security_code;
+  a.account = account;
+  a.stop_price = stop_price;
+  a.price = price;
+  a.quantity = quantity;
+  a.client_code = client_code;
+  a.options = options;
+  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::new_stop_order, a); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionKillStopOrder(uint32_t trans_id, const char* class_code,
+                                                           const char* stop_order_number) {
+  BuilderArgs a;
+  a.trans_id = trans_id;
+  a.class_code = class_code;
+  a.number = stop_order_number;
+  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::kill_stop_order, a); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionNewAdressOrder(uint32_t trans_id, const char* class_code,
+                                                            const char* security_code, const char* account,
+                                                            const char* price, const char* quantity,
+                                                            const char* client_code, uint32_t options,
+                                                            const char* extra1, const char* extra2,
+                                                            const char* extra3) {
+  BuilderArgs a;
+  a.trans_id = trans_id;
+  a.class_code = class_code;
+  a.security = security_code;
+  a.account = account;
+  a.price = price;
+  a.quantity = quantity;
+  a.client_code = client_code;
+  a.options = options;
+  a.extra1 = extra1;
+  a.extra2 = extra2;
+  a.extra3 = extra3;
+  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::new_address_order, a); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionKillAdressOrder(uint32_t trans_id, const char* class_code,
+                                                             const char* order_number) {
+  BuilderArgs a;
+  a.trans_id = trans_id;
+  a.class_code = class_code;
+  a.number = order_number;
+  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::kill_address_order, a); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionKillReport(uint32_t trans_id, const char* class_code,
+                                                        const char* security_code, const char* report_number) {
+  BuilderArgs a;
+  a.trans_id = trans_id;
+  a.class_code = class_code;
+  a.security = security_code;
+  a.number = report_number;
+  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::kill_report, a); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionNewReport(uint32_t trans_id, const char* class_code, const char* value,
+                                                       uint32_t side) {
+  BuilderArgs a;
+  a.trans_id = trans_id;
+  a.class_code = class_code;
+  a.number = value;
+  a.options = side;
+  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::new_report, a); });
 }
 
 }  // extern "C"

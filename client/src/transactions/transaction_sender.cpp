@@ -288,11 +288,9 @@ KelapiResult do_transaction_ex(Library& lib, uint32_t trans_id, const char* clas
   const int64_t c = lib.classes.find_confirmed_by_code(std::string_view(class_code, strnlen(class_code, 12)));
   if (c < 0 || static_cast<std::size_t>(c) >= kMaxClasses) return KELAPI_E_INVALIDARG;
   const uint32_t flags = lib.classes.at(static_cast<std::size_t>(c)).d.table_flags;
-  const TransactionKind* k = lib.transactions.table.find_code(static_cast<std::size_t>(c), kind_code, flags);
-  if (k == nullptr) {
-    if ((kind_code & 0x20) != 0) diag("ERROR: Makler transaction (flag = 0x%x, [%s]) not found!\n", kind_code, class_code);
-    return KELAPI_E_TRANS_NOT_AVAILABLE;
-  }
+  const TransactionKind* k = lib.transactions.table.find_code(static_cast<std::size_t>(c), kind_code, flags,
+                                                              field_text(lib.classes.at(static_cast<std::size_t>(c)).d.code));
+  if (k == nullptr) return KELAPI_E_TRANS_NOT_AVAILABLE;
   return send_transaction(lib, TransactionTarget{static_cast<int32_t>(c), k}, caller_text(text), trans_id);
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "core/diag.h"
 #include "core/text_util.h"
 #include "files/binary_file.h"
 #include "market/class_table.h"
@@ -61,7 +62,8 @@ KindRef TransactionTable::find_number(uint32_t number) {
   return {};
 }
 
-TransactionKind* TransactionTable::find_code(std::size_t class_index, uint32_t code, uint32_t class_table_flags) {
+TransactionKind* TransactionTable::find_code(std::size_t class_index, uint32_t code, uint32_t class_table_flags,
+                                            std::string_view class_code) {
   bool exact = false;
   if ((class_table_flags & 0x800) != 0 && (code == 4 || code == 8 || code == 32768)) {
     code += 0x20;
@@ -69,6 +71,10 @@ TransactionKind* TransactionTable::find_code(std::size_t class_index, uint32_t c
   }
   for (TransactionKind& k : slots_.at(class_index)) {
     if (k.present && matches_code(k.d.kind_code, code, exact)) return &k;
+  }
+  if ((code & 0x20) != 0) {
+    diag("ERROR: Makler transaction (flag = 0x%x, [%.*s]) not found!\n", code, static_cast<int>(class_code.size()),
+         class_code.data());
   }
   return nullptr;
 }

@@ -70,8 +70,10 @@ class TransactionTable {
   KindRef find_number(uint32_t number);
   // The first present kind of the class with the code (class table flags
   // 0x800 make codes 4, 8 and 32768 match only their 0x20 form exactly;
-  // otherwise bit 0x20 of the stored code is ignored).
-  TransactionKind* find_code(std::size_t class_index, uint32_t code, uint32_t class_table_flags);
+  // otherwise bit 0x20 of the stored code is ignored). A sought code with
+  // bit 0x20 that finds nothing is logged with the class code.
+  TransactionKind* find_code(std::size_t class_index, uint32_t code, uint32_t class_table_flags,
+                             std::string_view class_code = {});
   // Appends a zeroed kind to the class (room grows by 10 kinds at a time).
   TransactionKind& append(std::size_t class_index);
 

@@ -244,7 +244,8 @@ KelapiResult is_transaction_available_ex(Library& lib, const char* class_code, u
   const int64_t c = lib.classes.find_confirmed_by_code(std::string_view(class_code, strnlen(class_code, 12)));
   if (c < 0 || static_cast<std::size_t>(c) >= kMaxClasses) return KELAPI_E_INVALID_CLASS;
   const uint32_t flags = lib.classes.at(static_cast<std::size_t>(c)).d.table_flags;
-  return lib.transactions.table.find_code(static_cast<std::size_t>(c), kind_code, flags) != nullptr
+  const std::string_view code = field_text(lib.classes.at(static_cast<std::size_t>(c)).d.code);
+  return lib.transactions.table.find_code(static_cast<std::size_t>(c), kind_code, flags, code) != nullptr
              ? KELAPI_OK
              : KELAPI_E_TRANS_NOT_AVAILABLE;
 }
