@@ -22,6 +22,7 @@
 #include "keldaapi/keldaapi.h"
 #include "zn_dtcp/zn_dtcp.h"
 #include "server_double/demo_market.h"
+#include "server_double/demo_trading.h"
 #include "server_double/market_messages.h"
 #include "server_double/server_double.h"
 #include "testsupport/test_dir.h"
@@ -49,6 +50,7 @@ std::vector<Event> g_events;
 int on_event(uint32_t code, uintptr_t wparam, uintptr_t lparam) {
   Event e{code, wparam, lparam, {}, {}};
   if (code == KELAPI_EVENT_NEWSTATUS && wparam == 1) e.text = reinterpret_cast<const char*>(lparam);
+  if (code == KELAPI_EVENT_TRANSREPLY) e.text = reinterpret_cast<const char*>(lparam);
   if (code == KELAPI_EVENT_START) std::memcpy(&e.start, reinterpret_cast<const void*>(wparam), sizeof e.start);
   std::lock_guard lock(g_mutex);
   g_events.push_back(e);
@@ -570,6 +572,141 @@ TEST_F(EndToEnd, ValuesOfABurstCutByABrokenLinkAreNeitherLostNorDoubled) {
     EXPECT_EQ(v[1].db_name[0], '\0') << "one value per entry";
   }
   EXPECT_EQ(KelapiGetDataEx(51, &c, &s, &t, v), KELAPI_E_INVALIDARG);
+}
+
+// The caller's orders, trades and stop orders as the library holds them.
+KelapiOrderRecord caller_order(uint32_t row) {
+  KelapiOrderRecord r{};
+  EXPECT_EQ(KelapiGetOrderEx6(row, &r, sizeof r), KELAPI_OK) << row;
+  return r;
+}
+
+// The newest row the library announced for an order number.
+KelapiOrderRecord order_by_number(int64_t number) {
+  KelapiOrderRecord found{};
+  for (const Event& e : wait_events(KELAPI_EVENT_NEWORDER, 0)) {
+    const KelapiOrderRecord r = caller_order(static_cast<uint32_t>(e.lparam));
+    if (static_cast<int64_t>(r.order_number) == number) found = r;
+  }
+  return found;
+}
+
+// Transactions of every kind against the demo desk: the replies, the rows
+// they make and the kinds kept in trans.dat across a restart.
+TEST_F(EndToEnd, TransactionsOfEveryKindTradeRestCancelAndTrigger) {
+  sd::DemoMarket demo(7);
+  sd::DemoTrading desk(demo);
+  std::unique_ptr<sd::Session> s = connect([&](sd::Session& session) {
+    demo.attach(session);
+    desk.attach(session);
+  });
+  ASSERT_TRUE(s);
+  demo.open(*s);
+  desk.describe(*s);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_START, 1).size(), 1u);
+  ASSERT_EQ(KelapiBookOrders(), KELAPI_OK);
+  ASSERT_EQ(KelapiBookTrades(), KELAPI_OK);
+  ASSERT_EQ(KelapiBookStopOrders(), KELAPI_OK);
+  ASSERT_EQ(KelapiBookTransactions(), KELAPI_OK);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWTRANSACTION, 8).size(), 8u) << "four kinds in each of two classes";
+  KelapiTransactionRecord kind{};
+  ASSERT_EQ(KelapiGetTransaction(12, &kind), KELAPI_OK);
+  EXPECT_STREQ(kind.name, "New order");
+  EXPECT_EQ(kind.field_count, 8);
+
+  // A buy that crosses the book trades at the best offer (GAZP: 160.00, the
+  // best offer one step above).
+  ASSERT_EQ(KelapiDoTransactionNewOrder(1, "TQBR", "GAZP", "ACC1", "160.05", "3", "C1", 271), KELAPI_OK);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_TRANSREPLY, 1).size(), 1u);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWTRADE, 1).size(), 1u);
+  // A sell above the book rests; its text goes through the general export.
+  ASSERT_EQ(KelapiDoTransactionEx(1, "TQBR", 4,
+                                  "CLASSCODE=TQBR|SECCODE=SBER|ACCOUNT=ACC1|OPERATION=S|TYPE=L|PRICE=300|QUANTITY=2"),
+            KELAPI_OK);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_TRANSREPLY, 2).size(), 2u);
+  const auto desk_orders = desk.orders();
+  ASSERT_EQ(desk_orders.size(), 2u);
+  const auto replies = wait_events(KELAPI_EVENT_TRANSREPLY, 2);
+  EXPECT_EQ(replies[0].wparam, (uintptr_t{1} << 16) | sd::kReplyAccepted);
+  EXPECT_EQ(replies[0].text, "Order " + std::to_string(desk_orders[0].number) + " registered");
+
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWORDER, 2).size(), 2u);
+  const KelapiOrderRecord filled = order_by_number(desk_orders[0].number);
+  EXPECT_EQ(filled.flags, 0u) << "filled";
+  EXPECT_EQ(filled.balance, 0);
+  EXPECT_EQ(filled.quantity, 3);
+  EXPECT_DOUBLE_EQ(filled.price, 160.05) << "the order keeps its limit";
+  EXPECT_STREQ(filled.account, "ACC1");
+  const KelapiOrderRecord resting = order_by_number(desk_orders[1].number);
+  EXPECT_EQ(resting.flags, 0x1u | 0x4u) << "an active sell";
+  EXPECT_DOUBLE_EQ(resting.price, 300.0);
+  EXPECT_EQ(resting.balance, 2);
+  KelapiTradeRecord trade{};
+  ASSERT_EQ(KelapiGetTradeEx7(static_cast<uint32_t>(wait_events(KELAPI_EVENT_NEWTRADE, 1)[0].lparam), &trade,
+                              sizeof trade),
+            KELAPI_OK);
+  EXPECT_EQ(static_cast<int64_t>(trade.order_number), desk_orders[0].number);
+  EXPECT_DOUBLE_EQ(trade.price, 160.01);
+  EXPECT_EQ(trade.quantity, 3);
+
+  // Cancelling the resting order; cancelling one that does not exist comes
+  // back refused with the desk's text.
+  const std::string resting_number = std::to_string(desk_orders[1].number);
+  ASSERT_EQ(KelapiDoTransactionKillOrder(2, "TQBR", resting_number.c_str()), KELAPI_OK);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWORDER, 3).size(), 3u);
+  EXPECT_EQ(order_by_number(desk_orders[1].number).flags, 0x2u | 0x4u) << "cancelled";
+  ASSERT_EQ(KelapiDoTransactionKillOrder(2, "TQBR", "999"), KELAPI_OK) << "sent; the refusal is the server's";
+  const auto refused = wait_events(KELAPI_EVENT_TRANSREPLY, 4);
+  ASSERT_EQ(refused.size(), 4u);
+  EXPECT_EQ(refused[3].wparam & 0xFFFF, static_cast<uintptr_t>(sd::kReplyRefused));
+  EXPECT_EQ(refused[3].text, "Order 999 not found");
+
+  // A buy stop order below the price triggers at the next move and places
+  // its order; another one is cancelled before it triggers.
+  ASSERT_EQ(KelapiDoTransactionNewStopOrder(2, "TQBR", "LKOH", "ACC1", "6000.0", "6600.0", "1", "C1", 271), KELAPI_OK);
+  ASSERT_EQ(KelapiDoTransactionNewStopOrder(2, "TQBR", "LKOH", "ACC1", "9000.0", "9000.0", "1", "C1", 271), KELAPI_OK);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWSTOPORDER, 2).size(), 2u) << [&] {
+    std::string all;
+    for (const auto& r : desk.replies()) all += r.text + "; ";
+    return all;
+  }();
+  const std::string second_stop = std::to_string(desk.stop_orders().at(1).number);
+  ASSERT_EQ(KelapiDoTransactionKillStopOrder(2, "TQBR", second_stop.c_str()), KELAPI_OK);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWSTOPORDER, 3).size(), 3u);
+  demo.step(*s);
+  desk.step(*s);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWSTOPORDER, 4).size(), 4u);
+  const auto stops = desk.stop_orders();
+  EXPECT_NE(stops[0].placed_order, 0) << "the first triggered";
+  EXPECT_EQ(stops[1].flags & 0x3u, 0x2u) << "the second was cancelled";
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWORDER, 4).size(), 4u);
+  EXPECT_EQ(static_cast<int64_t>(order_by_number(stops[0].placed_order).order_number), stops[0].placed_order);
+  const auto rows = wait_events(KELAPI_EVENT_NEWSTOPORDER, 4);
+  KelapiStopOrderRecord stop{};
+  ASSERT_EQ(KelapiGetStopOrderEx4(static_cast<uint32_t>(rows[3].lparam), &stop, sizeof stop), KELAPI_OK);
+  EXPECT_EQ(static_cast<int64_t>(stop.stop_order_number), stops[0].number);
+  EXPECT_EQ(static_cast<int64_t>(stop.placed_order), stops[0].placed_order);
+  EXPECT_EQ(stop.flags & 0x3u, 0u);
+  for (const auto& r : desk.replies()) EXPECT_TRUE(r.status == sd::kReplyAccepted || r.text == "Order 999 not found");
+
+  // After a restart the kinds come from trans.dat: described again, none of
+  // them asks for its fields.
+  ASSERT_EQ(KelapiDisconnect(), KELAPI_OK);
+  ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+  ASSERT_EQ(KelapiInitializeEx3(0, kelda::test::test_dir().c_str(), settings.c_str(), 0x10), KELAPI_OK);
+  sd::DemoMarket again(7);
+  sd::DemoTrading desk2(again);
+  std::unique_ptr<sd::Session> s2 = connect([&](sd::Session& session) {
+    again.attach(session);
+    desk2.attach(session);
+  });
+  ASSERT_TRUE(s2);
+  again.open(*s2);
+  desk2.describe(*s2);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_START, 2).size(), 2u);
+  ASSERT_EQ(KelapiBookTransactions(), KELAPI_OK);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWTRANSACTION, 16).size(), 16u);
+  for (const auto& m : s2->recorded()) EXPECT_NE(m.id, 0x3A) << "fields asked for again";
 }
 
 }  // namespace

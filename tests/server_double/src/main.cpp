@@ -4,7 +4,9 @@
 // and prints every message it receives. With --demo, each client gets the
 // demo market: two classes whose values, price lists, quotes and order books
 // move every INTERVAL milliseconds (default 1000), a random walk from SEED,
-// and the demo client's limits, firm, positions, news and rule text.
+// and the demo client's limits, firm, positions, news and rule text, and a
+// trading desk that takes the client's orders, stop orders and
+// cancellations.
 //
 //   server_double PORT [PERMISSIONS] [--demo SEED [INTERVAL]]
 #include <cstdio>
@@ -15,6 +17,7 @@
 
 #include "server_double/demo_accounts.h"
 #include "server_double/demo_market.h"
+#include "server_double/demo_trading.h"
 #include "server_double/server_double.h"
 
 using namespace kelda::server_double;
@@ -29,15 +32,19 @@ struct DemoOptions {
 // Serves the demo market to one client until it leaves.
 void run_demo(Session& s, const DemoOptions& options) {
   DemoMarket market(options.seed);
+  DemoTrading desk(market);
   market.attach(s);
   DemoAccounts accounts;
   accounts.attach(s);
+  desk.attach(s);
   s.serve();
   market.open(s);
+  desk.describe(s);
   std::printf("server_double: demo market, seed %u, a move every %d ms\n", options.seed, options.interval_ms);
   std::fflush(stdout);
   for (int steps = 1; !s.closed() && !s.wait_for(kLogout, options.interval_ms); ++steps) {
     market.step(s);
+    desk.step(s);
     // Now and then the demo client trades and a news item comes.
     if (steps % 10 == 0) {
       const DemoSecurity* gazp = market.security(1000);
