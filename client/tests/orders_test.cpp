@@ -17,7 +17,7 @@ class OrdersTest : public LibraryTest {
   // Class CLS (server id 5) with AAA (1000) and BBB (1001), scale 2.
   void start(uint32_t flags = 0, int fresh = 1) {
     ASSERT_EQ(init(flags, fresh), KELAPI_OK);
-    ASSERT_EQ(connect(), KELAPI_OK);
+    ASSERT_EQ(connect(0xC006), KELAPI_OK);  // orders and trades enabled
     open_session();
     describe_market(5, "CLS", {"AAA", "BBB"}, {"last"});
     end_class_lists();
@@ -212,6 +212,28 @@ TEST_F(OrdersTest, ReadOnceModeHandsEachOrderOutOnce) {
   KelapiOrderRecord r;
   ASSERT_EQ(KelapiGetOrderEx6(1, &r, sizeof r), KELAPI_OK);
   EXPECT_EQ(KelapiGetOrderEx6(1, &r, sizeof r), KELAPI_E_INVALIDARG);
+}
+
+// Rows restored from the journal stay only where the saved permissions or
+// the classes' flags enable their table (0x4: orders).
+TEST_F(OrdersTest, RestoredRowsAreDroppedWithoutThePermission) {
+  for (const uint32_t permissions : {0xC004u, 0xC000u}) {
+    ASSERT_EQ(init(0, 1), KELAPI_OK);
+    ASSERT_EQ(connect(permissions), KELAPI_OK);
+    open_session();
+    describe_market(5, "CLS", {"AAA", "BBB"}, {"last"});
+    end_class_lists();
+    net->deliver(0x807B, order(0, 1000, 0x1));
+    ASSERT_TRUE(net->wait_handled());
+    ASSERT_EQ(KelapiDisconnect(), KELAPI_OK);
+    ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+    ASSERT_EQ(init(0, 0), KELAPI_OK);
+    {
+      LibraryLock lock(*lib);
+      EXPECT_EQ(lib->orders.size(), permissions == 0xC004u ? 1u : 0u) << std::hex << permissions;
+    }
+    ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+  }
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ class StopOrdersTest : public LibraryTest {
   // Class CLS (server id 5) with AAA (1000, scale 2) and BBB (1001, scale 2).
   void start(uint32_t flags = 0, int fresh = 1) {
     ASSERT_EQ(init(flags, fresh), KELAPI_OK);
-    ASSERT_EQ(connect(), KELAPI_OK);
+    ASSERT_EQ(connect(0xC006), KELAPI_OK);  // orders and trades enabled
     open_session();
     describe_market(5, "CLS", {"AAA", "BBB"}, {"last"});
     end_class_lists();

@@ -275,6 +275,13 @@ void Library::install_table_hooks() {
     positions.clear_rows();
   });
   hooks_.connected.push_back([this] { traders.traders.clear(); });
+  hooks_.restored.push_back([this](uint32_t mask) {
+    if ((mask & 0x2) == 0) trades.reset();
+    if ((mask & 0x4) == 0) {
+      orders.release();
+      stop_orders.release();
+    }
+  });
   hooks_.connected.push_back([this] {
     transactions.table.mark_all_absent();
     transactions.replayed = false;

@@ -140,6 +140,10 @@ struct LibraryHooks {
   std::vector<std::function<void()>> session_changed;
   // A class completed after the start: its rows are announced.
   std::vector<std::function<void(int32_t class_index)>> announce_class;
+  // Saved rows were restored at initialisation: the tables that the
+  // permission mask (saved permissions and every loaded class's flags) does
+  // not enable drop them.
+  std::vector<std::function<void(uint32_t permission_mask)>> restored;
 };
 
 class Library {

@@ -123,6 +123,9 @@ void Library::load_saved_state() {
     }
   }
   open_journal(replay);
+  uint32_t mask = permissions_;
+  for (std::size_t c = 0; c < classes.size(); ++c) mask |= classes.at(c).d.flags;
+  for (auto& restored : hooks_.restored) restored(mask);
 }
 
 void Library::open_journal(const JournalReplay& replay) {
