@@ -13,11 +13,6 @@ void on_8079_neg_deal(uint16_t, const void*) {}
 void on_807E_neg_report(uint16_t, const void*) {}
 void on_807F_neg_trade(uint16_t, const void*) {}
 
-// Two-factor authentication.
-void on_00FB_token_request(uint16_t, const void*) {}
-void on_00FD_next_token_request(uint16_t, const void*) {}
-void on_00FE_new_pin_request(uint16_t, const void*) {}
-
 // All trades.
 void on_00E0_all_trade(uint16_t, const void*) {}
 void on_00E1_all_trade(uint16_t, const void*) {}

@@ -204,6 +204,9 @@ class Library {
   uint32_t session_id() const { return session_id_; }
   uint32_t permissions() const { return permissions_; }
   const char* last_error_text() const { return last_error_.data(); }
+  KelapiNewPinCallback new_pin_callback() const { return new_pin_callback_; }
+  KelapiTokenCallback token_callback() const { return token_callback_; }
+  KelapiNextTokenCallback next_token_callback() const { return next_token_callback_; }
   LibraryHooks& hooks() { return hooks_; }
   NetPort& net() { return *options_.net; }
 

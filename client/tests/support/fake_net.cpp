@@ -234,6 +234,7 @@ int32_t FakeNet::send(uintptr_t, uint16_t id, const void* record, ErrorText&) {
   if (sends_left_ > 0) --sends_left_;
   sent_.push_back(SentMessage{id, size > 0 && p != nullptr ? std::vector<uint8_t>(p, p + size)
                                                             : std::vector<uint8_t>()});
+  activity_.set();
   return 1;
 }
 
@@ -249,6 +250,7 @@ int32_t FakeNet::disconnect(uintptr_t, ErrorText&) {
   dropped_ += inbox_.size();
   inbox_.clear();
   changed_.notify_all();
+  activity_.set();
   return 1;
 }
 

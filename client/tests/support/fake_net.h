@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sync.h"
 #include "session/net_port.h"
 
 namespace kelda::kelapi::test {
@@ -65,6 +66,9 @@ class FakeNet : public NetPort {
   void clear_sent();
   // After n more successful sends every send fails (returns 0); -1: never.
   void fail_sends_after(int n);
+  // Set whenever the library sends a message or disconnects: a wait that
+  // must keep a user-interface loop running waits for it.
+  platform::Event& activity() { return activity_; }
   NetConnectParams last_params() const;
   NetCredentials last_credentials() const;
   std::vector<std::pair<uint32_t, uint32_t>> connection_params() const;
@@ -99,6 +103,7 @@ class FakeNet : public NetPort {
   std::size_t handled_ = 0;
   int connects_ = 0;
   int sends_left_ = -1;
+  platform::Event activity_{platform::Event::Reset::automatic};
   bool initialized_ = false;
   NetEventHandler handler_ = nullptr;
   uintptr_t cookie_ = 0;
