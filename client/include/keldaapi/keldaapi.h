@@ -654,5 +654,6 @@ static_assert(offsetof(KelapiDataBlock, name) == 16 && offsetof(KelapiDataBlock,
 #include "keldaapi/keldaapi_limits.h"
 #include "keldaapi/keldaapi_accounts.h"
 #include "keldaapi/keldaapi_news.h"
+#include "keldaapi/keldaapi_negotiated.h"
 
 #endif /* KELDAAPI_KELDAAPI_H */

@@ -5,14 +5,6 @@
 
 namespace kelda::kelapi {
 
-// Negotiated deals, trades and reports.
-void on_0047_neg_deals_restart(uint16_t, const void*) {}
-void on_0080_neg_reports_restart(uint16_t, const void*) {}
-void on_0084_neg_trades_restart(uint16_t, const void*) {}
-void on_8079_neg_deal(uint16_t, const void*) {}
-void on_807E_neg_report(uint16_t, const void*) {}
-void on_807F_neg_trade(uint16_t, const void*) {}
-
 // All trades.
 void on_00E0_all_trade(uint16_t, const void*) {}
 void on_00E1_all_trade(uint16_t, const void*) {}

@@ -213,6 +213,9 @@ void Library::run_command(uint32_t code, uintptr_t argument) {
     case kCommandBookNews:
       if (argument == session_generation_) run_book_news(*this);
       break;
+    case kCommandBookNegotiated:
+      if (argument == session_generation_) run_book_negotiated(*this);
+      break;
     case kCommandBookQuotes:
       if (argument == session_generation_) run_book_quotes(*this);
       break;
@@ -255,6 +258,7 @@ void Library::install_table_hooks() {
     positions.release();
     news.release();
     rule_files.clear();
+    negotiated.release();
   });
   hooks_.link_lost.push_back([this] {
     drop_order_books(*this);
@@ -273,6 +277,7 @@ void Library::install_table_hooks() {
     depo_accounts.security.clear_rows();
     futures.clear_rows();
     positions.clear_rows();
+    negotiated.clear_rows();
   });
   hooks_.connected.push_back([this] { traders.traders.clear(); });
   hooks_.restored.push_back([this](uint32_t mask) {
@@ -280,6 +285,7 @@ void Library::install_table_hooks() {
     if ((mask & 0x4) == 0) {
       orders.release();
       stop_orders.release();
+      negotiated.release();
     }
   });
   hooks_.connected.push_back([this] {

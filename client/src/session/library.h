@@ -45,6 +45,7 @@
 #include "session/environment.h"
 #include "session/net_port.h"
 #include "multipart/multipart.h"
+#include "negotiated/negotiated.h"
 #include "orders/orders.h"
 #include "prices/price_lists.h"
 #include "quotes/quote_tables.h"
@@ -70,6 +71,7 @@ inline constexpr uint32_t kCommandBookDepoAccounts = 9;
 inline constexpr uint32_t kCommandBookLimits = 10;
 inline constexpr uint32_t kCommandBookFutures = 12;
 inline constexpr uint32_t kCommandBookNews = 19;
+inline constexpr uint32_t kCommandBookNegotiated = 11;
 inline constexpr uint32_t kCommandBookClasses = 16;
 inline constexpr uint32_t kCommandBookStopOrders = 20;
 inline constexpr uint32_t kCommandBookPrice = 17;
@@ -102,6 +104,7 @@ enum class Booked : uint8_t {
   futures,
   positions,
   news,
+  negotiated,
   count_
 };
 
@@ -286,6 +289,8 @@ class Library {
   NewsFile news_file;
   // Rule-file requests.
   RuleFiles rule_files;
+  // Negotiated deals, negotiated trades and their reports.
+  NegotiatedTables negotiated;
 
   // ---- session messages (receive thread, lock held) ----
   void on_session_info(int32_t session_id, const char* head_text1, const char* head_text2,

@@ -59,6 +59,9 @@ JournalReaders Library::journal_readers() {
   for (uint8_t tag : {74, 51, 34}) {
     r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_stop_order(*this, t, p); });
   }
+  for (uint8_t tag : {66, 70, 69}) {
+    r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_negotiated(*this, t, p); });
+  }
   for (uint8_t tag : {67, 50, 43, 35}) {
     r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_order(*this, t, p); });
   }
