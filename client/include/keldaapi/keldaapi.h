@@ -655,5 +655,6 @@ static_assert(offsetof(KelapiDataBlock, name) == 16 && offsetof(KelapiDataBlock,
 #include "keldaapi/keldaapi_accounts.h"
 #include "keldaapi/keldaapi_news.h"
 #include "keldaapi/keldaapi_negotiated.h"
+#include "keldaapi/keldaapi_feeds.h"
 
 #endif /* KELDAAPI_KELDAAPI_H */

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -48,8 +49,32 @@ bool RecordFile::open_at(std::string_view path, uint64_t length) {
 }
 
 void RecordFile::close() noexcept {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) {
+    if (!buffer_.empty()) write_all(fd_, buffer_.data(), buffer_.size());
+    ::close(fd_);
+  }
+  buffer_.clear();
   fd_ = -1;
+}
+
+bool RecordFile::write_buffered(uint8_t tag, std::span<const uint8_t> payload) {
+  constexpr std::size_t kFlushAt = 64 * 1024;
+  if (fd_ < 0 || payload.size() > kMaxJournalPayload) return false;
+  const auto n = static_cast<uint16_t>(payload.size());
+  buffer_.push_back(tag);
+  buffer_.push_back(static_cast<uint8_t>(n & 0xFF));
+  buffer_.push_back(static_cast<uint8_t>(n >> 8));
+  buffer_.insert(buffer_.end(), payload.begin(), payload.end());
+  return buffer_.size() < kFlushAt || flush();
+}
+
+bool RecordFile::flush() {
+  if (fd_ < 0) return false;
+  if (buffer_.empty()) return true;
+  const bool ok = write_all(fd_, buffer_.data(), buffer_.size());
+  buffer_.clear();
+  if (!ok) close();
+  return ok;
 }
 
 bool RecordFile::write(uint8_t tag, std::span<const uint8_t> payload, bool with_length) {
@@ -135,18 +160,32 @@ JournalReplay replay_journal(std::string_view path, const JournalReaders& reader
 }
 
 JournalReplay replay_all_trades(std::string_view path, const JournalReaders::Table& reader) {
-  JournalReplay result;
+  return read_all_trades_batch(path, 0, SIZE_MAX, reader).replay;
+}
+
+AllTradesBatch read_all_trades_batch(std::string_view path, uint64_t offset, std::size_t limit,
+                                     const JournalReaders::Table& reader) {
+  AllTradesBatch batch;
+  JournalReplay& result = batch.replay;
   auto file = InputFile::open(path);
-  if (!file) return result;
+  if (!file) return batch;
   FileFrame frame;
   if (!file->read(&frame, sizeof frame) || std::memcmp(frame.info, "INFO", 4) != 0 ||
       std::memcmp(frame.tag, kAllTradesTag, 4) != 0 || frame.version != 1) {
-    return result;
+    return batch;
   }
   result.header_ok = true;
-  std::vector<uint8_t> payload;
-  while (true) {
+  if (offset > file->position() && !file->skip(offset - file->position())) {
     result.good_end = file->position();
+    return batch;
+  }
+  std::vector<uint8_t> payload;
+  for (std::size_t n = 0;; ++n) {
+    result.good_end = file->position();
+    if (n == limit) {
+      batch.more = file->remaining() > 0;
+      break;
+    }
     const auto tag = file->read_u8();
     if (!tag) break;
     if ((*tag != 22 && *tag != 53) || !read_table_payload(*file, payload)) {
@@ -155,7 +194,7 @@ JournalReplay replay_all_trades(std::string_view path, const JournalReaders::Tab
     }
     if (reader) reader(*tag, payload);
   }
-  return result;
+  return batch;
 }
 
 FileFrame journal_frame(uint32_t trade_date) {

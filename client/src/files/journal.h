@@ -23,6 +23,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/binary_file.h"
 
@@ -49,9 +50,16 @@ class RecordFile {
   // asked, the payload. A payload above 2000 bytes with a length is refused.
   // A failed write closes the file.
   bool write(uint8_t tag, std::span<const uint8_t> payload, bool with_length);
+  // Appends a length-prefixed record to a buffer that flush() (or a full
+  // buffer, or close()) writes out: a stream of many small records costs one
+  // write per batch. False when the record was refused or a write failed
+  // (the file is then closed).
+  bool write_buffered(uint8_t tag, std::span<const uint8_t> payload);
+  bool flush();
 
  private:
   int fd_ = -1;
+  std::vector<uint8_t> buffer_;
 };
 
 // How the replay reads each tag.
@@ -101,6 +109,16 @@ JournalReplay replay_journal(std::string_view path, const JournalReaders& reader
 // Replays an all-trades file; `reader` gets each record (tag 22 or 53). The
 // result's good_end is where later records are to be appended.
 JournalReplay replay_all_trades(std::string_view path, const JournalReaders::Table& reader);
+
+// Reads at most `limit` records of an all-trades file from `offset` on (0:
+// right after the frame). The result's good_end is where the next batch
+// starts; `more` tells whether the limit stopped the reading.
+struct AllTradesBatch {
+  JournalReplay replay;
+  bool more = false;
+};
+AllTradesBatch read_all_trades_batch(std::string_view path, uint64_t offset, std::size_t limit,
+                                     const JournalReaders::Table& reader);
 
 // The frames of the two files.
 FileFrame journal_frame(uint32_t trade_date);

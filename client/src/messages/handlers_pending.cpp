@@ -5,17 +5,6 @@
 
 namespace kelda::kelapi {
 
-// All trades.
-void on_00E0_all_trade(uint16_t, const void*) {}
-void on_00E1_all_trade(uint16_t, const void*) {}
-void on_00E9_all_trade(uint16_t, const void*) {}
-void on_8020_all_trade(uint16_t, const void*) {}
-void on_8021_all_trade(uint16_t, const void*) {}
-void on_8022_all_trade(uint16_t, const void*) {}
-void on_8023_all_trade(uint16_t, const void*) {}
-void on_8024_all_trade(uint16_t, const void*) {}
-void on_8025_all_trade(uint16_t, const void*) {}
-
 // Minute bars.
 void on_00E3_minute_bar_old(uint16_t, const void*) {}
 void on_00E4_tick_old(uint16_t, const void*) {}

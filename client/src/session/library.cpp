@@ -162,6 +162,7 @@ void Library::receive_main() {
           } catch (const std::exception& e) {
             diag("KeldaApi: a message handler failed: %s\n", e.what());
           }
+          if (pending_.load() <= 1) all_trades_flush();  // the end of a batch
         }
       }
       pending_.fetch_sub(1);
@@ -219,6 +220,15 @@ void Library::run_command(uint32_t code, uintptr_t argument) {
     case kCommandBookQuotes:
       if (argument == session_generation_) run_book_quotes(*this);
       break;
+    case kCommandBookAllTrades:
+      run_book_all_trades(*this, argument != 0);
+      break;
+    case kCommandUnbookAllTrades:
+      run_unbook_all_trades(*this);
+      break;
+    case kCommandDataRefresh:
+      run_data_refresh(*this, static_cast<uint32_t>(argument));
+      break;
     case kCommandNamedData:
       run_named_data_request(*this, static_cast<uint32_t>(argument));
       break;
@@ -259,7 +269,10 @@ void Library::install_table_hooks() {
     news.release();
     rule_files.clear();
     negotiated.release();
+    all_trades.reset();
   });
+  hooks_.link_lost.push_back([this] { all_trades_link_lost(*this); });
+  hooks_.started.push_back([this] { all_trades_session_started(*this); });
   hooks_.link_lost.push_back([this] {
     drop_order_books(*this);
     drop_price_lists(*this);
@@ -278,6 +291,11 @@ void Library::install_table_hooks() {
     futures.clear_rows();
     positions.clear_rows();
     negotiated.clear_rows();
+    const bool booked = all_trades.booked;
+    const bool tick_lines = all_trades.tick_lines;
+    all_trades.reset();
+    all_trades.booked = booked;
+    all_trades.tick_lines = tick_lines;
   });
   hooks_.connected.push_back([this] { traders.traders.clear(); });
   hooks_.restored.push_back([this](uint32_t mask) {
@@ -295,6 +313,7 @@ void Library::install_table_hooks() {
   hooks_.connected.push_back([this] { drop_news_unless_kept(*this); });
   hooks_.session_changed.push_back([this] { drop_news(*this); });
   hooks_.announce_class.push_back([this](int32_t class_index) {
+    announce_all_trades_of_class(*this, class_index);
     announce_orders_of_class(*this, class_index);
     announce_trades_of_class(*this, class_index);
     announce_stop_orders_of_class(*this, class_index);
@@ -317,6 +336,18 @@ void Library::journal_write(uint8_t tag, const void* payload, std::size_t size, 
     diag("KeldaApi: journal record %u not written; journalling is off\n", tag);
     journal_.close();
   }
+}
+
+void Library::all_trades_write(uint8_t tag, const void* payload, std::size_t size) {
+  if (!all_trades_.is_open()) return;
+  if (!all_trades_.write_buffered(tag, std::span(static_cast<const uint8_t*>(payload), size))) {
+    diag("KeldaApi: alltrades.dat not written; its records are off\n");
+    all_trades_.close();
+  }
+}
+
+void Library::all_trades_flush() {
+  if (all_trades_.is_open() && !all_trades_.flush()) diag("KeldaApi: alltrades.dat not written; its records are off\n");
 }
 
 void Library::raise_event(uint32_t event, uintptr_t wparam, uintptr_t lparam) {
@@ -342,6 +373,7 @@ void Library::try_start_event() {
   std::memcpy(info.trading_session, trading_key_, sizeof info.trading_session);
   std::memcpy(info.session_text1, head_text1_, sizeof info.session_text1);
   raise_event(KELAPI_EVENT_START, reinterpret_cast<uintptr_t>(&info), 0);
+  for (auto& started : hooks_.started) started();
 }
 
 void Library::announce_class(int32_t class_index) {

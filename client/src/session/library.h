@@ -25,6 +25,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "all_trades/all_trades.h"
 #include "core/bar_blocks.h"
 #include "accounts/trade_accounts.h"
 #include "limits/limits.h"
@@ -147,6 +148,8 @@ struct LibraryHooks {
   // permission mask (saved permissions and every loaded class's flags) does
   // not enable drop them.
   std::vector<std::function<void(uint32_t permission_mask)>> restored;
+  // The start event has been raised: feeds of an earlier link resume.
+  std::vector<std::function<void()>> started;
 };
 
 class Library {
@@ -221,6 +224,10 @@ class Library {
 
   // Appends a journal record.
   void journal_write(uint8_t tag, const void* payload, std::size_t size, bool with_length);
+  // Appends a length-prefixed record to alltrades.dat through a buffer that
+  // is written out at the end of each batch of received messages.
+  void all_trades_write(uint8_t tag, const void* payload, std::size_t size);
+  void all_trades_flush();
 
   // Raises an event to the caller's callback.
   void raise_event(uint32_t event, uintptr_t wparam, uintptr_t lparam);
@@ -291,6 +298,8 @@ class Library {
   RuleFiles rule_files;
   // Negotiated deals, negotiated trades and their reports.
   NegotiatedTables negotiated;
+  // The exchange's trades (all of them, not only the user's).
+  AllTradesTable all_trades;
 
   // ---- session messages (receive thread, lock held) ----
   void on_session_info(int32_t session_id, const char* head_text1, const char* head_text2,

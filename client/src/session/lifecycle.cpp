@@ -120,9 +120,15 @@ void Library::load_saved_state() {
   }
   if (replay.header_ok) {
     const std::string path = work_file(work_dir_, "alltrades.dat");
-    if ((init_flags_ & 0x4) == 0) {
-      const JournalReplay trades = replay_all_trades(path, nullptr);
-      if (trades.header_ok) all_trades_.open_at(path, trades.good_end);
+    // Read-once mode (flag 0x4) reads the file in batches once all trades
+    // are booked; new trades are appended in every mode.
+    const bool replay_now = (init_flags_ & 0x4) == 0;
+    const JournalReplay trades = replay_all_trades(path, [this, replay_now](uint8_t tag, std::span<const uint8_t> p) {
+      if (replay_now) replay_all_trade(*this, tag, p);
+    });
+    if (trades.header_ok) {
+      all_trades_file_replayed(*this, replay_now ? trades.good_end : 0);
+      all_trades_.open_at(path, trades.good_end);
     }
   }
   open_journal(replay);

@@ -1,0 +1,85 @@
+/* KeldaApi: the market-wide feeds of the client library: all trades of the
+ * exchange, and (in later sections) the price bars built from them.
+ *
+ * Included by keldaapi.h; the threading, ownership and error rules stated
+ * there hold here too. Records keep the sizes and offsets in their comments.
+ */
+#ifndef KELDAAPI_KELDAAPI_FEEDS_H
+#define KELDAAPI_KELDAAPI_FEEDS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* One trade of the exchange, first form (KelapiGetAllTradeEx); 96 bytes,
+ * zero-filled. Prices are converted by the security's scale, amounts are in
+ * currency units. */
+typedef struct KelapiAllTradeRecord {
+  double amount2;           /* 0 */
+  double price;             /* 8 */
+  int64_t trade_number;     /* 16 */
+  double value;             /* 24 */
+  double amount3;           /* 32 */
+  double amount5;           /* 40 */
+  double amount6;           /* 48 */
+  int32_t quantity;         /* 56 */
+  uint32_t record_number;   /* 60: 1-based */
+  int32_t time;             /* 64: HHMMSS */
+  int32_t date;             /* 68: YYYYMMDD */
+  uint32_t class_number;    /* 72 */
+  uint32_t security_number; /* 76 */
+  int32_t rate;             /* 80: converted by the scale, truncated */
+  uint16_t word;            /* 84 */
+  char empty[2];            /* 86: always empty */
+  char code[4];             /* 88: the first three characters of the code */
+} KelapiAllTradeRecord;
+
+/* Second form (KelapiGetAllTradeEx2, 96 bytes) and third form
+ * (KelapiGetAllTradeEx3, 104 bytes: the second with the trade's flags). */
+typedef struct KelapiAllTradeRecord2 {
+  double amount2;           /* 0 */
+  double price;             /* 8 */
+  int64_t trade_number;     /* 16 */
+  double value;             /* 24 */
+  double amount3;           /* 32 */
+  double amount5;           /* 40 */
+  double amount6;           /* 48 */
+  double rate;              /* 56: converted by the scale */
+  int32_t quantity;         /* 64 */
+  uint32_t record_number;   /* 68 */
+  int32_t time;             /* 72 */
+  int32_t date;             /* 76 */
+  uint32_t class_number;    /* 80 */
+  uint32_t security_number; /* 84 */
+  uint16_t word;            /* 88 */
+  char empty[2];            /* 90 */
+  char code[4];             /* 92 */
+} KelapiAllTradeRecord2;
+
+typedef struct KelapiAllTradeRecord3 {
+  KelapiAllTradeRecord2 base; /* 0 */
+  int16_t flags;              /* 96 */
+} KelapiAllTradeRecord3;
+
+/* All trades: KELAPI_EVENT_NEWALLTRADE (lparam the record number) for each
+ * trade while booked. A restore flag of 1 announces the trades held first. */
+KelapiResult KelapiBookAllTrades(uint32_t restore);
+KelapiResult KelapiUnbookAllTrades(void);
+KelapiResult KelapiSetDataRefreshTimeout(uint32_t period);
+KelapiResult KelapiGetAllTradeEx(uint32_t number, KelapiAllTradeRecord* record, uint32_t size);
+KelapiResult KelapiGetAllTradeEx2(uint32_t number, KelapiAllTradeRecord2* record, uint32_t size);
+KelapiResult KelapiGetAllTradeEx3(uint32_t number, KelapiAllTradeRecord3* record, uint32_t size);
+
+#ifdef __cplusplus
+}  /* extern "C" */
+
+static_assert(sizeof(KelapiAllTradeRecord) == 96 && offsetof(KelapiAllTradeRecord, code) == 88);
+static_assert(offsetof(KelapiAllTradeRecord, word) == 84);
+static_assert(sizeof(KelapiAllTradeRecord2) == 96 && offsetof(KelapiAllTradeRecord2, code) == 92);
+static_assert(sizeof(KelapiAllTradeRecord3) == 104 && offsetof(KelapiAllTradeRecord3, flags) == 96);
+#endif
+
+#endif /* KELDAAPI_KELDAAPI_FEEDS_H */
