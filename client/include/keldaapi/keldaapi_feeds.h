@@ -1,5 +1,6 @@
 /* KeldaApi: the market-wide feeds of the client library: all trades of the
- * exchange, and (in later sections) the price bars built from them.
+ * exchange, minute bars, and the data lines (price-bar series pushed to a
+ * callback) with their archive.
  *
  * Included by keldaapi.h; the threading, ownership and error rules stated
  * there hold here too. Records keep the sizes and offsets in their comments.
@@ -73,8 +74,71 @@ KelapiResult KelapiGetAllTradeEx(uint32_t number, KelapiAllTradeRecord* record, 
 KelapiResult KelapiGetAllTradeEx2(uint32_t number, KelapiAllTradeRecord2* record, uint32_t size);
 KelapiResult KelapiGetAllTradeEx3(uint32_t number, KelapiAllTradeRecord3* record, uint32_t size);
 
+/* One minute bar (KelapiGetMinutesEx); 40 bytes. Prices converted by the
+ * security's scale; time HHMM00. */
+typedef struct KelapiMinuteRecord {
+  double close;   /* 0 */
+  double high;    /* 8 */
+  double low;     /* 16 */
+  double open;    /* 24 */
+  int32_t volume; /* 32 */
+  int32_t time;   /* 36 */
+} KelapiMinuteRecord;
+
+/* Minute bars of a security: KELAPI_EVENT_NEWMINUTES (class number, security
+ * number) on changes while booked. KelapiGetMinutesEx hands out an array
+ * (KelapiFree) of the bars from `from_time` (HHMMSS; 0: all) on. */
+KelapiResult KelapiBookMinutesEx(uint32_t class_number, uint32_t security_number);
+KelapiResult KelapiUnbookMinutesEx(uint32_t class_number, uint32_t security_number);
+KelapiResult KelapiGetMinutesEx(uint32_t class_number, uint32_t security_number, int32_t from_time,
+                                uint32_t* count, KelapiMinuteRecord** records);
+
+/* One bar handed to a data line's callback; 48 bytes, valid during the call
+ * only. */
+typedef struct KelapiDataLineBar {
+  double open;   /* 0 */
+  double high;   /* 8 */
+  double low;    /* 16 */
+  double close;  /* 24 */
+  double volume; /* 32 */
+  uint32_t date; /* 40: YYYYMMDD */
+  uint32_t time; /* 44: HHMMSS */
+} KelapiDataLineBar;
+
+/* Called with the line id, the bar, the registration's context word and the
+ * registration itself (an opaque pointer), under the library lock: it must
+ * not wait for another thread that calls the library. Its result is unused. */
+typedef int (*KelapiDataLineCallback)(int32_t line_id, const KelapiDataLineBar* bar, uintptr_t context,
+                                      const void* registration);
+
+/* Periods: n > 0 minutes, 0 every trade, -1 day, -2 week, -3 month. */
+#define KELAPI_PERIOD_TICK 0
+#define KELAPI_PERIOD_DAY (-1)
+#define KELAPI_PERIOD_WEEK (-2)
+#define KELAPI_PERIOD_MONTH (-3)
+
+/* Data line options (KelapiDataLineSetOption): the window of bars delivered;
+ * -1 = no bound. Dates YYYYMMDD, times HHMMSS (applied within every day). */
+#define KELAPI_DATALINE_FROM_DATE 1
+#define KELAPI_DATALINE_FROM_TIME 2
+#define KELAPI_DATALINE_TO_DATE 3
+#define KELAPI_DATALINE_TO_TIME 4
+
+KelapiResult KelapiRegisterDataLine(uint32_t class_number, uint32_t security_number, int32_t period,
+                                    KelapiDataLineCallback callback, uintptr_t context, int32_t* line_id);
+KelapiResult KelapiRegisterDataLineEx(uint32_t class_number, uint32_t security_number, int32_t period,
+                                      KelapiDataLineCallback callback, uintptr_t context, int32_t* line_id,
+                                      uint32_t archive_request);
+KelapiResult KelapiDataLineSetOption(int32_t line_id, uint32_t option, int32_t value);
+KelapiResult KelapiDataLineStart(int32_t line_id);
+KelapiResult KelapiUnregisterDataLine(int32_t line_id);
+KelapiResult KelapiSetDataLineArchiveSize(int32_t count);
+
 #ifdef __cplusplus
 }  /* extern "C" */
+
+static_assert(sizeof(KelapiMinuteRecord) == 40 && offsetof(KelapiMinuteRecord, time) == 36);
+static_assert(sizeof(KelapiDataLineBar) == 48 && offsetof(KelapiDataLineBar, time) == 44);
 
 static_assert(sizeof(KelapiAllTradeRecord) == 96 && offsetof(KelapiAllTradeRecord, code) == 88);
 static_assert(offsetof(KelapiAllTradeRecord, word) == 84);

@@ -6,6 +6,7 @@
 
 #include "core/diag.h"
 #include "core/numbers.h"
+#include "data_lines/line_feeds.h"
 #include "files/binary_file.h"
 #include "market/class_gate.h"
 #include "messages/records_session.h"
@@ -88,6 +89,7 @@ void on_all_trade(Library& lib, AllTradeEntry entry, TradeValue value) {
     entry.value = unit * scaled_to_double(entry.price, h.scale) * 100.0;
   }
   accept(lib, entry);
+  feed_tick_lines(lib, entry);
   lib.all_trades_write(kFileEntry, &entry, sizeof entry);
   if (t.booked) announce(lib, entry);
 }

@@ -270,9 +270,19 @@ void Library::install_table_hooks() {
     rule_files.clear();
     negotiated.release();
     all_trades.reset();
+    data_lines.reset();
+    minutes.reset();
   });
-  hooks_.link_lost.push_back([this] { all_trades_link_lost(*this); });
-  hooks_.started.push_back([this] { all_trades_session_started(*this); });
+  hooks_.link_lost.push_back([this] {
+    all_trades_link_lost(*this);
+    minutes_link_lost(*this);
+    data_lines_link_lost(*this);
+  });
+  hooks_.started.push_back([this] {
+    all_trades_session_started(*this);
+    minutes_session_started(*this);
+    data_lines_session_started(*this);
+  });
   hooks_.link_lost.push_back([this] {
     drop_order_books(*this);
     drop_price_lists(*this);

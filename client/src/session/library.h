@@ -27,6 +27,7 @@
 
 #include "all_trades/all_trades.h"
 #include "core/bar_blocks.h"
+#include "data_lines/data_lines.h"
 #include "accounts/trade_accounts.h"
 #include "limits/limits.h"
 #include "firms/depo_accounts.h"
@@ -41,6 +42,7 @@
 #include "market/class_table.h"
 #include "market/param_table.h"
 #include "market/security_table.h"
+#include "minutes/minutes.h"
 #include "platform/sync.h"
 #include "platform/thread.h"
 #include "session/environment.h"
@@ -300,6 +302,10 @@ class Library {
   NegotiatedTables negotiated;
   // The exchange's trades (all of them, not only the user's).
   AllTradesTable all_trades;
+  // Minute bars per security, and the data lines built on them and on all
+  // trades.
+  MinuteStores minutes;
+  DataLines data_lines;
 
   // ---- session messages (receive thread, lock held) ----
   void on_session_info(int32_t session_id, const char* head_text1, const char* head_text2,

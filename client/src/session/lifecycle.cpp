@@ -53,6 +53,9 @@ JournalReaders Library::journal_readers() {
   add_value_journal_readers(*this, r);
   r.set_table(46, [this](uint8_t, std::span<const uint8_t> p) { replay_quote(*this, p); });
   r.set_table(63, [this](uint8_t, std::span<const uint8_t> p) { replay_trade(*this, p); });
+  for (uint8_t tag : {40, 61}) {
+    r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_minute_bar(*this, t, p); });
+  }
   for (uint8_t tag : {59, 42, 71, 41, 60, 21}) {
     r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_trader_record(*this, t, p); });
   }
