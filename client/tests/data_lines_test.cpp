@@ -5,9 +5,12 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "library_fixture.h"
+#include "bars/archive.h"
 #include "messages/records_feeds.h"
 #include "session/net_port.h"
 
@@ -98,10 +101,35 @@ class DataLinesTest : public LibraryTest {
     ASSERT_TRUE(net->wait_handled());
   }
 
+  // A line without the archive (bar lines are then built from minute bars).
   int32_t register_line(int32_t period, uint32_t security_number = 2) {
     int32_t id = 0;
-    EXPECT_EQ(KelapiRegisterDataLine(1, security_number, period, record_bar, 77, &id), KELAPI_OK);
+    EXPECT_EQ(KelapiRegisterDataLineEx(1, security_number, period, record_bar, 77, &id, 0), KELAPI_OK);
     return id;
+  }
+
+  // A history reply of the archive (server message 31) in one part.
+  void archive_reply(int32_t period, std::vector<std::pair<uint32_t, double>> bars, uint32_t count = 0) {
+    std::vector<uint8_t> data;
+    auto put = [&](const void* p, std::size_t n) {
+      data.insert(data.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
+    };
+    const uint32_t head[4] = {1001, 0xFFFFFFFF, static_cast<uint32_t>(period),
+                              count != 0 ? count : static_cast<uint32_t>(bars.size())};
+    put(head, sizeof head);
+    for (const auto& [time, price] : bars) {
+      const double v[5] = {7, price, price + 100, price - 100, price};  // volume, then prices
+      const uint32_t when[2] = {20240104, time};
+      put(v, sizeof v);
+      put(when, sizeof when);
+    }
+    Msg00EE_ServerMessagePart m{};
+    m.code = 31;
+    m.flags = 1 | 4;
+    m.data_count = static_cast<uint16_t>(data.size());
+    std::memcpy(m.data, data.data(), data.size());
+    net->deliver(0xEE, m);
+    ASSERT_TRUE(net->wait_handled());
   }
 
   std::vector<Delivered> delivered;
@@ -269,6 +297,68 @@ TEST_F(DataLinesTest, MinuteBarsAreBookedMergedAndReadFromATime) {
   EXPECT_EQ(count, 4u);
   ASSERT_EQ(KelapiFree(records), KELAPI_OK);
   ASSERT_EQ(KelapiUnbookMinutesEx(1, 2), KELAPI_E_NOT_CONNECTED);
+}
+
+TEST(ArchiveFileName, CodesMapToSafeStableNames) {
+  EXPECT_EQ(archive_file_name("CLS", "SEC1", 5), "CLS_SEC1_5.dat");
+  EXPECT_EQ(archive_file_name("CLS", "SEC1", -1), "CLS_SEC1_day.dat");
+  EXPECT_EQ(archive_file_name("CLS", "SEC1", -2), "CLS_SEC1_week.dat");
+  EXPECT_EQ(archive_file_name("CLS", "SEC1", -3), "CLS_SEC1_month.dat");
+  EXPECT_EQ(archive_file_name("../..", "A_B", 60), "%2E%2E%2F%2E%2E_A%5FB_60.dat");
+  EXPECT_NE(archive_file_name("A_B", "C", 5), archive_file_name("A", "B_C", 5)) << "no two series share a file";
+}
+
+TEST_F(DataLinesTest, TheArchiveCompletesBarLinesAndOutlivesARestart) {
+  start();
+  ASSERT_EQ(KelapiSetDataLineArchiveSize(2), KELAPI_OK);
+  int32_t id = 0;
+  ASSERT_EQ(KelapiRegisterDataLine(1, 2, 5, record_bar, 77, &id), KELAPI_OK);
+  ASSERT_EQ(KelapiDataLineStart(id), KELAPI_OK);
+  ASSERT_EQ(net->sent(0x8031).size(), 1u);
+  const auto request = net->sent(0x8031).at(0).as<Msg8031_HistoryRequest>();
+  EXPECT_EQ(request.security_id, 1001);
+  EXPECT_EQ(request.parameter_code, -1);
+  EXPECT_EQ(request.period, 5);
+  EXPECT_EQ(request.date, 0) << "no file: from the start";
+  history({{100000, 1000}});
+  EXPECT_TRUE(bars_of(id).empty()) << "the archive has not answered yet";
+
+  archive_reply(5, {{100000, 500}}, 3);  // says three, holds one: ignored
+  EXPECT_TRUE(bars_of(id).empty());
+  archive_reply(5, {{100000, 500}, {100500, 600}, {101000, 700}, {101000, 800}});
+  EXPECT_EQ(bars_of(id), (std::vector<std::string>{"6/7/5/6 v7 @100500", "7/8/6/7 v7 @101000",
+                                                   "10/11/9/10 v10 @100000"}))
+      << "the newest two of the archive (a repeated time ignored on a minute series), then today's minutes";
+  const std::string file = "archive/CLS_BBB_5.dat";
+  ASSERT_TRUE(std::filesystem::exists(file));
+  EXPECT_EQ(std::filesystem::file_size(file), 41u + 2 * 48u);
+
+  // A restart in the same session uses the file without asking.
+  ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+  delivered.clear();
+  net->clear_sent();
+  ASSERT_EQ(init(0, 0), KELAPI_OK);
+  session(false);
+  ASSERT_EQ(KelapiRegisterDataLine(1, 2, 5, record_bar, 77, &id), KELAPI_OK);
+  ASSERT_EQ(KelapiDataLineStart(id), KELAPI_OK);
+  EXPECT_TRUE(net->sent(0x8031).empty());
+  history({{100000, 1000}});
+  EXPECT_EQ(bars_of(id).size(), 3u);
+
+  // A file of another version is deleted and the series asked for anew.
+  ASSERT_EQ(KelapiUnregisterDataLine(id), KELAPI_OK);
+  ASSERT_EQ(KelapiClearArchive(), KELAPI_OK);
+  EXPECT_FALSE(std::filesystem::exists(file));
+  std::ofstream(file, std::ios::binary).write("\x02\0\0\0", 4);
+  std::filesystem::create_directory("archive/sub");
+  ASSERT_EQ(KelapiRegisterDataLine(1, 2, 5, record_bar, 77, &id), KELAPI_OK);
+  EXPECT_FALSE(std::filesystem::exists(file));
+  ASSERT_EQ(net->sent(0x8031).size(), 1u);
+  EXPECT_EQ(net->sent(0x8031).at(0).as<Msg8031_HistoryRequest>().date, 0);
+  ASSERT_EQ(KelapiClearArchive(), KELAPI_OK);
+  EXPECT_TRUE(std::filesystem::exists("archive/sub")) << "folders are left alone";
+  EXPECT_EQ(KelapiClearDataLineArchive(1, 3, 5), KELAPI_E_INVALIDARG);
+  EXPECT_EQ(KelapiClearDataLineArchive(1, 2, 5), KELAPI_OK);
 }
 
 }  // namespace

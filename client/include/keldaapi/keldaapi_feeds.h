@@ -134,6 +134,11 @@ KelapiResult KelapiDataLineStart(int32_t line_id);
 KelapiResult KelapiUnregisterDataLine(int32_t line_id);
 KelapiResult KelapiSetDataLineArchiveSize(int32_t count);
 
+/* The price-bar archive's files (one per series in "archive" under the work
+ * folder): one series' file, or every file. */
+KelapiResult KelapiClearDataLineArchive(uint32_t class_number, uint32_t security_number, int32_t period);
+KelapiResult KelapiClearArchive(void);
+
 #ifdef __cplusplus
 }  /* extern "C" */
 

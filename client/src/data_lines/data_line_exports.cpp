@@ -1,4 +1,5 @@
 // The C exports of minute bars and data lines.
+#include "bars/archive.h"
 #include "data_lines/data_lines.h"
 #include "exports/export_guard.h"
 #include "minutes/minutes.h"
@@ -56,6 +57,17 @@ KELDA_EXPORT KelapiResult KelapiUnregisterDataLine(int32_t line_id) {
 
 KELDA_EXPORT KelapiResult KelapiSetDataLineArchiveSize(int32_t count) {
   return guarded([&](Library& l) { return kelda::kelapi::set_data_line_archive_size(l, count); });
+}
+
+KELDA_EXPORT KelapiResult KelapiClearDataLineArchive(uint32_t class_number, uint32_t security_number,
+                                                     int32_t period) {
+  return guarded([&](Library& l) {
+    return kelda::kelapi::clear_data_line_archive(l, class_number, security_number, period);
+  });
+}
+
+KELDA_EXPORT KelapiResult KelapiClearArchive(void) {
+  return guarded([](Library& l) { return kelda::kelapi::clear_archive(l); });
 }
 
 }  // extern "C"

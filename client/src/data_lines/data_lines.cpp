@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "all_trades/all_trades.h"
+#include "bars/archive.h"
 #include "core/numbers.h"
 #include "data_lines/delivery.h"
 #include "data_lines/line_feeds.h"
@@ -56,7 +57,7 @@ void rebuild_tick_line(Library& lib, DataLine& line) {
 }
 
 void rebuild_bar_line(Library& lib, DataLine& line) {
-  BarSeries fresh;
+  BarSeries fresh = take_archive(lib, line.security, line.period);
   if (const MinuteStore* store = lib.minutes.find(line.security)) {
     for (const MinuteBar& m : store->bars) add_bar(fresh, minute_input(lib, line.security, m), args_of(line));
   }
@@ -72,7 +73,7 @@ bool minutes_ready(Library& lib, const DataLine& line) {
 void refresh_line(Library& lib, DataLine& line, bool deliver_changed) {
   if (line.kind != LineKind::bar) return;
   const bool was_ready = line.ready;
-  line.ready = minutes_ready(lib, line);
+  line.ready = minutes_ready(lib, line) && archive_ready(lib, line.security, line.period);
   if (was_ready || !line.ready) return;
   rebuild_bar_line(lib, line);
   if (deliver_changed) deliver(lib, line, BarsToDeliver::changed);
@@ -97,6 +98,7 @@ void start_line(Library& lib, DataLine& line) {
     book_minutes_for_lines(lib, line.security);
     line.holds_minutes = true;
   }
+  if (line.archive_request) ask_archive(lib, line.security, line.period);
   refresh_line(lib, line, false);
 }
 

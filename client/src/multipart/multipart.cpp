@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bars/archive.h"
 #include "messages/handlers.h"
 #include "messages/records_feeds.h"
 #include "session/handler_support.h"
@@ -33,7 +34,8 @@ void dispatch_message(Library& lib, const MessageAssembler::Complete& m) {
       on_history_reply(lib, m.data);
       return;
     case kCodeArchiveHistory:
-      return;  // the price-bar archive is not kept by this library
+      on_archive_reply(lib, m.data);
+      return;
     default: {
       const KelapiServerMessage event{m.code, static_cast<uint32_t>(m.data.size()), m.data.data()};
       lib.raise_event(KELAPI_EVENT_SERVERMESSAGE, reinterpret_cast<uintptr_t>(&event), 0);

@@ -1,7 +1,6 @@
 // Multi-part server messages and named data blocks as the library receives
 // them: the assembled server message goes by its code to the parameter
-// history (30), nowhere (21, and 31 while the library keeps no price-bar
-// archive) or to the caller as KELAPI_EVENT_SERVERMESSAGE; a complete named
+// history (30), the price-bar archive (31), nowhere (21) or to the caller as KELAPI_EVENT_SERVERMESSAGE; a complete named
 // block goes to the caller as KELAPI_EVENT_DATABLOCK. Records passed with
 // the events are valid during the call only.
 //

@@ -208,6 +208,8 @@ class Library {
   const std::string& work_dir() const { return work_dir_; }
   const std::string& settings_path() const { return settings_path_; }
   uint32_t trade_date() const { return trade_date_; }
+  // The trading-session key (37 characters with its terminator).
+  const char* trading_key() const { return trading_key_; }
   // The session id of the session information: this user's trader id.
   uint32_t session_id() const { return session_id_; }
   uint32_t permissions() const { return permissions_; }
