@@ -15,8 +15,10 @@
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "keldaapi/keldaapi.h"
@@ -707,6 +709,124 @@ TEST_F(EndToEnd, TransactionsOfEveryKindTradeRestCancelAndTrigger) {
   ASSERT_EQ(KelapiBookTransactions(), KELAPI_OK);
   ASSERT_EQ(wait_events(KELAPI_EVENT_NEWTRANSACTION, 16).size(), 16u);
   for (const auto& m : s2->recorded()) EXPECT_NE(m.id, 0x3A) << "fields asked for again";
+}
+
+// ---- the demo market: all trades, minute bars and data lines ----
+
+struct LineBar {
+  int32_t line;
+  KelapiDataLineBar bar;
+};
+std::vector<LineBar> g_line_bars;  // guarded by g_mutex
+
+int on_line_bar(int32_t line, const KelapiDataLineBar* bar, uintptr_t, const void*) {
+  std::lock_guard lock(g_mutex);
+  g_line_bars.push_back({line, *bar});
+  g_changed.notify_all();
+  return 0;
+}
+
+// The bars a line has received so far, the last version of each bar by its
+// date and time.
+std::map<std::pair<uint32_t, uint32_t>, KelapiDataLineBar> line_bars(int32_t line) {
+  std::lock_guard lock(g_mutex);
+  std::map<std::pair<uint32_t, uint32_t>, KelapiDataLineBar> out;
+  for (const LineBar& b : g_line_bars) {
+    if (b.line == line) out[{b.bar.date, b.bar.time}] = b.bar;
+  }
+  return out;
+}
+
+bool wait_line_bars(int32_t line, std::size_t n) {
+  std::unique_lock lock(g_mutex);
+  return g_changed.wait_for(lock, std::chrono::seconds(10), [&] {
+    return static_cast<std::size_t>(std::count_if(g_line_bars.begin(), g_line_bars.end(),
+                                                  [&](const LineBar& b) { return b.line == line; })) >= n;
+  });
+}
+
+TEST_F(EndToEnd, AllTradesAndDataLinesFollowTheDemoMarket) {
+  {
+    std::lock_guard lock(g_mutex);
+    g_line_bars.clear();
+  }
+  sd::DemoMarket demo(11);
+  std::unique_ptr<sd::Session> s = connect([&](sd::Session& session) { demo.attach(session); });
+  ASSERT_TRUE(s);
+  demo.open(*s);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_START, 1).size(), 1u);
+  ASSERT_EQ(KelapiBookAllTrades(0), KELAPI_OK);
+  ASSERT_TRUE(s->wait_for(0x75));
+  // SBER (server id 1001, scale 2) is security 2 of class 1.
+  int32_t ticks = 0;
+  int32_t minutes = 0;
+  ASSERT_EQ(KelapiRegisterDataLine(1, 2, KELAPI_PERIOD_TICK, on_line_bar, 0, &ticks), KELAPI_OK);
+  ASSERT_EQ(KelapiRegisterDataLine(1, 2, 1, on_line_bar, 0, &minutes), KELAPI_OK);
+  ASSERT_EQ(KelapiDataLineStart(ticks), KELAPI_OK);
+  ASSERT_EQ(KelapiDataLineStart(minutes), KELAPI_OK);
+  ASSERT_TRUE(s->wait_for(0x802D));
+  ASSERT_TRUE(s->wait_for(0x8031));
+
+  constexpr int kSteps = 130;  // 10:00:01 to 10:02:10
+  const std::size_t securities = 5;
+  for (int step = 0; step < kSteps; ++step) demo.step(*s);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWALLTRADE, kSteps * securities).size(), kSteps * securities);
+  ASSERT_TRUE(wait_line_bars(ticks, kSteps));
+  const auto expected = demo.feeds().minutes(1001);
+  ASSERT_EQ(expected.size(), 3u);
+  const auto want = [](const sd::DemoMinute& m) {
+    return std::vector<double>{m.open * 0.01, m.high * 0.01, m.low * 0.01, m.close * 0.01,
+                               static_cast<double>(m.volume)};
+  };
+  // The line holds the previous day's history from the archive, then the
+  // bars built from today's ticks.
+  const auto archived = sd::DemoFeeds::history(1);
+  for (int tries = 0; tries < 1000 && line_bars(minutes).size() < archived.size() + 3; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  auto bars = line_bars(minutes);
+  ASSERT_EQ(bars.size(), archived.size() + 3);
+  auto bar = bars.begin();
+  for (const auto& h : archived) {
+    EXPECT_EQ(bar->second.date, 20240104u);
+    EXPECT_EQ(bar->second.time, static_cast<uint32_t>(h.time));
+    EXPECT_NEAR(bar->second.high, h.high * 0.01, 1e-9);
+    EXPECT_NEAR(bar->second.volume, h.volume, 1e-9);
+    ++bar;
+  }
+  EXPECT_TRUE(std::filesystem::exists(kelda::test::test_dir() / "archive" / "TQBR_SBER_1.dat"));
+  for (const auto& m : expected) {
+    const KelapiDataLineBar& b = bars.at({20240105u, static_cast<uint32_t>(m.time)});
+    const std::vector<double> got{b.open, b.high, b.low, b.close, b.volume};
+    const std::vector<double> w = want(m);
+    for (std::size_t i = 0; i < w.size(); ++i) EXPECT_NEAR(got[i], w[i], 1e-9) << m.time << " field " << i;
+    EXPECT_EQ(b.date, 20240105u);
+  }
+
+  // The trades arrive in order; each reads back as the demo made it.
+  const auto news = wait_events(KELAPI_EVENT_NEWALLTRADE, kSteps * securities);
+  for (std::size_t i = 0; i < news.size(); ++i) ASSERT_EQ(news[i].lparam, i + 1);
+  KelapiAllTradeRecord3 last;
+  ASSERT_EQ(KelapiGetAllTradeEx3(kSteps * securities, &last, sizeof last), KELAPI_OK);
+  EXPECT_EQ(last.base.time, 100210);
+  EXPECT_EQ(last.base.date, 20240105);
+  EXPECT_EQ(last.base.class_number, 2u) << "the last trade of a step is the last futures contract";
+  const auto tick_bars = line_bars(ticks);
+  ASSERT_FALSE(tick_bars.empty());
+  EXPECT_NEAR(tick_bars.rbegin()->second.close, expected.back().close * 0.01, 1e-9);
+
+  // Unregistered lines stop their feeds; alltrades.dat outlives a restart.
+  ASSERT_EQ(KelapiUnregisterDataLine(minutes), KELAPI_OK);
+  ASSERT_TRUE(s->wait_for(0x802F));
+  ASSERT_EQ(KelapiUnregisterDataLine(ticks), KELAPI_OK);
+  ASSERT_EQ(KelapiUnbookAllTrades(), KELAPI_OK);
+  ASSERT_TRUE(s->wait_for(0x76));
+  ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+  ASSERT_EQ(KelapiInitializeEx3(0, kelda::test::test_dir().c_str(), settings.c_str(), 0x10), KELAPI_OK);
+  KelapiAllTradeRecord3 again;
+  ASSERT_EQ(KelapiGetAllTradeEx3(kSteps * securities, &again, sizeof again), KELAPI_OK);
+  EXPECT_EQ(again.base.trade_number, last.base.trade_number);
+  EXPECT_EQ(again.base.price, last.base.price);
 }
 
 }  // namespace

@@ -111,6 +111,7 @@ void DemoMarket::attach(Session& s) {
     for (int32_t n = std::max(0, m::get32(msg.body, 0)); n < next_quote_; ++n) send_quote(session, n);
   });
   s.on(kLogout, [](Session& session, const Message&) { session.drop(); });
+  feeds_.attach(s);
 }
 
 void DemoMarket::open(Session& s) {
@@ -197,6 +198,10 @@ void DemoMarket::step(Session& s) {
       if (filtered_.count(sec.server_id)) send_values(s, c, sec, fresh_.erase(sec.server_id) == 1);
       if (price_lists_.count(sec.server_id)) send_price_list(s, sec, old);
       if (books_.count(sec.server_id)) send_book(s, sec);
+      // The step's trade: from 10:00:00 on, one second a step.
+      const int32_t second = 36000 + steps_;
+      const int32_t time = second / 3600 * 10000 + second / 60 % 60 * 100 + second % 60;
+      feeds_.trade(s, sec.server_id, sec.price, static_cast<int32_t>((r >> 16) % 10) + 1, time);
     }
   }
   const DemoSecurity& quoted = classes_[0].securities[static_cast<std::size_t>(steps_) % classes_[0].securities.size()];

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "server_double/demo_feeds.h"
 #include "server_double/server_double.h"
 
 namespace kelda::server_double {
@@ -69,6 +70,8 @@ class DemoMarket {
   int32_t last_entry() const;                               // -1 before the first value record
   int32_t quotes() const;                                   // quotes published so far
   std::string trading_key() const { return "DEMO-20240105"; }
+  // All trades and minute bars: every security trades once a step.
+  const DemoFeeds& feeds() const { return feeds_; }
 
  private:
   uint32_t next_random();
@@ -96,6 +99,7 @@ class DemoMarket {
   int32_t next_quote_ = 0;
   std::vector<std::pair<int32_t, int32_t>> quote_log_;  // security and price of each quote
   int32_t steps_ = 0;
+  DemoFeeds feeds_{20240105};
 };
 
 }  // namespace kelda::server_double
