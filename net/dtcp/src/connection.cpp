@@ -139,8 +139,10 @@ bool Connection::wait_for_send_room(std::unique_lock<std::mutex>& lock, std::str
   // The receive thread never waits: while it waits nothing is read, and what
   // it sends there (answers to pings) is not worth holding the link for.
   if (full() && !on_receive_thread()) {
+    sends_waiting_.fetch_add(1);
     send_cv.wait_for(lock, std::chrono::milliseconds(send_wait_ms.load()),
                      [&] { return stop_sending.load() || !full(); });
+    sends_waiting_.fetch_sub(1);
   }
   if (stop_sending.load()) {
     error = ZN_TCP_TEXT_SHUTDOWN;

@@ -125,6 +125,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   uint32_t queued_send_count() const { return send_count_.load(); }
   // What the send queue holds, counted as the bound counts it.
   std::size_t queued_send_cost() const { return send_cost_.load(); }
+  // Sends now waiting for room in the queue (tests wait on it).
+  uint32_t sends_waiting_for_room() const { return sends_waiting_.load(); }
   // The bound and the wait (tests lower them).
   std::atomic<std::size_t> send_bound{kSendBound};
   std::atomic<uint32_t> send_wait_ms{kSendWaitMs};
@@ -193,6 +195,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::condition_variable send_cv;
   std::deque<std::vector<uint8_t>> send_queue;
   std::atomic<uint32_t> send_count_{0};
+  std::atomic<uint32_t> sends_waiting_{0};
   std::atomic<std::size_t> send_cost_{0};  // written under the send mutex
   std::atomic<int32_t> keep_alive_requests{0};
   bool send_in_flight = false;  // the send thread writes what it took (send mutex)

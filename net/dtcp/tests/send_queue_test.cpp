@@ -110,6 +110,8 @@ TEST_F(SendQueue, ASendWaitingForRoomEndsWithTheLink) {
   std::string text;
   int sent = -1;
   std::thread sender([&] { sent = send(Bytes(kBlock, 2), text); });
+  // The stop must find the send waiting, not come before it.
+  while (c->sends_waiting_for_room() == 0) std::this_thread::yield();
   char error[256] = "";
   ASSERT_EQ(zn_tcp_disconnect(connection, 1, error, sizeof error), 1) << error;
   sender.join();
