@@ -20,7 +20,6 @@ namespace {
 
 constexpr uint32_t kVersion = 1;
 constexpr std::size_t kStampSize = 37;
-constexpr std::size_t kHeaderSize = 4 + kStampSize;
 constexpr std::size_t kFileBarSize = 48;
 constexpr uint16_t kMsgHistoryRequest = 0x8031;
 constexpr uint32_t kNoParameter = 0xFFFFFFFF;
