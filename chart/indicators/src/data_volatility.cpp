@@ -78,8 +78,10 @@ void CDataChaikinVolat::calculate(int first, int last) {
       const int k = passingBack(*this, m, i, params_.period);
       if (k < 0) continue;
       const double r = m[k].close;
-      // A reference range of (nearly) zero shows 0 instead of a division by it.
-      setSingleValue(&own[i], std::fabs(r) < kEpsilon ? 0.0 : (m[i].close - r) / r * 100.0);
+      // A reference range of (nearly) zero gives no value: the change against
+      // it is undefined, and a 0 would read as "no change".
+      if (std::fabs(r) < kEpsilon) continue;
+      setSingleValue(&own[i], (m[i].close - r) / r * 100.0);
       own[i].valid = 1;
     }
     if (percent) percentPass(*this, to);

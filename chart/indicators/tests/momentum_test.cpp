@@ -82,7 +82,7 @@ const OscillatorCase kCases[] = {
      CDataChaikinVolat::kTypeCode,
      {2, 1},
      {{10, 10, 10, 10}, {10, 10, 10, 10}, {10, 10, 11, 9}},
-     {kNone, kNone, 0}},
+     {kNone, kNone, kNone}},
     // Typical price = close; average 2: -, 2, 4, 5; mean deviation 1, 1, 0;
     // (3 - 2) / 0.015, (5 - 4) / 0.015, then no value for a zero deviation.
     {"CCI 2", CDataCCI::kTypeCode, {2, 1, 4}, closes({1, 3, 5, 5}), {kNone, 200.0 / 3, 200.0 / 3, kNone}},
