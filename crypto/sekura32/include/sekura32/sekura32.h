@@ -53,6 +53,7 @@ extern "C" {
 #define SK_SETTING_SECRET_RING 0
 #define SK_SETTING_PUBLIC_RING 1
 #define SK_SETTING_RANDOM_SEED 7
+#define SK_SETTING_PROTECT_FLAGS 8 /* default protect flags, as a number */
 #define SK_SETTINGS_COUNT 16
 
 /* Every path the library builds or keeps fits this many bytes with its NUL;
@@ -450,6 +451,84 @@ SK_API uint32_t skChanInfo(SkSession* session, const char** name, SkSession** pa
 SK_API int32_t HaveSystemMessage(SkSession* recipient);
 /* The session's key id as 16 upper-case hexadecimal digits (no NUL). */
 SK_API uint32_t skGetKeyId(SkSession* session, char* text);
+
+/* ---- protected messages and the channel key exchange ------------------ */
+
+/* Protect flags: the same word is what a writer asks for, what a reader
+ * expects (in) and what it found (out). */
+#define SK_PROTECT_SIGN 0x1u        /* signature with the sender's secret key */
+#define SK_PROTECT_DIGEST 0x2u      /* keyless MD5 digest */
+#define SK_PROTECT_ENCIPHER 0x4u    /* encipher the data */
+#define SK_PROTECT_FRESH_KEY 0x8u   /* a fresh session key for the recipient's
+                                       public key (implies encipher) */
+#define SK_PROTECT_ARMOUR 0x20u     /* base64 armour */
+#define SK_PROTECT_NUMBERED 0x40u   /* numbered by the recipient's sequence */
+#define SK_PROTECT_TEXT 0x100u      /* text data, lines ended by CR LF */
+#define SK_PROTECT_CHANNEL 0x800u   /* channel mode: the pair's running cipher,
+                                       no packets around the data */
+
+/* Message results beyond the frame's. */
+#define SK_NO_SIGNATURE 19u     /* a signature was expected, none verified */
+#define SK_BAD_SIGNATURE 20u    /* a signature does not verify */
+#define SK_ECHO_MISMATCH 22u    /* an exchange echo does not match */
+#define SK_NO_DIGEST 23u        /* a digest was expected, none verified */
+#define SK_BAD_DIGEST 24u       /* a keyless digest does not match */
+#define SK_NUMBER_SKIPPED 25u   /* a numbered message came too early */
+#define SK_NUMBER_SEEN 26u      /* a numbered message came late */
+#define SK_FLAGS_NOT_ALLOWED 263u
+
+/* Called once per signature or digest packet checked: the session that
+ * signed (or null), the packet's result, the data bytes hashed so far, the
+ * packet's start and end in the collected packets. A 0 answer keeps a
+ * signature of a signer nobody named from counting. */
+typedef uint32_t (*SkSignatureCallback)(SkSession* signer, uint32_t result, uint32_t hashed, uint32_t start,
+                                        uint32_t end);
+
+/* Message protection between the sessions of a pair (one sender, one
+ * recipient; either may be a null entry where no key of it is needed).
+ * Every change to the pair (keys, counters, sequence numbers, channel state)
+ * is made only when the whole message was written or accepted: a refused
+ * message leaves the pair as it was, so a correct resend succeeds. Results
+ * carry flag 2 while the pair's exchange is incomplete.
+ *
+ * Protect/Unprotect wrap the caller's buffer (*out, *capacity) in a memory
+ * stream grown by the growth function (SetRealloc; skDummyRealloc at load,
+ * which never grows) and return buffer, capacity and length through the out
+ * pointers. Both counts of Protect must be 1 (else 258). */
+SK_API uint32_t Protect(SkSession** senders, uint32_t sender_count, SkSession** recipients,
+                        uint32_t recipient_count, uint32_t flags, const void* data, uint32_t length, uint8_t** out,
+                        uint32_t* capacity, uint32_t* out_length);
+SK_API uint32_t ProtectStream(SkSession** senders, SkSession** recipients, uint32_t flags, SkStream* input,
+                              SkStream* output, uint32_t* written, SkStream* detached_signature);
+/* *flags: the expected flags in, the found flags out. *time (when given)
+ * receives the literal packet's time. An exchange message writes no data.
+ * A null sender entry is filled with the session of the first signer found
+ * by the channel finder (the caller closes it). */
+SK_API uint32_t Unprotect(SkSession** senders, SkSession** recipients, uint32_t* flags, const void* data,
+                          uint32_t length, uint8_t** out, uint32_t* capacity, uint32_t* out_length, uint32_t* time,
+                          const void* signature, uint32_t signature_length, SkSignatureCallback callback);
+SK_API uint32_t UnprotectStream(SkSession** senders, SkSession** recipients, uint32_t* flags, SkStream* input,
+                                SkStream* output, uint32_t* written, SkStream* detached_signature,
+                                SkSignatureCallback callback);
+/* Checks detached signature and digest packets against data. Flags 1 and 2
+ * ask for a verified signature (else 19) or digest (else 23); 0x100 hashes
+ * the data as text lines; 0x80 reads the signature stream as armour; the
+ * enciphering and numbering bits give 263. */
+SK_API uint32_t CheckSignStream(SkSession** signers, uint32_t flags, SkStream* data, SkStream* signature,
+                                SkSignatureCallback callback);
+
+/* The channel key exchange of a linked pair: messages 65 (the opener's key,
+ * signed), 66 and 67 (enciphered for the recipient's public key, signed,
+ * each echoing the peer's last key). Ask HaveSystemMessage which is due,
+ * write it with SystemMessage (own session as sender, the peer's as
+ * recipient) and hand every received block to Unprotect (the peer's session
+ * as sender, the own as recipient): it recognises the exchange messages by
+ * the pair's state. 263 when no exchange message is due, 258 when the pair
+ * is not in a state to send one. After the exchange both sides share the
+ * opener's last key and one started channel per direction. */
+SK_API uint32_t SystemMessageStream(SkSession* sender, SkSession* recipient, SkStream* output, uint32_t* written);
+SK_API uint32_t SystemMessage(SkSession* sender, SkSession* recipient, uint8_t** out, uint32_t* capacity,
+                              uint32_t* out_length);
 
 #ifdef __cplusplus
 }
