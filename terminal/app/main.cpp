@@ -14,6 +14,7 @@
 #include "scripted_session.h"
 #include "terminal/terminal_app.h"
 #include "terminal_dialogs/connection_list_dialog.h"
+#include "terminal_dialogs/main_settings_dialog.h"
 #include "ui/loop.h"
 #include "ui_qt/qt_ui.h"
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
   kelda::ui::QtUi ui(options);
   TerminalApp app;
   register_connection_dialogs();
+  register_main_settings();
   if (!app.init_instance()) return 1;
   const char* folder = option(argc, argv, "--scripted-session");
   if (folder != nullptr) {
