@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "terminal/data_feed_manager.h"
+#include "terminal/layout_files.h"
 #include "terminal/main_frame.h"
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
@@ -67,7 +68,11 @@ void MainView::for_each_of_kind(int kind, Fn&& fn) {
 
 int MainView::create_window_for_command(UINT command) {
   const WindowKind* kind = find_window_kind_by_command(command);
-  if (kind == nullptr) return -1;
+  return kind != nullptr ? create_window(*kind) : -1;
+}
+
+int MainView::create_window(const WindowKind& wanted) {
+  const WindowKind* kind = &wanted;
   int found = -1;
   if (kind->single) {
     for (int i = 0; i < kSlotCount && found < 0; ++i) {
@@ -88,10 +93,12 @@ int MainView::create_window_for_command(UINT command) {
       return -1;
     }
     std::string caption = kind->caption;
+    if (restoring_ && restore_section_ != nullptr) caption = restore_section_->get("caption", "", 255);
     if (kind->prepare && !restoring_ && !kind->prepare(caption)) return -1;
     std::unique_ptr<TerminalWindow> window = kind->create();
     if (!window) return -1;
     window->set_caption(caption.substr(0, 255));
+    if (restoring_ && restore_section_ != nullptr) window->restore_state(*restore_section_);
     ui::CreateParams p;
     p.style = ui::ws::child;
     p.parent = hwnd();
@@ -144,6 +151,9 @@ void MainView::close_active_window() {
   if (active_slot_ < 0) return;
   const int closed = active_slot_;
   remove_window_menu_item(kFirstSelectCommand + static_cast<UINT>(closed));
+  // Destroyed while the whole object lives, so that its own destruction
+  // handling (a table writes its column section) runs.
+  slots_[static_cast<std::size_t>(closed)]->destroy();
   slots_[static_cast<std::size_t>(closed)].reset();
   --open_count_;
   int next = -1;
@@ -382,6 +392,8 @@ bool MainView::route_command(UINT id, UINT code) {
     case cmd::prev_window: activate_prev_window(); return true;
     case cmd::next_window: activate_next_window(); return true;
     case cmd::close_window: close_active_window(); return true;
+    case cmd::save_config: save_layout_command(); return true;
+    case cmd::load_config: load_layout_command(); return true;
     default: break;
   }
   if (id >= kFirstSelectCommand && id < kFirstSelectCommand + kSlotCount) {
@@ -411,6 +423,7 @@ LRESULT MainView::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
       update_window_buttons();
       ui::register_hot_key(hwnd(), kHotKeyLeft, ui::mod::keyup, ui::vk::left);
       ui::register_hot_key(hwnd(), kHotKeyRight, ui::mod::keyup, ui::vk::right);
+      load_window_layout();
       if (DataFeedManager* m = manager()) m->input_panel_button = false;
       defer_sip_button_update(hwnd());
       return r;
@@ -418,6 +431,7 @@ LRESULT MainView::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case ui::wm::destroy:
       ui::unregister_hot_key(hwnd(), kHotKeyLeft);
       ui::unregister_hot_key(hwnd(), kHotKeyRight);
+      save_window_layout(true);
       for (auto& w : slots_) w.reset();
       open_count_ = 0;
       active_slot_ = -1;

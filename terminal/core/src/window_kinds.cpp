@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "terminal/layout_files.h"
+
 namespace kelda::terminal {
 namespace {
 
@@ -63,6 +65,18 @@ LRESULT TerminalWindow::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
       return static_cast<int>(wparam) == kind_ ? 1 : 0;
     case UM_GETKIND:
       return kind_;
+    case UM_SAVESTATE: {
+      auto* out = reinterpret_cast<std::string*>(lparam);
+      if (out == nullptr) return 0;
+      *out += "[ActiveWnd" + std::to_string(static_cast<int>(wparam)) + "]\n";
+      SectionText keys;
+      keys.put_int("type", kind_);
+      keys.put("caption", caption_);
+      write_state(keys);
+      *out += keys.text();
+      *out += "\n";
+      return 1;
+    }
     default:
       return default_proc(msg, wparam, lparam);
   }

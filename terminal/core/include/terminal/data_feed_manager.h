@@ -90,6 +90,15 @@ class DataFeedManager {
   const std::string& settings_path() const { return settings_path_; }
   const std::string& window_kinds_path() const { return tcf_path_; }
   const std::string& open_windows_path() const { return awf_path_; }
+  void set_layout_paths(std::string window_kinds, std::string open_windows) {
+    tcf_path_ = std::move(window_kinds);
+    awf_path_ = std::move(open_windows);
+  }
+  // Layout save flags (layout_files.h): set while a layout save has removed
+  // the column sections of the open kinds; cleared while a window that is
+  // not the last of its kind is told to write its section.
+  bool bulk_saved = false;
+  bool write_kind_section = true;
   const std::string& trade_date_text() const { return trade_date_; }
   std::string provider_ini_path() const { return settings_.provider_ini_path; }
   void set_provider_ini_path(std::string path) { settings_.provider_ini_path = std::move(path); }
@@ -170,6 +179,11 @@ class DataFeedManager {
   // The "[global_filter]" section of the window-kind file.
   void load_global_filter();
   const std::vector<FilterEntry>& filter_entries() const { return filter_entries_; }
+  void set_filter_entries(std::vector<FilterEntry> entries) { filter_entries_ = std::move(entries); }
+  // Writes the "[global_filter]" section back (the old one replaced).
+  void save_global_filter();
+  // Replaces the class's global-filter lists (the user's choice).
+  void set_current_filter_lists(ClassRecord& cls, std::vector<int16_t> params, std::vector<uint32_t> secs);
   void apply_filter_entry(ClassRecord& cls, const FilterEntry& entry);
   KelapiResult book_price_list(uint32_t class_number, uint32_t security_number);
   KelapiResult unbook_price_list(uint32_t class_number, uint32_t security_number);

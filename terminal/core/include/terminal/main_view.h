@@ -26,6 +26,8 @@ namespace kelda::terminal {
 struct ClassRecord;
 struct SecurityRecord;
 struct DepoLimitRow;
+struct WindowKind;
+class SavedSection;
 
 inline constexpr int kSlotCount = 20;
 inline constexpr UINT kFirstChildId = 0xE901;
@@ -47,12 +49,25 @@ class MainView : public ui::Window {
   // Creates (or finds) a window of the kind that `command` opens; the slot
   // or -1.
   int create_window_for_command(UINT command);
+  int create_window(const WindowKind& kind);
   void activate_slot(int slot);
   void close_active_window();
   void activate_next_window();
   void activate_prev_window();
   void activate_restored_window();
   int find_news_wnd() const;
+
+  // ---- layout files (window_layout.cpp) ----
+  // Writes the open-windows file and the column sections of the open kinds
+  // into the current pair; with `destroy` every window is closed as well.
+  void save_window_layout(bool destroy);
+  // Recreates the windows of the current open-windows file (none is
+  // activated: activate_restored_window() does that).
+  void load_window_layout();
+  // The menu commands: save the layout to, or load it from, another pair.
+  void save_layout_command();
+  void load_layout_command();
+  bool restoring() const { return restoring_; }
 
   // ---- fan-out ----
   void broadcast_new_class(ClassRecord& cls);
@@ -105,6 +120,7 @@ class MainView : public ui::Window {
   int lamp_width_ = -1;
   bool lamp_lit_ = false;
   bool restoring_ = false;
+  const SavedSection* restore_section_ = nullptr;
   bool left_latch_ = false;
   bool right_latch_ = false;
 };

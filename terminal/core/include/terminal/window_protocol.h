@@ -27,6 +27,8 @@ namespace kelda::terminal {
 struct ClassRecord;
 struct SecurityRecord;
 struct DepoLimitRow;
+class SectionText;
+class SavedSection;
 
 namespace kind {
 inline constexpr int quotes = 1;
@@ -47,6 +49,8 @@ inline constexpr int news = 13;
 // Private window messages (WM_USER + 300 and on).
 inline constexpr UINT UM_IDENTITY = ui::wm::user + 300;   // answers the caption (8-bit text) or 0
 inline constexpr UINT UM_ISKIND = ui::wm::user + 301;     // wParam kind: 1 when it is the window's
+// wParam: 1-based position n in the open-windows file; lParam: the file's
+// text being built (std::string*), to which the window appends its section.
 inline constexpr UINT UM_SAVESTATE = ui::wm::user + 302;
 inline constexpr UINT UM_MATCHROW = ui::wm::user + 303;   // wParam ClassRecord*
 inline constexpr UINT UM_CLEAR = ui::wm::user + 304;
@@ -93,6 +97,13 @@ class TerminalWindow : public ui::Window {
   // The row at `index` goes (told before it leaves the table).
   virtual void on_remove_row(int /*index*/) {}
   virtual void on_margin_row(const std::string& /*firm*/, const std::string& /*client*/, bool /*added*/) {}
+
+  // Layout files (layout_files.h): the kind's own keys of its
+  // [ActiveWnd%d] section, written on UM_SAVESTATE between "caption" and the
+  // section's end; and the same section handed back, before the window is
+  // created, when the main view restores a layout.
+  virtual void write_state(SectionText&) const {}
+  virtual void restore_state(const SavedSection&) {}
 
   LRESULT window_proc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
