@@ -181,3 +181,34 @@ TEST_F(TerminalLayoutFiles, SectionsAreReadOnceWithTheProfileRules) {
 
 }  // namespace
 }  // namespace kelda::terminal
+
+namespace kelda::terminal {
+namespace {
+
+TEST_F(TerminalLayoutFiles, TheGlobalFilterIsWrittenBackOverTheOldSection) {
+  test::write_file_bytes(test::test_dir() / "pdainfo.tcf", "[global_filter]\n1\n9 0 0 0 0\n\n\n[TradesWnd]\nnumpars=2\n");
+  start();
+  FilterEntry a;
+  a.class_number = 3;
+  a.security_filter = true;
+  a.secs = {10, 4000000000u};
+  a.param_filter = true;
+  a.params = {1, -2};
+  FilterEntry b;
+  b.class_number = 5;
+  app->data().set_filter_entries({a, b});
+  app->data().save_global_filter();
+  const std::string tcf = file_text("pdainfo.tcf");
+  EXPECT_EQ(count_of(tcf, "[global_filter]"), 1);
+  EXPECT_NE(tcf.find("[global_filter]\n2\n3 1 2 1 2\n10 4000000000 \n1 -2 \n5 0 0 0 0\n\n\n"), std::string::npos) << tcf;
+  EXPECT_NE(tcf.find("[TradesWnd]\nnumpars=2\n"), std::string::npos);
+  app->data().set_filter_entries({});
+  app->data().load_global_filter();
+  ASSERT_EQ(app->data().filter_entries().size(), 2u);
+  EXPECT_EQ(app->data().filter_entries()[0].secs, a.secs);
+  EXPECT_EQ(app->data().filter_entries()[0].params, a.params);
+  EXPECT_FALSE(app->data().filter_entries()[1].security_filter);
+}
+
+}  // namespace
+}  // namespace kelda::terminal

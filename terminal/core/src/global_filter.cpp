@@ -1,9 +1,11 @@
 // The global instrument filter: its section of the window-kind file and its
 // entries applied to a class.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "kit/files.h"
 #include "kit/paths.h"
 #include "terminal/data_feed_manager.h"
 #include "terminal/profile.h"
@@ -57,6 +59,37 @@ void DataFeedManager::load_global_filter() {
   }
   filter_entries_ = std::move(entries);
   log_line("Global classes filter read.");
+}
+
+void DataFeedManager::save_global_filter() {
+  profile_delete_section("global_filter", tcf_path_);
+  std::ifstream in(kit::path_from_ansi(tcf_path_.c_str()), std::ios::binary);
+  std::error_code ec;
+  if (!in && std::filesystem::exists(kit::path_from_ansi(tcf_path_.c_str()), ec)) {
+    log_line("ERROR: Can not open file %s.", tcf_path_.c_str());
+    return;
+  }
+  std::ostringstream out;
+  if (in) out << in.rdbuf();
+  in.close();
+  out << "[global_filter]\n" << filter_entries_.size() << "\n";
+  for (const FilterEntry& e : filter_entries_) {
+    out << e.class_number << ' ' << (e.security_filter ? 1 : 0) << ' ' << e.secs.size() << ' '
+        << (e.param_filter ? 1 : 0) << ' ' << e.params.size() << "\n";
+    for (const uint32_t sec : e.secs) out << sec << ' ';
+    out << "\n";
+    for (const int16_t par : e.params) out << par << ' ';
+    out << "\n";
+  }
+  if (!kit::write_whole_file(kit::path_from_ansi(tcf_path_.c_str()), out.str())) {
+    log_line("ERROR: Can not open file %s.", tcf_path_.c_str());
+  }
+}
+
+void DataFeedManager::set_current_filter_lists(ClassRecord& cls, std::vector<int16_t> params,
+                                               std::vector<uint32_t> secs) {
+  cls.global_params = std::move(params);
+  cls.global_secs = std::move(secs);
 }
 
 void DataFeedManager::apply_filter_entry(ClassRecord& cls, const FilterEntry& entry) {
