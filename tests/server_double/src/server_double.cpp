@@ -277,6 +277,8 @@ std::optional<Message> Session::read_message(int timeout_ms) {
 }
 
 void Session::send_block(std::span<const uint8_t> bytes) {
+  // A channel cipher runs on: blocks leave in the order they were enciphered.
+  std::lock_guard<std::mutex> order(send_order_mutex_);
   Bytes data = encrypt_ ? encrypt_(bytes) : Bytes(bytes.begin(), bytes.end());
   Bytes out;
   if (width_ == 2) {

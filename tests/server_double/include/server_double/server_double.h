@@ -160,6 +160,7 @@ class Session {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   std::mutex write_mutex_;
+  std::mutex send_order_mutex_;  // enciphering and writing of one block
   Transform encrypt_;
   Transform decrypt_;
   std::atomic<int> keep_alives_{0};
