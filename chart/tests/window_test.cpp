@@ -11,6 +11,7 @@
 #include "chart/graph.h"
 #include "chart/pane.h"
 #include "chart_fixture.h"
+#include "frame_window.h"
 #include "ui/controls.h"
 #include "ui/screen.h"
 #include "ui/testing.h"
@@ -27,22 +28,6 @@ struct Event {
   VizorHitInfo hit;
   std::u16string time;
   std::u16string price;
-};
-
-// The terminal's frame: a top-level window that hears context menus.
-class Frame : public ui::Window {
- public:
-  Frame() {
-    ui::CreateParams p;
-    p.style = ui::ws::popup | ui::ws::visible;
-    p.rect = RECT{0, 0, 240, 320};
-    create(p);
-  }
-  LRESULT window_proc(UINT msg, WPARAM wp, LPARAM lp) override {
-    if (msg == ui::wm::context_menu) ++contextMenus;
-    return default_proc(msg, wp, lp);
-  }
-  int contextMenus = 0;
 };
 
 class ChartWindow : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include "chart/data.h"
 #include "chart/graph.h"
 #include "chart/time_index.h"
+#include "chart/trend_kinds.h"
 #include "platform/last_error.h"
 
 namespace kelda::chart {
@@ -79,17 +80,25 @@ void CChart::getTrendsInfo(std::span<VizorTrendInfo> out) const {
   }
 }
 
-void CChart::restoreSavedTrends(std::span<VizorTrendInfo> records) {
+BOOL CChart::restoreSavedTrends(std::span<VizorTrendInfo> records) {
+  // Records come from the caller's storage: prices must be numbers and pen
+  // widths sizes, or nothing is replaced.
+  for (const VizorTrendInfo& r : records) {
+    if (!std::isfinite(r.price1) || !std::isfinite(r.price2) || !std::isfinite(r.price3) || r.penWidth < 0) {
+      return fail(VIZOR_ERROR_INVALID_PARAMETER);
+    }
+  }
   const std::vector<CGraph*> graphs = graphsOf(series_);
   for (CGraph* g : graphs) g->deleteTrends();
   const int32_t code = intervalCode();
   for (VizorTrendInfo& record : records) {
-    if (record.graphOrdinal < 0 || static_cast<size_t>(record.graphOrdinal) >= graphs.size()) return;
+    if (record.graphOrdinal < 0 || static_cast<size_t>(record.graphOrdinal) >= graphs.size()) return 1;
     CGraph* graph = graphs[static_cast<size_t>(record.graphOrdinal)];
     record.graphOrdinal = graph->seriesId();
-    auto trend = std::make_unique<CTrend>(takeTrendId(), trendTypeOfRecord(record.type), record.colour,
-                                          record.penWidth);
-    trend->setSeriesId(graph->seriesId());
+    std::unique_ptr<CTrend> trend = makeTrend(*this, trendTypeOfRecord(record.type));
+    trend->setStyle(record.colour, record.penWidth);
+    trend->attach(*graph);
+    trend->setThirdPending(false);
     const FILETIME times[3] = {record.time1, record.time2, record.time3};
     const double prices[3] = {record.price1, record.price2, record.price3};
     for (int k = 0; k < 3; ++k) {
@@ -102,8 +111,10 @@ void CChart::restoreSavedTrends(std::span<VizorTrendInfo> records) {
     if (!bars_.empty() && inList(trend->point(0).bar) && inList(trend->point(1).bar)) {
       reanchorRestored(*trend, bars_, record);
     }
+    trend->commitPrices();
     graph->trends().push_back(std::move(trend));
   }
+  return 1;
 }
 
 BOOL CChart::changeTrendline(int32_t operation, const VizorTrendChange& change) {

@@ -93,6 +93,7 @@ void CChartWnd::paintTo(ui::Canvas& canvas) {
   canvas.select_clip_region(&clip);
   canvas.bit_blt(target.left, target.top, ui::width_of(target), ui::height_of(target), *backBuffer_, 0, 0,
                  ui::rop::src_copy);
+  controller_->drawTrendOverlay(canvas);
   controller_->drawCrosshair(canvas);
   canvas.select_clip_region(nullptr);
   controller_->reportPendingCursor();
@@ -178,7 +179,8 @@ void CChartWnd::hideToolTip() {
 }
 
 LRESULT CChartWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (isMouseMessage(msg)) {
+  // A hold comes back as wm::context_menu: the trend tools may take it.
+  if (isMouseMessage(msg) || msg == ui::wm::context_menu) {
     for (const auto& pane : chart_->panes()) {
       if (pane->onAxisMouse(msg, wparam, lparam)) return 1;
     }

@@ -31,6 +31,10 @@ LRESULT CChartController::onMouse(UINT message, WPARAM wParam, LPARAM lParam) {
   const int32_t x = lowSigned(lParam);
   const int32_t y = highSigned(lParam);
   if (mode_ == kIdle && onTimeAxisMouse(message, x, y)) return 1;
+  if (mode_ == kIdle) {
+    const LRESULT used = onTrendMouse(message, wParam, lParam);
+    if (used != 0) return used;
+  }
   CChartWnd* window = chart_->window();
   switch (message) {
     case kActivate:

@@ -4,6 +4,7 @@
 #include "chart/chart.h"
 #include "chart/controller.h"
 #include "chart/pane.h"
+#include "chart/trend.h"
 #include "ui/types.h"
 
 namespace kelda::chart {
@@ -23,6 +24,8 @@ void CChartController::paintChart(ui::Canvas& canvas, const RECT& rect, int32_t 
     paneRects_.push_back(panes[i]->paint(canvas, top, bottom, firstBar));
     top = bottom + kSplitterGap;
   }
+  // Vertical lines after the panes, so that they cross every pane.
+  for (CTrend* vertical : chart_->verticalLines()) vertical->layout(&canvas, nullptr, 1.0, 1.0);
   splitterRects_.clear();
   const ui::Pen light{ui::ps::solid, 1, ui::get_sys_color(ui::color::btn_highlight)};
   const ui::Pen face{ui::ps::solid, 1, ui::get_sys_color(ui::color::btn_face)};

@@ -295,8 +295,8 @@ BOOL VizorGetTrendsInfo(VizorChart chart, int32_t count, VizorTrendInfo* out) {
 BOOL VizorRestoreSavedTrends(VizorChart chart, int32_t count, VizorTrendInfo* records) {
   return run<BOOL>(chart, 0, [&](CChart& c) {
     if (count < 0 || (records == nullptr && count > 0)) return invalid();
-    c.restoreSavedTrends(std::span<VizorTrendInfo>(records, records == nullptr ? 0 : static_cast<size_t>(count)));
-    return BOOL{1};
+    return c.restoreSavedTrends(
+        std::span<VizorTrendInfo>(records, records == nullptr ? 0 : static_cast<size_t>(count)));
   });
 }
 

@@ -409,6 +409,12 @@ void CGraph::drawGraph(ui::Canvas& canvas, const GraphFrame& frame) {
       canvas.select_pen(oldPen);
     }
   }
+  // Vertical lines cross every pane: the controller draws them after the panes.
+  const TrendView view{frame.rect.left, frame.rect.top, frame.rect.right, frame.rect.bottom, min, max,
+                       frame.firstPosition, frame.lastPosition};
+  for (const auto& trend : trends_) {
+    if (trend->type() != 2) trend->layout(&canvas, &view, 1.0, 1.0);
+  }
 }
 
 void CGraph::drawPriceLabel(ui::Canvas& canvas, const RECT& rect, double min, double max, double price) const {

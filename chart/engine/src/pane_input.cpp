@@ -79,6 +79,13 @@ FILETIME CChartPane::xToTime(int32_t x, bool* beyond) const {
   return barIndexToTime(bars, chart_->intervalCode(), i);
 }
 
+TrendView CChartPane::trendView(bool leftScale) const {
+  const RECT& plot = scales_.plot;
+  const PriceRange& range = leftScale ? scales_.left : scales_.right;
+  return TrendView{plot.left, plot.top, plot.right, plot.bottom, range.min, range.max, scales_.firstPosition,
+                   scales_.lastPosition};
+}
+
 bool CChartPane::onAxisMouse(UINT message, WPARAM, LPARAM lParam) {
   const int32_t x = lowSigned(lParam);
   const int32_t y = highSigned(lParam);

@@ -33,6 +33,7 @@ class CChartWnd;
 class CData;
 class CDataCommon;
 class CGraph;
+class CTrend;
 
 // Series a chart holds at most, hidden parts of composite indicators
 // included: a bound on the depth of the recalculation and deletion chains.
@@ -179,13 +180,20 @@ class CChart {
   int32_t trendType() const { return trendType_; }
   int32_t trendCount() const;
   void getTrendsInfo(std::span<VizorTrendInfo> out) const;
-  void restoreSavedTrends(std::span<VizorTrendInfo> records);
+  // Fails with 87 (nothing replaced) on a record with a price that is no
+  // number or a negative pen width.
+  BOOL restoreSavedTrends(std::span<VizorTrendInfo> records);
   BOOL changeTrendline(int32_t operation, const VizorTrendChange& change);
   BOOL deleteAllTrends(int32_t paneId);
   // The series a trend could move to (event 5): in series-list order, not a
   // line of a composite, drawn in the trend's pane with the exclusion flag
   // clear, holding data, not the trend's own; at most 50.
   std::vector<int32_t> trendMoveTargets(int32_t trendId) const;
+  // The vertical lines of every graph a second time: they are drawn across
+  // all panes after the panes (not owned; a line leaves the list when
+  // destroyed).
+  std::vector<CTrend*>& verticalLines() { return verticalLines_; }
+  const std::vector<CTrend*>& verticalLines() const { return verticalLines_; }
 
  private:
   bool barPassesModeFilter(FILETIME t) const;
@@ -213,6 +221,7 @@ class CChart {
   int32_t seriesIdCounter_ = 0;
   int32_t trendType_ = 0;
   int32_t trendIdCounter_ = 0;
+  std::vector<CTrend*> verticalLines_;
   BarList bars_;
   int32_t firstInRange_ = 0;
   int32_t countInRange_ = 0;

@@ -11,6 +11,15 @@
 // pointer (event 8) with an optional crosshair, drawn as an overlay over the
 // kept picture so that a pointer move never re-renders the series.
 //
+// Its trend-tool handler (controller_trends.cpp) sees every stylus message
+// first: it makes a tool of the chart's selected kind on a tap on empty
+// chart (the second point follows the stylus), picks up tools to move or
+// resize them (Ctrl leaves a copy), raises event 6 when a stroke ends or is
+// cancelled and event 5 for a tool's menu. A hold is recognised by the ui
+// layer while the press is handled: it sends the chart window
+// wm::context_menu, which comes back here (a stroke or drag under way is
+// cancelled; over a tool, the tool's menu).
+//
 // Owned by the chart. Not thread-safe (the chart's thread); allocation
 // failures throw std::bad_alloc.
 #pragma once
@@ -19,6 +28,7 @@
 #include <span>
 #include <vector>
 
+#include "chart/trend.h"
 #include "platform/win_types.h"
 #include "ui/canvas.h"
 
@@ -61,10 +71,28 @@ class CChartController {
   // Top of pane i in the layout (pane 0 at the rectangle's top).
   int32_t paneTop(int32_t index) const;
 
-  // Set while a drawing tool follows the stylus; focus loss and the Alt key
-  // clear it.
-  bool toolMode() const { return toolMode_; }
-  void setToolMode(bool on) { toolMode_ = on; }
+  // A trend tool lies under the stylus (its part is kept); focus loss and
+  // the Alt key clear it.
+  bool toolMode() const { return hoverPart_ != kPartNone; }
+  void setToolMode(bool on) { hoverPart_ = on ? kPartBody : kPartNone; }
+
+  // --- trend tools (controller_trends.cpp) ---
+  enum TrendMode : int32_t { kTrendIdle = 1, kTrendCreate = 2, kTrendMove = 3, kTrendResize = 4 };
+  int32_t trendMode() const { return trendMode_; }
+  int32_t hoverPart() const { return hoverPart_; }
+  CTrend* currentTool() const { return currentTool_; }
+  // A tool being destroyed stops being the current one.
+  void forgetTool(const CTrend* tool) {
+    if (currentTool_ == tool) currentTool_ = nullptr, trendMode_ = kTrendIdle;
+  }
+  // The tool under a client point, the chart point there on its scale and
+  // the part hit; null when none.
+  CTrend* findTool(POINT point, TrendPoint* at, int32_t* part) const;
+  // The trend-tool handler: non-zero when the message was used.
+  LRESULT onTrendMouse(UINT message, WPARAM keys, LPARAM xy);
+  // Draws the rubber band of a stroke or drag under way again over a fresh
+  // copy of the kept picture.
+  void drawTrendOverlay(ui::Canvas& canvas) const;
 
   // --- painting (controller_paint.cpp) ---
   // Paints every pane within `rect` and the splitters, from bar firstBar.
@@ -77,7 +105,7 @@ class CChartController {
   LRESULT onMouse(UINT message, WPARAM wParam, LPARAM lParam);
   int32_t mouseMode() const { return mode_; }
   // No splitter or time-axis drag is under way.
-  bool idle() const { return mode_ == kIdle && !timeDrag_.active; }
+  bool idle() const { return mode_ == kIdle && !timeDrag_.active && trendMode_ == kTrendIdle; }
 
   // --- crosshair and readout (crosshair.cpp) ---
   // Draws the crosshair at the last pointer position (an overlay of a paint).
@@ -98,12 +126,25 @@ class CChartController {
   int32_t heldSplitterPosition(int32_t y) const;
   void finishSplitterDrag(int32_t y);
   void drawTrackingLine(int32_t y);
+  LRESULT onTrendContextMenu(WPARAM keys, LPARAM xy);
+  LRESULT onTrendPress(WPARAM keys, POINT point);
+  LRESULT onTrendRelease(WPARAM keys, LPARAM xy);
+  LRESULT onTrendMove(WPARAM keys, LPARAM xy, POINT point);
+  // Ends the stylus capture and has the picture rendered anew.
+  void endStroke();
+  // Removes a tool from its graph and destroys it.
+  void deleteTool(CTrend* tool);
+  // The pane (index into the pane list) whose rectangle holds y; -1 when none.
+  int32_t paneAt(POINT point) const;
 
   CChart* chart_;
   RECT layoutRect_{};
   int32_t paneHeightSum_ = 0;
   std::vector<PaneEntry> entries_;
-  bool toolMode_ = false;
+  int32_t hoverPart_ = kPartNone;
+  int32_t trendMode_ = kTrendIdle;
+  int32_t resizedPoint_ = 0;
+  CTrend* currentTool_ = nullptr;  // owned by its graph
 
   std::vector<RECT> splitterRects_;
   std::vector<RECT> paneRects_;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "chart/kelda_chart.h"
+#include "chart/trend.h"
 #include "ui/canvas.h"
 
 namespace kelda::chart {
@@ -87,6 +88,9 @@ class CChartPane {
   void screenToChart(POINT point, double* bar, double* leftPrice, double* rightPrice, double* barsPerPixel,
                      double* leftPerPixel, double* rightPerPixel) const;
   FILETIME xToTime(int32_t x, bool* beyond) const;
+  // The plot as the last paint drew it, for the trend tools: its rectangle,
+  // the bar positions of its edges and the range of one price scale.
+  TrendView trendView(bool leftScale) const;
   // The price-axis drag zoom; true when the message was taken.
   bool onAxisMouse(UINT message, WPARAM wParam, LPARAM lParam);
   // Wheel scroll of a zoomed price axis (client coordinates).
