@@ -195,6 +195,20 @@ TEST_F(AllTradesTest, TheFeedResumesAfterAReconnectWithoutRepeatingATrade) {
   EXPECT_EQ(net->sent(0x801F).at(0).as<Msg801F_RefreshPeriod>().period, 30);
 }
 
+TEST_F(AllTradesTest, AlertsBookTheFeedOnAStartedLinkAndMayBeBookedAgain) {
+  EXPECT_EQ(KelapiBookAlerts(0), KELAPI_E_NOT_INITIALIZED);
+  ASSERT_EQ(init(0, 1), KELAPI_OK);
+  EXPECT_EQ(KelapiBookAlerts(0), KELAPI_E_NOT_CONNECTED);
+  session();
+  ASSERT_EQ(KelapiBookAlerts(0), KELAPI_OK);
+  ASSERT_TRUE(wait_sent(0x75, 1));
+  EXPECT_EQ(KelapiBookAlerts(0), KELAPI_OK) << "booking again is no error";
+  EXPECT_EQ(KelapiBookAllTrades(0), KELAPI_E_ALREADY_BOOKED) << "the feed counts as booked";
+  deliver({0, 1});
+  EXPECT_EQ(announced(), (std::vector<uintptr_t>{1, 2}));
+  EXPECT_EQ(requests(), (std::vector<int32_t>{0})) << "one request for the feed";
+}
+
 TEST_F(AllTradesTest, ReadOnceModeHandsEachTradeOutOnceAndTheFileInBatches) {
   // A first run journals 3000 trades (more than one batch of the file).
   start();

@@ -69,6 +69,9 @@ typedef struct KelapiAllTradeRecord3 {
  * trade while booked. A restore flag of 1 announces the trades held first. */
 KelapiResult KelapiBookAllTrades(uint32_t restore);
 KelapiResult KelapiUnbookAllTrades(void);
+/* Alerts arrive with the all-trades feed: books it as KelapiBookAllTrades
+ * does, on a started link only; booking again is no error. */
+KelapiResult KelapiBookAlerts(uint32_t restore);
 KelapiResult KelapiSetDataRefreshTimeout(uint32_t period);
 KelapiResult KelapiGetAllTradeEx(uint32_t number, KelapiAllTradeRecord* record, uint32_t size);
 KelapiResult KelapiGetAllTradeEx2(uint32_t number, KelapiAllTradeRecord2* record, uint32_t size);

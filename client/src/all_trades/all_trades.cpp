@@ -200,6 +200,17 @@ KelapiResult book_all_trades(Library& lib, uint32_t restore) {
   return KELAPI_OK;
 }
 
+KelapiResult book_alerts(Library& lib, uint32_t restore) {
+  LibraryLock lock(lib);
+  if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
+  if (!lib.connected()) return KELAPI_E_NOT_CONNECTED;
+  if (!lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
+  // The same command as booking all trades; a second booking is no error.
+  if (!lib.post_command(kCommandBookAllTrades, restore)) return platform::get_last_error();
+  lib.all_trades.booked = true;
+  return KELAPI_OK;
+}
+
 KelapiResult unbook_all_trades(Library& lib) {
   LibraryLock lock(lib);
   if (const KelapiResult r = check_session(lib); r != KELAPI_OK) return r;

@@ -78,6 +78,9 @@ void announce_all_trades_of_class(Library& lib, int32_t class_index);
 // ---- exports (lock taken inside) ----
 KelapiResult book_all_trades(Library& lib, uint32_t restore);
 KelapiResult unbook_all_trades(Library& lib);
+// Alerts come with the all-trades feed: books it like book_all_trades, but
+// only on a started link, and booking again is no error.
+KelapiResult book_alerts(Library& lib, uint32_t restore);
 KelapiResult set_data_refresh_timeout(Library& lib, uint32_t period);
 // `form` 1, 2 or 3: the record forms of KelapiGetAllTradeEx, Ex2 and Ex3.
 KelapiResult get_all_trade(Library& lib, uint32_t number, void* record, uint32_t size, int form);

@@ -12,6 +12,10 @@ KELDA_EXPORT KelapiResult KelapiBookAllTrades(uint32_t restore) {
   return guarded([&](Library& l) { return kelda::kelapi::book_all_trades(l, restore); });
 }
 
+KELDA_EXPORT KelapiResult KelapiBookAlerts(uint32_t restore) {
+  return guarded([&](Library& l) { return kelda::kelapi::book_alerts(l, restore); });
+}
+
 KELDA_EXPORT KelapiResult KelapiUnbookAllTrades(void) {
   return guarded([](Library& l) { return kelda::kelapi::unbook_all_trades(l); });
 }
