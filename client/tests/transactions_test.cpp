@@ -485,6 +485,48 @@ TEST_F(TransactionsTest, BuildersChooseEachFieldByItsRoles) {
   EXPECT_EQ(chunks()[0].kind_id, 11);
 }
 
+TEST_F(TransactionsTest, FuturesLimitBuildersTakeTheirKindAndAccountFromTheLimit) {
+  start();
+  EXPECT_EQ(KelapiDoTransactionDelFuturesLimit(2, 1), KELAPI_E_INVALIDARG) << "no such limit yet";
+  Msg8068_FuturesLimit limit{};
+  limit.number = 0;
+  std::strcpy(limit.firm, "F1");
+  std::strcpy(limit.account, "SPBFUT7");
+  limit.type = 1;
+  limit.w1 = 20;  // the kind that sets it
+  limit.w2 = 21;  // the kind that deletes it
+  net->deliver(0x8068, limit);
+  ASSERT_TRUE(net->wait_handled());
+  EXPECT_EQ(KelapiDoTransactionSetFuturesLimit(1, 1, "A", "1", "2", "3"), KELAPI_E_FUTURES_LIMITS)
+      << "no class has the kind";
+  describe_kind(kind(20, "Set limit", 0, 5),
+                {field(20, "FIX", 0, 2, kRoleFixed | kRoleAccount, "FX"), field(20, "ACC", 0, 8, kRoleAccount),
+                 field(20, "V1", 0, 6, 0x2000000), field(20, "V2", 0, 6, 0x4000000), field(20, "V3", 0, 6, 0x8)});
+  describe_kind(kind(21, "Delete limit", 0, 3),
+                {field(21, "ACC", 0, 8, kRoleAccount), field(21, "KIND", 0, 1, 0x40), field(21, "OTHER", 0, 2, 0, "OT")});
+  net->clear_sent();
+  ASSERT_EQ(KelapiDoTransactionSetFuturesLimit(1, 1, "SPBFUT7", "100", "-20.5", "3"), KELAPI_OK);
+  ASSERT_EQ(chunks().size(), 1u);
+  EXPECT_EQ(chunks()[0].kind_id, 20);
+  KelapiLastTransDescEx last;
+  ASSERT_EQ(KelapiGetLastTransDescEx(&last, sizeof last), KELAPI_OK);
+  EXPECT_STREQ(last.text, "FIX=FX|ACC=SPBFUT7|V1=100|V2=-20.5|V3=3");
+  ASSERT_EQ(KelapiDoTransactionDelFuturesLimit(2, 1), KELAPI_OK);
+  ASSERT_EQ(KelapiGetLastTransDescEx(&last, sizeof last), KELAPI_OK);
+  EXPECT_STREQ(last.text, "ACC=SPBFUT7|KIND=D|OTHER=OT") << "account and type from the limit";
+  EXPECT_EQ(chunks().back().kind_id, 21);
+
+  EXPECT_EQ(KelapiDoTransactionSetFuturesLimit(1, 1, "A", nullptr, "2", "3"), KELAPI_E_POINTER);
+  EXPECT_EQ(KelapiDoTransactionSetFuturesLimit(1, 0, "A", "1", "2", "3"), KELAPI_E_INVALIDARG);
+  EXPECT_EQ(KelapiDoTransactionSetFuturesLimit(1, 2, "A", "1", "2", "3"), KELAPI_E_INVALIDARG);
+  limit.type = 0;
+  limit.w2 = 22;
+  net->deliver(0x8068, limit);
+  net->deliver(0x8095, kind(22, "Delete limit (fields pending)", 0, 2));
+  ASSERT_TRUE(net->wait_handled());
+  EXPECT_EQ(KelapiDoTransactionDelFuturesLimit(2, 1), KELAPI_E_TRANS_NOT_AVAILABLE) << "its fields are incomplete";
+}
+
 // What the reply events carried (their records live only during the call).
 std::vector<KelapiTransReply> g_replies;
 std::vector<std::pair<uintptr_t, std::string>> g_short_replies;

@@ -156,6 +156,13 @@ KelapiResult KelapiDoTransactionKillReport(uint32_t trans_id, const char* class_
 /* side: non-zero sells. */
 KelapiResult KelapiDoTransactionNewReport(uint32_t trans_id, const char* class_code, const char* value,
                                           uint32_t side);
+/* Futures limits (`futures_limit`: the caller number of KelapiGetFuturesLimit).
+ * The kind is the one whose kind id the limit names for setting or deleting
+ * (KELAPI_E_FUTURES_LIMITS when no class has it); deleting takes the
+ * account and the limit type from the limit. */
+KelapiResult KelapiDoTransactionSetFuturesLimit(uint32_t trans_id, uint32_t futures_limit, const char* account,
+                                                const char* value1, const char* value2, const char* value3);
+KelapiResult KelapiDoTransactionDelFuturesLimit(uint32_t trans_id, uint32_t futures_limit);
 
 KelapiResult KelapiGetLastTransDesc(KelapiLastTransDesc* record);
 KelapiResult KelapiGetLastTransDescEx(KelapiLastTransDescEx* record, uint32_t size);

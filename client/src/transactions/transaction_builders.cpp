@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/text_util.h"
+#include "futures/futures.h"
 #include "session/library.h"
 #include "transactions/transaction_text.h"
 #include "transactions/transactions.h"
@@ -30,6 +31,9 @@ constexpr uint32_t kRoleSplitOrOne = 0x40000000;
 constexpr uint32_t kRoleCondition = 0x80000000;
 constexpr uint32_t kRoleTimeLetter = 0x10;
 constexpr uint32_t kRoleTradeDate = 0x8;
+constexpr uint32_t kRoleLimitValue3 = 0x8;
+constexpr uint32_t kRoleLimitValue2 = 0x4000000;
+constexpr uint32_t kRoleLimitKind = 0x40;
 
 uint32_t kind_code_of(Builder b) {
   switch (b) {
@@ -41,6 +45,8 @@ uint32_t kind_code_of(Builder b) {
     case Builder::kill_address_order: return 2;
     case Builder::kill_report: return 256;
     case Builder::new_report: return 128;
+    case Builder::set_futures_limit:
+    case Builder::del_futures_limit: return 0;
   }
   return 0;
 }
@@ -133,6 +139,19 @@ Choice choose(Builder b, uint32_t roles, const BuilderArgs& a, const std::string
       if (has(roles, kRoleReportOne)) return value("1");
       if (has(roles, kRoleReportSide) || has(roles, kRoleSide)) return value(a.options != 0 ? "S" : "B");
       return by_default();
+    case Builder::set_futures_limit:
+      if (fixed) return by_default();
+      if (has(roles, kRoleAccount)) return value(a.account);
+      if (has(roles, kRoleStopPrice)) return value(a.extra1);
+      if (has(roles, kRoleLimitValue2)) return value(a.extra2);
+      if (has(roles, kRoleLimitValue3)) return value(a.extra3);
+      return by_default();
+    case Builder::del_futures_limit:
+      // The account and the type word come from the limit (options: its type).
+      if (fixed) return by_default();
+      if (has(roles, kRoleAccount)) return value(a.account);
+      if (has(roles, kRoleLimitKind)) return value(a.options != 0 ? "D" : "R");
+      return by_default();
   }
   return by_default();
 }
@@ -149,6 +168,10 @@ bool arguments_given(Builder b, const BuilderArgs& a) {
              a.extra2 && a.extra3;
     case Builder::kill_report:
       return a.class_code && a.security && a.number;
+    case Builder::set_futures_limit:
+      return a.account && a.extra1 && a.extra2 && a.extra3;
+    case Builder::del_futures_limit:
+      return true;
     default:
       return a.class_code && a.number;
   }
@@ -171,16 +194,8 @@ bool takes_security(Builder b) {
   return b == Builder::new_order || b == Builder::new_stop_order || b == Builder::new_address_order;
 }
 
-}  // namespace
-
-KelapiResult do_built_transaction(Library& lib, Builder builder, const BuilderArgs& args) {
-  LibraryLock lock(lib);
-  clear_last_transaction(lib);
-  if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
-  if (!lib.connected()) return KELAPI_E_NOT_CONNECTED;
-  if (!lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
-  if (!arguments_given(builder, args)) return KELAPI_E_POINTER;
-  if (!arguments_safe(args)) return KELAPI_E_INVALIDARG;
+// The class and kind a class-bound builder sends to.
+KelapiResult class_kind(Library& lib, Builder builder, const BuilderArgs& args, TransactionTarget& target) {
   const int64_t c = lib.classes.find_confirmed_by_code(std::string_view(args.class_code, strnlen(args.class_code, 12)));
   if (c < 0 || static_cast<std::size_t>(c) >= kMaxClasses) return KELAPI_E_INVALIDARG;
   const auto class_index = static_cast<int32_t>(c);
@@ -191,9 +206,52 @@ KelapiResult do_built_transaction(Library& lib, Builder builder, const BuilderAr
   const TransactionKind* kind = lib.transactions.table.find_code(static_cast<std::size_t>(c), kind_code_of(builder),
                                                                  cls.d.table_flags, field_text(cls.d.code));
   if (kind == nullptr || !kind->usable()) return KELAPI_E_TRANS_NOT_AVAILABLE;
+  target = TransactionTarget{class_index, kind};
+  return KELAPI_OK;
+}
+
+// The kind a futures-limit builder sends to, found through the limit; the
+// delete builder's account and type are the limit's.
+KelapiResult futures_kind(Library& lib, Builder builder, BuilderArgs& args, std::string& account,
+                          TransactionTarget& target) {
+  const FuturesTables& futures = lib.futures;
+  const Msg8068_FuturesLimit* limit =
+      args.futures_limit == 0 ? nullptr : futures.limits.find(static_cast<int64_t>(args.futures_limit) - 1);
+  if (limit == nullptr) return KELAPI_E_INVALIDARG;
+  const int32_t kind_id = builder == Builder::set_futures_limit ? limit->w1 : limit->w2;
+  const KindRef found = lib.transactions.table.find_id_any_class(kind_id);
+  if (!found) return KELAPI_E_FUTURES_LIMITS;
+  if (!found.kind->usable()) return KELAPI_E_TRANS_NOT_AVAILABLE;
+  if (builder == Builder::del_futures_limit) {
+    account.assign(limit->account, strnlen(limit->account, sizeof limit->account));
+    args.account = account.c_str();
+    args.options = limit->type != 0 ? 1 : 0;
+  }
+  target = TransactionTarget{found.class_index, found.kind};
+  return KELAPI_OK;
+}
+
+}  // namespace
+
+KelapiResult do_built_transaction(Library& lib, Builder builder, const BuilderArgs& given) {
+  LibraryLock lock(lib);
+  clear_last_transaction(lib);
+  if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
+  if (!lib.connected()) return KELAPI_E_NOT_CONNECTED;
+  if (!lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
+  if (!arguments_given(builder, given)) return KELAPI_E_POINTER;
+  if (!arguments_safe(given)) return KELAPI_E_INVALIDARG;
+  BuilderArgs args = given;
+  std::string limit_account;
+  TransactionTarget target{};
+  const bool futures = builder == Builder::set_futures_limit || builder == Builder::del_futures_limit;
+  const KelapiResult found =
+      futures ? futures_kind(lib, builder, args, limit_account, target) : class_kind(lib, builder, args, target);
+  if (found != KELAPI_OK) return found;
+  if (!arguments_safe(args)) return KELAPI_E_INVALIDARG;  // the limit's own account
   const std::string trade_date = std::to_string(lib.trade_date());
   std::string text;
-  for (const TransactionField& f : kind->fields) {
+  for (const TransactionField& f : target.kind->fields) {
     const Choice choice = choose(builder, f.roles, args, trade_date);
     if (choice.kind == Choice::Kind::refused) return KELAPI_E_INVALIDARG;
     const std::string_view v = choice.kind == Choice::Kind::value ? choice.text : field_text(f.default_value);
@@ -201,7 +259,7 @@ KelapiResult do_built_transaction(Library& lib, Builder builder, const BuilderAr
     if (text.size() >= kMaxTransactionBytes) return KELAPI_E_INVALID_LENGTH;
   }
   if (!text.empty()) text.pop_back();
-  return send_transaction(lib, TransactionTarget{class_index, kind}, text, args.trans_id);
+  return send_transaction(lib, target, text, args.trans_id);
 }
 
 }  // namespace kelda::kelapi

@@ -25,6 +25,8 @@ enum class Builder : uint8_t {
   kill_address_order,
   kill_report,
   new_report,
+  set_futures_limit,
+  del_futures_limit,
 };
 
 // The arguments a builder takes; texts not used by a builder stay null.
@@ -42,9 +44,14 @@ struct BuilderArgs {
   const char* extra2 = nullptr;
   const char* extra3 = nullptr;
   uint32_t options = 0;  // side of a new report
+  uint32_t futures_limit = 0;  // caller number of the futures limit (set and delete)
 };
 
 // The export of a builder: state, argument checks, the text, the send.
+// The futures-limit builders take their kind from the limit: the first kind
+// of any class (classes in index order, present or not) whose kind id is
+// the limit's W1 word (set) or W2 word (delete); the delete builder takes
+// the account and the type from the limit itself.
 KelapiResult do_built_transaction(Library& lib, Builder builder, const BuilderArgs& args);
 
 }  // namespace kelda::kelapi

@@ -183,4 +183,24 @@ KELDA_EXPORT KelapiResult KelapiDoTransactionNewReport(uint32_t trans_id, const 
   return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::new_report, a); });
 }
 
+KELDA_EXPORT KelapiResult KelapiDoTransactionSetFuturesLimit(uint32_t trans_id, uint32_t futures_limit,
+                                                             const char* account, const char* value1,
+                                                             const char* value2, const char* value3) {
+  BuilderArgs a;
+  a.trans_id = trans_id;
+  a.futures_limit = futures_limit;
+  a.account = account;
+  a.extra1 = value1;
+  a.extra2 = value2;
+  a.extra3 = value3;
+  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::set_futures_limit, a); });
+}
+
+KELDA_EXPORT KelapiResult KelapiDoTransactionDelFuturesLimit(uint32_t trans_id, uint32_t futures_limit) {
+  BuilderArgs a;
+  a.trans_id = trans_id;
+  a.futures_limit = futures_limit;
+  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::del_futures_limit, a); });
+}
+
 }  // extern "C"

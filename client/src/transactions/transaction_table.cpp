@@ -53,6 +53,15 @@ TransactionKind* TransactionTable::find_id(std::size_t class_index, int16_t kind
   return nullptr;
 }
 
+KindRef TransactionTable::find_id_any_class(int32_t kind_id) {
+  for (std::size_t c = 0; c < slots_.size(); ++c) {
+    for (TransactionKind& k : slots_[c]) {
+      if (k.d.kind_id == kind_id) return KindRef{static_cast<int32_t>(c), &k};
+    }
+  }
+  return {};
+}
+
 KindRef TransactionTable::find_number(uint32_t number) {
   if (number == 0 || number > 65536) return {};
   const auto kind_id = static_cast<int16_t>(static_cast<uint16_t>(number - 1));

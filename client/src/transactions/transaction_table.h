@@ -66,6 +66,8 @@ class TransactionTable {
   TransactionKind* find_name(std::size_t class_index, std::string_view name);
   // The first present kind of the class with the kind id.
   TransactionKind* find_id(std::size_t class_index, int16_t kind_id);
+  // The first kind with the kind id, present or not, over all classes.
+  KindRef find_id_any_class(int32_t kind_id);
   // The first present kind with number - 1 as its kind id, over all classes.
   KindRef find_number(uint32_t number);
   // The first present kind of the class with the code (class table flags
