@@ -12,6 +12,7 @@
 #include "library_fixture.h"
 #include "bars/archive.h"
 #include "messages/records_feeds.h"
+#include "messages/records_values.h"
 #include "session/net_port.h"
 
 namespace kelda::kelapi::test {
@@ -109,12 +110,13 @@ class DataLinesTest : public LibraryTest {
   }
 
   // A history reply of the archive (server message 31) in one part.
-  void archive_reply(int32_t period, std::vector<std::pair<uint32_t, double>> bars, uint32_t count = 0) {
+  void archive_reply(int32_t period, std::vector<std::pair<uint32_t, double>> bars, uint32_t count = 0,
+                     uint32_t parameter = 0xFFFFFFFF) {
     std::vector<uint8_t> data;
     auto put = [&](const void* p, std::size_t n) {
       data.insert(data.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
     };
-    const uint32_t head[4] = {1001, 0xFFFFFFFF, static_cast<uint32_t>(period),
+    const uint32_t head[4] = {1001, parameter, static_cast<uint32_t>(period),
                               count != 0 ? count : static_cast<uint32_t>(bars.size())};
     put(head, sizeof head);
     for (const auto& [time, price] : bars) {
@@ -130,6 +132,24 @@ class DataLinesTest : public LibraryTest {
     std::memcpy(m.data, data.data(), data.size());
     net->deliver(0xEE, m);
     ASSERT_TRUE(net->wait_handled());
+  }
+
+  // A value of "last" (an integer of scale 2) of BBB.
+  void value(int32_t entry, int32_t time, int32_t last, uint16_t id = 0x8061) {
+    Msg805F_Values m{};
+    m.security_id = 1001;
+    m.time = time;
+    m.entry = entry;
+    m.mask = {1, 0};
+    m.int_count = 1;
+    m.ints[0] = last;
+    net->deliver(id, m);
+    ASSERT_TRUE(net->wait_handled());
+  }
+  void values_of_bbb() {
+    const int16_t params[] = {1};
+    const uint32_t securities[] = {2};
+    ASSERT_EQ(KelapiSetClassFilterEx(1, 1, params, 1, securities), KELAPI_OK);
   }
 
   std::vector<Delivered> delivered;
@@ -304,6 +324,8 @@ TEST(ArchiveFileName, CodesMapToSafeStableNames) {
   EXPECT_EQ(archive_file_name("CLS", "SEC1", -1), "CLS_SEC1_day.dat");
   EXPECT_EQ(archive_file_name("CLS", "SEC1", -2), "CLS_SEC1_week.dat");
   EXPECT_EQ(archive_file_name("CLS", "SEC1", -3), "CLS_SEC1_month.dat");
+  EXPECT_EQ(archive_file_name("CLS", "SEC1", -1, "PRM"), "CLS_SEC1_PRM_day.dat");
+  EXPECT_EQ(archive_file_name("CLS", "SEC1", 5, "A_B"), "CLS_SEC1_A%5FB_5.dat");
   EXPECT_EQ(archive_file_name("../..", "A_B", 60), "%2E%2E%2F%2E%2E_A%5FB_60.dat");
   EXPECT_NE(archive_file_name("A_B", "C", 5), archive_file_name("A", "B_C", 5)) << "no two series share a file";
 }
@@ -359,6 +381,81 @@ TEST_F(DataLinesTest, TheArchiveCompletesBarLinesAndOutlivesARestart) {
   EXPECT_TRUE(std::filesystem::exists("archive/sub")) << "folders are left alone";
   EXPECT_EQ(KelapiClearDataLineArchive(1, 3, 5), KELAPI_E_INVALIDARG);
   EXPECT_EQ(KelapiClearDataLineArchive(1, 2, 5), KELAPI_OK);
+}
+
+TEST_F(DataLinesTest, ParameterLinesFollowTheValuesOfOneParameter) {
+  start();
+  values_of_bbb();
+  int32_t id = 0;
+  const struct {
+    const char* name;
+    int32_t period;
+    KelapiDataLineCallback callback;
+    KelapiResult result;
+  } refusals[] = {
+      {nullptr, 0, record_bar, KELAPI_E_INVALIDARG}, {"", 0, record_bar, KELAPI_E_INVALIDARG},
+      {"zzz", 0, record_bar, KELAPI_E_INVALIDARG},   {"LAST", -4, record_bar, KELAPI_E_INVALIDARG},
+      {"last", 0, nullptr, KELAPI_E_POINTER},
+  };
+  for (const auto& r : refusals) {
+    EXPECT_EQ(KelapiRegisterDataLineParam(1, 2, r.period, r.name, r.callback, 77, &id), r.result) << r.name;
+  }
+  EXPECT_EQ(KelapiRegisterDataLineParam(1, 2, 0, "last", record_bar, 77, nullptr), KELAPI_E_POINTER);
+
+  // Period 0: one bar per value, those of one second 1 ms apart.
+  value(1, 100010, 10000);
+  ASSERT_EQ(KelapiRegisterDataLineParam(1, 2, 0, "LAST", record_bar, 77, &id), KELAPI_OK) << "any case";
+  int32_t other = 0;
+  ASSERT_EQ(KelapiRegisterDataLineParam(1, 1, 0, "last", record_bar, 77, &other), KELAPI_OK);
+  ASSERT_EQ(KelapiDataLineStart(id), KELAPI_OK);
+  ASSERT_EQ(KelapiDataLineStart(other), KELAPI_OK);
+  value(2, 100010, 10500);
+  value(3, 100020, 0);  // zero is no value of "last"
+  EXPECT_EQ(bars_of(id), (std::vector<std::string>{"100/100/100/100 v1 @100010", "105/105/105/105 v1 @100010"}));
+  EXPECT_TRUE(bars_of(other).empty()) << "values of another security";
+  EXPECT_TRUE(net->sent(0x8031).empty()) << "period 0 has no archive";
+}
+
+TEST_F(DataLinesTest, ParameterSeriesLiveInTheArchiveAndARefillCountsNothingTwice) {
+  start();
+  values_of_bbb();
+  value(1, 100010, 10000);
+  int32_t id = 0;
+  ASSERT_EQ(KelapiRegisterDataLineParam(1, 2, 5, "last", record_bar, 77, &id), KELAPI_OK);
+  ASSERT_EQ(KelapiDataLineStart(id), KELAPI_OK);
+  ASSERT_EQ(net->sent(0x8031).size(), 1u);
+  const auto request = net->sent(0x8031).at(0).as<Msg8031_HistoryRequest>();
+  EXPECT_EQ(request.security_id, 1001);
+  EXPECT_EQ(request.parameter_code, 0) << "the parameter's number in its class";
+  value(2, 100200, 10200);
+  EXPECT_TRUE(bars_of(id).empty()) << "the archive has not answered yet";
+
+  archive_reply(5, {{100500, 600}}, 0, 7);  // no parameter numbered 7: ignored
+  EXPECT_TRUE(bars_of(id).empty());
+  archive_reply(5, {{100000, 500}, {100500, 600}}, 0, 0);
+  EXPECT_EQ(bars_of(id), (std::vector<std::string>{"5/6/4/5 v7 @100000", "6/7/5/6 v7 @100500",
+                                                   "100/102/100/102 v2 @100000"}))
+      << "yesterday's archive, then today's values merged into their bucket";
+  const std::string file = "archive/CLS_BBB_last_5.dat";
+  ASSERT_TRUE(std::filesystem::exists(file));
+
+  // A value of a later bucket, then the confirmation that ends a refresh of
+  // the class's values: the line is built anew and nothing has changed.
+  delivered.clear();
+  value(3, 100500, 9900);
+  EXPECT_EQ(bars_of(id), (std::vector<std::string>{"99/99/99/99 v1 @100500"}));
+  delivered.clear();
+  net->deliver(0x8048, Msg8048_EntryConfirmed{5, 0});
+  ASSERT_TRUE(net->wait_handled());
+  EXPECT_TRUE(bars_of(id).empty()) << "a refill delivers only what changed";
+  value(4, 100510, 10100);
+  EXPECT_EQ(bars_of(id), (std::vector<std::string>{"99/101/99/101 v2 @100500"})) << "volume counted once";
+
+  EXPECT_EQ(KelapiClearDataLineArchiveParam(1, 2, 5, "zzz"), KELAPI_E_INVALIDARG);
+  EXPECT_EQ(KelapiClearDataLineArchiveParam(1, 2, 5, nullptr), KELAPI_E_INVALIDARG);
+  EXPECT_EQ(KelapiClearDataLineArchiveParam(1, 2, 5, "LAST"), KELAPI_OK);
+  EXPECT_FALSE(std::filesystem::exists(file));
+  ASSERT_EQ(KelapiUnregisterDataLine(id), KELAPI_OK);
 }
 
 }  // namespace

@@ -132,14 +132,24 @@ KelapiResult KelapiRegisterDataLine(uint32_t class_number, uint32_t security_num
 KelapiResult KelapiRegisterDataLineEx(uint32_t class_number, uint32_t security_number, int32_t period,
                                       KelapiDataLineCallback callback, uintptr_t context, int32_t* line_id,
                                       uint32_t archive_request);
+/* A line of the changes of one current parameter (by its name) of the
+ * security: each value is a bar's open, high, low and close with volume 1;
+ * periods as above (0: one bar per value). The class must have arrived whole
+ * and carry the parameter. */
+KelapiResult KelapiRegisterDataLineParam(uint32_t class_number, uint32_t security_number, int32_t period,
+                                         const char* param_name, KelapiDataLineCallback callback, uintptr_t context,
+                                         int32_t* line_id);
 KelapiResult KelapiDataLineSetOption(int32_t line_id, uint32_t option, int32_t value);
 KelapiResult KelapiDataLineStart(int32_t line_id);
 KelapiResult KelapiUnregisterDataLine(int32_t line_id);
 KelapiResult KelapiSetDataLineArchiveSize(int32_t count);
 
 /* The price-bar archive's files (one per series in "archive" under the work
- * folder): one series' file, or every file. */
+ * folder): one price series' file, one parameter series' file, or every
+ * file. */
 KelapiResult KelapiClearDataLineArchive(uint32_t class_number, uint32_t security_number, int32_t period);
+KelapiResult KelapiClearDataLineArchiveParam(uint32_t class_number, uint32_t security_number, int32_t period,
+                                             const char* param_name);
 KelapiResult KelapiClearArchive(void);
 
 #ifdef __cplusplus

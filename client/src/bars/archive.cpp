@@ -24,6 +24,7 @@ constexpr std::size_t kFileBarSize = 48;
 constexpr uint16_t kMsgHistoryRequest = 0x8031;
 constexpr uint32_t kNoParameter = 0xFFFFFFFF;
 constexpr uint32_t kFreeAfterSaveFlags = 0x1000 | 0x200;
+constexpr uint16_t kParamWithoutArchive = 0x4000;
 
 struct FileBar {
   double open, high, low, close, volume;
@@ -60,12 +61,21 @@ std::string period_text(int32_t period) {
 
 std::string folder(const Library& lib) { return work_file(lib.work_dir(), "archive"); }
 
-std::string series_path(const Library& lib, int32_t security, int32_t period) {
-  const SecurityRecord& s = lib.securities.at(static_cast<std::size_t>(security));
+// The class's description of a series' parameter; null for a price series
+// or a parameter the class no longer carries.
+const NetParamEx* param_of(const Library& lib, const SeriesKey& key) {
+  if (key.param == kPriceSeries) return nullptr;
+  return lib.params.get(lib.securities.at(static_cast<std::size_t>(key.security)).class_index, key.param);
+}
+
+std::string series_path(const Library& lib, const SeriesKey& key, const NetParamEx* param) {
+  const SecurityRecord& s = lib.securities.at(static_cast<std::size_t>(key.security));
   const ClassRecord& c = lib.classes.at(static_cast<std::size_t>(s.class_index));
+  const std::string_view name =
+      param == nullptr ? std::string_view() : std::string_view(param->d.db_name, strnlen(param->d.db_name, 16));
   return folder(lib) + "/" +
          archive_file_name(std::string_view(c.d.code, strnlen(c.d.code, sizeof c.d.code)),
-                           std::string_view(s.h.code, strnlen(s.h.code, sizeof s.h.code)), period);
+                           std::string_view(s.h.code, strnlen(s.h.code, sizeof s.h.code)), key.period, name);
 }
 
 std::string stamp(const Library& lib) {
@@ -74,9 +84,9 @@ std::string stamp(const Library& lib) {
   return key;
 }
 
-int find_entry(const Library& lib, int32_t security, int32_t period) {
-  return lib.bar_blocks.find(static_cast<uint32_t>(security), static_cast<uint32_t>(kPriceSeries),
-                             static_cast<uint32_t>(period));
+int find_entry(const Library& lib, const SeriesKey& key) {
+  return lib.bar_blocks.find(static_cast<uint32_t>(key.security), static_cast<uint32_t>(key.param),
+                             static_cast<uint32_t>(key.period));
 }
 
 PriceBar& bar_at(BarBlockEntry& e, std::size_t i) { return *static_cast<PriceBar*>(e.blocks[i]); }
@@ -169,36 +179,46 @@ void merge_reply_bar(BarBlockEntry& e, int32_t period, const PriceBar& bar) {
 
 }  // namespace
 
-std::string archive_file_name(std::string_view class_code, std::string_view security_code, int32_t period) {
-  return escaped(class_code) + "_" + escaped(security_code) + "_" + period_text(period) + ".dat";
+std::string archive_file_name(std::string_view class_code, std::string_view security_code, int32_t period,
+                              std::string_view param_name) {
+  std::string name = escaped(class_code) + "_" + escaped(security_code) + "_";
+  if (!param_name.empty()) name += escaped(param_name) + "_";
+  return name + period_text(period) + ".dat";
 }
 
-void ask_archive(Library& lib, int32_t security, int32_t period) {
-  if (find_entry(lib, security, period) >= 0) return;
-  const int index = lib.bar_blocks.add(static_cast<uint32_t>(security), static_cast<uint32_t>(kPriceSeries),
-                                       static_cast<uint32_t>(period), 0);
+void ask_archive(Library& lib, const SeriesKey& key) {
+  const NetParamEx* param = param_of(lib, key);
+  if (key.param != kPriceSeries &&
+      (param == nullptr || (static_cast<uint16_t>(param->d.flags) & kParamWithoutArchive) != 0)) {
+    return;
+  }
+  if (find_entry(lib, key) >= 0) return;
+  const int index = lib.bar_blocks.add(static_cast<uint32_t>(key.security), static_cast<uint32_t>(key.param),
+                                       static_cast<uint32_t>(key.period), 0);
   BarBlockEntry& e = lib.bar_blocks.at(index);
-  const std::string path = series_path(lib, security, period);
+  const std::string path = series_path(lib, key, param);
   if (load(lib, path, e) == stamp(lib)) {
     e.word = 1;  // written in this session: complete
     return;
   }
   if (!lib.connected()) return;
-  Msg8031_HistoryRequest m{lib.securities.at(static_cast<std::size_t>(security)).h.server_id, kPriceSeries, period, 0,
-                           0};
+  Msg8031_HistoryRequest m{lib.securities.at(static_cast<std::size_t>(key.security)).h.server_id,
+                           param == nullptr ? kPriceSeries : int32_t{param->number}, key.period, 0, 0};
   if (!e.blocks.empty()) m.time = file_time_to_packed(bar_at(e, e.blocks.size() - 1).time, &m.date);
   lib.send_message(kMsgHistoryRequest, &m);
 }
 
-bool archive_ready(Library& lib, int32_t security, int32_t period) {
+bool archive_ready(Library& lib, const SeriesKey& key) {
   if (!lib.connected()) return true;
-  const int index = find_entry(lib, security, period);
+  const int index = find_entry(lib, key);
   return index < 0 || lib.bar_blocks.at(index).word != 0;
 }
 
-BarSeries take_archive(Library& lib, int32_t security, int32_t period) {
+bool archive_holds(Library& lib, const SeriesKey& key) { return find_entry(lib, key) >= 0; }
+
+BarSeries take_archive(Library& lib, const SeriesKey& key) {
   BarSeries bars;
-  const int index = find_entry(lib, security, period);
+  const int index = find_entry(lib, key);
   if (index < 0) return bars;
   BarBlockEntry& e = lib.bar_blocks.at(index);
   bars.reserve(e.blocks.size());
@@ -214,9 +234,17 @@ void on_archive_reply(Library& lib, std::span<const uint8_t> data) {
   const auto [server_id, parameter, period_word, count] = head;
   if (count > (data.size() - 16) / kFileBarSize) return;  // fewer whole records than it says
   const int64_t security = lib.securities.find_by_server_id(static_cast<int32_t>(server_id));
-  if (security < 0 || parameter != kNoParameter) return;
-  const auto period = static_cast<int32_t>(period_word);
-  const int index = find_entry(lib, static_cast<int32_t>(security), period);
+  if (security < 0) return;
+  SeriesKey key{static_cast<int32_t>(security), kPriceSeries, static_cast<int32_t>(period_word)};
+  if (parameter != kNoParameter) {
+    // The parameter's number within the security's class.
+    const int32_t class_index = lib.securities.at(static_cast<std::size_t>(security)).class_index;
+    if (parameter >= 64) return;
+    key.param = lib.params.slot_by_number(class_index, static_cast<int32_t>(parameter));
+    if (key.param < 0) return;
+  }
+  const int32_t period = key.period;
+  const int index = find_entry(lib, key);
   if (index < 0) return;
   BarBlockEntry& e = lib.bar_blocks.at(index);
   const int scale = lib.securities.at(static_cast<std::size_t>(security)).h.scale;
@@ -231,21 +259,29 @@ void on_archive_reply(Library& lib, std::span<const uint8_t> data) {
     merge_reply_bar(e, period, PriceBar{v[1] * unit, v[2] * unit, v[3] * unit, v[4] * unit, v[0], time, 1, 0, -1});
   }
   cut(lib, e);
-  save(lib, series_path(lib, static_cast<int32_t>(security), period), e);
+  save(lib, series_path(lib, key, param_of(lib, key)), e);
   e.word = 1;
   const bool free_after = (lib.init_flags() & kFreeAfterSaveFlags) != 0;
-  refresh_lines_of_security(lib, static_cast<int32_t>(security), true);
+  refresh_lines_of_security(lib, key.security, true);
   // The refresh may have taken the entry: look it up again.
-  const int still = find_entry(lib, static_cast<int32_t>(security), period);
+  const int still = find_entry(lib, key);
   if (free_after && still >= 0) free_bars(lib.bar_blocks.at(still));
 }
 
-KelapiResult clear_data_line_archive(Library& lib, uint32_t class_number, uint32_t security_number, int32_t period) {
+KelapiResult clear_data_line_archive(Library& lib, uint32_t class_number, uint32_t security_number, int32_t period,
+                                     const char* param_name) {
   LibraryLock lock(lib);
   if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
   const int64_t s = security_of(lib, class_number, security_number);
   if (s < 0) return KELAPI_E_INVALIDARG;
-  delete_file(series_path(lib, static_cast<int32_t>(s), period));
+  SeriesKey key{static_cast<int32_t>(s), kPriceSeries, period};
+  const NetParamEx* param = nullptr;
+  if (param_name != nullptr) {
+    key.param = lib.params.slot_by_name(std::string_view(param_name, strnlen(param_name, 17)));
+    param = key.param < 0 ? nullptr : param_of(lib, key);
+    if (param == nullptr) return KELAPI_E_INVALIDARG;
+  }
+  delete_file(series_path(lib, key, param));
   return KELAPI_OK;
 }
 

@@ -43,6 +43,16 @@ KELDA_EXPORT KelapiResult KelapiRegisterDataLineEx(uint32_t class_number, uint32
   });
 }
 
+KELDA_EXPORT KelapiResult KelapiRegisterDataLineParam(uint32_t class_number, uint32_t security_number,
+                                                      int32_t period, const char* param_name,
+                                                      KelapiDataLineCallback callback, uintptr_t context,
+                                                      int32_t* line_id) {
+  return guarded([&](Library& l) {
+    return kelda::kelapi::register_param_line(l, class_number, security_number, period, param_name, callback, context,
+                                              line_id);
+  });
+}
+
 KELDA_EXPORT KelapiResult KelapiDataLineSetOption(int32_t line_id, uint32_t option, int32_t value) {
   return guarded([&](Library& l) { return kelda::kelapi::set_data_line_option(l, line_id, option, value); });
 }
@@ -62,7 +72,16 @@ KELDA_EXPORT KelapiResult KelapiSetDataLineArchiveSize(int32_t count) {
 KELDA_EXPORT KelapiResult KelapiClearDataLineArchive(uint32_t class_number, uint32_t security_number,
                                                      int32_t period) {
   return guarded([&](Library& l) {
-    return kelda::kelapi::clear_data_line_archive(l, class_number, security_number, period);
+    return kelda::kelapi::clear_data_line_archive(l, class_number, security_number, period, nullptr);
+  });
+}
+
+KELDA_EXPORT KelapiResult KelapiClearDataLineArchiveParam(uint32_t class_number, uint32_t security_number,
+                                                          int32_t period, const char* param_name) {
+  // No name names no parameter (refused after the state checks).
+  const char* name = param_name != nullptr ? param_name : "";
+  return guarded([&](Library& l) {
+    return kelda::kelapi::clear_data_line_archive(l, class_number, security_number, period, name);
   });
 }
 

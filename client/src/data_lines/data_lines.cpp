@@ -3,15 +3,19 @@
 #include "data_lines/data_lines.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string_view>
 
 #include "all_trades/all_trades.h"
 #include "bars/archive.h"
 #include "core/numbers.h"
 #include "data_lines/delivery.h"
 #include "data_lines/line_feeds.h"
+#include "data_lines/param_lines.h"
 #include "market/security_args.h"
 #include "minutes/minutes.h"
 #include "session/library.h"
+#include "values/values.h"
 
 namespace kelda::kelapi {
 namespace {
@@ -57,7 +61,7 @@ void rebuild_tick_line(Library& lib, DataLine& line) {
 }
 
 void rebuild_bar_line(Library& lib, DataLine& line) {
-  BarSeries fresh = take_archive(lib, line.security, line.period);
+  BarSeries fresh = take_archive(lib, SeriesKey{line.security, kPriceSeries, line.period});
   if (const MinuteStore* store = lib.minutes.find(line.security)) {
     for (const MinuteBar& m : store->bars) add_bar(fresh, minute_input(lib, line.security, m), args_of(line));
   }
@@ -70,14 +74,45 @@ bool minutes_ready(Library& lib, const DataLine& line) {
   return store != nullptr && store->booked() && !store->pending && !store->streaming;
 }
 
+// The parameter a line is built from: kPriceSeries for bar lines.
+SeriesKey series_of(const DataLine& line) {
+  return SeriesKey{line.security, line.kind == LineKind::parameter ? line.param : kPriceSeries, line.period};
+}
+
+// A parameter line's start: the class's values are asked for again where
+// entries are missing; period 0 is built from the store alone, the others
+// on top of the archive.
+void start_param_line(Library& lib, DataLine& line) {
+  const int32_t class_index = lib.securities.at(static_cast<std::size_t>(line.security)).class_index;
+  const ClassRecord& cls = lib.classes.at(static_cast<std::size_t>(class_index));
+  if (lib.connected() && ClassTable::complete(cls)) rerequest_entries(lib, class_index, cls.highest_snapshot);
+  if (line.period == 0) {
+    fill_param_line(lib, line);
+    line.ready = true;
+    return;
+  }
+  if (line.archive_request) ask_archive(lib, series_of(line));
+  refresh_line(lib, line, false);
+}
+
+}  // namespace
+
 void refresh_line(Library& lib, DataLine& line, bool deliver_changed) {
-  if (line.kind != LineKind::bar) return;
+  if (line.kind == LineKind::tick) return;
+  if (line.kind == LineKind::parameter && !param_line_usable(lib, line)) return;
   const bool was_ready = line.ready;
-  line.ready = minutes_ready(lib, line) && archive_ready(lib, line.security, line.period);
+  const bool archive = archive_ready(lib, series_of(line));
+  line.ready = line.kind == LineKind::parameter ? archive : minutes_ready(lib, line) && archive;
   if (was_ready || !line.ready) return;
-  rebuild_bar_line(lib, line);
+  if (line.kind == LineKind::parameter) {
+    fill_param_line(lib, line);
+  } else {
+    rebuild_bar_line(lib, line);
+  }
   if (deliver_changed) deliver(lib, line, BarsToDeliver::changed);
 }
+
+namespace {
 
 void start_line(Library& lib, DataLine& line) {
   if (lib.connected()) {
@@ -93,12 +128,16 @@ void start_line(Library& lib, DataLine& line) {
     line.ready = true;
     return;
   }
+  if (line.kind == LineKind::parameter) {
+    start_param_line(lib, line);
+    return;
+  }
   line.param = -1;
   if (!line.holds_minutes) {
     book_minutes_for_lines(lib, line.security);
     line.holds_minutes = true;
   }
-  if (line.archive_request) ask_archive(lib, line.security, line.period);
+  if (line.archive_request) ask_archive(lib, series_of(line));
   refresh_line(lib, line, false);
 }
 
@@ -155,7 +194,8 @@ void refresh_lines_of_security(Library& lib, int32_t security, bool deliver_chan
 void data_lines_link_lost(Library& lib) {
   for (auto& line : lib.data_lines.lines) {
     line->started = false;
-    if (line->kind == LineKind::bar) line->ready = false;
+    // Lines on top of the archive wait for its next answer.
+    if (line->kind == LineKind::bar || (line->kind == LineKind::parameter && line->period != 0)) line->ready = false;
   }
 }
 
@@ -166,21 +206,28 @@ void data_lines_session_started(Library& lib) {
   }
 }
 
-KelapiResult register_data_line(Library& lib, uint32_t class_number, uint32_t security_number, int32_t period,
-                                KelapiDataLineCallback callback, uintptr_t context, int32_t* line_id,
-                                bool archive_request) {
-  LibraryLock lock(lib);
+namespace {
+
+// The checks every registration shares, in their order; the security index
+// in `security`.
+KelapiResult check_registration(Library& lib, uint32_t class_number, uint32_t security_number, int32_t period,
+                                KelapiDataLineCallback callback, const int32_t* line_id, int64_t& security) {
   if (!lib.initialised()) return KELAPI_E_NOT_INITIALIZED;
   if (lib.connected() && !lib.start_fired()) return KELAPI_E_START_EVENT_NOT_FIRED;
   if (callback == nullptr || line_id == nullptr) return KELAPI_E_POINTER;
-  const int64_t s = security_of(lib, class_number, security_number);
-  if (s < 0 || period < -3) return KELAPI_E_INVALIDARG;
-  const auto security = static_cast<int32_t>(s);
-  const LineKind kind = period == 0 ? LineKind::tick : LineKind::bar;
-  DataLine* line = find_line(lib, security, 0, kind, period);
+  security = security_of(lib, class_number, security_number);
+  return security < 0 || period < -3 ? KELAPI_E_INVALIDARG : KELAPI_OK;
+}
+
+// Adds a subscriber to the series' line, creating (and starting) the line
+// when there is none.
+int32_t add_subscriber(Library& lib, int32_t security, int32_t param, LineKind kind, int32_t period,
+                       KelapiDataLineCallback callback, uintptr_t context, bool archive_request) {
+  DataLine* line = find_line(lib, security, param, kind, period);
   if (line == nullptr) {
     auto fresh = std::make_unique<DataLine>();
     fresh->security = security;
+    fresh->param = param;
     fresh->kind = kind;
     fresh->period = period;
     fresh->archive_request = archive_request;
@@ -193,7 +240,47 @@ KelapiResult register_data_line(Library& lib, uint32_t class_number, uint32_t se
   subscriber.context = context;
   subscriber.id = ++lib.data_lines.last_id;
   line->subscribers.push_back(subscriber);
-  *line_id = subscriber.id;
+  return subscriber.id;
+}
+
+// The slot of a parameter that a parameter line may follow, or -1: the class
+// is complete and carries a parameter of that name, without the flags 0x4A.
+int32_t line_param(const Library& lib, int32_t security, const char* name) {
+  constexpr uint16_t kNoLineFlags = 0x4A;
+  if (name == nullptr || name[0] == '\0') return -1;
+  const int32_t class_index = lib.securities.at(static_cast<std::size_t>(security)).class_index;
+  if (!ClassTable::complete(lib.classes.at(static_cast<std::size_t>(class_index)))) return -1;
+  const int32_t slot = lib.params.slot_by_name(std::string_view(name, strnlen(name, 17)));
+  const NetParamEx* p = slot < 0 ? nullptr : lib.params.get(class_index, slot);
+  if (p == nullptr || (static_cast<uint16_t>(p->d.flags) & kNoLineFlags) != 0) return -1;
+  return slot;
+}
+
+}  // namespace
+
+KelapiResult register_data_line(Library& lib, uint32_t class_number, uint32_t security_number, int32_t period,
+                                KelapiDataLineCallback callback, uintptr_t context, int32_t* line_id,
+                                bool archive_request) {
+  LibraryLock lock(lib);
+  int64_t s = -1;
+  const KelapiResult r = check_registration(lib, class_number, security_number, period, callback, line_id, s);
+  if (r != KELAPI_OK) return r;
+  const LineKind kind = period == 0 ? LineKind::tick : LineKind::bar;
+  *line_id = add_subscriber(lib, static_cast<int32_t>(s), 0, kind, period, callback, context, archive_request);
+  return KELAPI_OK;
+}
+
+KelapiResult register_param_line(Library& lib, uint32_t class_number, uint32_t security_number, int32_t period,
+                                 const char* param_name, KelapiDataLineCallback callback, uintptr_t context,
+                                 int32_t* line_id) {
+  LibraryLock lock(lib);
+  int64_t s = -1;
+  const KelapiResult r = check_registration(lib, class_number, security_number, period, callback, line_id, s);
+  if (r != KELAPI_OK) return r;
+  const auto security = static_cast<int32_t>(s);
+  const int32_t slot = line_param(lib, security, param_name);
+  if (slot < 0) return KELAPI_E_INVALIDARG;
+  *line_id = add_subscriber(lib, security, slot, LineKind::parameter, period, callback, context, true);
   return KELAPI_OK;
 }
 

@@ -1,7 +1,9 @@
 // Data lines: series of price bars of one security that the library builds
 // and pushes to its caller's callbacks (one line per chart). Tick lines
 // (period 0) are built from the all-trades feed, bar lines (any other
-// period) from the security's minute bars on top of the price-bar archive.
+// period) from the security's minute bars on top of the price-bar archive,
+// parameter lines from the value records of one current-value parameter
+// (on top of the parameter's archive for periods other than 0).
 // Registrations of the same series share a line; each registration is a
 // subscriber with its own callback, context word, start mark and window.
 //
@@ -43,7 +45,7 @@ struct DataLineSubscriber {
 
 struct DataLine {
   int32_t security = 0;
-  int32_t param = 0;  // 0 until a bar line starts, then -1
+  int32_t param = 0;  // bar lines: 0 until started, then -1; parameter lines: the slot
   LineKind kind = LineKind::tick;
   int32_t period = 0;
   std::vector<DataLineSubscriber> subscribers;
@@ -52,6 +54,7 @@ struct DataLine {
   bool holds_minutes = false;   // counted in its security's minute store
   bool archive_request = false;
   BarSeries bars;
+  BarSeries history;  // parameter lines: the archive bars taken
 };
 
 struct DataLines {
@@ -76,6 +79,11 @@ void data_lines_session_started(Library& lib);
 KelapiResult register_data_line(Library& lib, uint32_t class_number, uint32_t security_number, int32_t period,
                                 KelapiDataLineCallback callback, uintptr_t context, int32_t* line_id,
                                 bool archive_request);
+// A parameter line of the parameter named (period as above; always with the
+// archive).
+KelapiResult register_param_line(Library& lib, uint32_t class_number, uint32_t security_number, int32_t period,
+                                 const char* param_name, KelapiDataLineCallback callback, uintptr_t context,
+                                 int32_t* line_id);
 KelapiResult set_data_line_option(Library& lib, int32_t line_id, uint32_t option, int32_t value);
 KelapiResult start_data_line(Library& lib, int32_t line_id);
 KelapiResult unregister_data_line(Library& lib, int32_t line_id);

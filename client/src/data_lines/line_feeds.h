@@ -18,6 +18,11 @@ void feed_tick_lines(Library& lib, const AllTradeEntry& trade);
 // Each ready bar line of the security gets the minute bar (`previous_volume`:
 // the bar's volume before this change); its last bar is delivered.
 void feed_bar_lines(Library& lib, int32_t security, const MinuteBar& bar, int32_t previous_volume);
+struct DataLine;
+// Recomputes whether the line is ready (tick lines always are); a line that
+// becomes ready builds its bars and, with `deliver`, hands out the changed
+// ones.
+void refresh_line(Library& lib, DataLine& line, bool deliver);
 // Recomputes whether the security's lines are ready; a line that becomes
 // ready builds its bars and, with `deliver`, hands out the changed ones.
 void refresh_lines_of_security(Library& lib, int32_t security, bool deliver);

@@ -8,6 +8,7 @@
 #include "core/diag.h"
 #include "core/numbers.h"
 #include "core/text_util.h"
+#include "data_lines/param_lines.h"
 #include "files/journal.h"
 #include "messages/records_values.h"
 #include "session/journal_tags.h"
@@ -160,12 +161,15 @@ void on_value_record(Library& lib, const ValueMessage& m) {
   stored.flags |= kEntryUnconfirmed;
   std::array<uint8_t, kMaxValueEntry> buffer;
   const std::size_t size = build_entry(stored, static_cast<int32_t>(s), received, bits, kept, buffer);
-  if (lib.values.store.put(std::span(buffer.data(), size)) != ValueStore::Put::stored) return;
+  ValueStore& store = lib.values.store;
+  const bool newest = m.entry > store.highest() || (store.highest() == 0 && store.get(0).empty());
+  if (store.put(std::span(buffer.data(), size)) != ValueStore::Put::stored) return;
   lib.journal_write(kJournalValueEntry, buffer.data(), size, false);
   if (snapshot) {
     ClassRecord& cls = lib.classes.at(static_cast<std::size_t>(sec.class_index));
     cls.highest_snapshot = std::max(cls.highest_snapshot, m.entry);
   }
+  if (newest) feed_param_lines(lib, std::span(buffer.data(), size));
   lib.raise_event(KELAPI_EVENT_NEWDATA, static_cast<uintptr_t>(std::popcount(kept)),
                   static_cast<uintptr_t>(m.entry) + 1);
 }
@@ -175,7 +179,12 @@ void on_entry_confirmed(Library& lib, int32_t class_server_id, int32_t entry) {
   if (c < 0) return;
   const int32_t record[2] = {entry, static_cast<int32_t>(c)};
   lib.journal_write(journal_tag::kValueEnd, record, sizeof record, false);
-  confirm_entry(lib, static_cast<int32_t>(c), entry);
+  const auto class_index = static_cast<int32_t>(c);
+  const int32_t mark = lib.values.store.mark[static_cast<std::size_t>(c)];
+  confirm_entry(lib, class_index, entry);
+  refresh_param_lines_of_class(lib, class_index);
+  // The confirmation of the mark ends a refresh of the class's values.
+  if (entry == mark) refill_param_lines_of_class(lib, class_index);
 }
 
 void rerequest_entries(Library& lib, int32_t class_index, int32_t from) {
@@ -283,6 +292,7 @@ void on_history_reply(Library& lib, std::span<const uint8_t> stream) {
     if (node->first == -1) node->first = entry;
     node->last = entry;
   }
+  refill_param_lines(lib, static_cast<int32_t>(s), p->slot);
 }
 
 void add_value_journal_readers(Library& lib, JournalReaders& readers) {

@@ -58,7 +58,7 @@ void DemoFeeds::attach(Session& s) {
   });
   s.on(0x8031, [this](Session& session, const Message& msg) {
     std::lock_guard lock(mutex_);
-    if (m::get32(msg.body, 4) == -1) send_archive(session, m::get32(msg.body, 0), m::get32(msg.body, 8));
+    send_archive(session, m::get32(msg.body, 0), m::get32(msg.body, 4), m::get32(msg.body, 8));
   });
   s.on(0x802F, [this](Session&, const Message& msg) {
     std::lock_guard lock(mutex_);
@@ -110,13 +110,14 @@ std::vector<DemoFeeds::HistoryBar> DemoFeeds::history(int32_t period) {
 
 // Server message 31 in parts of 0xEE: the data little-endian, as the
 // client's machine reads it.
-void DemoFeeds::send_archive(Session& s, int32_t security, int32_t period) {
+void DemoFeeds::send_archive(Session& s, int32_t security, int32_t parameter, int32_t period) {
   Bytes data;
   auto put = [&data](const void* p, std::size_t n) {
     data.insert(data.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
   };
   const auto bars = history(period);
-  const uint32_t head[4] = {static_cast<uint32_t>(security), 0xFFFFFFFF, static_cast<uint32_t>(period),
+  const uint32_t head[4] = {static_cast<uint32_t>(security), static_cast<uint32_t>(parameter),
+                            static_cast<uint32_t>(period),
                             static_cast<uint32_t>(bars.size())};
   put(head, sizeof head);
   for (const HistoryBar& b : bars) {

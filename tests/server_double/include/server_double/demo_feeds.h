@@ -1,6 +1,7 @@
 // The demo market's market-wide feeds: every trade of the demo securities
 // (the all-trades feed), the minute bars built from them, and a price-bar
-// history of the previous day, served to one client session on request.
+// history of the previous day (for prices and for every parameter), served
+// to one client session on request.
 //
 // Use: attach() to a session before it serve()s (it answers the all-trades
 // request and cancel, the minute-bar request and cancel, and the history
@@ -58,7 +59,8 @@ class DemoFeeds {
  private:
   void send_trade(Session& s, const DemoMarketTrade& t);
   void send_history(Session& s, int32_t security);
-  void send_archive(Session& s, int32_t security, int32_t period);
+  // A price series (parameter -1) or a parameter's series: the same bars.
+  void send_archive(Session& s, int32_t security, int32_t parameter, int32_t period);
 
   mutable std::mutex mutex_;
   int32_t trade_date_;
