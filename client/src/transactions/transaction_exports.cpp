@@ -11,6 +11,15 @@ using kelda::kelapi::BuilderArgs;
 using kelda::kelapi::Library;
 namespace k = kelda::kelapi;
 
+namespace {
+
+// A typed builder's export: its arguments, checked and sent under the lock.
+KelapiResult built(Builder builder, const BuilderArgs& args) {
+  return guarded([&](Library& l) { return k::do_built_transaction(l, builder, args); });
+}
+
+}  // namespace
+
 extern "C" {
 
 KELDA_EXPORT KelapiResult KelapiBookTransactions(void) {
@@ -72,16 +81,14 @@ KELDA_EXPORT KelapiResult KelapiDoTransactionNewOrder(uint32_t trans_id, const c
                                                       const char* security_code, const char* account,
                                                       const char* price, const char* quantity,
                                                       const char* client_code, uint32_t options) {
-  BuilderArgs a;
-  a.trans_id = trans_id;
-  a.class_code = class_code;
-  a.security = security_code;
-  a.account = account;
-  a.price = price;
-  a.quantity = quantity;
-  a.client_code = client_code;
-  a.options = options;
-  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::new_order, a); });
+  return built(Builder::new_order, {.trans_id = trans_id,
+                                    .class_code = class_code,
+                                    .security = security_code,
+                                    .account = account,
+                                    .price = price,
+                                    .quantity = quantity,
+                                    .client_code = client_code,
+                                    .options = options});
 }
 
 KELDA_EXPORT KelapiResult KelapiDoTransactionNewOrderEx(uint32_t trans_id, const char* class_code,
@@ -94,11 +101,7 @@ KELDA_EXPORT KelapiResult KelapiDoTransactionNewOrderEx(uint32_t trans_id, const
 
 KELDA_EXPORT KelapiResult KelapiDoTransactionKillOrder(uint32_t trans_id, const char* class_code,
                                                        const char* order_number) {
-  BuilderArgs a;
-  a.trans_id = trans_id;
-  a.class_code = class_code;
-  a.number = order_number;
-  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::kill_order, a); });
+  return built(Builder::kill_order, {.trans_id = trans_id, .class_code = class_code, .number = order_number});
 }
 
 KELDA_EXPORT KelapiResult KelapiDoTransactionKillOrderEx(uint32_t trans_id, const char* class_code,
@@ -111,26 +114,21 @@ KELDA_EXPORT KelapiResult KelapiDoTransactionNewStopOrder(uint32_t trans_id, con
                                                           const char* stop_price, const char* price,
                                                           const char* quantity, const char* client_code,
                                                           uint32_t options) {
-  BuilderArgs a;
-  a.trans_id = trans_id;
-  a.class_code = class_code;
-  a.security = security_code;
-  a.account = account;
-  a.stop_price = stop_price;
-  a.price = price;
-  a.quantity = quantity;
-  a.client_code = client_code;
-  a.options = options;
-  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::new_stop_order, a); });
+  return built(Builder::new_stop_order, {.trans_id = trans_id,
+                                         .class_code = class_code,
+                                         .security = security_code,
+                                         .account = account,
+                                         .stop_price = stop_price,
+                                         .price = price,
+                                         .quantity = quantity,
+                                         .client_code = client_code,
+                                         .options = options});
 }
 
 KELDA_EXPORT KelapiResult KelapiDoTransactionKillStopOrder(uint32_t trans_id, const char* class_code,
                                                            const char* stop_order_number) {
-  BuilderArgs a;
-  a.trans_id = trans_id;
-  a.class_code = class_code;
-  a.number = stop_order_number;
-  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::kill_stop_order, a); });
+  return built(Builder::kill_stop_order,
+               {.trans_id = trans_id, .class_code = class_code, .number = stop_order_number});
 }
 
 KELDA_EXPORT KelapiResult KelapiDoTransactionNewAdressOrder(uint32_t trans_id, const char* class_code,
@@ -139,68 +137,51 @@ KELDA_EXPORT KelapiResult KelapiDoTransactionNewAdressOrder(uint32_t trans_id, c
                                                             const char* client_code, uint32_t options,
                                                             const char* extra1, const char* extra2,
                                                             const char* extra3) {
-  BuilderArgs a;
-  a.trans_id = trans_id;
-  a.class_code = class_code;
-  a.security = security_code;
-  a.account = account;
-  a.price = price;
-  a.quantity = quantity;
-  a.client_code = client_code;
-  a.options = options;
-  a.extra1 = extra1;
-  a.extra2 = extra2;
-  a.extra3 = extra3;
-  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::new_address_order, a); });
+  return built(Builder::new_address_order, {.trans_id = trans_id,
+                                            .class_code = class_code,
+                                            .security = security_code,
+                                            .account = account,
+                                            .price = price,
+                                            .quantity = quantity,
+                                            .client_code = client_code,
+                                            .extra1 = extra1,
+                                            .extra2 = extra2,
+                                            .extra3 = extra3,
+                                            .options = options});
 }
 
 KELDA_EXPORT KelapiResult KelapiDoTransactionKillAdressOrder(uint32_t trans_id, const char* class_code,
                                                              const char* order_number) {
-  BuilderArgs a;
-  a.trans_id = trans_id;
-  a.class_code = class_code;
-  a.number = order_number;
-  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::kill_address_order, a); });
+  return built(Builder::kill_address_order, {.trans_id = trans_id, .class_code = class_code, .number = order_number});
 }
 
 KELDA_EXPORT KelapiResult KelapiDoTransactionKillReport(uint32_t trans_id, const char* class_code,
                                                         const char* security_code, const char* report_number) {
-  BuilderArgs a;
-  a.trans_id = trans_id;
-  a.class_code = class_code;
-  a.security = security_code;
-  a.number = report_number;
-  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::kill_report, a); });
+  return built(Builder::kill_report, {.trans_id = trans_id,
+                                      .class_code = class_code,
+                                      .security = security_code,
+                                      .number = report_number});
 }
 
 KELDA_EXPORT KelapiResult KelapiDoTransactionNewReport(uint32_t trans_id, const char* class_code, const char* value,
                                                        uint32_t side) {
-  BuilderArgs a;
-  a.trans_id = trans_id;
-  a.class_code = class_code;
-  a.number = value;
-  a.options = side;
-  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::new_report, a); });
+  return built(Builder::new_report,
+               {.trans_id = trans_id, .class_code = class_code, .number = value, .options = side});
 }
 
 KELDA_EXPORT KelapiResult KelapiDoTransactionSetFuturesLimit(uint32_t trans_id, uint32_t futures_limit,
                                                              const char* account, const char* value1,
                                                              const char* value2, const char* value3) {
-  BuilderArgs a;
-  a.trans_id = trans_id;
-  a.futures_limit = futures_limit;
-  a.account = account;
-  a.extra1 = value1;
-  a.extra2 = value2;
-  a.extra3 = value3;
-  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::set_futures_limit, a); });
+  return built(Builder::set_futures_limit, {.trans_id = trans_id,
+                                            .account = account,
+                                            .extra1 = value1,
+                                            .extra2 = value2,
+                                            .extra3 = value3,
+                                            .futures_limit = futures_limit});
 }
 
 KELDA_EXPORT KelapiResult KelapiDoTransactionDelFuturesLimit(uint32_t trans_id, uint32_t futures_limit) {
-  BuilderArgs a;
-  a.trans_id = trans_id;
-  a.futures_limit = futures_limit;
-  return guarded([&](Library& l) { return k::do_built_transaction(l, Builder::del_futures_limit, a); });
+  return built(Builder::del_futures_limit, {.trans_id = trans_id, .futures_limit = futures_limit});
 }
 
 }  // extern "C"
