@@ -1,6 +1,7 @@
 // The depository-account tables, their messages, booking and reads.
 #include "firms/depo_accounts.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/text_util.h"
@@ -32,6 +33,37 @@ Msg8076_SecDepoAccount terminated(const Msg8076_SecDepoAccount& a) {
   return r;
 }
 
+// A code field copied between layouts (the shorter width bounds it).
+template <std::size_t N, std::size_t M>
+void copy_code(char (&to)[N], const char (&from)[M]) {
+  std::memcpy(to, from, std::min(N, M));
+}
+
+// What every layout of a depository account holds: the number, the first
+// two codes and four values; the rest of the newer layout stays zero.
+template <typename To, typename From>
+To account_fields(const From& from) {
+  To to;
+  std::memset(&to, 0, sizeof to);
+  to.number = from.number;
+  copy_code(to.code1, from.code1);
+  copy_code(to.code2, from.code2);
+  to.d1 = from.d1;
+  to.d2 = from.d2;
+  to.d3 = from.d3;
+  to.d4 = from.d4;
+  return to;
+}
+
+// A security's depository account adds two codes.
+template <typename To, typename From>
+To sec_account_fields(const From& from) {
+  To to = account_fields<To>(from);
+  copy_code(to.code3, from.code3);
+  copy_code(to.code4, from.code4);
+  return to;
+}
+
 template <typename Record>
 Record from_bytes(std::span<const uint8_t> p) {
   Record r;
@@ -42,59 +74,19 @@ Record from_bytes(std::span<const uint8_t> p) {
 }  // namespace
 
 Msg8077_FirmDepoAccount firm_depo_account_of(const Msg806D_FirmDepoAccountOld& old) {
-  Msg8077_FirmDepoAccount a;
-  std::memset(&a, 0, sizeof a);
-  a.number = old.number;
-  std::memcpy(a.code1, old.code1, sizeof a.code1);
-  std::memcpy(a.code2, old.code2, sizeof a.code2);
-  a.d1 = old.d1;
-  a.d2 = old.d2;
-  a.d3 = old.d3;
-  a.d4 = old.d4;
-  return a;
+  return account_fields<Msg8077_FirmDepoAccount>(old);
 }
 
 Msg8077_FirmDepoAccount firm_depo_account_of(const Msg0053_FirmDepoAccountOld& old) {
-  Msg806D_FirmDepoAccountOld mid;
-  std::memset(&mid, 0, sizeof mid);
-  mid.number = old.number;
-  std::memcpy(mid.code1, old.code1, sizeof mid.code1);
-  std::memcpy(mid.code2, old.code2, sizeof mid.code2);
-  mid.d1 = old.d1;
-  mid.d2 = old.d2;
-  mid.d3 = old.d3;
-  mid.d4 = old.d4;
-  return firm_depo_account_of(mid);
+  return firm_depo_account_of(account_fields<Msg806D_FirmDepoAccountOld>(old));
 }
 
 Msg8076_SecDepoAccount sec_depo_account_of(const Msg806C_SecDepoAccountOld& old) {
-  Msg8076_SecDepoAccount a;
-  std::memset(&a, 0, sizeof a);
-  a.number = old.number;
-  std::memcpy(a.code1, old.code1, sizeof a.code1);
-  std::memcpy(a.code2, old.code2, sizeof a.code2);
-  std::memcpy(a.code3, old.code3, sizeof a.code3);
-  std::memcpy(a.code4, old.code4, sizeof a.code4);
-  a.d1 = old.d1;
-  a.d2 = old.d2;
-  a.d3 = old.d3;
-  a.d4 = old.d4;
-  return a;
+  return sec_account_fields<Msg8076_SecDepoAccount>(old);
 }
 
 Msg8076_SecDepoAccount sec_depo_account_of(const Msg004F_SecDepoAccountOld& old) {
-  Msg806C_SecDepoAccountOld mid;
-  std::memset(&mid, 0, sizeof mid);
-  mid.number = old.number;
-  std::memcpy(mid.code1, old.code1, sizeof mid.code1);
-  std::memcpy(mid.code2, old.code2, sizeof mid.code2);
-  std::memcpy(mid.code3, old.code3, sizeof mid.code3);
-  std::memcpy(mid.code4, old.code4, sizeof mid.code4);
-  mid.d1 = old.d1;
-  mid.d2 = old.d2;
-  mid.d3 = old.d3;
-  mid.d4 = old.d4;
-  return sec_depo_account_of(mid);
+  return sec_depo_account_of(sec_account_fields<Msg806C_SecDepoAccountOld>(old));
 }
 
 void on_firm_depo_account(Library& lib, const Msg8077_FirmDepoAccount& account) {

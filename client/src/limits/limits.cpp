@@ -42,7 +42,10 @@ DepoLimitEntry stored_depo_limit(const Msg8072_DepoLimit& m) {
   return e;
 }
 
-void copy_depo_values(Msg8072_DepoLimit& to, const Msg8072_DepoLimit& from) {
+// The values a depository limit's update carries (the full message and the
+// values-only one share them).
+template <typename To, typename From>
+void copy_depo_values(To& to, const From& from) {
   to.quantity1 = from.quantity1;
   to.quantity2 = from.quantity2;
   to.quantity3 = from.quantity3;
@@ -52,6 +55,19 @@ void copy_depo_values(Msg8072_DepoLimit& to, const Msg8072_DepoLimit& from) {
   to.amount1 = from.amount1;
   to.amount2 = from.amount2;
   to.value9 = from.value9;
+}
+
+// The amounts a money limit's update carries (the full message and the
+// amounts-only one share them).
+template <typename To, typename From>
+void copy_money_amounts(To& to, const From& from) {
+  to.opening_balance = from.opening_balance;
+  to.opening_limit = from.opening_limit;
+  to.current_balance = from.current_balance;
+  to.current_limit = from.current_limit;
+  to.locked = from.locked;
+  to.amount6 = from.amount6;
+  to.leverage = from.leverage;
 }
 
 // A field of the message equals a stored, terminated code.
@@ -64,15 +80,8 @@ bool same_code(const char (&stored)[N], const char (&received)[M]) {
 
 void on_money_limit(Library& lib, const Msg00F0_MoneyLimit& m) {
   const MoneyLimitEntry fresh = stored_money_limit(m);
-  const MoneyLimitEntry& e = lib.limits.money.add_or_update(fresh, [&](MoneyLimitEntry& stored) {
-    stored.limit.opening_balance = m.opening_balance;
-    stored.limit.opening_limit = m.opening_limit;
-    stored.limit.current_balance = m.current_balance;
-    stored.limit.current_limit = m.current_limit;
-    stored.limit.locked = m.locked;
-    stored.limit.amount6 = m.amount6;
-    stored.limit.leverage = m.leverage;
-  });
+  const MoneyLimitEntry& e =
+      lib.limits.money.add_or_update(fresh, [&](MoneyLimitEntry& stored) { copy_money_amounts(stored.limit, m); });
   lib.raise_event(KELAPI_EVENT_NEWMONEYLIMIT, 0, caller_number(e.limit.number));
 }
 
@@ -80,13 +89,7 @@ void on_money_limit_amounts(Library& lib, const Msg800B_MoneyLimitAmounts& m) {
   Msg00F0_MoneyLimit full;
   std::memset(&full, 0, sizeof full);
   full.number = m.number;
-  full.opening_balance = m.opening_balance;
-  full.opening_limit = m.opening_limit;
-  full.current_balance = m.current_balance;
-  full.current_limit = m.current_limit;
-  full.locked = m.locked;
-  full.amount6 = m.amount6;
-  full.leverage = m.leverage;
+  copy_money_amounts(full, m);
   on_money_limit(lib, full);
 }
 
@@ -117,15 +120,7 @@ void on_depo_limit_values(Library& lib, const Msg8073_DepoLimitValues& m) {
   Msg8072_DepoLimit full;
   std::memset(&full, 0, sizeof full);
   full.number = m.number;
-  full.quantity1 = m.quantity1;
-  full.quantity2 = m.quantity2;
-  full.quantity3 = m.quantity3;
-  full.quantity4 = m.quantity4;
-  full.quantity5 = m.quantity5;
-  full.quantity6 = m.quantity6;
-  full.amount1 = m.amount1;
-  full.amount2 = m.amount2;
-  full.value9 = m.value9;
+  copy_depo_values(full, m);
   on_depo_limit(lib, full);
 }
 
