@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench_timing.h"
 #include "firms/numbered_rows.h"
 #include "limits/limits.h"
 #include "news/news_file.h"
@@ -33,18 +34,7 @@ double g_limits_map = 0;
 double g_lookups_map = 0;
 double g_news_write = 0;
 
-template <typename Body>
-double timed(benchmark::State& state, Body body) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    body();
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.SetIterationTime(elapsed);
-    total += elapsed;
-  }
-  return state.iterations() == 0 ? 0 : total / static_cast<double>(state.iterations());
-}
+using kelda::bench::timed;
 
 MoneyLimitEntry money(int32_t number, double balance) {
   MoneyLimitEntry e;

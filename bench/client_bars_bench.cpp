@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "all_trades/all_trades.h"
 #include "bars/bar_building.h"
 #include "core/numbers.h"
@@ -41,18 +42,7 @@ double g_write = 0;
 double g_sum_by_index = 0;
 double g_plain_calls = 0;
 
-template <typename Body>
-double timed(benchmark::State& state, Body body) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    body();
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.SetIterationTime(elapsed);
-    total += elapsed;
-  }
-  return state.iterations() == 0 ? 0 : total / static_cast<double>(state.iterations());
-}
+using kelda::bench::timed;
 
 int32_t server_id(int i) { return i * 7 + 100; }
 

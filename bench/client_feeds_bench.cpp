@@ -21,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench_timing.h"
 #include "fake_net.h"
 #include "library_access.h"
 #include "market/market.h"
@@ -40,18 +41,7 @@ double g_hash_write = 0;
 double g_sorted_vector = 0;
 double g_array_read = 0;
 
-template <typename Body>
-double timed(benchmark::State& state, Body body) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    body();
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.SetIterationTime(elapsed);
-    total += elapsed;
-  }
-  return state.iterations() == 0 ? 0 : total / static_cast<double>(state.iterations());
-}
+using kelda::bench::timed;
 
 int32_t server_id(int i) { return i * 7 + 100; }
 

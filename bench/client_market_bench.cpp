@@ -18,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench_timing.h"
 #include "fake_net.h"
 #include "files/journal.h"
 #include "library_access.h"
@@ -44,18 +45,7 @@ std::vector<int32_t> server_ids() {
   return ids;
 }
 
-template <typename Body>
-double timed(benchmark::State& state, Body body) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    body();
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.SetIterationTime(elapsed);
-    total += elapsed;
-  }
-  return state.iterations() == 0 ? 0 : total / static_cast<double>(state.iterations());
-}
+using kelda::bench::timed;
 
 // ---- lookup by server id ----
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "bench_timing.h"
 #include "core/sequenced_rows.h"
 #include "messages/records_orders.h"
 #include "messages/records_trades.h"
@@ -23,18 +24,7 @@ constexpr int32_t kTrades = 1000000;
 double g_orders_map = 0;
 double g_trades_map = 0;
 
-template <typename Body>
-double timed(benchmark::State& state, Body body) {
-  double total = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    body();
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    state.SetIterationTime(elapsed);
-    total += elapsed;
-  }
-  return state.iterations() == 0 ? 0 : total / static_cast<double>(state.iterations());
-}
+using kelda::bench::timed;
 
 template <typename Row>
 Row row_with(int32_t sequence) {
