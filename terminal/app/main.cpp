@@ -13,6 +13,7 @@
 
 #include "scripted_session.h"
 #include "terminal/terminal_app.h"
+#include "terminal/trade_windows.h"
 #include "terminal_dialogs/connection_list_dialog.h"
 #include "terminal_dialogs/main_settings_dialog.h"
 #include "ui/loop.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
   TerminalApp app;
   register_connection_dialogs();
   register_main_settings();
+  register_table_windows();
   if (!app.init_instance()) return 1;
   const char* folder = option(argc, argv, "--scripted-session");
   if (folder != nullptr) {

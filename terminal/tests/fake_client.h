@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <string>
 
 #include "terminal/client_api.h"
 
@@ -99,6 +100,16 @@ class FakeClient final : public ClientApi {
   KelapiResult is_transaction_available(const char*, uint32_t) override { return KELAPI_E_TRANS_NOT_AVAILABLE; }
   KelapiResult book_dli_file(const char*, uint16_t*) override { return KELAPI_E_NOT_SUPPORTED; }
   KelapiResult get_dli_file(uint16_t, char*, char**, char**) override { return KELAPI_E_NOT_SUPPORTED; }
+  // Cancels: what was asked ("class number") and the answer.
+  std::string killed;
+  KelapiResult kill_result = 0;
+  KelapiResult kill_order(const char* class_code, const char* number) override {
+    killed = std::string(class_code) + " " + number;
+    return kill_result;
+  }
+  KelapiResult kill_stop_order(const char* class_code, const char* number) override {
+    return kill_order(class_code, number);
+  }
   // Limits and news: the next reads answer these records.
   KelapiMoneyLimitRecordEx money_limit{};
   KelapiDepoLimitRecordEx depo_limit{};

@@ -1,6 +1,8 @@
 // The shipped client library behind the terminal's ClientApi.
 #include "terminal/client_api.h"
 
+#include "keldaapi/keldaapi_transactions.h"
+
 namespace kelda::terminal {
 namespace {
 
@@ -96,6 +98,14 @@ class KelapiClient final : public ClientApi {
 ClientApi& kelapi_client() {
   static KelapiClient client;
   return client;
+}
+
+KelapiResult ClientApi::kill_order(const char* class_code, const char* number) {
+  return KelapiDoTransactionKillOrder(2, class_code, number);
+}
+
+KelapiResult ClientApi::kill_stop_order(const char* class_code, const char* number) {
+  return KelapiDoTransactionKillStopOrder(2, class_code, number);
 }
 
 }  // namespace kelda::terminal

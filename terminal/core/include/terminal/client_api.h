@@ -68,6 +68,10 @@ class ClientApi {
   // The firm id (a buffer of at least 13 bytes), the rule file's name and
   // text (library blocks, released with free()).
   virtual KelapiResult get_dli_file(uint16_t request, char* firm_id, char** name, char** text) = 0;
+  // Cancels an order or a stop order by its number text (transaction id 2).
+  // The shipped library's by default; test doubles may answer themselves.
+  virtual KelapiResult kill_order(const char* class_code, const char* number);
+  virtual KelapiResult kill_stop_order(const char* class_code, const char* number);
 };
 
 // The shipped client library.
