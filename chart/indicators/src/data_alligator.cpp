@@ -9,7 +9,7 @@
 #include "chart/graph.h"
 #include "chart/wide_text.h"
 #include "composite_lines.h"
-#include "indicator_blocks.h"
+#include "indicator_util.h"
 
 namespace kelda::chart {
 
@@ -123,7 +123,7 @@ void CDataAlligator::calculate(int first, int last) {
 int CDataAlligator::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly,
                               int recalc) {
   AlligatorParams p;
-  if (!readParams(params, size, &p)) return 0;
+  if (!readBlock(params, size, &p)) return 0;
   if (!CDataCommon::setParams(graph, params, size, checkOnly, recalc)) return 0;
   if (!checkOnly) {
     jaw_->setShift(p.jawShift);

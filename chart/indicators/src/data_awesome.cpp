@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "chart/data_aux.h"
-#include "indicator_blocks.h"
+#include "indicator_util.h"
 
 namespace kelda::chart {
 
@@ -25,12 +25,12 @@ CDataAO::CDataAO(CChart& chart, CData& source) : CDataCommon(chart, 0, 2) {
 }
 
 int CDataAO::getParams(VizorGraphParams* graphOut, void* params, int size) {
-  return copyParamsOut(CDataCommon::getParams(graphOut, params, size), params, size, params_);
+  return writeBlock(CDataCommon::getParams(graphOut, params, size), params, size, params_);
 }
 
 int CDataAO::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly, int recalc) {
   AwesomeParams p;
-  if (!readParams(params, size, &p)) return 0;
+  if (!readBlock(params, size, &p)) return 0;
   const MaParams fast{p.fastPeriod, p.method, p.field};
   const MaParams slow{p.slowPeriod, p.method, p.field};
   if (!fast_->setParams(nullptr, &fast, sizeof(fast), 1, 0) || !slow_->setParams(nullptr, &slow, sizeof(slow), 1, 0) ||
@@ -86,7 +86,7 @@ int CDataAC::getParams(VizorGraphParams* graphOut, void* params, int size) {
 
 int CDataAC::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly, int recalc) {
   AwesomeParams p;
-  if (!readParams(params, size, &p)) return 0;
+  if (!readBlock(params, size, &p)) return 0;
   const MaParams smoothing{kSmoothing, p.method, p.field};
   if (!oscillator_->setParams(nullptr, params, size, 1, 0) ||
       !average_->setParams(nullptr, &smoothing, sizeof(smoothing), 1, 0) ||

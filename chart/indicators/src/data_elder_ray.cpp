@@ -7,7 +7,7 @@
 #include "chart/graph.h"
 #include "chart/wide_text.h"
 #include "composite_lines.h"
-#include "indicator_blocks.h"
+#include "indicator_util.h"
 
 namespace kelda::chart {
 
@@ -18,12 +18,12 @@ CDataRay::CDataRay(CChart& chart, CData& source, CDataMA& average, Kind kind)
 }
 
 int CDataRay::getParams(VizorGraphParams* graphOut, void* params, int size) {
-  return copyParamsOut(CDataCommon::getParams(graphOut, params, size), params, size, params_);
+  return writeBlock(CDataCommon::getParams(graphOut, params, size), params, size, params_);
 }
 
 int CDataRay::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly, int recalc) {
   RayParams p;
-  if (!readParams(params, size, &p)) return 0;
+  if (!readBlock(params, size, &p)) return 0;
   if (!CDataCommon::setParams(graph, params, size, checkOnly, recalc)) return 0;
   if (checkOnly) return 1;
   params_ = p;
@@ -82,13 +82,13 @@ int32_t CDataElderRay::nextRayId() {
 }
 
 int CDataElderRay::getParams(VizorGraphParams* graphOut, void* params, int size) {
-  return copyParamsOut(CDataCommon::getParams(graphOut, params, size), params, size, params_);
+  return writeBlock(CDataCommon::getParams(graphOut, params, size), params, size, params_);
 }
 
 int CDataElderRay::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly,
                              int recalc) {
   ElderRayParams p;
-  if (!readParams(params, size, &p)) return 0;
+  if (!readBlock(params, size, &p)) return 0;
   const MaParams ma{p.period, p.method, p.field};
   const RayParams bullBlock{p.bullColour, p.bullStyle};
   const RayParams bearBlock{p.bearColour, p.bearStyle};

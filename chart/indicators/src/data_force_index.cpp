@@ -5,7 +5,7 @@
 #include <cmath>
 #include <memory>
 
-#include "indicator_blocks.h"
+#include "indicator_util.h"
 
 namespace kelda::chart {
 
@@ -14,12 +14,12 @@ CDataEFI::CDataEFI(CChart& chart, CData& source) : CDataCommon(chart, 0, 1), sou
 }
 
 int CDataEFI::getParams(VizorGraphParams* graphOut, void* params, int size) {
-  return copyParamsOut(CDataCommon::getParams(graphOut, params, size), params, size, field_);
+  return writeBlock(CDataCommon::getParams(graphOut, params, size), params, size, field_);
 }
 
 int CDataEFI::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly, int recalc) {
   int32_t field = 0;
-  if (!readParams(params, size, &field) || field < 1 || field > 6) return 0;
+  if (!readBlock(params, size, &field) || field < 1 || field > 6) return 0;
   if (!CDataCommon::setParams(graph, params, size, checkOnly, recalc)) return 0;
   if (checkOnly) return 1;
   field_ = field;
@@ -74,13 +74,13 @@ CDataElderFI::CDataElderFI(CChart& chart, CData& source) : CDataCommon(chart, 0,
 }
 
 int CDataElderFI::getParams(VizorGraphParams* graphOut, void* params, int size) {
-  return copyParamsOut(CDataCommon::getParams(graphOut, params, size), params, size, params_);
+  return writeBlock(CDataCommon::getParams(graphOut, params, size), params, size, params_);
 }
 
 int CDataElderFI::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly,
                             int recalc) {
   ElderForceParams p;
-  if (!readParams(params, size, &p) || p.period < 1) return 0;
+  if (!readBlock(params, size, &p) || p.period < 1) return 0;
   const MaParams ma{p.period, p.method, p.field};
   if (!force_->setParams(nullptr, &p.field, sizeof(p.field), 1, 0) ||
       !average_->setParams(nullptr, &ma, sizeof(ma), 1, 0) || !CDataCommon::setParams(graph, params, size, 1, 0)) {

@@ -8,7 +8,7 @@
 #include "chart/graph.h"
 #include "chart/wide_text.h"
 #include "composite_lines.h"
-#include "indicator_blocks.h"
+#include "indicator_util.h"
 
 namespace kelda::chart {
 
@@ -200,13 +200,13 @@ void CDataIchimoku::calculate(int first, int last) {
 }
 
 int CDataIchimoku::getParams(VizorGraphParams* graphOut, void* params, int size) {
-  return copyParamsOut(CDataCommon::getParams(graphOut, params, size), params, size, params_);
+  return writeBlock(CDataCommon::getParams(graphOut, params, size), params, size, params_);
 }
 
 int CDataIchimoku::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly,
                              int recalc) {
   IchimokuParams p;
-  if (!readParams(params, size, &p)) return 0;
+  if (!readBlock(params, size, &p)) return 0;
   VizorGraphParams line{};
   if (graph != nullptr) line = *graph;
   VizorGraphParams own = line;

@@ -42,27 +42,19 @@ int CDataMom::setParams(const VizorGraphParams* graph, const void* params, int s
 }
 
 void CDataMom::calculate(int first, int last) {
-  if (!takeSourceNotice(first, last)) return;
-  const bool percent = percentShown(*this);
-  int from = 0;
-  int to = -1;
-  if (tailRange(*this, first, percent, &from, &to)) {
-    const PointVector& s = source_->getPoints();
-    PointVector& own = getPoints();
-    const int n = params_.period;
-    for (int i = from; i <= to && i < s.size(); ++i) {
-      own[i].valid = 0;
-      if (i < n - 1 || !pointPasses(&s[i])) continue;
-      const int j = passingBack(*this, s, i - 1, n);
-      if (j < 0) continue;
-      const double a = selectPrice(params_.field, &s[i]);
-      const double b = selectPrice(params_.field, &s[j]);
-      setSingleValue(&own[i], std::fabs(b) < kEpsilon ? 100.0 : a / b * 100.0);
-      own[i].valid = 1;
-    }
-    if (percent) percentPass(*this, to);
-  }
-  finishRange(*this, first, from, to);
+  const PointVector& s = source_->getPoints();
+  PointVector& own = getPoints();
+  const int n = params_.period;
+  calculateTail(*this, first, last, s.size(), [&](int i) {
+    own[i].valid = 0;
+    if (i < n - 1 || !pointPasses(&s[i])) return;
+    const int j = passingBack(*this, s, i - 1, n);
+    if (j < 0) return;
+    const double a = selectPrice(params_.field, &s[i]);
+    const double b = selectPrice(params_.field, &s[j]);
+    setSingleValue(&own[i], std::fabs(b) < kEpsilon ? 100.0 : a / b * 100.0);
+    own[i].valid = 1;
+  });
 }
 
 CDataROC::CDataROC(CChart& chart, CData& source) : CDataCommon(chart, 0, 1), source_(&source) {
@@ -81,28 +73,20 @@ int CDataROC::setParams(const VizorGraphParams* graph, const void* params, int s
 }
 
 void CDataROC::calculate(int first, int last) {
-  if (!takeSourceNotice(first, last)) return;
-  const bool percent = percentShown(*this);
-  int from = 0;
-  int to = -1;
-  if (tailRange(*this, first, percent, &from, &to)) {
-    const PointVector& s = source_->getPoints();
-    PointVector& own = getPoints();
-    const int n = params_.period;
-    for (int i = from; i <= to && i < s.size(); ++i) {
-      own[i].valid = 0;
-      if (i < n || n < 1 || !pointPasses(&s[i])) continue;
-      const int j = passingBack(*this, s, i, n + 1);
-      if (j < 0) continue;
-      const double b = selectPrice(params_.field, &s[j]);
-      // A reference of (nearly) zero has no rate of change.
-      if (std::fabs(b) < kEpsilon) continue;
-      setSingleValue(&own[i], (selectPrice(params_.field, &s[i]) - b) / b * 100.0);
-      own[i].valid = 1;
-    }
-    if (percent) percentPass(*this, to);
-  }
-  finishRange(*this, first, from, to);
+  const PointVector& s = source_->getPoints();
+  PointVector& own = getPoints();
+  const int n = params_.period;
+  calculateTail(*this, first, last, s.size(), [&](int i) {
+    own[i].valid = 0;
+    if (i < n || n < 1 || !pointPasses(&s[i])) return;
+    const int j = passingBack(*this, s, i, n + 1);
+    if (j < 0) return;
+    const double b = selectPrice(params_.field, &s[j]);
+    // A reference of (nearly) zero has no rate of change.
+    if (std::fabs(b) < kEpsilon) return;
+    setSingleValue(&own[i], (selectPrice(params_.field, &s[i]) - b) / b * 100.0);
+    own[i].valid = 1;
+  });
 }
 
 CDataSROC::CDataSROC(CChart& chart, CData& source) : CDataCommon(chart, 0, 1), source_(&source) {
@@ -134,25 +118,17 @@ int CDataSROC::setParams(const VizorGraphParams* graph, const void* params, int 
 }
 
 void CDataSROC::calculate(int first, int last) {
-  if (!takeSourceNotice(first, last)) return;
-  const bool percent = percentShown(*this);
-  int from = 0;
-  int to = -1;
-  if (tailRange(*this, first, percent, &from, &to)) {
-    const PointVector& m = average_->getPoints();
-    PointVector& own = getPoints();
-    for (int i = from; i <= to && i < m.size(); ++i) {
-      own[i].valid = 0;
-      if (!pointPasses(&m[i])) continue;
-      const int j = passingBack(*this, m, i - 1, params_.rocPeriod);
-      // No reference, or one of (nearly) zero: no value.
-      if (j < 0 || std::fabs(m[j].close) < kEpsilon) continue;
-      setSingleValue(&own[i], m[i].close / m[j].close * 100.0);
-      own[i].valid = 1;
-    }
-    if (percent) percentPass(*this, to);
-  }
-  finishRange(*this, first, from, to);
+  const PointVector& m = average_->getPoints();
+  PointVector& own = getPoints();
+  calculateTail(*this, first, last, m.size(), [&](int i) {
+    own[i].valid = 0;
+    if (!pointPasses(&m[i])) return;
+    const int j = passingBack(*this, m, i - 1, params_.rocPeriod);
+    // No reference, or one of (nearly) zero: no value.
+    if (j < 0 || std::fabs(m[j].close) < kEpsilon) return;
+    setSingleValue(&own[i], m[i].close / m[j].close * 100.0);
+    own[i].valid = 1;
+  });
 }
 
 CDataCMO::CDataCMO(CChart& chart, CData& source) : CDataCommon(chart, 24, 1), source_(&source) {
@@ -218,28 +194,20 @@ bool CDataCMO::valueAt(int i, double* value) const {
 }
 
 void CDataCMO::calculate(int first, int last) {
-  if (!takeSourceNotice(first, last)) return;
-  const bool percent = percentShown(*this);
-  int from = 0;
-  int to = -1;
-  if (tailRange(*this, first, percent, &from, &to)) {
-    const PointVector& s = source_->getPoints();
-    PointVector& own = getPoints();
-    for (int i = from; i <= to && i < s.size(); ++i) {
-      own[i].valid = 0;
-      recordMove(s, i);
-      if (!moveOf(own[i]).hasMove) continue;
-      double value = 0.0;
-      if (!valueAt(i, &value)) {
-        setSingleValue(&own[i], 0.0);
-        continue;
-      }
-      setSingleValue(&own[i], value);
-      own[i].valid = 1;
+  const PointVector& s = source_->getPoints();
+  PointVector& own = getPoints();
+  calculateTail(*this, first, last, s.size(), [&](int i) {
+    own[i].valid = 0;
+    recordMove(s, i);
+    if (!moveOf(own[i]).hasMove) return;
+    double value = 0.0;
+    if (!valueAt(i, &value)) {
+      setSingleValue(&own[i], 0.0);
+      return;
     }
-    if (percent) percentPass(*this, to);
-  }
-  finishRange(*this, first, from, to);
+    setSingleValue(&own[i], value);
+    own[i].valid = 1;
+  });
 }
 
 CDataWilliams::CDataWilliams(CChart& chart, CData& source) : CDataCommon(chart, 0, 1), source_(&source) {
@@ -280,23 +248,15 @@ bool CDataWilliams::valueAt(const PointVector& s, int i, double* value) const {
 }
 
 void CDataWilliams::calculate(int first, int last) {
-  if (!takeSourceNotice(first, last)) return;
-  const bool percent = percentShown(*this);
-  int from = 0;
-  int to = -1;
-  if (tailRange(*this, first, percent, &from, &to)) {
-    const PointVector& s = source_->getPoints();
-    PointVector& own = getPoints();
-    for (int i = from; i <= to && i < s.size(); ++i) {
-      own[i].valid = 0;
-      double value = 0.0;
-      if (!pointPasses(&s[i]) || !valueAt(s, i, &value)) continue;
-      setSingleValue(&own[i], value);
-      own[i].valid = 1;
-    }
-    if (percent) percentPass(*this, to);
-  }
-  finishRange(*this, first, from, to);
+  const PointVector& s = source_->getPoints();
+  PointVector& own = getPoints();
+  calculateTail(*this, first, last, s.size(), [&](int i) {
+    own[i].valid = 0;
+    double value = 0.0;
+    if (!pointPasses(&s[i]) || !valueAt(s, i, &value)) return;
+    setSingleValue(&own[i], value);
+    own[i].valid = 1;
+  });
 }
 
 }  // namespace kelda::chart

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "indicator_blocks.h"
+#include "indicator_util.h"
 
 namespace kelda::chart {
 
@@ -14,12 +14,12 @@ CDataMFI::CDataMFI(CChart& chart, CData& source) : CDataCommon(chart, 0, 1), sou
 }
 
 int CDataMFI::getParams(VizorGraphParams* graphOut, void* params, int size) {
-  return copyParamsOut(CDataCommon::getParams(graphOut, params, size), params, size, period_);
+  return writeBlock(CDataCommon::getParams(graphOut, params, size), params, size, period_);
 }
 
 int CDataMFI::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly, int recalc) {
   int32_t period = 0;
-  if (!readParams(params, size, &period) || period < 1 || period > kMaxPeriod) return 0;
+  if (!readBlock(params, size, &period) || period < 1 || period > kMaxPeriod) return 0;
   if (!CDataCommon::setParams(graph, params, size, checkOnly, recalc)) return 0;
   if (checkOnly) return 1;
   period_ = period;

@@ -7,7 +7,7 @@
 
 #include "chart/data_accumulation.h"
 #include "chart/data_volume.h"
-#include "indicator_blocks.h"
+#include "indicator_util.h"
 
 namespace kelda::chart {
 
@@ -33,7 +33,7 @@ void CDataTwoAverageOscillator::adoptAverages(CDataMA* shortAverage, CDataMA* lo
 }
 
 int CDataTwoAverageOscillator::getParams(VizorGraphParams* graphOut, void* params, int size) {
-  return copyParamsOut(CDataCommon::getParams(graphOut, params, size), params, size, params_);
+  return writeBlock(CDataCommon::getParams(graphOut, params, size), params, size, params_);
 }
 
 void CDataTwoAverageOscillator::calculate(int first, int last) {
@@ -81,7 +81,7 @@ double CDataVolumeOsc::valueOf(double shortClose, double longClose) const {
 int CDataVolumeOsc::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly,
                               int recalc) {
   OscillatorParams p;
-  if (!readParams(params, size, &p)) return 0;
+  if (!readBlock(params, size, &p)) return 0;
   // The averages read the volume as a close.
   const MaParams shortBlock{p.shortPeriod, p.method, 4};
   const MaParams longBlock{p.longPeriod, p.method, 4};
@@ -119,7 +119,7 @@ double CDataChaikinOscill::valueOf(double shortClose, double longClose) const { 
 int CDataChaikinOscill::setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly,
                                   int recalc) {
   OscillatorParams p;
-  if (!readParams(params, size, &p) || p.shortPeriod < 1 || p.shortPeriod > p.longPeriod) return 0;
+  if (!readBlock(params, size, &p) || p.shortPeriod < 1 || p.shortPeriod > p.longPeriod) return 0;
   const MaParams shortBlock{p.shortPeriod, p.method, p.field};
   const MaParams longBlock{p.longPeriod, p.method, p.field};
   if (!averageAccepts(*short_, shortBlock) || !averageAccepts(*long_, longBlock) ||

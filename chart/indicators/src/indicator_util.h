@@ -72,4 +72,22 @@ inline void finishRange(CDataCommon& series, int first, int from, int to) {
   series.notifyDependents(first == -1 ? -1 : from, first == -1 ? -1 : to);
 }
 
+// One calculation cycle of a series that recomputes the tail from `first`:
+// the source notice, `computeBar(i)` for every bar of the tail that the
+// source has (from bar 0 in percent mode), the percent pass over the bars
+// recomputed and the end of the cycle. `computeBar` writes point i whole,
+// its valid byte included.
+template <class ComputeBar>
+void calculateTail(CDataCommon& series, int first, int last, int sourceSize, ComputeBar&& computeBar) {
+  if (!series.takeSourceNotice(first, last)) return;
+  const bool percent = percentShown(series);
+  int from = 0;
+  int to = -1;
+  if (tailRange(series, first, percent, &from, &to)) {
+    for (int i = from; i <= to && i < sourceSize; ++i) computeBar(i);
+    if (percent) percentPass(series, to);
+  }
+  finishRange(series, first, from, to);
+}
+
 }  // namespace kelda::chart
