@@ -14,6 +14,7 @@
 #include "scripted_session.h"
 #include "terminal/terminal_app.h"
 #include "terminal/trade_windows.h"
+#include "terminal_chart/chart_window.h"
 #include "terminal_dialogs/connection_list_dialog.h"
 #include "terminal_dialogs/main_settings_dialog.h"
 #include "ui/loop.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   register_connection_dialogs();
   register_main_settings();
   register_table_windows();
+  register_chart_window();
   if (!app.init_instance()) return 1;
   const char* folder = option(argc, argv, "--scripted-session");
   if (folder != nullptr) {
