@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "platform/time.h"
 #include "terminal/data_feed_manager.h"
+#include "terminal/instrument_pickers.h"
 #include "terminal/main_frame.h"
 #include "terminal/tables.h"
 #include "terminal/text_log.h"
@@ -469,6 +471,12 @@ LRESULT PriceChartWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
         destroy_chart();
         return -1;
       }
+      // Each class the terminal already holds is offered until one binds.
+      if (DataFeedManager* m = manager()) {
+        for (const auto& entry : m->tables().classes) {
+          if (entry.second && bind(*entry.second)) break;
+        }
+      }
       break;
     case ui::wm::size: {
       const RECT r{0, 0, static_cast<int32_t>(lparam & 0xFFFF), static_cast<int32_t>((lparam >> 16) & 0xFFFF)};
@@ -509,6 +517,34 @@ LRESULT PriceChartWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
   return TerminalWindow::window_proc(msg, wparam, lparam);
 }
 
+namespace {
+
+// What the instrument picker chose for the next new chart window.
+ChartConfig& pending_config() {
+  static ChartConfig config;
+  return config;
+}
+
+// Asks for the class and security of a new chart; false cancels the command.
+bool choose_instrument(std::string& caption) {
+  NewMarketWindowDlg dialog(false);
+  if (dialog.do_modal(ui::Hwnd{}) != ui::id::ok || dialog.chosen_class() == nullptr ||
+      dialog.chosen_security() == nullptr) {
+    return false;
+  }
+  const KelapiClassRecord& cls = dialog.chosen_class()->record;
+  const KelapiSecurityRecord& sec = dialog.chosen_security()->record;
+  ChartConfig config;
+  config.class_code = std::string(field_text(cls.code)).substr(0, 12);
+  config.security_code = std::string(field_text(sec.code)).substr(0, 12);
+  caption = cp1251("График ") + std::string(field_text(sec.name)) + " [" + std::string(field_text(cls.name)) + "]";
+  config.caption = caption.substr(0, 255);
+  pending_config() = std::move(config);
+  return true;
+}
+
+}  // namespace
+
 void register_chart_window() {
   register_chart_properties_dialog();
   register_indicator_dialogs();
@@ -517,7 +553,8 @@ void register_chart_window() {
   kind.command = cmd::chart;
   kind.single = false;
   kind.caption = cp1251("График");
-  kind.create = [] { return std::make_unique<PriceChartWnd>(ChartConfig{}); };
+  kind.prepare = choose_instrument;
+  kind.create = [] { return std::make_unique<PriceChartWnd>(std::exchange(pending_config(), ChartConfig{})); };
   register_window_kind(std::move(kind));
 }
 
