@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "terminal/profile.h"
+#include "terminal/layout_files.h"
 #include "terminal/text_log.h"
 
 namespace kelda::terminal {
@@ -63,28 +63,26 @@ bool parse_real(std::string_view text, double& out) {
 
 class SectionReader {
  public:
-  SectionReader(std::string_view section, const std::string& path) : section_(section), path_(path) {}
-  std::string text(const char* key, std::size_t limit = 1999) const {
-    return profile_get_string(section_, key, "", path_, limit);
-  }
+  explicit SectionReader(const SavedSection& section) : section_(section) {}
+  std::string text(const std::string& key, std::size_t limit = 1999) const { return section_.get(key, "", limit); }
   // The key's value, or `fallback` when it is missing or not a number.
   int32_t number(const char* key, int32_t fallback) const {
     int32_t v = 0;
     return parse_int(text(key), v) ? v : fallback;
   }
   // A count in [0, limit]; anything else is logged and read as 0.
-  int count(const char* key, int limit) const {
+  int count(const std::string& key, int limit) const {
     const std::string value = text(key);
     int32_t v = 0;
     if (value.empty()) return 0;
     if (parse_int(value, v) && v >= 0 && v <= limit) return v;
-    log_line("ERROR: bad count %s=%s in a chart section ignored.", key, value.c_str());
+    log_line("ERROR: bad count %s=%s in a chart section ignored.", key.c_str(), value.c_str());
     return 0;
   }
+  const SavedSection& section() const { return section_; }
 
  private:
-  std::string_view section_;
-  const std::string& path_;
+  const SavedSection& section_;
 };
 
 std::string key(const char* format, int n) {
@@ -99,7 +97,7 @@ void read_panes(const SectionReader& reader, ChartConfig& config) {
   std::vector<double> shares;
   for (int n = 0; n < count; ++n) {
     double share = 0;
-    if (!parse_real(reader.text(key("pane%dheight", n).c_str()), share)) share = -1;
+    if (!parse_real(reader.text(key("pane%dheight", n)), share)) share = -1;
     shares.push_back(share);
   }
   std::vector<int32_t> ids;
@@ -117,14 +115,13 @@ void read_panes(const SectionReader& reader, ChartConfig& config) {
   config.proportions = normalised_proportions(std::move(shares));
 }
 
-bool read_graph(const SectionReader& reader, std::string_view section, const std::string& path, int n,
-                GraphSettings& g) {
+bool read_graph(const SectionReader& reader, int n, GraphSettings& g) {
   int32_t kind = 0;
-  if (!parse_int(reader.text(key("indicator%dtype", n).c_str()), kind) || indicator_name(kind).empty()) return false;
+  if (!parse_int(reader.text(key("indicator%dtype", n)), kind) || indicator_name(kind).empty()) return false;
   g.kind = kind;
   set_indicator_defaults(g);
-  if (!parse_int(reader.text(key("indicator%dpane", n).c_str()), g.pane_id)) return false;
-  const std::string info_text = reader.text(key("indicator%dinfo", n).c_str());
+  if (!parse_int(reader.text(key("indicator%dpane", n)), g.pane_id)) return false;
+  const std::string info_text = reader.text(key("indicator%dinfo", n));
   const std::vector<std::string_view> info = split_fields(info_text);
   uint32_t colour = 0, width = 0;
   int32_t style = 0;
@@ -135,10 +132,10 @@ bool read_graph(const SectionReader& reader, std::string_view section, const std
   g.graph.style = style;
   g.graph.colour = colour;
   g.graph.penWidth = static_cast<int32_t>(width);
-  read_indicator_params(g, n, section, path);
+  read_indicator_params(g, n, reader.section());
   g.levels.clear();
-  const int levels = reader.count(key("indicator%dlevelsNum", n).c_str(), kMaxChartLevels);
-  const std::string price_list = levels > 0 ? reader.text(key("indicator%dlevels", n).c_str(), kListLimit) : "";
+  const int levels = reader.count(key("indicator%dlevelsNum", n), kMaxChartLevels);
+  const std::string price_list = levels > 0 ? reader.text(key("indicator%dlevels", n), kListLimit) : "";
   const std::vector<std::string_view> prices = split_fields(price_list);
   for (int i = 0; i < levels && i < static_cast<int>(prices.size()); ++i) {
     double price = 0;
@@ -193,8 +190,8 @@ std::vector<double> normalised_proportions(std::vector<double> shares) {
   return shares;
 }
 
-ChartConfig read_chart_config(std::string_view section, const std::string& path) {
-  const SectionReader reader(section, path);
+ChartConfig read_chart_config(const SavedSection& section) {
+  const SectionReader reader(section);
   ChartConfig config;
   config.caption = reader.text("caption", 255);
   config.class_code = reader.text("class", 12);
@@ -206,7 +203,7 @@ ChartConfig read_chart_config(std::string_view section, const std::string& path)
   const int graphs = reader.count("indicatorsNum", kMaxChartGraphs);
   for (int n = 0; n < graphs; ++n) {
     GraphSettings g;
-    if (read_graph(reader, section, path, n, g)) {
+    if (read_graph(reader, n, g)) {
       config.graphs.push_back(std::move(g));
     } else {
       log_line("ERROR: indicator %d of a chart section is damaged and left out.", n);
@@ -215,7 +212,7 @@ ChartConfig read_chart_config(std::string_view section, const std::string& path)
   const int trends = reader.count("trendsNum", kMaxChartTrends);
   for (int n = 0; n < trends; ++n) {
     VizorTrendInfo t{};
-    if (read_trend(reader.text(key("trend%dinfo", n).c_str()), t)) {
+    if (read_trend(reader.text(key("trend%dinfo", n)), t)) {
       config.trends.push_back(t);
     } else {
       log_line("ERROR: trend %d of a chart section is damaged and left out.", n);
@@ -224,43 +221,52 @@ ChartConfig read_chart_config(std::string_view section, const std::string& path)
   return config;
 }
 
-void write_chart_config(const ChartConfig& c, const std::vector<int32_t>& pane_ids, int index, std::FILE* f) {
-  std::fprintf(f, "[ActiveWnd%d]\ntype=%d\ncaption=%s\nclass=%s\nsec=%s\n", index, kChartWindowKind,
-               c.caption.c_str(), c.class_code.c_str(), c.security_code.c_str());
-  std::fprintf(f, "minutes=%d\nperiodType=%d\nnumLastCandles=%d\npanesNum=%zu\n", c.minutes, c.period_mode,
-               c.last_bars, pane_ids.size());
+void write_chart_config(const ChartConfig& c, const std::vector<int32_t>& pane_ids, SectionText& out) {
+  char text[512];
+  out.put("class", c.class_code);
+  out.put("sec", c.security_code);
+  out.put_int("minutes", c.minutes);
+  out.put_int("periodType", c.period_mode);
+  out.put_int("numLastCandles", c.last_bars);
+  out.put_int("panesNum", static_cast<long long>(pane_ids.size()));
   for (std::size_t n = 0; n < pane_ids.size(); ++n) {
-    std::fprintf(f, "pane%zuheight=%.17g\n", n, n < c.proportions.size() ? c.proportions[n] : 0.0);
+    std::snprintf(text, sizeof text, "%.17g", n < c.proportions.size() ? c.proportions[n] : 0.0);
+    out.put(key("pane%dheight", static_cast<int>(n)), text);
   }
-  std::fputs("paneIDs=", f);
-  for (int32_t id : pane_ids) std::fprintf(f, "%d%c", id, kSeparator);
-  std::fprintf(f, "\nindicatorsNum=%zu\n", c.graphs.size());
+  std::string ids;
+  for (int32_t id : pane_ids) ids += std::to_string(id) + kSeparator;
+  out.put("paneIDs", ids);
+  out.put_int("indicatorsNum", static_cast<long long>(c.graphs.size()));
   for (std::size_t i = 0; i < c.graphs.size(); ++i) {
     const GraphSettings& g = c.graphs[i];
     const int n = static_cast<int>(i);
-    std::fprintf(f, "indicator%dtype=%d\nindicator%dpane=%d\n", n, g.kind, n, g.pane_id);
-    std::fprintf(f, "indicator%dinfo=%d%c%u%c%u\n", n, g.graph.style, kSeparator, static_cast<unsigned>(g.graph.colour),
-                 kSeparator, static_cast<unsigned>(g.graph.penWidth));
-    write_indicator_params(g, n, f);
-    std::fprintf(f, "indicator%dlevelsNum=%zu\n", n, g.levels.size());
+    out.put_int(key("indicator%dtype", n), g.kind);
+    out.put_int(key("indicator%dpane", n), g.pane_id);
+    std::snprintf(text, sizeof text, "%d%c%u%c%u", g.graph.style, kSeparator, static_cast<unsigned>(g.graph.colour),
+                  kSeparator, static_cast<unsigned>(g.graph.penWidth));
+    out.put(key("indicator%dinfo", n), text);
+    write_indicator_params(g, n, out);
+    out.put_int(key("indicator%dlevelsNum", n), static_cast<long long>(g.levels.size()));
     if (!g.levels.empty()) {
-      std::fprintf(f, "indicator%dlevels=", n);
-      for (const VizorLevelLine& line : g.levels) std::fprintf(f, "%f%c", line.price, kSeparator);
-      std::fputc('\n', f);
+      std::string prices;
+      for (const VizorLevelLine& line : g.levels) {
+        std::snprintf(text, sizeof text, "%f%c", line.price, kSeparator);
+        prices += text;
+      }
+      out.put(key("indicator%dlevels", n), prices);
     }
   }
-  if (!c.trends.empty()) {
-    std::fprintf(f, "trendsNum=%zu\n", c.trends.size());
-    for (std::size_t n = 0; n < c.trends.size(); ++n) {
-      const VizorTrendInfo& t = c.trends[n];
-      const char s = kSeparator;
-      std::fprintf(f, "trend%zuinfo=%f%c%f%c%f%c%f%c%f%c%f%c%d%c%u%c%u%c%d%c%" PRId64 "%c%" PRId64 "%c%" PRId64 "\n",
-                   n, t.bar1, s, t.price1, s, t.bar2, s, t.price2, s, t.bar3, s, t.price3, s, t.type, s,
-                   static_cast<unsigned>(t.colour), s, static_cast<unsigned>(t.penWidth), s, t.graphOrdinal, s,
-                   filetime_number(t.time1), s, filetime_number(t.time2), s, filetime_number(t.time3));
-    }
+  if (c.trends.empty()) return;
+  out.put_int("trendsNum", static_cast<long long>(c.trends.size()));
+  for (std::size_t n = 0; n < c.trends.size(); ++n) {
+    const VizorTrendInfo& t = c.trends[n];
+    const char s = kSeparator;
+    std::snprintf(text, sizeof text, "%f%c%f%c%f%c%f%c%f%c%f%c%d%c%u%c%u%c%d%c%" PRId64 "%c%" PRId64 "%c%" PRId64,
+                  t.bar1, s, t.price1, s, t.bar2, s, t.price2, s, t.bar3, s, t.price3, s, t.type, s,
+                  static_cast<unsigned>(t.colour), s, static_cast<unsigned>(t.penWidth), s, t.graphOrdinal, s,
+                  filetime_number(t.time1), s, filetime_number(t.time2), s, filetime_number(t.time3));
+    out.put(key("trend%dinfo", static_cast<int>(n)), text);
   }
-  std::fputc('\n', f);
 }
 
 }  // namespace kelda::terminal

@@ -9,6 +9,7 @@
 #include "platform/time.h"
 #include "terminal/data_feed_manager.h"
 #include "terminal/instrument_pickers.h"
+#include "terminal/layout_files.h"
 #include "terminal/main_frame.h"
 #include "terminal/tables.h"
 #include "terminal/text_log.h"
@@ -65,6 +66,7 @@ static_assert(sizeof(PostedBar) == 48);
 }  // namespace
 
 PriceChartWnd::PriceChartWnd(ChartConfig config) : TerminalWindow(kChartWindowKind), config_(std::move(config)) {
+  set_caption(config_.caption);
   open_charts().push_back(this);
 }
 
@@ -449,19 +451,24 @@ void PriceChartWnd::on_chart_notify(VizorChart chart, void*, int32_t code, UINT 
   if (command == chart_cmd::delete_trend) VizorChangeTrendline(chart, 1, info->change);
 }
 
-void PriceChartWnd::save_state(int index, std::FILE* file) {
-  if (file == nullptr) return;
+void PriceChartWnd::write_state(SectionText& section) const {
+  ChartConfig config = config_;
   if (chart_ != nullptr && !panes_.empty()) {
     std::vector<double> sizes(panes_.size());
-    if (VizorGetPaneSizes(chart_, static_cast<int32_t>(sizes.size()), sizes.data())) config_.proportions = sizes;
+    if (VizorGetPaneSizes(chart_, static_cast<int32_t>(sizes.size()), sizes.data())) config.proportions = sizes;
   }
-  config_.trends.clear();
+  config.trends.clear();
   const int32_t trends = chart_ != nullptr ? VizorGetTrendCount(chart_) : 0;
   if (trends > 0) {
-    config_.trends.resize(static_cast<std::size_t>(trends));
-    if (!VizorGetTrendsInfo(chart_, trends, config_.trends.data())) config_.trends.clear();
+    config.trends.resize(static_cast<std::size_t>(trends));
+    if (!VizorGetTrendsInfo(chart_, trends, config.trends.data())) config.trends.clear();
   }
-  write_chart_config(config_, pane_ids(), index, file);
+  write_chart_config(config, pane_ids(), section);
+}
+
+void PriceChartWnd::restore_state(const SavedSection& section) {
+  config_ = read_chart_config(section);
+  config_.caption = caption();
 }
 
 LRESULT PriceChartWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -485,9 +492,6 @@ LRESULT PriceChartWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
     }
     case ui::wm::context_menu: context_menu(lparam); return 0;
     case ui::wm::destroy: destroy_chart(); break;
-    case UM_SAVESTATE:
-      save_state(static_cast<int>(wparam), reinterpret_cast<std::FILE*>(lparam));
-      break;
     case UM_MATCHROW:
       return wparam != 0 && bind(*reinterpret_cast<const ClassRecord*>(wparam)) ? 1 : 0;
     case UM_CLEAR:

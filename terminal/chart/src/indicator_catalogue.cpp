@@ -2,12 +2,13 @@
 #include "terminal_chart/indicator_catalogue.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
-#include "terminal/profile.h"
+#include "terminal/layout_files.h"
 #include "terminal/text_log.h"
 
 namespace kelda::terminal {
@@ -338,17 +339,17 @@ bool parse_indicator_params(GraphSettings& settings, std::string_view text) {
   return true;
 }
 
-void write_indicator_params(const GraphSettings& settings, int n, std::FILE* file) {
-  std::fprintf(file, "indicator%daddpar=%s\n", n, indicator_params_text(settings).c_str());
-}
-
-bool read_indicator_params(GraphSettings& settings, int n, std::string_view section, const std::string& path) {
+void write_indicator_params(const GraphSettings& settings, int n, SectionText& section) {
   char key[48];
   std::snprintf(key, sizeof key, "indicator%daddpar", n);
-  const std::string value = profile_get_string(section, key, "", path, kParamsTextLimit);
-  if (parse_indicator_params(settings, value)) return true;
-  log_line("ERROR: bad parameters of indicator %d in section [%.*s] ignored.", n, static_cast<int>(section.size()),
-           section.data());
+  section.put(key, indicator_params_text(settings));
+}
+
+bool read_indicator_params(GraphSettings& settings, int n, const SavedSection& section) {
+  char key[48];
+  std::snprintf(key, sizeof key, "indicator%daddpar", n);
+  if (parse_indicator_params(settings, section.get(key, "", kParamsTextLimit))) return true;
+  log_line("ERROR: bad parameters of indicator %d in section [%s] ignored.", n, section.name().c_str());
   return false;
 }
 

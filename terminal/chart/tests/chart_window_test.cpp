@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/time.h"
+#include "terminal/layout_files.h"
 #include "terminal/tables.h"
 #include "terminal/text_log.h"
 #include "terminal_chart/chart_window.h"
@@ -196,11 +197,10 @@ TEST_F(ChartWindowTest, TheSavedSectionRestoresTheChart) {
   const double shares[4] = {0.1111114, 0.2222224, 0.5666662, 0.1};
   ASSERT_EQ(VizorSetPaneSizes(w->chart(), 4, shares), 1);
   const std::string path = (test::test_dir() / "layout.txt").string();
-  std::FILE* f = std::fopen(path.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  ui::send_message(w->hwnd(), UM_SAVESTATE, 2, reinterpret_cast<LPARAM>(f));
-  std::fclose(f);
-  const ChartConfig read = read_chart_config("ActiveWnd2", path);
+  std::string text;
+  ASSERT_EQ(ui::send_message(w->hwnd(), UM_SAVESTATE, 2, reinterpret_cast<LPARAM>(&text)), 1);
+  std::ofstream(path) << text;
+  const ChartConfig read = read_chart_config(SavedSection(path, "ActiveWnd2"));
   EXPECT_EQ(read.caption, "GAZP [TQBR]");
   ASSERT_EQ(read.proportions.size(), 4u);
   double sum = 0;
@@ -223,7 +223,7 @@ TEST_F(ChartWindowTest, TheSavedSectionRestoresTheChart) {
 
 TEST_F(ChartWindowTest, DamagedSectionsAreCheckedBeforeUse) {
   const std::string path = (test::test_dir() / "bad.txt").string();
-  std::ofstream(path) << "[W]\npanesNum=3\npane0height=0.5\npane1height=-1\npane2height=0.25\n"
+  std::ofstream(path) << "[W]\ncaption=X\npanesNum=3\npane0height=0.5\npane1height=-1\npane2height=0.25\n"
                          "paneIDs=4\x04" "5\x04" "6\x04\nindicatorsNum=4\n"
                          "indicator0type=3\nindicator0pane=5\nindicator0info=1\x04" "255\x04" "1\n"
                          "indicator0levelsNum=2\nindicator0levels=10.5\x04\n"
@@ -232,16 +232,16 @@ TEST_F(ChartWindowTest, DamagedSectionsAreCheckedBeforeUse) {
                          "trendsNum=-3\n"
                          "[X]\npanesNum=100000\nindicatorsNum=abc\n"
                          "[Y]\npanesNum=2\npane0height=0.6\npane1height=0.6\npaneIDs=1\x04\n";
-  const ChartConfig w = read_chart_config("W", path);
+  const ChartConfig w = read_chart_config(SavedSection(path, "W"));
   ASSERT_EQ(w.proportions.size(), 3u);
   EXPECT_DOUBLE_EQ(w.proportions[1], 1.0 / 3.0);  // a bad share: equal shares
   ASSERT_EQ(w.graphs.size(), 2u);                  // the unnamed kind and the missing entry are left out
   EXPECT_EQ(w.graphs[0].levels.size(), 1u);
   EXPECT_TRUE(w.trends.empty());
-  const ChartConfig x = read_chart_config("X", path);
+  const ChartConfig x = read_chart_config(SavedSection(path, "X"));
   EXPECT_TRUE(x.saved_pane_ids.empty());
   EXPECT_TRUE(x.graphs.empty());
-  const ChartConfig y = read_chart_config("Y", path);
+  const ChartConfig y = read_chart_config(SavedSection(path, "Y"));
   EXPECT_TRUE(y.saved_pane_ids.empty());  // two panes, one id
   EXPECT_EQ(normalised_proportions({0.6, 0.6}), (std::vector<double>{0.5, 0.5}));
   // A graph in a pane the layout does not have is left out, not the window.

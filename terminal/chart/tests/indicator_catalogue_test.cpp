@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "terminal/profile.h"
+#include "terminal/layout_files.h"
 #include "terminal_chart/indicator_catalogue.h"
 
 namespace kelda::terminal {
@@ -144,18 +144,21 @@ TEST(IndicatorCatalogue, ParametersGoThroughTheLayoutFile) {
   const std::string path = (dir / "layout.txt").string();
   GraphSettings s = defaults(indicator::alligator);
   std::memcpy(s.params.data() + 8, "\x15\0\0\0", 4);  // jaw period 21
+  SectionText keys;
+  write_indicator_params(s, 3, keys);
+  EXPECT_EQ(keys.text().rfind("indicator3addpar=", 0), 0u);
   std::FILE* f = std::fopen(path.c_str(), "w");
   ASSERT_NE(f, nullptr);
-  std::fputs("[ActiveWnd0]\n", f);
-  write_indicator_params(s, 3, f);
+  std::fputs(("[ActiveWnd0]\n" + keys.text()).c_str(), f);
   std::fclose(f);
+  const SavedSection section(path, "ActiveWnd0");
   GraphSettings read = defaults(indicator::alligator);
-  ASSERT_TRUE(read_indicator_params(read, 3, "ActiveWnd0", path));
+  ASSERT_TRUE(read_indicator_params(read, 3, section));
   EXPECT_EQ(word(read, 8), 21);
   EXPECT_EQ(read.params, s.params);
   // A missing key leaves the block alone.
   GraphSettings untouched = defaults(indicator::alligator);
-  EXPECT_TRUE(read_indicator_params(untouched, 4, "ActiveWnd0", path));
+  EXPECT_TRUE(read_indicator_params(untouched, 4, section));
   EXPECT_EQ(word(untouched, 8), 13);
   std::filesystem::remove_all(dir);
 }

@@ -1,7 +1,7 @@
 // The configuration of one chart window: the security it shows, its bar
 // length and period mode, its panes with their proportions, its graphs and
 // its trend tools, and the window's section of a layout file that keeps it
-// ("[ActiveWnd<n>]", type 11). Reading checks every count, index and number
+// (its keys after "type" and "caption" of "[ActiveWnd<n>]"). Reading checks every count, index and number
 // of the section before use: a bad pane list falls back to the two default
 // panes, proportions are renormalised to a sum of 1, and an entry that does
 // not parse is dropped with a log line.
@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,12 +40,14 @@ struct ChartConfig {
   std::vector<VizorTrendInfo> trends;
 };
 
-// Reads the window's section of a layout file.
-ChartConfig read_chart_config(std::string_view section, const std::string& path);
-// Writes the section "[ActiveWnd<index>]" with the pane ids given (the
-// chart's current ones), proportions written exactly ("%.17g").
-void write_chart_config(const ChartConfig& config, const std::vector<int32_t>& pane_ids, int index,
-                        std::FILE* file);
+class SectionText;
+class SavedSection;
+
+// Reads the window's section of a layout file (the caption included).
+ChartConfig read_chart_config(const SavedSection& section);
+// Writes the chart's keys with the pane ids given (the chart's current
+// ones), proportions written exactly ("%.17g").
+void write_chart_config(const ChartConfig& config, const std::vector<int32_t>& pane_ids, SectionText& section);
 // Shares that sum to 1; every share must be finite and above 0, else the
 // panes get equal shares.
 std::vector<double> normalised_proportions(std::vector<double> shares);

@@ -4,8 +4,8 @@
 // security's data line once the class and security are known, feeds every
 // bar to the chart, offers the context menu that adds, edits and deletes
 // indicators, panes and trends and opens the chart properties, and writes
-// the whole chart into its layout section (UM_SAVESTATE, wParam the window
-// index, lParam the open FILE*).
+// the whole chart into its layout section (write_state), from which a
+// restored window takes it back (restore_state) before it is created.
 //
 // Menu commands take disjoint ranges (editing, deleting a graph, deleting a
 // pane), so a chart with many graphs never runs one range into the next.
@@ -51,6 +51,8 @@ class PriceChartWnd : public TerminalWindow {
   ~PriceChartWnd() override;
 
   LRESULT window_proc(UINT msg, WPARAM wparam, LPARAM lparam) override;
+  void write_state(SectionText& section) const override;
+  void restore_state(const SavedSection& section) override;
 
   // Binds the window to the class when its code is the window's and it holds
   // the window's security; registers the data line.
@@ -80,7 +82,6 @@ class PriceChartWnd : public TerminalWindow {
   void add_bar(WPARAM line, LPARAM bar);
   void register_line();
   void unregister_line();
-  void save_state(int index, std::FILE* file);
   void context_menu(LPARAM position);
   void destroy_chart();
   std::vector<int32_t> pane_ids() const;

@@ -11,7 +11,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,11 +82,14 @@ std::string indicator_params_text(const GraphSettings& settings);
 // false.
 bool parse_indicator_params(GraphSettings& settings, std::string_view text);
 
-// Writes "indicator<n>addpar=<value text>\n".
-void write_indicator_params(const GraphSettings& settings, int n, std::FILE* file);
-// Reads "indicator<n>addpar" (at most 5120 bytes) from the section of the
-// layout file and parses it into the record's block; a missing or empty value
-// leaves the block as it is.
-bool read_indicator_params(GraphSettings& settings, int n, std::string_view section, const std::string& path);
+class SectionText;
+class SavedSection;
+
+// Writes "indicator<n>addpar=<value text>" into a window's layout section.
+void write_indicator_params(const GraphSettings& settings, int n, SectionText& section);
+// Reads "indicator<n>addpar" (at most 5120 bytes) from a window's layout
+// section and parses it into the record's block; a missing or empty value
+// leaves the block as it is, a bad one too (logged, false).
+bool read_indicator_params(GraphSettings& settings, int n, const SavedSection& section);
 
 }  // namespace kelda::terminal
