@@ -7,12 +7,14 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 
 #include "terminal/layout_files.h"
+#include "terminal/tables.h"
 #include "terminal/text_log.h"
 #include "terminal_chart/chart_window.h"
 #include "terminal_chart/data_lines.h"
@@ -61,8 +63,8 @@ void feed(PriceChartWnd& w) {
 ChartConfig family_chart() {
   ChartConfig c;
   c.caption = "GAZP [TQBR]";
-  c.class_id = 1;
-  c.security_id = 1;
+  c.class_code = "TQBR";
+  c.security_code = "GAZP";
   c.saved_pane_ids = {1, 2, 3, 4};
   c.proportions = {0.4, 0.2, 0.2, 0.2};
   const std::pair<int32_t, int32_t> graphs[] = {{indicator::price, 1}, {indicator::moving_average, 1},
@@ -95,6 +97,14 @@ std::unique_ptr<PriceChartWnd> open(const Frame& frame, ChartConfig config) {
   p.style = ui::ws::child | ui::ws::visible;
   p.parent = frame.hwnd();
   EXPECT_TRUE(w->create(p));
+  // The class arrives and the window binds to its security's data line.
+  ClassRecord cls;
+  std::strcpy(cls.record.code, "TQBR");
+  cls.record.class_number = 1;
+  auto sec = std::make_unique<SecurityRecord>();
+  sec->record.security_number = 1;
+  cls.securities["GAZP"] = std::move(sec);
+  EXPECT_EQ(ui::send_message(w->hwnd(), UM_MATCHROW, reinterpret_cast<WPARAM>(&cls)), 1);
   const RECT r = ui::get_client_rect(frame.hwnd());
   ui::move_window(w->hwnd(), 0, 0, r.right, r.bottom, true);
   feed(*w);
@@ -134,11 +144,14 @@ void photograph(ui::ScreenConfig screen, const std::string& name) {
   const ui::Bitmap after = qt.screenshot();
   ASSERT_EQ(before.width(), after.width());
   ASSERT_EQ(before.height(), after.height());
+  // The window's area only: the shell's clock above it may tick meanwhile.
+  const RECT area = ui::screen_info().work_area;
   int differing = 0, coloured = 0;
-  for (int y = 0; y < before.height(); ++y) {
-    for (int x = 0; x < before.width(); ++x) {
+  for (int y = area.top; y < area.bottom && y < before.height(); ++y) {
+    for (int x = area.left; x < area.right && x < before.width(); ++x) {
       differing += before.pixel(x, y) != after.pixel(x, y);
-      coloured += (before.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+      const uint32_t p = before.pixel(x, y) & 0xFFFFFF;
+      coloured += p != 0xFFFFFF && p != 0;
     }
   }
   EXPECT_EQ(differing, 0) << name;

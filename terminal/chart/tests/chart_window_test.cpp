@@ -206,7 +206,7 @@ TEST_F(ChartWindowTest, TheSavedSectionRestoresTheChart) {
   double sum = 0;
   for (double p : read.proportions) sum += p;
   EXPECT_NEAR(sum, 1.0, 1e-12);
-  for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(read.proportions[i], w->config().proportions[i], 1e-15);
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(read.proportions[i], shares[i], 1e-15);
   auto again = open(read);
   ASSERT_EQ(again->config().graphs.size(), w->config().graphs.size());
   for (std::size_t i = 0; i < read.graphs.size(); ++i) {
