@@ -12,6 +12,7 @@
 
 #include "platform/module.h"
 #include "sekura32_pr/sekura32_pr.h"
+#include "server_double/sekura_channel.h"
 #include "testsupport/test_dir.h"
 #include "ui/testing.h"
 
@@ -37,28 +38,12 @@ class Module {
 
 #define PLUGIN(name) module.get<decltype(name)>(#name)
 
-// Puts a path into a settings slot of the library (a block of its own
-// allocator, as the library keeps them).
-inline void set_library_setting(int slot, const std::string& value) {
-  auto* copy = static_cast<char*>(skCalloc(1, SK_MAX_PATH));
-  std::memcpy(copy, value.c_str(), std::min<std::size_t>(value.size(), SK_MAX_PATH - 1));
-  char* old = skSettings[slot];
-  skSettings[slot] = copy;
-  skFree(old);
-}
+using server_double::set_library_setting;
 
 inline std::string library_setting(int slot) { return skSettings[slot] != nullptr ? skSettings[slot] : ""; }
 
 // Copies the test rings into the test's folder and makes them the defaults.
-inline void use_test_key_rings() {
-  namespace fs = std::filesystem;
-  for (const char* ring : {"secring.txk", "pubring.txk"}) {
-    fs::copy_file(test::test_data(std::string("sekura32/") + ring), test::test_dir() / ring,
-                  fs::copy_options::overwrite_existing);
-  }
-  set_library_setting(SK_SETTING_SECRET_RING, (test::test_dir() / "secring.txk").string());
-  set_library_setting(SK_SETTING_PUBLIC_RING, (test::test_dir() / "pubring.txk").string());
-}
+inline void use_test_key_rings() { server_double::use_test_key_rings(test::test_data("sekura32"), test::test_dir()); }
 
 inline Sekura32ConnectParams connect_params(const char* user, const char* password, const char* target) {
   Sekura32ConnectParams p{};
