@@ -121,5 +121,60 @@ TEST(ChartGallery, ThreePanesInPortraitLandscapeAndVga) {
   photograph(ui::ScreenConfig{480, 640}, "vga");
 }
 
+// Every trend tool kind on the candles of the top pane, in its own colour.
+TEST(ChartGallery, EveryTrendTool) {
+  ui::QtUiOptions o;
+  o.show_window = false;
+  o.screen = ui::ScreenConfig{480, 640};
+  ui::QtUi qt(o);
+  const ui::ScreenInfo info = ui::screen_info();
+  Frame frame(info.work_area);
+  VizorChart chart = buildChart(frame.hwnd(), ui::get_client_rect(frame.hwnd()));
+  CChart& object = *CChart::fromHandle(chart);
+  ui::update_window(object.window()->hwnd());
+  const auto time = [&](int i) { return object.bars()[i].time; };
+  const auto close = [&](int i) {
+    double o = 0, h = 0, l = 0, c = 0, v = 0;
+    const FILETIME t = time(i);
+    VizorGetCandle(chart, 1, t.dwLowDateTime, t.dwHighDateTime, &o, &h, &l, &c, &v);
+    return c;
+  };
+  struct Tool {
+    int32_t type;
+    int first, second, third;
+    COLORREF colour;
+  };
+  const Tool tools[] = {{1, 2, 12, 0, 0x00FFFF},   {2, 20, 20, 0, 0xFF00FF},  {3, 30, 40, 0, 0xFFFF00},
+                        {4, 5, 20, 0, 0x80FF80},   {6, 35, 45, 0, 0x8080FF},  {7, 40, 44, 0, 0xFF8080},
+                        {9, 44, 52, 48, 0x00A0FF}, {10, 48, 56, 0, 0xA000FF}, {11, 22, 30, 30, 0xFFA0A0}};
+  std::vector<VizorTrendInfo> records;
+  for (const Tool& t : tools) {
+    VizorTrendInfo r{};
+    r.type = t.type;
+    r.colour = t.colour;
+    r.penWidth = 1;
+    r.time1 = time(t.first), r.time2 = time(t.second), r.time3 = time(t.third);
+    r.price1 = close(t.first), r.price2 = close(t.second), r.price3 = t.third != 0 ? close(t.third) + 3 : 0;
+    records.push_back(r);
+  }
+  ASSERT_EQ(VizorRestoreSavedTrends(chart, static_cast<int32_t>(records.size()), records.data()), 1);
+  object.invalidate(true);
+  ui::update_window(object.window()->hwnd());
+  const std::string dir = KELDA_GALLERY_DIR;
+  std::filesystem::create_directories(dir);
+  ASSERT_TRUE(qt.save_screenshot(dir + "/chart_trends.png"));
+  const ui::Bitmap shot = qt.screenshot();
+  for (const Tool& t : tools) {
+    // COLORREF 0x00BBGGRR against the screenshot's 0xRRGGBB pixels.
+    const uint32_t rgb = ((t.colour & 0xFF) << 16) | (t.colour & 0xFF00) | ((t.colour >> 16) & 0xFF);
+    int found = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+      for (int x = 0; x < shot.width(); ++x) found += (shot.pixel(x, y) & 0xFFFFFF) == rgb;
+    }
+    EXPECT_GT(found, 10) << "type " << t.type;
+  }
+  VizorDestroyChart(chart);
+}
+
 }  // namespace
 }  // namespace kelda::chart::testing

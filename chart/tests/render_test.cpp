@@ -265,5 +265,27 @@ TEST_F(RenderFixture, AwesomeOscillatorBarsTakeTheRisingAndFallingColours) {
   EXPECT_EQ(only(records, ui::CanvasOp::line_to, 0x777777).size(), 1u);
 }
 
+TEST_F(RenderFixture, VolatilitySquaresOnlyForAVolatilitySeries) {
+  for (int i = 0; i < 12; ++i) bar(at(20240304, 100000 + i * 100), 100 + i);
+  const int32_t volatility = VizorAddGraph(chart, security, 44, pane);
+  ASSERT_GT(volatility, 0);
+  VizorChartParams p = params();
+  p.minIntervals = 0;
+  VizorSetChartParams(chart, &p);
+  setStyle(volatility, 9, 0x123456);
+  setStyle(price, 9, 0x654321);
+  const auto records = render();
+  const auto squares = only(records, ui::CanvasOp::rectangle, 0x123456);
+  // Every point after the first visible one, each a 5-pixel square.
+  ASSERT_EQ(squares.size(), 11u);
+  for (const auto& r : squares) {
+    EXPECT_EQ(r.rect.right - r.rect.left, 5);
+    EXPECT_EQ(r.rect.bottom - r.rect.top, 5);
+  }
+  EXPECT_EQ(graph(volatility).pointBoxes().size(), 11u);
+  EXPECT_TRUE(only(records, ui::CanvasOp::rectangle, 0x654321).empty());
+  EXPECT_TRUE(graph(price).pointBoxes().empty());
+}
+
 }  // namespace
 }  // namespace kelda::chart::testing

@@ -11,6 +11,7 @@
 #include "chart/data_aux.h"
 #include "chart/data_awesome.h"
 #include "chart/data_ichimoku.h"
+#include "chart/data_volatility.h"
 #include "chart/graph.h"
 #include "chart/number_format.h"
 
@@ -25,6 +26,7 @@ constexpr int32_t kStyleBars = 4;
 constexpr int32_t kStylePoints = 5;
 constexpr int32_t kStyleDash = 7;
 constexpr int32_t kStyleDot = 8;
+constexpr int32_t kStyleBoxes = 9;
 constexpr int32_t kStyleMarkUp = 10;
 constexpr int32_t kStyleMarkDown = 11;
 
@@ -72,6 +74,7 @@ class Painter {
   void drawCandles(bool bars);
   void drawPoints();
   void drawMarkedLine(bool up);
+  void drawBoxes();
 
  private:
   // Segment from value a at x - w to value p at x, cut at the price range.
@@ -165,6 +168,39 @@ void Painter::drawLine() {
     }
   }
   flush();
+}
+
+void Painter::drawBoxes() {
+  // The anchor: the last valid point at or before the start slot (the start
+  // slot itself when none is), point 0 before the first slot.
+  int32_t anchor = 0;
+  if (start_ >= 0) {
+    anchor = std::min(start_, end_ - 1);
+    for (int32_t j = anchor; j >= 0; --j) {
+      if (points_[j].valid) {
+        anchor = j;
+        break;
+      }
+    }
+  }
+  const DataPoint* a = &points_[anchor];
+  canvas_.select_pen(&pen_);
+  for (int32_t i = start_ + 1; i < end_; ++i) {
+    const double x = rect_.left + 0.5 * w_ + (i - start_) * w_;
+    if (x > rect_.right) break;
+    if (i <= 0) continue;
+    const DataPoint& p = points_[i];
+    if (a->valid) {
+      if (!p.valid && p.endMarker) break;
+      if (p.valid) {
+        const int left = static_cast<int>(x);
+        const int top = y(p.close) - pen_.width / 2;
+        canvas_.rectangle(left, top, left + 5, top + 5);
+        addBox(left, top, left + 5, top + 5, p);
+      }
+    }
+    if (p.valid) a = &p;
+  }
 }
 
 void Painter::drawHistogram(const TwoColours* colours) {
@@ -364,7 +400,11 @@ void paintStyle(Painter& painter, int32_t style, CData& series) {
     case kStyleMarkDown:
       painter.drawMarkedLine(style == kStyleMarkUp);
       break;
-    default:  // style 9 (volatility squares) and unknown styles draw no picture
+    case kStyleBoxes:
+      // Squares only for a volatility series; others draw nothing.
+      if (series.typeCode() == CDataVolatility::kTypeCode) painter.drawBoxes();
+      break;
+    default:  // unknown styles draw no picture
       break;
   }
 }
