@@ -67,5 +67,39 @@ TEST_F(AxisDrag, PriceAxisDragZoomsAndADoubleTapResets) {
   EXPECT_FALSE(pane.onAxisMouse(ui::wm::lbutton_down, 0, at(plot.right - 1, y0)));
 }
 
+TEST_F(AxisDrag, PriceAxisBordersDragTheAxisWidthWords) {
+  CChartController& c = object().controller();
+  const ChartView& view = object().view();
+  const int32_t width = view.fullRect.right;
+  const int32_t left = view.leftAxisWidth, right = view.rightAxisWidth;
+  const int32_t y = (c.paneRects()[0].top + c.paneRects()[0].bottom) / 2;
+  // Off the border (or outside every pane) the mode falls back to idle.
+  c.enterAxisBorderMode(false);
+  c.onMouse(ui::wm::mouse_move, 0, at(width / 2, y));
+  EXPECT_EQ(c.mouseMode(), CChartController::kIdle);
+  // The left border: the new width is x, held to [1, W - R].
+  c.enterAxisBorderMode(false);
+  c.onMouse(ui::wm::mouse_move, 0, at(left - 3, y));
+  ASSERT_EQ(c.mouseMode(), CChartController::kLeftBorder);
+  ASSERT_EQ(c.onMouse(ui::wm::lbutton_down, ui::mk::lbutton, at(left, y)), 1);
+  EXPECT_EQ(c.mouseMode(), CChartController::kLeftBorderDrag);
+  c.onMouse(ui::wm::mouse_move, ui::mk::lbutton, at(left + 20, y));
+  EXPECT_EQ(params().leftAxisWidth, left + 20);
+  EXPECT_EQ(params().rightAxisWidth, right);
+  c.onMouse(ui::wm::mouse_move, ui::mk::lbutton, at(-40, y));
+  EXPECT_EQ(params().leftAxisWidth, 1);
+  EXPECT_EQ(c.onMouse(ui::wm::lbutton_up, 0, at(0, y)), 1);
+  EXPECT_EQ(c.mouseMode(), CChartController::kIdle);
+  // The right border: W - x, x held to [L, W - 3]; a move without the button ends it.
+  c.enterAxisBorderMode(true);
+  c.onMouse(ui::wm::mouse_move, 0, at(width - right + 3, y));
+  ASSERT_EQ(c.onMouse(ui::wm::lbutton_down, ui::mk::lbutton, at(width - right, y)), 1);
+  c.onMouse(ui::wm::mouse_move, ui::mk::lbutton, at(width + 50, y));
+  EXPECT_EQ(params().rightAxisWidth, 3);
+  c.onMouse(ui::wm::mouse_move, 0, at(width - 30, y));
+  EXPECT_EQ(c.mouseMode(), CChartController::kIdle);
+  EXPECT_EQ(params().rightAxisWidth, 3);
+}
+
 }  // namespace
 }  // namespace kelda::chart::testing

@@ -246,6 +246,39 @@ TEST_F(TrendTools, StrokesFromTheRightToolZeroAndShift) {
   EXPECT_EQ(events[0].code, 6);
 }
 
+TEST_F(TrendTools, HoverShowsTheCursorOfThePart) {
+  place(1, screen(2, 13), screen(6, 17));
+  const CTrend& tool = *graph().trends().at(0);
+  POINT body{}, handle{};
+  ASSERT_TRUE(bodyPoint(tool, &body));
+  ASSERT_TRUE(handlePoint(tool, kPartP1, &handle));
+  const auto hover = [&](POINT p, WPARAM keys) {
+    ui::send_message(hwnd(), ui::wm::mouse_move, keys, static_cast<LPARAM>((p.y << 16) | p.x));
+    return ui::cursor_resource(ui::current_cursor());
+  };
+  struct Case {
+    POINT p;
+    WPARAM keys;
+    int cursor;  // 0: the arrow
+  };
+  const Case cases[] = {{body, 0, 202}, {body, ui::mk::control, 201}, {handle, 0, 203},
+                        {handle, ui::mk::control, 204}};
+  for (const Case& c : cases) {
+    const auto resource = hover(c.p, c.keys);
+    ASSERT_TRUE(resource.has_value()) << c.cursor;
+    EXPECT_EQ(*resource, (ui::CursorResource{"KeldaChart", c.cursor}));
+  }
+  EXPECT_EQ(object().controller().hoverPart(), kPartP1);
+  // Off the tool the hover part is cleared.
+  const RECT plot = object().panes()[0]->plotRect();
+  hover(POINT{plot.right - 2, plot.top + 2}, 0);
+  EXPECT_EQ(object().controller().hoverPart(), kPartNone);
+  // Focus loss clears the hover part too.
+  hover(body, 0);
+  VizorSendMessage(chart, ui::wm::kill_focus, 0, 0);
+  EXPECT_EQ(object().controller().hoverPart(), kPartNone);
+}
+
 TEST_F(TrendTools, AVerticalLineCrossesEveryPane) {
   const int32_t lower = VizorAddPane(chart);
   VizorAddGraph(chart, security, 2, lower);

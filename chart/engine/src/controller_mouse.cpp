@@ -40,9 +40,19 @@ LRESULT CChartController::onMouse(UINT message, WPARAM wParam, LPARAM lParam) {
     case kActivate:
       return 0;
     case ui::wm::mouse_move:
+      if (mode_ >= kLeftBorder) {
+        onAxisBorderMove(wParam, x, y);
+        return 1;
+      }
       onMouseMove(wParam, lParam, x, y);
       return mode_ == kSplitterDrag ? 1 : 0;
     case ui::wm::lbutton_down: {
+      if (mode_ == kLeftBorder || mode_ == kRightBorder) {
+        mode_ = mode_ == kLeftBorder ? kLeftBorderDrag : kRightBorderDrag;
+        dragPoints_[0] = dragPoints_[1] = -1;
+        if (window != nullptr) ui::set_capture(window->hwnd());
+        return 1;
+      }
       if (mode_ == kIdle) {
         for (size_t i = 0; i < splitterRects_.size(); ++i) {
           const RECT& s = splitterRects_[i];
@@ -63,6 +73,11 @@ LRESULT CChartController::onMouse(UINT message, WPARAM wParam, LPARAM lParam) {
       return 1;
     }
     case ui::wm::lbutton_up: {
+      if (mode_ == kLeftBorderDrag || mode_ == kRightBorderDrag) {
+        mode_ = kIdle;
+        if (window != nullptr) ui::release_capture();
+        return 1;
+      }
       if (mode_ != kSplitterDrag) return 0;
       if (trackingShown_) drawTrackingLine(trackingY_);
       trackingShown_ = false;
@@ -144,6 +159,41 @@ void CChartController::onMouseMove(WPARAM wParam, LPARAM lParam, int32_t x, int3
     }
     default:
       break;
+  }
+}
+
+void CChartController::onAxisBorderMove(WPARAM wParam, int32_t x, int32_t y) {
+  const ChartView& view = chart_->view();
+  const int32_t width = view.fullRect.right;
+  const int32_t left = view.leftAxisWidth;
+  const int32_t right = view.rightAxisWidth;
+  CChartWnd* window = chart_->window();
+  switch (mode_) {
+    case kLeftBorder:
+    case kRightBorder: {
+      const bool inPane = std::any_of(paneRects_.begin(), paneRects_.end(),
+                                      [y](const RECT& r) { return r.top <= y && y < r.bottom; });
+      const bool onBorder = mode_ == kLeftBorder ? (x >= left - 3 && x <= left + 1)
+                                                 : (x >= width - right - 1 && x <= width - right + 3);
+      if (!inPane || !onBorder) mode_ = kIdle;
+      return;
+    }
+    case kLeftBorderDrag:
+    case kRightBorderDrag:
+      if ((wParam & ui::mk::lbutton) == 0) {
+        mode_ = kIdle;
+        if (window != nullptr) ui::release_capture();
+        return;
+      }
+      if (mode_ == kLeftBorderDrag) {
+        chart_->setAxisWidthWords(std::clamp(x, 1, std::max(width - right, 1)), right);
+      } else {
+        chart_->setAxisWidthWords(left, width - std::clamp(x, left, std::max(width - 3, left)));
+      }
+      if (window != nullptr) window->invalidateBackBuffer();
+      return;
+    default:
+      return;
   }
 }
 

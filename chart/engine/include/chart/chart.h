@@ -77,6 +77,12 @@ class CChart {
   bool followsLastBar() const { return followLastBar_; }
   int32_t scrollPosition() const { return scrollPosition_; }
   void onMouseWheel(WPARAM wParam, LPARAM lParam);
+  // The axis-width words of the parameters, written by the axis border
+  // drag (the axis measuring does not read them).
+  void setAxisWidthWords(int32_t left, int32_t right) {
+    params_.leftAxisWidth = left;
+    params_.rightAxisWidth = right;
+  }
   BOOL sendMessage(UINT message, WPARAM wParam, LPARAM lParam);
   // Calls the host's event callback, when one was given.
   void notify(int32_t code, UINT message, WPARAM wParam, LPARAM lParam, void* record, int32_t size);

@@ -44,8 +44,17 @@ bool crosshairSwitch();
 class CChartController {
  public:
   static constexpr int32_t kSplitterGap = 3;
-  // Mouse modes: idle, a splitter hit on this press, dragging a splitter.
-  enum Mode : int32_t { kIdle = 1, kSplitterHit = 2, kSplitterDrag = 3 };
+  // Mouse modes: idle, a splitter hit on this press, dragging a splitter,
+  // over the left (4) or right (6) price-axis border and dragging it (5, 7).
+  enum Mode : int32_t {
+    kIdle = 1,
+    kSplitterHit = 2,
+    kSplitterDrag = 3,
+    kLeftBorder = 4,
+    kLeftBorderDrag = 5,
+    kRightBorder = 6,
+    kRightBorderDrag = 7,
+  };
 
   struct PaneEntry {
     double proportion = 0.0;
@@ -104,6 +113,10 @@ class CChartController {
   // The mouse dispatcher; non-zero when the message was taken.
   LRESULT onMouse(UINT message, WPARAM wParam, LPARAM lParam);
   int32_t mouseMode() const { return mode_; }
+  // Puts the pointer over a price-axis border (modes 4 and 6). Nothing in
+  // the chart enters these modes from idle by itself; a move off the border
+  // leaves them, a press starts the drag.
+  void enterAxisBorderMode(bool right) { mode_ = right ? kRightBorder : kLeftBorder; }
   // No splitter or time-axis drag is under way.
   bool idle() const { return mode_ == kIdle && !timeDrag_.active && trendMode_ == kTrendIdle; }
 
@@ -126,6 +139,8 @@ class CChartController {
   int32_t heldSplitterPosition(int32_t y) const;
   void finishSplitterDrag(int32_t y);
   void drawTrackingLine(int32_t y);
+  // Moves in the axis border modes (a move off the border ends them).
+  void onAxisBorderMove(WPARAM wParam, int32_t x, int32_t y);
   LRESULT onTrendContextMenu(WPARAM keys, LPARAM xy);
   LRESULT onTrendPress(WPARAM keys, POINT point);
   LRESULT onTrendRelease(WPARAM keys, LPARAM xy);
