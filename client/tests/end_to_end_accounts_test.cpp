@@ -11,13 +11,18 @@
 #include <cstring>
 #include <filesystem>
 #include <future>
+#include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "keldaapi/keldaapi.h"
 #include "server_double/demo_accounts.h"
+#include "server_double/demo_feeds.h"
 #include "server_double/demo_market.h"
+#include "server_double/market_messages.h"
+#include "server_double/demo_traders.h"
 #include "server_double/server_double.h"
 #include "testsupport/test_dir.h"
 
@@ -36,6 +41,20 @@ int on_event(uint32_t code, uintptr_t wparam, uintptr_t) {
   return 0;
 }
 
+// The bars of the data lines, by date and time (the latest of each).
+std::map<std::pair<uint32_t, uint32_t>, KelapiDataLineBar> g_bars;
+
+int on_bar(int32_t, const KelapiDataLineBar* bar, uintptr_t, const void*) {
+  std::lock_guard lock(g_mutex);
+  g_bars[{bar->date, bar->time}] = *bar;
+  return 0;
+}
+
+std::map<std::pair<uint32_t, uint32_t>, KelapiDataLineBar> bars() {
+  std::lock_guard lock(g_mutex);
+  return g_bars;
+}
+
 // Waits until n events of the code have come; true when they did.
 bool wait_events(uint32_t code, std::size_t n) {
   std::unique_lock lock(g_mutex);
@@ -48,9 +67,21 @@ bool wait_events(uint32_t code, std::size_t n) {
 
 class EndToEndAccounts : public ::testing::Test {
  protected:
-  void SetUp() override {
+  // The network stack reads its crypto-provider settings from the file it
+  // was first initialised with (one settings file serves a process): every
+  // test of the suite writes its port into the same one.
+  static void SetUpTestSuite() {
     char folder[] = "/tmp/kelapi-e2e-accounts-XXXXXX";
     settings_folder_ = ::mkdtemp(folder);
+  }
+  static void TearDownTestSuite() { std::filesystem::remove_all(settings_folder_); }
+
+  void SetUp() override {
+    {
+      std::lock_guard lock(g_mutex);
+      g_events.clear();
+      g_bars.clear();
+    }
     settings_ = settings_folder_ + "/KeldaMobile.txt";
     kelda::test::write_file_bytes(
         settings_, "[connect]\r\ntrade-server-ip-address=127.0.0.1\r\nport=" + std::to_string(server_.port()) +
@@ -64,7 +95,6 @@ class EndToEndAccounts : public ::testing::Test {
   void TearDown() override {
     KelapiUninitialize();
     KelapiSetEventCallback(nullptr);
-    std::filesystem::remove_all(settings_folder_);
   }
 
   std::unique_ptr<sd::Session> connect() {
@@ -80,16 +110,18 @@ class EndToEndAccounts : public ::testing::Test {
     EXPECT_EQ(result.get(), KELAPI_OK);
     market_.attach(*session);
     accounts_.attach(*session);
+    traders_.attach(*session);
     session->serve();
     market_.open(*session);
     return session;
   }
 
-  std::string settings_folder_;
+  static inline std::string settings_folder_;
   std::string settings_;
   sd::ServerDouble server_;
   sd::DemoMarket market_{7};
   sd::DemoAccounts accounts_;
+  sd::DemoTraders traders_;
 };
 
 TEST_F(EndToEndAccounts, TheDemoClientsTablesReachTheCallerExactly) {
@@ -204,3 +236,105 @@ TEST_F(EndToEndAccounts, TheDemoClientsTablesReachTheCallerExactly) {
 }
 
 }  // namespace
+
+TEST_F(EndToEndAccounts, TradeAccountsTradersAndTheirMessagesFollowTheDemoDesk) {
+  std::unique_ptr<sd::Session> s = connect();
+  ASSERT_TRUE(s);
+  ASSERT_TRUE(wait_events(KELAPI_EVENT_START, 1));
+
+  // Three account messages, of which the third repeats the first.
+  ASSERT_EQ(KelapiBookTrdAccounts(), KELAPI_OK);
+  ASSERT_TRUE(wait_events(KELAPI_EVENT_NEWTRDACCOUNT, 3));
+  KelapiTrdAccountRecordEx main_account;
+  ASSERT_EQ(KelapiGetTrdAccountEx(1, &main_account, sizeof main_account), KELAPI_OK);
+  EXPECT_STREQ(main_account.code, "L01-00000F00");
+  EXPECT_STREQ(main_account.description, "Main account|Shares|Bonds") << "each item once, trimmed";
+  KelapiTrdAccountRecord futures_account;
+  ASSERT_EQ(KelapiGetTrdAccount(2, &futures_account), KELAPI_OK);
+  EXPECT_STREQ(futures_account.code, "SPBFUT00A1B");
+  EXPECT_STREQ(futures_account.code2, "SPBFUT");
+  EXPECT_EQ(KelapiGetTrdAccount(3, &futures_account), KELAPI_E_INVALIDARG);
+  EXPECT_EQ(traders_.account_requests(), 1);
+
+  // The traders, one of them on line.
+  ASSERT_EQ(KelapiBookTraders(), KELAPI_OK);
+  ASSERT_TRUE(wait_events(KELAPI_EVENT_NEWTRADER, 4));
+  KelapiTraderRecord trader;
+  ASSERT_EQ(KelapiGetTraderEx(2, &trader, sizeof trader), KELAPI_OK);
+  EXPECT_STREQ(trader.name, "Broker desk");
+  EXPECT_STREQ(trader.code, "BRK");
+  EXPECT_EQ(trader.on_line, 1u);
+  ASSERT_EQ(KelapiGetTraderEx(3, &trader, sizeof trader), KELAPI_OK);
+  EXPECT_EQ(trader.on_line, 0u);
+
+  // A note between two others is neither kept nor receipted; the user's
+  // message is kept with the recipient's receipt, and the answer is kept and
+  // receipted by the library.
+  traders_.pass_note(*s, "between others");
+  ASSERT_EQ(KelapiSendTraderMsgEx(2, 0, 0, "Hello"), KELAPI_OK);
+  ASSERT_TRUE(wait_events(KELAPI_EVENT_NEWTRADERMSG, 3));
+  KelapiTraderMsgRecord message;
+  EXPECT_EQ(KelapiGetTraderMsgEx(1, &message, sizeof message), KELAPI_E_INVALIDARG);
+  ASSERT_EQ(KelapiGetTraderMsgEx(2, &message, sizeof message), KELAPI_OK);
+  EXPECT_EQ(message.sent_by_user, 1u);
+  EXPECT_EQ(message.recipient, 2u);
+  EXPECT_STREQ(message.text, "Hello");
+  EXPECT_EQ(message.received_date, static_cast<uint32_t>(sd::DemoTraders::kDate)) << "the recipient's receipt";
+  ASSERT_EQ(KelapiGetTraderMsgEx(3, &message, sizeof message), KELAPI_OK);
+  EXPECT_EQ(message.sent_by_user, 0u);
+  EXPECT_EQ(message.sender, 2u);
+  EXPECT_STREQ(message.text, "Re: Hello");
+  for (int tries = 0; tries < 3000 && !traders_.messages().at(2).receipted; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_TRUE(traders_.messages().at(2).receipted) << "the library receipted the answer";
+  EXPECT_FALSE(traders_.messages().at(0).receipted) << "nor the note";
+}
+
+TEST_F(EndToEndAccounts, AParameterLineFollowsTheLastPriceOnTopOfItsArchive) {
+  std::unique_ptr<sd::Session> s = connect();
+  ASSERT_TRUE(s);
+  ASSERT_TRUE(wait_events(KELAPI_EVENT_START, 1));
+  // SBER (server id 1001, scale 2) is security 2 of class 1; LAST is its
+  // first parameter, a double of scale 0 that the demo sets to the price.
+  const int16_t wanted[] = {1};
+  const uint32_t chosen[] = {2};
+  ASSERT_EQ(KelapiSetClassFilterEx(1, 1, wanted, 1, chosen), KELAPI_OK);
+  ASSERT_TRUE(s->wait_for(0x8045));
+  int32_t line = 0;
+  ASSERT_EQ(KelapiRegisterDataLineParam(1, 2, 1, "LAST", on_bar, 0, &line), KELAPI_OK);
+  ASSERT_EQ(KelapiDataLineStart(line), KELAPI_OK);
+  const auto request = s->wait_for(0x8031);
+  ASSERT_TRUE(request);
+  EXPECT_EQ(sd::market::get32(request->body, 4), 0) << "the parameter's number in its class";
+
+  constexpr int kSteps = 130;  // 10:00:01 to 10:02:10, one value a second
+  for (int step = 0; step < kSteps; ++step) market_.step(*s);
+  const auto archived = sd::DemoFeeds::history(1);
+  const auto minutes = market_.feeds().minutes(1001);
+  ASSERT_EQ(minutes.size(), 3u);
+  const std::pair<uint32_t, uint32_t> last_minute{20240105u, static_cast<uint32_t>(minutes.back().time)};
+  for (int tries = 0; tries < 1000; ++tries) {
+    const auto now = bars();
+    if (now.size() == archived.size() + 3 && now.at(last_minute).volume == 11) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  const auto got = bars();
+  ASSERT_EQ(got.size(), archived.size() + 3) << "the previous day's archive and today's three minutes";
+  EXPECT_EQ(got.begin()->first.first, 20240104u);
+  EXPECT_TRUE(std::filesystem::exists(kelda::test::test_dir() / "archive" / "TQBR_SBER_LAST_1.dat"));
+  // The later minutes, whole in the values: the prices of the minute bars,
+  // one unit of volume per value.
+  const double volumes[] = {60, 11};
+  for (std::size_t i = 1; i < minutes.size(); ++i) {
+    const sd::DemoMinute& m = minutes[i];
+    const KelapiDataLineBar& b = got.at({20240105u, static_cast<uint32_t>(m.time)});
+    EXPECT_NEAR(b.open, m.open * 0.01, 1e-9) << m.time;
+    EXPECT_NEAR(b.high, m.high * 0.01, 1e-9) << m.time;
+    EXPECT_NEAR(b.low, m.low * 0.01, 1e-9) << m.time;
+    EXPECT_NEAR(b.close, m.close * 0.01, 1e-9) << m.time;
+    EXPECT_EQ(b.volume, volumes[i - 1]) << m.time;
+  }
+  ASSERT_EQ(KelapiUnregisterDataLine(line), KELAPI_OK);
+}
+
