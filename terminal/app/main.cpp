@@ -12,7 +12,9 @@
 #include <string>
 
 #include "scripted_session.h"
+#include "terminal/single_instance.h"
 #include "terminal/terminal_app.h"
+#include "terminal/text_log.h"
 #include "terminal/trade_windows.h"
 #include "terminal_chart/chart_window.h"
 #include "terminal_dialogs/connection_list_dialog.h"
@@ -37,12 +39,16 @@ int main(int argc, char** argv) {
   kelda::ui::QtUiOptions options = kelda::ui::qt_ui_options_from_args(argc, argv);
   options.title = "KeldaMobile";
   kelda::ui::QtUi ui(options);
+  SingleInstance::Outcome instance_outcome{};
+  const std::unique_ptr<SingleInstance> instance = SingleInstance::start(program_folder(), instance_outcome);
+  if (instance_outcome == SingleInstance::Outcome::other_running) return 0;
   TerminalApp app;
   register_connection_dialogs();
   register_main_settings();
   register_table_windows();
   register_chart_window();
   if (!app.init_instance()) return 1;
+  if (instance) instance->watch(app.frame()->hwnd());
   const char* folder = option(argc, argv, "--scripted-session");
   if (folder != nullptr) {
     ScriptedSessionOptions session;
