@@ -59,14 +59,15 @@ def logo(width, height):
     return pixel
 
 
-here = os.path.dirname(os.path.abspath(__file__))
-write_png(os.path.join(here, 'toolbar_16.png'), 64, 16, toolbar(16))
-write_png(os.path.join(here, 'toolbar_32.png'), 128, 32, toolbar(32))
-write_png(os.path.join(here, 'lamp_on_16.png'), 16, 16, lamp(True, 16))
-write_png(os.path.join(here, 'lamp_off_16.png'), 16, 16, lamp(False, 16))
-write_png(os.path.join(here, 'lamp_on_32.png'), 32, 32, lamp(True, 32))
-write_png(os.path.join(here, 'lamp_off_32.png'), 32, 32, lamp(False, 32))
-write_png(os.path.join(here, 'logo_small.png'), 96, 64, logo(96, 64))
-write_png(os.path.join(here, 'logo_large.png'), 192, 128, logo(192, 128))
-write_png(os.path.join(here, 'about_large.png'), 160, 100, logo(160, 100))
-write_png(os.path.join(here, 'about_small.png'), 80, 50, logo(80, 50))
+if __name__ == '__main__':
+    here = os.path.dirname(os.path.abspath(__file__))
+    write_png(os.path.join(here, 'toolbar_16.png'), 64, 16, toolbar(16))
+    write_png(os.path.join(here, 'toolbar_32.png'), 128, 32, toolbar(32))
+    write_png(os.path.join(here, 'lamp_on_16.png'), 16, 16, lamp(True, 16))
+    write_png(os.path.join(here, 'lamp_off_16.png'), 16, 16, lamp(False, 16))
+    write_png(os.path.join(here, 'lamp_on_32.png'), 32, 32, lamp(True, 32))
+    write_png(os.path.join(here, 'lamp_off_32.png'), 32, 32, lamp(False, 32))
+    write_png(os.path.join(here, 'logo_small.png'), 96, 64, logo(96, 64))
+    write_png(os.path.join(here, 'logo_large.png'), 192, 128, logo(192, 128))
+    write_png(os.path.join(here, 'about_large.png'), 160, 100, logo(160, 100))
+    write_png(os.path.join(here, 'about_small.png'), 80, 50, logo(80, 50))

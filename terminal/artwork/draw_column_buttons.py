@@ -6,22 +6,11 @@ each normal (U), pressed (D) and focused (F). Plain and landscape sets are
 In portrait the lists are one above the other, so add points down; in
 landscape they stand side by side, so add points right."""
 import os
-import struct
-import zlib
+
+from draw_artwork import write_png
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, 'column_buttons')
-
-
-def write_png(path, width, height, pixel):
-    rows = b''.join(b'\0' + b''.join(bytes(pixel(x, y)) for x in range(width)) for y in range(height))
-
-    def chunk(kind, data):
-        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
-    png = b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0))
-    png += chunk(b'IDAT', zlib.compress(rows, 9)) + chunk(b'IEND', b'')
-    with open(path, 'wb') as out:
-        out.write(png)
 
 
 FACE = (212, 208, 200, 255)
