@@ -7,9 +7,11 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "platform/packed_time.h"
+#include "terminal/tables.h"
 #include "terminal_chart/chart_window.h"
 #include "terminal_chart/data_lines.h"
 #include "ui/screen.h"
@@ -59,7 +61,8 @@ Bar bar(int i) {
 
 ChartConfig five_indicators() {
   ChartConfig c;
-  c.class_id = c.security_id = 1;
+  c.class_code = "TQBR";
+  c.security_code = "GAZP";
   c.minutes = 1;
   c.period_mode = 3;
   c.last_bars = 200;
@@ -93,6 +96,14 @@ void BM_LiveBar(benchmark::State& state) {
   p.style = ui::ws::child | ui::ws::visible;
   p.parent = frame.hwnd();
   w->create(p);
+  // The class arrives and the window binds to its security's data line.
+  ClassRecord cls;
+  std::strcpy(cls.record.code, "TQBR");
+  cls.record.class_number = 1;
+  auto sec = std::make_unique<SecurityRecord>();
+  sec->record.security_number = 1;
+  cls.securities["GAZP"] = std::move(sec);
+  ui::send_message(w->hwnd(), UM_MATCHROW, reinterpret_cast<WPARAM>(&cls));
   ui::move_window(w->hwnd(), 0, 0, 640, 480, true);
   for (int i = 0; i < kBars; ++i) {
     const Bar b = bar(i);
