@@ -56,8 +56,11 @@ function(kelda_add_test name)
   if(T_LABELS)
     list(APPEND test_properties LABELS "${T_LABELS}")
   endif()
+  # Listing a sanitised Qt test program can take seconds on a loaded machine:
+  # give discovery far more than its default five seconds.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
     PROPERTIES ${test_properties})
 endfunction()
 
