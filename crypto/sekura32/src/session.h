@@ -6,6 +6,7 @@
 // lock (see the public header for who may use a pair at once).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "idea.h"
@@ -37,8 +38,11 @@ struct SkSession {
   UserRecord user;
   int32_t side;
   SkSession* partner;
-  int32_t received;
-  int32_t sent;
+  // Once the exchange is complete, protecting (one thread) raises the
+  // sender's sent and the recipient's received while accepting (another
+  // thread) raises the others, and each reads all four: atomic words.
+  std::atomic<int32_t> received;
+  std::atomic<int32_t> sent;
   int32_t sequence;
   kelda::sekura32::ChannelCipherContext* channel;
 };
