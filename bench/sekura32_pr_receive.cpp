@@ -22,6 +22,7 @@
 #include "server_double/sekura_channel.h"
 #include "server_double/server_double.h"
 #include "zn_de/zn_de.h"
+#include "zn_receiver.h"
 
 namespace sd = kelda::server_double;
 namespace fs = std::filesystem;
@@ -40,25 +41,7 @@ std::atomic<int> g_handled{0};
 void on_tick(uint16_t, const void*) { g_handled.fetch_add(1, std::memory_order_relaxed); }
 MessageHandlerEntry g_handlers[] = {{kTick, &on_tick}, {0, nullptr}};
 
-struct Receiver {
-  std::mutex mutex;
-  std::condition_variable cv;
-  int pending = 0;
-  std::atomic<bool> permitted{false};
-
-  static int32_t callback(uintptr_t user, int32_t event, int32_t*, void*, uint32_t, const void*, uint32_t) {
-    auto* self = reinterpret_cast<Receiver*>(user);
-    if (event == ZN_EVENT_PERMISSIONS) self->permitted.store(true);
-    if (event == ZN_EVENT_STORED) {
-      {
-        std::lock_guard<std::mutex> lock(self->mutex);
-        ++self->pending;
-      }
-      self->cv.notify_one();
-    }
-    return 0;
-  }
-};
+using kelda::bench::Receiver;
 
 void write_text(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
@@ -138,14 +121,7 @@ bool receive_through(const Settings& settings, bool sekura, Run& run) {
   g_handled.store(0);
   const auto start = std::chrono::steady_clock::now();
   std::thread writer([&] { session->write(wire); });
-  while (g_handled.load(std::memory_order_relaxed) < kMessages) {
-    std::unique_lock<std::mutex> lock(receiver.mutex);
-    receiver.cv.wait(lock, [&] { return receiver.pending > 0; });
-    const int n = receiver.pending;
-    receiver.pending = 0;
-    lock.unlock();
-    for (int i = 0; i < n; ++i) zn_recvmsg(c, error, sizeof error);
-  }
+  receiver.drain(c, g_handled, kMessages);
   run.receive_seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   writer.join();
   zn_disconnect(c, 1, error, sizeof error);

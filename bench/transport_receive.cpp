@@ -33,6 +33,7 @@
 #include "fake_crypto.h"
 #include "server_double/server_double.h"
 #include "zn_de/zn_de.h"
+#include "zn_receiver.h"
 
 namespace sd = kelda::server_double;
 using namespace kelda::dtcp;
@@ -66,26 +67,7 @@ std::vector<uint8_t> framed_ticks() {
 
 // The stack's receive path: stored blocks are handed to zn_recvmsg on a
 // thread of the caller's, as the client library does on each event 6.
-struct Receiver {
-  std::mutex mutex;
-  std::condition_variable cv;
-  int pending = 0;
-  std::atomic<bool> permitted{false};
-
-  static int32_t callback(uintptr_t user, int32_t event, int32_t*, void*, uint32_t, const void*,
-                          uint32_t) {
-    auto* self = reinterpret_cast<Receiver*>(user);
-    if (event == ZN_EVENT_PERMISSIONS) self->permitted.store(true);
-    if (event == ZN_EVENT_STORED) {
-      {
-        std::lock_guard<std::mutex> lock(self->mutex);
-        ++self->pending;
-      }
-      self->cv.notify_one();
-    }
-    return 0;
-  }
-};
+using kelda::bench::Receiver;
 
 // Processor time of the whole process (every thread, user and system): it
 // shows the work done even when the shared machine keeps a thread waiting.
@@ -188,14 +170,7 @@ void BM_TransportReceive(benchmark::State& state) {
     const double cpu_start = cpu_seconds();
     auto start = std::chrono::steady_clock::now();
     std::thread writer([&] { session->write(bytes); });
-    while (g_handled.load(std::memory_order_relaxed) < kMessages) {
-      std::unique_lock<std::mutex> lock(receiver.mutex);
-      receiver.cv.wait(lock, [&] { return receiver.pending > 0; });
-      int n = receiver.pending;
-      receiver.pending = 0;
-      lock.unlock();
-      for (int i = 0; i < n; ++i) zn_recvmsg(c, error, sizeof error);
-    }
+    receiver.drain(c, g_handled, kMessages);
     stack_seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     writer.join();
     stack_cpu += cpu_seconds() - cpu_start;
