@@ -1,9 +1,29 @@
 // The readers of message packets over arbitrary bytes: session-key,
-// signature, digest and literal packets in any order, other bodies skipped.
+// signature, digest and literal packets in any order, other bodies skipped;
+// then the protected-message reader over the same bytes, between sessions
+// that share a password key and a password channel, with expected flags
+// taken from the input.
 #include <cstdint>
 
 #include "frame.h"
 #include "message_packets.h"
+#include "sekura32_sessions.h"
+
+namespace {
+
+void read_protected(const uint8_t* data, size_t size) {
+  using namespace kelda::sekura32::fuzzing;
+  const FuzzKeys& keys = FuzzKeys::get();
+  uint32_t flags = read_u32(data, size);
+  SkSession* from = keys.session(0, false);
+  SkSession* to = keys.session(1, true);
+  if (from != nullptr && to != nullptr && ChanPassword(from, "pw", (flags >> 31) & 1) == SK_OK)
+    read_block(from, to, flags & 0xFFFF, data, size);
+  LogOut(from);
+  LogOut(to);
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kelda::sekura32;
@@ -37,5 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   thread_status() = 0;
   in->close(in);
+  read_protected(data, size);
   return 0;
 }

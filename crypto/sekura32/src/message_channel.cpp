@@ -100,7 +100,7 @@ uint32_t unescape_data(ChannelCipherContext& channel, const uint8_t* data, std::
   }
   std::size_t left = n - run;
   if (left > kMaxPending) return SK_BAD_FORMAT;
-  std::memcpy(channel.pending, b + run, left);
+  if (left > 0) std::memcpy(channel.pending, b + run, left);
   channel.pending_length = uint32_t(left);
   return SK_OK;
 }
