@@ -13,6 +13,7 @@
 
 #include "frame.h"
 #include "kit/codepage.h"
+#include "prompt_layout.h"
 #include "prompt_templates.h"
 #include "ui/dialog.h"
 #include "ui/loop.h"
@@ -57,6 +58,7 @@ intptr_t activity_procedure(ui::Hwnd dialog, UINT message, WPARAM wparam, LPARAM
       a.window = dialog;
       if (!a.title.empty()) ui::set_window_text(dialog, a.title);
       if (!a.text.empty()) ui::set_dlg_item_text(dialog, kControlPrompt, a.text);
+      grow_for_texts(dialog);
       return 1;
     case kAddMark:  // the payload is ours once delivered
       add_mark(a, reinterpret_cast<const char*>(lparam));

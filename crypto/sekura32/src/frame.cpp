@@ -12,6 +12,7 @@
 
 #include "kit/codepage.h"
 #include "platform/module.h"
+#include "prompt_layout.h"
 #include "random_pool.h"
 #include "stream.h"
 
@@ -32,7 +33,7 @@ uint32_t skCommonTrace = 2;
 void* skInstance = nullptr;
 void* skIcon = nullptr;
 SkTickActivityFunction skTickActivity = &skTickActivityDefault;
-SkWindowProcedure skEditorFilter = nullptr;
+SkWindowProcedure skEditorFilter = &kelda::sekura32::default_editor_filter;
 SkKeyIsFunction skVarKeyIs = &skKeyIs;
 const char* skAskWhenNeed = "-=Ask=-";
 const char* skCfgHeading = "[*Heading*]";

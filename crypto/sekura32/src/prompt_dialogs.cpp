@@ -14,6 +14,7 @@
 
 #include "frame.h"
 #include "kit/codepage.h"
+#include "prompt_layout.h"
 #include "prompt_templates.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
@@ -67,18 +68,6 @@ void store_answer(Prompt& p, const std::u16string& typed) {
   wipe(bytes.data(), bytes.size());
 }
 
-// Lays out the prompt's buttons: hidden per the flags, captions replaced.
-void arrange_buttons(ui::Hwnd dialog, const Prompt& p) {
-  if ((p.flags & SK_PROMPT_NO_CANCEL) != 0)
-    ui::show_window(ui::get_dlg_item(dialog, kControlCancel), ui::sw::hide);
-  else if (!p.cancel_caption.empty())
-    ui::set_dlg_item_text(dialog, kControlCancel, p.cancel_caption);
-  if ((p.flags & SK_PROMPT_NO_ABORT) != 0)
-    ui::show_window(ui::get_dlg_item(dialog, kControlAbort), ui::sw::hide);
-  else if (!p.abort_caption.empty())
-    ui::set_dlg_item_text(dialog, kControlAbort, p.abort_caption);
-}
-
 void init_prompt(ui::Hwnd dialog, Prompt& p) {
   if (!p.title.empty()) ui::set_window_text(dialog, p.title);
   if (p.template_id == kTemplateYesNo) {
@@ -89,14 +78,16 @@ void init_prompt(ui::Hwnd dialog, Prompt& p) {
     ui::set_dlg_item_text(dialog, kControlAnswer, shown(p.answer, p.size));
     if ((p.flags & SK_PROMPT_PASSWORD) != 0)
       ui::send_dlg_item_message(dialog, kControlAnswer, ui::em::set_password_char, '$');
+    install_editor_filter(ui::get_dlg_item(dialog, kControlAnswer));
   }
   if (p.text.empty())
     ui::show_window(ui::get_dlg_item(dialog, kControlPrompt), ui::sw::hide);
   else
     ui::set_dlg_item_text(dialog, kControlPrompt, p.text);
+  grow_for_texts(dialog);
   if ((p.flags & kChoiceFlag) == 0) ui::show_window(ui::get_dlg_item(dialog, kControlChoice), ui::sw::hide);
   p.flags &= ~SK_PROMPT_CHANGED;
-  arrange_buttons(dialog, p);
+  arrange_buttons(dialog, p.flags, p.cancel_caption, p.abort_caption);
 }
 
 // The file choice: the answer becomes the initial name and the chosen file

@@ -2,11 +2,13 @@
 // scripted dialog service; asked from a worker they run on the
 // user-interface thread; without one they answer "cancelled".
 #include <atomic>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "prompt_layout.h"
 #include "prompt_templates.h"
 #include "sekura32/sekura32.h"
 #include "ui/controls.h"
@@ -76,9 +78,10 @@ TEST_F(Prompts, HiddenButtonsLeaveOnlyOk) {
     EXPECT_FALSE(ui::is_window_visible(d.item(kControlCancel)));
     EXPECT_FALSE(ui::is_window_visible(d.item(kControlAbort)));
     EXPECT_FALSE(ui::is_window_visible(d.item(kControlChoice)));
-    d.click(kControlCancel);
+    // The commands of the hidden buttons (their places now belong to OK).
+    ui::send_message(d.dialog(), ui::wm::command, kControlCancel);
     d.press_key(ui::vk::escape);
-    d.click(kControlAbort);
+    ui::send_message(d.dialog(), ui::wm::command, kControlAbort);
     EXPECT_TRUE(d.open());
     d.set_text(kControlAnswer, u"second");
     d.click(kControlOk);
@@ -177,6 +180,77 @@ TEST_F(Prompts, ActivityWindowKeepsTheNewestMarksAndCancels) {
   // A stopped or foreign handle is ignored.
   EXPECT_EQ(skTickActivityDefault(window, "."), 0u);
   skStopActivity(window);
+}
+
+RECT in_dialog(const ui::DialogDriver& d, int id) {
+  return ui::map_rect(ui::Hwnd(), d.dialog(), ui::get_window_rect(d.item(id)));
+}
+
+std::atomic<int> keys_seen{0};
+intptr_t counting_filter(void* window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  if (message == ui::wm::key_down) ++keys_seen;
+  return default_editor_filter(window, message, wparam, lparam);
+}
+
+TEST_F(Prompts, LongTextsGrowTheDialogAndTheButtonsStayCentredInOneRow) {
+  struct Seen {
+    RECT dialog, prompt, answer, icon, ok, cancel, choice;
+    int gap16 = 0;
+  };
+  auto look = [](Seen& seen) {
+    return [&seen](ui::DialogDriver& d) {
+      seen.dialog = ui::get_client_rect(d.dialog());
+      seen.prompt = in_dialog(d, kControlPrompt);
+      seen.answer = in_dialog(d, kControlAnswer);
+      seen.icon = in_dialog(d, kControlIcon);
+      seen.ok = in_dialog(d, kControlOk);
+      seen.cancel = in_dialog(d, kControlCancel);
+      seen.choice = in_dialog(d, kControlChoice);
+      seen.gap16 = ui::map_dialog_rect(d.dialog(), RECT{0, 0, 16, 0}).right;
+      EXPECT_FALSE(ui::is_window_visible(d.item(kControlAbort)));
+      d.click(kControlOk);
+    };
+  };
+  SkPromptOptions options{};
+  options.flags = SK_PROMPT_NO_ABORT;
+  char answer[64] = "";
+  Seen small, large;
+  script.on_dialog(kTemplateQuestion, look(small));
+  ASSERT_EQ(skAskString(&options, answer, sizeof answer, "Q", "Name?"), SK_OK);
+  script.on_dialog(kTemplateQuestion, look(large));
+  ASSERT_EQ(skAskString(&options, answer, sizeof answer, "Q", "%s\n2\n3\n4\n5\n6",
+                        "A much longer question than the template's prompt field can show on one line"),
+            SK_OK);
+  int dx = large.dialog.right - small.dialog.right, dy = large.dialog.bottom - small.dialog.bottom;
+  EXPECT_GT(dx, 0);
+  EXPECT_GT(dy, 0);
+  EXPECT_EQ(large.prompt.right - large.prompt.left, small.prompt.right - small.prompt.left + dx);
+  EXPECT_EQ(large.answer.top - small.answer.top, dy);
+  EXPECT_EQ(large.ok.top - small.ok.top, dy);
+  EXPECT_EQ(large.icon.top - small.icon.top, dy / 2);
+  EXPECT_EQ(large.choice.left - small.choice.left, dx);
+  for (const Seen& s : {small, large}) {
+    // OK and Cancel in one row, 16 units apart, centred.
+    EXPECT_EQ(s.ok.top, s.cancel.top);
+    EXPECT_EQ(s.cancel.left - s.ok.right, s.gap16);
+    EXPECT_LE(std::abs((s.ok.left + s.cancel.right) - s.dialog.right), 1);
+  }
+}
+
+TEST_F(Prompts, KeysTypedIntoAnAnswerFieldFeedTheRandomPool) {
+  SkWindowProcedure saved = skEditorFilter;
+  skEditorFilter = &counting_filter;
+  keys_seen = 0;
+  script.on_dialog(kTemplatePassword, [](ui::DialogDriver& d) {
+    d.set_text(kControlAnswer, u"abc");
+    d.click(kControlOk);
+  });
+  char answer[16] = "";
+  EXPECT_EQ(skAskPwd(nullptr, answer, sizeof answer, "Key", "Password"), SK_OK);
+  skEditorFilter = saved;
+  EXPECT_STREQ(answer, "abc");  // the field still handles every key
+  EXPECT_GE(keys_seen.load(), 3);
+  EXPECT_NE(skStatNoiseInd[2], 0u);  // the last key went to the pool
 }
 
 TEST_F(Prompts, AskedFromAWorkerTheDialogRunsOnTheUserInterfaceThread) {

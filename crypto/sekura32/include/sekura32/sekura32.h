@@ -349,7 +349,14 @@ SK_API int32_t skvHelp(uint32_t flags, const char* format, va_list arguments);
  * no, the dialog's error otherwise); the other never retries. */
 SK_API uint32_t skKeyReadRetryAsk(uint32_t flags, uint32_t error, const char* file, uint32_t attempt);
 SK_API uint32_t skKeyReadRetryFail(uint32_t flags, uint32_t error, const char* file, uint32_t attempt);
+/* Carried for hosts of the older interface: answers 0 without asking (the
+ * random pool is seeded from the operating system). */
 SK_API uint32_t skAskRandom(void* options, uint32_t bits);
+/* Lays out a prompt dialog's buttons: OK, Yes and No, then Cancel unless
+ * flag 2 hides it and Abort unless flag 4 does (with the captions when given,
+ * code page 866), in one row centred in the dialog. 272 for a null dialog or
+ * buttons of different parents. User-interface thread only. */
+SK_API uint32_t skArrangeBtns(uint32_t flags, const char* cancel_caption, const char* abort_caption, void* dialog);
 
 /* The activity window: made modeless on the user-interface thread (null
  * without one); the default progress hook appends each mark to its line (the
