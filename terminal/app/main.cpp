@@ -18,7 +18,9 @@
 #include "terminal/trade_windows.h"
 #include "terminal_chart/chart_window.h"
 #include "terminal_dialogs/connection_list_dialog.h"
+#include "terminal_dialogs/instrument_select_dialog.h"
 #include "terminal_dialogs/main_settings_dialog.h"
+#include "terminal_dialogs/order_entry.h"
 #include "ui/loop.h"
 #include "ui_qt/qt_ui.h"
 
@@ -47,6 +49,8 @@ int main(int argc, char** argv) {
   register_main_settings();
   register_table_windows();
   register_chart_window();
+  register_instrument_select();
+  register_order_window();
   if (!app.init_instance()) return 1;
   if (instance) instance->watch(app.frame()->hwnd());
   const char* folder = option(argc, argv, "--scripted-session");

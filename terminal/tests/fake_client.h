@@ -14,7 +14,7 @@
 namespace kelda::terminal {
 
 // The client library as far as the handlers read it: in-memory rows.
-class FakeClient final : public ClientApi {
+class FakeClient : public ClientApi {
  public:
   static constexpr uint32_t kSecurities = 1000;
   static constexpr const char* kParams[] = {"LAST", "BID", "OFFER", "VOLTODAY"};

@@ -28,6 +28,16 @@ class KelapiClient final : public ClientApi {
   KelapiResult set_data_refresh_timeout(uint32_t) override { return KELAPI_E_NOT_SUPPORTED; }
 
   KelapiResult get_trade_date(uint32_t* date) override { return KelapiGetTradeDate(date); }
+  KelapiResult do_transaction_new_order(uint32_t trans_id, const char* class_code, const char* security_code,
+                                        const char* account, const char* price, const char* quantity,
+                                        const char* client_code, uint32_t options) override {
+    return KelapiDoTransactionNewOrder(trans_id, class_code, security_code, account, price, quantity, client_code,
+                                       options);
+  }
+  KelapiResult do_transaction_ex(uint32_t trans_id, const char* class_code, uint32_t kind_code,
+                                 const char* text) override {
+    return KelapiDoTransactionEx(trans_id, class_code, kind_code, text);
+  }
   KelapiResult book_limits() override { return KelapiBookLimits(); }
   KelapiResult book_futures() override { return KelapiBookFutures(); }
   KelapiResult book_news() override { return KelapiBookNews(); }

@@ -59,6 +59,17 @@ class ClientApi {
   virtual KelapiResult get_trd_account(uint32_t number, KelapiTrdAccountRecord* record) = 0;
   // 0 when the class offers the transaction kind (4: a new order).
   virtual KelapiResult is_transaction_available(const char* class_code, uint32_t kind) = 0;
+  // Sending orders (stand-ins that do not send answer "not supported").
+  virtual KelapiResult do_transaction_new_order(uint32_t /*trans_id*/, const char* /*class_code*/,
+                                                const char* /*security_code*/, const char* /*account*/,
+                                                const char* /*price*/, const char* /*quantity*/,
+                                                const char* /*client_code*/, uint32_t /*options*/) {
+    return KELAPI_E_NOT_SUPPORTED;
+  }
+  virtual KelapiResult do_transaction_ex(uint32_t /*trans_id*/, const char* /*class_code*/, uint32_t /*kind_code*/,
+                                         const char* /*text*/) {
+    return KELAPI_E_NOT_SUPPORTED;
+  }
   virtual KelapiResult get_money_limit(uint32_t number, KelapiMoneyLimitRecordEx* record) = 0;
   virtual KelapiResult get_depo_limit(uint32_t number, KelapiDepoLimitRecordEx* record) = 0;
   virtual KelapiResult get_futures_limit(uint32_t number, KelapiFuturesLimitRecordEx* record) = 0;

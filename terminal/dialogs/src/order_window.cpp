@@ -1,0 +1,145 @@
+// The order window: its dialog's templates, the window that hosts the
+// dialog, and its registration with the opener of prefilled orders.
+#include <mutex>
+
+#include "terminal/data_feed_manager.h"
+#include "terminal/main_frame.h"
+#include "terminal/main_view.h"
+#include "terminal/text_log.h"
+#include "terminal/window_kinds.h"
+#include "terminal_dialogs/order_entry.h"
+#include "ui/controls.h"
+
+namespace kelda::terminal {
+namespace {
+
+namespace cls = ui::class_name;
+constexpr DWORD visible = ui::ws::visible;
+constexpr DWORD tab = ui::ws::visible | ui::ws::tab_stop;
+constexpr DWORD edit = tab | ui::ws::border | ui::es::auto_hscroll;
+constexpr DWORD spin = visible | ui::uds::align_right | ui::uds::arrow_keys;
+constexpr DWORD check = tab | ui::bs::check_box;
+
+// The same controls in both layouts: the order block (88 units wide) at the
+// top left; the stop-order block below it in portrait and beside it in
+// landscape, clear of the keypad's corner at the bottom right.
+ui::DialogTemplate order_template(bool landscape) {
+  ui::DialogTemplate tpl;
+  tpl.style = ui::ws::child | ui::ds::control;
+  tpl.cx = landscape ? 184 : 137;
+  tpl.cy = landscape ? 115 : 165;
+  const int sx = landscape ? 94 : 2;  // stop block origin
+  const int sy = landscape ? 2 : 96;
+  const DWORD list = tab | ui::ws::vscroll | ui::cbs::drop_down_list | ui::cbs::sort;
+  const DWORD combo = tab | ui::ws::vscroll | ui::cbs::drop_down | ui::cbs::sort | ui::cbs::auto_hscroll;
+  tpl.items = {
+      {cls::combo_box, u"", order_id::class_list, list, 2, 2, 88, 80},
+      {cls::combo_box, u"", order_id::security, list, 2, 15, 88, 80},
+      {cls::combo_box, u"", order_id::account, combo, 2, 28, 42, 80},
+      {cls::combo_box, u"", order_id::client, combo, 46, 28, 44, 80},
+      {cls::static_, u"Цена", ui::id::static_text, visible, 2, 44, 18, 10},
+      {cls::edit, u"", order_id::price, edit, 20, 42, 36, 12},
+      {cls::up_down, u"", order_id::price_spin, spin, 56, 42, 8, 12},
+      {cls::button, u"0", order_id::max, tab, 66, 42, 24, 12},
+      {cls::static_, u"Кол-во", ui::id::static_text, visible, 2, 57, 18, 10},
+      {cls::edit, u"", order_id::quantity, edit, 20, 55, 36, 12},
+      {cls::up_down, u"", order_id::quantity_spin, spin, 56, 55, 8, 12},
+      {cls::button, u"Покупка", order_id::buy, tab | ui::bs::radio_button | ui::ws::group, 2, 68, 42, 12},
+      {cls::button, u"Продажа", order_id::sell, tab | ui::bs::radio_button, 46, 68, 44, 12},
+      {cls::button, u"Подать заявку", ui::id::ok, tab | ui::bs::def_push_button, 2, 81, 88, 13},
+      {cls::button, u"Стоп-заявка", order_id::stop, check, sx, sy, 50, 12},
+      {cls::static_, u"цена >=", order_id::condition_label, visible, sx + 52, sy + 2, 22, 10},
+      {cls::button, u">=", order_id::condition, tab, sx + 74, sy, 14, 12},
+      {cls::edit, u"", order_id::stop_price, edit, sx, sy + 13, 36, 12},
+      {cls::up_down, u"", order_id::stop_price_spin, spin, sx + 36, sy + 13, 8, 12},
+      {cls::button, u"Срок", order_id::expiry, check, sx + 48, sy + 13, 40, 12},
+      {cls::date_picker, u"", order_id::expiry_date, tab | ui::dts::up_down, sx, sy + 26, 50, 12},
+      {cls::button, u"Take-Profit", order_id::take_profit, check, sx + 52, sy + 26, 36, 12},
+      {cls::button, u"Со связ. заявк. по цене", order_id::linked, check, sx, sy + 39, 54, 12},
+      {cls::edit, u"", order_id::linked_price, edit, sx + 54, sy + 39, 26, 12},
+      {cls::up_down, u"", order_id::linked_spin, spin, sx + 80, sy + 39, 8, 12},
+      {cls::static_, u"Отступ:", order_id::offset_label, visible, sx, sy + 54, 20, 10},
+      {cls::edit, u"", order_id::offset, edit, sx + 20, sy + 52, 18, 12},
+      {cls::up_down, u"", order_id::offset_spin, spin, sx + 38, sy + 52, 6, 12},
+      {cls::static_, u"Спрэд:", order_id::spread_label, visible, sx + 44, sy + 54, 20, 10},
+      {cls::edit, u"", order_id::spread, edit, sx + 64, sy + 52, 18, 12},
+      {cls::up_down, u"", order_id::spread_spin, spin, sx + 82, sy + 52, 6, 12},
+  };
+  return tpl;
+}
+
+OrderEntryWnd* find_order_window(MainView& view) {
+  for (int i = 0; i < kSlotCount; ++i) {
+    if (auto* w = dynamic_cast<OrderEntryWnd*>(view.slot(i))) return w;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+OrderEntryWnd::OrderEntryWnd() : TerminalWindow(kind::order_entry) {}
+
+OrderEntryWnd::~OrderEntryWnd() = default;
+
+void OrderEntryWnd::prefill(const OrderPrefill& record) { dialog_.apply_prefill(record); }
+
+void OrderEntryWnd::on_margin_row(const std::string&, const std::string&, bool) { dialog_.refresh_clients(); }
+
+LRESULT OrderEntryWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
+  DataFeedManager* m = manager();
+  switch (msg) {
+    case ui::wm::create: {
+      const LRESULT r = TerminalWindow::window_proc(msg, wparam, lparam);
+      if (r == -1 || !dialog_.create_modeless(hwnd())) return -1;
+      const RECT rc = client_rect();
+      ui::move_window(dialog_.hwnd(), 0, 0, rc.right, rc.bottom);
+      ui::show_window(dialog_.hwnd(), ui::sw::show);
+      dialog_.initialise();
+      if (m != nullptr) m->input_panel_button = true;
+      defer_sip_button_update(hwnd());
+      return r;
+    }
+    case ui::wm::size:
+      if (dialog_.hwnd()) ui::move_window(dialog_.hwnd(), 0, 0, ui::lo_word(static_cast<uintptr_t>(lparam)),
+                                          ui::hi_word(static_cast<uintptr_t>(lparam)));
+      return 0;
+    case ui::wm::set_focus:
+      if (m != nullptr) m->input_panel_button = true;
+      show_sip_button();
+      return 0;
+    case UM_MATCHROW:
+      if (auto* cls = reinterpret_cast<ClassRecord*>(wparam)) dialog_.add_class(*cls);
+      return 0;
+    case UM_CLEAR:
+      dialog_.clear_lists();
+      return 0;
+    case UM_ORDERDATA: {
+      const auto* account = reinterpret_cast<const KelapiTrdAccountRecord*>(wparam);
+      return account != nullptr && dialog_.add_account(*account) ? 1 : 0;
+    }
+    default:
+      break;
+  }
+  return TerminalWindow::window_proc(msg, wparam, lparam);
+}
+
+void register_order_window() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    ui::register_dialog_template("", kOrderDialogId, order_template(false));
+    ui::register_dialog_template("", kOrderDialogLandscapeId, order_template(true));
+  });
+  register_window_kind({kind::order_entry, cmd::new_order, true, cp1251("Новая заявка"), {},
+                        [] { return std::make_unique<OrderEntryWnd>(); }});
+  set_order_window_opener([](const OrderPrefill& record) {
+    DataFeedManager* m = manager();
+    MainView* view = m != nullptr ? m->view() : nullptr;
+    if (view == nullptr || view->create_window_for_command(cmd::new_order) < 0) return false;
+    OrderEntryWnd* w = find_order_window(*view);
+    if (w == nullptr) return false;
+    w->prefill(record);
+    return true;
+  });
+}
+
+}  // namespace kelda::terminal
