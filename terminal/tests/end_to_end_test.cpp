@@ -11,8 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "server_double/demo_market.h"
-#include "server_double/server_double.h"
+#include "demo_server.h"
 #include "terminal/login_dialog.h"
 #include "terminal/terminal_app.h"
 #include "terminal/text_log.h"
@@ -23,68 +22,6 @@
 
 namespace kelda::terminal {
 namespace {
-
-namespace sd = server_double;
-
-// Serves the demo market to one client at a time, moving it every 20 ms.
-class DemoServer {
- public:
-  DemoServer() : thread_([this] { run(); }) {}
-  ~DemoServer() {
-    stop_ = true;
-    thread_.join();
-  }
-  uint16_t port() const { return server_.port(); }
-  int sessions() const { return sessions_.load(); }
-  void drop() {
-    std::lock_guard lock(mutex_);
-    if (current_ != nullptr) current_->drop();
-  }
-
- private:
-  void run() {
-    while (!stop_) {
-      std::unique_ptr<sd::Session> s = server_.accept(100);
-      if (!s) continue;
-      sd::HandshakeScript script;
-      script.permissions = 0xC000;
-      if (!s->handshake(script)) continue;
-      sd::DemoMarket market(7);
-      market.attach(*s);
-      s->serve();
-      market.open(*s);
-      ++sessions_;
-      {
-        std::lock_guard lock(mutex_);
-        current_ = s.get();
-      }
-      while (!stop_ && !s->closed() && !s->wait_for(sd::kLogout, 20)) market.step(*s);
-      {
-        std::lock_guard lock(mutex_);
-        current_ = nullptr;
-      }
-      s->stop_serving();
-    }
-  }
-
-  sd::ServerDouble server_;
-  std::atomic<bool> stop_{false};
-  std::atomic<int> sessions_{0};
-  std::mutex mutex_;
-  sd::Session* current_ = nullptr;
-  std::thread thread_;
-};
-
-void write_work_folder(uint16_t port) {
-  const std::string p = std::to_string(port);
-  test::write_file_bytes(test::test_dir() / "KeldaMobile.txt",
-                         "[connect]\nname=demo\ntrade-server-ip-address=127.0.0.1\nport=" + p +
-                             "\nauth-name=\n\n[settings]\nautoreconnect=1\nglobal_filter=1\n\n"
-                             "[CryptoProviders]\nNullCipher=1\n\n[NullCipher]\nModule=NullCipher.DLL\nIniFile=\n\n"
-                             "[CryptoProvidersSettings]\nCipherCryptoProvider=NullCipher\n");
-  test::write_file_bytes(test::test_dir() / "IP.CFG", "Demo market [127.0.0.1:" + p + ":]\n");
-  test::write_file_bytes(test::test_dir() / "pdainfo.tcf", "[global_filter]\n2\n1 0 0 0 0\n\n\n2 0 0 0 0\n\n\n");
-}
 
 std::size_t value_cells(const DataFeedManager& m) {
   std::size_t n = 0;
@@ -100,7 +37,7 @@ bool greyed(ui::Hwnd frame, UINT command) {
 
 TEST(TerminalEndToEnd, ConnectStartDroppedLinkReconnectAndExit) {
   DemoServer server;
-  write_work_folder(server.port());
+  write_demo_work_folder(server.port());
   ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
   reset_log();
   ui::HeadlessUi ui;

@@ -36,29 +36,29 @@ constexpr ListEntry kDepths[] = {{u"1", 1}, {u"2", 2}, {u"3", 3}, {u"4", 4},   {
 ui::DialogTemplate settings_template(bool landscape) {
   ui::DialogTemplate tpl;
   tpl.caption = u"Основные настройки";
-  const int qx = landscape ? 150 : 4;  // quotes group origin
-  const int qy = landscape ? 4 : 128;
-  tpl.cx = landscape ? 290 : 150;
-  tpl.cy = landscape ? 150 : 210;
-  const int by = landscape ? 130 : 190;
+  const int qx = landscape ? 140 : 2;  // quotes group origin
+  const int qy = landscape ? 2 : 102;
+  tpl.cx = landscape ? 274 : 136;
+  tpl.cy = landscape ? 120 : 172;
+  const int by = landscape ? 104 : 156;
   tpl.items = {
-      {cls::button, u"Общие", ui::id::static_text, visible | ui::bs::group_box, 4, 4, 142, 120},
-      {cls::static_, u"Размер шрифта:", ui::id::static_text, visible, 8, 16, 70, 10},
-      {cls::combo_box, u"", settings_id::font_size, drop_list, 80, 14, 60, 80},
-      {cls::button, u"Имя класса в таблице параметров", settings_id::class_names, check, 8, 32, 134, 12},
-      {cls::button, u"Группировка разрядов", settings_id::grouping, check, 8, 46, 134, 12},
-      {cls::button, u"Лимиты вертикально", settings_id::vertical_limits, check, 8, 60, 134, 12},
-      {cls::button, u"Переподключаться автоматически", settings_id::autoreconnect, check, 8, 74, 134, 12},
-      {cls::button, u"Заказывать архив графиков", settings_id::request_archive, check, 8, 88, 134, 12},
-      {cls::button, u"Использовать ЭЦП на СКЗИ SignalCom MessagePro", settings_id::signing, check, 8, 102, 134, 18},
-      {cls::button, u"Окно котировок", ui::id::static_text, visible | ui::bs::group_box, qx, qy, 142, 58},
-      {cls::static_, u"Выравнивание:", ui::id::static_text, visible, qx + 4, qy + 12, 70, 10},
-      {cls::combo_box, u"", settings_id::alignment, drop_list, qx + 76, qy + 10, 60, 60},
-      {cls::static_, u"Глубина стакана:", ui::id::static_text, visible, qx + 4, qy + 28, 70, 10},
-      {cls::combo_box, u"", settings_id::depth, drop_list, qx + 76, qy + 26, 60, 80},
-      {cls::button, u"Показывать покупку сверху", settings_id::buy_on_top, check, qx + 4, qy + 42, 134, 12},
-      {cls::button, u"Да", ui::id::ok, tab | ui::bs::def_push_button, landscape ? 84 : 14, by, 50, 14},
-      {cls::button, u"Отмена", ui::id::cancel, tab, landscape ? 156 : 84, by, 50, 14},
+      {cls::button, u"Общие", ui::id::static_text, visible | ui::bs::group_box, 2, 2, 132, 98},
+      {cls::static_, u"Размер шрифта:", ui::id::static_text, visible, 6, 14, 64, 10},
+      {cls::combo_box, u"", settings_id::font_size, drop_list, 72, 12, 58, 80},
+      {cls::button, u"Имя класса в таблице параметров", settings_id::class_names, check, 6, 26, 126, 11},
+      {cls::button, u"Группировка разрядов", settings_id::grouping, check, 6, 38, 126, 11},
+      {cls::button, u"Лимиты вертикально", settings_id::vertical_limits, check, 6, 50, 126, 11},
+      {cls::button, u"Переподключаться автоматически", settings_id::autoreconnect, check, 6, 62, 126, 11},
+      {cls::button, u"Заказывать архив графиков", settings_id::request_archive, check, 6, 74, 126, 11},
+      {cls::button, u"Использовать ЭЦП на СКЗИ SignalCom MessagePro", settings_id::signing, check, 6, 86, 126, 11},
+      {cls::button, u"Окно котировок", ui::id::static_text, visible | ui::bs::group_box, qx, qy, 132, 52},
+      {cls::static_, u"Выравнивание:", ui::id::static_text, visible, qx + 4, qy + 12, 64, 10},
+      {cls::combo_box, u"", settings_id::alignment, drop_list, qx + 70, qy + 10, 58, 60},
+      {cls::static_, u"Глубина стакана:", ui::id::static_text, visible, qx + 4, qy + 26, 64, 10},
+      {cls::combo_box, u"", settings_id::depth, drop_list, qx + 70, qy + 24, 58, 80},
+      {cls::button, u"Показывать покупку сверху", settings_id::buy_on_top, check, qx + 4, qy + 38, 126, 11},
+      {cls::button, u"Да", ui::id::ok, tab | ui::bs::def_push_button, landscape ? 84 : 14, by, 50, 13},
+      {cls::button, u"Отмена", ui::id::cancel, tab, landscape ? 140 : 72, by, 50, 13},
   };
   return tpl;
 }

@@ -158,10 +158,9 @@ void OrderDlg::class_selected() {
   for (const auto& [code, sec] : cls->securities) {
     const int at = securities.add(to_wide(field_text(sec->record.name)));
     securities.set_item_data(at, reinterpret_cast<LPARAM>(sec.get()));
-    if (by_security && code == field_text(prefill_.security_code)) securities.set_cur_sel(at);
   }
   if (by_security) {
-    // The sorted list moved entries: find the prefill's security again.
+    // The prefill's security, or none when no code matches.
     securities.set_cur_sel(-1);
     for (int i = 0; i < securities.count(); ++i) {
       const auto* sec = reinterpret_cast<const SecurityRecord*>(securities.item_data(i));
@@ -526,11 +525,9 @@ LRESULT OrderDlg::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
       }
       break;
     }
-    case ui::wm::paint: {
-      const LRESULT r = ui::Dialog::window_proc(msg, wparam, lparam);
+    case ui::wm::paint:
       paint_keypad();
-      return r;
-    }
+      return 0;
     case ui::wm::lbutton_down:
     case ui::wm::lbutton_up:
       stylus(msg == ui::wm::lbutton_down,

@@ -27,43 +27,43 @@ ui::DialogTemplate order_template(bool landscape) {
   ui::DialogTemplate tpl;
   tpl.style = ui::ws::child | ui::ds::control;
   tpl.cx = landscape ? 184 : 137;
-  tpl.cy = landscape ? 115 : 165;
+  tpl.cy = landscape ? 110 : 150;
   const int sx = landscape ? 94 : 2;  // stop block origin
-  const int sy = landscape ? 2 : 96;
+  const int sy = landscape ? 2 : 88;
   const DWORD list = tab | ui::ws::vscroll | ui::cbs::drop_down_list | ui::cbs::sort;
   const DWORD combo = tab | ui::ws::vscroll | ui::cbs::drop_down | ui::cbs::sort | ui::cbs::auto_hscroll;
   tpl.items = {
       {cls::combo_box, u"", order_id::class_list, list, 2, 2, 88, 80},
-      {cls::combo_box, u"", order_id::security, list, 2, 15, 88, 80},
-      {cls::combo_box, u"", order_id::account, combo, 2, 28, 42, 80},
-      {cls::combo_box, u"", order_id::client, combo, 46, 28, 44, 80},
-      {cls::static_, u"Цена", ui::id::static_text, visible, 2, 44, 18, 10},
-      {cls::edit, u"", order_id::price, edit, 20, 42, 36, 12},
-      {cls::up_down, u"", order_id::price_spin, spin, 56, 42, 8, 12},
-      {cls::button, u"0", order_id::max, tab, 66, 42, 24, 12},
-      {cls::static_, u"Кол-во", ui::id::static_text, visible, 2, 57, 18, 10},
-      {cls::edit, u"", order_id::quantity, edit, 20, 55, 36, 12},
-      {cls::up_down, u"", order_id::quantity_spin, spin, 56, 55, 8, 12},
-      {cls::button, u"Покупка", order_id::buy, tab | ui::bs::radio_button | ui::ws::group, 2, 68, 42, 12},
-      {cls::button, u"Продажа", order_id::sell, tab | ui::bs::radio_button, 46, 68, 44, 12},
-      {cls::button, u"Подать заявку", ui::id::ok, tab | ui::bs::def_push_button, 2, 81, 88, 13},
+      {cls::combo_box, u"", order_id::security, list, 2, 14, 88, 80},
+      {cls::combo_box, u"", order_id::account, combo, 2, 26, 42, 80},
+      {cls::combo_box, u"", order_id::client, combo, 46, 26, 44, 80},
+      {cls::static_, u"Цена", ui::id::static_text, visible, 2, 40, 18, 10},
+      {cls::edit, u"", order_id::price, edit, 20, 38, 36, 11},
+      {cls::up_down, u"", order_id::price_spin, spin, 56, 38, 8, 11},
+      {cls::button, u"0", order_id::max, tab, 66, 38, 24, 11},
+      {cls::static_, u"Кол-во", ui::id::static_text, visible, 2, 52, 18, 10},
+      {cls::edit, u"", order_id::quantity, edit, 20, 50, 36, 11},
+      {cls::up_down, u"", order_id::quantity_spin, spin, 56, 50, 8, 11},
+      {cls::button, u"Покупка", order_id::buy, tab | ui::bs::radio_button | ui::ws::group, 2, 62, 42, 11},
+      {cls::button, u"Продажа", order_id::sell, tab | ui::bs::radio_button, 46, 62, 44, 11},
+      {cls::button, u"Подать заявку", ui::id::ok, tab | ui::bs::def_push_button, 2, 74, 88, 12},
       {cls::button, u"Стоп-заявка", order_id::stop, check, sx, sy, 50, 12},
       {cls::static_, u"цена >=", order_id::condition_label, visible, sx + 52, sy + 2, 22, 10},
       {cls::button, u">=", order_id::condition, tab, sx + 74, sy, 14, 12},
-      {cls::edit, u"", order_id::stop_price, edit, sx, sy + 13, 36, 12},
-      {cls::up_down, u"", order_id::stop_price_spin, spin, sx + 36, sy + 13, 8, 12},
-      {cls::button, u"Срок", order_id::expiry, check, sx + 48, sy + 13, 40, 12},
-      {cls::date_picker, u"", order_id::expiry_date, tab | ui::dts::up_down, sx, sy + 26, 50, 12},
-      {cls::button, u"Take-Profit", order_id::take_profit, check, sx + 52, sy + 26, 36, 12},
-      {cls::button, u"Со связ. заявк. по цене", order_id::linked, check, sx, sy + 39, 54, 12},
-      {cls::edit, u"", order_id::linked_price, edit, sx + 54, sy + 39, 26, 12},
-      {cls::up_down, u"", order_id::linked_spin, spin, sx + 80, sy + 39, 8, 12},
-      {cls::static_, u"Отступ:", order_id::offset_label, visible, sx, sy + 54, 20, 10},
-      {cls::edit, u"", order_id::offset, edit, sx + 20, sy + 52, 18, 12},
-      {cls::up_down, u"", order_id::offset_spin, spin, sx + 38, sy + 52, 6, 12},
-      {cls::static_, u"Спрэд:", order_id::spread_label, visible, sx + 44, sy + 54, 20, 10},
-      {cls::edit, u"", order_id::spread, edit, sx + 64, sy + 52, 18, 12},
-      {cls::up_down, u"", order_id::spread_spin, spin, sx + 82, sy + 52, 6, 12},
+      {cls::edit, u"", order_id::stop_price, edit, sx, sy + 12, 36, 12},
+      {cls::up_down, u"", order_id::stop_price_spin, spin, sx + 36, sy + 12, 8, 12},
+      {cls::button, u"Срок", order_id::expiry, check, sx + 48, sy + 12, 40, 12},
+      {cls::date_picker, u"", order_id::expiry_date, tab | ui::dts::up_down, sx, sy + 24, 50, 12},
+      {cls::button, u"Take-Profit", order_id::take_profit, check, sx + 52, sy + 24, 36, 12},
+      {cls::button, u"Со связ. заявк. по цене", order_id::linked, check, sx, sy + 36, 54, 12},
+      {cls::edit, u"", order_id::linked_price, edit, sx + 54, sy + 36, 26, 12},
+      {cls::up_down, u"", order_id::linked_spin, spin, sx + 80, sy + 36, 8, 12},
+      {cls::static_, u"Отступ:", order_id::offset_label, visible, sx, sy + 50, 20, 10},
+      {cls::edit, u"", order_id::offset, edit, sx + 20, sy + 48, 18, 12},
+      {cls::up_down, u"", order_id::offset_spin, spin, sx + 38, sy + 48, 6, 12},
+      {cls::static_, u"Спрэд:", order_id::spread_label, visible, sx + 44, sy + 50, 20, 10},
+      {cls::edit, u"", order_id::spread, edit, sx + 64, sy + 48, 18, 12},
+      {cls::up_down, u"", order_id::spread_spin, spin, sx + 82, sy + 48, 6, 12},
   };
   return tpl;
 }
