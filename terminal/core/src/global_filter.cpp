@@ -71,6 +71,7 @@ void DataFeedManager::save_global_filter() {
   }
   std::ostringstream out;
   if (in) out << in.rdbuf();
+  out.clear();  // an empty file leaves the stream failed, which would drop the section
   in.close();
   out << "[global_filter]\n" << filter_entries_.size() << "\n";
   for (const FilterEntry& e : filter_entries_) {
