@@ -5,9 +5,12 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "terminal/client_api.h"
 
@@ -80,8 +83,16 @@ class FakeClient : public ClientApi {
   }
   KelapiResult book_price(uint32_t, uint32_t) override { return 0; }
   KelapiResult unbook_price(uint32_t, uint32_t) override { return 0; }
-  KelapiResult get_price(uint32_t, uint32_t, uint16_t*, KelapiPriceRecord**) override { return KELAPI_E_NOT_BOOKED; }
-  KelapiResult free(void*) override { return 0; }
+  // The price list every security answers (empty: not booked).
+  std::vector<KelapiPriceRecord> book;
+  KelapiResult get_price(uint32_t, uint32_t, uint16_t* count, KelapiPriceRecord** records) override {
+    if (book.empty()) return KELAPI_E_NOT_BOOKED;
+    *count = static_cast<uint16_t>(book.size());
+    *records = static_cast<KelapiPriceRecord*>(std::malloc(book.size() * sizeof(KelapiPriceRecord)));
+    std::memcpy(*records, book.data(), book.size() * sizeof(KelapiPriceRecord));
+    return 0;
+  }
+  KelapiResult free(void* block) override { return (std::free(block), 0); }
   // The sequence number of the event rides in the quantity.
   KelapiResult get_trade(uint32_t n, KelapiTradeRecord* r) override {
     *r = {};
@@ -119,6 +130,17 @@ class FakeClient : public ClientApi {
   KelapiResult get_futures_limit(uint32_t, KelapiFuturesLimitRecordEx*) override { return KELAPI_E_INVALIDARG; }
   KelapiResult get_futures_holding(uint32_t, KelapiFuturesHoldingRecordEx*) override { return KELAPI_E_INVALIDARG; }
   KelapiResult get_news(uint32_t, KelapiNewsRecord* r) override { return (*r = news, 0); }
+  // News bodies by item number, and the numbers asked for.
+  std::map<int32_t, std::string> bodies;
+  std::vector<int32_t> body_requests;
+  KelapiResult book_news_body(int32_t n) override { return (body_requests.push_back(n), 0); }
+  KelapiResult get_news_body(int32_t n, char** text) override {
+    const auto it = bodies.find(n);
+    if (it == bodies.end()) return KELAPI_E_INVALIDARG;
+    *text = static_cast<char*>(std::malloc(it->second.size() + 1));
+    std::memcpy(*text, it->second.c_str(), it->second.size() + 1);
+    return 0;
+  }
 
  private:
   uint32_t orders_;

@@ -58,6 +58,8 @@ class KelapiClient final : public ClientApi {
     return KelapiGetFuturesHoldingEx(static_cast<int>(n), r, kFuturesHoldingRecordSize);
   }
   KelapiResult get_news(uint32_t n, KelapiNewsRecord* r) override { return KelapiGetNews(static_cast<int>(n), r); }
+  KelapiResult book_news_body(int32_t n) override { return KelapiBookNewsBody(n); }
+  KelapiResult get_news_body(int32_t n, char** text) override { return KelapiGetNewsBody(n, text); }
 
   KelapiResult book_classes() override { return KelapiBookClasses(); }
   KelapiResult book_transactions() override { return KelapiBookTransactions(); }

@@ -75,6 +75,10 @@ class ClientApi {
   virtual KelapiResult get_futures_limit(uint32_t number, KelapiFuturesLimitRecordEx* record) = 0;
   virtual KelapiResult get_futures_holding(uint32_t number, KelapiFuturesHoldingRecordEx* record) = 0;
   virtual KelapiResult get_news(uint32_t number, KelapiNewsRecord* record) = 0;
+  // A news item's body: asked for (it arrives as a news event) and read (a
+  // library block, released with free()).
+  virtual KelapiResult book_news_body(int32_t number) = 0;
+  virtual KelapiResult get_news_body(int32_t number, char** text) = 0;
   virtual KelapiResult book_dli_file(const char* firm_id, uint16_t* request) = 0;
   // The firm id (a buffer of at least 13 bytes), the rule file's name and
   // text (library blocks, released with free()).
