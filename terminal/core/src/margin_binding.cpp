@@ -116,13 +116,16 @@ void MarginBinding::book_rule_file(const ClassRecord& cls) {
 
 void MarginBinding::clear() {
   DataFeedManager* m = manager();
-  for (const Row& r : rows_) {
+  // The rows leave the table before the windows hear of it, so that a
+  // window refilling its client list sees none of them.
+  const std::vector<Row> gone = std::move(rows_);
+  rows_.clear();
+  for (const Row& r : gone) {
     if (m != nullptr && m->view() != nullptr) {
       m->view()->fan_out_margin_row(std::string(field_text(r.row->firmId)), std::string(field_text(r.row->clientCode)),
                                     false);
     }
   }
-  rows_.clear();
   rule_files_.clear();
   MargoCleanup();
 }
@@ -193,8 +196,10 @@ void MarginBinding::register_client(const std::string& firm, const std::string& 
   if (found < 0) return;
   Row& r = rows_[static_cast<std::size_t>(found)];
   if (--r.references > 0) return;
-  if (view != nullptr) view->fan_out_margin_row(firm, client, false);
+  // Out of the table first, released after the windows were told.
+  const std::unique_ptr<MargoMarginalRow> gone = std::move(r.row);
   rows_.erase(rows_.begin() + found);
+  if (view != nullptr) view->fan_out_margin_row(firm, client, false);
 }
 
 void MarginBinding::on_rule_file(bool failed, uint16_t request, char* text) {
