@@ -12,6 +12,7 @@
 #include <string>
 
 #include "scripted_session.h"
+#include "terminal/market_windows.h"
 #include "terminal/single_instance.h"
 #include "terminal/terminal_app.h"
 #include "terminal/text_log.h"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
   register_chart_window();
   register_instrument_select();
   register_order_window();
+  register_market_windows();
   if (!app.init_instance()) return 1;
   if (instance) instance->watch(app.frame()->hwnd());
   const char* folder = option(argc, argv, "--scripted-session");

@@ -1,0 +1,83 @@
+// MarginalRowsWnd: the client portfolio window (window kind 12). A drop-down
+// list of the clients that have margin rows over a two-column list of the
+// selected client's margin figures, recomputed by the margin library once a
+// second (timer 105) and rewritten only when a figure has moved by 0.005 or
+// more.
+//
+// The window never keeps a pointer to a margin row: it keeps the selected
+// client's firm and code and looks the row up in the data manager each time
+// it calculates, so a row that the tables drop can never be reached.
+//
+// Threading: user-interface thread (the margin library calls back into the
+// data manager inside the timer message). Ownership: rows belong to the
+// data manager's margin binding.
+#pragma once
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "margin/kelda_margin.h"
+#include "terminal/window_protocol.h"
+
+namespace kelda::terminal {
+
+inline constexpr int kPortfolioValueCount = 18;
+inline constexpr UINT kPortfolioTimer = 105;
+
+// One figure the window can show.
+struct PortfolioValue {
+  int code;
+  const char* name;  // UTF-8 source text
+};
+// The catalogue in display order.
+const std::array<PortfolioValue, kPortfolioValueCount>& portfolio_catalogue();
+// The text of catalogue entry `index` for a calculated row ("" when the
+// client's type hides it or it has no value).
+std::string portfolio_value_text(int index, const MargoMarginalRow& row);
+
+struct PortfolioSetup {
+  std::vector<int> column_widths{60, 60};  // at most 20
+  std::vector<int> codes;                   // shown values; empty: the whole catalogue
+};
+
+class MarginalRowsWnd : public TerminalWindow {
+ public:
+  explicit MarginalRowsWnd(PortfolioSetup setup);
+  ~MarginalRowsWnd() override;
+
+  ui::Hwnd list() const { return list_; }
+  ui::Hwnd clients() const { return combo_; }
+  const std::string& firm() const { return firm_; }
+  const std::string& client() const { return client_; }
+
+  void on_margin_row(const std::string& firm, const std::string& client, bool added) override;
+  LRESULT window_proc(UINT msg, WPARAM wparam, LPARAM lparam) override;
+
+  // Timer 105's work (also for tests): recalculates and, when forced or a
+  // figure moved, rewrites the values.
+  void recompute(bool force);
+
+ private:
+  void on_create();
+  void layout();
+  void rebuild_rows();
+  void fill_clients();
+  void take_selection();
+  void clear_values();
+  MargoMarginalRow* selected_row() const;
+  void show_menu(POINT screen);
+  void save_state(int index, std::FILE* file) const;
+  void write_column_layout();
+
+  PortfolioSetup setup_;
+  std::vector<int> shown_;  // catalogue index of each shown value
+  std::string firm_, client_;
+  std::vector<std::pair<std::string, std::string>> entries_;  // firm and client of each drop-down item
+  MargoMarginalRow saved_{};
+  bool have_saved_ = false;
+  ui::Hwnd label_, combo_, list_;
+};
+
+}  // namespace kelda::terminal

@@ -1,0 +1,325 @@
+// The market windows over a stand-in client library: the order book's
+// display window and in-place refresh, the current-parameters cells, rows
+// and subscriptions, news bodies on demand, and the portfolio's client list
+// when the tables are cleared.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "fake_client.h"
+#include "terminal/data_wnd.h"
+#include "terminal/login_dialog.h"
+#include "terminal/main_view.h"
+#include "terminal/market_windows.h"
+#include "terminal/news_wnd.h"
+#include "terminal/portfolio_wnd.h"
+#include "terminal/quotes_wnd.h"
+#include "terminal/terminal_app.h"
+#include "terminal/text_log.h"
+#include "testsupport/test_dir.h"
+#include "ui/controls.h"
+#include "ui/loop.h"
+#include "ui/testing.h"
+
+namespace kelda::terminal {
+namespace {
+
+KelapiPriceRecord bid(double price, int volume) {
+  KelapiPriceRecord r{};
+  r.price = price;
+  r.positive_volume = volume;
+  return r;
+}
+KelapiPriceRecord offer(double price, int volume) {
+  KelapiPriceRecord r{};
+  r.price = price;
+  r.negative_volume = volume;
+  return r;
+}
+
+std::vector<std::u16string> column(ui::Hwnd list, int sub_item) {
+  const ui::ListViewControl lv{list};
+  std::vector<std::u16string> texts;
+  for (int i = 0; i < lv.item_count(); ++i) texts.push_back(lv.item_text(i, sub_item));
+  return texts;
+}
+
+class MarketWindows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
+    reset_log();
+    app = std::make_unique<TerminalApp>(client);
+    ASSERT_TRUE(app->init_instance());
+    register_market_windows();
+    ui.script().on_dialog(kLoginDialogId, [](ui::DialogDriver& d) { d.click(ui::id::ok); });
+    ASSERT_TRUE(m().connect_to_server(false));
+    KelapiStartInfo info{};
+    info.trade_date = 20240105;
+    post(KELAPI_EVENT_START, reinterpret_cast<uintptr_t>(&info), 0);
+    post(KELAPI_EVENT_NEWCLASS, 0, 1);
+    cls = m().tables().find_class("TQBR");
+    ASSERT_NE(cls, nullptr);
+    auto& hooks = market_window_hooks();
+    hooks.choose_instrument = [this](int, ClassRecord*& c, SecurityRecord*& s) {
+      c = cls;
+      s = cls->find_security(chosen);
+      return true;
+    };
+    hooks.add_items = [this](int, ClassRecord*& c, std::vector<uint32_t>& keys) {
+      c = cls;
+      keys = add_keys;
+      return true;
+    };
+    hooks.open_order_window = [this](const OrderRowChoice& c) { choices.push_back(c); };
+  }
+  void TearDown() override {
+    market_window_hooks() = {};
+    app.reset();
+  }
+  DataFeedManager& m() { return app->data(); }
+  MainView& view() { return app->frame()->view(); }
+  void post(uint32_t code, uintptr_t w, uintptr_t l) {
+    DataFeedManager::on_client_event(code, w, l);
+    ui::process_pending();
+  }
+  template <typename W>
+  W& open(UINT command) {
+    const int slot = view().create_window_for_command(command);
+    EXPECT_GE(slot, 0);
+    return dynamic_cast<W&>(*view().slot(slot));
+  }
+  void book(std::vector<KelapiPriceRecord> levels) {
+    client.book = std::move(levels);
+    post(KELAPI_EVENT_NEWPRICE, cls->record.class_number, chosen);
+  }
+
+  ui::HeadlessUi ui;
+  FakeClient client{100};
+  std::unique_ptr<TerminalApp> app;
+  ClassRecord* cls = nullptr;
+  uint32_t chosen = 1;
+  std::vector<uint32_t> add_keys{1, 2};
+  std::vector<OrderRowChoice> choices;
+};
+
+TEST(QuotesDisplayWindow, ShowsDepthLevelsEachSideOfTheSpread) {
+  const std::vector<KelapiPriceRecord> bids{bid(1, 1), bid(2, 1), bid(3, 1)};
+  const std::vector<KelapiPriceRecord> offers{offer(4, 1), offer(5, 1), offer(6, 1)};
+  std::vector<KelapiPriceRecord> both = bids;
+  both.insert(both.end(), offers.begin(), offers.end());
+  struct Case {
+    std::span<const KelapiPriceRecord> list;
+    int depth;
+    std::pair<int, int> shown;
+  } cases[] = {{bids, 2, {1, 3}}, {offers, 2, {0, 2}}, {both, 2, {1, 5}}, {both, 5, {0, 6}}, {{}, 5, {0, 0}}};
+  for (const Case& c : cases) EXPECT_EQ(quotes_display_window(c.list, c.depth), c.shown);
+}
+
+TEST_F(MarketWindows, OrderBookRefreshesInPlaceAndFollowsTheSettings) {
+  m().settings().quotes_depth = 2;
+  auto& w = open<QuotesWnd>(cmd::quotes);
+  EXPECT_EQ(w.class_number(), static_cast<int32_t>(cls->record.class_number));
+  book({bid(90, 5), bid(100, 7), bid(110, 1), offer(120, 3), offer(130, 4), offer(140, 8)});
+  EXPECT_EQ(column(w.list(), 0), (std::vector<std::u16string>{u"130", u"120", u"110", u"100"}));
+  EXPECT_EQ(column(w.list(), 1), (std::vector<std::u16string>{u"4", u"3", u"1", u"7"}));
+  const ui::ListViewControl lv{w.list()};
+  EXPECT_EQ(lv.item_data(1), 0);
+  EXPECT_EQ(lv.item_data(2), 1);
+
+  // A changed volume keeps its item; a new level slides in; the book moves.
+  lv.set_item_state(2, ui::lvis::selected, ui::lvis::selected);
+  book({bid(100, 7), bid(110, 6), bid(115, 2), offer(120, 3), offer(130, 4)});
+  EXPECT_EQ(column(w.list(), 0), (std::vector<std::u16string>{u"130", u"120", u"115", u"110"}));
+  EXPECT_EQ(column(w.list(), 1), (std::vector<std::u16string>{u"4", u"3", u"2", u"6"}));
+  EXPECT_EQ(lv.item_state(3, ui::lvis::selected), ui::lvis::selected) << "the 11 level kept its item";
+
+  m().settings().buy_on_top = true;
+  ui::send_message(w.hwnd(), UM_BUYONTOP);
+  EXPECT_EQ(column(w.list(), 0), (std::vector<std::u16string>{u"110", u"115", u"120", u"130"}));
+  book({bid(110, 6), offer(120, 1), offer(125, 9), offer(130, 4)});
+  EXPECT_EQ(column(w.list(), 0), (std::vector<std::u16string>{u"110", u"120", u"125"}));
+  EXPECT_EQ(column(w.list(), 1), (std::vector<std::u16string>{u"6", u"1", u"9"}));
+
+  // A double tap on a level, and below the last one.
+  const RECT r = lv.item_rect(1);
+  ui::scripted::double_tap_at(w.list(), {r.left + 5, (r.top + r.bottom) / 2});
+  ASSERT_EQ(choices.size(), 1u);
+  EXPECT_TRUE(choices[0].has_level);
+  EXPECT_EQ(choices[0].price, "120");
+  EXPECT_EQ(choices[0].quantity, "1");
+  EXPECT_TRUE(choices[0].buy) << "an offer is bought";
+  ui::move_window(w.hwnd(), 0, 0, 200, 200);
+  ui::scripted::double_tap_at(w.list(), {5, 190});
+  ASSERT_EQ(choices.size(), 2u);
+  EXPECT_FALSE(choices[1].has_level);
+  EXPECT_EQ(choices[1].security_code, "S1");
+
+  view().fan_out_quotes(-1, -1, {}, {});
+  EXPECT_EQ(lv.item_count(), 0);
+  // The same instrument again: the open window, no second one.
+  const int open_count = view().open_count();
+  EXPECT_EQ(view().create_window_for_command(cmd::quotes), -1);
+  EXPECT_EQ(view().open_count(), open_count);
+}
+
+TEST(DataCells, FormatsByTheParameterKind) {
+  KelapiSecurityRecord sec{};
+  sec.scale = 3;
+  struct Case {
+    uint16_t flags;
+    uint16_t scale;
+    double value;
+    const char* text;
+  } cases[] = {{0x2, 0, 1, "Продажа"}, {0x2, 0, 2, ""},      {0x1, 0, 93005, "09:30:05"},
+               {0x40, 0, 20240105, "2024 01 05"}, {0x4, 1, 2.5, "2.500"}, {0, 1, 2.54, "2.5"}};
+  ui::HeadlessUi ui;
+  TerminalApp app;
+  for (const Case& c : cases) {
+    KelapiClassParamRecord p{};
+    p.flags = c.flags;
+    p.scale = c.scale;
+    copy_text(p.enum_desc, cp1251("Покупка|Продажа"));
+    EXPECT_EQ(format_param_value(p, sec, c.value), cp1251(c.text)) << c.flags;
+  }
+}
+
+TEST_F(MarketWindows, CurrentParametersBindRowsFillCellsAndSubscribe) {
+  add_keys = {1, 2, 99999};
+  copy_text(cls->params[2].short_name, cp1251("Bid price"));
+  cls->params[2].scale = 2;
+  auto& w = open<DataWnd>(cmd::current_params);
+  const ui::ListViewControl lv{w.list()};
+  ASSERT_EQ(lv.item_count(), 2);
+  EXPECT_EQ(lv.column_count(), 5) << "the four default columns";
+  EXPECT_EQ(lv.column_title(1), u"Bid price") << "the class's short name";
+  EXPECT_EQ(cls->window_secs, (std::vector<uint32_t>{1, 2}));
+  EXPECT_EQ(cls->window_params, (std::vector<int16_t>{2, 3, 1})) << "bid, offer, last";
+
+  KelapiValueRecord values[2]{};
+  values[0].value = 101.25;
+  copy_text(values[0].db_name, "BID");
+  values[1].value = 7;
+  copy_text(values[1].db_name, "VOLTODAY");
+  KelapiDataEvent event{};
+  event.class_number = cls->record.class_number;
+  event.security_number = 2;
+  event.count = 2;
+  event.values = values;
+  m().on_values(event);
+  EXPECT_EQ(lv.item_text(1, 1), u"101.25");
+  EXPECT_EQ(lv.item_text(0, 1), u"");
+
+  // A security already shown adds nothing; the 21st row is refused.
+  add_keys = {2};
+  w.add_securities();
+  EXPECT_EQ(lv.item_count(), 2);
+  add_keys.clear();
+  for (uint32_t i = 3; i <= 25; ++i) add_keys.push_back(i);
+  ui.script().answer_message_box(ui::id::ok, u"не более 20 бумаг");
+  w.add_securities();
+  EXPECT_EQ(lv.item_count(), 20);
+  EXPECT_EQ(cls->window_secs.size(), 20u);
+
+  view().close_active_window();
+  EXPECT_TRUE(cls->window_secs.empty()) << "closing empties the window lists";
+  EXPECT_TRUE(ui.script().problems().empty());
+}
+
+TEST_F(MarketWindows, RowCaptionsAreCutToTheirFieldAndFollowTheClassNameSetting) {
+  DataRow row;
+  const std::string name(30, 'N');
+  const std::string class_name(128, 'C');
+  format_row_caption(row, name, class_name, true);
+  EXPECT_EQ(std::strlen(row.caption), sizeof row.caption - 1);
+  EXPECT_EQ(std::string(row.caption).substr(0, 32), name + " [");
+
+  std::strcpy(cls->find_security(1)->record.name, "Gazprom");
+  std::strcpy(cls->record.name, "Shares");
+  auto& w = open<DataWnd>(cmd::current_params);
+  const ui::ListViewControl lv{w.list()};
+  EXPECT_EQ(lv.item_text(0, 0), u"Gazprom");
+  m().settings().class_names = true;
+  ui::send_message(w.hwnd(), UM_CLASSNAME, 1);
+  EXPECT_EQ(lv.item_text(0, 0), u"Gazprom [Shares]");
+}
+
+TEST_F(MarketWindows, NewsBodiesAreFetchedOnDemandAndShownForTheSelectedHeadline) {
+  for (int n = 1; n <= 2; ++n) {
+    client.news = {};
+    client.news.number = n;
+    client.news.date = 20240105;
+    client.news.time = 93000 + n;
+    copy_text(client.news.headline, "Headline " + std::to_string(n));
+    post(KELAPI_EVENT_NEWNEWS, 0, static_cast<uintptr_t>(n));
+  }
+  auto& w = open<NewsWnd>(cmd::news);
+  const ui::ListViewControl lv{w.list()};
+  ASSERT_EQ(lv.item_count(), 2);
+  EXPECT_EQ(lv.item_text(0, 0), u"09:30:01 Headline 1");
+
+  const auto centre = [&](int item) {
+    const RECT r = lv.item_rect(item);
+    return POINT{r.left + 5, (r.top + r.bottom) / 2};
+  };
+  ui::move_window(w.hwnd(), 0, 0, 240, 300);
+  ui::set_window_text(w.body(), u"old");
+  ui::scripted::tap_at(w.list(), centre(0));
+  EXPECT_EQ(ui::get_window_text(w.body()), u"") << "no body loaded yet";
+  ui::scripted::double_tap_at(w.list(), centre(0));
+  EXPECT_EQ(client.body_requests, std::vector<int32_t>{1});
+
+  // Headline 2's body arrives while 1 is selected: not shown until chosen.
+  client.bodies[2] = "Second body";
+  client.news.body_received = 1;
+  post(KELAPI_EVENT_NEWNEWS, 0, 2);
+  EXPECT_EQ(ui::get_window_text(w.body()), u"");
+  ui::scripted::tap_at(w.list(), centre(1));
+  EXPECT_EQ(ui::get_window_text(w.body()), u"05.01.2024 09:30:02  Second body");
+
+  ui::send_message(w.hwnd(), UM_CLEAR);
+  EXPECT_EQ(lv.item_count(), 0);
+  EXPECT_EQ(ui::get_window_text(w.body()), u"");
+}
+
+TEST_F(MarketWindows, PortfolioForgetsItsClientsWhenTheTablesGo) {
+  MarginBinding& margin = m().margin();
+  margin.register_client("F1", "B", true);
+  margin.register_client("F1", "A", true);
+  auto& w = open<MarginalRowsWnd>(cmd::portfolio);
+  const ui::ComboBoxControl combo{w.clients()};
+  ASSERT_EQ(combo.count(), 2);
+  EXPECT_EQ(w.client(), "A") << "the first in sorted order";
+  EXPECT_EQ(ui::ListViewControl{w.list()}.item_count(), kPortfolioValueCount);
+
+  margin.register_client("F1", "A", false);
+  EXPECT_EQ(combo.count(), 1);
+  EXPECT_EQ(w.client(), "B");
+
+  m().clear_tables();
+  EXPECT_EQ(combo.count(), 0);
+  EXPECT_EQ(w.client(), "");
+  ui.advance(2000);  // timer 105 runs with no row to reach
+}
+
+TEST(PortfolioValues, TypedFiguresAndThePercentChange) {
+  ui::HeadlessUi ui;
+  TerminalApp app;
+  MargoMarginalRow row{};
+  row.leverage = 2.5;          // figure 3
+  row.availableLimitCopy = 7;  // figure 19
+  row.openingValue = 0;        // figure 23
+  row.currentValue = 150;      // figure 24
+  EXPECT_EQ(portfolio_value_text(0, row), "2.50");
+  EXPECT_EQ(portfolio_value_text(11, row), "") << "typed: hidden while the type flag is clear";
+  row.lag2 = 1;
+  EXPECT_EQ(portfolio_value_text(11, row), "7.00");
+  EXPECT_EQ(portfolio_value_text(17, row), "") << "no entry funds: no percentage";
+  row.openingValue = 100;
+  EXPECT_EQ(portfolio_value_text(14, row), "50.00");
+  EXPECT_EQ(portfolio_value_text(17, row), "50.00");
+}
+
+}  // namespace
+}  // namespace kelda::terminal
