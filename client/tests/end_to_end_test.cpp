@@ -469,10 +469,12 @@ std::vector<std::pair<double, int32_t>> caller_book(uint32_t security) {
   return out;
 }
 
-// What the caller should see of a demo security of scale 2.
-std::vector<std::pair<double, int32_t>> expected_levels(const sd::DemoMarket& demo, int32_t server_id) {
+// What the caller should see of a demo security of scale 2: order books
+// mark bids with negative volumes, price lists carry them on the positive side.
+std::vector<std::pair<double, int32_t>> expected_levels(const sd::DemoMarket& demo, int32_t server_id,
+                                                        int bid_sign = -1) {
   std::vector<std::pair<double, int32_t>> out;
-  for (const auto& l : demo.levels(server_id)) out.emplace_back(l.price * 0.1 * 0.1, l.volume);
+  for (const auto& l : demo.levels(server_id)) out.emplace_back(l.price * 0.1 * 0.1, bid_sign < 0 ? l.volume : -l.volume);
   return out;
 }
 
@@ -488,7 +490,7 @@ TEST_F(EndToEnd, TheDemoMarketsPriceListsBooksAndQuotesReachTheCallerExactly) {
   ASSERT_EQ(KelapiBookQuotes(), KELAPI_OK);
   ASSERT_EQ(wait_events(KELAPI_EVENT_NEWPRICE, 1).size(), 1u) << "the whole list, packed";
   ASSERT_EQ(wait_events(KELAPI_EVENT_NEWQUOTESPRICE, 1).size(), 1u);
-  EXPECT_EQ(caller_price_list(2), expected_levels(demo, 1001));
+  EXPECT_EQ(caller_price_list(2), expected_levels(demo, 1001, 1));
   EXPECT_EQ(caller_book(2), expected_levels(demo, 1001));
 
   const std::size_t per_step = demo.levels(1001).size();  // each level, and the levels that left
@@ -496,7 +498,7 @@ TEST_F(EndToEnd, TheDemoMarketsPriceListsBooksAndQuotesReachTheCallerExactly) {
     demo.step(*s);
     ASSERT_EQ(wait_events(KELAPI_EVENT_NEWQUOTESPRICE, 1 + static_cast<std::size_t>(step)).size(),
               1u + static_cast<std::size_t>(step));
-    EXPECT_EQ(caller_price_list(2), expected_levels(demo, 1001)) << "step " << step;
+    EXPECT_EQ(caller_price_list(2), expected_levels(demo, 1001, 1)) << "step " << step;
     EXPECT_EQ(caller_book(2), expected_levels(demo, 1001)) << "step " << step;
   }
   EXPECT_GE(count_events(KELAPI_EVENT_NEWPRICE), 1 + 3 * per_step) << "announced level by level";

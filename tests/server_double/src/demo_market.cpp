@@ -21,6 +21,11 @@ std::vector<DemoLevel> levels_around(int32_t price, uint32_t noise) {
   return out;
 }
 
+// A price list carries a bid's volume on the positive side and an offer's
+// on the negative side: the positive side is what the terminal shows as the
+// bid volume.
+int32_t price_list_volume(const DemoLevel& l) { return -l.volume; }
+
 }  // namespace
 
 DemoMarket::DemoMarket(uint32_t seed) : state_(seed == 0 ? 1 : seed) {
@@ -88,7 +93,9 @@ void DemoMarket::attach(Session& s) {
     const DemoSecurity* sec = find(id);
     if (sec == nullptr || !price_lists_.insert(id).second) return;
     std::vector<int32_t> words;
-    for (const DemoLevel& l : levels_[id]) words.insert(words.end(), {l.price, l.volume, l.price / 10 * std::abs(l.volume)});
+    for (const DemoLevel& l : levels_[id]) {
+      words.insert(words.end(), {l.price, price_list_volume(l), l.price / 10 * std::abs(l.volume)});
+    }
     session.send_message(0x808E, m::packed_levels(id, 2, 4, words));
   });
   s.on(0x804A, [this](Session&, const Message& msg) {
@@ -168,7 +175,8 @@ void DemoMarket::send_price_list(Session& s, const DemoSecurity& sec, const std:
     if (!kept) s.send_message(0x8052, m::price_level(sec.server_id, l.price, 0, 0));
   }
   for (const DemoLevel& l : now) {
-    s.send_message(0x8052, m::price_level(sec.server_id, l.price, l.volume, l.price / 10 * std::abs(l.volume)));
+    s.send_message(0x8052,
+                   m::price_level(sec.server_id, l.price, price_list_volume(l), l.price / 10 * std::abs(l.volume)));
   }
 }
 
