@@ -11,6 +11,7 @@
 
 #include "demo_session.h"
 #include "terminal/data_wnd.h"
+#include "terminal/instrument_pickers.h"
 #include "terminal/login_dialog.h"
 #include "terminal/main_view.h"
 #include "terminal/market_windows.h"
@@ -75,20 +76,18 @@ TEST(MarketWindowsEndToEnd, WindowsFollowTheDemoMarket) {
   ASSERT_TRUE(app.init_instance());
   DataFeedManager& m = app.data();
 
-  std::vector<OrderRowChoice> choices;
-  auto& hooks = market_window_hooks();
-  hooks.choose_instrument = [&](int, ClassRecord*& cls, SecurityRecord*& sec) {
-    cls = m.tables().find_class("TQBR");
-    sec = cls != nullptr ? cls->find_security(std::string("GAZP")) : nullptr;
-    return sec != nullptr;
-  };
-  hooks.add_items = [&](int, ClassRecord*& cls, std::vector<uint32_t>& keys) {
-    cls = m.tables().find_class("TQBR");
-    if (cls == nullptr) return false;
-    for (const auto& [code, sec] : cls->securities) keys.push_back(sec->record.security_number);
-    return true;
-  };
-  hooks.open_order_window = [&](const OrderRowChoice& c) { choices.push_back(c); };
+  // The pickers: GAZP for the order book, every share for the parameters.
+  script->on_dialog(kNewMarketWindowDialogId, [](ui::DialogDriver& d) {
+    EXPECT_TRUE(d.choose(picker_id::class_list, u"Shares"));
+    EXPECT_TRUE(d.choose(picker_id::security_list, u"Gazprom"));
+    d.click(ui::id::ok);
+  });
+  script->on_dialog(kAddTableItemDialogId, [](ui::DialogDriver& d) {
+    EXPECT_TRUE(d.choose(picker_id::class_list, u"Shares"));
+    const ui::ListBoxControl items{d.item(picker_id::items)};
+    for (int i = 0; i < items.count(); ++i) items.set_sel(i, true);
+    d.click(ui::id::ok);
+  });
 
   script->on_dialog(kLoginDialogId, [](ui::DialogDriver& d) {
     d.set_text(login_id::password, u"demo");
@@ -164,7 +163,6 @@ TEST(MarketWindowsEndToEnd, WindowsFollowTheDemoMarket) {
   script->answer_message_box(ui::id::yes, u"завершить работу");
   ui::send_message(app.frame()->hwnd(), ui::wm::command, cmd::exit);
   EXPECT_FALSE(m.connected());
-  market_window_hooks() = {};
 }
 
 }  // namespace

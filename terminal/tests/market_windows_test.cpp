@@ -5,14 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 
 #include "fake_client.h"
 #include "terminal/data_wnd.h"
+#include "terminal/instrument_pickers.h"
 #include "terminal/login_dialog.h"
 #include "terminal/main_view.h"
 #include "terminal/market_windows.h"
 #include "terminal/news_wnd.h"
+#include "terminal/order_prefill.h"
 #include "terminal/portfolio_wnd.h"
 #include "terminal/quotes_wnd.h"
 #include "terminal/terminal_app.h"
@@ -61,24 +64,39 @@ class MarketWindows : public ::testing::Test {
     post(KELAPI_EVENT_NEWCLASS, 0, 1);
     cls = m().tables().find_class("TQBR");
     ASSERT_NE(cls, nullptr);
-    auto& hooks = market_window_hooks();
-    hooks.choose_instrument = [this](int, ClassRecord*& c, SecurityRecord*& s) {
-      c = cls;
-      s = cls->find_security(chosen);
+    set_order_window_opener([this](const OrderPrefill& p) {
+      choices.push_back(p);
       return true;
-    };
-    hooks.add_items = [this](int, ClassRecord*& c, std::vector<uint32_t>& keys) {
-      c = cls;
-      keys = add_keys;
-      return true;
-    };
-    hooks.open_order_window = [this](const OrderRowChoice& c) { choices.push_back(c); };
+    });
   }
   void TearDown() override {
-    market_window_hooks() = {};
+    set_order_window_opener(nullptr);
     app.reset();
   }
   DataFeedManager& m() { return app->data(); }
+  // The next new-window picker chooses security `chosen`.
+  void pick() {
+    ui.script().on_dialog(kNewMarketWindowDialogId, [this](ui::DialogDriver& d) {
+      const ui::ComboBoxControl securities{d.item(picker_id::security_list)};
+      for (int i = 0; i < securities.count(); ++i) {
+        if (reinterpret_cast<SecurityRecord*>(securities.item_data(i))->record.security_number == chosen) {
+          d.choose_index(picker_id::security_list, i);
+        }
+      }
+      d.click(ui::id::ok);
+    });
+  }
+  // The next add dialog chooses the securities `add_keys`.
+  void add() {
+    ui.script().on_dialog(kAddTableItemDialogId, [this](ui::DialogDriver& d) {
+      const ui::ListBoxControl items{d.item(picker_id::items)};
+      for (int i = 0; i < items.count(); ++i) {
+        const auto key = static_cast<uint32_t>(items.item_data(i));
+        if (std::find(add_keys.begin(), add_keys.end(), key) != add_keys.end()) items.set_sel(i, true);
+      }
+      d.click(ui::id::ok);
+    });
+  }
   MainView& view() { return app->frame()->view(); }
   void post(uint32_t code, uintptr_t w, uintptr_t l) {
     DataFeedManager::on_client_event(code, w, l);
@@ -101,7 +119,7 @@ class MarketWindows : public ::testing::Test {
   ClassRecord* cls = nullptr;
   uint32_t chosen = 1;
   std::vector<uint32_t> add_keys{1, 2};
-  std::vector<OrderRowChoice> choices;
+  std::vector<OrderPrefill> choices;
 };
 
 TEST(QuotesDisplayWindow, ShowsDepthLevelsEachSideOfTheSpread) {
@@ -119,6 +137,7 @@ TEST(QuotesDisplayWindow, ShowsDepthLevelsEachSideOfTheSpread) {
 
 TEST_F(MarketWindows, OrderBookRefreshesInPlaceAndFollowsTheSettings) {
   m().settings().quotes_depth = 2;
+  pick();
   auto& w = open<QuotesWnd>(cmd::quotes);
   EXPECT_EQ(w.class_number(), static_cast<int32_t>(cls->record.class_number));
   book({bid(90, 5), bid(100, 7), bid(110, 1), offer(120, 3), offer(130, 4), offer(140, 8)});
@@ -146,20 +165,21 @@ TEST_F(MarketWindows, OrderBookRefreshesInPlaceAndFollowsTheSettings) {
   const RECT r = lv.item_rect(1);
   ui::scripted::double_tap_at(w.list(), {r.left + 5, (r.top + r.bottom) / 2});
   ASSERT_EQ(choices.size(), 1u);
-  EXPECT_TRUE(choices[0].has_level);
-  EXPECT_EQ(choices[0].price, "120");
-  EXPECT_EQ(choices[0].quantity, "1");
-  EXPECT_TRUE(choices[0].buy) << "an offer is bought";
+  EXPECT_EQ(choices[0].flags, 0x6Bu);
+  EXPECT_STREQ(choices[0].price, "120");
+  EXPECT_STREQ(choices[0].quantity, "1");
+  EXPECT_NE(choices[0].buy, 0) << "an offer is bought";
   ui::move_window(w.hwnd(), 0, 0, 200, 200);
   ui::scripted::double_tap_at(w.list(), {5, 190});
   ASSERT_EQ(choices.size(), 2u);
-  EXPECT_FALSE(choices[1].has_level);
-  EXPECT_EQ(choices[1].security_code, "S1");
+  EXPECT_EQ(choices[1].flags, 0x3u) << "below the last level: the instrument only";
+  EXPECT_STREQ(choices[1].security_code, "S1");
 
   view().fan_out_quotes(-1, -1, {}, {});
   EXPECT_EQ(lv.item_count(), 0);
   // The same instrument again: the open window, no second one.
   const int open_count = view().open_count();
+  pick();
   EXPECT_EQ(view().create_window_for_command(cmd::quotes), -1);
   EXPECT_EQ(view().open_count(), open_count);
 }
@@ -189,6 +209,7 @@ TEST_F(MarketWindows, CurrentParametersBindRowsFillCellsAndSubscribe) {
   add_keys = {1, 2, 99999};
   copy_text(cls->params[2].short_name, cp1251("Bid price"));
   cls->params[2].scale = 2;
+  add();
   auto& w = open<DataWnd>(cmd::current_params);
   const ui::ListViewControl lv{w.list()};
   ASSERT_EQ(lv.item_count(), 2);
@@ -213,11 +234,13 @@ TEST_F(MarketWindows, CurrentParametersBindRowsFillCellsAndSubscribe) {
 
   // A security already shown adds nothing; the 21st row is refused.
   add_keys = {2};
+  add();
   w.add_securities();
   EXPECT_EQ(lv.item_count(), 2);
   add_keys.clear();
   for (uint32_t i = 3; i <= 25; ++i) add_keys.push_back(i);
   ui.script().answer_message_box(ui::id::ok, u"не более 20 бумаг");
+  add();
   w.add_securities();
   EXPECT_EQ(lv.item_count(), 20);
   EXPECT_EQ(cls->window_secs.size(), 20u);
@@ -228,15 +251,17 @@ TEST_F(MarketWindows, CurrentParametersBindRowsFillCellsAndSubscribe) {
 }
 
 TEST_F(MarketWindows, RowCaptionsAreCutToTheirFieldAndFollowTheClassNameSetting) {
-  DataRow row;
+  TableSetRow row;
   const std::string name(30, 'N');
   const std::string class_name(128, 'C');
   format_row_caption(row, name, class_name, true);
   EXPECT_EQ(std::strlen(row.caption), sizeof row.caption - 1);
   EXPECT_EQ(std::string(row.caption).substr(0, 32), name + " [");
 
+  add_keys = {1};
   std::strcpy(cls->find_security(1)->record.name, "Gazprom");
   std::strcpy(cls->record.name, "Shares");
+  add();
   auto& w = open<DataWnd>(cmd::current_params);
   const ui::ListViewControl lv{w.list()};
   EXPECT_EQ(lv.item_text(0, 0), u"Gazprom");

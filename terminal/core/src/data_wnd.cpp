@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "terminal/data_feed_manager.h"
+#include "terminal/instrument_pickers.h"
 #include "terminal/main_frame.h"
+#include "terminal/main_view.h"
 #include "terminal/market_windows.h"
 #include "terminal/profile.h"
 #include "terminal/text_log.h"
@@ -29,8 +31,8 @@ constexpr UINT kCmdParamList = 119;
 
 bool same_name(std::string_view a, std::string_view b) { return upper_latin(a) == upper_latin(b); }
 
-DataColumn make_column(std::string_view db_name, std::string_view short_name, int width) {
-  DataColumn c;
+TableSetColumn make_column(std::string_view db_name, std::string_view short_name, int width) {
+  TableSetColumn c;
   c.width = width;
   copy_text(c.db_name, db_name);
   copy_text(c.short_name, short_name);
@@ -56,7 +58,7 @@ void show_limit_message(ui::Hwnd owner, std::u16string text, int limit) {
 
 }  // namespace
 
-void format_row_caption(DataRow& row, std::string_view security_name, std::string_view class_name, bool with_class) {
+void format_row_caption(TableSetRow& row, std::string_view security_name, std::string_view class_name, bool with_class) {
   const std::string name(security_name);
   if (with_class) {
     std::snprintf(row.caption, sizeof row.caption, "%s [%s]", name.c_str(), std::string(class_name).c_str());
@@ -92,9 +94,9 @@ std::string format_param_value(const KelapiClassParamRecord& param, const Kelapi
   return text;
 }
 
-DataWnd::DataWnd(DataTableSet set) : TerminalWindow(kind::current_params), set_(std::move(set)) {
-  if (set_.rows.size() > kDataMaxRows) set_.rows.resize(kDataMaxRows);
-  if (set_.columns.size() > kDataMaxColumns) set_.columns.resize(kDataMaxColumns);
+DataWnd::DataWnd(const ParamTableSet& set) : TerminalWindow(kind::current_params), set_(set) {
+  set_.row_count = set_.rows();
+  set_.column_count = set_.columns();
 }
 
 DataWnd::~DataWnd() {
@@ -105,10 +107,13 @@ void DataWnd::on_create() {
   list_ = create_report_list(hwnd(), kListId, ui::lvs::no_sort_header);
   const ui::ListViewControl lv{list_};
   lv.insert_column(0, u"", scaled(60));
-  if (set_.columns.empty()) {
+  if (set_.columns() == 0) {
     const int w = 70;
-    set_.columns = {make_column("bid", cp1251("Спрос"), w), make_column("offer", cp1251("Предл."), w),
-                    make_column("last", cp1251("Цена послед."), w), make_column("lastchange", cp1251("% измен.закр."), w)};
+    set_.column[0] = make_column("bid", cp1251("Спрос"), w);
+    set_.column[1] = make_column("offer", cp1251("Предл."), w);
+    set_.column[2] = make_column("last", cp1251("Цена послед."), w);
+    set_.column[3] = make_column("lastchange", cp1251("% измен.закр."), w);
+    set_.column_count = 4;
   }
   lv.set_column_width(0, set_.caption_width);
   insert_param_columns();
@@ -118,17 +123,17 @@ void DataWnd::on_create() {
 
 void DataWnd::insert_param_columns() {
   const ui::ListViewControl lv{list_};
-  for (std::size_t k = 0; k < set_.columns.size(); ++k) {
-    const DataColumn& c = set_.columns[k];
-    lv.insert_column(static_cast<int>(k) + 1, to_wide(field_text(c.short_name)), c.width, ui::lvcfmt::right);
+  for (int k = 0; k < set_.columns(); ++k) {
+    const TableSetColumn& c = set_.column[k];
+    lv.insert_column(k + 1, to_wide(field_text(c.short_name)), c.width, ui::lvcfmt::right);
   }
 }
 
 void DataWnd::rebuild_items() {
   const ui::ListViewControl lv{list_};
   lv.delete_all_items();
-  for (std::size_t i = 0; i < set_.rows.size(); ++i) {
-    lv.insert_item(static_cast<int>(i), to_wide(field_text(set_.rows[i].caption)), static_cast<LPARAM>(i));
+  for (int i = 0; i < set_.rows(); ++i) {
+    lv.insert_item(i, to_wide(field_text(set_.row[i].caption)), i);
   }
 }
 
@@ -137,11 +142,11 @@ void DataWnd::set_cell(int row, int column, const std::string& text) {
 }
 
 void DataWnd::fill_row(int index, const ClassRecord& cls, const SecurityRecord& sec) {
-  for (std::size_t k = 0; k < set_.columns.size(); ++k) {
-    const KelapiClassParamRecord* p = cls.find_param(field_text(set_.columns[k].db_name));
+  for (int k = 0; k < set_.columns(); ++k) {
+    const KelapiClassParamRecord* p = cls.find_param(field_text(set_.column[k].db_name));
     if (p == nullptr) continue;
     const auto value = sec.values.find(p->param_number);
-    if (value != sec.values.end()) set_cell(index, static_cast<int>(k), format_param_value(*p, sec.record, value->second));
+    if (value != sec.values.end()) set_cell(index, k, format_param_value(*p, sec.record, value->second));
   }
 }
 
@@ -149,26 +154,26 @@ void DataWnd::bind_class(ClassRecord& cls, bool fill, bool apply) {
   DataFeedManager& m = *manager();
   const std::string code = cls.code();
   std::vector<uint32_t> secs;
-  for (std::size_t i = 0; i < set_.rows.size(); ++i) {
-    DataRow& row = set_.rows[i];
+  for (int i = 0; i < set_.rows(); ++i) {
+    TableSetRow& row = set_.row[i];
     if (field_text(row.class_code) != code) continue;
     const SecurityRecord* sec = cls.find_security(std::string(field_text(row.security_code)));
     if (sec == nullptr) continue;
-    row.class_number = static_cast<int32_t>(cls.record.class_number);
-    row.security_number = static_cast<int32_t>(sec->record.security_number);
+    row.class_id = static_cast<int32_t>(cls.record.class_number);
+    row.security_id = static_cast<int32_t>(sec->record.security_number);
     format_row_caption(row, field_text(sec->record.name), field_text(cls.record.name), m.settings().class_names);
-    ui::ListViewControl{list_}.set_item_text(static_cast<int>(i), 0, to_wide(field_text(row.caption)));
-    if (fill) fill_row(static_cast<int>(i), cls, *sec);
+    ui::ListViewControl{list_}.set_item_text(i, 0, to_wide(field_text(row.caption)));
+    if (fill) fill_row(i, cls, *sec);
     secs.push_back(sec->record.security_number);
   }
   std::vector<int16_t> params;
   if (!secs.empty()) {
-    for (std::size_t k = 0; k < set_.columns.size(); ++k) {
-      DataColumn& c = set_.columns[k];
+    for (int k = 0; k < set_.columns(); ++k) {
+      TableSetColumn& c = set_.column[k];
       const KelapiClassParamRecord* p = cls.find_param(field_text(c.db_name));
       if (p == nullptr) continue;
       copy_text(c.short_name, field_text(p->short_name));
-      set_column_title(list_, static_cast<int>(k) + 1, to_wide(field_text(c.short_name)));
+      set_column_title(list_, k + 1, to_wide(field_text(c.short_name)));
       params.push_back(static_cast<int16_t>(p->param_number));
     }
   }
@@ -181,126 +186,129 @@ void DataWnd::bind_all(bool fill, bool apply) {
 }
 
 void DataWnd::on_values(const ClassRecord& cls, const SecurityRecord& sec, std::span<const KelapiValueRecord> values) {
-  const auto row = std::find_if(set_.rows.begin(), set_.rows.end(), [&](const DataRow& r) {
-    return r.class_number == static_cast<int32_t>(cls.record.class_number) &&
-           r.security_number == static_cast<int32_t>(sec.record.security_number);
+  const TableSetRow* rows_end = set_.row + set_.rows();
+  const TableSetRow* rows_begin = set_.row;
+  const auto row = std::find_if(rows_begin, rows_end, [&](const TableSetRow& r) {
+    return r.class_id == static_cast<int32_t>(cls.record.class_number) &&
+           r.security_id == static_cast<int32_t>(sec.record.security_number);
   });
-  if (row == set_.rows.end()) return;
-  const int index = static_cast<int>(row - set_.rows.begin());
+  if (row == rows_end) return;
+  const int index = static_cast<int>(row - set_.row);
+  const TableSetColumn* columns_end = set_.column + set_.columns();
+  const TableSetColumn* columns_begin = set_.column;
   for (const KelapiValueRecord& v : values) {
     const std::string_view name = field_text(v.db_name);
-    const auto column = std::find_if(set_.columns.begin(), set_.columns.end(),
-                                     [&](const DataColumn& c) { return same_name(field_text(c.db_name), name); });
-    if (column == set_.columns.end()) continue;
+    const auto column = std::find_if(columns_begin, columns_end,
+                                     [&](const TableSetColumn& c) { return same_name(field_text(c.db_name), name); });
+    if (column == columns_end) continue;
     const KelapiClassParamRecord* p = cls.find_param(name);
     if (p == nullptr) continue;
-    set_cell(index, static_cast<int>(column - set_.columns.begin()), format_param_value(*p, sec.record, v.value));
+    set_cell(index, static_cast<int>(column - set_.column), format_param_value(*p, sec.record, v.value));
   }
 }
 
 void DataWnd::rewrite_captions() {
   const Tables& t = manager()->tables();
-  for (std::size_t i = 0; i < set_.rows.size(); ++i) {
-    DataRow& row = set_.rows[i];
-    const ClassRecord* cls = row.class_number >= 0 ? t.find_class(static_cast<uint32_t>(row.class_number)) : nullptr;
+  for (int i = 0; i < set_.rows(); ++i) {
+    TableSetRow& row = set_.row[i];
+    const ClassRecord* cls = row.class_id >= 0 ? t.find_class(static_cast<uint32_t>(row.class_id)) : nullptr;
     const SecurityRecord* sec =
-        cls != nullptr && row.security_number >= 0 ? cls->find_security(static_cast<uint32_t>(row.security_number))
+        cls != nullptr && row.security_id >= 0 ? cls->find_security(static_cast<uint32_t>(row.security_id))
                                                    : nullptr;
     if (sec == nullptr) continue;
     format_row_caption(row, field_text(sec->record.name), field_text(cls->record.name),
                        manager()->settings().class_names);
-    ui::ListViewControl{list_}.set_item_text(static_cast<int>(i), 0, to_wide(field_text(row.caption)));
+    ui::ListViewControl{list_}.set_item_text(i, 0, to_wide(field_text(row.caption)));
   }
 }
 
 void DataWnd::delete_selected_row() {
   const ui::ListViewControl lv{list_};
   const int item = lv.next_item(-1, ui::lvni::selected);
-  if (item < 0 || item >= std::ssize(set_.rows)) return;
+  if (item < 0 || item >= set_.rows()) return;
   lv.delete_item(item);
-  set_.rows.erase(set_.rows.begin() + item);
+  std::copy(set_.row + item + 1, set_.row + set_.rows(), set_.row + item);
+  --set_.row_count;
   for (int i = item; i < lv.item_count(); ++i) lv.set_item_data(i, i);
   bind_all(false, true);
 }
 
 void DataWnd::add_securities() {
-  ClassRecord* cls = nullptr;
-  std::vector<uint32_t> keys;
-  const auto& add = market_window_hooks().add_items;
-  if (!add || !add(1, cls, keys) || cls == nullptr) return;
+  AddTableItemDlg dlg(true);
+  if (dlg.do_modal(hwnd()) != ui::id::ok || dlg.chosen_class() == nullptr) return;
+  ClassRecord* cls = dlg.chosen_class();
   const ui::ListViewControl lv{list_};
-  for (const uint32_t key : keys) {
+  for (const uint32_t key : dlg.keys()) {
     const SecurityRecord* sec = cls->find_security(key);
     if (sec == nullptr) continue;
-    if (std::ssize(set_.rows) >= kDataMaxRows) {
+    if (set_.rows() >= kTableSetMax) {
       show_limit_message(hwnd(), u"Можно выбрать одновременно не более %d бумаг.\nОставшиеся бумаги добавлены не будут.",
-                         kDataMaxRows);
+                         kTableSetMax);
       break;
     }
     const std::string code = cls->code();
     const std::string_view sec_code = field_text(sec->record.code);
-    if (std::any_of(set_.rows.begin(), set_.rows.end(), [&](const DataRow& r) {
+    if (std::any_of(set_.row, set_.row + set_.rows(), [&](const TableSetRow& r) {
           return field_text(r.class_code) == code && field_text(r.security_code) == sec_code;
         })) {
       continue;
     }
-    DataRow row;
+    TableSetRow row;
     copy_text(row.class_code, code);
     copy_text(row.security_code, sec_code);
     format_row_caption(row, field_text(sec->record.name), field_text(cls->record.name),
                        manager()->settings().class_names);
-    set_.rows.push_back(row);
-    lv.insert_item(lv.item_count(), to_wide(field_text(row.caption)), static_cast<LPARAM>(set_.rows.size() - 1));
+    set_.row[set_.row_count++] = row;
+    lv.insert_item(lv.item_count(), to_wide(field_text(row.caption)), set_.row_count - 1);
   }
   bind_all(false, true);
 }
 
 void DataWnd::add_params() {
-  ClassRecord* cls = nullptr;
-  std::vector<uint32_t> keys;
-  const auto& add = market_window_hooks().add_items;
-  if (!add || !add(0, cls, keys) || cls == nullptr) return;
+  AddTableItemDlg dlg(false);
+  if (dlg.do_modal(hwnd()) != ui::id::ok || dlg.chosen_class() == nullptr) return;
+  ClassRecord* cls = dlg.chosen_class();
   const ui::ListViewControl lv{list_};
-  for (const uint32_t key : keys) {
+  for (const uint32_t key : dlg.keys()) {
     const auto p = cls->params.find(static_cast<uint16_t>(key));
     if (p == cls->params.end()) continue;
-    if (std::ssize(set_.columns) >= kDataMaxColumns) {
+    if (set_.columns() >= kTableSetMax) {
       show_limit_message(hwnd(),
                          u"Можно выбрать одновременно не более %d параметров.\nОставшиеся параметры добавлены не будут.",
-                         kDataMaxColumns);
+                         kTableSetMax);
       break;
     }
     const std::string_view db = field_text(p->second.db_name);
-    if (std::any_of(set_.columns.begin(), set_.columns.end(),
-                    [&](const DataColumn& c) { return same_name(field_text(c.db_name), db); })) {
+    if (std::any_of(set_.column, set_.column + set_.columns(),
+                    [&](const TableSetColumn& c) { return same_name(field_text(c.db_name), db); })) {
       continue;
     }
-    set_.columns.push_back(make_column(db, field_text(p->second.short_name), scaled(60)));
-    lv.insert_column(static_cast<int>(set_.columns.size()), to_wide(field_text(p->second.short_name)),
-                     set_.columns.back().width, ui::lvcfmt::right);
+    const TableSetColumn& added = set_.column[set_.column_count++] =
+        make_column(db, field_text(p->second.short_name), scaled(60));
+    lv.insert_column(set_.column_count, to_wide(field_text(added.short_name)), added.width, ui::lvcfmt::right);
   }
   bind_all(false, true);
 }
 
 void DataWnd::edit_securities() {
-  const auto& edit = market_window_hooks().edit_item_list;
-  DataTableSet copy = set_;
-  if (!edit || !edit(1, copy)) return;
-  set_.rows = std::move(copy.rows);
-  if (set_.rows.size() > kDataMaxRows) set_.rows.resize(kDataMaxRows);
+  ItemListDlg dlg(true, set_);
+  if (dlg.do_modal(hwnd()) != ui::id::ok) return;
+  const ParamTableSet& edited = dlg.table_set();
+  set_.row_count = edited.rows();
+  std::copy(edited.row, edited.row + edited.rows(), set_.row);
   rebuild_items();
   if (manager()->connected()) bind_all(true, true);
 }
 
 void DataWnd::edit_params() {
   const ui::ListViewControl lv{list_};
-  for (std::size_t k = 0; k < set_.columns.size(); ++k) set_.columns[k].width = lv.column_width(static_cast<int>(k) + 1);
-  const auto& edit = market_window_hooks().edit_item_list;
-  DataTableSet copy = set_;
-  if (!edit || !edit(0, copy)) return;
+  for (int k = 0; k < set_.columns(); ++k) set_.column[k].width = lv.column_width(k + 1);
+  ItemListDlg dlg(false, set_);
+  if (dlg.do_modal(hwnd()) != ui::id::ok) return;
+  const ParamTableSet& edited = dlg.table_set();
   while (lv.column_count() > 1) lv.delete_column(1);
-  set_.columns = std::move(copy.columns);
-  if (set_.columns.size() > kDataMaxColumns) set_.columns.resize(kDataMaxColumns);
+  set_.column_count = edited.columns();
+  std::copy(edited.column, edited.column + edited.columns(), set_.column);
   insert_param_columns();
   if (manager()->connected()) bind_all(true, true);
 }
@@ -332,10 +340,10 @@ void DataWnd::show_menu(POINT screen) {
 void DataWnd::save_state(int index, std::FILE* file) const {
   if (file == nullptr) return;
   std::fprintf(file, "[ActiveWnd%d]\ntype=%d\ncaption=%s\nnumsecs=%d\n", index, kind::current_params,
-               caption().c_str(), static_cast<int>(set_.rows.size()));
-  for (std::size_t i = 0; i < set_.rows.size(); ++i) {
-    const DataRow& r = set_.rows[i];
-    std::fprintf(file, "class%zu=%s\nsec%zu=%s\ncaption%zu=%s\n", i, std::string(field_text(r.class_code)).c_str(),
+               caption().c_str(), set_.rows());
+  for (int i = 0; i < set_.rows(); ++i) {
+    const TableSetRow& r = set_.row[i];
+    std::fprintf(file, "class%d=%s\nsec%d=%s\ncaption%d=%s\n", i, std::string(field_text(r.class_code)).c_str(),
                  i, std::string(field_text(r.security_code)).c_str(), i, std::string(field_text(r.caption)).c_str());
   }
   std::fputs("\n", file);
@@ -405,49 +413,49 @@ LRESULT DataWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
 
 // The current-parameters window's columns and caption width as the
 // window-table file keeps them.
-DataTableSet read_data_columns(const std::string& tcf) {
-  DataTableSet set;
+ParamTableSet read_data_columns(const std::string& tcf) {
+  ParamTableSet set;
   set.caption_width = profile_get_int("DataWnd", "capwidth", 60, tcf);
-  const int count = std::clamp(profile_get_int("DataWnd", "numpars", 0, tcf), 0, kDataMaxColumns);
-  for (int k = 0; k < count; ++k) {
+  set.column_count = std::clamp(profile_get_int("DataWnd", "numpars", 0, tcf), 0, kTableSetMax);
+  for (int k = 0; k < set.column_count; ++k) {
     const std::string n = std::to_string(k);
-    set.columns.push_back(make_column(profile_get_string("DataWnd", "pardb" + n, "", tcf, 16),
-                                      profile_get_string("DataWnd", "parname" + n, "", tcf, 18),
-                                      profile_get_int("DataWnd", "parwidth" + n, 60, tcf)));
+    set.column[k] = make_column(profile_get_string("DataWnd", "pardb" + n, "", tcf, 16),
+                                profile_get_string("DataWnd", "parname" + n, "", tcf, 18),
+                                profile_get_int("DataWnd", "parwidth" + n, 60, tcf));
   }
   return set;
 }
 
 void register_data_window() {
-  auto pending = std::make_shared<DataTableSet>();
+  auto pending = std::make_shared<ParamTableSet>();
   WindowKind k;
   k.kind = kind::current_params;
   k.command = cmd::current_params;
   k.single = true;
   k.caption = cp1251("Текущие параметры");
   k.prepare = [pending](std::string& caption) {
-    ClassRecord* cls = nullptr;
-    std::vector<uint32_t> keys;
-    const auto& add = market_window_hooks().add_items;
-    if (!add || !add(1, cls, keys) || cls == nullptr) return false;
-    if (std::find(keys.begin(), keys.end(), static_cast<uint32_t>(-1)) != keys.end()) return false;
-    DataTableSet set = read_data_columns(manager()->window_kinds_path());
+    const MainView* view = manager()->view();
+    AddTableItemDlg dlg(true);
+    if (dlg.do_modal(view != nullptr ? view->hwnd() : ui::Hwnd{}) != ui::id::ok) return false;
+    const ClassRecord* cls = dlg.chosen_class();
+    const std::vector<uint32_t>& keys = dlg.keys();
+    if (cls == nullptr || std::find(keys.begin(), keys.end(), static_cast<uint32_t>(-1)) != keys.end()) return false;
+    ParamTableSet set = read_data_columns(manager()->window_kinds_path());
     for (const uint32_t key : keys) {
       const SecurityRecord* sec = cls->find_security(key);
-      if (sec == nullptr || std::ssize(set.rows) >= kDataMaxRows) continue;
-      DataRow row;
+      if (sec == nullptr || set.row_count >= kTableSetMax) continue;
+      TableSetRow& row = set.row[set.row_count++];
       copy_text(row.class_code, cls->code());
       copy_text(row.security_code, field_text(sec->record.code));
       format_row_caption(row, field_text(sec->record.name), field_text(cls->record.name), true);
-      set.rows.push_back(row);
     }
-    set.caption = caption;
-    *pending = std::move(set);
+    copy_text(set.caption, caption);
+    *pending = set;
     return true;
   };
   k.create = [pending] {
-    auto window = std::make_unique<DataWnd>(std::move(*pending));
-    *pending = DataTableSet{};
+    auto window = std::make_unique<DataWnd>(*pending);
+    *pending = ParamTableSet{};
     return window;
   };
   register_window_kind(std::move(k));

@@ -8,7 +8,9 @@
 #include <memory>
 
 #include "terminal/data_feed_manager.h"
+#include "terminal/instrument_pickers.h"
 #include "terminal/market_windows.h"
+#include "terminal/order_prefill.h"
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
 #include "terminal/main_frame.h"
@@ -189,21 +191,19 @@ void QuotesWnd::on_double_tap(POINT client) {
   const std::span<const KelapiPriceRecord> stored = sec->prices;
   const auto [s0, e0] = quotes_display_window(stored, depth());
   const int i = ui::ListViewControl{list_}.hit_test(client);
-  OrderRowChoice choice;
-  choice.class_code = setup_.class_code;
-  choice.security_code = setup_.security_code;
+  OrderPrefill prefill;
+  prefill.set_class(setup_.class_code);
+  prefill.set_security(setup_.security_code);
   if (i >= 0 && i < e0 - s0) {
     const KelapiPriceRecord& level =
         stored[static_cast<std::size_t>(manager()->settings().buy_on_top ? s0 + i : e0 - 1 - i)];
-    char price[32];
-    std::snprintf(price, sizeof price, "%.*f", std::clamp<int>(sec->record.scale, 0, 12), level.price);
     const bool bid_row = offer_volume(level) < 1;
-    choice.has_level = true;
-    choice.price = price;
-    choice.quantity = std::to_string(bid_row ? bid_volume(level) : offer_volume(level));
-    choice.buy = !bid_row;
+    prefill.set_price(level.price, sec->record.scale);
+    prefill.set_quantity(bid_row ? bid_volume(level) : offer_volume(level));
+    // An offer is there to be bought, a bid to be sold into.
+    prefill.set_direction(!bid_row);
   }
-  if (market_window_hooks().open_order_window) market_window_hooks().open_order_window(choice);
+  open_order_window(prefill);
 }
 
 void QuotesWnd::save_state(int index, std::FILE* file) const {
@@ -284,15 +284,17 @@ void register_quotes_window() {
   k.command = cmd::quotes;
   k.single = false;
   k.prepare = [pending](std::string& caption) {
-    ClassRecord* cls = nullptr;
-    SecurityRecord* sec = nullptr;
-    const auto& choose = market_window_hooks().choose_instrument;
-    if (!choose || !choose(1, cls, sec) || cls == nullptr || sec == nullptr) return false;
+    MainView* view = manager()->view();
+    NewMarketWindowDlg dlg(true);
+    if (dlg.do_modal(view != nullptr ? view->hwnd() : ui::Hwnd{}) != ui::id::ok) return false;
+    const ClassRecord* cls = dlg.chosen_class();
+    const SecurityRecord* sec = dlg.chosen_security();
+    if (cls == nullptr || sec == nullptr) return false;
     QuotesSetup setup;
     setup.class_code = cls->code();
     setup.security_code = std::string(field_text(sec->record.code));
     // An open book of the same instrument is shown instead of a new one.
-    if (MainView* view = manager()->view()) {
+    if (view != nullptr) {
       for (int i = 0; i < kSlotCount; ++i) {
         const auto* open = dynamic_cast<const QuotesWnd*>(view->slot(i));
         if (open != nullptr && open->setup().class_code == setup.class_code &&

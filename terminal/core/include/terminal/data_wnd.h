@@ -12,50 +12,25 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
+#include <string_view>
 
+#include "terminal/param_table_set.h"
 #include "terminal/window_protocol.h"
 
 namespace kelda::terminal {
 
-inline constexpr int kDataMaxRows = 20;
-inline constexpr int kDataMaxColumns = 20;
-
-struct DataRow {
-  int32_t class_number = -1;     // -1 until bound
-  int32_t security_number = -1;  // -1 until bound
-  char class_code[13] = {};
-  char security_code[13] = {};
-  char caption[66] = {};
-};
-
-struct DataColumn {
-  int32_t width = 0;
-  char db_name[17] = {};
-  char short_name[19] = {};
-};
-
-// The window's table set: what the creator hands it and what the list
-// dialogs edit (as a copy).
-struct DataTableSet {
-  std::vector<DataRow> rows;        // at most kDataMaxRows
-  std::vector<DataColumn> columns;  // at most kDataMaxColumns
-  int caption_width = 60;
-  std::string caption;
-};
-
 // A row's caption: "name [class name]" when `with_class`, else the name,
 // cut to the row's caption field.
-void format_row_caption(DataRow& row, std::string_view security_name, std::string_view class_name, bool with_class);
+void format_row_caption(TableSetRow& row, std::string_view security_name, std::string_view class_name, bool with_class);
 // One cell's text for a value of parameter `param` of security `sec`.
 std::string format_param_value(const KelapiClassParamRecord& param, const KelapiSecurityRecord& sec, double value);
 
 class DataWnd : public TerminalWindow {
  public:
-  explicit DataWnd(DataTableSet set);
+  explicit DataWnd(const ParamTableSet& set);
   ~DataWnd() override;
 
-  const DataTableSet& table_set() const { return set_; }
+  const ParamTableSet& table_set() const { return set_; }
   ui::Hwnd list() const { return list_; }
 
   void on_values(const ClassRecord& cls, const SecurityRecord& sec, std::span<const KelapiValueRecord> values) override;
@@ -82,7 +57,7 @@ class DataWnd : public TerminalWindow {
   void write_column_layout();
   void release();
 
-  DataTableSet set_;
+  ParamTableSet set_;
   ui::Hwnd list_;
 };
 

@@ -1,53 +1,22 @@
 // The market windows of the terminal (order book, current parameters, news
-// and client portfolio): their registration as window kinds, the questions
-// their creation commands ask through the dialogs library, and the helpers
-// they share.
+// and client portfolio): their registration as window kinds, the helpers
+// they share, and the hook through which the portfolio reaches the column
+// setup dialog (set by the program at start-up; unset, the menu command only
+// fits the name column to its texts).
 //
-// The dialogs library sits above the core, so the core windows reach its
-// instrument dialogs through hooks that the program sets at start-up; a hook
-// that is not set answers "cancelled".
-//
-// Threading: user-interface thread. Ownership: the records handed to and
-// returned by the hooks belong to the data manager.
+// Threading: user-interface thread.
 #pragma once
 
-#include <cstdint>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "ui/types.h"
 
 namespace kelda::terminal {
 
-struct ClassRecord;
-struct SecurityRecord;
-struct DataTableSet;
-
-// What a double tap on a row hands the order window.
-struct OrderRowChoice {
-  std::string class_code;
-  std::string security_code;
-  bool has_level = false;  // the tap hit a level: price, quantity and direction follow
-  std::string price;
-  std::string quantity;
-  bool buy = false;
-};
-
 struct MarketWindowHooks {
-  // The instrument of a new quotes (mode 1) or chart (mode 0) window.
-  std::function<bool(int mode, ClassRecord*& cls, SecurityRecord*& sec)> choose_instrument;
-  // Securities (mode 1: security numbers) or parameters (mode 0: parameter
-  // numbers) of one class to add to the current-parameters window.
-  std::function<bool(int mode, ClassRecord*& cls, std::vector<uint32_t>& keys)> add_items;
-  // Reorders and removes the rows (mode 1) or columns (mode 0) of a copy of
-  // the current-parameters window's table set.
-  std::function<bool(int mode, DataTableSet& set)> edit_item_list;
   // The column setup dialog over a window of `kind`; true when it changed
   // the window's columns or values.
   std::function<bool(ui::Hwnd owner, int kind)> setup_columns;
-  // Opens (or finds) the order window and pre-fills it from a row.
-  std::function<void(const OrderRowChoice& choice)> open_order_window;
 };
 MarketWindowHooks& market_window_hooks();
 
