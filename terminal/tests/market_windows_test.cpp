@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "fake_client.h"
+#include "dialog_fixture.h"
 #include "terminal/data_wnd.h"
 #include "terminal/instrument_pickers.h"
 #include "terminal/login_dialog.h"
@@ -48,13 +48,11 @@ std::vector<std::u16string> column(ui::Hwnd list, int sub_item) {
   return texts;
 }
 
-class MarketWindows : public ::testing::Test {
+// A connected, started terminal over the stand-in library's class TQBR.
+class MarketWindows : public DialogFixture {
  protected:
   void SetUp() override {
-    ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
-    reset_log();
-    app = std::make_unique<TerminalApp>(client);
-    ASSERT_TRUE(app->init_instance());
+    DialogFixture::SetUp();
     register_market_windows();
     ui.script().on_dialog(kLoginDialogId, [](ui::DialogDriver& d) { d.click(ui::id::ok); });
     ASSERT_TRUE(m().connect_to_server(false));
@@ -71,9 +69,8 @@ class MarketWindows : public ::testing::Test {
   }
   void TearDown() override {
     set_order_window_opener(nullptr);
-    app.reset();
+    DialogFixture::TearDown();
   }
-  DataFeedManager& m() { return app->data(); }
   // The next new-window picker chooses security `chosen`.
   void pick() {
     ui.script().on_dialog(kNewMarketWindowDialogId, [this](ui::DialogDriver& d) {
@@ -113,9 +110,6 @@ class MarketWindows : public ::testing::Test {
     post(KELAPI_EVENT_NEWPRICE, cls->record.class_number, chosen);
   }
 
-  ui::HeadlessUi ui;
-  FakeClient client{100};
-  std::unique_ptr<TerminalApp> app;
   ClassRecord* cls = nullptr;
   uint32_t chosen = 1;
   std::vector<uint32_t> add_keys{1, 2};

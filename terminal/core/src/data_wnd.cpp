@@ -94,7 +94,7 @@ std::string format_param_value(const KelapiClassParamRecord& param, const Kelapi
   return text;
 }
 
-DataWnd::DataWnd(const ParamTableSet& set) : TerminalWindow(kind::current_params), set_(set) {
+DataWnd::DataWnd(const ParamTableSet& set) : MarketWindow(kind::current_params), set_(set) {
   set_.row_count = set_.rows();
   set_.column_count = set_.columns();
 }
@@ -368,11 +368,6 @@ void DataWnd::release() {
 
 LRESULT DataWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
-    case ui::wm::create: {
-      const LRESULT r = default_proc(msg, wparam, lparam);
-      if (r != -1) on_create();
-      return r;
-    }
     case ui::wm::destroy:
       release();
       break;
@@ -394,11 +389,9 @@ LRESULT DataWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case UM_MATCHROW:
       if (wparam != 0) bind_class(*reinterpret_cast<ClassRecord*>(wparam), true, false);
       break;
-    case UM_SETFONT: {
-      const auto* font = reinterpret_cast<const ui::Font*>(wparam);
-      ui::send_message(list_, ui::wm::set_font, font != nullptr ? font->handle() : 0, 1);
+    case UM_SETFONT:
+      apply_font(list_, wparam);
       break;
-    }
     case UM_CLASSNAME:
       rewrite_captions();
       break;
@@ -408,7 +401,7 @@ LRESULT DataWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
     default:
       break;
   }
-  return TerminalWindow::window_proc(msg, wparam, lparam);
+  return MarketWindow::window_proc(msg, wparam, lparam);
 }
 
 // The current-parameters window's columns and caption width as the

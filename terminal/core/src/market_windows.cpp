@@ -30,6 +30,18 @@ WPARAM table_font_handle() {
   return font != nullptr ? font->handle() : 0;
 }
 
+void apply_font(ui::Hwnd control, WPARAM font_object) {
+  const auto* font = reinterpret_cast<const ui::Font*>(font_object);
+  ui::send_message(control, ui::wm::set_font, font != nullptr ? font->handle() : 0, 1);
+}
+
+LRESULT MarketWindow::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg != ui::wm::create) return TerminalWindow::window_proc(msg, wparam, lparam);
+  const LRESULT r = default_proc(msg, wparam, lparam);
+  if (r != -1) on_create();
+  return r;
+}
+
 ui::Hwnd create_report_list(ui::Hwnd parent, UINT id, DWORD extra_style) {
   ui::CreateParams p;
   p.class_name = ui::class_name::list_view;

@@ -31,7 +31,7 @@ std::u16string headline_text(const KelapiNewsRecord& n) {
 
 }  // namespace
 
-NewsWnd::NewsWnd() : TerminalWindow(kind::news) {}
+NewsWnd::NewsWnd() : MarketWindow(kind::news) {}
 
 NewsWnd::~NewsWnd() {
   if (hwnd()) destroy();
@@ -153,11 +153,6 @@ LRESULT NewsWnd::on_notify(const ui::NotifyHeader& header) {
 
 LRESULT NewsWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
-    case ui::wm::create: {
-      const LRESULT r = default_proc(msg, wparam, lparam);
-      if (r != -1) on_create();
-      return r;
-    }
     case ui::wm::destroy:
       if (list_) ui::destroy_window(list_);
       if (body_) ui::destroy_window(body_);
@@ -198,7 +193,7 @@ LRESULT NewsWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
     default:
       break;
   }
-  return TerminalWindow::window_proc(msg, wparam, lparam);
+  return MarketWindow::window_proc(msg, wparam, lparam);
 }
 
 void register_news_window() {

@@ -108,7 +108,7 @@ std::string portfolio_value_text(int index, const MargoMarginalRow& row) {
   return text;
 }
 
-MarginalRowsWnd::MarginalRowsWnd(PortfolioSetup setup) : TerminalWindow(kind::portfolio), setup_(std::move(setup)) {
+MarginalRowsWnd::MarginalRowsWnd(PortfolioSetup setup) : MarketWindow(kind::portfolio), setup_(std::move(setup)) {
   if (setup_.column_widths.size() > 20) setup_.column_widths.resize(20);
   const auto& catalogue = portfolio_catalogue();
   if (setup_.codes.empty()) {
@@ -274,11 +274,6 @@ void MarginalRowsWnd::write_column_layout() {
 
 LRESULT MarginalRowsWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
-    case ui::wm::create: {
-      const LRESULT r = default_proc(msg, wparam, lparam);
-      if (r != -1) on_create();
-      return r;
-    }
     case ui::wm::destroy:
       write_column_layout();
       if (list_) ui::destroy_window(list_);
@@ -334,11 +329,9 @@ LRESULT MarginalRowsWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
       ui::ComboBoxControl{combo_}.reset();
       clear_values();
       return 1;
-    case UM_SETFONT: {
-      const auto* font = reinterpret_cast<const ui::Font*>(wparam);
-      ui::send_message(list_, ui::wm::set_font, font != nullptr ? font->handle() : 0, 1);
+    case UM_SETFONT:
+      apply_font(list_, wparam);
       return 1;
-    }
     case UM_GROUPING:
       rebuild_rows();
       break;
@@ -348,7 +341,7 @@ LRESULT MarginalRowsWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
     default:
       break;
   }
-  return TerminalWindow::window_proc(msg, wparam, lparam);
+  return MarketWindow::window_proc(msg, wparam, lparam);
 }
 
 // The shown values and column widths the window-table file keeps.

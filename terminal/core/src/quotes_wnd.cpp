@@ -54,7 +54,7 @@ std::pair<int, int> quotes_display_window(std::span<const KelapiPriceRecord> lis
   return {std::max(s - depth, 0), std::min(s + depth, n)};
 }
 
-QuotesWnd::QuotesWnd(QuotesSetup setup) : TerminalWindow(kind::quotes), setup_(std::move(setup)) {
+QuotesWnd::QuotesWnd(QuotesSetup setup) : MarketWindow(kind::quotes), setup_(std::move(setup)) {
   if (setup_.class_code.size() > 12) setup_.class_code.resize(12);
   if (setup_.security_code.size() > 12) setup_.security_code.resize(12);
 }
@@ -230,11 +230,6 @@ void QuotesWnd::release() {
 
 LRESULT QuotesWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
-    case ui::wm::create: {
-      const LRESULT r = default_proc(msg, wparam, lparam);
-      if (r != -1) on_create();
-      return r;
-    }
     case ui::wm::destroy:
       release();
       break;
@@ -250,11 +245,9 @@ LRESULT QuotesWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
       break;
     case UM_MATCHROW:
       return wparam != 0 && match(*reinterpret_cast<ClassRecord*>(wparam)) ? 1 : 0;
-    case UM_SETFONT: {
-      const auto* font = reinterpret_cast<const ui::Font*>(wparam);
-      ui::send_message(list_, ui::wm::set_font, font != nullptr ? font->handle() : 0, 1);
+    case UM_SETFONT:
+      apply_font(list_, wparam);
       return 1;
-    }
     case UM_ALIGNMENT:
       ui::ListViewControl{list_}.set_column_format(1, wparam == 2 ? ui::lvcfmt::right : ui::lvcfmt::left);
       return 1;
@@ -270,7 +263,7 @@ LRESULT QuotesWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
     default:
       break;
   }
-  return TerminalWindow::window_proc(msg, wparam, lparam);
+  return MarketWindow::window_proc(msg, wparam, lparam);
 }
 
 }  // namespace kelda::terminal

@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "terminal/param_table_set.h"
-#include "terminal/window_protocol.h"
+#include "terminal/market_windows.h"
 
 namespace kelda::terminal {
 
@@ -25,7 +25,7 @@ void format_row_caption(TableSetRow& row, std::string_view security_name, std::s
 // One cell's text for a value of parameter `param` of security `sec`.
 std::string format_param_value(const KelapiClassParamRecord& param, const KelapiSecurityRecord& sec, double value);
 
-class DataWnd : public TerminalWindow {
+class DataWnd : public MarketWindow {
  public:
   explicit DataWnd(const ParamTableSet& set);
   ~DataWnd() override;
@@ -44,7 +44,7 @@ class DataWnd : public TerminalWindow {
   void edit_params();
 
  private:
-  void on_create();
+  void on_create() override;
   void insert_param_columns();
   void rebuild_items();
   void bind_class(ClassRecord& cls, bool fill, bool apply);

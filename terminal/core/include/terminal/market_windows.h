@@ -9,6 +9,7 @@
 
 #include <functional>
 
+#include "terminal/window_protocol.h"
 #include "ui/types.h"
 
 namespace kelda::terminal {
@@ -28,5 +29,18 @@ void register_market_windows();
 ui::Hwnd create_report_list(ui::Hwnd parent, UINT id, DWORD extra_style);
 // The table font's handle word for wm::set_font (0 when none).
 WPARAM table_font_handle();
+// UM_SETFONT's font object (a ui::Font*, null for none) to a control, redrawn.
+void apply_font(ui::Hwnd control, WPARAM font_object);
+
+// The base of the market windows: builds the window's controls once its
+// own creation has succeeded.
+class MarketWindow : public TerminalWindow {
+ public:
+  using TerminalWindow::TerminalWindow;
+  LRESULT window_proc(UINT msg, WPARAM wparam, LPARAM lparam) override;
+
+ protected:
+  virtual void on_create() = 0;
+};
 
 }  // namespace kelda::terminal

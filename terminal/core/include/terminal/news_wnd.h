@@ -12,12 +12,12 @@
 #include <memory>
 #include <vector>
 
-#include "terminal/window_protocol.h"
+#include "terminal/market_windows.h"
 #include "ui/gdi.h"
 
 namespace kelda::terminal {
 
-class NewsWnd : public TerminalWindow {
+class NewsWnd : public MarketWindow {
  public:
   NewsWnd();
   ~NewsWnd() override;
@@ -29,7 +29,7 @@ class NewsWnd : public TerminalWindow {
   LRESULT window_proc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  void on_create();
+  void on_create() override;
   void set_fonts(const ui::Font* font);
   const KelapiNewsRecord* record(int item) const;
   int measure(int item);

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "margin/kelda_margin.h"
-#include "terminal/window_protocol.h"
+#include "terminal/market_windows.h"
 
 namespace kelda::terminal {
 
@@ -42,7 +42,7 @@ struct PortfolioSetup {
   std::vector<int> codes;                   // shown values; empty: the whole catalogue
 };
 
-class MarginalRowsWnd : public TerminalWindow {
+class MarginalRowsWnd : public MarketWindow {
  public:
   explicit MarginalRowsWnd(PortfolioSetup setup);
   ~MarginalRowsWnd() override;
@@ -60,7 +60,7 @@ class MarginalRowsWnd : public TerminalWindow {
   void recompute(bool force);
 
  private:
-  void on_create();
+  void on_create() override;
   void layout();
   void rebuild_rows();
   void fill_clients();

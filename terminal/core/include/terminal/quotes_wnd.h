@@ -17,7 +17,7 @@
 #include <string>
 #include <utility>
 
-#include "terminal/window_protocol.h"
+#include "terminal/market_windows.h"
 
 namespace kelda::terminal {
 
@@ -34,7 +34,7 @@ struct QuotesSetup {
 // `depth` offers from it.
 std::pair<int, int> quotes_display_window(std::span<const KelapiPriceRecord> list, int depth);
 
-class QuotesWnd : public TerminalWindow {
+class QuotesWnd : public MarketWindow {
  public:
   explicit QuotesWnd(QuotesSetup setup);
   ~QuotesWnd() override;
@@ -49,7 +49,7 @@ class QuotesWnd : public TerminalWindow {
   LRESULT window_proc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  void on_create();
+  void on_create() override;
   // Walks the manager's classes until one holds the window's instrument.
   void bind();
   bool match(ClassRecord& cls);
