@@ -264,6 +264,30 @@ TEST_F(MarketWindows, RowCaptionsAreCutToTheirFieldAndFollowTheClassNameSetting)
   EXPECT_EQ(lv.item_text(0, 0), u"Gazprom [Shares]");
 }
 
+TEST_F(MarketWindows, LayoutFilesKeepInstrumentsRowsAndColumns) {
+  pick();
+  open<QuotesWnd>(cmd::quotes);
+  add();
+  auto& data = open<DataWnd>(cmd::current_params);
+  ui::ListViewControl{data.list()}.set_column_width(1, 77);
+  const std::string second(field_text(data.table_set().row[1].security_code));
+  view().save_window_layout(true);
+  EXPECT_EQ(view().open_count(), 0);
+  const std::string tcf = test::read_file_bytes(m().window_kinds_path());
+  EXPECT_NE(tcf.find("[QuotesWnd]\nprice=60\nvolume=60\n"), std::string::npos) << tcf;
+  EXPECT_NE(tcf.find("parwidth0=77\nparname0="), std::string::npos) << tcf;
+
+  view().load_window_layout();
+  ASSERT_EQ(view().open_count(), 2);
+  const auto& quotes = dynamic_cast<const QuotesWnd&>(*view().slot(0));
+  EXPECT_EQ(quotes.setup().security_code, "S1");
+  EXPECT_EQ(quotes.security_number(), 1) << "bound again to its security";
+  const auto& restored = dynamic_cast<const DataWnd&>(*view().slot(1));
+  ASSERT_EQ(restored.table_set().rows(), 2);
+  EXPECT_EQ(field_text(restored.table_set().row[1].security_code), second);
+  EXPECT_EQ(ui::ListViewControl{restored.list()}.column_width(1), 77);
+}
+
 TEST_F(MarketWindows, NewsBodiesAreFetchedOnDemandAndShownForTheSelectedHeadline) {
   for (int n = 1; n <= 2; ++n) {
     client.news = {};

@@ -8,10 +8,10 @@
 
 #include "terminal/data_feed_manager.h"
 #include "terminal/instrument_pickers.h"
+#include "terminal/layout_files.h"
 #include "terminal/main_frame.h"
 #include "terminal/main_view.h"
 #include "terminal/market_windows.h"
-#include "terminal/profile.h"
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
 #include "ui/controls.h"
@@ -57,6 +57,8 @@ void show_limit_message(ui::Hwnd owner, std::u16string text, int limit) {
 }
 
 }  // namespace
+
+ParamTableSet read_data_columns(const std::string& tcf);
 
 void format_row_caption(TableSetRow& row, std::string_view security_name, std::string_view class_name, bool with_class) {
   const std::string name(security_name);
@@ -337,20 +339,44 @@ void DataWnd::show_menu(POINT screen) {
   }
 }
 
-void DataWnd::save_state(int index, std::FILE* file) const {
-  if (file == nullptr) return;
-  std::fprintf(file, "[ActiveWnd%d]\ntype=%d\ncaption=%s\nnumsecs=%d\n", index, kind::current_params,
-               caption().c_str(), set_.rows());
+void DataWnd::write_state(SectionText& keys) const {
+  keys.put_int("numsecs", set_.rows());
   for (int i = 0; i < set_.rows(); ++i) {
     const TableSetRow& r = set_.row[i];
-    std::fprintf(file, "class%d=%s\nsec%d=%s\ncaption%d=%s\n", i, std::string(field_text(r.class_code)).c_str(),
-                 i, std::string(field_text(r.security_code)).c_str(), i, std::string(field_text(r.caption)).c_str());
+    const std::string n = std::to_string(i);
+    keys.put("class" + n, field_text(r.class_code));
+    keys.put("sec" + n, field_text(r.security_code));
+    keys.put("caption" + n, field_text(r.caption));
   }
-  std::fputs("\n", file);
+}
+
+void DataWnd::restore_state(const SavedSection& section) {
+  const std::string caption(field_text(set_.caption));
+  set_ = read_data_columns(window_table_path());
+  copy_text(set_.caption, caption);
+  set_.row_count = section.get_int_in("numsecs", 0, 0, kTableSetMax);
+  for (int i = 0; i < set_.row_count; ++i) {
+    TableSetRow& r = set_.row[i];
+    const std::string n = std::to_string(i);
+    copy_text(r.class_code, section.get("class" + n, "", 12));
+    copy_text(r.security_code, section.get("sec" + n, "", 12));
+    copy_text(r.caption, section.get("caption" + n, "", 65));
+  }
 }
 
 void DataWnd::write_column_layout() {
-  // The [DataWnd] section: written once the layout files keep kind sections.
+  if (!list_) return;
+  const ui::ListViewControl lv{list_};
+  SectionText body;
+  body.put_int("capwidth", lv.column_width(0));
+  body.put_int("numpars", set_.columns());
+  for (int k = 0; k < set_.columns(); ++k) {
+    const std::string n = std::to_string(k);
+    body.put_int("parwidth" + n, lv.column_width(k + 1));
+    body.put("parname" + n, field_text(set_.column[k].short_name));
+    body.put("pardb" + n, field_text(set_.column[k].db_name));
+  }
+  write_kind_section("DataWnd", body);
 }
 
 void DataWnd::release() {
@@ -383,9 +409,6 @@ LRESULT DataWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
       }
       break;
     }
-    case UM_SAVESTATE:
-      save_state(static_cast<int>(wparam), reinterpret_cast<std::FILE*>(lparam));
-      break;
     case UM_MATCHROW:
       if (wparam != 0) bind_class(*reinterpret_cast<ClassRecord*>(wparam), true, false);
       break;
@@ -407,14 +430,14 @@ LRESULT DataWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
 // The current-parameters window's columns and caption width as the
 // window-table file keeps them.
 ParamTableSet read_data_columns(const std::string& tcf) {
+  const SavedSection section(tcf, "DataWnd");
   ParamTableSet set;
-  set.caption_width = profile_get_int("DataWnd", "capwidth", 60, tcf);
-  set.column_count = std::clamp(profile_get_int("DataWnd", "numpars", 0, tcf), 0, kTableSetMax);
+  set.caption_width = section.get_int("capwidth", 60);
+  set.column_count = section.get_int_in("numpars", 0, 0, kTableSetMax);
   for (int k = 0; k < set.column_count; ++k) {
     const std::string n = std::to_string(k);
-    set.column[k] = make_column(profile_get_string("DataWnd", "pardb" + n, "", tcf, 16),
-                                profile_get_string("DataWnd", "parname" + n, "", tcf, 18),
-                                profile_get_int("DataWnd", "parwidth" + n, 60, tcf));
+    set.column[k] = make_column(section.get("pardb" + n, "", 16), section.get("parname" + n, "", 18),
+                                section.get_int("parwidth" + n, 60));
   }
   return set;
 }
@@ -433,7 +456,7 @@ void register_data_window() {
     const ClassRecord* cls = dlg.chosen_class();
     const std::vector<uint32_t>& keys = dlg.keys();
     if (cls == nullptr || std::find(keys.begin(), keys.end(), static_cast<uint32_t>(-1)) != keys.end()) return false;
-    ParamTableSet set = read_data_columns(manager()->window_kinds_path());
+    ParamTableSet set = read_data_columns(window_table_path());
     for (const uint32_t key : keys) {
       const SecurityRecord* sec = cls->find_security(key);
       if (sec == nullptr || set.row_count >= kTableSetMax) continue;

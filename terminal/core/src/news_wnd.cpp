@@ -176,12 +176,6 @@ LRESULT NewsWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
       break;
     case ui::wm::notify:
       return on_notify(*reinterpret_cast<const ui::NotifyHeader*>(lparam));
-    case UM_SAVESTATE:
-      if (auto* file = reinterpret_cast<std::FILE*>(lparam)) {
-        std::fprintf(file, "[ActiveWnd%d]\ntype=%d\ncaption=%s\n\n", static_cast<int>(wparam), kind::news,
-                     caption().c_str());
-      }
-      break;
     case UM_CLEAR:
       ui::ListViewControl{list_}.delete_all_items();
       widths_.clear();

@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "terminal/data_feed_manager.h"
+#include "terminal/layout_files.h"
 #include "terminal/main_frame.h"
 #include "terminal/market_windows.h"
-#include "terminal/profile.h"
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
 #include "ui/controls.h"
@@ -263,13 +263,19 @@ void MarginalRowsWnd::show_menu(POINT screen) {
   lv.set_column_width(0, widest + 5);
 }
 
-void MarginalRowsWnd::save_state(int index, std::FILE* file) const {
-  if (file == nullptr) return;
-  std::fprintf(file, "[ActiveWnd%d]\ntype=%d\ncaption=%s\n\n", index, kind::portfolio, caption().c_str());
-}
-
 void MarginalRowsWnd::write_column_layout() {
-  // The [MarginalRowsWnd] section: written once the layout files keep kind sections.
+  if (!list_) return;
+  const ui::ListViewControl lv{list_};
+  SectionText body;
+  const int columns = lv.column_count();
+  body.put_int("numpars", columns);
+  for (int i = 0; i < columns; ++i) body.put_int("par" + std::to_string(i) + "width", lv.column_width(i));
+  body.put_int("numvals", static_cast<long long>(shown_.size()));
+  const auto& catalogue = portfolio_catalogue();
+  for (std::size_t i = 0; i < shown_.size(); ++i) {
+    body.put_int("val" + std::to_string(i) + "code", catalogue[static_cast<std::size_t>(shown_[i])].code);
+  }
+  write_kind_section("MarginalRowsWnd", body);
 }
 
 LRESULT MarginalRowsWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -316,9 +322,6 @@ LRESULT MarginalRowsWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
       }
       break;
     }
-    case UM_SAVESTATE:
-      save_state(static_cast<int>(wparam), reinterpret_cast<std::FILE*>(lparam));
-      break;
     // The tables (and the margin rows with them) are about to go: forget the
     // client and every row of the drop-down list, not only the values.
     case UM_CLEAR:
@@ -346,16 +349,13 @@ LRESULT MarginalRowsWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
 
 // The shown values and column widths the window-table file keeps.
 PortfolioSetup read_portfolio_setup(const std::string& tcf) {
+  const SavedSection section(tcf, "MarginalRowsWnd");
   PortfolioSetup setup;
-  const int columns = std::clamp(profile_get_int("MarginalRowsWnd", "numpars", 2, tcf), 0, 20);
+  const int columns = std::clamp(section.get_int("numpars", 2), 0, 20);
   setup.column_widths.clear();
-  for (int i = 0; i < columns; ++i) {
-    setup.column_widths.push_back(profile_get_int("MarginalRowsWnd", "par" + std::to_string(i) + "width", 60, tcf));
-  }
-  const int values = std::clamp(profile_get_int("MarginalRowsWnd", "numvals", 0, tcf), 0, 20);
-  for (int i = 0; i < values; ++i) {
-    setup.codes.push_back(profile_get_int("MarginalRowsWnd", "val" + std::to_string(i) + "code", i + 1, tcf));
-  }
+  for (int i = 0; i < columns; ++i) setup.column_widths.push_back(section.get_int("par" + std::to_string(i) + "width", 60));
+  const int values = std::clamp(section.get_int("numvals", 0), 0, 20);
+  for (int i = 0; i < values; ++i) setup.codes.push_back(section.get_int("val" + std::to_string(i) + "code", i + 1));
   return setup;
 }
 
@@ -365,7 +365,7 @@ void register_portfolio_window() {
   k.command = cmd::portfolio;
   k.single = true;
   k.caption = cp1251("Клиентский портфель");
-  k.create = [] { return std::make_unique<MarginalRowsWnd>(read_portfolio_setup(manager()->window_kinds_path())); };
+  k.create = [] { return std::make_unique<MarginalRowsWnd>(read_portfolio_setup(window_table_path())); };
   register_window_kind(std::move(k));
 }
 

@@ -9,13 +9,13 @@
 
 #include "terminal/data_feed_manager.h"
 #include "terminal/instrument_pickers.h"
+#include "terminal/layout_files.h"
 #include "terminal/market_windows.h"
 #include "terminal/order_prefill.h"
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
 #include "terminal/main_frame.h"
 #include "terminal/main_view.h"
-#include "terminal/profile.h"
 #include "ui/controls.h"
 
 namespace kelda::terminal {
@@ -206,16 +206,28 @@ void QuotesWnd::on_double_tap(POINT client) {
   open_order_window(prefill);
 }
 
-void QuotesWnd::save_state(int index, std::FILE* file) const {
-  if (file == nullptr) return;
+void QuotesWnd::write_state(SectionText& keys) const {
   const ui::ListViewControl lv{list_};
-  std::fprintf(file, "[ActiveWnd%d]\ntype=%d\ncaption=%s\nclass=%s\nsec=%s\nprice=%d\nvolume=%d\n\n", index,
-               kind::quotes, caption().c_str(), setup_.class_code.c_str(), setup_.security_code.c_str(),
-               lv.column_width(0), lv.column_width(1));
+  keys.put("class", setup_.class_code);
+  keys.put("sec", setup_.security_code);
+  keys.put_int("price", lv.column_width(0));
+  keys.put_int("volume", lv.column_width(1));
+}
+
+void QuotesWnd::restore_state(const SavedSection& section) {
+  setup_.class_code = section.get("class", "", 12);
+  setup_.security_code = section.get("sec", "", 12);
+  setup_.price_width = section.get_int("price", 60);
+  setup_.volume_width = section.get_int("volume", 60);
 }
 
 void QuotesWnd::write_column_layout() {
-  // The [QuotesWnd] section: written once the layout files keep kind sections.
+  if (!list_) return;
+  const ui::ListViewControl lv{list_};
+  SectionText body;
+  body.put_int("price", lv.column_width(0));
+  body.put_int("volume", lv.column_width(1));
+  write_kind_section("QuotesWnd", body);
 }
 
 void QuotesWnd::release() {
@@ -240,9 +252,6 @@ LRESULT QuotesWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
     }
     case ui::wm::notify:
       return on_notify(*reinterpret_cast<const ui::NotifyHeader*>(lparam));
-    case UM_SAVESTATE:
-      save_state(static_cast<int>(wparam), reinterpret_cast<std::FILE*>(lparam));
-      break;
     case UM_MATCHROW:
       return wparam != 0 && match(*reinterpret_cast<ClassRecord*>(wparam)) ? 1 : 0;
     case UM_SETFONT:
@@ -301,9 +310,9 @@ void register_quotes_window() {
     std::snprintf(text, sizeof text, "%s [%s]", std::string(field_text(sec->record.name)).c_str(),
                   std::string(field_text(cls->record.name)).c_str());
     caption = text;
-    const std::string& tcf = manager()->window_kinds_path();
-    setup.price_width = profile_get_int("QuotesWnd", "price", 60, tcf);
-    setup.volume_width = profile_get_int("QuotesWnd", "volume", 60, tcf);
+    const SavedSection columns(window_table_path(), "QuotesWnd");
+    setup.price_width = columns.get_int("price", 60);
+    setup.volume_width = columns.get_int("volume", 60);
     *pending = std::move(setup);
     return true;
   };

@@ -34,6 +34,8 @@ class DataWnd : public MarketWindow {
   ui::Hwnd list() const { return list_; }
 
   void on_values(const ClassRecord& cls, const SecurityRecord& sec, std::span<const KelapiValueRecord> values) override;
+  void write_state(SectionText& keys) const override;
+  void restore_state(const SavedSection& section) override;
   LRESULT window_proc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
   // Menu commands of the tap-and-hold menu (also for tests).
@@ -53,7 +55,6 @@ class DataWnd : public MarketWindow {
   void set_cell(int row, int column, const std::string& text);
   void rewrite_captions();
   void show_menu(POINT screen);
-  void save_state(int index, std::FILE* file) const;
   void write_column_layout();
   void release();
 

@@ -68,7 +68,6 @@ class MarginalRowsWnd : public MarketWindow {
   void clear_values();
   MargoMarginalRow* selected_row() const;
   void show_menu(POINT screen);
-  void save_state(int index, std::FILE* file) const;
   void write_column_layout();
 
   PortfolioSetup setup_;

@@ -46,6 +46,8 @@ class QuotesWnd : public MarketWindow {
 
   void on_quotes(int32_t class_number, int32_t security_number, std::span<const KelapiPriceRecord> now,
                  std::span<const KelapiPriceRecord> before) override;
+  void write_state(SectionText& keys) const override;
+  void restore_state(const SavedSection& section) override;
   LRESULT window_proc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
  private:
@@ -59,7 +61,6 @@ class QuotesWnd : public MarketWindow {
   void insert_level(int item, const KelapiPriceRecord& level, int precision);
   LRESULT on_notify(const ui::NotifyHeader& header);
   void on_double_tap(POINT client);
-  void save_state(int index, std::FILE* file) const;
   void write_column_layout();
   void release();
 
