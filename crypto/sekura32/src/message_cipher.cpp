@@ -155,7 +155,19 @@ uint32_t SessionChanges::commit() noexcept {
   if (set_sender_key) std::memcpy(sender->key, sender_key, kKeyBytes);
   if (set_recipient_key) std::memcpy(recipient->key, recipient_key, kKeyBytes);
   if (channel != nullptr) sender->channel = channel;
-  if (update_channel != nullptr) *update_channel = channel_state;
+  if (update_channel != nullptr) {
+    // The opposite direction's thread reads the tag at any time: it is
+    // written only when it really changes (a sender taking its partner's
+    // cipher), never rewritten with the value it already holds.
+    if (update_channel->tag != channel_state.tag) update_channel->tag = channel_state.tag;
+    update_channel->digest = channel_state.digest;
+    update_channel->idea = channel_state.idea;
+    update_channel->table = channel_state.table;
+    update_channel->started = channel_state.started;
+    update_channel->count = channel_state.count;
+    std::memcpy(update_channel->pending, channel_state.pending, sizeof channel_state.pending);
+    update_channel->pending_length = channel_state.pending_length;
+  }
   if (set_sequence) recipient->sequence = sequence;
   if (count) {
     // Channel traffic keeps counting; the counters stop short of overflow.
