@@ -128,8 +128,11 @@ void QuotesWnd::refresh(std::span<const KelapiPriceRecord> now, std::span<const 
   if (sec == nullptr) return;
   const int precision = sec->record.scale;
   const int d = depth();
-  const auto [ns, ne] = quotes_display_window(now, d);
-  const auto [ps, pe] = quotes_display_window(before, d);
+  // Plain names, not structured bindings: the lambdas below capture them.
+  const auto now_window = quotes_display_window(now, d);
+  const auto before_window = quotes_display_window(before, d);
+  const int ns = now_window.first, ne = now_window.second;
+  const int ps = before_window.first, pe = before_window.second;
   const bool buy_on_top = manager()->settings().buy_on_top;
   const int step = buy_on_top ? -1 : 1;
   int n = buy_on_top ? ne - 1 : ns;
