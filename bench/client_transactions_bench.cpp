@@ -28,13 +28,13 @@ double g_snprintf = 0;
 
 using kelda::bench::timed;
 
-struct FieldSpec {
+struct DeskField {
   const char* key;
   int16_t type;
   int16_t width;
 };
 // Text, price (the security's scale 2), integer and choice fields.
-constexpr FieldSpec kFields[] = {{"CLASSCODE", 0, 12}, {"SECCODE", 0, 12}, {"ACCOUNT", 0, 12},
+constexpr DeskField kFields[] = {{"CLASSCODE", 0, 12}, {"SECCODE", 0, 12}, {"ACCOUNT", 0, 12},
                                  {"PRICE", 3, 10},     {"QUANTITY", 1, 8},  {"OPERATION", 4, 1},
                                  {"CLIENT_CODE", 0, 12}, {"TYPE", 0, 1},   {"COMMENT", 0, 20}};
 
@@ -61,13 +61,13 @@ class Desk {
     k.d.kind_code = 4;
     k.d.field_count = static_cast<int16_t>(std::size(kFields));
     std::strcpy(k.d.name, "New order");
-    for (const FieldSpec& spec : kFields) {
+    for (const DeskField& field : kFields) {
       TransactionField f;
       std::memset(&f, 0, sizeof f);
-      std::strcpy(f.key, spec.key);
-      f.type = spec.type;
-      f.width = spec.width;
-      if (spec.type == 4) std::strcpy(f.values, "B=Buy|S=Sell");
+      std::strcpy(f.key, field.key);
+      f.type = field.type;
+      f.width = field.width;
+      if (field.type == 4) std::strcpy(f.values, "B=Buy|S=Sell");
       k.fields.push_back(f);
     }
     k.present = true;
