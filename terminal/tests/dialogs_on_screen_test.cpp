@@ -129,6 +129,12 @@ TEST(TerminalDialogsOnScreen, OrdersReachTheDemoDeskAndEveryDialogIsPhotographed
   ui::run_loop_until([&] { return script->all_used(); });
   EXPECT_EQ(server.orders().size(), 1u);
   EXPECT_TRUE(script->problems().empty());
+
+  // Leave as a user does: the link closes before the terminal goes, so the
+  // library's receive thread delivers nothing to a terminal being destroyed.
+  script->answer_message_box(ui::id::yes, u"завершить работу");
+  ui::send_message(frame, ui::wm::command, cmd::exit);
+  EXPECT_FALSE(m.connected());
 }
 
 }  // namespace
