@@ -2,7 +2,7 @@
 // characters between "-----BEGIN SEKURA<label>" and "-----END SEKURA<label>"
 // marker lines, with no checksum line; clear-signed text in plain lines
 // followed by an armoured signature; and the line-by-line text conversion
-// ("\r\n" after every line) that clear-signed and text messages digest.
+// ("\r\n" after every line) that clear-signed text is digested in.
 //
 // Results: 0 success, 17 malformed body or clear text, 259 stream errors.
 // Threading: no state beyond a constant decode table.

@@ -7,6 +7,7 @@
 
 #include "armour.h"
 #include "message.h"
+#include "text_lines.h"
 
 namespace kelda::sekura32 {
 namespace {
@@ -32,18 +33,6 @@ Bytes contents(SkStream* stream) {
   uint32_t length = 0;
   skLookMemStream(stream, &buffer, nullptr, &length, nullptr);
   return Bytes(buffer, buffer + length);
-}
-
-// Text data: every line ended by CR LF.
-uint32_t convert_text(Bytes& data) {
-  StreamHandle in(view_stream(data.data(), uint32_t(data.size())));
-  StreamHandle out(skTempMemStream());
-  if (!in || !out) return SK_NO_MEMORY;
-  char line[1024];
-  uint32_t result = read_clear_text(true, in.get(), out.get(), nullptr, 0, nullptr, line, sizeof line);
-  wipe(line, sizeof line);
-  if (result < 16) data = contents(out.get());
-  return result;
 }
 
 // The signature packets of the data hashed so far into `running`, also
@@ -100,7 +89,8 @@ class MessageWriter {
     bool channel_mode = (flags & kChannelMode) != 0;
     if (channel_mode && ((flags & ~0x9A7u) != 0 || context == &fresh_)) return kFlagsNotAllowed;
     if ((flags & (kClearSigned | kArmouredSignature)) != 0) return kFlagsNotAllowed;
-    if ((flags & kText) != 0 && (result = convert_text(data)) >= 16) return result;
+    // Text goes out as lines ended by CR LF, in message and channel mode alike.
+    if ((flags & kText) != 0 && (result = convert_text_lines(data)) >= 16) return result;
     Bytes message;
     result = channel_mode ? write_channel(flags, *context, data, detached, message)
                           : write_message(flags, *context, data, detached, message);

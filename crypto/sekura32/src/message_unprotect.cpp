@@ -9,6 +9,7 @@
 
 #include "armour.h"
 #include "message.h"
+#include "text_lines.h"
 
 namespace kelda::sekura32 {
 namespace {
@@ -210,8 +211,13 @@ class MessageReader {
       if (header.data_length != stream->remaining(stream.get())) return SK_BAD_FORMAT;
       std::size_t at = stream->u.memory.position;
       data.assign(inner + at, inner + at + header.data_length);
+      // The digest covers the literal bytes as they were sent; text is then
+      // handed on as lines ended by CR LF, whatever line ends it came with.
       md5_update(message_.digest, data.data(), data.size());
-      if (header.mode == 't') found_ |= kText;
+      if (header.mode == 't') {
+        found_ |= kText;
+        if ((result = convert_text_lines(data)) >= 16) return result;
+      }
       time_ = header.time;
       int64_t number = 0;
       if (numbered_name(header.name, &number)) {
@@ -224,7 +230,7 @@ class MessageReader {
           changes_.sequence = int32_t(number);
         }
       }
-      check_signatures(collected_.data(), collected_.size(), message_.digest, uint32_t(data.size()), sender_,
+      check_signatures(collected_.data(), collected_.size(), message_.digest, header.data_length, sender_,
                        callback_, outcome_);
       return outcome_.result();
     }

@@ -213,6 +213,7 @@ TEST_F(Messages, HandMadeMessagesAreReadFromTheirLayout) {
   table_cipher_setup(table, key, 6, key[6], key[7]);
   table_cipher_apply(table, inner.data(), inner.size());
   Buffer enciphered = packet(14, inner);
+  const Buffer crlf = {'\r', '\n'};
   Buffer damaged_digest = digest_packet(hello);
   damaged_digest[1] = 23;
   damaged_digest.pop_back();
@@ -225,7 +226,7 @@ TEST_F(Messages, HandMadeMessagesAreReadFromTheirLayout) {
   } cases[] = {
       {"literal", literal('b', "", hello), 0, SK_OK, 0, hello},
       {"two-byte length", literal('b', "name", big), 0, SK_OK, 0, big},
-      {"text", literal('t', "", hello), 0, SK_OK, 0x100, hello},
+      {"text", literal('t', "", hello), 0, SK_OK, 0x100, hello + crlf},
       {"numbered", literal('b', "#1", hello), 0x40, SK_OK, 0x40, hello},
       {"digest", digest_packet(hello) + literal('b', "", hello), 2, SK_OK, 2, hello},
       {"enciphered", enciphered, 6, SK_OK, 6, hello},
@@ -250,6 +251,117 @@ TEST_F(Messages, HandMadeMessagesAreReadFromTheirLayout) {
     EXPECT_EQ(got, c.data);
     reader_to->sequence = 0;
   }
+}
+
+// ---- text data (flag 0x100) ----
+
+Buffer bytes(const std::string& text) { return Buffer(text.begin(), text.end()); }
+
+TEST_F(Messages, TextIsWrittenAsLinesEndedByCrLf) {
+  // Lines longer than any line buffer go whole.
+  std::string long_line(1500, 'x');
+  struct Case {
+    const char* what;
+    uint32_t flags;
+    Buffer data, block;
+  } cases[] = {
+      {"bare line feeds", 0x100, bytes("a\nb"), literal('t', "", bytes("a\r\nb\r\n"))},
+      {"already converted", 0x100, bytes("a\r\nb\r\n"), literal('t', "", bytes("a\r\nb\r\n"))},
+      {"lone carriage returns stay", 0x100, bytes("one\rtwo\r"), literal('t', "", bytes("one\rtwo\r\r\n"))},
+      {"empty lines", 0x100, bytes("\n\r\n"), literal('t', "", bytes("\r\n\r\n"))},
+      {"nothing", 0x100, {}, literal('t', "", {})},
+      {"byte 26 ends the text", 0x100, bytes("end\n\x1A"), literal('t', "", bytes("end\r\n"))},
+      {"long line", 0x100, bytes(long_line + "\nend"), literal('t', "", bytes(long_line + "\r\nend\r\n"))},
+      {"digest over the converted text", 0x102, bytes("a\nb"),
+       digest_packet(bytes("a\r\nb\r\n")) + literal('t', "", bytes("a\r\nb\r\n"))},
+      {"binary keeps its line feeds", 0, bytes("a\nb"), literal('b', "", bytes("a\nb"))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Buffer block, got;
+    ASSERT_EQ(protect(writer_from, writer_to, c.flags, c.data, &block), SK_OK);
+    EXPECT_EQ(block, c.block);
+    uint32_t found = c.flags;
+    ASSERT_EQ(unprotect(reader_from, reader_to, &found, block, &got), SK_OK);
+    EXPECT_EQ(found, c.flags);
+    EXPECT_EQ(got, Buffer(c.block.end() - long(got.size()), c.block.end()));  // the literal's data
+  }
+  // What the conversion could not carry whole is refused, not cut.
+  for (const Buffer& not_text : {bytes(std::string("a\0b", 3)), bytes("a\x1A" "b")}) {
+    Buffer block = {9};
+    EXPECT_EQ(protect(writer_from, writer_to, 0x100, not_text, &block), SK_BAD_FORMAT);
+    EXPECT_TRUE(block.empty());
+  }
+}
+
+TEST_F(Messages, TextIsReadAsLinesEndedByCrLf) {
+  struct Case {
+    const char* what;
+    Buffer block;
+    uint32_t expected_in, result, found;
+    Buffer data;
+  } cases[] = {
+      {"bare line feeds", literal('t', "", bytes("a\nb")), 0, SK_OK, 0x100, bytes("a\r\nb\r\n")},
+      {"converted text as it is", literal('t', "", bytes("a\r\n\r\n")), 0x100, SK_OK, 0x100, bytes("a\r\n\r\n")},
+      {"long line", literal('t', "", Buffer(2000, 'y')), 0, SK_OK, 0x100, Buffer(2000, 'y') + bytes("\r\n")},
+      {"nothing", literal('t', "", {}), 0, SK_OK, 0x100, {}},
+      {"byte 26 at the end", literal('t', "", bytes("z\x1A")), 0, SK_OK, 0x100, bytes("z\r\n")},
+      // The digest is over the literal's bytes as sent, not as converted.
+      {"digest over the bytes sent", digest_packet(bytes("a\nb")) + literal('t', "", bytes("a\nb")), 2, SK_OK,
+       0x102, bytes("a\r\nb\r\n")},
+      {"digest over the converted bytes", digest_packet(bytes("a\r\nb\r\n")) + literal('t', "", bytes("a\nb")), 2,
+       SK_BAD_DIGEST, 0, {}},
+      {"binary", literal('b', "", bytes("a\nb")), 0, SK_OK, 0, bytes("a\nb")},
+      {"NUL in text", literal('t', "", bytes(std::string("a\0b", 3))), 0, SK_BAD_FORMAT, 0, {}},
+      {"bytes behind byte 26", literal('t', "", bytes("a\x1A" "b")), 0, SK_BAD_FORMAT, 0, {}},
+      {"unknown mode", literal('u', "", bytes("a")), 0, SK_BAD_FORMAT, 0, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    uint32_t found = c.expected_in;
+    Buffer got;
+    ASSERT_EQ(unprotect(reader_from, reader_to, &found, c.block, &got), c.result);
+    if (c.result != SK_OK) continue;
+    EXPECT_EQ(found, c.found);
+    EXPECT_EQ(got, c.data);
+  }
+}
+
+TEST_F(Messages, TextSignaturesAndChannelBlocksCarryTheConvertedLines) {
+  // A detached signature over text covers its converted lines, so the check
+  // finds it over the text as given (flag 0x100) or as converted (no flag).
+  std::string text = std::string(1200, 'q') + "\nlast";
+  Buffer converted = bytes(std::string(1200, 'q') + "\r\nlast\r\n");
+  SkStream* in = skMemStream(text.data(), uint32_t(text.size()), uint32_t(text.size()), &skDummyRealloc);
+  SkStream* out = skTempMemStream();
+  SkStream* detached = skTempMemStream();
+  ASSERT_EQ(ProtectStream(&writer_from, &writer_to, 0x101, in, out, nullptr, detached), SK_OK);
+  struct Check {
+    std::string data;
+    uint32_t flags, result;
+  } checks[] = {
+      {text, 0x101, SK_OK},
+      {std::string(converted.begin(), converted.end()), 0x1, SK_OK},
+      {text, 0x1, SK_BAD_SIGNATURE},
+      {text + std::string(1, '\0'), 0x101, SK_BAD_FORMAT},
+  };
+  for (Check& c : checks) {
+    SCOPED_TRACE(c.flags);
+    SkStream* data = skMemStream(c.data.data(), uint32_t(c.data.size()), uint32_t(c.data.size()), &skDummyRealloc);
+    detached->rewind_read(detached);
+    EXPECT_EQ(CheckSignStream(&reader_from, c.flags, data, detached, nullptr), c.result);
+    data->close(data);
+  }
+  for (SkStream* s : {in, out, detached}) s->close(s);
+
+  // Channel mode converts each block on writing; the reader gets the lines.
+  share_password(1);
+  Buffer block, got;
+  ASSERT_EQ(protect(writer_from, writer_to, 0x904, bytes("a\nb"), &block), SK_OK);
+  uint32_t found = 0x804;
+  ASSERT_EQ(unprotect(reader_from, reader_to, &found, block, &got), SK_OK);
+  EXPECT_EQ(found, 0x804u);
+  EXPECT_EQ(got, bytes("a\r\nb\r\n"));
 }
 
 }  // namespace

@@ -501,7 +501,13 @@ typedef uint32_t (*SkSignatureCallback)(SkSession* signer, uint32_t result, uint
  * Protect/Unprotect wrap the caller's buffer (*out, *capacity) in a memory
  * stream grown by the growth function (SetRealloc; skDummyRealloc at load,
  * which never grows) and return buffer, capacity and length through the out
- * pointers. Both counts of Protect must be 1 (else 258). */
+ * pointers. Both counts of Protect must be 1 (else 258).
+ *
+ * Text data (0x100) travels as lines each ended by CR LF: the writer
+ * converts the data before it signs and writes it (literal mode "t"), the
+ * reader of a "t" literal checks the bytes as sent and hands on their lines
+ * ended by CR LF. Data the conversion could not carry whole (a NUL byte, or
+ * bytes behind a byte 26) is refused with 17 on either side. */
 SK_API uint32_t Protect(SkSession** senders, uint32_t sender_count, SkSession** recipients,
                         uint32_t recipient_count, uint32_t flags, const void* data, uint32_t length, uint8_t** out,
                         uint32_t* capacity, uint32_t* out_length);
@@ -519,7 +525,7 @@ SK_API uint32_t UnprotectStream(SkSession** senders, SkSession** recipients, uin
                                 SkSignatureCallback callback);
 /* Checks detached signature and digest packets against data. Flags 1 and 2
  * ask for a verified signature (else 19) or digest (else 23); 0x100 hashes
- * the data as text lines; 0x80 reads the signature stream as armour; the
+ * the data as text lines ended by CR LF; 0x80 reads the signature stream as armour; the
  * enciphering and numbering bits give 263. */
 SK_API uint32_t CheckSignStream(SkSession** signers, uint32_t flags, SkStream* data, SkStream* signature,
                                 SkSignatureCallback callback);
