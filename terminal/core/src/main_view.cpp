@@ -371,6 +371,21 @@ void MainView::on_timer(uintptr_t id) {
   }
 }
 
+void MainView::register_arrow_hot_keys() {
+  if (!hwnd()) return;
+  ui::register_hot_key(hwnd(), kHotKeyLeft, ui::mod::keyup, ui::vk::left);
+  ui::register_hot_key(hwnd(), kHotKeyRight, ui::mod::keyup, ui::vk::right);
+}
+
+void MainView::unregister_arrow_hot_keys() {
+  if (!hwnd()) return;
+  ui::unregister_hot_key(hwnd(), kHotKeyLeft);
+  ui::unregister_hot_key(hwnd(), kHotKeyRight);
+  // A key held while the keys went keeps no latch set.
+  left_latch_ = false;
+  right_latch_ = false;
+}
+
 void MainView::on_hot_key(int id, LPARAM lparam) {
   const bool released = (static_cast<UINT>(lparam) & 0xFFFF & ui::mod::keyup) != 0;
   bool& latch = id == kHotKeyLeft ? left_latch_ : right_latch_;
@@ -421,16 +436,14 @@ LRESULT MainView::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
         m->create_table_font();
       }
       update_window_buttons();
-      ui::register_hot_key(hwnd(), kHotKeyLeft, ui::mod::keyup, ui::vk::left);
-      ui::register_hot_key(hwnd(), kHotKeyRight, ui::mod::keyup, ui::vk::right);
+      register_arrow_hot_keys();
       load_window_layout();
       if (DataFeedManager* m = manager()) m->input_panel_button = false;
       defer_sip_button_update(hwnd());
       return r;
     }
     case ui::wm::destroy:
-      ui::unregister_hot_key(hwnd(), kHotKeyLeft);
-      ui::unregister_hot_key(hwnd(), kHotKeyRight);
+      unregister_arrow_hot_keys();
       save_window_layout(true);
       for (auto& w : slots_) w.reset();
       open_count_ = 0;

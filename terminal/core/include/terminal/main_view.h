@@ -89,6 +89,14 @@ class MainView : public ui::Window {
   void clear_all_windows();
   void send_to_all_windows(UINT msg, WPARAM wparam, LPARAM lparam);
 
+  // ---- arrow keys ----
+  // The left and right arrow hot keys that switch windows (ids 1 and 2, with
+  // their releases). Windows and dialogs that take arrow keys release them
+  // while they are active and register them again afterwards; registering
+  // twice or releasing twice changes nothing.
+  void register_arrow_hot_keys();
+  void unregister_arrow_hot_keys();
+
   // ---- header ----
   bool lamp_lit() const { return lamp_lit_; }
   // The first event after a quiet period: light the lamp now.
