@@ -1,6 +1,7 @@
 // The application object: start-up and the main frame.
 #include "terminal/terminal_app.h"
 
+#include "terminal/color_select.h"
 #include "terminal/text_log.h"
 #include "ui/screen.h"
 
@@ -23,6 +24,7 @@ bool TerminalApp::init_instance() {
     return false;
   }
   register_terminal_resources();
+  register_color_select_class();
   const ui::ScreenInfo screen = ui::screen_info();
   manager_->screen_width = screen.width;
   manager_->screen_height = screen.height;
