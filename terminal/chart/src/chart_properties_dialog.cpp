@@ -4,8 +4,6 @@
 #include <mutex>
 #include <string>
 
-#include "terminal/data_feed_manager.h"
-#include "terminal/main_frame.h"
 #include "ui/controls.h"
 
 namespace kelda::terminal {
@@ -52,7 +50,7 @@ ui::DialogTemplate properties_template() {
 
 }  // namespace
 
-ChartPropertiesDlg::ChartPropertiesDlg() : ui::Dialog("", kChartPropertiesDialogId) {}
+ChartPropertiesDlg::ChartPropertiesDlg() : ChartDialog("", kChartPropertiesDialogId) {}
 
 bool ChartPropertiesDlg::on_init_dialog() {
   const ui::ComboBoxControl intervals{item(chart_props_id::interval)};
@@ -72,8 +70,7 @@ bool ChartPropertiesDlg::on_init_dialog() {
   ui::ButtonControl{item(chart_props_id::last_bars)}.set_check(last ? 1 : 0);
   ui::ButtonControl{item(chart_props_id::all_bars)}.set_check(last ? 0 : 1);
   enable_count();
-  if (DataFeedManager* m = manager()) m->input_panel_button = true;
-  defer_sip_button_update(hwnd());
+  announce_to_input_panel();
   return true;
 }
 

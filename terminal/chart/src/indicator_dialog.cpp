@@ -6,8 +6,7 @@
 #include <string>
 
 #include "indicator_forms.h"
-#include "terminal/data_feed_manager.h"
-#include "terminal/main_frame.h"
+#include "terminal/color_select.h"
 #include "terminal/text_log.h"
 #include "terminal_chart/field_checks.h"
 #include "terminal_chart/indicator_dialogs.h"
@@ -35,18 +34,6 @@ std::u16string pane_text(std::size_t n) {
   return u"Окно" + wide(out);
 }
 
-std::u16string colour_text(COLORREF colour) {
-  char out[16];
-  std::snprintf(out, sizeof out, "%u", static_cast<unsigned>(colour));
-  return wide(out);
-}
-
-// The dialogs of this file announce themselves to the input panel.
-void announce_dialog(ui::Hwnd dialog) {
-  if (DataFeedManager* m = manager()) m->input_panel_button = true;
-  defer_sip_button_update(dialog);
-}
-
 ui::DialogTemplate indicator_template() {
   ui::DialogTemplate tpl;
   tpl.cx = 140;
@@ -59,7 +46,7 @@ ui::DialogTemplate indicator_template() {
       {cls::static_, u"Окно", ui::id::static_text, visible, 4, 22, 30, 10},
       {cls::combo_box, u"", indicator_id::window, combo | ui::cbs::sort, 36, 20, 100, 80},
       {cls::static_, u"Цвет", ui::id::static_text, visible, 4, 38, 30, 10},
-      {cls::edit, u"", indicator_id::colour, visible | ui::ws::tab_stop | ui::ws::border, 36, 36, 60, 13},
+      {kColorSelectClass, u"", indicator_id::colour, visible | ui::ws::tab_stop, 36, 36, 60, 13},
       {cls::button, u"Дополнительно", indicator_id::more, visible | ui::ws::tab_stop, 36, 54, 100, 14},
       {cls::button, u"Линии уровня", ui::id::static_text, visible | ui::bs::group_box, 4, 72, 132, 28},
       {cls::button, u"Редактировать", indicator_id::levels, visible | ui::ws::tab_stop, 36, 82, 70, 14},
@@ -90,10 +77,10 @@ ui::DialogTemplate levels_template() {
 }  // namespace
 
 IndicatorDlg::IndicatorDlg(std::vector<int32_t> pane_ids)
-    : ui::Dialog("", kIndicatorDialogId), pane_ids_(std::move(pane_ids)), edit_(false) {}
+    : ChartDialog("", kIndicatorDialogId), pane_ids_(std::move(pane_ids)), edit_(false) {}
 
 IndicatorDlg::IndicatorDlg(const GraphSettings& graph, std::vector<int32_t> pane_ids)
-    : ui::Dialog("", kIndicatorDialogId), settings_(graph), pane_ids_(std::move(pane_ids)), edit_(true) {}
+    : ChartDialog("", kIndicatorDialogId), settings_(graph), pane_ids_(std::move(pane_ids)), edit_(true) {}
 
 bool IndicatorDlg::on_init_dialog() {
   const ui::ComboBoxControl windows{item(indicator_id::window)};
@@ -115,12 +102,12 @@ bool IndicatorDlg::on_init_dialog() {
     types.set_cur_sel(0);
     kind_chosen();
   }
-  announce_dialog(hwnd());
+  announce_to_input_panel();
   return true;
 }
 
 void IndicatorDlg::show_colour() {
-  ui::set_window_text(item(indicator_id::colour), colour_text(settings_.graph.colour));
+  ui::set_window_text(item(indicator_id::colour), colour_to_text(settings_.graph.colour));
   const int32_t k = settings_.kind;
   ui::enable_window(item(indicator_id::more), indicator_params_dialog_id(k) != 0);
   ui::enable_window(item(indicator_id::colour), k != indicator::alligator && k != indicator::awesome &&
@@ -164,16 +151,11 @@ bool IndicatorDlg::on_command(UINT id, UINT code, ui::Hwnd control) {
 }
 
 void IndicatorDlg::on_ok() {
-  const std::string text = to_narrow(ui::get_window_text(item(indicator_id::colour)));
-  char* end = nullptr;
-  const unsigned long colour = std::strtoul(text.c_str(), &end, 10);
-  if (!text.empty() && *end == '\0' && colour <= 0xFFFFFFFFul) {
-    settings_.graph.colour = static_cast<COLORREF>(colour);
-    if (settings_.kind == indicator::bollinger && settings_.params.size() >= kLowerBandColour + 4u) {
-      const auto c = static_cast<uint32_t>(colour);
-      std::memcpy(settings_.params.data() + kUpperBandColour, &c, 4);
-      std::memcpy(settings_.params.data() + kLowerBandColour, &c, 4);
-    }
+  const COLORREF colour = colour_from_text(ui::get_window_text(item(indicator_id::colour)));
+  settings_.graph.colour = colour;
+  if (settings_.kind == indicator::bollinger && settings_.params.size() >= kLowerBandColour + 4u) {
+    std::memcpy(settings_.params.data() + kUpperBandColour, &colour, 4);
+    std::memcpy(settings_.params.data() + kLowerBandColour, &colour, 4);
   }
   const ui::ComboBoxControl windows{item(indicator_id::window)};
   const int at = windows.cur_sel();
@@ -189,7 +171,7 @@ void IndicatorDlg::on_ok() {
 }
 
 LevelsDlg::LevelsDlg(std::vector<VizorLevelLine> levels)
-    : ui::Dialog("", kLevelsDialogId), levels_(std::move(levels)) {}
+    : ChartDialog("", kLevelsDialogId), levels_(std::move(levels)) {}
 
 namespace {
 
@@ -206,7 +188,7 @@ bool LevelsDlg::on_init_dialog() {
   for (std::size_t i = 0; i < levels_.size(); ++i) {
     list.set_item_data(list.add(level_text(levels_[i].price)), static_cast<LPARAM>(i));
   }
-  announce_dialog(hwnd());
+  announce_to_input_panel();
   return true;
 }
 
@@ -257,6 +239,7 @@ void LevelsDlg::remove() {
 void register_indicator_dialogs() {
   static std::once_flag once;
   std::call_once(once, [] {
+    register_color_select_class();
     ui::register_dialog_template("", kIndicatorDialogId, indicator_template());
     ui::register_dialog_template("", kLevelsDialogId, levels_template());
     register_param_form_templates();

@@ -8,10 +8,12 @@
 #include <string>
 
 #include "indicator_forms.h"
+#include "terminal/color_select.h"
 #include "terminal/text_log.h"
 #include "terminal_chart/field_checks.h"
 #include "terminal_chart/indicator_dialogs.h"
 #include "ui/controls.h"
+#include "ui/screen.h"
 
 namespace kelda::terminal {
 namespace {
@@ -63,7 +65,7 @@ std::u16string field_text(const std::vector<uint8_t>& block, const ParamField& f
     std::memcpy(&v, block.data() + f.offset, 8);
     std::snprintf(out, sizeof out, "%.2f", v);
   } else if (f.widget == Widget::colour) {
-    std::snprintf(out, sizeof out, "%u", static_cast<uint32_t>(read_word(block, f.offset)));
+    return colour_to_text(static_cast<COLORREF>(read_word(block, f.offset)));
   } else {
     std::snprintf(out, sizeof out, "%d", read_word(block, f.offset));
   }
@@ -97,8 +99,12 @@ ui::DialogTemplate form_template(const ParamForm& form) {
       tpl.items.push_back({cls::button, u"Точки", id + 1, visible | ui::bs::auto_radio_button, 72, row, 60, 10});
     } else {
       tpl.items.push_back({cls::static_, f.caption, ui::id::static_text, visible, 4, row + 2, 70, 10});
-      tpl.items.push_back({is_combo(f.widget) ? cls::combo_box : cls::edit, u"", id,
-                           is_combo(f.widget) ? combo : edit, 76, row, 60, is_combo(f.widget) ? 80 : 13});
+      if (f.widget == Widget::colour) {
+        tpl.items.push_back({kColorSelectClass, u"", id, visible | ui::ws::tab_stop, 76, row, 60, 13});
+      } else {
+        tpl.items.push_back({is_combo(f.widget) ? cls::combo_box : cls::edit, u"", id,
+                             is_combo(f.widget) ? combo : edit, 76, row, 60, is_combo(f.widget) ? 80 : 13});
+      }
     }
     row += 16;
     bottom = std::max(bottom, row);
@@ -128,7 +134,7 @@ void register_param_form_templates() {
 }
 
 IndicatorParamsDlg::IndicatorParamsDlg(int32_t kind, std::vector<uint8_t> block)
-    : ui::Dialog("", indicator_params_dialog_id(kind)), kind_(kind), block_(std::move(block)) {}
+    : ChartDialog("", indicator_params_dialog_id(kind)), kind_(kind), block_(std::move(block)) {}
 
 bool IndicatorParamsDlg::on_init_dialog() {
   const ParamForm* form = param_form(kind_);
@@ -160,6 +166,7 @@ bool IndicatorParamsDlg::on_init_dialog() {
     tabs.set_cur_sel(0);
     show_page(0);
   }
+  announce_to_input_panel();
   return true;
 }
 
@@ -190,6 +197,7 @@ bool IndicatorParamsDlg::on_command(UINT id, UINT code, ui::Hwnd control) {
 void IndicatorParamsDlg::on_ok() {
   const ParamForm* form = param_form(kind_);
   if (form == nullptr) {
+    ui::show_input_panel(false);
     end_dialog(ui::id::ok);
     return;
   }
@@ -219,13 +227,9 @@ void IndicatorParamsDlg::on_ok() {
         }
         break;
       }
-      case Widget::colour: {
-        const std::string text = to_narrow(ui::get_window_text(control));
-        char* end = nullptr;
-        const unsigned long v = std::strtoul(text.c_str(), &end, 10);
-        if (!text.empty() && *end == '\0' && v <= 0xFFFFFFFFul) write_word(out, f.offset, static_cast<int32_t>(v));
+      case Widget::colour:
+        write_word(out, f.offset, static_cast<int32_t>(colour_from_text(ui::get_window_text(control))));
         break;
-      }
       case Widget::percent:
         write_word(out, f.offset, ui::ButtonControl{control}.check() == 1 ? 1 : 0);
         break;
@@ -237,6 +241,7 @@ void IndicatorParamsDlg::on_ok() {
     }
   }
   block_ = std::move(out);
+  ui::show_input_panel(false);
   end_dialog(ui::id::ok);
 }
 

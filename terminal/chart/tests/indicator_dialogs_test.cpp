@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "colour_picking.h"
 #include "terminal_chart/indicator_dialogs.h"
 #include "ui/controls.h"
 #include "ui/testing.h"
@@ -48,7 +49,7 @@ TEST_F(IndicatorDialogsTest, ANewIndicatorTakesTheKindsDefaultsAndAPane) {
     EXPECT_TRUE(d.choose(indicator_id::type, u"Bollinger Bands"));
     EXPECT_TRUE(d.enabled(indicator_id::more));
     EXPECT_EQ(d.text(indicator_id::colour), u"8388736");
-    d.set_text(indicator_id::colour, u"255");
+    colour_test::pick_colour(d.item(indicator_id::colour), 16);  // "Red"
     EXPECT_TRUE(d.choose(indicator_id::window, u"Окно2"));
     d.click(ui::id::ok);
   });

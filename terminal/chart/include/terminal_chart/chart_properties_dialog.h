@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "ui/dialog.h"
+#include "terminal_chart/chart_dialog.h"
 
 namespace kelda::terminal {
 
@@ -24,7 +24,7 @@ inline constexpr int bar_count = 1183;
 inline constexpr int32_t kShowAllBars = 1;
 inline constexpr int32_t kShowLastBars = 3;
 
-class ChartPropertiesDlg : public ui::Dialog {
+class ChartPropertiesDlg : public ChartDialog {
  public:
   ChartPropertiesDlg();
   int32_t interval = 15;

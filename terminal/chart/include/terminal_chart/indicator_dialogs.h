@@ -5,6 +5,9 @@
 // IndicatorParamsDlg (the kind's template, "Дополнительно") edits a
 // parameter block field by field.
 //
+// Colours are shown in colour-selection controls (terminal/color_select.h),
+// set and read through their decimal window text.
+//
 // Threading: user-interface thread; modal through the dialog service.
 // Ownership: each dialog works on its own copy (settings, level lines or
 // block), which the caller takes after OK; Cancel changes nothing. Errors:
@@ -14,8 +17,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "terminal_chart/chart_dialog.h"
 #include "terminal_chart/indicator_catalogue.h"
-#include "ui/dialog.h"
 
 namespace kelda::terminal {
 
@@ -42,7 +45,7 @@ inline constexpr int field = 1220;
 // The template of the kind's extra-parameter dialog, or 0 when it has none.
 int indicator_params_dialog_id(int32_t kind);
 
-class IndicatorDlg : public ui::Dialog {
+class IndicatorDlg : public ChartDialog {
  public:
   // A new indicator: the chart's pane ids, in order.
   explicit IndicatorDlg(std::vector<int32_t> pane_ids);
@@ -67,7 +70,7 @@ class IndicatorDlg : public ui::Dialog {
   bool edit_;
 };
 
-class LevelsDlg : public ui::Dialog {
+class LevelsDlg : public ChartDialog {
  public:
   explicit LevelsDlg(std::vector<VizorLevelLine> levels);
   const std::vector<VizorLevelLine>& levels() const { return levels_; }
@@ -82,7 +85,7 @@ class LevelsDlg : public ui::Dialog {
   std::vector<VizorLevelLine> levels_;
 };
 
-class IndicatorParamsDlg : public ui::Dialog {
+class IndicatorParamsDlg : public ChartDialog {
  public:
   IndicatorParamsDlg(int32_t kind, std::vector<uint8_t> block);
   const std::vector<uint8_t>& block() const { return block_; }
@@ -99,7 +102,8 @@ class IndicatorParamsDlg : public ui::Dialog {
   std::vector<uint8_t> block_;
 };
 
-// Registers the templates of every dialog of this header (once).
+// Registers the templates of every dialog of this header (once), and the
+// colour-selection control's class they place.
 void register_indicator_dialogs();
 
 }  // namespace kelda::terminal
