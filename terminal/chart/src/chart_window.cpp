@@ -11,6 +11,7 @@
 #include "terminal/instrument_pickers.h"
 #include "terminal/layout_files.h"
 #include "terminal/main_frame.h"
+#include "terminal/main_view.h"
 #include "terminal/tables.h"
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
@@ -521,6 +522,17 @@ LRESULT PriceChartWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
   return TerminalWindow::window_proc(msg, wparam, lparam);
 }
 
+int find_chart_wnd(const MainView& view, const std::string& class_code, const std::string& security_code) {
+  for (int i = 0; i < kSlotCount; ++i) {
+    const auto* chart = dynamic_cast<const PriceChartWnd*>(view.slot(i));
+    if (chart != nullptr && chart->config().class_code == class_code &&
+        chart->config().security_code == security_code) {
+      return i;
+    }
+  }
+  return -1;
+}
+
 namespace {
 
 // What the instrument picker chose for the next new chart window.
@@ -541,6 +553,14 @@ bool choose_instrument(std::string& caption) {
   ChartConfig config;
   config.class_code = std::string(field_text(cls.code)).substr(0, 12);
   config.security_code = std::string(field_text(sec.code)).substr(0, 12);
+  // At most one chart per instrument: an open one is shown instead.
+  if (MainView* view = manager() != nullptr ? manager()->view() : nullptr) {
+    const int open = find_chart_wnd(*view, config.class_code, config.security_code);
+    if (open >= 0) {
+      view->activate_slot(open);
+      return false;
+    }
+  }
   caption = cp1251("График ") + std::string(field_text(sec.name)) + " [" + std::string(field_text(cls.name)) + "]";
   config.caption = caption.substr(0, 255);
   pending_config() = std::move(config);

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "chart/kelda_chart.h"
@@ -25,6 +26,8 @@
 #include "terminal_chart/chart_config.h"
 
 namespace kelda::terminal {
+
+class MainView;
 
 namespace chart_cmd {
 inline constexpr UINT add_indicator = 302;
@@ -96,6 +99,11 @@ class PriceChartWnd : public TerminalWindow {
   int32_t line_id_ = -1;
   VizorChartParams params_{};
 };
+
+// The lowest slot of the view holding a chart of the class and security
+// (codes compared exactly), or -1. A new chart of an instrument that already
+// has one activates that window instead of opening a second.
+int find_chart_wnd(const MainView& view, const std::string& class_code, const std::string& security_code);
 
 // Registers the chart window kind (command "График") and the dialogs it uses.
 void register_chart_window();
