@@ -498,7 +498,10 @@ LRESULT PriceChartWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case UM_CLEAR:
       if (chart_ != nullptr) VizorClear(chart_, price_, 1);
       config_.class_id = config_.security_id = -1;
-      line_id_ = -1;
+      // The client library keeps its lines across a reconnect: a line only
+      // forgotten here would go on feeding bars beside the one the next bind
+      // registers, one more after every reconnect.
+      unregister_line();
       return 0;
     case UM_SETFONT:
       if (chart_ != nullptr) {

@@ -39,15 +39,24 @@ class ClientDataLines final : public DataLines {
     DataFeedManager* m = manager();
     if (m == nullptr || !m->connected() || !m->started()) return false;
     g_fan_out.store(fan_out.value());
+    int32_t id = -1;
     const KelapiResult r =
         KelapiRegisterDataLineEx(static_cast<uint32_t>(class_id), static_cast<uint32_t>(security_id), minutes,
-                                 on_data_line, 0, &line_id, archive ? 1 : 0);
+                                 on_data_line, 0, &id, archive ? 1 : 0);
     log_line("KelapiRegisterDataLine(%d,%d,%d) returned %d.", class_id, security_id, minutes, static_cast<int>(r));
-    return KelapiDataLineStart(line_id) == 0;
+    if (r != KELAPI_OK) return false;
+    // A line that cannot start is not kept registered behind the window.
+    if (KelapiDataLineStart(id) != KELAPI_OK) {
+      KelapiUnregisterDataLine(id);
+      return false;
+    }
+    line_id = id;
+    return true;
   }
+  // The library keeps its lines while the link is down and through a
+  // reconnect, so a line is given back whatever the connection's state.
   void unregister_line(int32_t line_id) override {
-    DataFeedManager* m = manager();
-    if (m == nullptr || !m->connected() || !m->started()) return;
+    if (manager() == nullptr) return;
     log_line("KelapiUnRegisterDataLine returned %d.", static_cast<int>(KelapiUnregisterDataLine(line_id)));
   }
 };

@@ -166,9 +166,15 @@ TEST_F(ChartWindowTest, BarsOfItsOwnLineArriveAndBadDatesAreDropped) {
   std::ifstream log(test::test_dir() / "infolog.txt");
   const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("20260231"), std::string::npos);
-  // Unbinding on a lost connection; the next class binds again.
+  // Cleared tables unbind the window and give its line back; the next class
+  // binds it to a new one.
   ui::send_message(w->hwnd(), UM_CLEAR);
   EXPECT_EQ(w->line_id(), -1);
+  EXPECT_EQ(lines.unregistered, std::vector<int32_t>{line});
+  ASSERT_EQ(ui::send_message(w->hwnd(), UM_MATCHROW, reinterpret_cast<WPARAM>(&cls)), 1);
+  EXPECT_EQ(lines.registered.size(), 2u);
+  EXPECT_NE(w->line_id(), line);
+  EXPECT_EQ(lines.unregistered.size(), 1u) << "nothing more to give back";
 }
 
 TEST_F(ChartWindowTest, MenuRangesStayApartWithManyGraphs) {
