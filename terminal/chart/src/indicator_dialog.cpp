@@ -151,11 +151,16 @@ bool IndicatorDlg::on_command(UINT id, UINT code, ui::Hwnd control) {
 }
 
 void IndicatorDlg::on_ok() {
-  const COLORREF colour = colour_from_text(ui::get_window_text(item(indicator_id::colour)));
-  settings_.graph.colour = colour;
-  if (settings_.kind == indicator::bollinger && settings_.params.size() >= kLowerBandColour + 4u) {
-    std::memcpy(settings_.params.data() + kUpperBandColour, &colour, 4);
-    std::memcpy(settings_.params.data() + kLowerBandColour, &colour, 4);
+  // A greyed control shows its placeholder grey, not a colour the user chose:
+  // the kinds with colours of their own keep the graph's colour.
+  const ui::Hwnd control = item(indicator_id::colour);
+  if (ui::is_window_enabled(control)) {
+    const COLORREF colour = colour_from_text(ui::get_window_text(control));
+    settings_.graph.colour = colour;
+    if (settings_.kind == indicator::bollinger && settings_.params.size() >= kLowerBandColour + 4u) {
+      std::memcpy(settings_.params.data() + kUpperBandColour, &colour, 4);
+      std::memcpy(settings_.params.data() + kLowerBandColour, &colour, 4);
+    }
   }
   const ui::ComboBoxControl windows{item(indicator_id::window)};
   const int at = windows.cur_sel();

@@ -228,7 +228,10 @@ void IndicatorParamsDlg::on_ok() {
         break;
       }
       case Widget::colour:
-        write_word(out, f.offset, static_cast<int32_t>(colour_from_text(ui::get_window_text(control))));
+        // A greyed control (the MACD histogram's signal) shows grey, not a choice.
+        if (ui::is_window_enabled(control)) {
+          write_word(out, f.offset, static_cast<int32_t>(colour_from_text(ui::get_window_text(control))));
+        }
         break;
       case Widget::percent:
         write_word(out, f.offset, ui::ButtonControl{control}.check() == 1 ? 1 : 0);

@@ -139,6 +139,20 @@ TEST_F(IndicatorDialogsTest, EditModeKeepsThePaneAndEditsTheParametersAndLevels)
   EXPECT_TRUE(ui.script().problems().empty());
 }
 
+TEST_F(IndicatorDialogsTest, AKindWithColoursOfItsOwnKeepsTheGraphsColour) {
+  GraphSettings graph = defaults(indicator::awesome);
+  graph.pane_id = 3;
+  graph.graph.colour = 0x123456;
+  ui.script().on_dialog(kIndicatorDialogId, [](ui::DialogDriver& d) {
+    EXPECT_FALSE(d.enabled(indicator_id::colour));
+    EXPECT_EQ(d.text(indicator_id::colour), u"8421504");  // shown grey
+    d.click(ui::id::ok);
+  });
+  IndicatorDlg dialog(graph, {3});
+  ASSERT_EQ(dialog.do_modal(ui::Hwnd{}), ui::id::ok);
+  EXPECT_EQ(dialog.settings().graph.colour, 0x123456u);
+}
+
 TEST_F(IndicatorDialogsTest, ParameterFormsShowAndStoreTheirFields) {
   // The MACD histogram's signal page greys its chart kind and colour; the
   // pages show one at a time.
@@ -155,6 +169,7 @@ TEST_F(IndicatorDialogsTest, ParameterFormsShowAndStoreTheirFields) {
   ASSERT_EQ(macd.do_modal(ui::Hwnd{}), ui::id::ok);
   EXPECT_EQ(word(macd.block(), 16), 0);
   EXPECT_EQ(word(macd.block(), 20), 4);
+  EXPECT_EQ(word(macd.block(), 24), 0x0000FF);  // the greyed signal colour is kept, not read as grey
   // Reals with two decimals; a third is refused.
   ui.script().answer_message_box(ui::id::ok);
   ui.script().on_dialog(195, [](ui::DialogDriver& d) {
