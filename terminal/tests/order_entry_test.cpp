@@ -1,14 +1,17 @@
 // The order window: the margin client code, the stop-order kinds and text,
 // stepping and the keypad on their own; then the dialog over the fake
 // client: prefills, the checks before sending, the confirmations, what the
-// client library is asked to send and how a refusal is shown.
+// client library is asked to send and how a refusal is shown; the window's
+// hold on the arrow keys and its place in the saved layout.
 #include <gtest/gtest.h>
 
 #include "dialog_fixture.h"
+#include "terminal/main_frame.h"
 #include "terminal/main_view.h"
 #include "terminal/window_kinds.h"
 #include "terminal_dialogs/order_entry.h"
 #include "ui/controls.h"
+#include "ui/loop.h"
 
 namespace kelda::terminal {
 namespace {
@@ -125,7 +128,7 @@ class TerminalOrderEntry : public DialogFixture {
   }
   void TearDown() override {
     app.reset();
-    unregister_window_kind(kind::order_entry);
+    for (const int k : {kind::order_entry, kind::trades, kind::orders}) unregister_window_kind(k);
   }
   OrderDlg& open(const OrderPrefill& record) {
     EXPECT_TRUE(open_order_window(record));
@@ -295,6 +298,52 @@ TEST_F(TerminalOrderEntry, StopOrdersChooseTheirKindAndSendTheirText) {
   EXPECT_NE(tp.find("|OFFSET=1|SPREAD=0.5|"), std::string::npos);
   EXPECT_TRUE(ui.script().all_used());
   EXPECT_TRUE(ui.script().problems().empty());
+}
+
+TEST_F(TerminalOrderEntry, TheWindowHoldsTheArrowKeysAndComesBackAfterARestart) {
+  for (const auto& [k, command] : {std::pair{kind::trades, cmd::trades}, std::pair{kind::orders, cmd::orders}}) {
+    register_window_kind({k, command, true, "w" + std::to_string(k), {},
+                          [k = k] { return std::make_unique<TerminalWindow>(k); }});
+  }
+  MainView& view = app->frame()->view();
+  ui::send_message(app->frame()->hwnd(), ui::wm::command, cmd::trades);
+  ui::send_message(app->frame()->hwnd(), ui::wm::command, cmd::orders);
+  ui::scripted::press_key(ui::vk::right);
+  ASSERT_EQ(view.active_slot(), 0) << "the arrows switch windows";
+
+  // Open, the order window keeps the arrows for its fields: no switching.
+  ui::send_message(app->frame()->hwnd(), ui::wm::command, cmd::new_order);
+  ASSERT_EQ(view.active_slot(), 2);
+  ui::scripted::press_key(ui::vk::left);
+  ui::scripted::press_key(ui::vk::right);
+  EXPECT_EQ(view.active_slot(), 2);
+
+  // Saved with the others and restored in its place after a restart, where
+  // it takes the arrows again.
+  view.save_window_layout(false);
+  const std::string awf = test::read_file_bytes(test::test_dir() / "pdainfo.awf");
+  EXPECT_NE(awf.find("num=3\nactive=3\n"), std::string::npos) << awf;
+  EXPECT_NE(awf.find("[ActiveWnd3]\ntype=10\ncaption=" + cp1251("Новая заявка") + "\n\n"), std::string::npos) << awf;
+  app->frame()->destroy();
+  ui::run_message_loop();  // the first run's loop ends with the frame's quit
+  auto second = std::make_unique<CMainFrame>();
+  ASSERT_TRUE(second->create_frame());
+  MainView& again = second->view();
+  again.activate_restored_window();
+  ASSERT_EQ(again.open_count(), 3);
+  ASSERT_NE(dynamic_cast<OrderEntryWnd*>(again.slot(2)), nullptr);
+  EXPECT_EQ(again.active_slot(), 2);
+  EXPECT_EQ(again.header_caption(), u"Новая заявка");
+  ui::scripted::press_key(ui::vk::right);
+  EXPECT_EQ(again.active_slot(), 2);
+
+  // Closed, it gives them back.
+  ui::send_message(second->hwnd(), ui::wm::command, cmd::close_window);
+  ASSERT_EQ(again.active_slot(), 1);
+  ui::scripted::press_key(ui::vk::right);
+  EXPECT_EQ(again.active_slot(), 0);
+  ui::scripted::press_key(ui::vk::left);
+  EXPECT_EQ(again.active_slot(), 1);
 }
 
 }  // namespace
