@@ -713,6 +713,99 @@ TEST_F(EndToEnd, TransactionsOfEveryKindTradeRestCancelAndTrigger) {
   for (const auto& m : s2->recorded()) EXPECT_NE(m.id, 0x3A) << "fields asked for again";
 }
 
+// The stop orders of the terminal's order window, as its text names them,
+// in each kind the desk knows: the reversed condition on another security,
+// one with a linked order (either withdraws the other), a take-profit.
+TEST_F(EndToEnd, StopOrderKindsOfTheOrderWindowRestTriggerAndWithdraw) {
+  sd::DemoMarket demo(7);
+  sd::DemoTrading desk(demo);
+  std::unique_ptr<sd::Session> s = connect([&](sd::Session& session) {
+    demo.attach(session);
+    desk.attach(session);
+  });
+  ASSERT_TRUE(s);
+  demo.open(*s);
+  desk.describe(*s);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_START, 1).size(), 1u);
+  ASSERT_EQ(KelapiBookOrders(), KELAPI_OK);
+  ASSERT_EQ(KelapiBookStopOrders(), KELAPI_OK);
+  ASSERT_EQ(KelapiBookTransactions(), KELAPI_OK);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_NEWTRANSACTION, 8).size(), 8u);
+
+  struct Stop {
+    const char *kind, *side, *stop, *price, *co_board, *co_code, *linked, *offset, *spread;
+  };
+  const auto send = [](const Stop& o) {
+    const std::string text = std::string("STOPORDERTYPE=") + o.kind + "|EXPIREDDATE=-1|ACCOUNT=ACC1|BUYSELL=" + o.side +
+                             "|CONDITION=4|STOPPRICE=" + o.stop + "|TRANSFLAGS=37|SECBOARD=TQBR|SECCODE=GAZP|CO_SECCODE=" +
+                             o.co_code + "|CO_SECBOARD=" + o.co_board + "|PRICE=" + o.price +
+                             "|QUANTITY=2|BROKERREF=C1|STOP_CO_PRICE=" + o.linked + "|OFFSET=" + o.offset +
+                             "|SPREAD=" + o.spread + "|ORDERNUM=0";
+    return KelapiDoTransactionEx(2, "TQBR", 8192, text.c_str());
+  };
+  // GAZP trades near 160.00 and SBER near 270.00.
+  const Stop stops[] = {
+      {"2", "B", "999", "999", "TQBR", "SBER", "", "", ""},   // 0: SBER <= 999: triggers
+      {"2", "B", "1", "999", "TQBR", "SBER", "", "", ""},     // 1: SBER <= 1: rests
+      {"3", "B", "999", "999", "", "", "1", "", ""},          // 2: rests; its linked order is cancelled
+      {"3", "B", "1", "999", "", "", "1", "", ""},            // 3: triggers and withdraws its linked order
+      {"6", "S", "1", "", "", "", "", "0", "1"},              // 4: armed, no offset: sells at once
+      {"6", "S", "1", "", "", "", "", "999", "1"},            // 5: armed, waits for a fall of 999.00
+      {"2", "B", "1", "999", "TQBR", "NONE", "", "", ""},     // refused: no such condition security
+  };
+  for (const Stop& o : stops) ASSERT_EQ(send(o), KELAPI_OK) << o.kind << " " << o.stop;
+  ASSERT_EQ(wait_events(KELAPI_EVENT_TRANSREPLY, 7).size(), 7u);
+  ASSERT_EQ(desk.replies().back().text, "Unknown condition security TQBR NONE");
+  ASSERT_EQ(desk.stop_orders().size(), 6u);
+  const int64_t linked_of_2 = desk.stop_orders()[2].linked_order;
+  ASSERT_NE(linked_of_2, 0);
+  ASSERT_EQ(KelapiDoTransactionKillOrder(2, "TQBR", std::to_string(linked_of_2).c_str()), KELAPI_OK);
+  ASSERT_EQ(wait_events(KELAPI_EVENT_TRANSREPLY, 8).size(), 8u);
+  for (const sd::DemoStopOrder& o : desk.stop_orders()) EXPECT_EQ(o.flags & 0x1u, 0x1u) << o.number << " active";
+
+  demo.step(*s);
+  desk.step(*s);
+  const std::vector<sd::DemoStopOrder> after = desk.stop_orders();
+  const auto order = [&](int64_t number) {
+    const auto all = desk.orders();
+    const auto it = std::find_if(all.begin(), all.end(), [&](const sd::DemoOrder& o) { return o.number == number; });
+    return it != all.end() ? *it : sd::DemoOrder{};
+  };
+  const auto traded = [&](int64_t number) {
+    const auto all = desk.trades();
+    return std::any_of(all.begin(), all.end(), [&](const sd::DemoTrade& t) { return t.order_number == number; });
+  };
+  EXPECT_NE(after[0].placed_order, 0);
+  EXPECT_EQ(after[0].condition_security, 1001);
+  EXPECT_TRUE(traded(after[0].placed_order));
+  EXPECT_EQ(after[1].flags & 0x3u, 0x1u) << "still active";
+  EXPECT_EQ(after[2].flags & 0x3u, 0x2u) << "withdrawn with its linked order";
+  EXPECT_EQ(after[2].placed_order, 0);
+  EXPECT_NE(after[3].placed_order, 0);
+  EXPECT_EQ(order(after[3].linked_order).flags & 0x3u, 0x2u) << "the linked order was withdrawn";
+  EXPECT_NE(after[4].placed_order, 0);
+  EXPECT_EQ(order(after[4].placed_order).flags & 0x4u, 0x4u) << "a sell";
+  EXPECT_TRUE(traded(after[4].placed_order)) << "a spread below the price reaches the bids";
+  EXPECT_EQ(after[5].flags & 0x3u, 0x1u);
+  EXPECT_TRUE(after[5].armed);
+
+  // The library's rows carry what the desk kept: six new, four changed.
+  const auto rows = wait_events(KELAPI_EVENT_NEWSTOPORDER, 10);
+  ASSERT_EQ(rows.size(), 10u);
+  KelapiStopOrderRecord linked{};
+  for (const Event& e : rows) {
+    KelapiStopOrderRecord r{};
+    ASSERT_EQ(KelapiGetStopOrderEx4(static_cast<uint32_t>(e.lparam), &r, sizeof r), KELAPI_OK);
+    if (static_cast<int64_t>(r.stop_order_number) == after[3].number) linked = r;
+  }
+  EXPECT_EQ(linked.kind, 3);
+  EXPECT_EQ(static_cast<int64_t>(linked.linked_order), after[3].linked_order);
+  EXPECT_DOUBLE_EQ(linked.linked_price, 1.0);
+  EXPECT_EQ(static_cast<int64_t>(linked.placed_order), after[3].placed_order);
+  EXPECT_EQ(std::string(linked.comment), "C1");
+  EXPECT_EQ(linked.options & 0x20u, 0x20u) << "no expiry date";
+}
+
 // ---- the demo market: all trades, minute bars and data lines ----
 
 struct LineBar {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "demo_trading_text.h"
 #include "server_double/market_messages.h"
 
 namespace kelda::server_double {
@@ -16,7 +17,6 @@ constexpr uint16_t kMsgKindEnd = 0x49;
 constexpr uint16_t kMsgReply = 0xF2;
 constexpr uint16_t kMsgOrder = 0x807B;
 constexpr uint16_t kMsgTrade = 0x806F;
-constexpr uint16_t kMsgStopOrder = 0x808F;
 constexpr uint32_t kTradeDate = 20240105;
 
 struct FieldDef {
@@ -26,7 +26,23 @@ struct FieldDef {
   int16_t width;
   int16_t type;
   const char* values;
+  const char* default_value = "";
+  int32_t code = 0;  // 6: a stop price, scaled by the condition security
 };
+
+// Roles of the fields (what the client library's typed builders put in).
+constexpr uint32_t kSecurity = 0x1;
+constexpr uint32_t kFixed = 0x2;
+constexpr uint32_t kStopType = 0x4;
+constexpr uint32_t kOnTradeDate = 0x8;
+constexpr uint32_t kClass = 0x800;
+constexpr uint32_t kAccount = 0x1000;
+constexpr uint32_t kOptional = 0x2000;
+constexpr uint32_t kPrice = 0x10000;
+constexpr uint32_t kQuantity = 0x20000;
+constexpr uint32_t kSide = 0x40000;
+constexpr uint32_t kClientCode = 0x400000;
+constexpr uint32_t kStopPrice = 0x2000000;
 
 enum class Action { new_order, kill_order, new_stop_order, kill_stop_order };
 
@@ -51,15 +67,28 @@ const std::vector<KindDef>& kinds() {
         {"QUANTITY", "Quantity", 0x20000, 10, 1, ""},
         {"CLIENT_CODE", "Client", 0x400000 | 0x2000, 12, 0, ""}}},
       {2, "Cancel order", 1, Action::kill_order, {{"ORDER_KEY", "Order", 0x4000, 12, 1, ""}}},
+      // The fields of the order window's stop-order text. The fixed ones
+      // take their defaults from the library's builder: a stop order of
+      // kind 1 for the trading day, on its own security.
       {3, "New stop order", 8192, Action::new_stop_order,
-       {{"CLASSCODE", "Class", 0x800, 12, 0, ""},
-        {"SECCODE", "Security", 0x1, 12, 0, ""},
-        {"ACCOUNT", "Account", 0x1000, 12, 0, ""},
-        {"OPERATION", "Operation", 0x40000, 1, 4, "B=Buy|S=Sell"},
-        {"STOPPRICE", "Stop price", 0x2000000, 12, 3, ""},
-        {"PRICE", "Price", 0x10000, 12, 3, ""},
-        {"QUANTITY", "Quantity", 0x20000, 10, 1, ""},
-        {"CLIENT_CODE", "Client", 0x400000 | 0x2000, 12, 0, ""}}},
+       {{"STOPORDERTYPE", "Stop order type", kFixed | kStopType, 1, 1, "", "1"},
+        {"EXPIREDDATE", "Expiry date", kFixed | kOnTradeDate, 8, 1, "", "-1"},
+        {"ACCOUNT", "Account", kAccount, 12, 0, ""},
+        {"BUYSELL", "Operation", kSide, 1, 4, "B=Buy|S=Sell"},
+        {"CONDITION", "Condition", kFixed, 1, 1, "", "4"},
+        {"STOPPRICE", "Stop price", kStopPrice, 12, 3, "", "", 6},
+        {"TRANSFLAGS", "Flags", kFixed, 4, 1, "", "5"},
+        {"SECBOARD", "Class", kClass, 12, 0, ""},
+        {"SECCODE", "Security", kSecurity, 12, 0, ""},
+        {"CO_SECCODE", "Condition security", kFixed | kSecurity | kOptional, 12, 0, ""},
+        {"CO_SECBOARD", "Condition class", kFixed | kClass | kOptional, 12, 0, ""},
+        {"PRICE", "Price", kPrice, 12, 3, ""},
+        {"QUANTITY", "Quantity", kQuantity, 10, 1, ""},
+        {"BROKERREF", "Client", kClientCode | kOptional, 20, 0, ""},
+        {"STOP_CO_PRICE", "Linked order price", kFixed | kOptional, 12, 3, ""},
+        {"OFFSET", "Offset", kFixed | kOptional, 12, 3, ""},
+        {"SPREAD", "Spread", kFixed | kOptional, 12, 3, ""},
+        {"ORDERNUM", "Order", kFixed | kOptional, 12, 1, "", "0"}}},
       {4, "Cancel stop order", 16384, Action::kill_stop_order, {{"STOP_ORDER_KEY", "Stop order", 0x4000, 12, 1, ""}}},
   };
   return k;
@@ -68,25 +97,6 @@ const std::vector<KindDef>& kinds() {
 int16_t get16(const Bytes& b, std::size_t at) {
   if (b.size() < at + 2) return 0;
   return static_cast<int16_t>((uint16_t{b[at]} << 8) | b[at + 1]);
-}
-
-std::string trimmed(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  while (!s.empty() && s.front() == ' ') s.erase(s.begin());
-  return s;
-}
-
-// A fixed-width number: an optional "-" and digits, zero-filled.
-bool parse_number(const std::string& text, int64_t& out) {
-  std::string s = trimmed(text);
-  bool negative = false;
-  if (!s.empty() && s.front() == '-') {
-    negative = true;
-    s.erase(s.begin());
-  }
-  if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos || s.size() > 18) return false;
-  out = std::strtoll(s.c_str(), nullptr, 10) * (negative ? -1 : 1);
-  return true;
 }
 
 Bytes kind_body(int16_t id, const KindDef& k, int16_t class_id) {
@@ -108,28 +118,18 @@ Bytes field_body(int16_t id, int16_t class_id, const FieldDef& f) {
   put16(b, static_cast<uint16_t>(id));
   m::put_text(b, f.key);
   m::put_text(b, f.description);
-  m::put_text(b, "");
+  m::put_text(b, f.default_value);
   put32(b, f.roles);
   put16(b, static_cast<uint16_t>(f.width));
   put16(b, static_cast<uint16_t>(f.type));
   put16(b, 0);
   m::put_text(b, f.values);
-  put32(b, 0);
+  put32(b, static_cast<uint32_t>(f.code));
   put32(b, 0);
   return b;
 }
 
 }  // namespace
-
-// The values of a transaction text, by key.
-struct DemoTrading::Values {
-  std::map<std::string, std::string> text;
-  std::string get(const std::string& key) const {
-    auto it = text.find(key);
-    return it == text.end() ? std::string() : it->second;
-  }
-  bool number(const std::string& key, int64_t& out) const { return parse_number(get(key), out); }
-};
 
 void DemoTrading::attach(Session& s) {
   s.on(0x3A, [this](Session& session, const Message& msg) { on_fields_request(session, msg); });
@@ -209,6 +209,7 @@ void DemoTrading::execute(Session& s, int32_t trans_id, const Pending& p) {
     else v.text[f.key] = trimmed(text.substr(at, static_cast<std::size_t>(f.width)));
     at += static_cast<std::size_t>(f.width);
   }
+  transactions_.push_back({trans_id, p.class_id, p.kind_id, text, whole ? v.text : decltype(v.text){}});
   DemoReply r{trans_id, kReplyRefused, "", 0};
   if (!whole || at != text.size()) {
     r.text = "The transaction text does not match its kind";
@@ -281,56 +282,6 @@ DemoReply DemoTrading::kill_order(Session& s, const Values& v) {
     return {0, kReplyAccepted, "Order " + std::to_string(number) + " cancelled", number};
   }
   return {0, kReplyRefused, "Order " + std::to_string(number) + " not found", 0};
-}
-
-DemoReply DemoTrading::new_stop_order(Session& s, const Values& v, int32_t security) {
-  int64_t stop = 0;
-  int64_t price = 0;
-  int64_t quantity = 0;
-  if (security < 0) return {0, kReplyRefused, "Unknown security " + v.get("SECCODE"), 0};
-  if (!v.number("STOPPRICE", stop) || !v.number("PRICE", price) || !v.number("QUANTITY", quantity) || quantity <= 0) {
-    return {0, kReplyRefused, "Wrong stop price, price or quantity", 0};
-  }
-  const std::string side = v.get("OPERATION");
-  if (side != "B" && side != "S") return {0, kReplyRefused, "Wrong operation " + side, 0};
-  DemoStopOrder o{static_cast<int32_t>(stop_orders_.size() + 1), next_number_++, side == "S" ? 0x5u : 0x1u, security,
-                  static_cast<int32_t>(stop), static_cast<int32_t>(price), static_cast<int32_t>(quantity), 0,
-                  v.get("ACCOUNT"), v.get("CLIENT_CODE")};
-  stop_orders_.push_back(o);
-  send_stop_order(s, o);
-  return {0, kReplyAccepted, "Stop order " + std::to_string(o.number) + " registered", o.number};
-}
-
-DemoReply DemoTrading::kill_stop_order(Session& s, const Values& v) {
-  int64_t number = 0;
-  if (!v.number("STOP_ORDER_KEY", number)) return {0, kReplyRefused, "Wrong stop-order number", 0};
-  for (DemoStopOrder& o : stop_orders_) {
-    if (o.number != number) continue;
-    if ((o.flags & 0x1) == 0) return {0, kReplyRefused, "Stop order " + std::to_string(number) + " is not active", 0};
-    o.flags = (o.flags & 0x4) | 0x2;
-    send_stop_order(s, o);
-    return {0, kReplyAccepted, "Stop order " + std::to_string(number) + " cancelled", number};
-  }
-  return {0, kReplyRefused, "Stop order " + std::to_string(number) + " not found", 0};
-}
-
-void DemoTrading::step(Session& s) {
-  std::lock_guard lock(mutex_);
-  for (std::size_t i = 0; i < stop_orders_.size(); ++i) {
-    DemoStopOrder& o = stop_orders_[i];
-    if ((o.flags & 0x1) == 0) continue;
-    const DemoSecurity* sec = market_.security(o.security);
-    if (sec == nullptr) continue;
-    const bool sell = (o.flags & 0x4) != 0;
-    if (sell ? sec->price > o.stop_price : sec->price < o.stop_price) continue;
-    const DemoStopOrder copy = o;
-    const DemoOrder& placed = place(s, copy.security, sell, copy.price, copy.quantity, false, copy.account,
-                                    copy.client_code);
-    DemoStopOrder& done = stop_orders_[i];
-    done.flags &= ~0x1u;
-    done.placed_order = placed.number;
-    send_stop_order(s, done);
-  }
 }
 
 void DemoTrading::reply(Session& s, int32_t trans_id, const DemoReply& r) {
@@ -412,40 +363,6 @@ void DemoTrading::send_trade(Session& s, const DemoTrade& t) {
   s.send_message(kMsgTrade, b);
 }
 
-void DemoTrading::send_stop_order(Session& s, const DemoStopOrder& o) {
-  Bytes b;
-  put32(b, static_cast<uint32_t>(o.sequence));
-  m::put_double(b, static_cast<double>(o.number));
-  put32(b, 100000);
-  put32(b, o.flags);
-  m::put_text(b, "demo");
-  m::put_text(b, "");
-  m::put_text(b, o.account);
-  put32(b, static_cast<uint32_t>(o.security));
-  put16(b, 0);
-  put32(b, static_cast<uint32_t>(o.stop_price));
-  put32(b, static_cast<uint32_t>(o.price));
-  put32(b, static_cast<uint32_t>(o.quantity));
-  m::put_double(b, static_cast<double>(o.placed_order));
-  put32(b, 0);  // expiry date
-  put32(b, 0);
-  m::put_text(b, "");
-  put32(b, static_cast<uint32_t>(o.security));  // condition security: its own
-  m::put_double(b, 0);
-  put32(b, 0);
-  put16(b, 1);  // kind: limit
-  put32(b, 0);
-  m::put64(b, 0);
-  put32(b, 0);  // options
-  put32(b, 0);
-  put32(b, 0);
-  put32(b, static_cast<uint32_t>((o.flags & 0x1) != 0 ? o.quantity : 0));  // balance
-  put32(b, 0);
-  put32(b, static_cast<uint32_t>(o.placed_order != 0 ? o.quantity : 0));  // filled
-  for (int i = 0; i < 4; ++i) put32(b, 0);
-  s.send_message(kMsgStopOrder, b);
-}
-
 std::vector<DemoOrder> DemoTrading::orders() const {
   std::lock_guard lock(mutex_);
   return orders_;
@@ -461,6 +378,10 @@ std::vector<DemoStopOrder> DemoTrading::stop_orders() const {
 std::vector<DemoReply> DemoTrading::replies() const {
   std::lock_guard lock(mutex_);
   return replies_;
+}
+std::vector<DemoTransaction> DemoTrading::transactions() const {
+  std::lock_guard lock(mutex_);
+  return transactions_;
 }
 
 }  // namespace kelda::server_double

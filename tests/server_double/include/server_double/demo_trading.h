@@ -4,8 +4,22 @@
 // each with a reply and sends the resulting order, trade and stop-order
 // rows. A limit order that crosses the demo book trades at the best price
 // on the other side; one that does not rests as an active order until it is
-// cancelled. A stop order triggers when the demo price reaches its stop
-// price and then places its order.
+// cancelled.
+//
+// The new stop order takes the fields the terminal's order window writes
+// (STOPORDERTYPE, EXPIREDDATE, ACCOUNT, BUYSELL, CONDITION, STOPPRICE,
+// TRANSFLAGS, SECBOARD, SECCODE, CO_SECCODE, CO_SECBOARD, PRICE, QUANTITY,
+// BROKERREF, STOP_CO_PRICE, OFFSET, SPREAD, ORDERNUM), with the roles the
+// client library's stop-order builder fills. A stop order stays active until
+// the demo price meets its condition at a step, then places its limit order:
+//   1  buy when the price is at or above the stop price, sell at or below;
+//   2  the other way round, on the price of CO_SECBOARD/CO_SECCODE;
+//   3  as 1, with a linked limit order at STOP_CO_PRICE placed at once; when
+//      either goes the other is withdrawn;
+//   6  take-profit: armed when a sell's price reaches the stop price from
+//      below (a buy's from above), it then follows the best price and, once
+//      the price turns back by OFFSET, places its order SPREAD beyond the
+//      price (so that it trades).
 //
 // Every transaction the desk refuses (a bad kind, an unknown security or
 // order, a malformed text) gets a reply with status 4 and a text that says
@@ -55,17 +69,38 @@ struct DemoTrade {
   std::string account;
 };
 
+// Stop-order options: 0x20 no expiry date (valid for the day).
 struct DemoStopOrder {
   int32_t sequence;
   int64_t number;
   uint32_t flags;
   int32_t security;
-  int32_t stop_price;
+  int32_t stop_price;  // in the condition security's units
   int32_t price;
   int32_t quantity;
   int64_t placed_order = 0;
   std::string account;
   std::string client_code;
+  int16_t kind = 1;
+  int32_t condition_security = -1;  // -1: its own security
+  int64_t linked_order = 0;
+  int32_t linked_price = 0;
+  int32_t offset = 0;
+  int32_t spread = 0;
+  int32_t expiry_date = 0;
+  uint32_t options = 0x20;
+  bool armed = false;   // take-profit: the stop price has been reached
+  int32_t extreme = 0;  // take-profit: the best price since it was armed
+};
+
+// A transaction as it arrived: the text the client sent (the values at the
+// widths of the kind's fields, no keys) and its values by key.
+struct DemoTransaction {
+  int32_t trans_id;
+  int16_t class_id;
+  int16_t kind_id;
+  std::string text;
+  std::map<std::string, std::string> values;
 };
 
 struct DemoReply {
@@ -92,6 +127,7 @@ class DemoTrading {
   std::vector<DemoTrade> trades() const;
   std::vector<DemoStopOrder> stop_orders() const;
   std::vector<DemoReply> replies() const;
+  std::vector<DemoTransaction> transactions() const;
 
  private:
   struct Pending {
@@ -108,6 +144,12 @@ class DemoTrading {
   DemoReply kill_order(Session& s, const Values& v);
   DemoReply new_stop_order(Session& s, const Values& v, int32_t security);
   DemoReply kill_stop_order(Session& s, const Values& v);
+  // Whether a stop order's condition holds now (take-profit: arms it and
+  // follows the best price on the way).
+  bool stop_condition_met(DemoStopOrder& o);
+  // Withdraws an active order (its row goes to the client).
+  void withdraw_order(Session& s, int64_t number);
+  const DemoOrder* find_order(int64_t number) const;
   // Places an order: trades it against the book or lets it rest.
   DemoOrder& place(Session& s, int32_t security, bool sell, int32_t price, int32_t quantity, bool market,
                    const std::string& account, const std::string& client_code);
@@ -123,6 +165,7 @@ class DemoTrading {
   std::vector<DemoTrade> trades_;
   std::vector<DemoStopOrder> stop_orders_;
   std::vector<DemoReply> replies_;
+  std::vector<DemoTransaction> transactions_;
   int64_t next_number_ = 5001;
 };
 
