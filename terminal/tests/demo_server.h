@@ -1,7 +1,7 @@
 // The loopback server double serving its demo market to one terminal at a
-// time, moving it every 20 ms; with `trading` also the demo trading desk
-// (orders, stop orders, replies) and the demo accounts. Runs on its own
-// thread from construction to destruction.
+// time, moving it every 20 ms (unless a test holds it still); with `trading`
+// also the demo trading desk (orders, stop orders, replies) and the demo
+// accounts. Runs on its own thread from construction to destruction.
 #pragma once
 
 #include <atomic>
@@ -41,6 +41,20 @@ class DemoServer {
     std::lock_guard lock(mutex_);
     return desk_ ? desk_->replies() : std::vector<server_double::DemoReply>{};
   }
+  std::vector<server_double::DemoTrade> trades() const {
+    std::lock_guard lock(mutex_);
+    return desk_ ? desk_->trades() : std::vector<server_double::DemoTrade>{};
+  }
+  std::vector<server_double::DemoStopOrder> stop_orders() const {
+    std::lock_guard lock(mutex_);
+    return desk_ ? desk_->stop_orders() : std::vector<server_double::DemoStopOrder>{};
+  }
+  std::vector<server_double::DemoTransaction> transactions() const {
+    std::lock_guard lock(mutex_);
+    return desk_ ? desk_->transactions() : std::vector<server_double::DemoTransaction>{};
+  }
+  // While held, the market does not move and the desk checks no stop order.
+  void hold(bool held) { held_ = held; }
 
  private:
   void run() {
@@ -69,6 +83,7 @@ class DemoServer {
         desk_ = desk;
       }
       while (!stop_ && !s->closed() && !s->wait_for(sd::kLogout, 20)) {
+        if (held_) continue;
         market.step(*s);
         if (trading_) desk->step(*s);
       }
@@ -83,6 +98,7 @@ class DemoServer {
   bool trading_;
   server_double::ServerDouble server_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> held_{false};
   std::atomic<int> sessions_{0};
   mutable std::mutex mutex_;
   server_double::Session* current_ = nullptr;
