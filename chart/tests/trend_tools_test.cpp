@@ -1,7 +1,8 @@
 // Trend tools in the chart window through the ui layer's scripted stylus:
 // every kind placed by a stroke, hit, moved, copied, resized, cancelled by a
 // hold, given its menu, saved and restored; strokes from the right, Shift
-// and tool 0, figures outside the visible bars and a change of interval.
+// and tool 0, figures outside the visible bars, a line drawn beyond the last
+// bar as bars arrive, and a change of interval.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -341,6 +342,84 @@ TEST_F(TrendTools, AnotherIntervalKeepsTheFiguresAtTheirTimes) {
   EXPECT_EQ(tool.point(0).bar, 1.0);
   EXPECT_EQ(tool.point(1).bar, 3.0);
   EXPECT_FALSE(tool.segments().empty());
+}
+
+TEST_F(TrendTools, ALineDrawnBeyondTheBarsFollowsTheBarsThatArrive) {
+  // Ten empty slots after the ten one-minute bars (10:00 to 10:09).
+  VizorChartParams p{};
+  VizorGetChartParams(chart, &p);
+  p.extraIntervals = 10;
+  VizorSetChartParams(chart, &p);
+  repaint();
+  place(1, screen(2.5, 13), screen(19.5, 17));
+  ASSERT_EQ(VizorGetTrendCount(chart), 1);
+  const CTrend& tool = *graph().trends()[0];
+  const auto minute = [](int m) { return at(20240304, 100000 + m * 100); };
+  ASSERT_TRUE(tool.beyondBars());
+  ASSERT_TRUE(sameFileTime(tool.savedTime(1), minute(18)));  // nine intervals after the last bar
+  const auto add = [&](int m) {
+    const FILETIME t = minute(m);
+    VizorAddOHLCV(chart, security, &t, 20, 21, 19, 20, 5, 1);
+  };
+  struct Step {
+    int minute;     // the bar that arrives
+    int anchor;     // P2's anchor afterwards
+    double bar;     // P2's bar position afterwards
+    bool beyond;
+  };
+  const Step steps[] = {
+      {10, 18, 19, true},  // no break: still eight intervals ahead of 10:10 (n = 11)
+      {13, 15, 14, true},  // a break of three intervals: back by three minutes, two ahead of 10:13
+      {14, 15, 14, true},  // the shift holds while the session goes on
+      {15, 15, 13, true},  // the bars reach the anchor: P2 stands on the 10:15 bar
+      {18, 18, 14, false},  // the bars reach the saved time: P2 on its own bar
+  };
+  for (const Step& step : steps) {
+    add(step.minute);
+    EXPECT_TRUE(sameFileTime(tool.anchorTime(1), minute(step.anchor))) << step.minute;
+    EXPECT_DOUBLE_EQ(tool.point(1).bar, step.bar) << step.minute;
+    EXPECT_EQ(tool.beyondBars(), step.beyond) << step.minute;
+    EXPECT_TRUE(sameFileTime(tool.anchorTime(0), barTime(2))) << step.minute;
+  }
+  repaint();
+  EXPECT_DOUBLE_EQ(tool.point(1).bar, 14.0);
+  EXPECT_TRUE(sameFileTime(info()[0].time2, minute(18)));
+  EXPECT_FALSE(tool.segments().empty());
+}
+
+TEST_F(TrendTools, AnIntervalChangeKeepsTheFiguresOnTheirBarTimes) {
+  place(1, screen(2, 13), screen(6, 17));
+  // A second line that ends after the last bar (10:09), at 10:15.
+  VizorTrendInfo ahead{};
+  ahead.type = 1, ahead.penWidth = 1, ahead.price1 = 12, ahead.price2 = 15;
+  ahead.time1 = barTime(1), ahead.time2 = at(20240304, 101500);
+  std::vector<VizorTrendInfo> records = info();
+  records.push_back(ahead);
+  ASSERT_EQ(VizorRestoreSavedTrends(chart, 2, records.data()), 1);
+  ASSERT_TRUE(graph().trends()[1]->beyondBars());
+  // The host's protocol: announce, change the interval, feed the bars again.
+  ASSERT_EQ(VizorStartIntervalChanging(chart), 1);
+  VizorChartParams p{};
+  VizorGetChartParams(chart, &p);
+  p.interval = 2;
+  VizorSetChartParams(chart, &p);
+  VizorClear(chart, 0, 0);
+  for (int i = 0; i < 10; ++i) addBar(i, 2);  // 10:00 to 10:18
+  EXPECT_FALSE(object().intervalChangeUnderWay());
+  repaint();
+  const std::vector<VizorTrendInfo> after = info();
+  ASSERT_EQ(after.size(), 2u);
+  for (size_t k = 0; k < 2; ++k) {
+    EXPECT_TRUE(sameFileTime(after[k].time1, records[k].time1)) << k;
+    EXPECT_TRUE(sameFileTime(after[k].time2, records[k].time2)) << k;
+  }
+  // 10:02 and 10:06 are bars 1 and 3; 10:01 falls in bar 0 and 10:15 in bar 7.
+  const auto& trends = graph().trends();
+  EXPECT_EQ(trends[0]->point(0).bar, 1.0);
+  EXPECT_EQ(trends[0]->point(1).bar, 3.0);
+  EXPECT_EQ(trends[1]->point(0).bar, 0.0);
+  EXPECT_EQ(trends[1]->point(1).bar, 7.0);
+  EXPECT_FALSE(trends[1]->beyondBars());
 }
 
 TEST_F(TrendTools, RecordsFromTheCallerAreChecked) {

@@ -1,5 +1,6 @@
 // Trend records at the interface: the tool selection, restoring, describing,
-// moving, restyling and deleting trends.
+// moving, restyling and deleting trends; restored figures that reach beyond
+// the bars as bars arrive.
 #include "chart/graph.h"
 #include "chart_fixture.h"
 
@@ -101,6 +102,61 @@ TEST_F(TrendFixture, RestoredPointOffItsBarKeepsTheSavedSlope) {
   EXPECT_DOUBLE_EQ(trend.point(0).bar, 1.0);
   EXPECT_NEAR(trend.point(0).price, 6.0, 1e-9);
   EXPECT_DOUBLE_EQ(trend.point(1).price, 46.0);
+}
+
+TEST_F(TrendFixture, RestoredPointBeyondTheBarsShiftsOverABreakInTheSession) {
+  // A line from the 10:05 bar to a time after the last bar (10:25, five-
+  // minute bars); then bars arrive. P2's anchor is where it is drawn from.
+  struct Case {
+    const char* what;
+    FILETIME saved;
+    std::vector<FILETIME> bars;
+    FILETIME anchor;
+    bool beyond;
+  };
+  const Case cases[] = {
+      {"the next bar: no break", at(20090304, 120000), {at(20090304, 103000)}, at(20090304, 120000), true},
+      {"a break of two intervals moves it back by the break", at(20090304, 120000), {at(20090304, 103500)},
+       at(20090304, 115000), true},
+      {"a longer break", at(20090304, 120000), {at(20090304, 110000)}, at(20090304, 112500), true},
+      {"the first bar of the next day is no break", at(20090304, 120000), {at(20090305, 100000)},
+       at(20090304, 120000), true},
+      {"the first bar of a new year is no break either", at(20100105, 120000),
+       {at(20091231, 100000), at(20091231, 100500), at(20100104, 100000)}, at(20100105, 120000), true},
+      {"the bars reach the point: its own time again", at(20090304, 111000),
+       {at(20090304, 105000), at(20090304, 105500), at(20090304, 110000), at(20090304, 111000)},
+       at(20090304, 111000), false},
+  };
+  for (const Case& c : cases) {
+    VizorClear(chart, 0, 0);
+    for (int i = 0; i < 6; ++i) bar(at(20090304, 100000 + i * 500), 10 + i);
+    VizorTrendInfo r = record(0, 1, at(20090304, 100500), c.saved);
+    ASSERT_EQ(VizorRestoreSavedTrends(chart, 1, &r), 1);
+    const CTrend& trend = *object().findGraphBySeries(price)->trends()[0];
+    ASSERT_TRUE(trend.beyondBars()) << c.what;
+    for (const FILETIME& t : c.bars) bar(t, 20);
+    EXPECT_TRUE(sameFileTime(trend.anchorTime(1), c.anchor)) << c.what;
+    EXPECT_EQ(trend.beyondBars(), c.beyond) << c.what;
+    EXPECT_TRUE(sameFileTime(trend.anchorTime(0), at(20090304, 100500))) << c.what;
+    // The saved time is what the host stores, whatever the anchor.
+    EXPECT_TRUE(sameFileTime(info()[0].time2, c.saved)) << c.what;
+  }
+}
+
+TEST_F(TrendFixture, PointsTheBarsReachStandOnTheirOwnBars) {
+  // Both points ahead of the bars: a break moves both back; once the bars
+  // pass P1 it stands on its own bar while P2 keeps the shift.
+  VizorTrendInfo r = record(0, 1, at(20090304, 104000), at(20090304, 120000));
+  ASSERT_EQ(VizorRestoreSavedTrends(chart, 1, &r), 1);
+  const CTrend& trend = *object().findGraphBySeries(price)->trends()[0];
+  bar(at(20090304, 103500), 20);  // a break of two intervals after 10:25
+  EXPECT_TRUE(sameFileTime(trend.anchorTime(0), at(20090304, 103000)));
+  EXPECT_TRUE(sameFileTime(trend.anchorTime(1), at(20090304, 115000)));
+  bar(at(20090304, 104000), 20);
+  EXPECT_TRUE(sameFileTime(trend.anchorTime(0), at(20090304, 104000)));
+  EXPECT_DOUBLE_EQ(trend.point(0).bar, 7.0);
+  EXPECT_TRUE(sameFileTime(trend.anchorTime(1), at(20090304, 115000)));
+  EXPECT_TRUE(trend.beyondBars());
 }
 
 TEST_F(TrendFixture, BarsInsertedBeforeATrendShiftIt) {

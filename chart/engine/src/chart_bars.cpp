@@ -228,14 +228,13 @@ void CChart::computeVisibleMarkers() {
 }
 
 void CChart::reanchorTrends() {
-  const int32_t code = intervalCode();
+  bool moved = false;
   for (CData* s : series_) {
     if (CGraph* graph = s->getGraph()) {
-      for (auto& trend : graph->trends()) {
-        if (trend->beyondBars()) trend->reanchor(bars_, code);
-      }
+      for (auto& trend : graph->trends()) moved = trend->reanchorAfterNewBars() || moved;
     }
   }
+  if (moved) invalidate(false);
 }
 
 }  // namespace kelda::chart

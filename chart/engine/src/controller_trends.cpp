@@ -84,10 +84,7 @@ CTrend* CChartController::findTool(POINT point, TrendPoint* at, int32_t* part) c
       }
     }
   }
-  if (found != nullptr && at != nullptr) {
-    FILETIME unused{};
-    found->chartPointAt(point, at, &unused);
-  }
+  if (found != nullptr && at != nullptr) found->chartPointAt(point, at, nullptr);
   return found;
 }
 

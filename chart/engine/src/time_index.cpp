@@ -26,16 +26,6 @@ bool intervalsLength(int32_t code, uint64_t m, uint64_t& out) {
   return !__builtin_mul_overflow(unit, m, &out);
 }
 
-// Whole intervals in `seconds`.
-int64_t intervalsIn(int32_t code, int64_t seconds) {
-  if (code >= 1) return seconds / 60 / code;
-  if (code == 0) return seconds;
-  const int64_t days = seconds / 3600 / 24;
-  if (code == VIZOR_INTERVAL_DAY) return days;
-  if (code == VIZOR_INTERVAL_WEEK) return days / 7;
-  return days / 30;
-}
-
 // Saturdays and Sundays among the days f - 1 day, f - 2 days, ... that lie
 // after t (t < f).
 int64_t weekendDaysBetween(uint64_t t, uint64_t f) {
@@ -71,6 +61,15 @@ int32_t clampIndex(int64_t v) {
 }
 
 }  // namespace
+
+int64_t intervalsIn(int32_t code, int64_t seconds) {
+  if (code >= 1) return seconds / 60 / code;
+  if (code == 0) return seconds;
+  const int64_t days = seconds / 3600 / 24;
+  if (code == VIZOR_INTERVAL_DAY) return days;
+  if (code == VIZOR_INTERVAL_WEEK) return days / 7;
+  return days / 30;
+}
 
 FILETIME barIndexToTime(const BarList& bars, int32_t code, int64_t i) {
   const int32_t n = bars.size();

@@ -397,18 +397,9 @@ void CTrend::onBarInserted(int32_t index) {
   }
 }
 
-void CTrend::reanchor(const BarList& bars, int32_t intervalCode) {
-  for (int k = 0; k < 3; ++k) {
-    bool beyond = false;
-    points_[k].bar = timeToBarIndex(bars, intervalCode, anchorTimes_[k], &beyond);
-    if (beyond) beyondBars_ = true;
-  }
-}
-
 void CTrend::barsFromTimes() {
-  bool beyond = false;
   for (int k = 0; k < 3; ++k) {
-    points_[k].bar = timeToBarIndex(chart_->bars(), chart_->intervalCode(), anchorTimes_[k], &beyond);
+    points_[k].bar = timeToBarIndex(chart_->bars(), chart_->intervalCode(), anchorTimes_[k], nullptr);
   }
 }
 
@@ -419,50 +410,54 @@ FILETIME CTrend::timeAtBar(double bar) {
   return barIndexToTime(bars, chart_->intervalCode(), index);
 }
 
-bool CTrend::chartPointAt(POINT screen, TrendPoint* point, FILETIME* time) const {
+bool CTrend::chartPointAt(POINT screen, TrendPoint* point, FILETIME* time) {
   if (graph_ == nullptr) return false;
   double bar = 0.0, left = 0.0, right = 0.0;
   graph_->pane().screenToChart(screen, &bar, &left, &right, nullptr, nullptr, nullptr);
   *point = TrendPoint{bar, graph_->params().scaleSide != 0 ? left : right};
-  const BarList& bars = chart_->bars();
-  *time = barIndexToTime(bars, chart_->intervalCode(), static_cast<int64_t>(bar));
+  if (time != nullptr) *time = timeAtBar(std::trunc(bar));
   return true;
 }
 
-void CTrend::reanchorAfterNewBars() {
+bool CTrend::reanchorAfterNewBars() {
   if (!beyondBars_) {
     std::copy(std::begin(savedTimes_), std::end(savedTimes_), std::begin(anchorTimes_));
-    return;
+    return false;
   }
   const BarList& bars = chart_->bars();
   const int32_t n = bars.size();
-  if (n < 3) return;
+  if (n < 3) return false;
   const FILETIME last = bars[n - 1].time;
   const FILETIME before = bars[n - 2].time;
   SYSTEMTIME l{}, e{};
-  if (!platform::file_time_to_system_time(last, l) || !platform::file_time_to_system_time(before, e)) return;
-  if (l.wMonth > e.wMonth || l.wDay > e.wDay) return;
+  if (!platform::file_time_to_system_time(last, l) || !platform::file_time_to_system_time(before, e)) return false;
+  // The last bar opens a new day: a night is no gap within a session. The
+  // year counts too, so that the first bars of January are a new day.
+  const auto date = [](const SYSTEMTIME& t) { return (t.wYear * 100 + t.wMonth) * 100 + t.wDay; };
+  if (date(l) > date(e)) return false;
   const FILETIME t = lessFileTime(savedTimes_[1], savedTimes_[2]) ? savedTimes_[2] : savedTimes_[1];
   if (lessFileTime(last, t)) {
+    // A gap of two or more intervals between the last two bars is a break in
+    // the session: the points still ahead of the bars move back by it.
     const uint64_t gapUnits = platform::to_u64(last) - platform::to_u64(before);
-    int64_t gap = static_cast<int64_t>(gapUnits / kSecond);
-    const int32_t code = chart_->intervalCode();
-    if (code > 0) gap = gap / 60 / code;
-    else if (code == -1) gap = gap / 3600 / 24;
-    else if (code == -2) gap = gap / 3600 / 24 / 7;
-    else if (code == -3) gap = gap / 3600 / 24 / 30;
-    if (gap >= 2) {
+    if (intervalsIn(chart_->intervalCode(), static_cast<int64_t>(gapUnits / kSecond)) >= 2) {
       for (int k = 0; k < 3; ++k) {
         if (lessFileTime(last, savedTimes_[k]) && platform::to_u64(savedTimes_[k]) >= gapUnits) {
           anchorTimes_[k] = platform::to_filetime(platform::to_u64(savedTimes_[k]) - gapUnits);
         }
       }
     }
+    // A point the bars have reached stands on its own bar again.
+    for (int k = 0; k < 3; ++k) {
+      if (!lessFileTime(last, savedTimes_[k])) anchorTimes_[k] = savedTimes_[k];
+    }
   } else {
+    // The bars have reached the figure: it is anchored to its own times.
     beyondBars_ = false;
+    std::copy(std::begin(savedTimes_), std::end(savedTimes_), std::begin(anchorTimes_));
   }
   barsFromTimes();
-  chart_->invalidate(false);
+  return true;
 }
 
 }  // namespace kelda::chart

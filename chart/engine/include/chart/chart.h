@@ -146,7 +146,8 @@ class CChart {
   void invalidatePeriodMarkers() { markersValid_ = false; }
   // Full computation of the markers over the visible range (the time axis).
   void computeVisibleMarkers();
-  // Every trend recomputes its bar positions from its times.
+  // Bars were added: every trend of every graph re-anchors (CTrend::
+  // reanchorAfterNewBars); the chart repaints when a figure moved.
   void reanchorTrends();
 
   // --- series (chart_series.cpp) ---

@@ -9,6 +9,11 @@
 
 namespace kelda::chart {
 
+// Whole intervals of the chart's interval in `seconds` (interval 0 counts
+// seconds, a positive code minutes of that length, day, week and 30-day
+// month bars their days).
+int64_t intervalsIn(int32_t interval_code, int64_t seconds);
+
 // Time of bar index i: the bar's own time inside the list (the first bar's for
 // i < 0); past the end, the last bar's time plus (i - n) intervals of the
 // chart (interval 0 counts seconds, month bars 30 days), moved to 10:30 when

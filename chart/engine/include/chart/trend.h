@@ -27,7 +27,6 @@ class Canvas;
 
 namespace kelda::chart {
 
-class BarList;
 class CChart;
 class CChartPane;
 class CGraph;
@@ -178,17 +177,22 @@ class CTrend {
   bool degenerate() const;
   // A bar was inserted at index: bar positions at or after it grow by one.
   void onBarInserted(int32_t index);
-  // Recomputes the bar positions from the anchor times on the bar list.
-  void reanchor(const BarList& bars, int32_t intervalCode);
-  // Bars were added: a figure anchored beyond the bars shifts over a gap in
-  // the bars (a session break) so that it keeps its distance in bars.
-  void reanchorAfterNewBars();
+  // Bars were added. A figure with no point placed beyond the bars takes its
+  // saved times again. One with such a point (until the bars reach its
+  // later point) moves the points still ahead of the bars back by the gap
+  // between the last two bars when that gap is a break of two or more
+  // intervals within one day; points the bars have reached keep their own
+  // times. True when the bar positions were recomputed (the chart is to be
+  // repainted).
+  bool reanchorAfterNewBars();
   // Draws what the last rubber band left on the screen again (exclusive or),
   // over a fresh copy of the kept picture.
   void drawOverlay(ui::Canvas& canvas) const;
-  // The chart point and the time of a screen point on this figure's pane
-  // and price scale; false when the figure has no graph.
-  bool chartPointAt(POINT screen, TrendPoint* point, FILETIME* time) const;
+  // The chart point of a screen point on this figure's pane and price
+  // scale, and (when `time` is given) the time at its bar, which marks the
+  // figure as anchored beyond the bars when the bar lies past the last one;
+  // false when the figure has no graph.
+  bool chartPointAt(POINT screen, TrendPoint* point, FILETIME* time);
 
  protected:
   // Copies the base state into `copy` (a fresh object of the same class)
@@ -215,7 +219,8 @@ class CTrend {
   // price +-1e8 when both share their bar, to bar +1e8 at the origin's price
   // when they share their price).
   static TrendPoint rayEnd(TrendPoint origin, TrendPoint through);
-  // The time at a bar position on this figure's pane.
+  // The time at a bar position on this figure's pane; a bar past the last
+  // one marks the figure as anchored beyond the bars.
   FILETIME timeAtBar(double bar);
   // Bar positions of the three points from their anchor times.
   void barsFromTimes();
