@@ -219,6 +219,38 @@ TEST_F(TrendKinds, DragsMoveWithAGhostAndCancelPutsBack) {
   EXPECT_EQ(t->reportedPrice(1), 45.0);
 }
 
+TEST_F(TrendKinds, CancelledDragsPutTheTimesBack) {
+  // One-minute bars 10:00 to 10:04; P1 on the Friday before them, P2 on the
+  // 10:03 bar. A move that takes P2 past the last bar, and a resize of P1,
+  // both cancelled: the figure keeps the times it had, not times found
+  // again from its bar positions (P1 would land on the first bar).
+  setInterval(1);
+  for (int i = 0; i < 5; ++i) bar(at(20240304, 100000 + i * 100), 10);
+  auto t = make(1, {-900, 20}, {3, 40});
+  t->setTime(0, at(20240301, 100000));
+  t->setTime(1, at(20240304, 100300));
+  const auto unchanged = [&](const char* what) {
+    EXPECT_EQ(t->state(), kTrendPlaced) << what;
+    EXPECT_EQ(t->point(0).bar, -900.0) << what;
+    for (int k = 0; k < 2; ++k) {
+      const FILETIME time = k == 0 ? at(20240301, 100000) : at(20240304, 100300);
+      EXPECT_TRUE(sameFileTime(t->anchorTime(k), time)) << what << k;
+      EXPECT_TRUE(sameFileTime(t->savedTime(k), time)) << what << k;
+    }
+    EXPECT_FALSE(t->beyondBars()) << what;
+  };
+  t->beginMove(TrendPoint{3, 40});
+  t->dragTo(TrendPoint{6, 40});
+  EXPECT_TRUE(t->beyondBars());
+  t->endDrag(true, false);
+  unchanged("move");
+  t->beginResize();
+  t->setP1(TrendPoint{1, 20});
+  t->setTime(0, at(20240304, 100100));
+  t->endDrag(true, false);
+  unchanged("resize");
+}
+
 TEST_F(TrendKinds, BarInsertedBeforeAFigureShiftsIt) {
   auto t = make(1, {10, 20}, {30, 40});
   t->onBarInserted(5);

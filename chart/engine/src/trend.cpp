@@ -65,16 +65,23 @@ CTrend::~CTrend() { chart_->controller().forgetTool(this); }
 
 bool CTrend::onStylusUp(WPARAM, int32_t, int32_t) { return true; }
 
+void CTrend::keepDragCopy() {
+  std::copy(std::begin(points_), std::end(points_), std::begin(dragCopy_));
+  std::copy(std::begin(anchorTimes_), std::end(anchorTimes_), std::begin(dragAnchorTimes_));
+  std::copy(std::begin(savedTimes_), std::end(savedTimes_), std::begin(dragSavedTimes_));
+  dragBeyondBars_ = beyondBars_;
+}
+
 void CTrend::beginResize() {
   if (state_ != kTrendPlaced) return;
-  std::copy(std::begin(points_), std::end(points_), std::begin(dragCopy_));
+  keepDragCopy();
   state_ = kTrendResizeArmed;
 }
 
 void CTrend::beginMove(TrendPoint grab) {
   if (state_ != kTrendPlaced) return;
   grab_ = grab;
-  std::copy(std::begin(points_), std::end(points_), std::begin(dragCopy_));
+  keepDragCopy();
   state_ = kTrendMoveArmed;
 }
 
@@ -100,12 +107,13 @@ void CTrend::endDrag(bool cancel, bool keepCopy) {
     return;
   }
   if (cancel && (state_ == kTrendMoving || state_ == kTrendResizing)) {
-    points_[0] = dragCopy_[0];
-    points_[1] = dragCopy_[1];
-    // The times follow the points back, so that the next layout keeps them.
-    if (thirdPointSet()) points_[2] = dragCopy_[2];
-    const int count = thirdPointSet() ? 3 : 2;
-    for (int k = 0; k < count; ++k) setTime(k, timeAtBar(std::trunc(points_[k].bar)));
+    // The points go back with the times they had: times found again from
+    // the bar positions would lose a point before the first bar (it would
+    // land on that bar) and a point's shift over a break in the session.
+    std::copy(std::begin(dragCopy_), std::end(dragCopy_), std::begin(points_));
+    std::copy(std::begin(dragAnchorTimes_), std::end(dragAnchorTimes_), std::begin(anchorTimes_));
+    std::copy(std::begin(dragSavedTimes_), std::end(dragSavedTimes_), std::begin(savedTimes_));
+    beyondBars_ = dragBeyondBars_;
   }
   commitPrices();
   state_ = kTrendPlaced;

@@ -225,6 +225,8 @@ class CTrend {
   // Bar positions of the three points from their anchor times.
   void barsFromTimes();
   void makeGhost();
+  // Keeps the points and their times as a move or resize begins.
+  void keepDragCopy();
   // Forgets what the last drawing recorded (segments, rubber band).
   void resetDrawing();
   // Placing, moving or resizing is under way (states 2, 3, 4, 6, 7).
@@ -248,6 +250,10 @@ class CTrend {
   int32_t id_;
   double reported_[2] = {};
   bool beyondBars_ = false;
+  // The times and the beyond-the-bars mark when a move or resize began.
+  FILETIME dragAnchorTimes_[3] = {};
+  FILETIME dragSavedTimes_[3] = {};
+  bool dragBeyondBars_ = false;
   bool reanchored_[3] = {};
   TrendPoint visible_[2];
   TrendPoint grab_;
