@@ -1,6 +1,8 @@
 // Trend records at the interface: the tool selection, restoring, describing,
 // moving, restyling and deleting trends; restored figures that reach beyond
 // the bars as bars arrive.
+#include <limits>
+
 #include "chart/graph.h"
 #include "chart_fixture.h"
 
@@ -102,6 +104,24 @@ TEST_F(TrendFixture, RestoredPointOffItsBarKeepsTheSavedSlope) {
   EXPECT_DOUBLE_EQ(trend.point(0).bar, 1.0);
   EXPECT_NEAR(trend.point(0).price, 6.0, 1e-9);
   EXPECT_DOUBLE_EQ(trend.point(1).price, 46.0);
+  // Saved positions and prices that give no slope leave the prices as
+  // stored: a saved bar that is no number, prices whose difference overflows.
+  struct Case {
+    const char* what;
+    double bar1, price1, price2;
+  };
+  const Case cases[] = {{"saved bar not a number", std::numeric_limits<double>::quiet_NaN(), 10, 46},
+                        {"slope overflows", 1.4, -1.7e308, 1.7e308}};
+  for (const Case& c : cases) {
+    r = record(0, 1, at(20090304, 100500), at(20090304, 101700));  // P2 between bars: moved
+    r.bar1 = c.bar1, r.bar2 = 3.4;
+    r.price1 = c.price1, r.price2 = c.price2;
+    ASSERT_EQ(VizorRestoreSavedTrends(chart, 1, &r), 1) << c.what;
+    const CTrend& restored = *object().findGraphBySeries(price)->trends()[0];
+    EXPECT_TRUE(restored.reanchored(1)) << c.what;
+    EXPECT_EQ(restored.point(1).price, c.price2) << c.what;
+    EXPECT_EQ(info()[0].price2, c.price2) << c.what;
+  }
 }
 
 TEST_F(TrendFixture, RestoredPointBeyondTheBarsShiftsOverABreakInTheSession) {

@@ -41,7 +41,11 @@ void reanchorRestored(CTrend& trend, const BarList& bars, const VizorTrendInfo& 
     const int32_t index = static_cast<int32_t>(p.bar);
     if (sameFileTime(bars[index].time, trend.savedTime(k))) continue;
     trend.markReanchored(k);
-    if (std::isfinite(saved[k])) p.price += slope * (p.bar - saved[k]);
+    // Saved positions and prices come from the caller's storage: a move
+    // that is no number (a saved bar that is none, prices so far apart that
+    // the slope overflows) leaves the price as stored.
+    const double moved = p.price + slope * (p.bar - saved[k]);
+    if (std::isfinite(moved)) p.price = moved;
     trend.setPoint(k, p);
   }
 }
