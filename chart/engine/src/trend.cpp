@@ -192,10 +192,14 @@ void CTrend::draw(ui::Canvas* canvas, const TrendView* view, bool xorMode) {
   const ui::Pen pen{ui::ps::solid, penWidth_, drawColour(xorMode)};
   const ui::Pen* oldPen = canvas->select_pen(&pen);
   const int oldRop = xorMode ? canvas->set_rop2(ui::r2::xor_pen) : canvas->rop2();
-  recordSegment(*canvas, view->toScreen(visible_[0]), view->toScreen(visible_[1]), samePoint(visible_[0], points_[0]),
-                samePoint(visible_[1], points_[1]));
+  recordVisible(*canvas, *view);
   canvas->select_pen(oldPen);
   if (xorMode) canvas->set_rop2(oldRop);
+}
+
+void CTrend::recordVisible(ui::Canvas& canvas, const TrendView& view) {
+  recordSegment(canvas, view.toScreen(visible_[0]), view.toScreen(visible_[1]), samePoint(visible_[0], points_[0]),
+                samePoint(visible_[1], points_[1]));
 }
 
 void CTrend::recordSegment(ui::Canvas& canvas, POINT a, POINT b, bool startHandle, bool endHandle,

@@ -1,5 +1,6 @@
 // Drawing helpers shared by the trend tool kinds: the pen scope of one
-// drawing, the point of a packed stylus message and ASCII texts widened.
+// drawing, the clip scope, the start that the retracement and the fan share,
+// the point of a packed stylus message and ASCII texts widened.
 // Private to the chart engine. Threading: the chart's thread.
 #pragma once
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "chart/trend.h"
 #include "platform/win_types.h"
 #include "ui/canvas.h"
 
@@ -63,5 +65,14 @@ class ClipScope {
   ui::Canvas& canvas_;
   ui::Region region_;
 };
+
+template <class More>
+void CTrend::drawOverDiagonal(ui::Canvas& canvas, const TrendView& view, bool xorMode, More&& more) {
+  setView(view);
+  const ClipScope clip(canvas, RECT{view.left, view.top, view.right, view.bottom});
+  PenScope pen(canvas, ui::ps::dot, 1, drawColour(xorMode), xorMode);
+  if (extendToPane(view.bottomPrice, view.topPrice, view.leftBar, view.rightBar)) recordVisible(canvas, view);
+  more(canvas, pen);
+}
 
 }  // namespace kelda::chart

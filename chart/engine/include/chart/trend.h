@@ -210,6 +210,16 @@ class CTrend {
   // the segment.
   void recordSegment(ui::Canvas& canvas, POINT a, POINT b, bool startHandle, bool endHandle,
                      bool thirdHandle = false);
+  // Records the visible segment (set by extendToPane) with the selected pen;
+  // its ends are handles where they are P1 and P2.
+  void recordVisible(ui::Canvas& canvas, const TrendView& view);
+  // Keeps `view` and draws within its rectangle (the clip region) with a
+  // dotted pen: the visible part of P1-P2 with its handles, then
+  // more(canvas, pen) while the clip region and the pen (a PenScope) stay
+  // selected. The start that the retracement and the fan share; defined in
+  // trend_draw.h.
+  template <class More>
+  void drawOverDiagonal(ui::Canvas& canvas, const TrendView& view, bool xorMode, More&& more);
   // Draws the chart segment a-b clipped to the view with the selected pen.
   // The ends are handles where they are P1 (start) and P2 (end).
   bool drawClipped(ui::Canvas& canvas, TrendPoint a, TrendPoint b, bool handles, bool thirdHandle = false);

@@ -14,6 +14,8 @@
 
 namespace kelda::chart {
 
+class PenScope;
+
 // The figure of stored type `type` (1, 2, 3, 4, 6, 7, 9, 10, 11); every other
 // value makes a trend line.
 std::unique_ptr<CTrend> makeTrend(CChart& chart, int32_t type);
@@ -53,11 +55,16 @@ class CTrendHorz final : public CTrend {
   void drawPriceLabel(ui::Canvas& canvas);
 };
 
+// The dotted diagonal P1-P2 and the retracement levels right of its left
+// point, labelled with their ratios.
 class CTrendFibRetracement final : public CTrend {
  public:
   explicit CTrendFibRetracement(CChart& chart) : CTrend(chart, 4) {}
   std::unique_ptr<CTrend> clone() const override;
   void draw(ui::Canvas* canvas, const TrendView* view, bool xorMode) override;
+
+ private:
+  void drawLevels(ui::Canvas& canvas, const TrendView& view, PenScope& pen, bool xorMode);
 };
 
 // Rays from the left point through the target's bar at the ratios of the
