@@ -98,6 +98,9 @@ bool CMainFrame::on_create() {
   ui::set_bar_style(bar_, ui::get_bar_style(bar_) | kBarStyleBits);
   if (DataFeedManager* m = manager()) m->set_frame(hwnd());
   if (!view_.create_in(hwnd(), client_rect())) return false;
+  // The frame fills the screen above its bar and follows the screen when it
+  // turns, so that the view and its windows take the new shape.
+  ui::make_full_screen(hwnd());
   update_menu_state(hwnd());
   view_.refresh();
   return true;
