@@ -1,11 +1,13 @@
 // The table windows: rows filled from the data manager's tables and from
 // later records, cell texts by column code, state colours and the filled
 // beep, cancelling from the menu, column layouts read from and written to the
-// window-table file, the limits windows' row indexes and transposed view.
+// window-table file, the limits windows' row indexes and transposed view, and
+// a new trade or order update whose cost does not grow with the rows.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "fake_client.h"
 #include "terminal/layout_files.h"
@@ -16,6 +18,7 @@
 #include "testsupport/test_dir.h"
 #include "ui/menu.h"
 #include "ui/testing.h"
+#include "ui/window.h"
 
 namespace kelda::terminal {
 namespace {
@@ -161,6 +164,41 @@ TEST_F(TerminalTables, AnOrderChangesInPlaceWithItsColourAndBeepsWhenFilled) {
   EXPECT_EQ(client.killed, "TQBR 5003");
   EXPECT_TRUE(ui.script().all_used());
   probe.destroy();
+}
+
+// A new trade and an order found again by its number cost their lists as many
+// messages among 2,000 rows as among 1,000: no event walks the rows.
+TEST_F(TerminalTables, ANewTradeOrAnOrderUpdateCostsTheListTheSameWhateverItsRows) {
+  start();
+  TableWnd& trades = table(cmd::trades);
+  TableWnd& orders = table(cmd::orders);
+  // Every message the two lists are sent from now on is counted.
+  auto sent = std::make_shared<int>(0);
+  for (const ui::Hwnd list : {trades.list().hwnd, orders.list().hwnd}) {
+    auto previous = std::make_shared<ui::WindowProcedure>();
+    *previous = ui::set_window_procedure(list, [sent, previous](ui::Hwnd h, UINT m, WPARAM wp, LPARAM lp) {
+      ++*sent;
+      return (*previous)(h, m, wp, lp);
+    });
+  }
+  uint32_t rows = 0;
+  // Messages of one new trade and of one update of the order in the middle.
+  auto cost_at = [&](uint32_t count) {
+    for (; rows < count; ++rows) {
+      view().fan_out_trade(add_trade(rows + 1));
+      view().fan_out_order(add_order(rows + 1, 0x1));
+    }
+    *sent = 0;
+    view().fan_out_trade(add_trade(0));
+    view().fan_out_order(add_order(count / 2, 0x3));
+    return *sent;
+  };
+  const int at_1000 = cost_at(1000);
+  const int at_2000 = cost_at(2000);
+  EXPECT_EQ(trades.list().item_count(), 2002);
+  EXPECT_EQ(orders.list().item_count(), 2000);
+  EXPECT_EQ(at_2000, at_1000);
+  EXPECT_LT(at_1000, 100);
 }
 
 TEST_F(TerminalTables, StopOrderCellsShowOnlyTheirKindsConditions) {
