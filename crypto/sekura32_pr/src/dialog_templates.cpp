@@ -3,10 +3,8 @@
 #include <mutex>
 
 #include "dialogs.h"
-#include "kit/messages.h"
+#include "kit/dialog_template_items.h"
 #include "kit/resources.h"
-#include "ui/controls.h"
-#include "ui/dialog.h"
 
 namespace kelda::sekura32_pr {
 
@@ -35,54 +33,24 @@ const Texts kTexts[] = {
      u"Файл открытых ключей", u"Сохранить", u"Отмена"},
 };
 
-constexpr DWORD kTab = ui::ws::visible | ui::ws::tab_stop;
-constexpr DWORD kEdit = kTab | ui::ws::border | ui::es::auto_hscroll;
-
-ui::DialogItem button(const char16_t* text, int id, int x, int y, int cx, DWORD style = 0) {
-  return {ui::class_name::button, text, id, kTab | style, x, y, cx, 14};
-}
-
-ui::DialogItem label(const char16_t* text, int y) {
-  return {ui::class_name::static_, text, ui::id::static_text, ui::ws::visible, 5, y, 140, 9};
-}
-
 ui::DialogTemplate connect_template(const Texts& t) {
-  ui::DialogTemplate d;
-  d.cx = 150;
-  d.cy = 108;
-  d.caption = t.connect_caption;
-  d.items = {
-      label(t.name, 4),
-      {ui::class_name::edit, u"", 10101, kEdit, 5, 13, 140, 12},
-      label(t.password, 29),
-      {ui::class_name::edit, u"", 10102, kEdit | ui::es::password, 5, 38, 140, 12},
-      label(t.target, 54),
-      {ui::class_name::combo_box, u"", 10104, kTab | ui::cbs::drop_down | ui::cbs::auto_hscroll | ui::ws::vscroll,
-       5, 63, 140, 60},
-      button(u"OK", ui::id::ok, 30, 88, 44, ui::bs::def_push_button),
-      button(t.cancel, ui::id::cancel, 78, 88, 44),
-  };
-  return d;
+  return kit::TemplateItems()
+      .text_field(t.name, 4, 10101)
+      .text_field(t.password, 29, 10102, ui::es::password)
+      .label(t.target, 54)
+      .add({ui::class_name::combo_box, u"", 10104,
+            kit::kTabStopStyle | ui::cbs::drop_down | ui::cbs::auto_hscroll | ui::ws::vscroll, 5, 63, 140, 60})
+      .ok_cancel(u"OK", t.cancel, 88)
+      .dialog(t.connect_caption, 150, 108);
 }
 
 ui::DialogTemplate config_template(const Texts& t) {
-  ui::DialogTemplate d;
-  d.cx = 150;
-  d.cy = 112;
-  d.caption = t.config_caption;
-  d.items = {
-      label(t.config_file, 4),
-      {ui::class_name::edit, u"", 1005, kEdit | ui::es::read_only, 5, 13, 140, 12},
-      label(t.secret, 29),
-      {ui::class_name::edit, u"", 1001, kEdit, 5, 38, 120, 12},
-      button(u"...", 1002, 128, 37, 17),
-      label(t.pub, 54),
-      {ui::class_name::edit, u"", 1003, kEdit, 5, 63, 120, 12},
-      button(u"...", 1004, 128, 62, 17),
-      button(t.save, ui::id::ok, 30, 92, 44, ui::bs::def_push_button),
-      button(t.cancel, ui::id::cancel, 78, 92, 44),
-  };
-  return d;
+  return kit::TemplateItems()
+      .text_field(t.config_file, 4, 1005, ui::es::read_only)
+      .file_field(t.secret, 29, 1001, 1002)
+      .file_field(t.pub, 54, 1003, 1004)
+      .ok_cancel(t.save, t.cancel, 92)
+      .dialog(t.config_caption, 150, 112);
 }
 
 }  // namespace
@@ -91,11 +59,8 @@ void register_dialog_templates() {
   static std::once_flag once;
   std::call_once(once, [] {
     for (const Texts& t : kTexts) {
-      const auto name = [&](const char16_t* base) {
-        return ui::ResourceName(kit::localized_resource_name(base, t.language, kit::kSubLanguageDefault));
-      };
-      ui::register_dialog_template(kDialogModule, name(u"CONNECT_DIALOG"), connect_template(t));
-      ui::register_dialog_template(kDialogModule, name(u"CONFIG_DIALOG"), config_template(t));
+      kit::register_localized_template(kDialogModule, u"CONNECT_DIALOG", t.language, connect_template(t));
+      kit::register_localized_template(kDialogModule, u"CONFIG_DIALOG", t.language, config_template(t));
     }
   });
 }
