@@ -10,30 +10,17 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/module.h"
 #include "sekura32_pr/sekura32_pr.h"
 #include "server_double/sekura_channel.h"
+#include "testsupport/plugin_module.h"
 #include "testsupport/test_dir.h"
 #include "ui/testing.h"
 
 namespace kelda::sekura32_pr::testing {
 
-class Module {
+class Module : public test::PluginModule {
  public:
-  Module() {
-    static platform::Module* module = new platform::Module(
-        platform::Module::load((platform::program_folder() / "Sekura32_Pr.so").string(), nullptr));
-    module_ = module;
-  }
-  template <typename Fn>
-  Fn* get(const char* name) const {
-    Fn* fn = module_->function<Fn*>(name);
-    EXPECT_NE(fn, nullptr) << name << " " << module_->error_text();
-    return fn;
-  }
-
- private:
-  platform::Module* module_;
+  Module() : PluginModule("Sekura32_Pr.so") {}
 };
 
 #define PLUGIN(name) module.get<decltype(name)>(#name)

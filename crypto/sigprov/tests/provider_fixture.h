@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "pki.h"
-#include "platform/module.h"
 #include "platform/time.h"
 #include "sigprov/sigprov.h"
+#include "testsupport/plugin_module.h"
 #include "testsupport/test_dir.h"
 #include "ui/testing.h"
 
@@ -23,22 +23,9 @@ namespace kelda::sigprov::testing {
 inline constexpr char16_t kPasswordDialog[] = u"PASSWORD_DIALOG_0X09_0X01";
 inline constexpr int kPasswordEdit = 1002;
 
-class Module {
+class Module : public test::PluginModule {
  public:
-  Module() {
-    static platform::Module* module = new platform::Module(
-        platform::Module::load((platform::program_folder() / "Sigprov.so").string(), nullptr));
-    module_ = module;
-  }
-  template <typename Fn>
-  Fn* get(const char* name) const {
-    Fn* fn = module_->function<Fn*>(name);
-    EXPECT_NE(fn, nullptr) << name << " " << module_->error_text();
-    return fn;
-  }
-
- private:
-  platform::Module* module_;
+  Module() : PluginModule("Sigprov.so") {}
 };
 
 #define SIGPROV(name) module.get<decltype(name)>(#name)
