@@ -15,7 +15,7 @@ Context* checked_call(CpapiContext* handle, const void* input, uint32_t length, 
                       char* error, uint32_t size) {
   Context* c = context_of(handle);
   if (c == nullptr) {
-    write_error(error, size, "Wrong crypto context info");
+    write_error(error, size, kWrongContext);
     return nullptr;
   }
   if (out == nullptr || out_length == nullptr || (input == nullptr && length > 0)) {

@@ -3,11 +3,10 @@
 #include "context.h"
 
 #include <cstring>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <vector>
 
+#include "cipherhub/live_contexts.h"
 #include "dialogs.h"
 #include "kit/codepage.h"
 #include "kit/ini.h"
@@ -17,10 +16,7 @@ namespace kelda::sekura32_pr {
 
 namespace {
 
-struct Registry {
-  std::mutex lock;
-  std::map<const void*, std::unique_ptr<Context>> live;
-};
+using Registry = cpapi::LiveContexts<Context, SEKURA32_PR_CONTEXT_TAG>;
 Registry& registry() {
   static auto* r = new Registry;
   return *r;
@@ -124,12 +120,7 @@ bool open_sessions(int32_t usage, const Identity& who, SkSession*& own, SkSessio
 
 }  // namespace
 
-Context* context_of(CpapiContext* handle) {
-  Registry& r = registry();
-  std::lock_guard lock(r.lock);
-  const auto found = r.live.find(handle);
-  return found != r.live.end() && found->second->tag == SEKURA32_PR_CONTEXT_TAG ? found->second.get() : nullptr;
-}
+Context* context_of(CpapiContext* handle) { return registry().find(handle); }
 
 CpapiContext* create_context(const CreateRequest& r, char* error, uint32_t size) {
   if (error != nullptr && size > 0) error[0] = '\0';
@@ -147,23 +138,12 @@ CpapiContext* create_context(const CreateRequest& r, char* error, uint32_t size)
   context->locale = kit::current_locale();
   context->owner = r.owner;
   if (r.ini_path != nullptr) context->ini_path.assign(r.ini_path, strnlen(r.ini_path, 511));
-  auto* handle = reinterpret_cast<CpapiContext*>(context.get());
-  Registry& registry_ = registry();
-  std::lock_guard lock(registry_.lock);
-  registry_.live.emplace(handle, std::move(context));
-  return handle;
+  return registry().add(std::move(context));
 }
 
 int32_t free_context(CpapiContext* handle) {
-  std::unique_ptr<Context> context;
-  {
-    Registry& r = registry();
-    std::lock_guard lock(r.lock);
-    const auto found = r.live.find(handle);
-    if (found == r.live.end()) return 0;
-    context = std::move(found->second);
-    r.live.erase(found);
-  }
+  std::unique_ptr<Context> context = registry().take(handle);
+  if (context == nullptr) return 0;
   context->tag = 0;
   close_sessions(context->own, context->partner);
   return 1;

@@ -6,10 +6,10 @@
 
 #include "channel.h"
 #include "cipherhub/cpapi.h"
+#include "cipherhub/provider_globals.h"
 #include "context.h"
 #include "dialogs.h"
 #include "key_handlers.h"
-#include "kit/hooks.h"
 #include "kit/kit_state.h"
 #include "provider.h"
 
@@ -18,8 +18,6 @@ using namespace kelda::sekura32_pr;
 namespace {
 
 using Lock = std::lock_guard<std::mutex>;
-
-constexpr char kNoMemory[] = "Memory allocation error";
 
 }  // namespace
 
@@ -40,17 +38,10 @@ int32_t CPAPI_InitializeLib(uint16_t language, uint16_t sub_language, uint16_t d
 }
 
 int32_t CPAPI_UninitializeLib(uintptr_t, uintptr_t, uintptr_t, uintptr_t) {
-  ProviderState& p = provider();
-  {
-    Lock lock(p.lock);
-    if (p.uninitializing) return 1;
-    p.uninitializing = true;
-  }
+  kelda::cpapi::UninitializeScope scope(provider());
+  if (!scope.entered()) return 1;
   release_key_handlers();
   kelda::kit::kit_uninit();
-  Lock lock(p.lock);
-  p.initialized = false;
-  p.uninitializing = false;
   return 1;
 }
 
@@ -76,46 +67,21 @@ int32_t CPAPI_GetProviderVersion(uintptr_t, uintptr_t, uintptr_t, uintptr_t, cha
 
 int32_t CPAPI_GetProviderParam(int32_t param_id, uintptr_t* value, uint32_t* value_size, char* error,
                                uint32_t error_size) {
-  if (param_id == 1 && value != nullptr) {
-    Lock lock(provider().lock);
-    *value = provider().owner;
-    if (value_size != nullptr) *value_size = 4;
-    return 1;
-  }
-  write_error(error, error_size, "Provider parameter with identifier '%ld' not supported", static_cast<long>(param_id));
-  return 0;
+  return kelda::cpapi::get_provider_param(provider(), param_id, value, value_size, error, error_size);
 }
 
 int32_t CPAPI_SetProviderParam(int32_t param_id, uintptr_t value, uintptr_t, uintptr_t, char* error,
                                uint32_t error_size) {
   try {
+    if (param_id != 2) return kelda::cpapi::set_provider_param(provider(), param_id, value, error, error_size);
+    // The settings path comes as wide text.
+    const auto* text = reinterpret_cast<const char16_t*>(value);
+    std::u16string path;
+    for (std::size_t n = 0; text != nullptr && n < 259 && text[n] != u'\0'; ++n) path.push_back(text[n]);
     ProviderState& p = provider();
-    switch (param_id) {
-      case 1: {
-        Lock lock(p.lock);
-        p.owner = value;
-        return 1;
-      }
-      case 2: {
-        const auto* text = reinterpret_cast<const char16_t*>(value);
-        std::u16string path;
-        for (std::size_t n = 0; text != nullptr && n < 259 && text[n] != u'\0'; ++n) path.push_back(text[n]);
-        Lock lock(p.lock);
-        p.ini_path = std::move(path);
-        return 1;
-      }
-      case 3: {
-        Lock lock(p.lock);
-        p.font = value;
-        return 1;
-      }
-      case CP_PARAM_LOCALE:
-        return kelda::kit::param_not_supported(reinterpret_cast<const void*>(value));
-      default:
-        write_error(error, error_size, "It's impossible to get parameter with identifier '%u'",
-                    static_cast<unsigned>(param_id));
-        return 0;
-    }
+    Lock lock(p.lock);
+    p.ini_path = std::move(path);
+    return 1;
   } catch (...) {
     write_error(error, error_size, kNoMemory);
     return 0;
@@ -152,7 +118,7 @@ int32_t CPAPI_FreeCryptoContext(CpapiContext* context, uintptr_t, uintptr_t, uin
                                 uint32_t error_size) {
   if (context == nullptr) return 1;
   if (free_context(context) == 1) return 1;
-  write_error(error, error_size, "Wrong crypto context info");
+  write_error(error, error_size, kWrongContext);
   return 0;
 }
 
@@ -160,7 +126,7 @@ int32_t CPAPI_SetContextParam(CpapiContext* handle, int32_t param_id, uintptr_t 
                               char* error, uint32_t error_size) {
   Context* context = context_of(handle);
   if (context == nullptr) {
-    write_error(error, error_size, "Wrong crypto context info");
+    write_error(error, error_size, kWrongContext);
     return 0;
   }
   if (param_id != CP_CONTEXT_PARAM_PROTECT_FLAGS) {

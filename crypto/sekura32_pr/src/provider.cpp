@@ -1,23 +1,13 @@
-// The provider's state, error texts and library results.
+// The provider's state and the texts of library results.
 #include "provider.h"
 
 #include <dlfcn.h>
-
-#include <cstdio>
 
 namespace kelda::sekura32_pr {
 
 ProviderState& provider() {
   static auto* state = new ProviderState;
   return *state;
-}
-
-void write_error(char* error, uint32_t size, const char* format, ...) {
-  if (error == nullptr || size == 0) return;
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(error, size, format, args);
-  va_end(args);
 }
 
 bool library_failed(uint32_t result, char* error, uint32_t size) {

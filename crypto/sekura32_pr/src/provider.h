@@ -1,14 +1,13 @@
-// The provider's process-wide state (owner window, settings path, dialog
-// font, key handlers) and the helpers every entry point uses: error texts,
-// library results, code addresses and caller texts.
+// The provider's process-wide state (the globals every provider keeps, the
+// settings path and the key handlers) and the helpers every entry point uses:
+// error texts, library results, code addresses and caller texts.
 #pragma once
 
-#include <cstdarg>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "cipherhub/provider_globals.h"
 #include "sekura32_pr/sekura32_pr.h"
 
 namespace kelda::sekura32_pr {
@@ -18,12 +17,8 @@ inline constexpr int32_t kProviderId = SEKURA32_PR_PROVIDER_ID;
 inline constexpr int32_t kInterfaceVersion = 1;
 inline constexpr int32_t kUsageMode = 2;
 
-struct ProviderState {
-  std::mutex lock;
-  bool initialized = false;
-  bool uninitializing = false;
-  uintptr_t owner = 0;
-  uintptr_t font = 0;       // kept, not used
+// The dialog font (parameter 3) is kept and not used.
+struct ProviderState : cpapi::ProviderGlobals {
   std::u16string ini_path;  // provider parameter 2, at most 259 characters
   // Registered key handlers, in registration order.
   std::vector<Sekura32KeyLookupHandler> lookup_handlers;
@@ -34,9 +29,9 @@ struct ProviderState {
 
 ProviderState& provider();
 
-// Writes the formatted text into the caller's buffer, cut and terminated
-// (nothing for a null buffer or size 0).
-void write_error(char* error, uint32_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+using cpapi::kNoMemory;
+using cpapi::kWrongContext;
+using cpapi::write_error;
 
 // A library result of 16 or more as the provider's text; false for success
 // (nothing written).

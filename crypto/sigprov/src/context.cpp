@@ -7,10 +7,10 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <new>
-#include <set>
+#include <memory>
 #include <utility>
 
+#include "cipherhub/live_contexts.h"
 #include "passwords.h"
 #include "provider.h"
 #include "settings.h"
@@ -23,10 +23,7 @@ namespace {
 namespace tk = pkcs7tk;
 using Lock = std::lock_guard<std::mutex>;
 
-struct Registry {
-  std::mutex lock;
-  std::set<const void*> live;
-};
+using Registry = cpapi::LiveContexts<Context, SIGPROV_CONTEXT_TAG>;
 Registry& registry() {
   static auto* r = new Registry;
   return *r;
@@ -263,14 +260,7 @@ struct ToolkitContexts {
 
 }  // namespace
 
-Context* context_of(CpapiContext* handle) {
-  if (handle == nullptr) return nullptr;
-  Registry& r = registry();
-  Lock lock(r.lock);
-  if (r.live.count(handle) == 0) return nullptr;
-  auto* context = reinterpret_cast<Context*>(handle);
-  return context->tag == SIGPROV_CONTEXT_TAG ? context : nullptr;
-}
+Context* context_of(CpapiContext* handle) { return registry().find(handle); }
 
 CpapiContext* create_context(const CreateRequest& r, char* error, uint32_t size) {
   const bool cipher = r.type == SIGPROV_CONTEXT_DECRYPT || r.type == SIGPROV_CONTEXT_ENCRYPT;
@@ -328,33 +318,21 @@ CpapiContext* create_context(const CreateRequest& r, char* error, uint32_t size)
     const int status = t.sign != nullptr ? tk::AddSigner(t.sign, cert.c_str()) : tk::AddRecipient(t.cipher, cert.c_str());
     if (toolkit_failed(status, error, size)) return nullptr;
   }
-  auto* context = new (std::nothrow) Context{SIGPROV_CONTEXT_TAG, r.type, r.language, r.sub_language, r.dialect};
-  if (context == nullptr) {
-    write_text(error, size, "Memory allocation error");
-    return nullptr;
-  }
+  // Out of memory here leaves the toolkit's objects to `t` and reaches the
+  // export, which gives "Memory allocation error".
+  auto context =
+      std::make_unique<Context>(Context{SIGPROV_CONTEXT_TAG, r.type, r.language, r.sub_language, r.dialect});
   context->sign = std::exchange(t.sign, nullptr);
   context->cipher = std::exchange(t.cipher, nullptr);
-  Registry& reg = registry();
-  Lock lock(reg.lock);
-  reg.live.insert(context);
-  return reinterpret_cast<CpapiContext*>(context);
+  return registry().add(std::move(context));
 }
 
 int32_t free_context(CpapiContext* handle) {
-  Context* context = nullptr;
-  {
-    Registry& r = registry();
-    Lock lock(r.lock);
-    auto found = r.live.find(handle);
-    if (found == r.live.end()) return 0;
-    r.live.erase(found);
-    context = reinterpret_cast<Context*>(handle);
-  }
+  std::unique_ptr<Context> context = registry().take(handle);
+  if (context == nullptr) return 0;
   tk::FreeSignCTX(context->sign);
   tk::FreeCipherCTX(context->cipher);
   context->tag = 0;
-  delete context;
   return 1;
 }
 

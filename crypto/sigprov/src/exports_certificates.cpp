@@ -47,7 +47,7 @@ int32_t CPAPI_GetCertificateInfo(const char* cert_file, char** subject, char** i
     tk::CertificateInfo info;
     if (!certificate_info(cert_file, info, error, error_size)) return 0;
     if (!put_utf8(subject, info.subject) || !put_utf8(issuer, info.issuer) || !put_utf8(serial_number, info.serial)) {
-      write_text(error, error_size, "Memory allocation error");
+      write_text(error, error_size, kNoMemory);
       return 0;
     }
     if (not_before != nullptr) *not_before = file_time(info.not_before);
@@ -84,7 +84,7 @@ int32_t CPAPI_GetCertificateInfoEx(const char* cert_file, CpapiCertificateInfo* 
     }
     if (!ok) {
       CPAPI_FreeCertificateInfo(record, nullptr, 0);
-      write_text(error, error_size, "Memory allocation error");
+      write_text(error, error_size, kNoMemory);
       return 0;
     }
     return 1;
@@ -206,7 +206,7 @@ int32_t CPAPI_VerifyFileSignatureEx(const char* signed_file, const char* certifi
     const int32_t result = verify_file_signature(signed_file, certificates, flags, verdict, error, error_size);
     if (!replace_text(issuer, verdict.issuer) || !replace_text(serial_number_or_subject, verdict.identity) ||
         !replace_text(diagnostics, verdict.diagnostics)) {
-      write_text(error, error_size, "Memory allocation error");
+      write_text(error, error_size, kNoMemory);
       return 0;
     }
     return result;

@@ -199,7 +199,7 @@ int32_t CPAPI_GetCertRequestInfo(int32_t source_kind, const void* source, uint32
     info->tag = SIGPROV_CERT_REQUEST_TAG;
     if (!fill_request(*info, *decoded, fingerprint)) {
       CPAPI_FreeCertRequestInfo(info, nullptr, 0);
-      write_text(error, error_size, "Memory allocation error");
+      write_text(error, error_size, kNoMemory);
       return 0;
     }
     return 1;

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "cipherhub/cpapi.h"
+#include "cipherhub/provider_globals.h"
 #include "context.h"
 #include "dialogs.h"
 #include "kit/kit_state.h"
-#include "kit/hooks.h"
 #include "operations.h"
 #include "pkcs7tk/pkcs7tk.h"
 #include "provider.h"
@@ -24,11 +24,8 @@ using Lock = std::lock_guard<std::mutex>;
 // process: OpenSSL may already have cleaned up at exit.
 void uninitialize(bool end_toolkit = true) {
   ProviderState& p = provider();
-  {
-    Lock lock(p.lock);
-    if (p.uninitializing) return;
-    p.uninitializing = true;
-  }
+  kelda::cpapi::UninitializeScope scope(p);
+  if (!scope.entered()) return;
   bool was_initialized;
   {
     Lock lock(p.lock);
@@ -38,9 +35,6 @@ void uninitialize(bool end_toolkit = true) {
     while (end_toolkit && tk::OpenInitCount() > 0) tk::PKCS7Final();
     kelda::kit::kit_uninit();
   }
-  Lock lock(p.lock);
-  p.initialized = false;
-  p.uninitializing = false;
 }
 
 // Runs at unload: the provider lets go of the kit.
@@ -69,7 +63,7 @@ int32_t CPAPI_InitializeLib(uint16_t language, uint16_t sub_language, uint16_t d
     p.initialized = true;
     return 1;
   } catch (...) {
-    write_text(error, error_size, "Memory allocation error");
+    write_text(error, error_size, kNoMemory);
     return 0;
   }
 }
@@ -108,44 +102,19 @@ int32_t CPAPI_GetProviderVersion(uintptr_t, uintptr_t, uintptr_t, uintptr_t, cha
 
 int32_t CPAPI_GetProviderParam(int32_t param_id, uintptr_t* value, uint32_t* value_size, char* error,
                                uint32_t error_size) {
-  if (param_id == 1 && value != nullptr) {
-    Lock lock(provider().lock);
-    *value = provider().owner;
-    if (value_size != nullptr) *value_size = 4;
-    return 1;
-  }
-  write_error(error, error_size, "Provider parameter with identifier '%ld' not supported", static_cast<long>(param_id));
-  return 0;
+  return kelda::cpapi::get_provider_param(provider(), param_id, value, value_size, error, error_size);
 }
 
 int32_t CPAPI_SetProviderParam(int32_t param_id, uintptr_t value, uintptr_t, uintptr_t, char* error,
                                uint32_t error_size) {
   try {
+    if (param_id != 2) return kelda::cpapi::set_provider_param(provider(), param_id, value, error, error_size);
+    // The settings path comes as 8-bit text.
+    const char* text = reinterpret_cast<const char*>(value);
     ProviderState& p = provider();
-    switch (param_id) {
-      case 1: {
-        Lock lock(p.lock);
-        p.owner = value;
-        return 1;
-      }
-      case 2: {
-        const char* text = reinterpret_cast<const char*>(value);
-        Lock lock(p.lock);
-        p.ini_path = text != nullptr ? std::string(text, strnlen(text, 259)) : std::string();
-        return 1;
-      }
-      case 3: {
-        Lock lock(p.lock);
-        p.font = value;
-        return 1;
-      }
-      case CP_PARAM_LOCALE:
-        return kelda::kit::param_not_supported(reinterpret_cast<const void*>(value));
-      default:
-        write_error(error, error_size, "It's impossible to get parameter with identifier '%u'",
-                    static_cast<unsigned>(param_id));
-        return 0;
-    }
+    Lock lock(p.lock);
+    p.ini_path = text != nullptr ? std::string(text, strnlen(text, 259)) : std::string();
+    return 1;
   } catch (...) {
     return 0;
   }
@@ -168,7 +137,7 @@ CpapiContext* CPAPI_NewCryptoContext(const cp_provider_record* provider_record, 
                            ini_path, params},
                           error, error_size);
   } catch (...) {
-    write_text(error, error_size, "Memory allocation error");
+    write_text(error, error_size, kNoMemory);
     return nullptr;
   }
 }
@@ -177,14 +146,14 @@ int32_t CPAPI_FreeCryptoContext(CpapiContext* context, uintptr_t, uintptr_t, uin
                                 uint32_t error_size) {
   if (context == nullptr) return 1;
   if (free_context(context) == 1) return 1;
-  write_text(error, error_size, "Wrong crypto context info");
+  write_text(error, error_size, kWrongContext);
   return 0;
 }
 
 int32_t CPAPI_SetContextParam(CpapiContext* context, int32_t, uintptr_t, uintptr_t, uintptr_t, char* error,
                               uint32_t error_size) {
   if (context_of(context) != nullptr) return 1;
-  write_text(error, error_size, "Wrong crypto context info");
+  write_text(error, error_size, kWrongContext);
   return 0;
 }
 
@@ -195,7 +164,7 @@ int32_t CPAPI_SignData(CpapiContext* context, const void* data, uint32_t data_le
   try {
     return sign_data(context, data, data_length, buffer, length, error, error_size);
   } catch (...) {
-    write_text(error, error_size, "Memory allocation error");
+    write_text(error, error_size, kNoMemory);
     return 0;
   }
 }
@@ -215,7 +184,7 @@ int32_t CPAPI_CheckData(CpapiContext* context, const void* data, uint32_t data_l
   try {
     return check_data(context, data, data_length, content, content_length, sender, error, error_size);
   } catch (...) {
-    write_text(error, error_size, "Memory allocation error");
+    write_text(error, error_size, kNoMemory);
     return 0;
   }
 }

@@ -96,7 +96,7 @@ int32_t sign_data(CpapiContext* handle, const void* data, uint32_t length, void*
                   char* error, uint32_t size) {
   Context* context = context_of(handle);
   if (context == nullptr) {
-    write_text(error, size, "Wrong crypto context info");
+    write_text(error, size, kWrongContext);
     return 0;
   }
   if (context->type != SIGPROV_CONTEXT_SIGN || context->sign == nullptr || buffer == nullptr || capacity == nullptr ||
@@ -117,7 +117,7 @@ int32_t sign_data(CpapiContext* handle, const void* data, uint32_t length, void*
     return 0;
   }
   if (!deliver(buffer, capacity, static_cast<const uint8_t*>(data), length, signature.data, signature.length)) {
-    write_text(error, size, "Memory allocation error");
+    write_text(error, size, kNoMemory);
     return 0;
   }
   return 1;
@@ -126,7 +126,7 @@ int32_t sign_data(CpapiContext* handle, const void* data, uint32_t length, void*
 int32_t is_data_signed(CpapiContext* handle, const void* data, uint32_t length, const CpapiSignedData* descriptor,
                        char* error, uint32_t size) {
   if (context_of(handle) == nullptr) {
-    write_text(error, size, "Wrong crypto context info");
+    write_text(error, size, kWrongContext);
     return 0;
   }
   SplitData split;
@@ -143,7 +143,7 @@ int32_t check_data(CpapiContext* handle, const void* data, uint32_t length, void
                    CpapiSenderInfo* sender, char* error, uint32_t size) {
   Context* context = context_of(handle);
   if (context == nullptr) {
-    write_text(error, size, "Wrong crypto context info");
+    write_text(error, size, kWrongContext);
     return 0;
   }
   FreshSignContext verifier{context->sign};
@@ -206,7 +206,7 @@ int32_t check_data(CpapiContext* handle, const void* data, uint32_t length, void
       const uint8_t* bytes = flag == 1 ? carried.data : split.content;
       const std::size_t n = flag == 1 ? carried.length : split.content_length;
       if (!deliver(content, capacity, bytes, n, nullptr, 0)) {
-        write_text(error, size, "Memory allocation error");
+        write_text(error, size, kNoMemory);
         return 0;
       }
       return 1;
@@ -231,7 +231,7 @@ int32_t crypt_data(bool encrypt, CpapiContext* handle, const void* input, uint32
                    uint32_t* out_length, char* error, uint32_t size) {
   Context* context = context_of(handle);
   if (context == nullptr) {
-    write_text(error, size, "Wrong crypto context info");
+    write_text(error, size, kWrongContext);
     return CP_CRYPT_ERROR;
   }
   const int32_t wanted = encrypt ? SIGPROV_CONTEXT_ENCRYPT : SIGPROV_CONTEXT_DECRYPT;

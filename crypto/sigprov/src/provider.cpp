@@ -1,7 +1,6 @@
 // The provider's state, error texts, text conversion, paths and INI access.
 #include "provider.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -23,14 +22,6 @@ ProviderState& provider() {
     return s;
   }();
   return *state;
-}
-
-void write_error(char* error, uint32_t size, const char* format, ...) {
-  if (error == nullptr || size == 0) return;
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(error, size, format, args);
-  va_end(args);
 }
 
 void write_text(char* error, uint32_t size, const std::string& text) {

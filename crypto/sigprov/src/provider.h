@@ -2,11 +2,11 @@
 // export uses: error texts, text conversion and paths.
 #pragma once
 
-#include <cstdarg>
 #include <cstdint>
 #include <ctime>
-#include <mutex>
 #include <string>
+
+#include "cipherhub/provider_globals.h"
 
 namespace kelda::sigprov {
 
@@ -33,12 +33,7 @@ struct CommonSettings {
   int days_to_check_expiry = 5;
 };
 
-struct ProviderState {
-  std::mutex lock;
-  bool initialized = false;
-  bool uninitializing = false;
-  uintptr_t owner = 0;
-  uintptr_t font = 0;
+struct ProviderState : cpapi::ProviderGlobals {
   std::string ini_path;    // 8-bit
   std::string module_dir;  // 8-bit, no trailing separator
   std::string pse_path;    // the provider's key carrier
@@ -49,9 +44,10 @@ struct ProviderState {
 
 ProviderState& provider();
 
-// Writes the formatted text into the caller's buffer, cut and terminated
-// (nothing for a null buffer or size 0).
-void write_error(char* error, uint32_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+using cpapi::kNoMemory;
+using cpapi::kWrongContext;
+using cpapi::write_error;
+// The text as it is into the caller's buffer, cut and terminated.
 void write_text(char* error, uint32_t size, const std::string& text);
 
 // Code page 1251 text and wide text.
