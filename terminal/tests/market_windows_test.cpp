@@ -1,7 +1,8 @@
 // The market windows over a stand-in client library: the order book's
 // display window and in-place refresh, the current-parameters cells, rows
-// and subscriptions, news bodies on demand, and the portfolio's client list
-// when the tables are cleared.
+// and subscriptions, news bodies on demand, the portfolio's client list
+// when the tables are cleared and its values chosen in the column setup
+// dialog.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,6 +10,8 @@
 #include <cstring>
 
 #include "dialog_fixture.h"
+#include "terminal/column_setup_dialog.h"
+#include "terminal/layout_files.h"
 #include "terminal/data_wnd.h"
 #include "terminal/instrument_pickers.h"
 #include "terminal/login_dialog.h"
@@ -19,6 +22,7 @@
 #include "terminal/portfolio_wnd.h"
 #include "terminal/quotes_wnd.h"
 #include "terminal/terminal_app.h"
+#include "terminal/table_window.h"
 #include "terminal/text_log.h"
 #include "testsupport/test_dir.h"
 #include "ui/controls.h"
@@ -344,6 +348,80 @@ TEST_F(MarketWindows, PortfolioForgetsItsClientsWhenTheTablesGo) {
   EXPECT_EQ(combo.count(), 0);
   EXPECT_EQ(w.client(), "");
   ui.advance(2000);  // timer 105 runs with no row to reach
+}
+
+// The portfolio's tap-and-hold menu entry "Настройки таблицы" opens the
+// column setup dialog over the value catalogue: "Отмена" keeps the values,
+// "Да" shows the chosen ones in their order and keeps their codes, more than
+// twenty are cut after a warning; the name column then fits the widest name.
+TEST_F(MarketWindows, PortfolioValuesAreChosenInTheColumnSetupDialog) {
+  auto& w = open<MarginalRowsWnd>(cmd::portfolio);
+  const ui::ListViewControl lv{w.list()};
+  const auto hold = [&] {
+    ui.script().choose_menu_command(kTableSettingsCommand);
+    ui::GestureNotify g;
+    g.hdr.from = w.list();
+    g.hdr.id_from = 101;
+    g.hdr.code = ui::gn::context_menu;
+    ui::send_notify(w.hwnd(), g.hdr);
+  };
+  const auto widest_name = [&] {
+    const std::unique_ptr<ui::Canvas> dc = ui::get_dc(w.list());
+    int widest = 0;
+    for (int i = 0; i < lv.item_count(); ++i) widest = std::max(widest, dc->text_extent(lv.item_text(i, 0)).cx);
+    return widest;
+  };
+  const auto names = [&] { return column(w.list(), 0); };
+  const auto name = [](const char* utf8) { return to_wide(cp1251(utf8)); };
+
+  ui.script().on_dialog(kColumnSetupPortraitId, [](ui::DialogDriver& d) {
+    EXPECT_EQ(ui::ListBoxControl{d.item(column_setup_id::available)}.count(), kPortfolioValueCount);
+    EXPECT_EQ(ui::ListBoxControl{d.item(column_setup_id::current)}.count(), kPortfolioValueCount);
+    d.click(column_setup_id::remove_all);
+    d.click(ui::id::cancel);
+  });
+  hold();
+  EXPECT_EQ(lv.item_count(), kPortfolioValueCount) << "cancelled: the values stay";
+  const int all_names = widest_name();
+  EXPECT_EQ(lv.column_width(0), all_names + 5);
+
+  ui.script().on_dialog(kColumnSetupPortraitId, [](ui::DialogDriver& d) {
+    d.click(column_setup_id::remove_all);
+    const ui::ListBoxControl available{d.item(column_setup_id::available)};
+    available.set_sel(0, true);   // "Плечо"
+    available.set_sel(17, true);  // "ПроцИзмен"
+    d.click(column_setup_id::add);
+    ui::ListBoxControl{d.item(column_setup_id::current)}.set_sel(1, true);
+    d.click(column_setup_id::move_up);
+    d.click(ui::id::ok);
+  });
+  hold();
+  EXPECT_EQ(names(), (std::vector<std::u16string>{name("ПроцИзмен"), name("Плечо")}));
+  EXPECT_EQ(lv.column_width(0), widest_name() + 5);
+  EXPECT_LT(lv.column_width(0), all_names + 5);
+  {
+    const SavedSection saved(window_table_path(), "MarginalRowsWnd");
+    EXPECT_EQ(saved.get_int("numvals", -1), 2);
+    EXPECT_EQ(saved.get_int("val0code", -1), 18);
+    EXPECT_EQ(saved.get_int("val1code", -1), 1);
+    EXPECT_EQ(saved.get_int("val2code", -1), 0) << "the positions beyond are cleared";
+    EXPECT_EQ(saved.get_int("val17code", -1), 0);
+  }
+  EXPECT_EQ(read_portfolio_setup(window_table_path()).codes, (std::vector<int>{18, 1})) << "a new window reads them";
+
+  // Every value twice: 36 asked for, 20 kept after one warning.
+  ui.script().on_dialog(kColumnSetupPortraitId, [](ui::DialogDriver& d) {
+    d.click(column_setup_id::remove_all);
+    d.click(column_setup_id::add_all);
+    d.click(column_setup_id::add_all);
+    d.click(ui::id::ok);
+  });
+  ui.script().answer_message_box(ui::id::ok, u"Достигнуто максимальное количество параметров");
+  hold();
+  ASSERT_EQ(lv.item_count(), 20);
+  EXPECT_EQ(lv.item_text(18, 0), name("Плечо")) << "the second round begins after the eighteenth";
+  EXPECT_EQ(SavedSection(window_table_path(), "MarginalRowsWnd").get_int("numvals", -1), 20);
+  EXPECT_TRUE(ui.script().all_used());
 }
 
 TEST(PortfolioValues, TypedFiguresAndThePercentChange) {

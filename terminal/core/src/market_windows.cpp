@@ -1,5 +1,4 @@
-// The market windows' registration, their hooks into the dialogs library and
-// the helpers they share.
+// The market windows' registration and the helpers they share.
 #include "terminal/market_windows.h"
 
 #include "terminal/data_feed_manager.h"
@@ -11,11 +10,6 @@ void register_quotes_window();
 void register_data_window();
 void register_news_window();
 void register_portfolio_window();
-
-MarketWindowHooks& market_window_hooks() {
-  static MarketWindowHooks hooks;
-  return hooks;
-}
 
 void register_market_windows() {
   register_quotes_window();

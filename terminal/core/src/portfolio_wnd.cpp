@@ -9,10 +9,12 @@
 #include <cstring>
 #include <memory>
 
+#include "terminal/column_setup_dialog.h"
 #include "terminal/data_feed_manager.h"
 #include "terminal/layout_files.h"
 #include "terminal/main_frame.h"
 #include "terminal/market_windows.h"
+#include "terminal/profile.h"
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
 #include "ui/controls.h"
@@ -25,6 +27,10 @@ namespace {
 constexpr UINT kListId = 101;
 constexpr UINT kClientsId = 1009;
 constexpr UINT kCmdTableSetup = 301;
+constexpr const char* kSection = "MarginalRowsWnd";
+
+// "val<n>code": the code of the n-th shown value, from 0.
+std::string value_code_key(std::size_t n) { return "val" + std::to_string(n) + "code"; }
 
 // Figure k of a row, counted from the first (freeMoney).
 double figure(const MargoMarginalRow& row, int k) {
@@ -115,8 +121,10 @@ MarginalRowsWnd::MarginalRowsWnd(PortfolioSetup setup) : MarketWindow(kind::port
     for (int i = 0; i < kPortfolioValueCount; ++i) shown_.push_back(i);
   } else {
     for (const int code : setup_.codes) {
-      const auto it = std::find_if(catalogue.begin(), catalogue.end(), [&](const PortfolioValue& v) { return v.code == code; });
-      if (it != catalogue.end() && shown_.size() < 20) shown_.push_back(static_cast<int>(it - catalogue.begin()));
+      const auto it =
+          std::find_if(catalogue.begin(), catalogue.end(), [&](const PortfolioValue& v) { return v.code == code; });
+      if (it == catalogue.end() || shown_.size() >= kMaxPortfolioValues) continue;
+      shown_.push_back(static_cast<int>(it - catalogue.begin()));
     }
   }
 }
@@ -253,12 +261,36 @@ void MarginalRowsWnd::show_menu(POINT screen) {
   const UINT chosen = ui::track_popup_menu(menu, ui::tpm::return_cmd, screen.x, screen.y, hwnd());
   ui::destroy_menu(menu);
   if (chosen != kCmdTableSetup) return;
-  const auto& setup = market_window_hooks().setup_columns;
-  if (setup && setup(hwnd(), kind::portfolio)) rebuild_rows();
+  if (choose_values()) rebuild_rows();
+  fit_name_column();
+}
+
+bool MarginalRowsWnd::choose_values() {
+  const auto& catalogue = portfolio_catalogue();
+  ColumnChoice choice;
+  for (const PortfolioValue& v : catalogue) choice.names.push_back(cp1251(v.name));
+  choice.chosen = shown_;
+  choice.limit = static_cast<int>(kMaxPortfolioValues);
+  if (!run_column_setup_dialog(hwnd(), choice)) return false;
+  shown_ = std::move(choice.chosen);
+  // The kind's section: every catalogue position cleared first, then the
+  // chosen codes from the last to the first, then their count.
+  const std::string path = window_table_path();
+  for (std::size_t n = catalogue.size(); n-- > 0;) profile_set_string(kSection, value_code_key(n), "0", path);
+  for (std::size_t k = shown_.size(); k-- > 0;) {
+    profile_set_int(kSection, value_code_key(k), catalogue[static_cast<std::size_t>(shown_[k])].code, path);
+  }
+  profile_set_int(kSection, "numvals", static_cast<int>(shown_.size()), path);
+  return true;
+}
+
+// Column 0 as wide as the widest shown name plus 5 pixels, each name measured
+// whole on the list's own device context.
+void MarginalRowsWnd::fit_name_column() {
   std::unique_ptr<ui::Canvas> canvas = ui::get_dc(list_);
   if (!canvas) return;
-  int widest = 0;
   const ui::ListViewControl lv{list_};
+  int widest = 0;
   for (int i = 0; i < lv.item_count(); ++i) widest = std::max(widest, canvas->text_extent(lv.item_text(i, 0)).cx);
   lv.set_column_width(0, widest + 5);
 }
@@ -273,9 +305,9 @@ void MarginalRowsWnd::write_column_layout() {
   body.put_int("numvals", static_cast<long long>(shown_.size()));
   const auto& catalogue = portfolio_catalogue();
   for (std::size_t i = 0; i < shown_.size(); ++i) {
-    body.put_int("val" + std::to_string(i) + "code", catalogue[static_cast<std::size_t>(shown_[i])].code);
+    body.put_int(value_code_key(i), catalogue[static_cast<std::size_t>(shown_[i])].code);
   }
-  write_kind_section("MarginalRowsWnd", body);
+  write_kind_section(kSection, body);
 }
 
 LRESULT MarginalRowsWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -349,13 +381,13 @@ LRESULT MarginalRowsWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
 
 // The shown values and column widths the window-table file keeps.
 PortfolioSetup read_portfolio_setup(const std::string& tcf) {
-  const SavedSection section(tcf, "MarginalRowsWnd");
+  const SavedSection section(tcf, kSection);
   PortfolioSetup setup;
   const int columns = std::clamp(section.get_int("numpars", 2), 0, 20);
   setup.column_widths.clear();
   for (int i = 0; i < columns; ++i) setup.column_widths.push_back(section.get_int("par" + std::to_string(i) + "width", 60));
-  const int values = std::clamp(section.get_int("numvals", 0), 0, 20);
-  for (int i = 0; i < values; ++i) setup.codes.push_back(section.get_int("val" + std::to_string(i) + "code", i + 1));
+  const int values = std::clamp(section.get_int("numvals", 0), 0, static_cast<int>(kMaxPortfolioValues));
+  for (int i = 0; i < values; ++i) setup.codes.push_back(section.get_int(value_code_key(static_cast<std::size_t>(i)), i + 1));
   return setup;
 }
 

@@ -1,25 +1,14 @@
 // The market windows of the terminal (order book, current parameters, news
-// and client portfolio): their registration as window kinds, the helpers
-// they share, and the hook through which the portfolio reaches the column
-// setup dialog (set by the program at start-up; unset, the menu command only
-// fits the name column to its texts).
+// and client portfolio): their registration as window kinds and the helpers
+// they share.
 //
 // Threading: user-interface thread.
 #pragma once
-
-#include <functional>
 
 #include "terminal/window_protocol.h"
 #include "ui/types.h"
 
 namespace kelda::terminal {
-
-struct MarketWindowHooks {
-  // The column setup dialog over a window of `kind`; true when it changed
-  // the window's columns or values.
-  std::function<bool(ui::Hwnd owner, int kind)> setup_columns;
-};
-MarketWindowHooks& market_window_hooks();
 
 // Registers the four market window kinds with the main view.
 void register_market_windows();

@@ -8,12 +8,17 @@
 // client's firm and code and looks the row up in the data manager each time
 // it calculates, so a row that the tables drop can never be reached.
 //
+// Its tap-and-hold menu opens the column setup dialog over the value
+// catalogue; the chosen values are shown at once and kept in the window-table
+// file's "MarginalRowsWnd" section.
+//
 // Threading: user-interface thread (the margin library calls back into the
 // data manager inside the timer message). Ownership: rows belong to the
 // data manager's margin binding.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +29,7 @@
 namespace kelda::terminal {
 
 inline constexpr int kPortfolioValueCount = 18;
+inline constexpr std::size_t kMaxPortfolioValues = 20;  // shown at once
 inline constexpr UINT kPortfolioTimer = 105;
 
 // One figure the window can show.
@@ -41,6 +47,10 @@ struct PortfolioSetup {
   std::vector<int> column_widths{60, 60};  // at most 20
   std::vector<int> codes;                   // shown values; empty: the whole catalogue
 };
+
+// The "MarginalRowsWnd" section of the window-table file `tcf`: column widths
+// and shown value codes, counts cut to 20.
+PortfolioSetup read_portfolio_setup(const std::string& tcf);
 
 class MarginalRowsWnd : public MarketWindow {
  public:
@@ -67,7 +77,13 @@ class MarginalRowsWnd : public MarketWindow {
   void take_selection();
   void clear_values();
   MargoMarginalRow* selected_row() const;
+  // The tap-and-hold menu: "Настройки таблицы" opens the column setup dialog
+  // over the shown values.
   void show_menu(POINT screen);
+  // True when the user chose new values (then kept and saved; the rows are
+  // the caller's to rebuild).
+  bool choose_values();
+  void fit_name_column();
   void write_column_layout();
 
   PortfolioSetup setup_;
