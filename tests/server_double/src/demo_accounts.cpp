@@ -36,7 +36,7 @@ int32_t local_date() {
 }
 
 constexpr std::size_t kNewsPart = 500;
-constexpr std::size_t kRulePart = 650;
+constexpr std::size_t kRulePart = 200;  // the rule text goes in several parts
 constexpr int32_t kNewsTime = 100000;
 
 }  // namespace
@@ -57,7 +57,26 @@ DemoAccounts::DemoAccounts() {
     }
     news_.push_back({100 + i, 1 + i, kit::cp1251_from_utf8(headlines[i]), body});
   }
-  for (int i = 0; i < 40; ++i) rule_text_ += kit::cp1251_from_utf8("Правило маржи номер ") + std::to_string(i) + ";\r\n";
+  // The firm's margin rules: credit against GAZP and SBER, every share of
+  // TQBR counted as an asset (LKOH at a weight), the money limits of board
+  // tag EQTV, quantities in pieces, and the demo client at credit lag 2.
+  rule_text_ = kit::cp1251_from_utf8(
+      "; Демо брокер: правила маржинального кредитования\r\n"
+      "; Бумаги под кредит и бумаги в обеспечение\r\n"
+      "[GENERAL]\r\n"
+      "CREDITLAG=1\r\n"
+      "LIMITSINLOTS=0\r\n"
+      "MAINMARGINCLASSES=TQBR\r\n"
+      "[LIMITALLOWEDSECURITY]\r\n"
+      "TQBR=GAZP,SBER\r\n"
+      "[ASSETSECURITIES]\r\n"
+      "TQBR=<ALL>\r\n"
+      "[SECURITYWEIGHT]\r\n"
+      "LKOH=0.8,1.2\r\n"
+      "[BOARDTAG]\r\n"
+      "EQTV=1\r\n"
+      "[CLIENTLAG]\r\n"
+      "DEMO1=2\r\n");
 }
 
 void DemoAccounts::attach(Session& s) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "server_double/demo_accounts.h"
 #include "server_double/market_messages.h"
 
 namespace kelda::server_double {
@@ -30,12 +31,16 @@ int32_t price_list_volume(const DemoLevel& l) { return -l.volume; }
 
 DemoMarket::DemoMarket(uint32_t seed) : state_(seed == 0 ? 1 : seed) {
   classes_ = {
-      {5, "TQBR", "Shares",
+      {5, "TQBR", "Shares", DemoAccounts::kFirm, 0,
        {{1000, "GAZP", "Gazprom", 2, 16000}, {1001, "SBER", "Sberbank", 2, 27000}, {1002, "LKOH", "Lukoil", 1, 65000}}},
-      {6, "SPBFUT", "Futures", {{2000, "RIH7", "RTS index", 0, 110000}, {2001, "SIH7", "USD/RUB", 0, 65000}}},
+      {6, "SPBFUT", "Futures", DemoAccounts::kFirm, 0x40,
+       {{2000, "RIH7", "RTS index", 0, 110000}, {2001, "SIH7", "USD/RUB", 0, 65000}}},
   };
   for (auto& c : classes_) {
-    for (auto& s : c.securities) levels_[s.server_id] = levels_around(s.price, 0);
+    for (auto& s : c.securities) {
+      s.previous = s.price;
+      levels_[s.server_id] = levels_around(s.price, 0);
+    }
   }
 }
 
@@ -125,7 +130,7 @@ void DemoMarket::open(Session& s) {
   std::lock_guard lock(mutex_);
   s.send_message(0x803D, m::session_info(1, "Demo server", "Demo session"));
   s.send_message(0x22, m::trading_session(trading_key(), 20240105));
-  for (const auto& c : classes_) s.send_message(0x803C, m::class_description(c.server_id, c.code, c.name));
+  for (const auto& c : classes_) s.send_message(0x803C, m::class_description(c.server_id, c.code, c.name, c.firm, c.flags));
   s.send_message(0x4A, {});
 }
 
@@ -150,12 +155,13 @@ void DemoMarket::send_server_ids(Session& s, const Message& msg) {
 void DemoMarket::send_params(Session& s, const Message& msg) {
   const int32_t request = m::get32(msg.body, 0);
   s.send_message(0x24, m::parameter(request, kDemoParams[0], 0x1, 0));
-  for (int i = 1; i < 4; ++i) s.send_message(0x24, m::parameter(request, kDemoParams[i], i < 3 ? 0x10 : 0, 0));
+  // The prices in the security's scale; the volume a plain number.
+  for (int i = 1; i < 5; ++i) s.send_message(0x24, m::parameter(request, kDemoParams[i], i != 3 ? 0x10 : 0, 0));
   s.send_message(0x2, m::request_complete(request));
 }
 
 void DemoMarket::send_values(Session& s, const DemoClass& c, DemoSecurity& sec, bool snapshot) {
-  const uint64_t mask = masks_.count(c.server_id) ? masks_[c.server_id] : 0xF;
+  const uint64_t mask = masks_.count(c.server_id) ? masks_[c.server_id] : kDemoParamMask;
   std::vector<int32_t> ints;
   std::vector<double> doubles;
   double last = sec.price;
@@ -164,8 +170,9 @@ void DemoMarket::send_values(Session& s, const DemoClass& c, DemoSecurity& sec, 
   if (mask & 0x2) ints.push_back(sec.price - 1);
   if (mask & 0x4) ints.push_back(sec.price + 1);
   if (mask & 0x8) ints.push_back(sec.volume);
+  if (mask & 0x10) ints.push_back(sec.previous);
   const int32_t time = 100000 + (steps_ / 60) * 100 + steps_ % 60;
-  s.send_message(snapshot ? 0x8060 : 0x8061, m::values(sec.server_id, time, next_entry_++, mask & 0xF, ints, doubles));
+  s.send_message(snapshot ? 0x8060 : 0x8061, m::values(sec.server_id, time, next_entry_++, mask & kDemoParamMask, ints, doubles));
 }
 
 void DemoMarket::send_price_list(Session& s, const DemoSecurity& sec, const std::vector<DemoLevel>& old) {

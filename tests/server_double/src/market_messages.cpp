@@ -52,16 +52,17 @@ Bytes trading_session(const std::string& key, uint32_t date) {
   return b;
 }
 
-Bytes class_description(int32_t server_id, const std::string& code, const std::string& name) {
+Bytes class_description(int32_t server_id, const std::string& code, const std::string& name,
+                        const std::string& firm, uint32_t flags) {
   Bytes b;
   put32(b, static_cast<uint32_t>(server_id));
   put_text(b, code);
   put_text(b, name);
-  put32(b, 0x40);   // flags
+  put32(b, flags);
   put32(b, 0);
   put32(b, 0);
   put32(b, 0x800);  // table flags
-  put_text(b, "FIRM1");
+  put_text(b, firm);
   put32(b, 1);      // securities version
   put32(b, 1);      // parameters version
   put32(b, 0);

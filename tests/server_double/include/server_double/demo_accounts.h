@@ -1,8 +1,9 @@
 // The demo market's accounts: one demo client of one firm with a money
 // limit and depository limits that follow its trades, the firm with its
 // text and depository accounts, a futures limit and holding, an account
-// position, a handful of news items with Russian bodies, and one rule
-// text, served when the client asks for them.
+// position, a handful of news items with Russian bodies, and the firm's
+// margin rule text (credit against two shares of TQBR, the demo client at
+// credit lag 2), served when the client asks for them.
 //
 // Use: construct, attach() to a session before it serve()s; trade() moves
 // the demo client's limits and tells the client; publish_news() sends the

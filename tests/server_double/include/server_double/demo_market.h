@@ -32,12 +32,17 @@ struct DemoSecurity {
   int16_t scale;
   int32_t price;  // in units of ten to the minus scale
   int32_t volume = 0;
+  int32_t previous = 0;  // the previous session's closing price: the opening price
 };
 
 struct DemoClass {
   int32_t server_id;
   std::string code;
   std::string name;
+  std::string firm;  // the firm whose margin rules govern the class
+  // The class flags word. 0x40 (the client's flag 0x1) marks a class that
+  // no margin rules cover: the terminal asks no rule file for it.
+  uint32_t flags;
   std::vector<DemoSecurity> securities;
 };
 
@@ -48,8 +53,10 @@ struct DemoLevel {
   bool operator==(const DemoLevel&) const = default;
 };
 
-// The parameters of every class, in the order of their bits.
-inline constexpr const char* kDemoParams[] = {"LAST", "BID", "OFFER", "VOLTODAY"};
+// The parameters of every class, in the order of their bits. BID, OFFER,
+// PREVPRICE and LAST are the prices the margin rules value securities at.
+inline constexpr const char* kDemoParams[] = {"LAST", "BID", "OFFER", "VOLTODAY", "PREVPRICE"};
+inline constexpr uint64_t kDemoParamMask = 0x1F;  // all of them
 
 class DemoMarket {
  public:

@@ -22,7 +22,10 @@ int32_t get32(const Bytes& b, std::size_t at);  // 0 past the end
 Bytes word32(int32_t v);
 Bytes session_info(int32_t id, const std::string& server, const std::string& session);      // 0x803D
 Bytes trading_session(const std::string& key, uint32_t date);                              // 0x22
-Bytes class_description(int32_t server_id, const std::string& code, const std::string& name);  // 0x803C
+// 0x803C; `firm` is the firm whose margin rules govern the class ("" for
+// none), `flags` the class flags word as the server keeps it.
+Bytes class_description(int32_t server_id, const std::string& code, const std::string& name,
+                        const std::string& firm, uint32_t flags);
 Bytes security(int32_t request, int32_t server_id, const std::string& code, const std::string& name,
                int16_t scale);                                                             // 0x8081
 Bytes parameter(int32_t request, const std::string& name, uint16_t flags, int16_t scale);  // 0x24
