@@ -81,5 +81,26 @@ TEST_F(ChartDialogKeysTest, ArrowKeysAreReleasedWhileAChartDialogIsOpen) {
   EXPECT_TRUE(ui.script().problems().empty());
 }
 
+// A window holding the arrows for its life (the order window) keeps them
+// through a chart dialog opened and closed meanwhile; they come back only
+// when the last holder returns them.
+TEST_F(ChartDialogKeysTest, AClosingDialogDoesNotTakeTheArrowsFromAWindowHoldingThem) {
+  MainView& main = app->frame()->view();
+  main.hold_arrow_hot_keys();
+  main.hold_arrow_hot_keys();
+  ASSERT_FALSE(arrows_held());
+  ui.script().on_dialog(kChartPropertiesDialogId, [&](ui::DialogDriver& d) { d.click(ui::id::ok); });
+  ChartPropertiesDlg properties;
+  EXPECT_EQ(properties.do_modal(view()), ui::id::ok);
+  EXPECT_FALSE(arrows_held());
+  main.return_arrow_hot_keys();
+  EXPECT_FALSE(arrows_held());
+  main.return_arrow_hot_keys();
+  EXPECT_TRUE(arrows_held());
+  main.return_arrow_hot_keys();  // one return too many changes nothing
+  EXPECT_TRUE(arrows_held());
+  EXPECT_TRUE(ui.script().all_used());
+}
+
 }  // namespace
 }  // namespace kelda::terminal

@@ -372,7 +372,7 @@ void MainView::on_timer(uintptr_t id) {
 }
 
 void MainView::register_arrow_hot_keys() {
-  if (!hwnd()) return;
+  if (!hwnd() || arrow_holders_ > 0) return;
   ui::register_hot_key(hwnd(), kHotKeyLeft, ui::mod::keyup, ui::vk::left);
   ui::register_hot_key(hwnd(), kHotKeyRight, ui::mod::keyup, ui::vk::right);
 }
@@ -384,6 +384,16 @@ void MainView::unregister_arrow_hot_keys() {
   // A key held while the keys went keeps no latch set.
   left_latch_ = false;
   right_latch_ = false;
+}
+
+void MainView::hold_arrow_hot_keys() {
+  ++arrow_holders_;
+  unregister_arrow_hot_keys();
+}
+
+void MainView::return_arrow_hot_keys() {
+  if (arrow_holders_ == 0) return;
+  if (--arrow_holders_ == 0) register_arrow_hot_keys();
 }
 
 void MainView::on_hot_key(int id, LPARAM lparam) {
@@ -446,6 +456,9 @@ LRESULT MainView::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
       unregister_arrow_hot_keys();
       save_window_layout(true);
       for (auto& w : slots_) w.reset();
+      // A window destroyed just now may have handed the arrows back.
+      arrow_holders_ = 0;
+      unregister_arrow_hot_keys();
       open_count_ = 0;
       active_slot_ = -1;
       break;

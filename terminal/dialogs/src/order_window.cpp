@@ -98,11 +98,11 @@ LRESULT OrderEntryWnd::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
       if (m != nullptr) m->input_panel_button = true;
       defer_sip_button_update(hwnd());
       // The arrows belong to the order fields while the window is open.
-      if (MainView* view = m != nullptr ? m->view() : nullptr) view->unregister_arrow_hot_keys();
+      if (MainView* view = m != nullptr ? m->view() : nullptr) view->hold_arrow_hot_keys();
       return r;
     }
     case ui::wm::destroy:
-      if (MainView* view = m != nullptr ? m->view() : nullptr) view->register_arrow_hot_keys();
+      if (MainView* view = m != nullptr ? m->view() : nullptr) view->return_arrow_hot_keys();
       break;
     case ui::wm::size:
       if (dialog_.hwnd()) ui::move_window(dialog_.hwnd(), 0, 0, ui::lo_word(static_cast<uintptr_t>(lparam)),

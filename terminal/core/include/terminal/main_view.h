@@ -96,6 +96,12 @@ class MainView : public ui::Window {
   // twice or releasing twice changes nothing.
   void register_arrow_hot_keys();
   void unregister_arrow_hot_keys();
+  // A window that takes the arrows for its whole life (the order window)
+  // holds them from creation to destruction: while any window holds them,
+  // registering them again (a dialog closing) does nothing, and the last
+  // holder's return registers them.
+  void hold_arrow_hot_keys();
+  void return_arrow_hot_keys();
 
   // ---- header ----
   bool lamp_lit() const { return lamp_lit_; }
@@ -130,6 +136,7 @@ class MainView : public ui::Window {
   bool restoring_ = false;
   const SavedSection* restore_section_ = nullptr;
   bool left_latch_ = false;
+  int arrow_holders_ = 0;
   bool right_latch_ = false;
 };
 
