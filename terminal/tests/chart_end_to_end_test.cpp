@@ -27,6 +27,7 @@
 #include <tuple>
 #include <vector>
 
+#include "end_to_end_support.h"
 #include "demo_session.h"
 #include "platform/time.h"
 #include "terminal/instrument_pickers.h"
@@ -63,15 +64,7 @@ extern "C" __attribute__((visibility("default"))) const char* __tsan_default_sup
 namespace kelda::terminal {
 namespace {
 
-// Runs the loop until `done` holds or `seconds` pass; a timer wakes the
-// loop so that the deadline is seen even when nothing arrives.
-bool wait_for(const std::function<bool()>& done, int seconds = 30) {
-  const uint64_t deadline = ui::now_ms() + static_cast<uint64_t>(seconds) * 1000;
-  const uintptr_t tick = ui::set_timer(ui::Hwnd{}, 0, 20, [](ui::Hwnd, UINT, uintptr_t, DWORD) {});
-  ui::run_loop_until([&] { return done() || ui::now_ms() > deadline; });
-  ui::kill_timer(ui::Hwnd{}, tick);
-  return done();
-}
+using test_e2e::wait_for;
 
 // Taps the menu bar's top-level item `index` ("Главное" 0, "Окно" 1); the
 // scripted service then chooses the queued command from its menu.
@@ -267,11 +260,7 @@ void write_work_folder(uint16_t port) {
 }
 
 void connect(TerminalApp& app, ui::ScriptedServices& script) {
-  script.on_dialog(kLoginDialogId, [](ui::DialogDriver& d) {
-    d.set_text(login_id::password, u"demo");
-    d.click(ui::id::ok);
-  });
-  ui::send_message(app.frame()->hwnd(), ui::wm::command, cmd::connect);
+  test_e2e::connect_to_demo(app, script);
   ASSERT_TRUE(app.data().connected());
   ASSERT_TRUE(wait_for([&] { return app.data().started() && app.data().tables().classes.size() == 2; }));
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "end_to_end_support.h"
 #include "demo_server.h"
 #include "terminal/instrument_pickers.h"
 #include "terminal/login_dialog.h"
@@ -59,11 +60,7 @@ TEST(TerminalDialogsOnScreen, OrdersReachTheDemoDeskAndEveryDialogIsPhotographed
   DataFeedManager& m = app.data();
   const ui::Hwnd frame = app.frame()->hwnd();
 
-  script->on_dialog(kLoginDialogId, [](ui::DialogDriver& d) {
-    d.set_text(login_id::password, u"demo");
-    d.click(ui::id::ok);
-  });
-  ui::send_message(frame, ui::wm::command, cmd::connect);
+  test_e2e::connect_to_demo(app, *script);
   ASSERT_TRUE(m.connected());
   ui::run_loop_until([&] { return m.started() && m.tables().classes.size() == 2; });
   ClassRecord* shares = m.tables().find_class("TQBR");

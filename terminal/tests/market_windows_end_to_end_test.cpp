@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "end_to_end_support.h"
 #include "demo_session.h"
 #include "terminal/data_wnd.h"
 #include "terminal/instrument_pickers.h"
@@ -32,27 +33,14 @@
 namespace kelda::terminal {
 namespace {
 
-// Runs the loop until `done` holds or `seconds` pass; answers `done()`.
-bool wait_for(const std::function<bool()>& done, int seconds = 20) {
-  const uint64_t deadline = ui::now_ms() + static_cast<uint64_t>(seconds) * 1000;
-  const uintptr_t tick = ui::set_timer(ui::Hwnd{}, 0, 20, [](ui::Hwnd, UINT, uintptr_t, DWORD) {});
-  ui::run_loop_until([&] { return done() || ui::now_ms() > deadline; });
-  ui::kill_timer(ui::Hwnd{}, tick);
-  return done();
-}
+using test_e2e::wait_for;
+using test_e2e::open_window;
 
 std::vector<std::u16string> texts(ui::Hwnd list, int sub_item) {
   const ui::ListViewControl lv{list};
   std::vector<std::u16string> out;
   for (int i = 0; i < lv.item_count(); ++i) out.push_back(lv.item_text(i, sub_item));
   return out;
-}
-
-template <typename W>
-W* open_window(TerminalApp& app, UINT command) {
-  ui::send_message(app.frame()->hwnd(), ui::wm::command, command);
-  MainView& view = app.frame()->view();
-  return dynamic_cast<W*>(view.slot(view.active_slot()));
 }
 
 TEST(MarketWindowsEndToEnd, WindowsFollowTheDemoMarket) {
@@ -89,11 +77,7 @@ TEST(MarketWindowsEndToEnd, WindowsFollowTheDemoMarket) {
     d.click(ui::id::ok);
   });
 
-  script->on_dialog(kLoginDialogId, [](ui::DialogDriver& d) {
-    d.set_text(login_id::password, u"demo");
-    d.click(ui::id::ok);
-  });
-  ui::send_message(app.frame()->hwnd(), ui::wm::command, cmd::connect);
+  test_e2e::connect_to_demo(app, *script);
   ASSERT_TRUE(m.connected());
   ASSERT_TRUE(wait_for([&] { return m.started() && m.tables().classes.size() == 2; }));
 

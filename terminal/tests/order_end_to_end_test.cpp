@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "end_to_end_support.h"
 #include "demo_server.h"
 #include "terminal/login_dialog.h"
 #include "terminal/main_frame.h"
@@ -28,22 +29,8 @@
 namespace kelda::terminal {
 namespace {
 
-// Runs the loop until `done` holds or `seconds` pass; answers `done()`. A
-// timer wakes the loop so that a condition set by another thread is seen.
-bool wait_for(const std::function<bool()>& done, int seconds = 20) {
-  const uint64_t deadline = ui::now_ms() + static_cast<uint64_t>(seconds) * 1000;
-  const uintptr_t tick = ui::set_timer(ui::Hwnd{}, 0, 20, [](ui::Hwnd, UINT, uintptr_t, DWORD) {});
-  ui::run_loop_until([&] { return done() || ui::now_ms() > deadline; });
-  ui::kill_timer(ui::Hwnd{}, tick);
-  return done();
-}
-
-template <typename W>
-W* open_window(TerminalApp& app, UINT command) {
-  ui::send_message(app.frame()->hwnd(), ui::wm::command, command);
-  MainView& view = app.frame()->view();
-  return dynamic_cast<W*>(view.slot(view.active_slot()));
-}
+using test_e2e::wait_for;
+using test_e2e::open_window;
 
 // The text of a table's cell by the column's parameter code.
 std::u16string cell(const TableWnd& w, int row, int code) {
@@ -76,11 +63,7 @@ TEST(OrderWindowEndToEnd, AStopOrderTypedInTheWindowRestsThenTriggersWhenTheMark
   DataFeedManager& m = app.data();
   const ui::Hwnd frame = app.frame()->hwnd();
 
-  script->on_dialog(kLoginDialogId, [](ui::DialogDriver& d) {
-    d.set_text(login_id::password, u"demo");
-    d.click(ui::id::ok);
-  });
-  ui::send_message(frame, ui::wm::command, cmd::connect);
+  test_e2e::connect_to_demo(app, *script);
   ASSERT_TRUE(m.connected());
   ASSERT_TRUE(wait_for([&] { return m.started() && m.tables().classes.size() == 2; }));
   ClassRecord* shares = m.tables().find_class("TQBR");

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "end_to_end_support.h"
 #include "demo_session.h"
 #include "terminal/login_dialog.h"
 #include "terminal/main_frame.h"
@@ -31,18 +32,9 @@
 namespace kelda::terminal {
 namespace {
 
-namespace sd = server_double;
+using test_e2e::wait_for;
 
-// Runs the loop until `done` holds or `seconds` pass; answers `done()`. A
-// timer of its own wakes the loop, so the check runs even while no event
-// comes.
-bool wait_for(const std::function<bool()>& done, int seconds = 20) {
-  const uint64_t deadline = ui::now_ms() + static_cast<uint64_t>(seconds) * 1000;
-  const uintptr_t tick = ui::set_timer(ui::Hwnd{}, 0, 20, [](ui::Hwnd, UINT, uintptr_t, DWORD) {});
-  ui::run_loop_until([&] { return done() || ui::now_ms() > deadline; });
-  ui::kill_timer(ui::Hwnd{}, tick);
-  return done();
-}
+namespace sd = server_double;
 
 std::vector<std::u16string> values(ui::Hwnd list) {
   const ui::ListViewControl lv{list};
@@ -83,11 +75,7 @@ TEST(PortfolioEndToEnd, MarginFiguresFollowTheDemoMarket) {
   DataFeedManager& m = app.data();
   const ui::Hwnd frame = app.frame()->hwnd();
 
-  script->on_dialog(kLoginDialogId, [](ui::DialogDriver& d) {
-    d.set_text(login_id::password, u"demo");
-    d.click(ui::id::ok);
-  });
-  ui::send_message(frame, ui::wm::command, cmd::connect);
+  test_e2e::connect_to_demo(app, *script);
   ASSERT_TRUE(m.connected());
 
   // The shares' firm sends its rules; the demo client's row, made by its

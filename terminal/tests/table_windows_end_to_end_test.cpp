@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "end_to_end_support.h"
 #include "demo_server.h"
 #include "keldaapi/keldaapi.h"
 #include "terminal/column_setup_dialog.h"
@@ -51,15 +52,7 @@
 namespace kelda::terminal {
 namespace {
 
-// Runs the loop until `done` holds or `seconds` pass; a timer wakes the loop
-// so that the deadline is seen even when nothing else arrives.
-bool wait_for(const std::function<bool()>& done, int seconds = 20) {
-  const uint64_t deadline = ui::now_ms() + static_cast<uint64_t>(seconds) * 1000;
-  const uintptr_t tick = ui::set_timer(ui::Hwnd{}, 0, 20, [](ui::Hwnd, UINT, uintptr_t, DWORD) {});
-  ui::run_loop_until([&] { return done() || ui::now_ms() > deadline; });
-  ui::kill_timer(ui::Hwnd{}, tick);
-  return done();
-}
+using test_e2e::wait_for;
 
 std::u16string w(const char* utf8) { return to_wide(cp1251(utf8)); }
 
@@ -149,11 +142,7 @@ class Program {
   ui::Hwnd frame() { return app_.frame()->hwnd(); }
 
   bool connect() {
-    script_.on_dialog(kLoginDialogId, [](ui::DialogDriver& d) {
-      d.set_text(login_id::password, u"demo");
-      d.click(ui::id::ok);
-    });
-    ui::send_message(frame(), ui::wm::command, cmd::connect);
+    test_e2e::connect_to_demo(app_, script_);
     return m().connected() && wait_for([&] { return m().started() && m().tables().classes.size() == 2; });
   }
   // The open table window of a kind (null: none).

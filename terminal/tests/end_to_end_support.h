@@ -1,0 +1,49 @@
+// Helpers shared by the terminal's end-to-end tests: waiting on the message
+// loop with a deadline, opening a window by its menu command, and logging in
+// to the demo server. UI thread only; nothing here owns a window.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "terminal/login_dialog.h"
+#include "terminal/main_frame.h"
+#include "terminal/terminal_app.h"
+#include "ui/loop.h"
+#include "ui/scripted_services.h"
+#include "ui/window.h"
+#include "ui/testing.h"
+
+namespace kelda::terminal::test_e2e {
+
+// Runs the loop until `done` holds or `seconds` pass; answers `done()`. A
+// timer of its own wakes the loop, so the check runs and the deadline is seen
+// even while no event comes (a condition set by another thread included).
+inline bool wait_for(const std::function<bool()>& done, int seconds = 30) {
+  const uint64_t deadline = ui::now_ms() + static_cast<uint64_t>(seconds) * 1000;
+  const uintptr_t tick = ui::set_timer(ui::Hwnd{}, 0, 20, [](ui::Hwnd, UINT, uintptr_t, DWORD) {});
+  ui::run_loop_until([&] { return done() || ui::now_ms() > deadline; });
+  ui::kill_timer(ui::Hwnd{}, tick);
+  return done();
+}
+
+// Sends the menu command that creates a window and answers the active window
+// as a `W` (null when the command opened none or another kind).
+template <typename W>
+W* open_window(TerminalApp& app, UINT command) {
+  ui::send_message(app.frame()->hwnd(), ui::wm::command, command);
+  MainView& view = app.frame()->view();
+  return dynamic_cast<W*>(view.slot(view.active_slot()));
+}
+
+// Connects through the menu, answering the login dialog with the demo
+// server's password; the caller checks the outcome.
+inline void connect_to_demo(TerminalApp& app, ui::ScriptedServices& script) {
+  script.on_dialog(kLoginDialogId, [](ui::DialogDriver& d) {
+    d.set_text(login_id::password, u"demo");
+    d.click(ui::id::ok);
+  });
+  ui::send_message(app.frame()->hwnd(), ui::wm::command, cmd::connect);
+}
+
+}  // namespace kelda::terminal::test_e2e
