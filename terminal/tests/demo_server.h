@@ -109,14 +109,21 @@ class DemoServer {
 // The test folder as a terminal's work folder whose settings and server
 // list point at the double on `port`, with the null cipher and the global
 // filter of both demo classes.
-inline void write_demo_work_folder(uint16_t port) {
+// Writes the terminal's settings and server list for the demo server at
+// `port` over the null cipher; `settings` is the body of the [settings]
+// section.
+inline void write_demo_connection(uint16_t port, const std::string& settings) {
   const std::string p = std::to_string(port);
   test::write_file_bytes(test::test_dir() / "KeldaMobile.txt",
                          "[connect]\nname=demo\ntrade-server-ip-address=127.0.0.1\nport=" + p +
-                             "\nauth-name=\n\n[settings]\nautoreconnect=1\nglobal_filter=1\n\n"
-                             "[CryptoProviders]\nNullCipher=1\n\n[NullCipher]\nModule=NullCipher.DLL\nIniFile=\n\n"
+                             "\nauth-name=\n\n[settings]\n" + settings +
+                             "\n[CryptoProviders]\nNullCipher=1\n\n[NullCipher]\nModule=NullCipher.DLL\nIniFile=\n\n"
                              "[CryptoProvidersSettings]\nCipherCryptoProvider=NullCipher\n");
   test::write_file_bytes(test::test_dir() / "IP.CFG", "Demo market [127.0.0.1:" + p + ":]\n");
+}
+
+inline void write_demo_work_folder(uint16_t port) {
+  write_demo_connection(port, "autoreconnect=1\nglobal_filter=1\n");
   test::write_file_bytes(test::test_dir() / "pdainfo.tcf", "[global_filter]\n2\n1 0 0 0 0\n\n\n2 0 0 0 0\n\n\n");
 }
 

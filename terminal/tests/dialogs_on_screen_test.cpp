@@ -127,10 +127,8 @@ TEST(TerminalDialogsOnScreen, OrdersReachTheDemoDeskAndEveryDialogIsPhotographed
   EXPECT_EQ(server.orders().size(), 1u);
   EXPECT_TRUE(script->problems().empty());
 
-  // Leave as a user does: the link closes before the terminal goes, so the
-  // library's receive thread delivers nothing to a terminal being destroyed.
-  script->answer_message_box(ui::id::yes, u"завершить работу");
-  ui::send_message(frame, ui::wm::command, cmd::exit);
+  // Leave as a user does: the link closes before the terminal goes.
+  test_e2e::exit_through_menu(app, *script);
   EXPECT_FALSE(m.connected());
 }
 

@@ -46,4 +46,12 @@ inline void connect_to_demo(TerminalApp& app, ui::ScriptedServices& script) {
   ui::send_message(app.frame()->hwnd(), ui::wm::command, cmd::connect);
 }
 
+// Leaves as a user does, through the exit command and its confirmation box:
+// the link closes before the terminal goes, so the library's receive thread
+// delivers nothing to a terminal being destroyed.
+inline void exit_through_menu(TerminalApp& app, ui::ScriptedServices& script) {
+  script.answer_message_box(ui::id::yes, u"завершить работу");
+  ui::send_message(app.frame()->hwnd(), ui::wm::command, cmd::exit);
+}
+
 }  // namespace kelda::terminal::test_e2e

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "end_to_end_support.h"
+#include "demo_server.h"
 #include "demo_session.h"
 #include "terminal/data_wnd.h"
 #include "terminal/instrument_pickers.h"
@@ -45,13 +46,7 @@ std::vector<std::u16string> texts(ui::Hwnd list, int sub_item) {
 
 TEST(MarketWindowsEndToEnd, WindowsFollowTheDemoMarket) {
   DemoSession server;
-  const std::string port = std::to_string(server.port());
-  test::write_file_bytes(test::test_dir() / "KeldaMobile.txt",
-                         "[connect]\nname=demo\ntrade-server-ip-address=127.0.0.1\nport=" + port +
-                             "\nauth-name=\n\n[settings]\nglobal_filter=0\nquotes_depth=5\n\n"
-                             "[CryptoProviders]\nNullCipher=1\n\n[NullCipher]\nModule=NullCipher.DLL\nIniFile=\n\n"
-                             "[CryptoProvidersSettings]\nCipherCryptoProvider=NullCipher\n");
-  test::write_file_bytes(test::test_dir() / "IP.CFG", "Demo market [127.0.0.1:" + port + ":]\n");
+  write_demo_connection(server.port(), "global_filter=0\nquotes_depth=5\n");
   ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
   reset_log();
   ui::QtUiOptions options;
@@ -147,8 +142,8 @@ TEST(MarketWindowsEndToEnd, WindowsFollowTheDemoMarket) {
     }
   }
 
-  script->answer_message_box(ui::id::yes, u"завершить работу");
-  ui::send_message(app.frame()->hwnd(), ui::wm::command, cmd::exit);
+  // Leave as a user does: the link closes before the terminal goes.
+  test_e2e::exit_through_menu(app, *script);
   EXPECT_FALSE(m.connected());
 }
 

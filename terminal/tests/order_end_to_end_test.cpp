@@ -61,7 +61,6 @@ TEST(OrderWindowEndToEnd, AStopOrderTypedInTheWindowRestsThenTriggersWhenTheMark
   register_order_window();
   ASSERT_TRUE(app.init_instance());
   DataFeedManager& m = app.data();
-  const ui::Hwnd frame = app.frame()->hwnd();
 
   test_e2e::connect_to_demo(app, *script);
   ASSERT_TRUE(m.connected());
@@ -150,8 +149,7 @@ TEST(OrderWindowEndToEnd, AStopOrderTypedInTheWindowRestsThenTriggersWhenTheMark
   EXPECT_TRUE(script->problems().empty());
 
   // Leave as a user does: the link closes before the terminal goes.
-  script->answer_message_box(ui::id::yes, u"завершить работу");
-  ui::send_message(frame, ui::wm::command, cmd::exit);
+  test_e2e::exit_through_menu(app, *script);
   EXPECT_FALSE(m.connected());
 }
 

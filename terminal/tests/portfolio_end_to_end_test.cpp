@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "end_to_end_support.h"
+#include "demo_server.h"
 #include "demo_session.h"
 #include "terminal/login_dialog.h"
 #include "terminal/main_frame.h"
@@ -54,13 +55,7 @@ double param_of(const DataFeedManager& m, const std::string& class_code, const s
 
 TEST(PortfolioEndToEnd, MarginFiguresFollowTheDemoMarket) {
   DemoSession server;
-  const std::string port = std::to_string(server.port());
-  test::write_file_bytes(test::test_dir() / "KeldaMobile.txt",
-                         "[connect]\nname=demo\ntrade-server-ip-address=127.0.0.1\nport=" + port +
-                             "\nauth-name=\n\n[settings]\nglobal_filter=0\n\n"
-                             "[CryptoProviders]\nNullCipher=1\n\n[NullCipher]\nModule=NullCipher.DLL\nIniFile=\n\n"
-                             "[CryptoProvidersSettings]\nCipherCryptoProvider=NullCipher\n");
-  test::write_file_bytes(test::test_dir() / "IP.CFG", "Demo market [127.0.0.1:" + port + ":]\n");
+  write_demo_connection(server.port(), "global_filter=0\n");
   ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
   reset_log();
   ui::QtUiOptions options;
@@ -162,8 +157,8 @@ TEST(PortfolioEndToEnd, MarginFiguresFollowTheDemoMarket) {
   EXPECT_NE(max_of(order_id::buy), "0");
   EXPECT_NE(max_of(order_id::sell), "0") << "the client holds GAZP";
 
-  script->answer_message_box(ui::id::yes, u"завершить работу");
-  ui::send_message(frame, ui::wm::command, cmd::exit);
+  // Leave as a user does: the link closes before the terminal goes.
+  test_e2e::exit_through_menu(app, *script);
   EXPECT_FALSE(m.connected());
 }
 
