@@ -186,7 +186,8 @@ std::vector<Field> saved_fields(int32_t kind) {
 std::size_t field_width(Form form) { return form == Form::real64 ? 8 : 4; }
 
 std::string field_text(const std::vector<uint8_t>& block, const Field& f) {
-  char out[64];
+  // Room for any finite double in "%.2f": up to 309 digits, sign and ".00".
+  char out[320];
   switch (f.form) {
     case Form::integer: {
       int32_t v = 0;

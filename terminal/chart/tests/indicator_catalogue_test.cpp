@@ -122,6 +122,16 @@ TEST(IndicatorCatalogue, SavedTextsRestoreWhatTheyWrote) {
   // The MACD text in the order of its fields.
   EXPECT_EQ(indicator_params_text(defaults(indicator::macd)), "12\x04" "26\x04" "9\x04" "2\x04" "4\x04" "1\x04" "1\x04" "255");
   EXPECT_EQ(indicator_params_text(defaults(indicator::envelopes)), "20\x04" "2.00\x04" "2\x04" "4");
+  // A real far beyond 64 characters in fixed notation is written whole and
+  // reads back the same.
+  GraphSettings huge = defaults(10);
+  const std::string big(102, '2');
+  ASSERT_TRUE(parse_indicator_params(huge, big + "\x04" "0.20"));
+  const std::string text = indicator_params_text(huge);
+  GraphSettings again = defaults(10);
+  ASSERT_TRUE(parse_indicator_params(again, text));
+  EXPECT_EQ(indicator_params_text(again), text);
+  EXPECT_EQ(again.params, huge.params);
 }
 
 TEST(IndicatorCatalogue, BadTextsChangeNothing) {
