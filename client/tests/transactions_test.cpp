@@ -113,6 +113,10 @@ class TransactionsTest : public LibraryTest {
     LibraryLock lock(*lib);
     lib->classes.at(0).d.table_flags = flags;
   }
+  void set_class_flags(uint32_t flags) {
+    LibraryLock lock(*lib);
+    lib->classes.at(0).d.flags = flags;
+  }
 
   static Msg8095_TransactionKind kind(int16_t id, const char* name, uint32_t code, int16_t fields, int32_t revision = 1) {
     Msg8095_TransactionKind k{};
@@ -401,6 +405,38 @@ TEST_F(TransactionsTest, ChunkFlagsFollowTheTextAndTheDescription) {
     net->deliver(0x44, Word16{kClassId});
     ASSERT_TRUE(net->wait_handled());
   }
+}
+
+TEST_F(TransactionsTest, EmptyValuesGoOutAsBlanksOnlyWhereTheClassFlagsAskForIt) {
+  start();
+  // Kind 24 asks for blanks (0x20000000); its price, quantity and letter
+  // fields may be sent blank, other fields may not.
+  describe_kind(kind(24, "Blankable", 0x20000000 | 0x28, 4),
+                {field(24, "PRICE", 3, 6, 0x10000), field(24, "QTY", 1, 4, 0x20000, "7"),
+                 field(24, "SIDE", 0, 2, 0x40000000), field(24, "NUM", 1, 3)});
+  struct Case {
+    uint32_t class_flags;
+    uint32_t table_flags;
+    const char* sent;
+  };
+  const Case cases[] = {
+      {0x1000580, 0x800, "            000"},  // the class flags carry 0x80
+      {0x1000500, 0x80, "0000000000  000"},   // only the table flags do: no blanks
+      {0, 0, "0000000000  000"},
+  };
+  for (const Case& c : cases) {
+    set_class_flags(c.class_flags);
+    set_table_flags(c.table_flags);
+    net->clear_sent();
+    ASSERT_EQ(KelapiDoTransaction(1, 25, "PRICE=|QTY=|SIDE=|NUM="), KELAPI_OK) << last_result_text();
+    ASSERT_EQ(chunks().size(), 1u);
+    EXPECT_EQ(data_of(chunks()[0]), std::string(c.sent) + '\0') << std::hex << c.class_flags;
+  }
+  // A value that is not empty is formatted as usual.
+  set_class_flags(0x1000580);
+  net->clear_sent();
+  ASSERT_EQ(KelapiDoTransaction(1, 25, "PRICE=1.5|QTY=3|SIDE=X|NUM=2"), KELAPI_OK);
+  EXPECT_EQ(data_of(chunks()[0]), std::string("0001500003X 002") + '\0');
 }
 
 TEST_F(TransactionsTest, SignedTextsAreSentWhole) {

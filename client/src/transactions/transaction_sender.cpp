@@ -21,7 +21,13 @@ namespace {
 
 constexpr uint16_t kMsgTransactionChunk = 0xFA;
 constexpr std::size_t kChunkBytes = 998;
-constexpr uint32_t kClassDescribesTransactions = 0x80000;
+constexpr uint32_t kClassDescribesTransactions = 0x80000;  // in the class's table flags
+// An empty value of a field with one of these roles goes out as blanks in a
+// kind that asks for it, in a class whose class flags (not its table flags)
+// carry the blank mark.
+constexpr uint32_t kClassBlankFields = 0x80;
+constexpr uint32_t kKindBlankFields = 0x20000000;
+constexpr uint32_t kBlankableRoles = 0x4A030000;
 constexpr uint32_t kInitReplyRecord = 0x2;
 
 // Chunks of one transaction go out together, also across libraries.
@@ -138,8 +144,8 @@ KelapiResult assemble(Library& lib, const TransactionTarget& target, std::string
       value = field_text(f.default_value);
     }
     FormattedValue v;
-    if ((cls.d.table_flags & 0x80) != 0 && (kind.d.kind_code & 0x20000000) != 0 && (f.roles & 0x4A030000) != 0 &&
-        value->empty()) {
+    if ((cls.d.flags & kClassBlankFields) != 0 && (kind.d.kind_code & kKindBlankFields) != 0 &&
+        (f.roles & kBlankableRoles) != 0 && value->empty()) {
       v = format_value("", f.width, kFieldText, 0);
     } else {
       const bool by_stop = scales.stop >= 0 && (f.field_code == 6 || f.field_code == 21);
