@@ -599,13 +599,18 @@ TEST_F(TransactionsTest, RepliesBecomeEvents) {
     // Without flag 0x2 the reply comes as the older event.
     LibraryTestAccess::set_init_flags(*lib, 0);
   }
-  reply.status = 3;
   std::snprintf(reply.text, sizeof reply.text, "done");
-  net->deliver(0xF2, reply);
+  for (const int16_t status : {3, 15, 0, 12, 13, -1}) {
+    reply.status = status;
+    net->deliver(0xF2, reply);
+  }
   ASSERT_TRUE(net->wait_handled());
-  ASSERT_EQ(g_short_replies.size(), 1u);
-  EXPECT_EQ(g_short_replies[0].first, (uintptr_t{9} << 16) | 3);
-  EXPECT_EQ(g_short_replies[0].second, "done");
+  ASSERT_EQ(g_short_replies.size(), 6u);
+  const uintptr_t statuses[] = {3, 0, 0, 12, 0, 0};  // a status outside 1 to 12 becomes 0 here too
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(g_short_replies[i].first, (uintptr_t{9} << 16) | statuses[i]) << i;
+    EXPECT_EQ(g_short_replies[i].second, "done");
+  }
 }
 
 }  // namespace

@@ -244,9 +244,11 @@ KelapiResult send_transaction(Library& lib, const TransactionTarget& target, std
 void on_transaction_reply(Library& lib, const Msg00F2_TransactionReply& m) {
   char text[257];
   copy_bounded(text, m.text, 256);
+  // Both event forms pass on a status of 1 to 12 only; any other becomes 0.
+  const int16_t status = m.status >= 1 && m.status <= 12 ? m.status : 0;
   if ((lib.init_flags() & kInitReplyRecord) == 0) {
     const uintptr_t w = (static_cast<uintptr_t>(static_cast<uint32_t>(m.transaction_id)) << 16) |
-                        static_cast<uint16_t>(m.status);
+                        static_cast<uint16_t>(status);
     lib.raise_event(KELAPI_EVENT_TRANSREPLY, w, reinterpret_cast<uintptr_t>(text));
     return;
   }
@@ -254,7 +256,7 @@ void on_transaction_reply(Library& lib, const Msg00F2_TransactionReply& m) {
   std::memset(&r, 0, sizeof r);
   r.reply_number = m.number;
   r.trans_id = static_cast<uint32_t>(m.transaction_id);
-  r.status = m.status >= 1 && m.status <= 12 ? m.status : 0;
+  r.status = status;
   copy_bounded(r.text, m.text, 256);
   lib.raise_event(KELAPI_EVENT_TRANSREPLYEX, reinterpret_cast<uintptr_t>(&r), 0);
 }
