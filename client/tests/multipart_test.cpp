@@ -20,12 +20,20 @@ struct Seen {
 };
 std::vector<Seen> g_seen;
 
-int copy_event(uint32_t code, uintptr_t w, uintptr_t) {
+int copy_event(uint32_t code, uintptr_t w, uintptr_t l) {
+  if (code == KELAPI_EVENT_SERVERMESSAGE || code == KELAPI_EVENT_DATABLOCK) {
+    // Both carry 0 in wparam and their record in lparam.
+    EXPECT_EQ(w, 0u) << code;
+    if (w != 0 || l == 0) {
+      g_seen.push_back({code, 0xBAD, 0xBAD, "", ""});
+      return 0;
+    }
+  }
   if (code == KELAPI_EVENT_SERVERMESSAGE) {
-    const auto* m = reinterpret_cast<const KelapiServerMessage*>(w);
+    const auto* m = reinterpret_cast<const KelapiServerMessage*>(l);
     g_seen.push_back({code, m->code, 0, "", std::string(reinterpret_cast<const char*>(m->data), m->length)});
   } else if (code == KELAPI_EVENT_DATABLOCK) {
-    const auto* b = reinterpret_cast<const KelapiDataBlock*>(w);
+    const auto* b = reinterpret_cast<const KelapiDataBlock*>(l);
     g_seen.push_back({code, b->first_word, b->second_word, std::string(b->name, b->name_length),
                       std::string(reinterpret_cast<const char*>(b->data), b->data_length)});
   } else if (code == KELAPI_EVENT_NEWDATA) {

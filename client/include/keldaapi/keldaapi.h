@@ -107,10 +107,10 @@ typedef uint32_t KelapiResult;
 #define KELAPI_EVENT_NEWQUOTE 38
 #define KELAPI_EVENT_NEWTRADER 39
 #define KELAPI_EVENT_NEWTRADERMSG 40
-#define KELAPI_EVENT_SERVERMESSAGE 41
+#define KELAPI_EVENT_SERVERMESSAGE 41  /* lparam: KelapiServerMessage */
 #define KELAPI_EVENT_NEWDATAEX 42
 #define KELAPI_EVENT_NEWTRADERMSGEX 43
-#define KELAPI_EVENT_DATABLOCK 44
+#define KELAPI_EVENT_DATABLOCK 44      /* lparam: KelapiDataBlock */
 
 /* The caller's event callback. Its result is ignored except where an event
  * says otherwise. */
@@ -485,14 +485,14 @@ typedef struct KelapiTraderMsgRecordEx {
   char reserved[5];         /* 1131 */
 } KelapiTraderMsgRecordEx;
 
-/* Passed with KELAPI_EVENT_SERVERMESSAGE (wparam): 16 bytes on 64-bit. */
+/* Passed with KELAPI_EVENT_SERVERMESSAGE (lparam; wparam is 0): 16 bytes on 64-bit. */
 typedef struct KelapiServerMessage {
   uint32_t code;            /* 0 */
   uint32_t length;          /* 4 */
   const uint8_t* data;      /* 8 */
 } KelapiServerMessage;
 
-/* Passed with KELAPI_EVENT_DATABLOCK (wparam): 72 bytes on 64-bit. */
+/* Passed with KELAPI_EVENT_DATABLOCK (lparam; wparam is 0): 72 bytes on 64-bit. */
 typedef struct KelapiDataBlock {
   uint32_t first_word;      /* 0: the request word (0x8090 blocks) or the block id */
   uint32_t second_word;     /* 4: the block id (0x8090 blocks) or 0 */

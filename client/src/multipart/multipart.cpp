@@ -38,7 +38,7 @@ void dispatch_message(Library& lib, const MessageAssembler::Complete& m) {
       return;
     default: {
       const KelapiServerMessage event{m.code, static_cast<uint32_t>(m.data.size()), m.data.data()};
-      lib.raise_event(KELAPI_EVENT_SERVERMESSAGE, reinterpret_cast<uintptr_t>(&event), 0);
+      lib.raise_event(KELAPI_EVENT_SERVERMESSAGE, 0, reinterpret_cast<uintptr_t>(&event));
     }
   }
 }
@@ -53,7 +53,7 @@ void raise_block(Library& lib, const std::optional<NamedBlocks::Complete>& b) {
   std::memcpy(event.name, b->name.data(), std::min(b->name.size(), sizeof event.name));
   event.data_length = static_cast<uint32_t>(b->data.size());
   event.data = b->data.data();
-  lib.raise_event(KELAPI_EVENT_DATABLOCK, reinterpret_cast<uintptr_t>(&event), 0);
+  lib.raise_event(KELAPI_EVENT_DATABLOCK, 0, reinterpret_cast<uintptr_t>(&event));
 }
 
 }  // namespace

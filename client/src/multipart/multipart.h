@@ -1,8 +1,9 @@
 // Multi-part server messages and named data blocks as the library receives
 // them: the assembled server message goes by its code to the parameter
 // history (30), the price-bar archive (31), nowhere (21) or to the caller as KELAPI_EVENT_SERVERMESSAGE; a complete named
-// block goes to the caller as KELAPI_EVENT_DATABLOCK. Records passed with
-// the events are valid during the call only.
+// block goes to the caller as KELAPI_EVENT_DATABLOCK. Both events carry 0
+// in wparam and their record's address in lparam; the records are valid
+// during the call only.
 //
 // Runs under the library lock on the receive thread (the request on the
 // worker).
