@@ -141,6 +141,55 @@ TEST_F(NegotiatedTest, RowsKeepArrivalOrderAndReadScaled) {
   EXPECT_EQ(KelapiGetNegReportEx2(1, &r, 128), KELAPI_E_STRUCT_SIZE);
 }
 
+// Hundredths reach the caller the way the server itself converts them:
+// multiplied by 0.01, except a deal's amount 7, which goes through the scale
+// rule. The last bit of a double tells the methods apart (41 hundredths:
+// 0.41 divided by 100, 0.41000000000000003 multiplied by 0.01,
+// 0.4100000000000001 through the scale rule).
+TEST_F(NegotiatedTest, HundredthsAreMultipliedAndADealsAmountSevenIsScaled) {
+  start();
+  constexpr double kMultiplied = 0.41000000000000003;
+  constexpr double kScaled = 0.4100000000000001;
+  Msg8079_NegDeal deal41 = deal(0, 1000);
+  deal41.amount1 = deal41.amount4 = 41;
+  deal41.amount2 = deal41.amount3 = deal41.amount5 = deal41.amount6 = deal41.amount7 = 41.0;
+  net->deliver(0x8079, deal41);
+  Msg807F_NegTrade trade41 = trade(0, 0);
+  trade41.value3 = 41.0;
+  for (double* a : {&trade41.amount1, &trade41.amount2, &trade41.amount3, &trade41.amount4, &trade41.amount5,
+                    &trade41.amount6, &trade41.amount7, &trade41.amount8, &trade41.amount9}) {
+    *a = 41.0;
+  }
+  net->deliver(0x807F, trade41);
+  Msg807E_NegReport report41 = report(0, 0);
+  report41.amount = 41.0;
+  net->deliver(0x807E, report41);
+  ASSERT_TRUE(net->wait_handled());
+
+  KelapiNegDealRecord d;
+  ASSERT_EQ(KelapiGetNegDealEx6(1, &d, sizeof d), KELAPI_OK);
+  KelapiNegTradeRecord t;
+  ASSERT_EQ(KelapiGetNegTradeEx5(1, &t, sizeof t), KELAPI_OK);
+  KelapiNegReportRecord r;
+  ASSERT_EQ(KelapiGetNegReportEx3(1, &r, sizeof r), KELAPI_OK);
+  const struct {
+    const char* field;
+    double got;
+    double expected;
+  } cases[] = {
+      {"deal amount 1", d.amount1, kMultiplied},   {"deal amount 2", d.amount2, kMultiplied},
+      {"deal amount 3", d.amount3, kMultiplied},   {"deal amount 4", d.amount4, kMultiplied},
+      {"deal amount 5", d.amount5, kMultiplied},   {"deal amount 6", d.amount6, kMultiplied},
+      {"deal amount 7", d.amount7, kScaled},       {"trade value 3", t.value3, kMultiplied},
+      {"trade amount 1", t.amount1, kMultiplied},  {"trade amount 2", t.amount2, kMultiplied},
+      {"trade amount 3", t.amount3, kMultiplied},  {"trade amount 4", t.amount4, kMultiplied},
+      {"trade amount 5", t.amount5, kMultiplied},  {"trade amount 6", t.amount6, kMultiplied},
+      {"trade amount 7", t.amount7, kMultiplied},  {"trade amount 8", t.amount8, kMultiplied},
+      {"trade amount 9", t.amount9, kMultiplied},  {"report amount", r.amount, kMultiplied},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.got, c.expected) << c.field;
+}
+
 TEST_F(NegotiatedTest, BookingAnnouncesAndAsksForWhatIsMissing) {
   start();
   for (int32_t i = 0; i < 5; ++i) net->deliver(0x8079, deal(i, 1000, i == 2 ? 0x1 : 0x2));

@@ -83,7 +83,7 @@ TEST_F(OrdersTest, OrdersAreKeptBySequenceAndCopiedOutScaled) {
   EXPECT_EQ(r.price, 10050 * 0.1 * 0.1);
   EXPECT_EQ(r.second_price, 10100 * 0.1 * 0.1);
   EXPECT_EQ(r.value, 1005.0);
-  EXPECT_EQ(r.amount1, 12.34);
+  EXPECT_EQ(r.amount1, 12.340000000000002) << "the scale rule";
   EXPECT_EQ(r.amount2, -2.5);
   EXPECT_EQ(r.time, 101502);
   EXPECT_EQ(r.quantity, 10);
@@ -120,6 +120,24 @@ TEST_F(OrdersTest, OrdersAreKeptBySequenceAndCopiedOutScaled) {
   EXPECT_EQ(r.security_number, 2u);
   EXPECT_EQ(r.flags, 0x2u);
   ASSERT_EQ(KelapiGetOrderEx6(4, &r, sizeof r), KELAPI_OK);
+}
+
+// Hundredths reach the caller the way the server itself converts them: the
+// last bit of a double tells the methods apart (41 hundredths: 0.41 divided
+// by 100, 0.4100000000000001 through the scale rule).
+TEST_F(OrdersTest, AmountOneGoesThroughTheScaleRuleWhileValueAndAmountTwoAreDivided) {
+  start();
+  Msg807B_Order o = order(0, 1000);
+  o.value = 41;
+  o.amount1 = 41;
+  o.amount2 = 41;
+  net->deliver(0x807B, o);
+  ASSERT_TRUE(net->wait_handled());
+  KelapiOrderRecord r;
+  ASSERT_EQ(KelapiGetOrderEx6(1, &r, sizeof r), KELAPI_OK);
+  EXPECT_EQ(r.amount1, 0.4100000000000001);
+  EXPECT_EQ(r.value, 0.41);
+  EXPECT_EQ(r.amount2, 0.41);
 }
 
 TEST_F(OrdersTest, OlderFormsAreBroughtToTheNewest) {

@@ -116,6 +116,35 @@ TEST_F(TradesTest, OnlyNewerTradesAreKeptAndTheyAreCopiedOutScaled) {
   EXPECT_EQ(r.security_number, 2u);
 }
 
+// Each amount reaches the caller the way the server itself converts it: the
+// value and amounts 1 to 3 through the scale rule, amounts 4 and 5 and the
+// fees multiplied by 0.01. The last bit of a double tells the methods apart
+// (41 hundredths: 0.41 divided by 100, 0.41000000000000003 multiplied by
+// 0.01, 0.4100000000000001 through the scale rule).
+TEST_F(TradesTest, EachAmountIsScaledByItsOwnRule) {
+  start();
+  Msg806F_Trade t = trade(0);
+  t.value = 67366674;
+  t.amount1 = t.amount2 = t.amount3 = t.amount4 = t.amount5 = 41;
+  t.fee1 = 41;
+  t.fee2 = t.fee3 = 0;
+  net->deliver(0x806F, t);
+  ASSERT_TRUE(net->wait_handled());
+  KelapiTradeRecord r;
+  ASSERT_EQ(KelapiGetTradeEx7(1, &r, sizeof r), KELAPI_OK);
+  const struct {
+    const char* field;
+    double got;
+    double expected;
+  } cases[] = {
+      {"value", r.value, 673666.7400000001},     {"amount 1", r.amount1, 0.4100000000000001},
+      {"amount 2", r.amount2, 0.4100000000000001}, {"amount 3", r.amount3, 0.4100000000000001},
+      {"amount 4", r.amount4, 0.41000000000000003}, {"amount 5", r.amount5, 0.41000000000000003},
+      {"fee 1", r.fee1, 0.41000000000000003},    {"total fee", r.total_fee, 0.41000000000000003},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.got, c.expected) << c.field;
+}
+
 TEST_F(TradesTest, BookingAsksForWhatFollowsAndTheResetRepeatsNothing) {
   start();
   net->deliver(0x806F, trade(0));

@@ -91,7 +91,9 @@ Where where(const Library& lib, int32_t security) {
   return w;
 }
 
-double money(double hundredths) { return hundredths / 100.0; }
+// Hundredths as money: multiplied by 0.01 (a deal's amount 7 goes through
+// the scale rule instead).
+double money(double hundredths) { return hundredths * 0.01; }
 
 }  // namespace
 
@@ -157,7 +159,7 @@ KelapiResult get_neg_deal(Library& lib, uint32_t number, KelapiNegDealRecord* re
   r.price6 = scaled_to_double(d->price6, w.scale);
   r.amount6 = money(d->amount6);
   r.amount5 = money(d->amount5);
-  r.amount7 = money(d->amount7);
+  r.amount7 = scale_down(d->amount7, 2);
   r.price7 = scaled_to_double(d->price7, w.scale);
   r.flags = d->flags;
   r.word10 = d->word10;

@@ -130,7 +130,7 @@ KelapiResult get_order(Library& lib, uint32_t number, KelapiOrderRecord* record,
     r.class_number = static_cast<uint32_t>(c) + 1;
     r.security_number = static_cast<uint32_t>(o->security) + 1;
   }
-  r.amount1 = o->amount1 / 100.0;
+  r.amount1 = scale_down(o->amount1, 2);  // the scale rule; value and amount 2 are divided
   r.order_number = o->number;
   r.price = scaled_to_double(o->price, scale);
   r.value = o->value / 100.0;

@@ -136,7 +136,7 @@ KelapiResult get_trade(Library& lib, uint32_t number, KelapiTradeRecord* record,
   r.total_fee = (t->fee3 + t->fee2 + t->fee1) * 0.01;
   r.price6 = scaled_to_double(t->price6, scale);
   r.value = scale_down(t->value, 2);
-  r.amount2 = t->amount2 / 100.0;
+  r.amount2 = scale_down(t->amount2, 2);
   r.sell = (t->flags & 0x4) != 0 ? 1 : 0;
   r.flag0 = (t->flags & 0x1) != 0 ? 1 : 0;
   r.quantity = t->quantity;
