@@ -49,8 +49,8 @@ bool CDataSummHighestLowest::valueAt(const PointVector& s, int i, double* value)
 
 void CDataSummHighestLowest::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
-  const bool percent = percentShown(*this);
-  const bool whole = first == -1 || percent;
+  // The lines are drawn as prices: no percent conversion.
+  const bool whole = first == -1;
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
   const int start = whole ? 0 : std::max(first, 0);
@@ -61,17 +61,16 @@ void CDataSummHighestLowest::calculate(int first, int last) {
     handled = i;
     DataPoint& p = own[i];
     p.valid = 0;
+    // A bar whose own point does not pass still shows the window that ends
+    // before it.
     double value = 0.0;
-    if (!pointPasses(&s[i]) || !valueAt(s, i, &value)) continue;
-    setSingleValue(&p, value);
-    p.valid = 1;
-    // A bar is in the window of the next n passing bars only.
-    if (!whole && i >= last && ++after >= period_) break;
-  }
-  if (percent) {
-    for (int i = 0; i <= handled; ++i) {
-      if (own[i].valid) toPercentOfBase(&own[i]);
+    if (valueAt(s, i, &value)) {
+      setSingleValue(&p, value);
+      p.valid = 1;
     }
+    // Once n passing bars follow the range, no later window reaches back
+    // into it (the bars in between share this bar's window).
+    if (!whole && i > last && pointPasses(&s[i]) && ++after >= period_) break;
   }
   const int to = std::max(handled, start);
   updateHasData(first == -1 ? -1 : start, to);

@@ -100,6 +100,38 @@ TEST_F(IchimokuTest, BlockSetsPeriodsLegendsAndColours) {
   EXPECT_TRUE(sameValues(valuesOf(a.conversion()), std::vector<double>(n + 1, kNone)));
 }
 
+// A bar that does not pass still shows the window of the passing bars before
+// it, so leading span A counts it too; the conversion and base lines are
+// drawn as prices even when the graph shows percent of a base.
+TEST_F(IchimokuTest, BarWithoutVolumeShowsTheWindowBeforeIt) {
+  addCloses({1, 2, 3, 4, kNone, 6, 7, 8});
+  const int32_t id = addIndicator(CDataIchimoku::kTypeCode);
+  IchimokuParams p;
+  p.conversionPeriod = 2;
+  p.basePeriod = 3;
+  p.spanBPeriod = 4;
+  p.lag = 1;
+  p.displacement = 2;
+  VizorGraphParams graph = ownGraphBlock(id);
+  ASSERT_EQ(VizorSetGraphParams(chart, id, &graph, &p, sizeof(p)), 1);
+  const CDataIchimoku& a = ichimoku(id);
+  // Midpoints of (close - 1, close + 1) over the last 2 and 3 passing bars.
+  const std::vector<double> conversion{kNone, 1.5, 2.5, 3.5, 3.5, 5, 6.5, 7.5};
+  const std::vector<double> base{kNone, kNone, 2, 3, 3, 4.5, 5.5, 7};
+  EXPECT_TRUE(sameValues(valuesOf(a.conversion()), conversion));
+  EXPECT_TRUE(sameValues(valuesOf(a.base()), base));
+  // Span A base 2.25, 3.25, 3.25, 4.75, ... from bar 2, two passing bars on.
+  EXPECT_TRUE(sameValues(valuesOf(a.spanA()), {kNone, kNone, kNone, kNone, 2.25, 3.25, 3.25, 4.75}));
+  graph.percentMode = 1;
+  graph.percentBase = 2.0;
+  ASSERT_EQ(VizorSetGraphParams(chart, id, &graph, &p, sizeof(p)), 1);
+  EXPECT_TRUE(sameValues(valuesOf(a.conversion()), conversion));
+  EXPECT_TRUE(sameValues(valuesOf(a.base()), base));
+  // A partial update (the last bar again) leaves them as they are.
+  addBar(7, TestBar{8});
+  EXPECT_TRUE(sameValues(valuesOf(a.conversion()), conversion));
+}
+
 TEST_F(IchimokuTest, OwnerAnswersForFiveLinesAndDrawsNothingItself) {
   addRising(40);
   const int32_t id = addIndicator(CDataIchimoku::kTypeCode);

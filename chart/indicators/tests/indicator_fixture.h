@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "chart/graph.h"
 #include "chart_fixture.h"
 
 namespace kelda::chart::testing {
@@ -46,9 +47,16 @@ class IndicatorFixture : public ChartFixture {
     EXPECT_NE(id, 0) << type;
     return id;
   }
+  // The graph block to send back with a parameter block: what the series
+  // reports, over its own graph's block (a series may report none: the
+  // accelerator oscillator).
+  VizorGraphParams ownGraphBlock(int32_t id) {
+    const CGraph* graph = series(id).getGraph();
+    return graph != nullptr ? graph->params() : VizorGraphParams{};
+  }
   template <class Block>
   BOOL setBlock(int32_t id, const Block& block) {
-    VizorGraphParams graph{};
+    VizorGraphParams graph = ownGraphBlock(id);
     Block old{};
     if (!VizorGetGraphParams(chart, id, &graph, &old, sizeof(Block))) return 0;
     return VizorSetGraphParams(chart, id, &graph, &block, sizeof(Block));
