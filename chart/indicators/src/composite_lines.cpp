@@ -5,7 +5,7 @@
 
 #include "chart/chart.h"
 #include "chart/graph.h"
-#include "chart/wide_text.h"
+#include "line_record.h"
 #include "platform/last_error.h"
 
 namespace kelda::chart {
@@ -32,16 +32,7 @@ int partValuesAt(const CDataCommon& owner, const CDataCommon& lookup, FILETIME b
   }
   int r = 0;
   for (const CDataCommon* part : parts) {
-    VizorPointValues& out = query->values[r++];
-    const CGraph* g = part->getGraph();
-    if (g != nullptr) {
-      copyWideField(out.legend, 100, g->params().legend, 66);
-    } else {
-      out.legend[0] = 0;
-    }
-    const DataPoint& p = part->points()[j];
-    out.open = out.high = out.low = out.close = p.close;
-    out.volume = 1.0;
+    writeLineRecord(query->values[r++], *part, part->points()[j]);
   }
   return 1;
 }

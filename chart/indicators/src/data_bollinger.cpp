@@ -9,6 +9,7 @@
 #include "chart/chart.h"
 #include "chart/graph.h"
 #include "chart/wide_text.h"
+#include "indicator_util.h"
 #include "line_record.h"
 #include "platform/last_error.h"
 
@@ -225,17 +226,16 @@ void CDataBolLines::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
   int from = first;
   int to = last;
-  const CGraph* graph = getGraph();
-  const bool percent = graph != nullptr && graph->params().percentMode != 0;
   if (resolveRange(from, to)) {
+    // The middle line is a price series over the average.
+    const PriceCopy copy(*this);
     const PointVector& m = average_->getPoints();
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < m.size(); ++i) {
       own[i].valid = 0;
       if (!pointPasses(&m[i])) continue;
-      setSingleValue(&own[i], m[i].close);
+      copy(m[i], &own[i]);
       own[i].valid = 1;
-      if (percent) toPercentOfBase(&own[i]);
     }
   }
   updateHasData(first, last);
@@ -257,8 +257,7 @@ int CDataBolLines::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
     platform::set_last_error(VIZOR_ERROR_NOT_FOUND);
     return 0;
   }
-  // The middle line is the average; a band without a value at the bar (too
-  // little history for the deviation) reads back as having none.
+  // The middle line reads back as the average itself.
   writeLineRecord(query->values[0], *this, m[j]);
   writeLineRecord(query->values[1], *upper_, upper_->points()[j]);
   writeLineRecord(query->values[2], *lower_, lower_->points()[j]);

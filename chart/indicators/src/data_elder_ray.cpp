@@ -138,15 +138,16 @@ void CDataElderRay::calculate(int first, int last) {
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
+    // The Elder ray's own line is a price series over the average.
+    const PriceCopy copy(*this);
     const PointVector& m = average_->getPoints();
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < m.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
       if (!pointPasses(&m[i])) continue;
-      setSingleValue(&p, m[i].close);
+      copy(m[i], &p);
       p.valid = 1;
-      toPercentOfBase(&p);
     }
   }
   updateHasData(first, last);

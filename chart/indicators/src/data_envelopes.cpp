@@ -138,14 +138,15 @@ void CDataEnvelops::calculate(int first, int last) {
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
+    // The middle line is a price series over the average.
+    const PriceCopy copy(*this);
     const PointVector& m = average_->getPoints();
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < m.size(); ++i) {
       own[i].valid = 0;
       if (!pointPasses(&m[i])) continue;
-      setSingleValue(&own[i], m[i].close);
+      copy(m[i], &own[i]);
       own[i].valid = 1;
-      toPercentOfBase(&own[i]);
     }
   }
   updateHasData(first, last);
@@ -167,7 +168,7 @@ int CDataEnvelops::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
     platform::set_last_error(VIZOR_ERROR_NOT_FOUND);
     return 0;
   }
-  writeLineRecord(query->values[0], *this, points()[j]);
+  writeLineRecord(query->values[0], *this, m[j]);
   writeLineRecord(query->values[1], *upper_, upper_->points()[j]);
   writeLineRecord(query->values[2], *lower_, lower_->points()[j]);
   return 1;

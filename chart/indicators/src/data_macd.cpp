@@ -171,14 +171,15 @@ void CDataMACDHistogram::calculate(int first, int last) {
   int from = percent ? -1 : first;
   int to = percent ? -1 : last;
   if (resolveRange(from, to)) {
+    // A price series over the difference.
+    const PriceCopy copy(*this);
     const PointVector& d = difference_->getPoints();
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < d.size(); ++i) {
       own[i].valid = 0;
       if (!pointPasses(&d[i])) continue;
-      setSingleValue(&own[i], d[i].close);
+      copy(d[i], &own[i]);
       own[i].valid = 1;
-      toPercentOfBase(&own[i]);
     }
   }
   updateHasData(first, last);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "chart/data_common.h"
@@ -35,6 +36,41 @@ inline bool percentShown(const CData& series) {
   const CGraph* graph = series.getGraph();
   return graph != nullptr && graph->params().percentMode != 0;
 }
+
+// The candle of a source point as a price series draws it: copied as it
+// is, or, when the series' graph shows percent of a base, each of the five
+// values (the volume too) in percent of that base; a base of (nearly) zero
+// gives 0.0 prices and volume 1.0. The middle lines that are price series
+// over an average (bands, envelopes, Elder ray, MACD histogram) take their
+// points the same way. The caller sets the valid byte.
+class PriceCopy {
+ public:
+  explicit PriceCopy(const CData& series) {
+    const CGraph* graph = series.getGraph();
+    percent_ = graph != nullptr && graph->params().percentMode != 0;
+    base_ = percent_ ? graph->params().percentBase : 0.0;
+    scale_ = std::fabs(base_);
+  }
+  void operator()(const DataPoint& s, DataPoint* p) const {
+    if (!percent_) {
+      p->open = s.open, p->high = s.high, p->low = s.low, p->close = s.close, p->volume = s.volume;
+    } else if (scale_ >= kEpsilon) {
+      p->open = (s.open - base_) / scale_ * 100.0;
+      p->high = (s.high - base_) / scale_ * 100.0;
+      p->low = (s.low - base_) / scale_ * 100.0;
+      p->close = (s.close - base_) / scale_ * 100.0;
+      p->volume = (s.volume - base_) / scale_ * 100.0;
+    } else {
+      p->open = p->high = p->low = p->close = 0.0;
+      p->volume = 1.0;
+    }
+  }
+
+ private:
+  bool percent_ = false;
+  double base_ = 0.0;
+  double scale_ = 0.0;
+};
 
 // The bars a windowed or recursive calculation revisits: from `first` (bar 0
 // for -1 or in percent mode) to the chart's last bar, because a change at a

@@ -1,7 +1,8 @@
-// Filling one VizorPointValues record of a multi-line indicator. A line that
-// has no value at the bar is reported with every price 0.0 and volume 0.0:
-// a value always carries a nonzero volume (single values carry 1.0), so the
-// caller tells the two apart by the volume. Not thread-safe; never throws.
+// Filling one VizorPointValues record of a multi-line indicator: the line's
+// graph legend (empty without a graph) and the line's close at the bar as a
+// single value with volume 1.0. Every composite reports its lines this way,
+// whether or not the line has a value at that bar: the bar is the one the
+// composite's lookup line found. Not thread-safe; never throws.
 #pragma once
 
 #include "chart/data.h"
@@ -10,9 +11,6 @@
 
 namespace kelda::chart {
 
-// The record of `line` (its graph's legend, empty without a graph) holding
-// the point's close as a single value, or the no-value marker when the point
-// does not pass `line`'s trading-hours test.
 inline void writeLineRecord(VizorPointValues& out, const CData& line, const DataPoint& point) {
   const CGraph* graph = line.getGraph();
   if (graph != nullptr) {
@@ -20,9 +18,8 @@ inline void writeLineRecord(VizorPointValues& out, const CData& line, const Data
   } else {
     out.legend[0] = 0;
   }
-  const bool hasValue = line.pointPasses(&point) != 0;
-  out.open = out.high = out.low = out.close = hasValue ? point.close : 0.0;
-  out.volume = hasValue ? 1.0 : 0.0;
+  out.open = out.high = out.low = out.close = point.close;
+  out.volume = 1.0;
 }
 
 }  // namespace kelda::chart

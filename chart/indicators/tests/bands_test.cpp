@@ -1,7 +1,12 @@
 // The standard deviation and the Bollinger bands: hand-worked tables, the
 // parameter checks, the composite's wiring and incremental updates against
 // a full recalculation.
+#include <cstring>
+
 #include "chart/data_bollinger.h"
+#include "chart/data_elder_ray.h"
+#include "chart/data_envelopes.h"
+#include "chart/data_macd.h"
 #include "chart/graph.h"
 #include "indicator_fixture.h"
 
@@ -153,6 +158,58 @@ TEST_F(IndicatorFixture, BandsIncrementalUpdatesEqualFullRecalculation) {
   const int32_t fresh = addIndicator(CDataBolLines::kTypeCode);
   ASSERT_EQ(setBlock(fresh, bands(2.0f, 5, 1)), 1);
   for (int r = 0; r < 3; ++r) EXPECT_TRUE(sameValues(lines(fresh)[r], simpleBefore[r], 0.0)) << r;
+}
+
+// The middle lines that are price series over an average (and the MACD
+// histogram, over the difference) take the percent conversion in all five
+// values: the average's volume 1.0 becomes (1 - base) / |base| * 100.
+TEST_F(IndicatorFixture, MiddleLinesConvertTheirVolumeToPercentToo) {
+  std::vector<double> closes;
+  for (int i = 0; i < 40; ++i) closes.push_back(10.0 + i % 7);
+  addCloses(closes);
+  struct Middle {
+    int32_t type;
+    std::vector<uint8_t> block;
+  };
+  auto bytes = [](const auto& block) {
+    std::vector<uint8_t> out(sizeof(block));
+    std::memcpy(out.data(), &block, sizeof(block));
+    return out;
+  };
+  for (const Middle& m : {Middle{CDataBolLines::kTypeCode, bytes(bands(2.0f, 5, 1))},
+                          Middle{CDataEnvelops::kTypeCode, bytes(EnvelopesParams{})},
+                          Middle{CDataElderRay::kTypeCode, bytes(ElderRayParams{})},
+                          Middle{CDataMACDHistogram::kTypeCode, bytes(VizorMacdParams{})}}) {
+    SCOPED_TRACE(m.type);
+    const int32_t id = addIndicator(m.type);
+    std::vector<uint8_t> block = m.block;
+    const int32_t size = static_cast<int32_t>(block.size());
+    VizorGraphParams graph = ownGraphBlock(id);
+    ASSERT_EQ(VizorSetGraphParams(chart, id, &graph, block.data(), size), 1);
+    const std::vector<double> plain = values(id);
+    graph.percentMode = 1;
+    graph.percentBase = 4.0;
+    ASSERT_EQ(VizorSetGraphParams(chart, id, &graph, block.data(), size), 1);
+    int shown = 0;
+    for (int32_t i = 0; i < series(id).points().size(); ++i) {
+      const DataPoint& p = series(id).points()[i];
+      if (!p.valid) continue;
+      ++shown;
+      EXPECT_DOUBLE_EQ(p.close, (plain[i] - 4.0) / 4.0 * 100.0) << i;
+      EXPECT_EQ(p.open, p.close);
+      EXPECT_DOUBLE_EQ(p.volume, -75.0) << i;
+    }
+    EXPECT_GT(shown, 0);
+    if (m.type == CDataBolLines::kTypeCode || m.type == CDataEnvelops::kTypeCode) {
+      // Read back, the middle line is the average itself.
+      VizorPointValues records[3]{};
+      VizorCandleQuery query{0, 0, records};
+      ASSERT_EQ(series(id).valuesAt(barTime(39), &query), 1);
+      EXPECT_DOUBLE_EQ(records[0].close, plain[39]);
+      EXPECT_EQ(records[0].volume, 1.0);
+    }
+    VizorDeleteGraph(chart, id);
+  }
 }
 
 // A direct request of a two-input series computes at once, and the cycle

@@ -117,8 +117,8 @@ TEST_F(IndicatorFixture, MacdDefaultsArePercentOfTheSlowAverage) {
   EXPECT_FALSE(std::isnan(values(id)[33]));
 }
 
-// Two records, oscillator first; where the signal has no value yet its
-// record says so by volume 0.0 instead of passing off 0.0 as a value.
+// Two records, oscillator first, each the line's close at the bar with
+// volume 1.0, also where the signal has no value yet.
 TEST_F(IndicatorFixture, MacdReadsBackTwoLinesAndMarksAMissingValue) {
   addCloses({1, 3, 7, 9});
   const int32_t id = addIndicator(CDataMACD::kTypeCode);
@@ -135,8 +135,9 @@ TEST_F(IndicatorFixture, MacdReadsBackTwoLinesAndMarksAMissingValue) {
   records[1].close = 99.0;
   ASSERT_EQ(series(id).valuesAt(barTime(1), &query), 1);
   EXPECT_EQ(records[0].close, 1.0);
-  EXPECT_EQ(records[1].volume, 0.0);
-  EXPECT_EQ(records[1].close, 0.0);
+  ASSERT_EQ(series(id).points()[1].valid, 0);
+  EXPECT_EQ(records[1].close, series(id).points()[1].close);
+  EXPECT_EQ(records[1].volume, 1.0);
   EXPECT_EQ(series(id).valuesAt(barTime(0), &query), 0);
 }
 
@@ -200,7 +201,8 @@ TEST_F(IndicatorFixture, StochasticParametersAndLines) {
   VizorCandleQuery query{0, 0, records};
   ASSERT_EQ(series(id).valuesAt(barTime(1), &query), 1);
   EXPECT_EQ(records[0].close, 75.0);
-  EXPECT_EQ(records[1].volume, 0.0);
+  EXPECT_EQ(records[1].close, series(id).points()[1].close);
+  EXPECT_EQ(records[1].volume, 1.0);
   ASSERT_EQ(series(id).valuesAt(barTime(3), &query), 1);
   EXPECT_DOUBLE_EQ(records[1].close, 50.0 / 3);
   EXPECT_EQ(std::u16string(records[1].legend), u"%D Stochastic Oscillator");
