@@ -78,9 +78,10 @@ CDataAC::CDataAC(CChart& chart, CData& source) : CDataCommon(chart, 0, 1) {
   }
 }
 
-int CDataAC::getParams(VizorGraphParams* graphOut, void* params, int size) {
+int CDataAC::getParams(VizorGraphParams* /*graphOut*/, void* params, int size) {
+  // The oscillator's block, and no graph block: the oscillator inside has no
+  // graph, and the caller's graph block is left as it is.
   if (params == nullptr || size != static_cast<int>(sizeof(AwesomeParams))) return 0;
-  if (!CDataCommon::getParams(graphOut, params, size)) return 0;
   return oscillator_->getParams(nullptr, params, size);
 }
 

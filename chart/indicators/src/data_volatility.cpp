@@ -78,10 +78,10 @@ void CDataChaikinVolat::calculate(int first, int last) {
       const int k = passingBack(*this, m, i, params_.period);
       if (k < 0) continue;
       const double r = m[k].close;
-      // A reference range of (nearly) zero gives no value: the change against
-      // it is undefined, and a 0 would read as "no change".
-      if (std::fabs(r) < kEpsilon) continue;
-      setSingleValue(&own[i], (m[i].close - r) / r * 100.0);
+      // A reference range of exactly zero shows 0; one that is tiny but not
+      // zero gives no value rather than a change blown up by the division.
+      if (r != 0.0 && std::fabs(r) < kEpsilon) continue;
+      setSingleValue(&own[i], r != 0.0 ? (m[i].close - r) / r * 100.0 : 0.0);
       own[i].valid = 1;
     }
     if (percent) percentPass(*this, to);

@@ -45,10 +45,13 @@ void CDataTwoAverageOscillator::calculate(int first, int last) {
   if (resolveRange(from, to)) {
     const PointVector& a = short_->getPoints();
     const PointVector& b = long_->getPoints();
+    const bool keep = keepsBarsWithoutValue();
     for (int i = from; i <= to && i < a.size() && i < b.size(); ++i) {
       DataPoint& p = own[i];
-      p.valid = 0;
-      if (!pointPasses(&a[i]) || !pointPasses(&b[i])) continue;
+      if (!pointPasses(&a[i]) || !pointPasses(&b[i])) {
+        if (!keep) p.valid = 0;
+        continue;
+      }
       setSingleValue(&p, valueOf(a[i].close, b[i].close));
       p.valid = 1;
       toPercentOfBase(&p);

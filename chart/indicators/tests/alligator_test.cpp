@@ -1,6 +1,7 @@
 // The Alligator, the awesome and accelerator oscillators and the Elder ray:
 // hand-worked lines, the owners that draw through their parts, legends,
 // the parameter checks and the Elder ray's ray queries.
+#include <cstring>
 #include <string>
 
 #include "chart/data_alligator.h"
@@ -127,6 +128,24 @@ TEST_F(AlligatorTest, AcceleratorSmoothsOverFiveBarsOnceSet) {
   // A rising line by 1 a bar: the oscillator is 0.5 from bar 1 on, its
   // 5-bar average 0.5 from bar 5 on, the accelerator 0 there.
   EXPECT_TRUE(sameValues(values(id), {kNone, kNone, kNone, kNone, kNone, 0, 0, 0, 0, 0}));
+}
+
+// The accelerator reports the oscillator's block and no graph block: the
+// caller's graph block is left as it was, and none is needed.
+TEST_F(AlligatorTest, AcceleratorReportsTheOscillatorsBlockOnly) {
+  addCloses(rising(10));
+  const int32_t id = addIndicator(CDataAC::kTypeCode);
+  ASSERT_EQ(setBlock(id, AwesomeParams{1, 2, kMaSimple, 4, 7, 8}), 1);
+  unsigned char graph[sizeof(VizorGraphParams)];
+  std::memset(graph, 0xAB, sizeof(graph));
+  AwesomeParams block{};
+  ASSERT_EQ(series(id).getParams(reinterpret_cast<VizorGraphParams*>(graph), &block, sizeof(block)), 1);
+  for (unsigned char byte : graph) ASSERT_EQ(byte, 0xAB);
+  EXPECT_EQ(block.slowPeriod, 2);
+  EXPECT_EQ(block.secondColour, 8u);
+  EXPECT_EQ(series(id).getParams(nullptr, &block, sizeof(block)), 1);
+  EXPECT_EQ(series(id).getParams(nullptr, &block, sizeof(block) - 1), 0);
+  EXPECT_EQ(series(id).getParams(nullptr, nullptr, sizeof(block)), 0);
 }
 
 class ElderRayTest : public IndicatorFixture {

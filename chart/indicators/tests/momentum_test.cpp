@@ -78,10 +78,17 @@ const OscillatorCase kCases[] = {
      {2, 1},
      {{10, 10, 11, 9}, {10, 10, 12, 8}, {10, 10, 13, 7}, {10, 10, 10, 10}},
      {kNone, kNone, 200.0 / 3, -40}},
+    // A reference of exactly 0 shows 0; a tiny one that is not 0 gives no
+    // value rather than a change blown up by the division.
     {"Chaikin volatility zero reference",
      CDataChaikinVolat::kTypeCode,
      {2, 1},
      {{10, 10, 10, 10}, {10, 10, 10, 10}, {10, 10, 11, 9}},
+     {kNone, kNone, 0}},
+    {"Chaikin volatility tiny reference",
+     CDataChaikinVolat::kTypeCode,
+     {2, 1},
+     {{0, 10, 1e-8, 0}, {0, 10, 1e-8, 0}, {10, 10, 11, 9}},
      {kNone, kNone, kNone}},
     // Typical price = close; average 2: -, 2, 4, 5; mean deviation 1, 1, 0;
     // (3 - 2) / 0.015, (5 - 4) / 0.015, then no value for a zero deviation.

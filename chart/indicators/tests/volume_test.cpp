@@ -115,5 +115,22 @@ TEST_F(VolumeTest, ChaikinOscillatorIsTheDifferenceOfTwoAveragesOfTheAccumulatio
   EXPECT_TRUE(sameValues(values(id), {kNone, 5, 0, -1}));
 }
 
+// Where an average has no value, the volume oscillator's bar is cleared and
+// the Chaikin oscillator's keeps what it held.
+TEST_F(VolumeTest, ChaikinOscillatorLeavesABarWithoutAveragesAsItIs) {
+  addBars({{10, 10, 12, 8}, {12, 10, 12, 8}, {5, 10, 5, 5}, {8, 2, 12, 8}});
+  const int32_t chaikin = addIndicator(CDataChaikinOscill::kTypeCode);
+  ASSERT_EQ(setBlock(chaikin, OscillatorParams{1, 2, kMaSimple, 4}), 1);
+  const int32_t volume = addIndicator(CDataVolumeOsc::kTypeCode);
+  ASSERT_EQ(setBlock(volume, OscillatorParams{1, 2, kMaSimple, 4}), 1);
+  EXPECT_TRUE(sameValues(values(volume), {kNone, 0, 0, (2.0 - 6.0) / 6.0 * 100}));
+  // The last bar loses its volume: neither series' averages pass there.
+  addBar(3, TestBar{8, 0, 12, 8});
+  EXPECT_TRUE(sameValues(values(chaikin), {kNone, 5, 0, -1}));
+  EXPECT_TRUE(sameValues(values(volume), {kNone, 0, 0, kNone}));
+  ASSERT_EQ(VizorRedraw(chart, 0), 1);
+  EXPECT_TRUE(sameValues(values(chaikin), {kNone, 5, 0, -1}));
+}
+
 }  // namespace
 }  // namespace kelda::chart::testing

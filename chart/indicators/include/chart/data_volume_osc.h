@@ -36,6 +36,9 @@ class CDataTwoAverageOscillator : public CDataCommon {
   void adoptAverages(CDataMA* shortAverage, CDataMA* longAverage, bool longFirst);
   // The value from the two averages' closes.
   virtual double valueOf(double shortClose, double longClose) const = 0;
+  // Whether a bar where either average has no value keeps what it held
+  // (the Chaikin oscillator) instead of being cleared.
+  virtual bool keepsBarsWithoutValue() const { return false; }
 
   CDataMA* short_ = nullptr;
   CDataMA* long_ = nullptr;
@@ -60,6 +63,7 @@ class CDataChaikinOscill final : public CDataTwoAverageOscillator {
 
  private:
   double valueOf(double shortClose, double longClose) const override;
+  bool keepsBarsWithoutValue() const override { return true; }
 };
 
 }  // namespace kelda::chart
