@@ -1,5 +1,6 @@
 // Signing, checking and enveloping through the plug-in's exports, against
 // the real openssl program and a PKI it made.
+#include <cstdlib>
 #include <cstring>
 
 #include "provider_fixture.h"
@@ -270,6 +271,51 @@ TEST_F(Signing, EnvelopesRoundTripWithOpensslBothWays) {
   EXPECT_STREQ(error, "Wrong input data - can not use context for digital signature generation");
   free_context(encryptor);
   free_context(decryptor);
+}
+
+// Enveloped data made elsewhere (by the module in another process, by the
+// openssl program) opened by a process that has enciphered nothing itself.
+TEST_F(Signing, AFreshProcessOpensEnvelopesMadeElsewhere) {
+  if (!gost_engine_installed()) GTEST_SKIP() << "the GOST engine (libengine-gost-openssl) is not installed";
+  write_settings();
+  const auto dir = test::test_dir();
+  const std::string tool = q(platform::program_folder() / "sigprov_envelope_tool");
+  const std::string plain = "secret order book";
+  test::write_file_bytes(dir / "plain.bin", plain);
+  const std::string recipient = q(pki().cert("user"));
+  struct Case {
+    const char* name;
+    std::string make;   // writes the envelope to <name>.der
+    const char* error;  // expected text of the failed opening, or null
+  };
+  const Case cases[] = {
+      {"module", tool + " encrypt " + q(ini) + " " + q(dir / "plain.bin") + " " + q(dir / "module.der"), nullptr},
+      {"gost89",
+       openssl() + " cms -encrypt -engine gost -gost89 -binary -outform DER -in " + q(dir / "plain.bin") + " -out " +
+           q(dir / "gost89.der") + " " + recipient,
+       nullptr},
+      // Single DES lives in OpenSSL's legacy provider, which the module does not load.
+      {"des",
+       openssl() + " cms -encrypt -provider legacy -provider default -des -binary -outform DER -in " +
+           q(dir / "plain.bin") + " -out " + q(dir / "des.der") + " " + recipient,
+       "The enveloped data is enciphered with an unknown cipher algorithm"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    ASSERT_EQ(run(k.make), 0) << k.make;
+    const std::string in = dir / (std::string(k.name) + ".der"), out = dir / (std::string(k.name) + ".out");
+    const auto err = dir / (std::string(k.name) + ".err");
+    const int status = std::system((tool + " decrypt " + q(ini) + " " + q(in) + " " + q(out) + " 2>" + q(err)).c_str());
+    const std::string error = read_bytes(err);
+    if (k.error == nullptr) {
+      ASSERT_EQ(status, 0) << error;
+      EXPECT_EQ(read_bytes(out), plain);
+    } else {
+      EXPECT_NE(status, 0);
+      EXPECT_NE(error.find(k.error), std::string::npos) << error;
+      EXPECT_EQ(error.find("private key"), std::string::npos) << error;
+    }
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Enveloping for recipient certificates and opening with the open keys.
 #include <openssl/err.h>
 #include <openssl/pem.h>
+#include <openssl/cmserr.h>
 
 #include <limits>
 #include <new>
@@ -12,6 +13,18 @@ namespace kelda::pkcs7tk {
 
 namespace {
 using Lock = std::lock_guard<std::mutex>;
+
+// Whether the failure on the OpenSSL queue is the content cipher being
+// unknown here (the recipient key was found and opened): OpenSSL either finds
+// no cipher for the identifier or finds a name whose implementation is not
+// loaded.
+bool unknown_content_cipher() {
+  const unsigned long last = ERR_peek_last_error();
+  if (ERR_GET_LIB(last) != ERR_LIB_CMS) return false;
+  if (ERR_GET_REASON(last) == CMS_R_UNKNOWN_CIPHER) return true;
+  return ERR_GET_REASON(last) == CMS_R_CIPHER_INITIALISATION_ERROR &&
+         ERR_GET_REASON(ERR_peek_error()) == ERR_R_UNSUPPORTED;
+}
 }  // namespace
 
 CipherCTX* GetCipherCTX() {
@@ -93,13 +106,19 @@ int DecryptBuffer(const void* data, std::size_t length, uint8_t** out, std::size
     }
   }
   if (keys.empty()) return fail(tk_no_private_key, "No private key is open to decrypt with");
+  // Data made before this process looked up a national cipher by name.
+  load_national_algorithms();
   for (const auto& [key, certificate] : keys) {
     BioPtr plain(BIO_new(BIO_s_mem()));
     if (!plain) return fail(tk_no_memory, "Not enough memory");
+    ERR_clear_error();  // each key's failure stands alone
     if (CMS_decrypt(cms.get(), key.get(), certificate.get(), nullptr, plain.get(), CMS_BINARY) == 1) {
       const int result = hand_out(bio_text(plain.get()), out, out_length);
       if (result == tk_ok) succeed();
       return result;
+    }
+    if (unknown_content_cipher()) {
+      return fail(tk_unsupported_algorithm, "The enveloped data is enciphered with an unknown cipher algorithm");
     }
   }
   return fail(tk_no_private_key, "No open private key can decrypt the data");

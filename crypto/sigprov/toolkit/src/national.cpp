@@ -1,5 +1,6 @@
 // National algorithms through Debian's GOST engine for OpenSSL, loaded once
-// on first use; and algorithm look-up by name.
+// (at the toolkit's initialisation, or at the first look-up by name); and
+// algorithm look-up by name.
 //
 // The engine interface is the one the GOST package offers for OpenSSL 3
 // (its provider lacks the key types), so this file alone uses the engine
@@ -72,6 +73,8 @@ bool is_gost_name(const std::string& name) {
 }
 
 }  // namespace
+
+void load_national_algorithms() { engine(); }
 
 bool NationalAlgorithmsAvailable() {
   NationalEngine& e = engine();

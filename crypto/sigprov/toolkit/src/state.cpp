@@ -77,6 +77,7 @@ int PKCS7Init(const char* pse_path, int /*flags*/) {
       return fail(tk_read_failed, std::string("Key carrier directory \"") + pse_path + "\" not found");
     }
   }
+  load_national_algorithms();
   Lock lock(state().lock);
   ++state().open_count;
   succeed();

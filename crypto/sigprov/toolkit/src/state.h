@@ -46,6 +46,12 @@ ToolkitState& state();
 // A copy of a certificate list (references taken), for use outside the lock.
 std::vector<X509Ptr> copies(const std::vector<X509Ptr>& certificates);
 
+// Loads the national algorithms into OpenSSL's tables once, so that data
+// naming them by object identifier (enveloped or signed data made elsewhere)
+// can be opened before anything here looked one up by name. A missing engine
+// is not a failure here: look-ups by name report it.
+void load_national_algorithms();
+
 // The digest or cipher of a name, national names through the GOST engine;
 // null with the failure recorded.
 const EVP_MD* digest_by_name(const std::string& name);
