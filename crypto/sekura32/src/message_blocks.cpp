@@ -52,10 +52,13 @@ uint32_t make_signature_block(const RsaKey& signer, const uint8_t digest[16], ui
   uint32_t length = 0;
   if (k <= kDigest + 21) {
     // A modulus too short for the padded block signs the digest alone, which
-    // must then be below the modulus, or the peer could never check it.
+    // must then be below the modulus, or the peer could never check it. The
+    // checker compares a bare digest at its full 16 bytes, and the public
+    // operation gives no leading zero bytes back: a digest that starts with
+    // 0 is refused too.
     std::memcpy(block, digest, kDigest);
     length = kDigest;
-    if (!below_modulus(block, length, signer)) {
+    if (digest[0] == 0 || !below_modulus(block, length, signer)) {
       wipe(block, kMaxBlock);
       return SK_BAD_ARGUMENT;
     }

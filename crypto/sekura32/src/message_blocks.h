@@ -4,8 +4,9 @@
 // byte sum, through the recipient's public operation), made and opened.
 //
 // Small keys fail where the block is made, never at the peer: a modulus that
-// cannot hold a signature block and is not above the digest, or one that
-// cannot carry the whole session key, gives 272. Opening checks every length
+// cannot hold a signature block and is not above the digest (or a digest
+// whose first byte is 0, which the checker could not read back at its full
+// length), or one that cannot carry the whole session key, gives 272. Opening checks every length
 // before it reads: a signature block of neither 16 nor at least 37 bytes, or
 // a session key of 0 or more than 16 bytes, is refused.
 //

@@ -99,9 +99,26 @@ TEST(SignatureBlock, SmallKeysFailAtTheSignerAndBadBlocksAtTheChecker) {
   uint8_t high[16];
   std::memset(high, 0xFF, sizeof high);  // above any 128-bit modulus
   EXPECT_EQ(make_signature_block(small.rsa(), high, block, &count), SK_BAD_ARGUMENT);
+  // The checker compares a bare digest only at its full 16 bytes, and the
+  // public operation drops leading zero bytes: such a digest is refused here.
+  uint8_t leading_zero[16] = {0x00, 0x02, 0x03};
+  EXPECT_EQ(make_signature_block(small.rsa(), leading_zero, block, &count), SK_BAD_ARGUMENT);
   uint8_t low[16] = {0x01, 0x02};
   ASSERT_EQ(make_signature_block(small.rsa(), low, block, &count), SK_OK);
   EXPECT_EQ(check_signature_block(small.rsa(), block, count, low, low), SK_OK);
+  // Whatever the digest's first byte, a block the signer makes is one its
+  // checker accepts.
+  for (int first = 0; first < 256; ++first) {
+    uint8_t digest[16];
+    for (int k = 0; k < 16; ++k) digest[k] = uint8_t(first * 7 + k * 31 + 5);
+    digest[0] = uint8_t(first);
+    const uint32_t made = make_signature_block(small.rsa(), digest, block, &count);
+    if (made != SK_OK) {
+      EXPECT_EQ(made, SK_BAD_ARGUMENT) << first;
+      continue;
+    }
+    EXPECT_EQ(check_signature_block(small.rsa(), block, count, digest, digest), SK_OK) << first;
+  }
 
   Key key(1024);
   uint8_t digest[16] = {0xAB, 0xCD, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
