@@ -51,6 +51,8 @@ SK_API char* skOEM(char* text) {
   return text + 1;
 }
 
+SK_API uint32_t skTimeNow(void) { return time_now(); }
+
 SK_API void skDateTime(uint32_t time, int* year, int* month, int* day, int* hour, int* minute, int* second) {
   time_t utc = time_t(time);
   time_t local = utc + local_offset(std::time(nullptr));

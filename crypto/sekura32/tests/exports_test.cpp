@@ -18,11 +18,16 @@ TEST(Exports, OnlyTheLibrarysNamesAreExported) {
                            "skIORet", "skIOerror", "skSettings", "skCfgHeading", "skAskWhenNeed", "skStatNoiseInd",
                            "skGetRandomBytes", "skSetRandomBytes", "skAsynchEvent", "skWriteRandomSeed", "skGetUser", "skPutUser", "skDelUser",
                            "skKeyIs", "skInstallKeyBase", "StoreKeyIsCallback", "skFngPrint", "skCopyStream", "Login", "LogMan", "LogUser",
-                           "LogOut", "ChanPassword", "skChanInfo", "HaveSystemMessage", "skGetKeyId"})
+                           "LogOut", "ChanPassword", "skChanInfo", "HaveSystemMessage", "skGetKeyId", "skTimeNow"})
     EXPECT_NE(dlsym(library, name), nullptr) << name;
   EXPECT_EQ(dlsym(library, "_ZN5kelda8sekura322mp8multiplyESt4spanIjLm18446744073709551615EES1_IKjLm18446744073709551615EES5_"),
             nullptr);
   EXPECT_EQ(dlsym(library, "md5_transform"), nullptr);
+
+  // The library's time stamp is 0: what it makes carries no creation time.
+  auto time_now = reinterpret_cast<uint32_t (*)()>(dlsym(library, "skTimeNow"));
+  ASSERT_NE(time_now, nullptr);
+  EXPECT_EQ(time_now(), 0u);
 
   auto settings = static_cast<char***>(dlsym(library, "skSettings"));
   ASSERT_NE(settings, nullptr);

@@ -304,6 +304,9 @@ SK_API uint32_t skPackUser(const UserRecord* user, const char* password, SkStrea
  * over a packet in memory; a digest room below 16 bytes gives 263. */
 SK_API uint32_t skFingerPrint(uint8_t digest[16], SkStream* packet);
 SK_API uint32_t skFngPrint(uint8_t* digest, uint32_t digest_size, const void* packet, uint32_t length);
+/* The time stamp (seconds since 1970) that the library puts on the keys,
+ * streams and messages it makes: always 0, they carry no creation time. */
+SK_API uint32_t skTimeNow(void);
 /* Makes an RSA key pair of *size bits (null: 128; even sizes from
  * SK_MIN_KEY_BITS to SK_MAX_KEY_BITS, else 272) and writes its secret
  * packet, unprotected, to secret_out and its public packet to public_out.
