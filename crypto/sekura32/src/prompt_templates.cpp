@@ -67,6 +67,16 @@ void register_prompt_templates() {
                 button(u"&Cancel", kControlCancel, 50, 48), button(u"&Abort", kControlAbort, 110, 48)});
     ui::register_dialog_template(kDialogModule, kTemplateActivity, activity);
     ui::register_dialog_template(
+        kDialogModule, kTemplateRandomBits,
+        dialog(u"Random bits input", 62,
+               {icon(),
+                {ui::class_name::static_, u"Need to create", ui::id::static_text, ui::ws::visible, 30, 8, 52, 8},
+                {ui::class_name::static_, u"", kControlBitCount, ui::ws::visible | ui::ss::right, 84, 8, 24, 8},
+                {ui::class_name::static_, u"random bits", ui::id::static_text, ui::ws::visible, 112, 8, 60, 8},
+                {ui::class_name::static_, u"Type any text on keyboard", ui::id::static_text, ui::ws::visible, 30, 22,
+                 170, 8},
+                {ui::class_name::edit, u"", kControlAnswer, kEdit, 30, 36, 170, 12}}));
+    ui::register_dialog_template(
         kDialogModule, kTemplateMessage,
         dialog(u"Message", 64,
                {prompt_text(6, 30), icon(), button(u"&OK", kControlOk, 8, 44, ui::bs::def_push_button),

@@ -1,4 +1,5 @@
-// The library's dialog templates (questions, password, message, activity),
+// The library's dialog templates (questions, password, message, activity,
+// random bits),
 // registered with the ui layer under the module name "sekura32" and their
 // numeric ids, and the control ids the prompts use.
 //
@@ -14,6 +15,7 @@ enum PromptTemplate : int {
   kTemplateYesNo = 1502,     // yes/no question with a read-only detail field
   kTemplatePassword = 1503,
   kTemplateActivity = 1504,
+  kTemplateRandomBits = 1505,  // carried, never shown (skAskRandom asks nothing)
   kTemplateMessage = 1506,
 };
 
@@ -27,6 +29,7 @@ enum PromptControl : int {
   kControlIcon = 1514,
   kControlPrompt = 1515,
   kControlChoice = 1516,
+  kControlBitCount = 1517,  // the count of the random-bits template
 };
 
 void register_prompt_templates();

@@ -1,10 +1,12 @@
 // The prompts, messages and the activity window through the ui layer's
 // scripted dialog service; asked from a worker they run on the
 // user-interface thread; without one they answer "cancelled".
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -158,6 +160,44 @@ TEST_F(Prompts, AHostWindowThatShowsMessagesItselfGetsTheText) {
   // Flag 1 skips the windows: the dialog is shown (and cancelled here).
   EXPECT_EQ(skMessage(1, "Attention", "Direct"), SK_DECLINED);
   EXPECT_EQ(script.asked(Kind::modal_dialog).size(), 1u);
+}
+
+// The library carries all six of its templates, the random-bits one among
+// them, though nothing shows that one: skAskRandom answers without a dialog.
+TEST_F(Prompts, CarriesEveryTemplateAndAsksNoRandomBits) {
+  register_prompt_templates();
+  struct Expected {
+    int id;
+    const char16_t* caption;
+    std::vector<std::u16string> texts;  // item texts the template holds
+  };
+  const Expected templates[] = {
+      {1501, u"Question", {u"&Choice", u"&OK", u"&Cancel", u"&Abort"}},
+      {1502, u"Question", {u"&OK", u"&No", u"&Cancel", u"&Abort"}},
+      {1503, u"Enter password", {u"&OK", u"&Don't know", u"&Abort"}},
+      {1504, u"Please, wait", {u"That operation takes time", u"&Cancel", u"&Abort"}},
+      {1505, u"Random bits input", {u"Need to create", u"random bits", u"Type any text on keyboard"}},
+      {1506, u"Message", {u"&OK", u"&Cancel", u"&Abort"}},
+  };
+  for (const Expected& e : templates) {
+    SCOPED_TRACE(e.id);
+    const ui::DialogTemplate* t = ui::find_dialog_template(kDialogModule, e.id);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->caption, e.caption);
+    for (const std::u16string& text : e.texts) {
+      const bool held = std::any_of(t->items.begin(), t->items.end(),
+                                    [&](const ui::DialogItem& item) { return item.text == text; });
+      EXPECT_TRUE(held) << std::string(text.begin(), text.end());
+    }
+  }
+  // The random-bits template has its input field.
+  const ui::DialogTemplate* random = ui::find_dialog_template(kDialogModule, 1505);
+  ASSERT_NE(random, nullptr);
+  EXPECT_TRUE(std::any_of(random->items.begin(), random->items.end(), [](const ui::DialogItem& item) {
+    return item.class_name == ui::class_name::edit;
+  }));
+  EXPECT_EQ(skAskRandom(nullptr, 128), 0u);
+  EXPECT_TRUE(script.asked(Kind::modal_dialog).empty());
 }
 
 TEST_F(Prompts, ActivityWindowKeepsTheNewestMarksAndCancels) {
