@@ -1,9 +1,15 @@
 // Reading and rewriting the library's configuration file.
 #include "library_config.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+#include <limits>
+#include <new>
 
 #include "kit/files.h"
 #include "kit/paths.h"
@@ -39,6 +45,48 @@ void store_setting(const std::string& key, const std::string& value) {
   char* old = skSettings[slot];
   skSettings[slot] = copy;
   skFree(old);
+}
+
+// Why the file could not be read for update.
+enum class ReadFailure { none, open, size, memory, read };
+
+class FileHandle {
+ public:
+  explicit FileHandle(int fd) : fd_(fd) {}
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+std::unique_ptr<char[]> heap_buffer(std::size_t size) { return std::unique_ptr<char[]>(new (std::nothrow) char[size]); }
+
+// Opens the file for update, takes its size and reads it whole, each step
+// with its own failure. A file that is not a regular one (a pipe, a device)
+// has no size to take.
+ReadFailure read_for_update(const std::filesystem::path& path, ConfigBufferAllocator allocate, std::string& text) {
+  const FileHandle file(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+  if (file.get() < 0) return ReadFailure::open;
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) return ReadFailure::size;
+  const auto size = static_cast<std::uint64_t>(info.st_size);
+  if (size >= std::numeric_limits<std::size_t>::max()) return ReadFailure::memory;
+  std::unique_ptr<char[]> buffer = allocate(static_cast<std::size_t>(size) + 1);
+  if (!buffer) return ReadFailure::memory;
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::read(file.get(), buffer.get() + got, static_cast<std::size_t>(size) - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return ReadFailure::read;  // an error, or the file shrank under us
+    got += static_cast<std::size_t>(n);
+  }
+  text.assign(buffer.get(), got);
+  return ReadFailure::none;
 }
 
 }  // namespace
@@ -82,7 +130,7 @@ ConfigScan scan_library_config(std::string_view text, std::string_view key) {
 }
 
 int32_t write_library_config(const std::string& file, const std::string& key, const std::string& value,
-                             char* error, uint32_t error_size) {
+                             char* error, uint32_t error_size, ConfigBufferAllocator allocate) {
   const std::string name = file.empty() ? kDefaultConfigName : file;
   const std::filesystem::path path = kit::path_from_ansi(name.c_str());
   std::error_code ec;
@@ -90,14 +138,23 @@ int32_t write_library_config(const std::string& file, const std::string& key, co
     write_error(error, error_size, "Can't open file \"%s\" for edit", name.c_str());
     return 0;
   }
-  char* buffer = nullptr;
-  std::size_t size = 0;
-  if (kit::read_whole_file(name.c_str(), &buffer, &size) != 1) {
-    write_error(error, error_size, "Error occur when edit file \"%s\"", name.c_str());
-    return 0;
+  std::string text;
+  switch (read_for_update(path, allocate != nullptr ? allocate : heap_buffer, text)) {
+    case ReadFailure::none:
+      break;
+    case ReadFailure::open:
+      write_error(error, error_size, "Can't open file \"%s\" for edit", name.c_str());
+      return 0;
+    case ReadFailure::size:
+      write_error(error, error_size, "Can't get information about size for file \"%s\"", name.c_str());
+      return 0;
+    case ReadFailure::memory:
+      write_error(error, error_size, "Memory allocation error occur when edit file \"%s\"", name.c_str());
+      return 0;
+    case ReadFailure::read:
+      write_error(error, error_size, "Error occur when edit file \"%s\"", name.c_str());
+      return 0;
   }
-  std::string text(buffer, size);
-  kit::free_file_buffer(&buffer, &size);
   const ConfigScan scan = scan_library_config(text, key);
   if (scan.wrong_format) {
     write_error(error, error_size, "Wrong format of file \"%s\"", name.c_str());

@@ -1,6 +1,10 @@
 // The provider's dialogs driven by scripts: the user dialog of
 // initialisation mode 3 and the key-ring configuration written to the
 // library's configuration file.
+#include <sys/stat.h>
+
+#include <cstdio>
+
 #include "library_config.h"
 #include "plugin_fixture.h"
 #include "ui/controls.h"
@@ -123,6 +127,46 @@ TEST_F(ConfigDialog, SaveRefusesMissingRingsAndUnreadableConfigurations) {
     EXPECT_EQ(configure(), 0);
     EXPECT_TRUE(script.problems().empty()) << script.problems().front();
     EXPECT_EQ(test::read_file_bytes(config), k.file);
+  }
+}
+
+// Each step of reading the configuration file for update fails with its own
+// text, and the file is left as it was.
+TEST(LibraryConfigWrite, EachFailedStepHasItsOwnText) {
+  const fs::path dir = test::test_dir() / "config";
+  fs::create_directories(dir / "folder");
+  const std::string fifo = (dir / "pipe.cfg").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string plain = (dir / "plain.cfg").string();
+  test::write_file_bytes(plain, "RANDSEED=seed.bin\r\n");
+  const ConfigBufferAllocator no_memory = [](std::size_t) { return std::unique_ptr<char[]>(); };
+  struct Case {
+    std::string file;
+    ConfigBufferAllocator allocate;
+    const char* text;  // with %s for the file name; null: written
+  };
+  const Case cases[] = {
+      {(dir / "folder").string(), nullptr, "Can't open file \"%s\" for edit"},
+      {fifo, nullptr, "Can't get information about size for file \"%s\""},
+      {plain, no_memory, "Memory allocation error occur when edit file \"%s\""},
+      {plain, nullptr, nullptr},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.file);
+    char error[512] = "";
+    const int32_t result = write_library_config(k.file, "EXTRA", "keys.txk", error, sizeof error, k.allocate);
+    if (k.text == nullptr) {
+      EXPECT_EQ(result, 1) << error;
+      EXPECT_EQ(test::read_file_bytes(k.file), "EXTRA=keys.txk\r\nRANDSEED=seed.bin\r\n");
+      continue;
+    }
+    EXPECT_EQ(result, 0);
+    char expected[512];
+    std::snprintf(expected, sizeof expected, k.text, k.file.c_str());
+    EXPECT_STREQ(error, expected);
+    if (k.file == plain) {
+      EXPECT_EQ(test::read_file_bytes(k.file), "RANDSEED=seed.bin\r\n");
+    }
   }
 }
 
