@@ -33,9 +33,13 @@ class AllTradesTest : public LibraryTest {
   // A later session: the class is known with the same versions, so the
   // server describes only the class.
   void later_session() {
-    const std::size_t started = events(KELAPI_EVENT_START).size();
     ASSERT_EQ(connect(), KELAPI_OK);
     open_session();
+    later_classes();
+  }
+  // The class lists of a later session up to the start event.
+  void later_classes() {
+    const std::size_t started = events(KELAPI_EVENT_START).size();
     net->clear_sent();
     net->deliver(0x803C, class_description(5, "CLS"));
     ASSERT_TRUE(net->wait_handled());
@@ -167,7 +171,7 @@ TEST_F(AllTradesTest, EveryLayoutIsStoredAndReadBackInThreeForms) {
   EXPECT_DOUBLE_EQ(r2.value, 3703.5);
 }
 
-TEST_F(AllTradesTest, TheFeedResumesAfterAReconnectWithoutRepeatingATrade) {
+TEST_F(AllTradesTest, TheBookingEndsWithTheConnectionAndTheFeedGoesOnAfterTheLastTrade) {
   start();
   deliver({0, 1});  // trades held before booking
   ASSERT_EQ(KelapiBookAllTrades(1), KELAPI_OK);
@@ -177,15 +181,39 @@ TEST_F(AllTradesTest, TheFeedResumesAfterAReconnectWithoutRepeatingATrade) {
   EXPECT_EQ(requests(), (std::vector<int32_t>{2}));
   deliver({2});
 
-  // The link breaks: once the next session has started the feed continues
-  // after the last trade, by itself.
+  // The link breaks and a new connection starts: the booking went with the
+  // old one, so the library asks for nothing by itself (the start event and
+  // what follows it run in the handler that later_session waited for).
   net->clear_sent();
   EXPECT_EQ(net->raise(kNetEventClosed), 0);
   later_session();
+  EXPECT_TRUE(requests().empty()) << "no feed without a booking";
+  deliver({3});
+  EXPECT_EQ(announced(), (std::vector<uintptr_t>{1, 2, 3})) << "not announced while not booked";
+  ASSERT_EQ(KelapiBookAllTrades(0), KELAPI_OK) << "booked again on the new connection";
   ASSERT_TRUE(wait_sent(0x75, 1));
-  EXPECT_EQ(requests(), (std::vector<int32_t>{3}));
-  deliver({2, 3});
-  EXPECT_EQ(announced(), (std::vector<uintptr_t>{1, 2, 3, 4}));
+  EXPECT_EQ(requests(), (std::vector<int32_t>{4})) << "after the last trade held";
+  deliver({3, 4});
+  EXPECT_EQ(announced(), (std::vector<uintptr_t>{1, 2, 3, 5}));
+
+  // A requested disconnect and a new connect end the booking the same way.
+  ASSERT_EQ(KelapiDisconnect(), KELAPI_OK);
+  net->clear_sent();
+  later_session();
+  EXPECT_TRUE(requests().empty());
+  ASSERT_EQ(KelapiBookAllTrades(0), KELAPI_OK);
+  ASSERT_TRUE(wait_sent(0x75, 1));
+  EXPECT_EQ(requests(), (std::vector<int32_t>{5}));
+
+  // So does a new trading session on the same connection.
+  net->clear_sent();
+  open_session(7, "KEY2");
+  EXPECT_EQ(KelapiBookAllTrades(0), KELAPI_E_START_EVENT_NOT_FIRED);
+  later_classes();
+  EXPECT_TRUE(requests().empty());
+  ASSERT_EQ(KelapiBookAllTrades(0), KELAPI_OK);
+  ASSERT_TRUE(wait_sent(0x75, 1));
+  EXPECT_EQ(requests(), (std::vector<int32_t>{0})) << "the new day's feed starts from its beginning";
 
   ASSERT_EQ(KelapiUnbookAllTrades(), KELAPI_OK);
   ASSERT_TRUE(wait_sent(0x76, 1));

@@ -145,10 +145,6 @@ void cancel_all_trades(Library& lib) {
 
 void all_trades_link_lost(Library& lib) { lib.all_trades.requested = false; }
 
-void all_trades_session_started(Library& lib) {
-  if (lib.all_trades.booked || lib.all_trades.tick_lines) request_all_trades(lib);
-}
-
 void run_book_all_trades(Library& lib, bool restore) {
   AllTradesTable& t = lib.all_trades;
   if (restore) {

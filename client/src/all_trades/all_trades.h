@@ -6,7 +6,10 @@
 // handed out and removed in read-once mode is never accepted again, and a
 // renewed request (after a reconnect, or after the saved file is read)
 // continues right after it. The "requested" mark is cleared when the link
-// breaks, so the feed is asked for again once the next session has started.
+// breaks. The booking belongs to the session: it ends with the others when
+// the session state is cleared (a new connection, KelapiDisconnect, a new
+// trading session), and the feed is asked for again only when the caller
+// books it again or a tick data line starts.
 //
 // Everything runs under the library lock (messages on the receive thread,
 // booking on the worker, exports on the caller's thread). Allocation
@@ -66,8 +69,6 @@ void request_all_trades(Library& lib);
 void cancel_all_trades(Library& lib);
 // The link broke: the request is no longer outstanding.
 void all_trades_link_lost(Library& lib);
-// The session started: a booked feed (or a tick line's) is asked for again.
-void all_trades_session_started(Library& lib);
 
 // ---- worker commands ----
 void run_book_all_trades(Library& lib, bool restore);

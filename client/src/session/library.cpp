@@ -279,7 +279,6 @@ void Library::install_table_hooks() {
     data_lines_link_lost(*this);
   });
   hooks_.started.push_back([this] {
-    all_trades_session_started(*this);
     minutes_session_started(*this);
     data_lines_session_started(*this);
   });
@@ -301,10 +300,8 @@ void Library::install_table_hooks() {
     futures.clear_rows();
     positions.clear_rows();
     negotiated.clear_rows();
-    const bool booked = all_trades.booked;
     const bool tick_lines = all_trades.tick_lines;
     all_trades.reset();
-    all_trades.booked = booked;
     all_trades.tick_lines = tick_lines;
   });
   hooks_.connected.push_back([this] { traders.traders.clear(); });
@@ -394,6 +391,7 @@ void Library::announce_class(int32_t class_index) {
 void Library::clear_session_state() {
   ++session_generation_;
   booked_.reset();
+  all_trades.booked = false;
   booking_.reset();
   start_conditions_.reset();
   start_fired_ = false;
