@@ -189,6 +189,29 @@ TEST_F(SessionTest, ABrokenLinkRaisesTheStatusEventAndConnectingAgainWorks) {
   EXPECT_EQ(net->sent(0x4E).size(), 1u) << "the logout goes before the disconnect";
 }
 
+// The logout is sent under the library lock: were the server to read nothing,
+// a send that waits for room in the full send queue would hold every export.
+TEST_F(SessionTest, TheLogoutOfAStopNeverWaitsForRoomInTheSendQueue) {
+  const struct {
+    const char* what;
+    KelapiResult (*stop)();
+  } stops[] = {{"disconnect", &KelapiDisconnect}, {"uninitialise", &KelapiUninitialize}};
+  for (const auto& c : stops) {
+    net->clear_sent();
+    ASSERT_EQ(init(), KELAPI_OK) << c.what;
+    ASSERT_EQ(connect(), KELAPI_OK) << c.what;
+    ASSERT_FALSE(net->sent().empty()) << c.what;
+    EXPECT_EQ(net->sent().front().send_wait_ms, -1) << c.what << ": other sends keep their wait";
+    ASSERT_EQ(c.stop(), KELAPI_OK) << c.what;
+    if (c.stop == &KelapiDisconnect) {
+      ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+    }
+    const auto logout = net->sent(0x4E);
+    ASSERT_EQ(logout.size(), 1u) << c.what;
+    EXPECT_EQ(logout[0].send_wait_ms, 0) << c.what;
+  }
+}
+
 TEST_F(SessionTest, EveryMessageOfABurstAfterAReconnectIsHandled) {
   ASSERT_EQ(init(), KELAPI_OK);
   ASSERT_EQ(connect(), KELAPI_OK);

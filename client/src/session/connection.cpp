@@ -31,6 +31,7 @@ constexpr uint16_t kMsgLimitStart = 0x8008;
 constexpr uint16_t kMsgEnvironment = 0x1A;
 constexpr uint32_t kParamReceiveThreshold = 8;
 constexpr uint32_t kParamCharacterMode = 7;
+constexpr uint32_t kParamSendWaitMs = 9;
 constexpr uint32_t kCharacterModeBit = 0x800;
 
 // Cookies of connection attempts are unique in the process, so that an event
@@ -174,7 +175,13 @@ void Library::connect_sequence(uintptr_t attempt) {
 
 void Library::disconnect() {
   static const uint8_t kNoFields[8] = {};
-  if (connected_) send_message(kMsgLogout, kNoFields);
+  if (connected_) {
+    // The logout is sent under the library lock: when the server reads
+    // nothing and the send queue is full it is dropped, not waited for.
+    ErrorText ignored{};
+    options_.net->set_connection_param(connection_, kParamSendWaitMs, 0, ignored);
+    send_message(kMsgLogout, kNoFields);
+  }
   cookie_.store(0);  // later events of this connection are not the library's any more
   connecting_ = connecting_ || connected_;
   if (connection_ != 0) {

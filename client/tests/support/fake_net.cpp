@@ -175,6 +175,7 @@ uintptr_t FakeNet::connect(const NetConnectParams& params, NetEventHandler handl
   std::lock_guard lock(mutex_);
   calls_.push_back("connect");
   ++connects_;
+  send_wait_ms_ = -1;
   params_ = params;
   params_.credentials = nullptr;
   std::memset(&credentials_, 0, sizeof credentials_);
@@ -193,6 +194,7 @@ uintptr_t FakeNet::connect(const NetConnectParams& params, NetEventHandler handl
 bool FakeNet::set_connection_param(uintptr_t, uint32_t number, uint32_t value, ErrorText& error) {
   std::lock_guard lock(mutex_);
   connection_params_.emplace_back(number, value);
+  if (number == 9) send_wait_ms_ = value;
   if (number == 7 && character_mode_fails) {
     std::snprintf(error.data(), error.size(), "%s", error_text.c_str());
     return false;
@@ -232,8 +234,10 @@ int32_t FakeNet::send(uintptr_t, uint16_t id, const void* record, ErrorText&) {
   std::lock_guard lock(mutex_);
   if (sends_left_ == 0) return 0;
   if (sends_left_ > 0) --sends_left_;
-  sent_.push_back(SentMessage{id, size > 0 && p != nullptr ? std::vector<uint8_t>(p, p + size)
-                                                            : std::vector<uint8_t>()});
+  sent_.push_back(SentMessage{id,
+                              size > 0 && p != nullptr ? std::vector<uint8_t>(p, p + size)
+                                                       : std::vector<uint8_t>(),
+                              send_wait_ms_});
   activity_.set();
   return 1;
 }

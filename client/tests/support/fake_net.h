@@ -24,6 +24,9 @@ namespace kelda::kelapi::test {
 struct SentMessage {
   uint16_t id;
   std::vector<uint8_t> bytes;
+  // The connection's send wait (parameter 9) when the message was sent; -1
+  // while the library has not set it (the transport's own limit).
+  int64_t send_wait_ms = -1;
   template <typename Record>
   Record as() const {
     Record r{};
@@ -111,6 +114,7 @@ class FakeNet : public NetPort {
   NetConnectParams params_;
   NetCredentials credentials_{};
   std::vector<std::pair<uint32_t, uint32_t>> connection_params_;
+  int64_t send_wait_ms_ = -1;  // of the current connection
 };
 
 // The native size of a message the library sends.

@@ -438,6 +438,17 @@ TEST_F(Protocol, WhileTheSendQueueIsFullPingAnswersAreDroppedAndOtherSendsFailWi
   EXPECT_STREQ(error, ZN_TCP_TEXT_SEND_QUEUE_FULL);
   ASSERT_EQ(zn_recvmsg(c, error, sizeof error), 1) << error;
   EXPECT_EQ(g_handled, (std::vector<int32_t>{9}));
+
+  // Closing the link: with the send wait at 0 the logout is refused at once
+  // rather than waited for, and the disconnect follows at once.
+  link->send_wait_ms.store(600000);
+  ASSERT_EQ(zn_set_connection_param(c, ZN_TCP_PARAM_SEND_WAIT_MS, 0, 0, 0, error, sizeof error), 1)
+      << error;
+  const uint8_t no_fields[8] = {};
+  EXPECT_EQ(zn_sendmsg(c, ZN_MSG_LOGOUT, no_fields, error, sizeof error), 0);
+  EXPECT_STREQ(error, ZN_TCP_TEXT_SEND_QUEUE_FULL);
+  ASSERT_EQ(zn_disconnect(c, 0, error, sizeof error), 1) << error;
+  EXPECT_TRUE(client.wait_for(ZN_EVENT_FREEING));
 }
 
 TEST_F(Protocol, ArgumentAndStateRefusals) {

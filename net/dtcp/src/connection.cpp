@@ -139,9 +139,14 @@ bool Connection::wait_for_send_room(std::unique_lock<std::mutex>& lock, std::str
   // The receive thread never waits: while it waits nothing is read, and what
   // it sends there (answers to pings) is not worth holding the link for.
   if (full() && !on_receive_thread()) {
+    // The wait ends when room comes, the link stops, or the limit (which
+    // may be lowered meanwhile) has passed since the wait began.
+    const auto began = std::chrono::steady_clock::now();
+    auto deadline = [&] { return began + std::chrono::milliseconds(send_wait_ms.load()); };
     sends_waiting_.fetch_add(1);
-    send_cv.wait_for(lock, std::chrono::milliseconds(send_wait_ms.load()),
-                     [&] { return stop_sending.load() || !full(); });
+    while (!stop_sending.load() && full() && std::chrono::steady_clock::now() < deadline()) {
+      send_cv.wait_until(lock, deadline());
+    }
     sends_waiting_.fetch_sub(1);
   }
   if (stop_sending.load()) {
@@ -215,12 +220,21 @@ void Connection::arm_protect_switch() {
 }
 
 bool Connection::set_param(uint32_t number, uintptr_t value, std::string& error) {
-  if (number != 8) {
-    error = format("Unknown connection parameter %u", number);
-    return false;
+  switch (number) {
+    case ZN_TCP_PARAM_RECEIVE_THRESHOLD:
+      receive_threshold.store(static_cast<uint32_t>(value));
+      return true;
+    case ZN_TCP_PARAM_SEND_WAIT_MS: {
+      send_wait_ms.store(static_cast<uint32_t>(std::min<uintptr_t>(value, UINT32_MAX)));
+      // A send already waiting ends its wait under the new limit.
+      { std::lock_guard<std::mutex> l(send_mutex); }
+      send_cv.notify_all();
+      return true;
+    }
+    default:
+      error = format("Unknown connection parameter %u", number);
+      return false;
   }
-  receive_threshold.store(static_cast<uint32_t>(value));
-  return true;
 }
 
 bool Connection::request_disconnect(bool synchronous, std::string& error) {

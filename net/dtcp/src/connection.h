@@ -120,7 +120,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // --- sending (zn_tcp_send) ---
   // 1 when written or queued; 0 with `error` set. While the send queue is
   // full a send from the receive thread is refused at once and any other
-  // waits up to send_wait_ms for room (ZN_TCP_TEXT_SEND_QUEUE_FULL).
+  // waits up to send_wait_ms for room (ZN_TCP_TEXT_SEND_QUEUE_FULL); a
+  // lower limit set meanwhile shortens a wait that is under way.
   int send(std::span<const uint8_t> bytes, std::string& error);
   uint32_t queued_send_count() const { return send_count_.load(); }
   // What the send queue holds, counted as the bound counts it.
@@ -157,8 +158,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // provider has them): the next send makes it, right after that message is
   // encrypted and before it can reach the socket.
   void arm_protect_switch();
-  // zn_tcp_set_connection_param: parameter 8 is the receive-queue threshold;
-  // any other is refused with its text.
+  // zn_tcp_set_connection_param: parameter 8 is the receive-queue threshold,
+  // 9 the send wait (send_wait_ms); any other is refused with its text.
   bool set_param(uint32_t number, uintptr_t value, std::string& error);
 
   // --- closing ---

@@ -120,5 +120,35 @@ TEST_F(SendQueue, ASendWaitingForRoomEndsWithTheLink) {
   EXPECT_EQ(c->queued_send_cost(), 0u);
 }
 
+// Closing the link sends its last message under the caller's locks: with the
+// wait set to 0 that send, and one already waiting, end at once, and so does
+// the disconnect after them.
+TEST_F(SendQueue, WithTheSendWaitAtZeroNothingWaitsForAPeerThatNeverReads) {
+  ASSERT_EQ(fill(), ZN_TCP_TEXT_SEND_QUEUE_FULL);
+  c->send_bound.store(0);
+  c->send_wait_ms.store(600000);
+  std::string waited_text;
+  int waited = -1;
+  std::thread sender([&] { waited = send(Bytes(kBlock, 3), waited_text); });
+  while (c->sends_waiting_for_room() == 0) std::this_thread::yield();
+
+  char error[256] = "";
+  ASSERT_EQ(zn_tcp_set_connection_param(connection, ZN_TCP_PARAM_SEND_WAIT_MS, 0, 0, 0, error,
+                                        sizeof error),
+            1)
+      << error;
+  sender.join();  // (without the wake-up, ten minutes)
+  EXPECT_EQ(waited, 0);
+  EXPECT_EQ(waited_text, ZN_TCP_TEXT_SEND_QUEUE_FULL);
+  std::string text;
+  EXPECT_EQ(send(Bytes(4, 4), text), 0);
+  EXPECT_EQ(text, ZN_TCP_TEXT_SEND_QUEUE_FULL);
+  EXPECT_EQ(c->sends_waiting_for_room(), 0u);
+
+  ASSERT_EQ(zn_tcp_disconnect(connection, 1, error, sizeof error), 1) << error;
+  EXPECT_TRUE(upper.wait_for(ZN_TCP_EVENT_FREEING));
+  EXPECT_EQ(c->queued_send_cost(), 0u);
+}
+
 }  // namespace
 }  // namespace kelda::dtcp::testing

@@ -192,8 +192,9 @@ KELDA_EXPORT int32_t zn_set_connection_param(zn_connection* connection, uint32_t
       c.translation.store(static_cast<uint32_t>(value));
       return 1;
     }
-    if (number == 8) {
-      return zn_tcp_set_connection_param(c.transport.load(), 8, value, 0, 0, error, error_size);
+    if (number == ZN_TCP_PARAM_RECEIVE_THRESHOLD || number == ZN_TCP_PARAM_SEND_WAIT_MS) {
+      return zn_tcp_set_connection_param(c.transport.load(), number, value, 0, 0, error,
+                                         error_size);
     }
     return 0;
   });

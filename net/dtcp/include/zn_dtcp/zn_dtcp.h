@@ -69,6 +69,15 @@ extern "C" {
 #define ZN_TCP_TEXT_SHUTDOWN "Connection shutdown"
 #define ZN_TCP_TEXT_SEND_QUEUE_FULL "Send queue is full: the server does not take the data sent"
 
+/* Parameters of zn_tcp_set_connection_param: 8, the receive-queue threshold
+ * (blocks); 9, the longest a send waits for room in a full send queue, in
+ * milliseconds (0: a send finds room at once or is refused with
+ * ZN_TCP_TEXT_SEND_QUEUE_FULL; the upper layer sets it before a send that is
+ * part of closing the link, so that closing never waits for a peer that does
+ * not read). */
+#define ZN_TCP_PARAM_RECEIVE_THRESHOLD 8
+#define ZN_TCP_PARAM_SEND_WAIT_MS 9
+
 /* Connection-setup modes. */
 #define ZN_SETUP_INI 2
 #define ZN_SETUP_RECORD 4
