@@ -2,16 +2,21 @@
 // number formatting and checks, the value table.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include <cstdlib>
 
 #include "terminal/data_feed_manager.h"
+#include "platform/last_error.h"
 #include "terminal/profile.h"
+#include "terminal/save_failures.h"
 #include "terminal/server_list.h"
 #include "terminal/tables.h"
 #include "terminal/text_log.h"
 #include "testsupport/test_dir.h"
+#include "ui/testing.h"
 
 namespace kelda::terminal {
 namespace {
@@ -159,6 +164,71 @@ TEST(TerminalSettings, StartUpEmptiesAnUnsavedPasswordAndNormalisesTheFontSize) 
   DataFeedManager saved;
   EXPECT_STREQ(saved.settings().password, "secret");
   EXPECT_STREQ(saved.session_password(), "secret");
+}
+
+// Each of the user's files that cannot be written (here: its folder is a
+// plain file, which fails for every user, root included) is reported: a line
+// on the standard error stream every time, one message box per file naming it
+// and the system's reason, and the writer answers false.
+TEST(TerminalSaveFailures, EveryFailedWriteOfTheUsersFilesIsToldOncePerFile) {
+  ui::HeadlessUi ui;
+  reset_save_failures();
+  write_file_bytes(path("not_a_folder"), "x");
+  const std::string folder = path("not_a_folder");
+  ::setenv("KELDAMOBILE_HOME", folder.c_str(), 1);
+  reset_log();
+  struct Case {
+    const char* file;
+    std::function<bool(const std::string&)> write;
+  };
+  const Case cases[] = {
+      {"KeldaMobile.txt", [](const std::string& p) { return profile_set_int("settings", "fontsize", 14, p); }},
+      {"pdainfo.tcf", [](const std::string& p) { return write_user_file(p, "[QuotesWnd]\nprice=60\n"); }},
+      {"IP.CFG", [](const std::string& p) { return save_server_list({ConnectionRecord{}}, p); }},
+      {"infolog.txt", [](const std::string&) {
+         log_line("first line");
+         return true;  // the log answers nothing; its report is what counts
+       }},
+  };
+  for (const Case& c : cases) {
+    const std::string file = folder + "/" + c.file;
+    const uint64_t failures = save_failure_count();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      ::testing::internal::CaptureStderr();
+      const bool written = c.write(file);
+      const std::string err = ::testing::internal::GetCapturedStderr();
+      if (std::string_view(c.file) != "infolog.txt") {
+        EXPECT_FALSE(written) << c.file;
+      }
+      if (std::string_view(c.file) == "infolog.txt" && attempt == 1) {
+        EXPECT_EQ(err, "") << "a log that keeps failing is reported when it starts failing";
+        continue;
+      }
+      EXPECT_NE(err.find("Can not write data to \"" + file + "\""), std::string::npos) << c.file << ": " << err;
+    }
+    EXPECT_GT(save_failure_count(), failures) << c.file;
+    std::size_t boxes = 0;
+    for (const auto& asked : ui.script().asked(ui::ScriptedServices::Asked::Kind::message_box)) {
+      if (asked.text.find(to_wide(file)) == std::u16string::npos) continue;
+      ++boxes;
+      EXPECT_EQ(asked.caption, u"Error");
+      EXPECT_EQ(asked.type & ui::mb::icon_mask, ui::mb::icon_error);
+      EXPECT_NE(asked.text.find(u"\n'"), std::u16string::npos) << "the system's reason on a line of its own";
+    }
+    EXPECT_EQ(boxes, 1u) << c.file;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder + "/KeldaMobile.txt"));
+  ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
+  reset_log();
+}
+
+TEST(TerminalSaveFailures, TheTextNamesTheFileAndTheReasonAndWhatAccessDeniedMayMean) {
+  EXPECT_EQ(save_failure_text("C:/w/KeldaMobile.txt", platform::error::access_denied),
+            "Can not write data to \"C:/w/KeldaMobile.txt\":\n'Access is denied.'\n"
+            "Probably file has attribute 'read only' or is in use by other program");
+  const std::string not_found = save_failure_text("/w/IP.CFG", platform::error::path_not_found);
+  EXPECT_EQ(not_found.rfind("Can not write data to \"/w/IP.CFG\":\n'", 0), 0u) << not_found;
+  EXPECT_EQ(not_found.find("read only"), std::string::npos);
 }
 
 }  // namespace

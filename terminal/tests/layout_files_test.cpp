@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "terminal/layout_files.h"
+#include "terminal/save_failures.h"
 #include "terminal/terminal_app.h"
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
@@ -143,6 +145,31 @@ TEST_F(TerminalLayoutFiles, RepeatedSavesAndLaterClosesKeepOneSectionPerKind) {
   EXPECT_EQ(window(1)->key(), "q3");
   EXPECT_EQ(count_of(file_text("set.tcf"), "[QuotesWnd]"), 1) << "the closed window replaced its section in the chosen file";
   EXPECT_TRUE(ui.script().all_used());
+}
+
+// A column section that cannot be written: the user is told which file and
+// why, once, and the log does not say the save was done.
+TEST_F(TerminalLayoutFiles, ASaveWithAFailedWriteIsToldAndNotLoggedAsDone) {
+  reset_save_failures();
+  start();
+  view().create_window_for_command(cmd::quotes);
+  view().create_window_for_command(cmd::trades);
+  std::filesystem::create_directories(test::test_dir() / "pdainfo.tcf");  // no file can take its place
+  view().save_window_layout(false);
+  view().save_window_layout(false);
+  const auto boxes = ui.script().asked(ui::ScriptedServices::Asked::Kind::message_box);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find(to_wide("Can not write data to \"" + (test::test_dir() / "pdainfo.tcf").string())),
+            std::u16string::npos)
+      << to_narrow(boxes[0].text);
+  EXPECT_EQ(boxes[0].caption, u"Error");
+  const std::string log = file_text("infolog.txt");
+  EXPECT_EQ(log.find("Saving done."), std::string::npos) << log;
+  EXPECT_EQ(count_of(log, "ERROR: Can not save configuration to files"), 2) << log;
+  EXPECT_NE(file_text("pdainfo.awf").find("num=2"), std::string::npos) << "the other file is written";
+  std::filesystem::remove(test::test_dir() / "pdainfo.tcf");
+  view().save_window_layout(false);
+  EXPECT_NE(file_text("infolog.txt").find("Saving done."), std::string::npos);
 }
 
 TEST_F(TerminalLayoutFiles, ADamagedLayoutOpensWhatItCanAndLogsTheRest) {

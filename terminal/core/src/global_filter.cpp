@@ -9,6 +9,7 @@
 #include "kit/paths.h"
 #include "terminal/data_feed_manager.h"
 #include "terminal/profile.h"
+#include "terminal/save_failures.h"
 #include "terminal/text_log.h"
 
 namespace kelda::terminal {
@@ -82,7 +83,7 @@ void DataFeedManager::save_global_filter() {
     for (const int16_t par : e.params) out << par << ' ';
     out << "\n";
   }
-  if (!kit::write_whole_file(kit::path_from_ansi(tcf_path_.c_str()), out.str())) {
+  if (!write_user_file(tcf_path_, out.str())) {
     log_line("ERROR: Can not open file %s.", tcf_path_.c_str());
   }
 }

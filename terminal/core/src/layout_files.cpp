@@ -11,6 +11,7 @@
 #include "kit/paths.h"
 #include "terminal/data_feed_manager.h"
 #include "terminal/profile.h"
+#include "terminal/save_failures.h"
 #include "terminal/text_log.h"
 #include "terminal/window_protocol.h"
 
@@ -25,11 +26,20 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
+// The whole file; `opened` tells whether it could be read (a path that names
+// a folder opens but fails at the first read, which the stream throws).
 std::string read_file(const std::string& path, bool* opened = nullptr) {
+  if (opened != nullptr) *opened = false;
   std::ifstream in(kit::path_from_ansi(path.c_str()), std::ios::binary);
-  if (opened != nullptr) *opened = static_cast<bool>(in);
   if (!in) return {};
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string bytes;
+  try {
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::ios_base::failure&) {
+    return {};
+  }
+  if (opened != nullptr) *opened = true;
+  return bytes;
 }
 
 }  // namespace
@@ -136,7 +146,7 @@ void write_kind_section(std::string_view section, const SectionText& body) {
   bytes += "[" + std::string(section) + "]\n";
   bytes += body.text();
   bytes += "\n";
-  if (!kit::write_whole_file(kit::path_from_ansi(path.c_str()), bytes)) {
+  if (!write_user_file(path, bytes)) {
     log_line("ERROR: Can not open file %s.", path.c_str());
   }
 }

@@ -7,6 +7,7 @@
 
 #include "kit/files.h"
 #include "kit/paths.h"
+#include "terminal/save_failures.h"
 #include "terminal/text_log.h"
 
 namespace kelda::terminal {
@@ -36,7 +37,7 @@ std::optional<std::vector<std::string>> read_lines(const std::string& path) {
 bool write_lines(const std::string& path, const std::vector<std::string>& lines) {
   std::string bytes;
   for (const std::string& l : lines) bytes += l;
-  return kit::write_whole_file(kit::path_from_ansi(path.c_str()), bytes);
+  return write_user_file(path, bytes);
 }
 
 std::string_view trim_right(std::string_view s) {

@@ -6,6 +6,7 @@
 
 #include "kit/files.h"
 #include "kit/paths.h"
+#include "terminal/save_failures.h"
 #include "terminal/text_log.h"
 
 namespace kelda::terminal {
@@ -61,7 +62,7 @@ bool load_server_list(std::vector<ConnectionRecord>& records, const std::string&
 bool save_server_list(const std::vector<ConnectionRecord>& records, const std::string& path) {
   std::string bytes;
   for (const ConnectionRecord& r : records) bytes += format_server_line(r) + "\n";
-  return kit::write_whole_file(kit::path_from_ansi(path.c_str()), bytes);
+  return write_user_file(path, bytes);
 }
 
 }  // namespace kelda::terminal

@@ -1,6 +1,7 @@
 // The text log, the program folder and the text conversions.
 #include "terminal/text_log.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -10,13 +11,16 @@
 
 #include "kit/codepage.h"
 #include "kit/paths.h"
+#include "platform/last_error.h"
 #include "platform/module.h"
+#include "terminal/save_failures.h"
 
 namespace kelda::terminal {
 namespace {
 
 std::mutex g_log_mutex;
 std::string g_log_path;  // empty until the first line of the run
+bool g_log_failing = false;  // the last write of the log failed (reported once)
 
 constexpr std::size_t kLogMessageLimit = 10000;
 
@@ -38,6 +42,7 @@ std::string program_file(std::string_view name) {
 void reset_log() {
   std::lock_guard lock(g_log_mutex);
   g_log_path.clear();
+  g_log_failing = false;
 }
 
 void log_line(const char* format, ...) {
@@ -57,16 +62,32 @@ void log_line(const char* format, ...) {
   if (line.size() + 1 < kLogMessageLimit) line += '\n';
   else line.resize(kLogMessageLimit - 1);
 
-  std::lock_guard lock(g_log_mutex);
-  if (g_log_path.empty()) {
-    g_log_path = program_file("infolog.txt");
-    if (std::FILE* f = std::fopen(kit::path_from_ansi(g_log_path.c_str()).c_str(), "w")) std::fclose(f);
+  std::string failed_path;
+  uint32_t failure = 0;
+  {
+    std::lock_guard lock(g_log_mutex);
+    bool written = false;
+    if (g_log_path.empty()) {
+      g_log_path = program_file("infolog.txt");
+      if (std::FILE* f = std::fopen(kit::path_from_ansi(g_log_path.c_str()).c_str(), "w")) std::fclose(f);
+    }
+    errno = 0;
+    if (std::FILE* f = std::fopen(kit::path_from_ansi(g_log_path.c_str()).c_str(), "a")) {
+      const bool put = std::fputs(line.c_str(), f) >= 0 && std::fflush(f) == 0;
+      const int put_errno = errno;
+      written = std::fclose(f) == 0 && put;
+      if (!put) errno = put_errno;
+    }
+    // A log that cannot be written is reported when it starts failing, not
+    // at every line.
+    if (!written && !g_log_failing) {
+      failed_path = g_log_path;
+      failure = platform::error_from_errno(errno != 0 ? errno : EIO);
+    }
+    g_log_failing = !written;
   }
-  std::FILE* f = std::fopen(kit::path_from_ansi(g_log_path.c_str()).c_str(), "a");
-  if (f == nullptr) return;
-  std::fputs(line.c_str(), f);
-  std::fflush(f);
-  std::fclose(f);
+  // Outside the lock: the report may open a message box, whose loop may log.
+  if (!failed_path.empty()) report_save_failure(failed_path, failure);
 }
 
 std::u16string to_wide(std::string_view text) { return kit::decode(kit::CodePage::cp1251, text); }

@@ -14,6 +14,7 @@
 #include "terminal/main_frame.h"
 #include "terminal/main_view.h"
 #include "terminal/profile.h"
+#include "terminal/save_failures.h"
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
 #include "ui/services.h"
@@ -64,6 +65,7 @@ void MainView::save_window_layout(bool destroy) {
   const std::string awf = open_windows_path();
   const std::string tcf = window_table_path();
   log_line("Saving active windows...");
+  const uint64_t failures_before = save_failure_count();
   int active_position = 0;
   int position = 0;
   for (int i = 0; i < kSlotCount; ++i) {
@@ -88,7 +90,7 @@ void MainView::save_window_layout(bool destroy) {
     }
     ui::send_message(w->hwnd(), UM_SAVESTATE, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(&text));
   }
-  if (!kit::write_whole_file(kit::path_from_ansi(awf.c_str()), text)) {
+  if (!write_user_file(awf, text)) {
     log_line("ERROR: Can not save configuration to files %s, %s", awf.c_str(), tcf.c_str());
     return;
   }
@@ -117,6 +119,12 @@ void MainView::save_window_layout(bool destroy) {
   // gone; left set, a window closed later would add a second section of its
   // kind instead of replacing the first.
   if (m != nullptr) m->bulk_saved = false;
+  // A save of which a write failed (a column section, the window table) is
+  // not done, and the log does not say it is.
+  if (save_failure_count() != failures_before) {
+    log_line("ERROR: Can not save configuration to files %s, %s", awf.c_str(), tcf.c_str());
+    return;
+  }
   log_line("Saving done. Time: %ld.", static_cast<long>(platform::tick_count() - start));
 }
 

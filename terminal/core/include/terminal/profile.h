@@ -7,7 +7,8 @@
 // The reader trims keys and values (trailing blanks, CR and LF; leading
 // blanks; never tabs); the writer compares the text before the first '=' of
 // a trimmed line exactly. Files are rewritten whole (temporary file and
-// rename): a file that cannot be written keeps its old contents.
+// rename): a file that cannot be written keeps its old contents, and the
+// failure is reported to the user (save_failures.h).
 //
 // Threading: any thread, no shared state. Errors: a missing file reads as
 // empty (defaults); nothing throws.

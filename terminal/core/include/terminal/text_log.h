@@ -3,8 +3,8 @@
 //
 // The log "infolog.txt" lives in the program folder (see program_folder()):
 // the first line of a run recreates it empty, every line is appended with the
-// UTC time in front and is on disk when log_line() returns; the log never
-// reports its own failures.
+// UTC time in front and is on disk when log_line() returns. A log that
+// cannot be written is reported (save_failures.h) when it starts failing.
 //
 // Threading: user-interface thread (the log keeps its path in a process-wide
 // variable guarded by a mutex, so a stray line from another thread is safe).
