@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <vector>
 #include <string>
 
 #include <cstdlib>
@@ -164,6 +166,58 @@ TEST(TerminalSettings, StartUpEmptiesAnUnsavedPasswordAndNormalisesTheFontSize) 
   DataFeedManager saved;
   EXPECT_STREQ(saved.settings().password, "secret");
   EXPECT_STREQ(saved.session_password(), "secret");
+}
+
+// What of the settings file cannot be read is named in the log with the
+// defaults taken for it.
+TEST(TerminalSettings, AMissingOrDamagedPartOfTheSettingsFileIsNamedInTheLog) {
+  ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
+  const std::string ini = path("KeldaMobile.txt");
+  const std::string whole =
+      "[connect]\nname=trader\nsave=0\n[settings]\nfontsize=14\nalignment=1\n"
+      "[CryptoProviders]\nSignalComMessagePro=0\n[CryptoProvidersSettings]\nCipherCryptoProvider=NullCipher\n";
+  struct Case {
+    const char* what;
+    std::optional<std::string> content;  // nothing: no file; "/": a folder in its place
+    std::vector<std::string> logged;
+    std::vector<std::string> not_logged;
+  };
+  const std::string missing = "Settings file " + ini + " has no section ";
+  const Case cases[] = {
+      {"whole", whole, {}, {"Settings file", "ERROR"}},
+      {"no file", std::nullopt, {"Settings file " + ini + " not found; every setting takes its default."}, {}},
+      {"a folder", "/", {"ERROR: Can not read settings file " + ini + "; every setting takes its default."}, {}},
+      {"cut in half",
+       whole.substr(0, whole.find("alignment")),
+       {missing + "[CryptoProviders]; defaults taken: SignalComMessagePro=0, IniFile=" + path("signalcom.ini") + ".",
+        missing + "[CryptoProvidersSettings]; defaults taken: CipherCryptoProvider=(the dispatcher's default)"},
+       {"[connect]", "[settings]"}},
+      {"only the connect section",
+       "[connect]\nname=trader\n",
+       {missing + "[settings]; defaults taken: classname=0, digit_grouping=0, vert_display_limits=1, fontsize=18,"},
+       {"[connect]"}},
+      {"a size that is no number",
+       "[settings]\nfontsize=big\nquotes_depth=7x\n" + whole.substr(whole.find("[Crypto")) + "[connect]\n",
+       {"ERROR: Settings file " + ini + ", section [settings]: fontsize=big is not a number; 0 taken.",
+        "ERROR: Settings file " + ini + ", section [settings]: quotes_depth=7x is not a number; 7 taken."},
+       {"has no section"}},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(ini);
+    if (c.content == "/") {
+      std::filesystem::create_directory(ini);
+    } else if (c.content) {
+      write_file_bytes(ini, *c.content);
+    }
+    reset_log();
+    { DataFeedManager m; }
+    const bool logged = std::filesystem::exists(path("infolog.txt"));
+    const std::string log = logged ? read_file_bytes(path("infolog.txt")) : "";
+    std::filesystem::remove(path("infolog.txt"));
+    for (const std::string& line : c.logged) EXPECT_NE(log.find(line), std::string::npos) << c.what << ": " << log;
+    for (const std::string& text : c.not_logged) EXPECT_EQ(log.find(text), std::string::npos) << c.what << ": " << log;
+  }
+  std::filesystem::remove_all(ini);
 }
 
 // Each of the user's files that cannot be written (here: its folder is a

@@ -2,6 +2,7 @@
 #include "terminal/profile.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 
@@ -16,8 +17,9 @@ namespace {
 constexpr std::size_t kReadLineLimit = 1999;
 
 // Lines of the file, each with its line feed when it had one; nothing when
-// the file cannot be opened.
-std::optional<std::vector<std::string>> read_lines(const std::string& path) {
+// the file cannot be opened. `read_failed`, when given, tells a read that
+// failed before the end (a path that names a folder opens, then fails).
+std::optional<std::vector<std::string>> read_lines(const std::string& path, bool* read_failed = nullptr) {
   std::ifstream in(kit::path_from_ansi(path.c_str()), std::ios::binary);
   if (!in) return std::nullopt;
   std::vector<std::string> lines;
@@ -31,6 +33,7 @@ std::optional<std::vector<std::string>> read_lines(const std::string& path) {
     }
   }
   if (!line.empty()) lines.push_back(std::move(line));
+  if (read_failed != nullptr) *read_failed = in.bad();
   return lines;
 }
 
@@ -52,16 +55,23 @@ std::string_view trim(std::string_view s) { return trim_left(trim_right(s)); }
 
 std::string header_of(std::string_view section) { return "[" + std::string(section) + "]"; }
 
-std::optional<std::string> find_value(std::string_view section, std::string_view key, const std::string& path) {
-  std::optional<std::vector<std::string>> lines = read_lines(path);
-  if (!lines) return std::nullopt;
+// The index of the section's header line by the reader's rule (the first
+// line, not a comment, that holds the header text anywhere), or the count.
+std::size_t reader_header_at(const std::vector<std::string>& lines, std::string_view section) {
   const std::string header = header_of(section);
   std::size_t i = 0;
-  for (; i < lines->size(); ++i) {
-    const std::string_view line = std::string_view((*lines)[i]).substr(0, kReadLineLimit);
+  for (; i < lines.size(); ++i) {
+    const std::string_view line = std::string_view(lines[i]).substr(0, kReadLineLimit);
     if (line.starts_with(';')) continue;
     if (line.find(header) != std::string_view::npos) break;
   }
+  return i;
+}
+
+std::optional<std::string> find_value(std::string_view section, std::string_view key, const std::string& path) {
+  std::optional<std::vector<std::string>> lines = read_lines(path);
+  if (!lines) return std::nullopt;
+  std::size_t i = reader_header_at(*lines, section);
   for (++i; i < lines->size(); ++i) {
     const std::string_view line = std::string_view((*lines)[i]).substr(0, kReadLineLimit);
     if (line.starts_with('[')) break;
@@ -74,6 +84,21 @@ std::optional<std::string> find_value(std::string_view section, std::string_view
 }
 
 }  // namespace
+
+std::optional<std::string> profile_find(std::string_view section, std::string_view key, const std::string& path) {
+  return find_value(section, key, path);
+}
+
+ProfileSection profile_section_state(std::string_view section, const std::string& path) {
+  bool read_failed = false;
+  const std::optional<std::vector<std::string>> lines = read_lines(path, &read_failed);
+  if (!lines || read_failed) {
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(kit::path_from_ansi(path.c_str()), ec);
+    return exists ? ProfileSection::unreadable_file : ProfileSection::no_file;
+  }
+  return reader_header_at(*lines, section) < lines->size() ? ProfileSection::present : ProfileSection::missing;
+}
 
 int profile_get_int(std::string_view section, std::string_view key, int fallback, const std::string& path) {
   const std::optional<std::string> value = find_value(section, key, path);

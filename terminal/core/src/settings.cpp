@@ -3,8 +3,12 @@
 #include <cstdio>
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
+#include <optional>
+#include <string_view>
 
 #include "kit/files.h"
 #include "kit/paths.h"
@@ -23,6 +27,75 @@ bool readable(const std::string& path) {
   if (f == nullptr) return false;
   std::fclose(f);
   return true;
+}
+
+// A key the terminal reads from its settings file, with its default.
+struct KeyDefault {
+  const char* key;
+  const char* value;
+  bool integer;
+};
+
+// Whether the whole text is an integer as the profile writes it (blanks
+// before, an optional sign, digits).
+bool is_integer_text(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+  if (text.empty()) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// Logs what of a section the terminal writes itself could not be read from
+// the settings file: a missing section with the defaults taken for it, and
+// each integer key whose value is not a number with what was taken instead.
+void log_section_state(const std::string& ini, const char* section, std::initializer_list<KeyDefault> keys) {
+  if (profile_section_state(section, ini) != ProfileSection::present) {
+    std::string defaults;
+    for (const KeyDefault& k : keys) {
+      if (!defaults.empty()) defaults += ", ";
+      defaults += std::string(k.key) + "=" + k.value;
+    }
+    log_line("Settings file %s has no section [%s]; defaults taken: %s.", ini.c_str(), section, defaults.c_str());
+    return;
+  }
+  for (const KeyDefault& k : keys) {
+    if (!k.integer) continue;
+    const std::optional<std::string> value = profile_find(section, k.key, ini);
+    if (value && !is_integer_text(*value)) {
+      log_line("ERROR: Settings file %s, section [%s]: %s=%s is not a number; %d taken.", ini.c_str(), section,
+               k.key, value->c_str(), std::atoi(value->c_str()));
+    }
+  }
+}
+
+// Says when the settings file cannot give what the terminal keeps in it, so
+// that a damaged file is named rather than silently read as defaults.
+void log_settings_file_state(const std::string& ini, const std::string& provider_ini) {
+  switch (profile_section_state("settings", ini)) {
+    case ProfileSection::no_file:
+      log_line("Settings file %s not found; every setting takes its default.", ini.c_str());
+      return;
+    case ProfileSection::unreadable_file:
+      log_line("ERROR: Can not read settings file %s; every setting takes its default.", ini.c_str());
+      return;
+    default:
+      break;
+  }
+  log_section_state(ini, "connect", {{"name", "", false}, {"save", "0", true}, {"password", "", false}});
+  log_section_state(ini, "settings",
+                    {{"classname", "0", true}, {"digit_grouping", "0", true}, {"vert_display_limits", "1", true},
+                     {"fontsize", "18", true}, {"alignment", "1", true}, {"quotes_depth", "5", true},
+                     {"buy_on_top", "0", true}, {"autoreconnect", "0", true}, {"reqarchive", "0", true},
+                     {"default_connection", "0", true}, {"global_filter", "0", true}});
+  log_section_state(ini, "CryptoProviders",
+                    {{"SignalComMessagePro", "0", true}, {"IniFile", provider_ini.c_str(), false}});
+  // Read by the crypto-provider dispatcher, which then takes its own choice.
+  log_section_state(ini, "CryptoProvidersSettings",
+                    {{"CipherCryptoProvider", "(the dispatcher's default)", false},
+                     {"SignCryptoProvider", "(the dispatcher's default)", false}});
 }
 
 int normalised_font_size(int size) {
@@ -72,6 +145,7 @@ void DataFeedManager::migrate_layout_file(const char* old_name, const char* new_
 void DataFeedManager::load_settings() {
   const std::string& ini = settings_path_;
   Settings& s = settings_;
+  log_settings_file_state(ini, folder_ + "/signalcom.ini");
   copy_text(s.user_name, profile_get_string("connect", "name", "", ini, 63));
   s.save_password = profile_get_int("connect", "save", 0, ini) != 0;
   if (s.save_password) {

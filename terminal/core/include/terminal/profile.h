@@ -14,6 +14,7 @@
 // empty (defaults); nothing throws.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,16 @@ int profile_get_int(std::string_view section, std::string_view key, int fallback
 // The value of the key (or `fallback`), at most `limit` characters.
 std::string profile_get_string(std::string_view section, std::string_view key, std::string_view fallback,
                                const std::string& path, std::size_t limit = 1999);
+// Whether the key is in the section (the reader's rules): its trimmed value,
+// or nothing when the file, the section or the key is missing.
+std::optional<std::string> profile_find(std::string_view section, std::string_view key, const std::string& path);
+
+// What a reader finds of a section: the file cannot be opened because it
+// does not exist, or exists but cannot be read; the section is missing from
+// the file, or present (header found by the reader's rule).
+enum class ProfileSection { no_file, unreadable_file, missing, present };
+ProfileSection profile_section_state(std::string_view section, const std::string& path);
+
 // Writes "key=value" into the section, creating both as needed. Answers
 // false only when the file could not be rewritten.
 bool profile_set_string(std::string_view section, std::string_view key, std::string_view value,
