@@ -67,13 +67,9 @@ TEST(OrderWindowEndToEnd, AStopOrderTypedInTheWindowRestsThenTriggersWhenTheMark
   ASSERT_TRUE(wait_for([&] { return m.started() && m.tables().classes.size() == 2; }));
   ClassRecord* shares = m.tables().find_class("TQBR");
   ASSERT_NE(shares, nullptr);
-  // The double serves no trading accounts: one of the class's firm.
-  auto account = std::make_unique<KelapiTrdAccountRecord>();
-  account->account_number = 1;
-  copy_text(account->code2, field_text(shares->record.code2));
-  copy_text(account->code, "L01");
-  m.tables().account_by_number[1] = account.get();
-  m.tables().accounts.push_back(std::move(account));
+  // The demo firm's trading accounts come with the start.
+  ASSERT_TRUE(wait_for([&] { return m.tables().accounts.size() == 2; }));
+  const std::u16string account = to_wide(server_double::DemoAccounts::kShareAccount);
 
   auto* stops = open_window<StopOrdersWnd>(app, cmd::stop_orders);
   auto* orders = open_window<OrdersWnd>(app, cmd::orders);
@@ -89,7 +85,7 @@ TEST(OrderWindowEndToEnd, AStopOrderTypedInTheWindowRestsThenTriggersWhenTheMark
   const ui::DialogDriver d(window->dialog().hwnd());
   ASSERT_TRUE(d.choose(order_id::class_list, u"Shares"));
   ASSERT_TRUE(d.choose(order_id::security, u"Gazprom"));
-  ASSERT_TRUE(d.choose(order_id::account, u"L01"));
+  ASSERT_TRUE(d.choose(order_id::account, account));
   d.set_text(order_id::client, u"C7");
   d.click(order_id::buy);
   d.set_text(order_id::price, u"300");
@@ -99,7 +95,7 @@ TEST(OrderWindowEndToEnd, AStopOrderTypedInTheWindowRestsThenTriggersWhenTheMark
   EXPECT_EQ(d.text(order_id::condition), u">=");
   ASSERT_TRUE(d.enabled(ui::id::ok));
   script->answer_message_box(ui::id::yes,
-                             u"Подать стоп-заявку с параметрами: класс [Shares], бумага [Gazprom], счет [L01], "
+                             u"Подать стоп-заявку с параметрами: класс [Shares], бумага [Gazprom], счет [" + account + u"], "
                              u"[ПОКУПКА], цена [300], кол-во [4], стоп-цена [100.5], клиент [C7], срок [СЕГОДНЯ]?");
   script->answer_message_box(ui::id::ok, u"registered");
   d.click(ui::id::ok);
@@ -120,7 +116,7 @@ TEST(OrderWindowEndToEnd, AStopOrderTypedInTheWindowRestsThenTriggersWhenTheMark
   ASSERT_EQ(received.size(), 1u);
   EXPECT_EQ(received[0].trans_id, 2);
   const std::string zeros(12, '0');
-  EXPECT_EQ(received[0].text, "1-0000001" + text_field("L01", 12) + "B4000000010050" + "0037" + text_field("TQBR", 12) +
+  EXPECT_EQ(received[0].text, "1-0000001" + text_field(server_double::DemoAccounts::kShareAccount, 12) + "B4000000010050" + "0037" + text_field("TQBR", 12) +
                                   text_field("GAZP", 12) + std::string(24, ' ') + "000000030000" + "0000000004" +
                                   text_field("C7", 20) + zeros + zeros + zeros + zeros);
   const std::vector<server_double::DemoStopOrder> resting = server.stop_orders();
@@ -142,7 +138,7 @@ TEST(OrderWindowEndToEnd, AStopOrderTypedInTheWindowRestsThenTriggersWhenTheMark
   EXPECT_EQ(cell(*orders, 0, 5), u"300.00");
   EXPECT_EQ(cell(*orders, 0, 11), u"Исполнена");
   EXPECT_EQ(cell(*trades, 0, 6), u"4");
-  EXPECT_EQ(cell(*trades, 0, 8), u"L01");
+  EXPECT_EQ(cell(*trades, 0, 8), account);
   const std::vector<server_double::DemoTrade> desk_trades = server.trades();
   ASSERT_EQ(desk_trades.size(), 1u);
   EXPECT_EQ(desk_trades[0].order_number, done[0].placed_order);

@@ -316,16 +316,10 @@ TEST(TableWindowsEndToEnd, WindowsFollowTheDeskAndKeepTheirColumnsOverARestart) 
     EXPECT_EQ(cell(holdings, 0, "Бумага"), u"RIH7");
     EXPECT_EQ(cell(holdings, 0, "Фирма"), u"MC0001");
 
-    // The double serves no trading accounts: one of the share class's firm,
-    // so that the order window can send.
-    ClassRecord* shares = m.tables().find_class("TQBR");
-    ASSERT_NE(shares, nullptr);
-    auto account = std::make_unique<KelapiTrdAccountRecord>();
-    account->account_number = 1;
-    copy_text(account->code2, field_text(shares->record.code2));
-    copy_text(account->code, "L01");
-    m.tables().account_by_number[1] = account.get();
-    m.tables().accounts.push_back(std::move(account));
+    // The demo firm's trading accounts arrive with the start: the order
+    // window offers them for the share class.
+    ASSERT_TRUE(wait_for([&] { return m.tables().accounts.size() == 2; }));
+    const std::string account = server_double::DemoAccounts::kShareAccount;
 
     // Two orders from the order window: a buy far above the book trades at
     // once, a buy far below it rests.
@@ -357,7 +351,7 @@ TEST(TableWindowsEndToEnd, WindowsFollowTheDeskAndKeepTheirColumnsOverARestart) 
     uint32_t trans_id = 100;
     for (const char* stop_price : {"1", "9999"}) {
       script->answer_message_box(ui::id::ok, u"registered");
-      ASSERT_EQ(KelapiDoTransactionNewStopOrder(++trans_id, "TQBR", "GAZP", "L01", stop_price, "999", "2", "C1", 0x1),
+      ASSERT_EQ(KelapiDoTransactionNewStopOrder(++trans_id, "TQBR", "GAZP", account.c_str(), stop_price, "999", "2", "C1", 0x1),
                 KELAPI_OK);
       ASSERT_TRUE(wait_for([&] { return script->all_used(); }));
     }
@@ -393,7 +387,7 @@ TEST(TableWindowsEndToEnd, WindowsFollowTheDeskAndKeepTheirColumnsOverARestart) 
       std::snprintf(price, sizeof price, "%.2f", t.price);
       EXPECT_EQ(cell(trades, i, "Цена"), to_wide(price));
       EXPECT_EQ(cell(trades, i, "Бумага"), u"Gazprom");
-      EXPECT_EQ(cell(trades, i, "Счет"), u"L01");
+      EXPECT_EQ(cell(trades, i, "Счет"), to_wide(account));
     }
     const auto lib_orders = library_rows<KelapiOrderRecord>(
         [](uint32_t n, KelapiOrderRecord* r) { return kelapi_client().get_order(n, r); });

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include "kit/codepage.h"
 #include "server_double/market_messages.h"
@@ -104,6 +105,21 @@ void DemoAccounts::attach(Session& s) {
     put_counted(reply, "Limit accepted");
     session.send_message(0x8009, reply);
     send_money(session);
+  }));
+  s.on(0x42, locked([](Session& session, const Message&) {
+    // The firm's trading accounts: the firm code is their second code, the
+    // key by which a client finds the accounts of a class's firm.
+    const std::pair<const char*, const char*> accounts[] = {{kShareAccount, "Main account|Shares"},
+                                                            {kFuturesAccount, "Futures"}};
+    int32_t number = 0;
+    for (const auto& [code, description] : accounts) {
+      Bytes a;
+      put32(a, static_cast<uint32_t>(number++));
+      put_code(a, kFirm);
+      put_code(a, code);
+      put_counted(a, description);
+      session.send_message(0xC8, a);
+    }
   }));
   s.on(0x9A, locked([](Session& session, const Message& msg) {
     if (m::get32(msg.body, 0) > 0) return;  // one firm, number 0

@@ -1,6 +1,8 @@
 // The demo market's accounts: one demo client of one firm with a money
 // limit and depository limits that follow its trades, the firm with its
-// text and depository accounts, a futures limit and holding, an account
+// trading accounts (one for shares, one for futures: what the terminal's
+// order window offers for the firm's classes), its text and depository
+// accounts, a futures limit and holding, an account
 // position, a handful of news items with Russian bodies, and the firm's
 // margin rule text (credit against two shares of TQBR, the demo client at
 // credit lag 2), served when the client asks for them.
@@ -44,6 +46,9 @@ class DemoAccounts {
   static constexpr const char* kFirm = "MC0001";
   static constexpr const char* kClient = "DEMO1";
   static constexpr const char* kDepoAccount = "L01-DEMO";
+  // The firm's trading accounts, answered to the account-list request.
+  static constexpr const char* kShareAccount = "L01-00000F00";
+  static constexpr const char* kFuturesAccount = "SPBFUT00D01";
   static constexpr int32_t kTradeDate = 20240105;
 
   DemoAccounts();

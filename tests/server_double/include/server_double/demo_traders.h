@@ -5,7 +5,9 @@
 //
 // Use: construct, attach() to a session before it serve()s (it answers the
 // trade-account request 0x42, the traders' booking 0x71, messages sent
-// 0x8082 and receipts 0x8044); pass_note() sends a message between two
+// 0x8082 and receipts 0x8044; attached after DemoAccounts, its account
+// list, which tries the client's merging of repeated accounts, replaces the
+// firm's); pass_note() sends a message between two
 // other traders, which the client must neither keep nor answer.
 //
 // Threading: the session's serve thread runs the handlers while another
