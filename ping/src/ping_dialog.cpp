@@ -114,9 +114,12 @@ bool PingDialog::pre_translate_message(ui::Message& msg) {
 
 bool PingDialog::on_command(UINT id, UINT /*code*/, ui::Hwnd /*control*/) {
   switch (id) {
-    case ping_id::mode_once: set_repeat_mode(1); return true;
-    case ping_id::mode_four: set_repeat_mode(4); return true;
-    case ping_id::mode_continuous: set_repeat_mode(8); return true;
+    case ping_id::mode_once:
+    case ping_id::mode_four:
+    case ping_id::mode_continuous:
+      set_repeat_mode(id == ping_id::mode_once ? 1 : id == ping_id::mode_four ? 4 : 8);
+      keep_keyboard();
+      return true;
     case ping_id::about:
       ui::dialog_box("", ping_id::about_dialog, hwnd(), [](ui::Hwnd, UINT msg, WPARAM wp, LPARAM) -> intptr_t {
         if (msg == ui::wm::init_dialog) return 1;
@@ -219,9 +222,7 @@ void PingDialog::stop_ping() {
   ui::kill_timer(hwnd(), ping_id::timer_echo);
   resolving_ = false;
   const std::u16string statistics = statistics_text(round_trips_);
-  if (!statistics.empty()) {
-    set_output(ui::get_dlg_item_text(hwnd(), ping_id::output) + statistics);
-  }
+  if (!statistics.empty()) append_text(statistics);
   running_ = false;
   const ui::Hwnd combo = ui::get_dlg_item(hwnd(), ping_id::host);
   ui::enable_window(combo, true);
@@ -231,13 +232,29 @@ void PingDialog::stop_ping() {
 }
 
 void PingDialog::append_line(std::u16string_view line) {
+  std::u16string text(line);
+  text += u"\r\n";
+  append_text(text);
+}
+
+// Adds the text at the end of the output box and keeps its end in view: the
+// newest line is the one the user watches.
+void PingDialog::append_text(std::u16string_view text) {
   const ui::Hwnd output = ui::get_dlg_item(hwnd(), ping_id::output);
   const auto end = static_cast<WPARAM>(ui::get_window_text(output).size());
   ui::send_message(output, ui::em::set_sel, end, static_cast<LPARAM>(end));
   ui::send_message(output, ui::em::scroll_caret);
-  std::u16string text(line);
-  text += u"\r\n";
-  ui::send_message(output, ui::em::replace_sel, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  const std::u16string owned(text);
+  ui::send_message(output, ui::em::replace_sel, 0, reinterpret_cast<LPARAM>(owned.c_str()));
+  ui::send_message(output, ui::em::scroll_caret);
+}
+
+// A tap on the command bar takes the keyboard with it; the keyboard goes
+// back to the host box (or, while it is disabled during a run, to the
+// dialog), so that Enter starts and stops as before.
+void PingDialog::keep_keyboard() {
+  const ui::Hwnd combo = ui::get_dlg_item(hwnd(), ping_id::host);
+  ui::set_focus(ui::is_window_enabled(combo) ? combo : hwnd());
 }
 
 void PingDialog::set_output(std::u16string_view text) {

@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <deque>
+#include <iterator>
 #include <filesystem>
 #include <future>
 
 #include "ping/host_lookup.h"
 #include "ui/controls.h"
 #include "ui/loop.h"
+#include "ui/menu.h"
+#include "ui/screen.h"
 #include "ui/testing.h"
 #include "ui/window.h"
 #include "ui_qt/qt_ui.h"
@@ -116,6 +120,54 @@ TEST_F(PingDialogTest, SwitchingFromContinuousToFourStopsAtTheNextTick) {
   ui_.advance(1000);
   EXPECT_FALSE(dialog->running());
   EXPECT_EQ(dialog->round_trips().size(), 7u);
+  dialog->end_dialog(0);
+}
+
+// Taps the command bar's button of a repeat mode, as a user does: the three
+// mode buttons stand at the bar's right edge, 16-pixel images 7 pixels apart.
+void tap_mode_button(const PingDialog& dialog, UINT command) {
+  const ui::Hwnd bar = ui::find_menu_bar(dialog.hwnd());
+  ASSERT_TRUE(bar);
+  const UINT order[] = {ping_id::mode_once, ping_id::mode_four, ping_id::mode_continuous};
+  const int from_right = static_cast<int>(std::end(order) - std::find(std::begin(order), std::end(order), command));
+  const RECT r = ui::get_client_rect(bar);
+  const int right = r.right - static_cast<int>(2 * ui::scale_x());
+  ui::scripted::tap_at(bar, POINT{right - from_right * 23 + 11, r.bottom / 2});
+  ASSERT_TRUE(ui::is_toolbar_button_checked(bar, command));
+}
+
+// The last line of the output box is on screen.
+bool last_line_shown(const PingDialog& dialog) {
+  const ui::Hwnd out = ui::get_dlg_item(dialog.hwnd(), ping_id::output);
+  ui::ScrollInfo info;
+  if (!ui::get_scroll_info(out, ui::sb::vert, info)) return false;
+  const auto first = static_cast<int>(ui::send_message(out, ui::em::get_first_visible_line));
+  const auto lines = static_cast<int>(ui::send_message(out, ui::em::get_line_count));
+  return first + static_cast<int>(info.page) >= lines;
+}
+
+TEST_F(PingDialogTest, EnterWorksAfterAModeTapAndTheNewestLinesStayInView) {
+  auto dialog = open(std::make_unique<ScriptedSender>(std::deque<int>(40, 2)));
+  ui::scripted::set_text_by_typing(ui::get_dlg_item(dialog->hwnd(), ping_id::host), u"127.0.0.1");
+  // The tap on a mode button leaves the keyboard with the dialog: Enter starts.
+  tap_mode_button(*dialog, ping_id::mode_continuous);
+  ui::scripted::press_key(ui::vk::enter);
+  ASSERT_TRUE(dialog->running());
+  ui::run_loop_until([&] { return output(*dialog).starts_with(u"Pinging"); });
+  for (int tick = 0; tick < 20; ++tick) ui_.advance(1000);
+  EXPECT_TRUE(last_line_shown(*dialog)) << "the newest reply is in view";
+  ASSERT_GT(ui::send_message(ui::get_dlg_item(dialog->hwnd(), ping_id::output), ui::em::get_first_visible_line), 0)
+      << "the box is full: the case needs scrolling";
+  // A tap while running, then Enter stops; the statistics are in view.
+  tap_mode_button(*dialog, ping_id::mode_continuous);
+  ui::scripted::press_key(ui::vk::enter);
+  EXPECT_FALSE(dialog->running());
+  EXPECT_TRUE(output(*dialog).ends_with(u"min / max / aver: 2 / 2 / 2"));
+  EXPECT_TRUE(last_line_shown(*dialog)) << "the statistics are in view";
+  // Back in the idle state Enter starts again after a tap on another mode.
+  tap_mode_button(*dialog, ping_id::mode_four);
+  ui::scripted::press_key(ui::vk::enter);
+  EXPECT_TRUE(dialog->running());
   dialog->end_dialog(0);
 }
 

@@ -92,6 +92,8 @@ class PingDialog : public ui::Dialog {
   void on_resolve_timeout();
   void ping_once();
   void append_line(std::u16string_view line);
+  void append_text(std::u16string_view text);
+  void keep_keyboard();
   void set_output(std::u16string_view text);
   void show_picture(int picture);
   void fill_host_combo(std::u16string_view edit_text);
