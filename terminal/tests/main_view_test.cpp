@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "terminal/login_dialog.h"
 #include "terminal/terminal_app.h"
 #include "terminal/text_log.h"
 #include "terminal/window_kinds.h"
@@ -130,6 +131,30 @@ TEST_F(TerminalMainView, TwentyWindowsAreTheLimit) {
   EXPECT_EQ(view().create_window_for_command(cmd::trades), -1);
   EXPECT_TRUE(ui.script().all_used());
   EXPECT_TRUE(ui.script().problems().empty());
+}
+
+// While the login dialog is active, Left and Right move the caret in its
+// fields; once it closes they switch the terminal's windows again.
+TEST_F(TerminalMainView, TheLoginDialogTakesTheArrowKeysWhileItIsOpen) {
+  view().create_window_for_command(cmd::trades);
+  view().create_window_for_command(cmd::quotes);
+  ASSERT_EQ(view().active_slot(), 1);
+  int caret = -1;
+  ui.script().on_dialog(kLoginDialogId, [&](ui::DialogDriver& d) {
+    d.set_text(login_id::name, u"ivan");
+    d.press_key(ui::vk::left);
+    d.press_key(ui::vk::left);
+    d.press_key(ui::vk::right);
+    caret = ui::lo_word(static_cast<uintptr_t>(ui::send_message(d.item(login_id::name), ui::em::get_sel)));
+    d.click(ui::id::cancel);
+  });
+  LoginDlg login;
+  EXPECT_EQ(login.do_modal(app->frame()->hwnd()), ui::id::cancel);
+  EXPECT_EQ(caret, 3);
+  EXPECT_EQ(view().active_slot(), 1) << "the arrows did not switch windows behind the dialog";
+  ui::scripted::press_key(ui::vk::left);
+  EXPECT_EQ(view().active_slot(), 0) << "the arrows switch windows again after the dialog";
+  EXPECT_TRUE(ui.script().all_used());
 }
 
 }  // namespace

@@ -13,25 +13,11 @@ MainView* main_view() {
   return m != nullptr ? m->view() : nullptr;
 }
 
-// Whether `window` is `dialog` or is owned, at any depth, by it.
-bool within(ui::Hwnd window, ui::Hwnd dialog) {
-  for (ui::Hwnd w = window; w; w = ui::get_window(w, ui::gw::owner)) {
-    if (w == dialog) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 LRESULT ChartDialog::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg == ui::wm::activate) {
-    if (MainView* view = main_view()) {
-      if (ui::lo_word(wparam) != ui::wa::inactive) {
-        view->unregister_arrow_hot_keys();
-      } else if (!within(ui::Hwnd::from(lparam), hwnd())) {
-        view->register_arrow_hot_keys();
-      }
-    }
+    if (MainView* view = main_view()) view->follow_dialog_activation(hwnd(), wparam, lparam);
   }
   return ui::Dialog::window_proc(msg, wparam, lparam);
 }

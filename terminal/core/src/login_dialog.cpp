@@ -3,6 +3,7 @@
 
 #include "terminal/data_feed_manager.h"
 #include "terminal/main_frame.h"
+#include "terminal/main_view.h"
 #include "terminal/profile.h"
 #include "terminal/text_log.h"
 #include "ui/controls.h"
@@ -73,6 +74,12 @@ LRESULT LoginDlg::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg == ui::wm::set_focus) {
     if (DataFeedManager* m = manager()) m->input_panel_button = true;
     show_sip_button();
+  }
+  // The arrows move the caret in the name and password fields while the
+  // dialog is active, instead of switching the terminal's windows.
+  if (msg == ui::wm::activate) {
+    DataFeedManager* m = manager();
+    if (MainView* view = m != nullptr ? m->view() : nullptr) view->follow_dialog_activation(hwnd(), wparam, lparam);
   }
   return ui::Dialog::window_proc(msg, wparam, lparam);
 }

@@ -396,6 +396,17 @@ void MainView::return_arrow_hot_keys() {
   if (--arrow_holders_ == 0) register_arrow_hot_keys();
 }
 
+void MainView::follow_dialog_activation(ui::Hwnd dialog, WPARAM wparam, LPARAM lparam) {
+  if (ui::lo_word(wparam) != ui::wa::inactive) {
+    unregister_arrow_hot_keys();
+    return;
+  }
+  for (ui::Hwnd w = ui::Hwnd::from(lparam); w; w = ui::get_window(w, ui::gw::owner)) {
+    if (w == dialog) return;  // still within the dialog
+  }
+  register_arrow_hot_keys();
+}
+
 void MainView::on_hot_key(int id, LPARAM lparam) {
   const bool released = (static_cast<UINT>(lparam) & 0xFFFF & ui::mod::keyup) != 0;
   bool& latch = id == kHotKeyLeft ? left_latch_ : right_latch_;

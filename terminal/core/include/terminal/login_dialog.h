@@ -6,7 +6,9 @@
 // settings file ([connect] address, port and key), appending it when the list
 // lacks it; choosing another server writes its address, port and key and
 // [settings] default_connection at once; destroying it writes the server
-// list back. Threading: user-interface thread.
+// list back. While it is active the main view's arrow hot keys are released
+// (the arrows move the caret in its fields). Threading: user-interface
+// thread.
 #pragma once
 
 #include <string>

@@ -102,6 +102,11 @@ class MainView : public ui::Window {
   // holder's return registers them.
   void hold_arrow_hot_keys();
   void return_arrow_hot_keys();
+  // For a dialog that takes the arrows while it is active: its wm::activate
+  // (wParam, lParam) releases them on activation and registers them again
+  // when activation leaves for a window the dialog does not own (its popups
+  // and the dialogs it opens keep them released).
+  void follow_dialog_activation(ui::Hwnd dialog, WPARAM wparam, LPARAM lparam);
 
   // ---- header ----
   bool lamp_lit() const { return lamp_lit_; }
