@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_fixture.h"
+#include "platform/module.h"
 #include "terminal/profile.h"
 #include "terminal/window_kinds.h"
 #include "terminal_dialogs/main_settings_dialog.h"
@@ -109,7 +110,8 @@ TEST_F(TerminalMainSettings, SigningOnAsksForARestartAndOffTakesEffectAtOnce) {
   EXPECT_FALSE(m().settings().signing) << "on only after a restart";
   EXPECT_EQ(key("CryptoProviders", "SignalComMessagePro"), "1");
   EXPECT_EQ(key("SignalComMessagePro", "IniFile"), ini);
-  EXPECT_EQ(key("SignalComMessagePro", "Module"), kSigningProviderModule);
+  // The module's full path in the running program's folder.
+  EXPECT_EQ(key("SignalComMessagePro", "Module"), (platform::program_folder() / "sigprov.dll").string());
   EXPECT_EQ(key("CryptoProvidersSettings", "SignCryptoProvider"), "SignalComMessagePro");
 
   // The restarted terminal signs; turning it off needs no restart.

@@ -442,6 +442,38 @@ TEST(CipherhubInitialize, ReadsASettingsFileOfALongPath) {
   HUB(hub, CPDAPI_UninitializeLib)(0, 0, 0, 0);
 }
 
+// "Module" may name the provider by a full path (the terminal writes the
+// module's path in its program folder) or by a bare name beside the
+// dispatcher, as older settings files do.
+TEST(CipherhubInitialize, LoadsProvidersNamedByAFullPathOrABareName) {
+  Hub hub({"NullCipher"});
+  const std::filesystem::path program = test::test_dir() / "program";
+  std::filesystem::create_directories(program);
+  std::filesystem::copy_file(build_folder() / "FakeSigner.so", program / "FakeSigner.so");
+  const std::string signer = (program / "FAKESIGNER.DLL").string();
+  const std::string missing = (test::test_dir() / "nowhere" / "FakeSigner.DLL").string();
+  const std::string settings = (test::test_dir() / "settings.ini").string();
+  const std::string signer_line = "Module=" + signer, missing_line = "Module=" + missing;
+  write_lines(settings, {"[CryptoProviders]", "Bare=1", "Full=1", "Missing=1", "[Bare]", "Module=NullCipher.DLL",
+                         "[Full]", signer_line.c_str(), "[Missing]", missing_line.c_str()});
+  char error[512] = "";
+  ASSERT_EQ(HUB(hub, CPDAPI_InitializeLib)(9, 1, 1, 0, 2, 0, 0, settings.c_str(), 0, 0, 0, 0, error,
+                                           sizeof error),
+            1);
+  EXPECT_EQ(std::string(error).rfind("Can't load crypto provider module \"" + missing + "\"", 0), 0u) << error;
+  auto supported = HUB(hub, CPDAPI_IsCryptoProviderSupported);
+  int32_t initialized = 0;
+  EXPECT_EQ(supported("NullCipher", &initialized), 1) << "a bare name: beside the dispatcher";
+  EXPECT_EQ(supported("FakeSigner", &initialized), 1) << "a full path: from the folder it names";
+  char ini[64], module[300];
+  int32_t configurable = 0;
+  ASSERT_EQ(HUB(hub, CPDAPI_GetCryptoProviderInfo)("FakeSigner", ini, sizeof ini, module, sizeof module,
+                                                   &initialized, &configurable, 0, 0, 0, 0, error, sizeof error),
+            1);
+  EXPECT_EQ(std::string(module), signer);
+  HUB(hub, CPDAPI_UninitializeLib)(0, 0, 0, 0);
+}
+
 TEST(CipherhubInitialize, LoadsASectionNamedTwiceOnceAndLogsTheRepeat) {
   Hub hub({"FakeSigner"});
   const std::string settings = (test::test_dir() / "settings.ini").string();

@@ -27,16 +27,21 @@ std::string lower(std::string s) {
   return s;
 }
 
-std::vector<fs::path> candidate_files(std::string_view name, const void* anchor) {
-  if (name.find('/') != std::string_view::npos) return {fs::path(name)};
+// The files a module name `name` (no folder) may mean in `folder`: X.so,
+// libX.so, then the files of the folder whose names differ from those only
+// in case.
+void add_named_files(const fs::path& folder, std::string_view name, std::vector<fs::path>& files) {
   std::string base(name);
   if (ends_with_nocase(base, ".dll")) {
     base.resize(base.size() - 4);
   } else if (ends_with_nocase(base, ".so")) {
     base.resize(base.size() - 3);
   }
-  const fs::path folder = module_folder_of(anchor);
-  std::vector<fs::path> files{folder / (base + ".so"), folder / ("lib" + base + ".so")};
+  if (base.empty()) return;
+  const std::size_t first = files.size();
+  for (const fs::path& file : {folder / (base + ".so"), folder / ("lib" + base + ".so")}) {
+    if (std::find(files.begin(), files.end(), file) == files.end()) files.push_back(file);
+  }
   // Module names were case-blind where they come from ("SIGPROV.DLL" names
   // Sigprov): the files of the folder whose names differ only in case come
   // after the exact ones.
@@ -45,10 +50,22 @@ std::vector<fs::path> candidate_files(std::string_view name, const void* anchor)
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string file = it->path().filename().string();
     if ((lower(file) == wanted[0] || lower(file) == wanted[1]) &&
-        std::find(files.begin(), files.end(), it->path()) == files.end()) {
+        std::find(files.begin() + static_cast<std::ptrdiff_t>(first), files.end(), it->path()) == files.end()) {
       files.push_back(it->path());
     }
   }
+}
+
+std::vector<fs::path> candidate_files(std::string_view name, const void* anchor) {
+  std::vector<fs::path> files;
+  if (name.find('/') == std::string_view::npos) {
+    add_named_files(module_folder_of(anchor), name, files);
+    return files;
+  }
+  // A path: the file itself, then the module its file name means in its folder.
+  const fs::path path(name);
+  files.push_back(path);
+  add_named_files(path.parent_path(), path.filename().string(), files);
   return files;
 }
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/last_error.h"
 #include "platform/module.h"
+#include "testsupport/test_dir.h"
 
 using namespace kelda::platform;
 
@@ -15,6 +18,40 @@ TEST(Module, LoadsByDllNameBesideTheLoaderAndBindsByName) {
     EXPECT_EQ(m.path().parent_path(), module_folder_of(this_module_anchor()));
     auto get = m.function<uint32_t (*)()>("probe_b_get_last_error");
     ASSERT_NE(get, nullptr);
+  }
+}
+
+// A full path names its own folder: the file itself, or the module its file
+// name means there; never the module beside the loader.
+TEST(Module, LoadsByFullPathFromTheFolderItNames) {
+  namespace fs = std::filesystem;
+  const fs::path folder = kelda::test::test_dir() / "elsewhere";
+  fs::create_directories(folder);
+  fs::copy_file(module_folder_of(this_module_anchor()) / "platform_probe_b.so", folder / "Platform_Probe_B.so",
+                fs::copy_options::overwrite_existing);
+  struct Case {
+    fs::path name;
+    bool loads;
+  };
+  const Case cases[] = {
+      {folder / "Platform_Probe_B.so", true},    // the file as named
+      {folder / "platform_probe_b.dll", true},   // the module name, any case, in that folder
+      {folder / "PLATFORM_PROBE_B", true},
+      {folder / "platform_probe_a.DLL", false},  // beside the loader only
+      {folder / "no_such_module.DLL", false},
+      {folder / "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.string());
+    set_last_error(0);
+    Module m = Module::load(c.name.string(), this_module_anchor());
+    ASSERT_EQ(m.loaded(), c.loads) << m.error_text();
+    if (c.loads) {
+      EXPECT_EQ(fs::canonical(m.path()), fs::canonical(folder / "Platform_Probe_B.so"));
+      EXPECT_NE(m.function<uint32_t (*)()>("probe_b_get_last_error"), nullptr);
+    } else {
+      EXPECT_EQ(get_last_error(), error::mod_not_found);
+    }
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include <mutex>
 
+#include "kit/codepage.h"
+#include "platform/module.h"
 #include "terminal/data_feed_manager.h"
 #include "terminal/main_frame.h"
 #include "terminal/main_view.h"
@@ -104,11 +106,19 @@ void write_provider_keys(DataFeedManager& m, bool enabled) {
   const std::string& ini = m.settings_path();
   profile_set_string("CryptoProviders", "SignalComMessagePro", enabled ? "1" : "0", ini);
   profile_set_string("SignalComMessagePro", "IniFile", m.provider_ini_path(), ini);
-  profile_set_string("SignalComMessagePro", "Module", kSigningProviderModule, ini);
+  profile_set_string("SignalComMessagePro", "Module", signing_provider_module_path(), ini);
   profile_set_string("CryptoProvidersSettings", "SignCryptoProvider", "SignalComMessagePro", ini);
 }
 
 }  // namespace
+
+std::string signing_provider_module_path() {
+  constexpr std::size_t kMaxModulePath = 259;
+  std::string path = kit::cp1251_from_utf8(platform::program_folder().string());
+  path += '/';
+  path += kSigningProviderModule;
+  return path.size() <= kMaxModulePath ? path : std::string(kSigningProviderModule);
+}
 
 MainSettingsDlg::MainSettingsDlg() : ui::Dialog("", kMainSettingsDialogId) {
   set_orientation_templates(kMainSettingsDialogId, kMainSettingsLandscapeId);

@@ -5,7 +5,9 @@
 // file of X beside the loading module: X.so, then libX.so, in the folder of the
 // module that holds `anchor`; failing those, a file of that folder whose name
 // differs from one of them only in case (module names were case-blind). A
-// name with a '/' is a path and is used as it is.
+// name with a '/' is a path: the file itself when it is there, else the
+// module its file name means, by the same rule, in the folder it names
+// ("/opt/app/SIGPROV.DLL" finds /opt/app/Sigprov.so).
 // Module is a move-only RAII handle; unloading happens when the last handle to
 // the same file goes. Thread-safe. Failures set the last error
 // (error::mod_not_found, error::proc_not_found) and keep the loader's text.

@@ -41,9 +41,13 @@ inline constexpr int request_archive = 1243;
 inline constexpr int signing = 1248;
 }  // namespace settings_id
 
-// The module name written for the signing provider: the dispatcher finds
-// its file beside itself.
+// The signing provider's module name.
 inline constexpr const char* kSigningProviderModule = "sigprov.dll";
+// What [SignalComMessagePro] Module holds: the module's full path in the
+// folder of the running program, where the program's modules are (8-bit
+// text); the bare name when that path is longer than the 259 characters
+// the dispatcher reads (it then looks beside itself).
+std::string signing_provider_module_path();
 
 class MainSettingsDlg : public ui::Dialog {
  public:
