@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "fake_client.h"
+#include "platform/host_addresses.h"
 #include "terminal/data_wnd.h"
 #include "terminal/instrument_pickers.h"
 #include "terminal/login_dialog.h"
@@ -50,6 +51,8 @@ struct Terminal {
     const std::filesystem::path home = std::filesystem::current_path();
     ::setenv("KELDAMOBILE_HOME", home.c_str(), 1);
     headless = std::make_unique<ui::HeadlessUi>();
+    // A device with a network address: the connect asks for no GPRS link.
+    kelda::platform::host_addresses_test::set_addresses({{192, 0, 2, 10}});
     app = std::make_unique<TerminalApp>(client);
     app->init_instance();
     register_market_windows();

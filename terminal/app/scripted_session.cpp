@@ -1,10 +1,13 @@
 // The scripted session of the program.
 #include "scripted_session.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
+#include "platform/host_addresses.h"
 #include "terminal/text_log.h"
 #include "ui/loop.h"
 #include "ui/scripted_services.h"
@@ -115,6 +118,13 @@ bool start_scripted_session(TerminalApp& app, ui::QtUi& qt, ScriptedSessionOptio
     d.set_text(1001, password);
     d.click(ui::id::ok);
   });
+  // On a machine without a network address the connect asks whether to
+  // bring a GPRS link up: the session agrees, as its user would.
+  const std::vector<platform::Ipv4Address> addresses = platform::host_ipv4_addresses();
+  if (std::none_of(addresses.begin(), addresses.end(),
+                   [](const platform::Ipv4Address& a) { return a[0] != 127 && a[0] != 255; })) {
+    s.script->answer_message_box(ui::id::yes, u"GPRS");
+  }
   shoot("start");
   s.step = SessionState::Step::wait_start;
   ui::post_message(app.frame()->hwnd(), ui::wm::command, cmd::connect, 0);

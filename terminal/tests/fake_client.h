@@ -44,15 +44,24 @@ class FakeClient : public ClientApi {
   }
   KelapiResult get_trade_date(uint32_t* d) override { return (*d = 20240105, 0); }
   KelapiResult set_data_refresh_timeout(uint32_t) override { return 0; }
-  KelapiResult book_classes() override { return 0; }
-  KelapiResult book_trd_accounts() override { return 0; }
-  KelapiResult book_transactions() override { return 0; }
-  KelapiResult book_trades() override { return 0; }
-  KelapiResult book_orders() override { return 0; }
-  KelapiResult book_stop_orders() override { return 0; }
-  KelapiResult book_limits() override { return 0; }
-  KelapiResult book_futures() override { return 0; }
-  KelapiResult book_news() override { return 0; }
+  // The tables booked, in order, by their call's name ("Classes", ...), and
+  // what a booking answers (0 unless set here).
+  std::vector<std::string> booked;
+  std::map<std::string, KelapiResult> booking_results;
+  KelapiResult book_table(const char* table) {
+    booked.emplace_back(table);
+    const auto it = booking_results.find(table);
+    return it == booking_results.end() ? KELAPI_OK : it->second;
+  }
+  KelapiResult book_classes() override { return book_table("Classes"); }
+  KelapiResult book_trd_accounts() override { return book_table("TrdAccounts"); }
+  KelapiResult book_transactions() override { return book_table("Transactions"); }
+  KelapiResult book_trades() override { return book_table("Trades"); }
+  KelapiResult book_orders() override { return book_table("Orders"); }
+  KelapiResult book_stop_orders() override { return book_table("StopOrders"); }
+  KelapiResult book_limits() override { return book_table("Limits"); }
+  KelapiResult book_futures() override { return book_table("Futures"); }
+  KelapiResult book_news() override { return book_table("News"); }
   KelapiResult get_class(uint32_t n, KelapiClassRecord* r) override {
     *r = {};
     r->class_number = n;

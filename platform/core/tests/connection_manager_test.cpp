@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "platform/connection_manager.h"
+#include "platform/host_addresses.h"
 #include "platform/last_error.h"
 
 using namespace kelda::platform;
@@ -98,4 +100,20 @@ TEST(ConnectionManager, APendingRequestEndsWhenTheTestFinishesIt) {
   EXPECT_EQ(cmt::open_links(), 1);
   cmt::reset();
   EXPECT_EQ(cmt::open_links(), 0);
+}
+
+// The machine's own list holds its loopback address; a list stood in replaces
+// it until reset.
+TEST(HostAddresses, TheMachinesInterfacesOrAListStoodIn) {
+  namespace hat = kelda::platform::host_addresses_test;
+  hat::reset();
+  EXPECT_FALSE(host_name().empty());
+  const std::vector<Ipv4Address> own = host_ipv4_addresses();
+  EXPECT_NE(std::find(own.begin(), own.end(), Ipv4Address{127, 0, 0, 1}), own.end());
+  hat::set_addresses({{127, 0, 0, 1}});
+  EXPECT_EQ(host_ipv4_addresses(), (std::vector<Ipv4Address>{{127, 0, 0, 1}}));
+  hat::set_addresses({});
+  EXPECT_TRUE(host_ipv4_addresses().empty());
+  hat::reset();
+  EXPECT_EQ(host_ipv4_addresses(), own);
 }

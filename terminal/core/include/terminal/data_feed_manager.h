@@ -51,6 +51,8 @@ inline constexpr uint32_t kClientEventLast = 499;
 inline constexpr uint32_t kApplicationMode = 1004;
 inline constexpr UINT kReconnectTimer = 104;
 inline constexpr UINT kReconnectPeriodMs = 10000;
+// How long a connect waits for a GPRS link to come up.
+inline constexpr uint32_t kGprsTimeoutMs = 20000;
 inline constexpr UINT kActivityTimer = 101;
 inline constexpr UINT kFilterTimer = 2;
 
@@ -127,9 +129,18 @@ class DataFeedManager {
   void disconnect();
   void on_start_event(uint32_t trade_date_hint);
   void on_status_event(uintptr_t kind, char* text);
-  // 0 to go on connecting, 1 to stop.
+  // The GPRS link step of a connect: 0 to go on connecting, 1 to stop. The
+  // device's address decides: any that is not loopback (127.x) or broadcast
+  // (255.x) goes on at once; otherwise the user is asked whether to bring a
+  // link up, and a link that comes up is kept until gprs_disconnect. The
+  // terminal's own link, when it is still up, is used as it is; one that
+  // dropped is given up first.
   int gprs_connect();
+  // 0 when a link the terminal opened was released, 1 when there was none.
   int gprs_disconnect();
+  // The connection manager's handle of the GPRS link the terminal opened,
+  // 0 for none.
+  uintptr_t gprs_link() const { return gprs_link_; }
   // The password kept in memory for this session's reconnects (never on
   // disk unless save-password is on).
   const char* session_password() const { return session_password_; }
