@@ -230,7 +230,11 @@ void type_text(std::u16string_view text) {
     KeyInput k;
     k.down = true;
     k.ch = ch;
-    k.vk = (ch >= u'a' && ch <= u'z') ? ch - 32 : (ch < 0x80 ? ch : 0xE5);  // 0xE5: a key of text input
+    // Letters, digits and the control characters are their own keys; any
+    // other character comes from a key of text input (0xE5), so that "." or
+    // "%" is not taken for Delete or Left, whose key codes their codes equal.
+    const bool own_key = ch <= u' ' || (ch >= u'0' && ch <= u'9') || (ch >= u'A' && ch <= u'Z');
+    k.vk = (ch >= u'a' && ch <= u'z') ? ch - 32 : (own_key ? ch : 0xE5);
     if (ch == u'\r' || ch == u'\n') {
       k.vk = vk::enter;
       k.ch = u'\r';
