@@ -16,9 +16,9 @@
 #include "kit/dialog_helpers.h"
 #include "kit/messages.h"
 #include "kit/resources.h"
-#include "kit/validation.h"
 #include "proxy.h"
 #include "ui/controls.h"
+#include "ui/ip_address.h"
 #include "ui/services.h"
 #include "ui/window.h"
 
@@ -115,7 +115,7 @@ ui::DialogTemplate settings_template(const DialogTexts& t) {
   d.items = {
       {ui::class_name::button, t.use_proxy, ids::use_proxy, kTab | ui::bs::auto_check_box, 5, 4, 140, 12},
       label(t.address, 5, 21, 42),
-      {ui::class_name::edit, u"", ids::address, kEdit, 50, 19, 95, 12},
+      {ui::class_name::ip_address, u"", ids::address, kTab | ui::ws::border, 50, 19, 95, 12},
       label(t.port, 5, 36, 42),
       {ui::class_name::edit, u"", ids::port, kEdit | ui::es::number, 50, 34, 40, 12},
       label(t.protocol, 5, 50, 60),
@@ -238,7 +238,11 @@ class SettingsDialog {
     }
     ui::check_radio_button(dialog, ids::ask, ids::stored,
                            proxy_.get_password_mode == 0 ? ids::ask : ids::stored);
-    if (proxy_.address != 0) ui::set_dlg_item_text(dialog, ids::address, wide(dotted(proxy_.address)));
+    if (proxy_.address != 0) {
+      const auto* b = reinterpret_cast<const uint8_t*>(&proxy_.address);  // network order
+      ui::send_dlg_item_message(dialog, ids::address, ui::ipm::set_address, 0,
+                                static_cast<LPARAM>(ui::make_ip_address(b[0], b[1], b[2], b[3])));
+    }
     ui::set_dlg_item_text(dialog, ids::port, wide(std::to_string(proxy_.port)));
     for (int id : {ids::user_name, ids::password}) {
       ui::send_dlg_item_message(dialog, id, ui::em::limit_text, kMaxProxyField);
@@ -281,13 +285,12 @@ class SettingsDialog {
       errors += u'\n';
       if (!focus) focus = id;
     };
-    const std::string address = narrow(ui::get_dlg_item_text(dialog, ids::address));
-    in_addr parsed{};
-    if (address.empty()) {
+    DWORD address = 0;
+    if (ui::send_dlg_item_message(dialog, ids::address, ui::ipm::is_blank) != 0) {
       fail(kNoAddress, ids::address);
-    } else if (!kelda::kit::is_valid_ipv4_text(address.c_str(), 1) ||
-               ::inet_pton(AF_INET, address.c_str(), &parsed) != 1) {
-      fail(kBadAddress, ids::address);
+    } else if (ui::send_dlg_item_message(dialog, ids::address, ui::ipm::get_address, 0,
+                                         reinterpret_cast<LPARAM>(&address)) != 4) {
+      fail(kBadAddress, ids::address);  // a field left blank
     }
     const std::string port = narrow(ui::get_dlg_item_text(dialog, ids::port));
     unsigned long port_value = 0;
@@ -303,7 +306,9 @@ class SettingsDialog {
       return;
     }
     proxy_.use_proxy = 1;
-    proxy_.address = parsed.s_addr;
+    const uint8_t bytes[4] = {ui::ip_address_field(address, 0), ui::ip_address_field(address, 1),
+                              ui::ip_address_field(address, 2), ui::ip_address_field(address, 3)};
+    std::memcpy(&proxy_.address, bytes, sizeof bytes);  // network order
     proxy_.port = static_cast<uint32_t>(port_value);
     proxy_.protocol = selected_protocol(dialog);
     if (proxy_.protocol == 0) proxy_.protocol = kProxySocks5;

@@ -9,6 +9,7 @@
 #include "proxy_dialogs.h"
 #include "testsupport/test_dir.h"
 #include "ui/controls.h"
+#include "ui/ip_address.h"
 #include "ui/testing.h"
 
 namespace kelda::dtcp::testing {
@@ -46,6 +47,7 @@ TEST_F(ProxyDialogs, OpensWithTheSettingsAndStoresWhatTheUserChose) {
   script.on_dialog(kSettings, [](DialogDriver& d) {
     EXPECT_EQ(ui::get_window_text(d.dialog()), u"Internet connection");
     EXPECT_EQ(d.checked(ids::use_proxy), ui::bst::checked);
+    EXPECT_EQ(ui::get_class_name(d.item(ids::address)), ui::class_name::ip_address);
     EXPECT_EQ(d.text(ids::address), u"127.0.0.1");
     EXPECT_EQ(d.text(ids::port), u"3128");
     EXPECT_EQ(d.text(ids::protocol), kHttpLogin);
@@ -128,7 +130,7 @@ TEST_F(ProxyDialogs, MissingOrBadFieldsAreShownAndTheDialogStaysOpen) {
        ids::address},
       {u"10.0.0.1", u"", u"Не указан IP-порт прокси - сервера.\n", ids::port},
       {u"10.0.0", u"80", u"Неверно указан IP-адрес прокси - сервера.\n", ids::address},
-      {u"10.0.0.256", u"80", u"Неверно указан IP-адрес прокси - сервера.\n", ids::address},
+      {u"..1", u"80", u"Неверно указан IP-адрес прокси - сервера.\n", ids::address},
       {u"10.0.0.1", u"70000", u"Неверно указан IP-порт прокси - сервера.\n", ids::port},
       {u"10.0.0.1", u"0", u"Неверно указан IP-порт прокси - сервера.\n", ids::port},
   };
@@ -209,6 +211,8 @@ TEST_F(ProxyDialogs, RussianTemplatesOpenForRussian) {
   script.on_dialog(u"PROXY_CFG_DIALOG_0X19_0X01", [](DialogDriver& d) {
     EXPECT_EQ(ui::get_window_text(d.dialog()), u"Подключение к Интернету");
     EXPECT_EQ(d.text(ids::protocol), u"Протокол SOCKS5 без идентификации пользователя");
+    EXPECT_EQ(ui::get_class_name(d.item(ids::address)), ui::class_name::ip_address);
+    EXPECT_EQ(d.text(ids::address), u"127.0.0.1");
     d.click(ui::id::cancel);
   });
   EXPECT_FALSE(run_proxy_settings_dialog(proxy, 0, russian));

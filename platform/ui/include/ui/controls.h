@@ -5,9 +5,10 @@
 // check, radio, group box, bitmap buttons), "Static" (text, frames, pictures),
 // "Edit", "ListBox", "ComboBox", "ScrollBar", "ListView" (report mode),
 // "UpDown", "DatePicker" (day.month.year fields with arrows, no calendar) and
-// "TabControl". Controls tell their parent through wm::command (notification
-// code in the high word of wParam, control id in the low word, control handle
-// in lParam) or wm::notify (a NotifyHeader record), and ask it for colours
+// "TabControl"; "IPAddress" has a header of its own (ip_address.h). Controls
+// tell their parent through wm::command (notification code in the high word
+// of wParam, control id in the low word, control handle in lParam) or
+// wm::notify (a NotifyHeader record), and ask it for colours
 // with the wm::ctl_color_* messages (wParam: the Canvas*, lParam: the control;
 // the answer is a Brush* or 0 for the default).
 //

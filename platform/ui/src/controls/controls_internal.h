@@ -18,6 +18,7 @@ void register_scroll_bar_class();
 void register_list_view_class();
 void register_up_down_class();
 void register_date_picker_class();
+void register_ip_address_class();
 void register_tab_control_class();
 void register_menu_classes();
 

@@ -13,6 +13,7 @@ void register_control_classes() {
   register_list_view_class();
   register_up_down_class();
   register_date_picker_class();
+  register_ip_address_class();
   register_tab_control_class();
   register_menu_classes();
 }
