@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 
+#include "platform/no_destroy.h"
 #include "platform/sync.h"
 
 namespace kelda::kit {
@@ -20,9 +21,12 @@ struct State {
   std::array<std::unique_ptr<plat::Mutex>, 3> locks;  // A, B, C
 };
 
+// Never destroyed: a provider's uninitialise may reach it from a thread
+// still running at process exit, or from its module's unload hook after the
+// exit handlers; it then finds the locks already released and does nothing.
 State& state() {
-  static State s;
-  return s;
+  static plat::NoDestroy<State> s;
+  return s.get();
 }
 
 uint32_t lock(std::size_t which) {

@@ -8,23 +8,12 @@
 #include "library.h"
 #include "margin/kelda_margin.h"
 #include "platform/last_error.h"
+#include "platform/no_destroy.h"
 #include "platform/sync.h"
 #include "testing.h"
 
 namespace kelda::margin {
 namespace {
-
-// Built in place and never destroyed: the lock and the state outlive every
-// caller, also threads still running at process exit.
-template <class T>
-class NoDestroy {
- public:
-  NoDestroy() { new (storage_) T(); }
-  T& get() { return *std::launder(reinterpret_cast<T*>(storage_)); }
-
- private:
-  alignas(T) unsigned char storage_[sizeof(T)];
-};
 
 struct State {
   platform::Mutex lock;
@@ -32,8 +21,10 @@ struct State {
   bool busy = false;  // an export is running (its callbacks may be calling)
 };
 
+// Never destroyed: the lock and the state outlive every caller, also threads
+// still running at process exit.
 State& state() {
-  static NoDestroy<State> instance;
+  static platform::NoDestroy<State> instance;
   return instance.get();
 }
 

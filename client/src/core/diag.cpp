@@ -4,6 +4,8 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/no_destroy.h"
+
 namespace kelda::kelapi {
 namespace {
 
@@ -13,8 +15,8 @@ std::mutex& sink_mutex() {
 }
 
 DiagSink& sink() {
-  static DiagSink s;
-  return s;
+  static platform::NoDestroy<DiagSink> s;  // library threads may log at process exit
+  return s.get();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "library.h"
 #include "proxy_dialogs.h"
 #include "proxy_io.h"
+#include "platform/no_destroy.h"
 #include "texts.h"
 
 namespace kelda::dtcp {
@@ -25,8 +26,8 @@ std::mutex& prompt_mutex() {
 }
 
 ProxyPrompt& installed_prompt() {
-  static ProxyPrompt p;
-  return p;
+  static platform::NoDestroy<ProxyPrompt> p;  // connect threads may outlive main
+  return p.get();
 }
 
 }  // namespace

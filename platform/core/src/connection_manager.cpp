@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/last_error.h"
+#include "platform/no_destroy.h"
 
 namespace kelda::platform {
 namespace {
@@ -31,8 +32,8 @@ struct State {
 };
 
 State& state() {
-  static State s;
-  return s;
+  static NoDestroy<State> s;  // a link thread may still ask at process exit
+  return s.get();
 }
 
 uint32_t fail(uint32_t result, uint32_t last_error) {

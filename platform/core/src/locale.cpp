@@ -9,6 +9,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/no_destroy.h"
+
 namespace kelda::platform {
 namespace {
 
@@ -45,9 +47,12 @@ std::u16string separator_text(std::string_view bytes) {
   return out;
 }
 
+// Never destroyed: library threads still running at process exit format numbers.
 std::mutex g_mutex;
-std::optional<NumberSeparators> g_set;
-std::optional<NumberSeparators> g_settings;
+NoDestroy<std::optional<NumberSeparators>> g_set_storage;
+NoDestroy<std::optional<NumberSeparators>> g_settings_storage;
+std::optional<NumberSeparators>& g_set = g_set_storage.get();
+std::optional<NumberSeparators>& g_settings = g_settings_storage.get();
 
 NumberSeparators cut(NumberSeparators s) {
   if (s.decimal.size() > kMaxSeparator) s.decimal.resize(kMaxSeparator);
