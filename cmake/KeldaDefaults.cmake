@@ -101,7 +101,9 @@ endfunction()
 function(kelda_export_only target)
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}.exports.map)
   list(JOIN ARGN "; " patterns)
-  file(WRITE ${script} "{\n  global: ${patterns};\n  local: *;\n};\n")
+  # Written only when its text changes: a new time stamp at every configure
+  # would relink the library each time.
+  file(CONFIGURE OUTPUT ${script} CONTENT "{\n  global: ${patterns};\n  local: *;\n};\n" @ONLY)
   target_link_options(${target} PRIVATE -Wl,--version-script=${script} -Wl,-z,nodelete)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
 endfunction()

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <memory>
 #include <utility>
 
@@ -52,9 +53,7 @@ bool request_archive() {
 }
 
 std::u16string pane_item(std::size_t n) {
-  char text[24];
-  std::snprintf(text, sizeof text, "Окно%zu", n + 1);
-  return to_wide(cp1251(text));
+  return to_wide(cp1251("Окно" + std::to_string(n + 1)));
 }
 
 // The data-line bar as posted: five doubles, then date and time as integers.
