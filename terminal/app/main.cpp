@@ -12,6 +12,7 @@
 #include <string>
 
 #include "scripted_session.h"
+#include "terminal/exit_signals.h"
 #include "terminal/market_windows.h"
 #include "terminal/single_instance.h"
 #include "terminal/terminal_app.h"
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
   register_market_windows();
   if (!app.init_instance()) return 1;
   if (instance) instance->watch(app.frame()->hwnd());
+  const std::unique_ptr<ExitSignals> exit_signals = ExitSignals::install(app.frame()->hwnd());
   const char* folder = option(argc, argv, "--scripted-session");
   if (folder != nullptr) {
     ScriptedSessionOptions session;

@@ -1,7 +1,10 @@
 // The main frame: menu bar, client events, menu rules, exit and about box.
 #include "terminal/main_frame.h"
 
+#include <cstring>
+
 #include "terminal/data_feed_manager.h"
+#include "terminal/exit_signals.h"
 #include "terminal/text_log.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
@@ -185,6 +188,12 @@ LRESULT CMainFrame::window_proc(UINT msg, WPARAM wparam, LPARAM lparam) {
         if (DataFeedManager* m = manager()) m->apply_all_class_filters();
       }
       break;
+    case kExitSignalMessage:
+      // The system asks the terminal to close: the exit command's way,
+      // without its question.
+      log_line("Exit signal %d (%s): closing.", static_cast<int>(wparam), strsignal(static_cast<int>(wparam)));
+      destroy();
+      return 0;
     case ui::wm::destroy:
       log_line("Destroying main window...");
       view_.destroy();

@@ -2,7 +2,8 @@
 // main menu (resource 128) and its tool-bar buttons, and the main view; it
 // receives every client-library event (WM_USER + code, 1 to 499) and hands it
 // to the data manager's dispatcher, runs the filter timer 2, applies the
-// menu's enabling rules, asks before exiting and shows the about box.
+// menu's enabling rules, asks before exiting and shows the about box. An exit
+// signal (kExitSignalMessage, exit_signals.h) destroys it without asking.
 //
 // Destroying the frame destroys the main view, disconnects and ends the
 // message loop. Threading: user-interface thread.
