@@ -98,8 +98,14 @@ int reduce(Number x, ConstNumber modulus, Number quotient = {}) noexcept;
 int reduce_into(Number destination, ConstNumber x, ConstNumber modulus) noexcept;
 // destination = a * b mod m.
 int modular_multiply(Number destination, ConstNumber a, ConstNumber b, ConstNumber modulus) noexcept;
-// destination = x^e mod m (left-to-right binary). -1 errors.
+// destination = x^e mod m: Montgomery multiplication with a sliding window
+// for an odd modulus, the left-to-right binary method for an even one. -1
+// errors.
 int modular_exponent(Number destination, ConstNumber x, ConstNumber e, const PreparedModulus& m) noexcept;
+// The same number by the left-to-right binary method with a long division
+// after every product, whatever the modulus (the reference the windowed path
+// is checked against).
+int modular_exponent_binary(Number destination, ConstNumber x, ConstNumber e, const PreparedModulus& m) noexcept;
 int modular_exponent(Number destination, ConstNumber x, ConstNumber e, ConstNumber modulus) noexcept;
 
 // Remainder of x / divisor (quotient when given), or -1 for divisor 0.

@@ -176,6 +176,69 @@ TEST_F(MpReference, ModularMultiplyAndExponent) {
   }
 }
 
+// The windowed Montgomery path against the binary method and BN: odd moduli
+// of every size class (one word, the RSA sizes, the maximum), the moduli 1
+// and 3 and all ones, exponents 0, 1, 2, a lone top bit, all ones and random
+// ones of every length, bases 0, 1, m - 1, m, m + 1 and bases twice the
+// modulus' length.
+TEST_F(MpReference, WindowedExponentAgreesWithTheBinaryMethod) {
+  auto check = [&](const Words& m, const Words& x, const Words& e, const char* what) {
+    mp::PreparedModulus prepared;
+    ASSERT_EQ(mp::prepare(prepared, ConstNumber(m)), 0);
+    Words windowed(m.size(), 0xA5A5A5A5u), binary(m.size(), 0x5A5A5A5Au);
+    ASSERT_EQ(mp::modular_exponent(Number(windowed), ConstNumber(x), ConstNumber(e), prepared), 0) << what;
+    ASSERT_EQ(mp::modular_exponent_binary(Number(binary), ConstNumber(x), ConstNumber(e), prepared), 0) << what;
+    Bn expected = new_bn();
+    ASSERT_EQ(BN_mod_exp(expected.get(), to_bn(x).get(), to_bn(e).get(), to_bn(m).get(), ctx.get()), 1);
+    ASSERT_EQ(windowed, from_bn(expected.get(), m.size())) << what << " words " << m.size();
+    ASSERT_EQ(binary, windowed) << what << " words " << m.size();
+  };
+  for (std::size_t words : {1u, 2u, 3u, 16u, 17u, 32u, 40u}) {
+    SCOPED_TRACE(words);
+    std::vector<Words> moduli;
+    for (int k = 0; k < 2; ++k) {
+      Words m = random_modulus(random, words);
+      m[0] |= 1;
+      moduli.push_back(m);
+    }
+    moduli.push_back(Words(words, 0xFFFFFFFFu));  // all ones
+    Words shorter = random_modulus(random, words);  // a zero top word: shorter than its length
+    shorter[0] |= 1;
+    shorter.back() = 0;
+    if (words > 1) moduli.push_back(shorter);
+    if (words == 1) {
+      moduli.push_back({1});
+      moduli.push_back({3});
+    }
+    for (const Words& m : moduli) {
+      Words m_minus_one = m, m_plus_one = m;
+      mp::subtract_word(Number(m_minus_one), 1);
+      m_plus_one.push_back(0);
+      mp::add_word(Number(m_plus_one), 1);
+      Words twice(2 * words);
+      for (auto& w : twice) w = random();
+      const std::vector<std::pair<const char*, Words>> bases = {
+          {"base 0", Words(words, 0)}, {"base 1", Words{1}}, {"base m - 1", m_minus_one},
+          {"base m", m},           {"base m + 1", m_plus_one}, {"base of double length", twice},
+          {"random base", random_words(random, words)}};
+      Words all_ones(words, 0xFFFFFFFFu), top_bit(words, 0);
+      top_bit.back() = 0x80000000u;
+      std::vector<std::pair<const char*, Words>> exponents = {
+          {"exponent 0", Words{0}},  {"exponent 1", Words{1}},   {"exponent 2", Words{2}},
+          {"lone top bit", top_bit}, {"all ones", all_ones},     {"65537", Words{65537}}};
+      for (std::size_t length = 1; length <= words; length += 1 + words / 4) {
+        exponents.push_back({"random exponent", random_words(random, length)});
+      }
+      for (const auto& [base_name, x] : bases) {
+        for (const auto& [exponent_name, e] : exponents) {
+          const std::string what = std::string(base_name) + ", " + exponent_name;
+          check(m, x, e, what.c_str());
+        }
+      }
+    }
+  }
+}
+
 TEST_F(MpReference, GcdAndInverse) {
   for (std::size_t words = 1; words <= kMaxWords; ++words) {
     for (int round = 0; round < 60; ++round) {
