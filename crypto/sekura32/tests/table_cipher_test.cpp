@@ -1,5 +1,8 @@
 // The table cipher against the independent script beside this test.
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -91,6 +94,52 @@ TEST(TableCipher, ApplyingTwiceRestoresAndPhaseOneStartsAtByte257) {
   table_cipher_next(phases);
   EXPECT_EQ(phases.phase, 1u);
   EXPECT_EQ(phases.counter, 0u);
+}
+
+// Applying in pieces of any size gives the bytes and the state that the key
+// stream made byte by byte gives: across phase changes, from start indexes
+// above 255, and from counts and phases that only a carried context has.
+TEST(TableCipher, ApplyInPiecesEqualsTheByteByByteStream) {
+  std::mt19937 random(257);
+  struct Start {
+    uint32_t i, j, counter, phase;
+  };
+  const Start starts[] = {{7, 8, 0, 0},      {300, 1000, 0, 0}, {1, 2, 255, 0},         {1, 2, 256, 1},
+                          {9, 9, 256, 0},    {4, 5, 300, 1},    {4, 5, 0xFFFFFFFFu, 0}, {200, 100, 17, 2}};
+  const std::size_t pieces[] = {0, 1, 7, 8, 9, 255, 256, 257, 258, 1000, 4096};
+  for (const Start& start : starts) {
+    SCOPED_TRACE(std::to_string(start.counter) + " " + std::to_string(start.phase));
+    TableCipherContext whole, bytes;
+    const uint8_t key[6] = {uint8_t(random()), 2, 3, 4, 5, 6};
+    table_cipher_setup(whole, key, 6, start.i, start.j);
+    whole.counter = start.counter;
+    whole.phase = start.phase;
+    bytes = whole;
+    std::vector<uint8_t> data(20000);
+    for (auto& b : data) b = uint8_t(random());
+    std::vector<uint8_t> expected = data, actual = data;
+    for (auto& b : expected) b ^= table_cipher_next(bytes);
+    std::size_t at = 0;
+    for (std::size_t n = 0; at < actual.size(); ++n) {
+      const std::size_t piece = std::min(pieces[(n + random()) % std::size(pieces)], actual.size() - at);
+      EXPECT_EQ(table_cipher_apply(whole, actual.data() + at, piece), 1);
+      at += piece;
+    }
+    EXPECT_EQ(actual, expected);
+    EXPECT_EQ(whole.i, bytes.i);
+    EXPECT_EQ(whole.j, bytes.j);
+    EXPECT_EQ(whole.counter, bytes.counter);
+    EXPECT_EQ(whole.phase, bytes.phase);
+    EXPECT_EQ(std::memcmp(whole.a, bytes.a, 256), 0);
+    EXPECT_EQ(std::memcmp(whole.b, bytes.b, 256), 0);
+  }
+  // An empty piece leaves even unmasked start indexes as they are.
+  TableCipherContext untouched;
+  table_cipher_setup(untouched, nullptr, 0, 300, 1000);
+  uint8_t byte = 0;
+  table_cipher_apply(untouched, &byte, 0);
+  EXPECT_EQ(untouched.i, 300u);
+  EXPECT_EQ(untouched.j, 1000u);
 }
 
 }  // namespace
