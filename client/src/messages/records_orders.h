@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "record_forms.h"
 #include "records_common.h"
 
 namespace kelda::kelapi {
@@ -225,107 +226,69 @@ using Msg001E_OrdersRequest = Word32;
 using Msg001F_OrderRequest = Word32;
 // 0x002E, received, carries no fields: the server asks for a fresh start.
 
+// Stop orders: the newest form 0x808F and the older forms 0x8059 and 0x00F3,
+// written once (see record_forms.h). 0x00F3 converts into the 0x8059 form,
+// 0x8059 into 0x808F.
+struct StopOrderForm808F {
+  static constexpr int security_bits = 32;  // also the condition security
+  static constexpr int word3_bits = 32;
+  // Word 4, the second stop price, words 5 and 6.
+  static constexpr bool after_filled = true;
+};
+// 0x8059: ends with the filled quantity.
+struct StopOrderForm8059 : StopOrderForm808F {
+  static constexpr bool after_filled = false;
+};
+// 0x00F3: 0x8059 with 16-bit securities and word 3.
+struct StopOrderForm00F3 : StopOrderForm8059 {
+  static constexpr int security_bits = 16;
+  static constexpr int word3_bits = 16;
+};
+
+template <typename Form>
+struct StopOrderRecord {
+  int32_t sequence;
+  double number;
+  int32_t time;
+  uint32_t flags;
+  char comment[21];
+  char text2[13];
+  char account[13];
+  FormInt<Form::security_bits> security;
+  int16_t short1;
+  int32_t stop_price;
+  int32_t price;
+  int32_t quantity;
+  double placed_order;
+  int32_t expiry_date;
+  int32_t word1;
+  char text3[13];
+  FormInt<Form::security_bits> condition_security;
+  double linked_order;
+  int32_t linked_price;
+  int16_t kind;
+  int32_t word2;
+  int64_t value8;
+  uint32_t options;
+  int32_t offset;
+  int32_t spread;
+  int32_t balance;
+  FormInt<Form::word3_bits> word3;
+  int32_t filled;
+  KELAPI_FORM_MEMBER(Form::after_filled, int32_t) word4;
+  KELAPI_FORM_MEMBER(Form::after_filled, int32_t) second_stop_price;
+  KELAPI_FORM_MEMBER(Form::after_filled, int32_t) word5;
+  KELAPI_FORM_MEMBER(Form::after_filled, int32_t) word6;
+};
+
 // 0x808F, received: a stop order. Its bytes are the stop-order row.
-struct Msg808F_StopOrder {
-  int32_t sequence;
-  double number;
-  int32_t time;
-  uint32_t flags;
-  char comment[21];
-  char text2[13];
-  char account[13];
-  int32_t security;
-  int16_t short1;
-  int32_t stop_price;
-  int32_t price;
-  int32_t quantity;
-  double placed_order;
-  int32_t expiry_date;
-  int32_t word1;
-  char text3[13];
-  int32_t condition_security;
-  double linked_order;
-  int32_t linked_price;
-  int16_t kind;
-  int32_t word2;
-  int64_t value8;
-  uint32_t options;
-  int32_t offset;
-  int32_t spread;
-  int32_t balance;
-  int32_t word3;
-  int32_t filled;
-  int32_t word4;
-  int32_t second_stop_price;
-  int32_t word5;
-  int32_t word6;
-};
+using Msg808F_StopOrder = StopOrderRecord<StopOrderForm808F>;
 static_assert(sizeof(Msg808F_StopOrder) == 208);
-
-// 0x8059, received: 0x808F up to the filled quantity.
-struct Msg8059_StopOrder {
-  int32_t sequence;
-  double number;
-  int32_t time;
-  uint32_t flags;
-  char comment[21];
-  char text2[13];
-  char account[13];
-  int32_t security;
-  int16_t short1;
-  int32_t stop_price;
-  int32_t price;
-  int32_t quantity;
-  double placed_order;
-  int32_t expiry_date;
-  int32_t word1;
-  char text3[13];
-  int32_t condition_security;
-  double linked_order;
-  int32_t linked_price;
-  int16_t kind;
-  int32_t word2;
-  int64_t value8;
-  uint32_t options;
-  int32_t offset;
-  int32_t spread;
-  int32_t balance;
-  int32_t word3;
-  int32_t filled;
-};
+// 0x8059, received; also the journal record of tag 51.
+using Msg8059_StopOrder = StopOrderRecord<StopOrderForm8059>;
 static_assert(sizeof(Msg8059_StopOrder) == 192);
-
-// 0x00F3, received: 0x8059 with 16-bit securities, kind and word 3.
-struct Msg00F3_StopOrder {
-  int32_t sequence;
-  double number;
-  int32_t time;
-  uint32_t flags;
-  char comment[21];
-  char text2[13];
-  char account[13];
-  int16_t security;
-  int16_t short1;
-  int32_t stop_price;
-  int32_t price;
-  int32_t quantity;
-  double placed_order;
-  int32_t expiry_date;
-  int32_t word1;
-  char text3[13];
-  int16_t condition_security;
-  double linked_order;
-  int32_t linked_price;
-  int16_t kind;
-  int32_t word2;
-  int64_t value8;
-  uint32_t options;
-  int32_t offset;
-  int32_t spread;
-  int32_t balance;
-  int16_t word3;
-  int32_t filled;
-};
+// 0x00F3, received; also the journal record of tag 34.
+using Msg00F3_StopOrder = StopOrderRecord<StopOrderForm00F3>;
 static_assert(sizeof(Msg00F3_StopOrder) == 176);
 
 // 0x00A2 and 0x00A3, sent: stop orders from a number on; one again.
