@@ -105,15 +105,19 @@ bool RecordFile::write(uint8_t tag, std::span<const uint8_t> payload, bool with_
 JournalReaders::JournalReaders() = default;
 
 void JournalReaders::set_fixed(uint8_t tag, uint32_t size, Fixed reader) {
-  entries_[tag] = Entry{Kind::fixed, size, std::move(reader), {}, {}};
+  entries_[tag] = Entry{Kind::fixed, size, std::move(reader), {}, {}, {}};
 }
 
 void JournalReaders::set_custom(uint8_t tag, Custom reader) {
-  entries_[tag] = Entry{Kind::custom, 0, {}, std::move(reader), {}};
+  entries_[tag] = Entry{Kind::custom, 0, {}, std::move(reader), {}, {}};
 }
 
 void JournalReaders::set_table(uint8_t tag, Table reader) {
-  entries_[tag] = Entry{Kind::table, 0, {}, {}, std::move(reader)};
+  entries_[tag] = Entry{Kind::table, 0, {}, {}, std::move(reader), {}};
+}
+
+void JournalReaders::set_checked_table(uint8_t tag, CheckedTable reader) {
+  entries_[tag] = Entry{Kind::checked_table, 0, {}, {}, {}, std::move(reader)};
 }
 
 bool JournalReaders::read(uint8_t tag, InputFile& file) const {
@@ -134,6 +138,11 @@ bool JournalReaders::read(uint8_t tag, InputFile& file) const {
       if (!read_table_payload(file, payload)) return false;
       if (e.table) e.table(tag, payload);
       return true;
+    }
+    case Kind::checked_table: {
+      std::vector<uint8_t> payload;
+      if (!read_table_payload(file, payload)) return false;
+      return !e.checked_table || e.checked_table(tag, payload);
     }
   }
   return false;

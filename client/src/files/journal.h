@@ -6,7 +6,8 @@
 // records carry no length; table records carry a 16-bit length (0 to 2000)
 // before their payload. At initialisation the journal is replayed record by
 // record through readers registered per tag; replay stops at the first record
-// that cannot be read, and the journal is cut back to the last good record
+// that cannot be read or that its reader refuses (a record of a size its tag
+// does not have), and the journal is cut back to the last good record
 // before new records are appended, so that nothing written later hides behind
 // a damaged record.
 //
@@ -72,24 +73,29 @@ class JournalReaders {
   using Custom = std::function<bool(uint8_t tag, InputFile& file)>;
   // A length-prefixed record.
   using Table = std::function<void(uint8_t tag, std::span<const uint8_t> payload)>;
+  // A length-prefixed record whose reader may refuse it (a record of a size
+  // the tag does not have): false ends the replay there.
+  using CheckedTable = std::function<bool(uint8_t tag, std::span<const uint8_t> payload)>;
 
   JournalReaders();
   void set_fixed(uint8_t tag, uint32_t size, Fixed reader);
   void set_custom(uint8_t tag, Custom reader);
   // Registers a length-prefixed tag; a null reader reads and skips it.
   void set_table(uint8_t tag, Table reader);
+  void set_checked_table(uint8_t tag, CheckedTable reader);
 
   // Reads one record whose tag byte has been read; false ends the replay.
   bool read(uint8_t tag, InputFile& file) const;
 
  private:
-  enum class Kind : uint8_t { unknown, fixed, custom, table };
+  enum class Kind : uint8_t { unknown, fixed, custom, table, checked_table };
   struct Entry {
     Kind kind = Kind::unknown;
     uint32_t size = 0;
     Fixed fixed;
     Custom custom;
     Table table;
+    CheckedTable checked_table;
   };
   std::array<Entry, 256> entries_;
 };
