@@ -17,8 +17,8 @@
 namespace kelda::kelapi {
 
 // Messages that are accepted and dropped: messages the library has no use
-// for, messages it ignores, and older forms of trades and negotiated deals
-// whose field order is not known (registered with no fields).
+// for, messages it ignores, and older forms of negotiated deals, trades and
+// reports whose field order is not known (registered with no fields).
 void on_dropped_message(uint16_t id, const void* record);
 
 // Session.
@@ -89,6 +89,14 @@ void on_807B_order(uint16_t id, const void* record);           // Msg807B_Order
 // Trades.
 void on_002D_trades_restart(uint16_t id, const void* record);  // (no fields)
 void on_806F_trade(uint16_t id, const void* record);           // Msg806F_Trade
+void on_806E_trade(uint16_t id, const void* record);           // Msg806E_Trade
+void on_806B_trade(uint16_t id, const void* record);           // Msg806B_Trade
+void on_806A_trade(uint16_t id, const void* record);           // Msg806A_Trade
+void on_8027_trade(uint16_t id, const void* record);           // Msg8027_Trade
+void on_8026_trade(uint16_t id, const void* record);           // Msg8026_Trade
+void on_00DF_trade(uint16_t id, const void* record);           // Msg00DF_Trade
+void on_800D_trade(uint16_t id, const void* record);           // Msg800D_Trade
+void on_00CA_trade(uint16_t id, const void* record);           // Msg00CA_Trade
 
 // Stop orders.
 void on_00A4_stop_orders_restart(uint16_t id, const void* record);  // (no fields)
@@ -107,6 +115,9 @@ void on_0084_neg_trades_restart(uint16_t id, const void* record);   // (no field
 void on_8079_neg_deal(uint16_t id, const void* record);             // Msg8079_NegDeal
 void on_807E_neg_report(uint16_t id, const void* record);           // Msg807E_NegReport
 void on_807F_neg_trade(uint16_t id, const void* record);            // Msg807F_NegTrade
+void on_805D_neg_deal(uint16_t id, const void* record);             // Msg805D_NegDeal
+void on_805E_neg_report(uint16_t id, const void* record);           // Msg805E_NegReport
+void on_8058_neg_trade(uint16_t id, const void* record);            // Msg8058_NegTrade
 
 // Transaction kinds and fields.
 void on_003B_transaction_field_old(uint16_t id, const void* record);  // Msg003B_TransactionFieldOld

@@ -2,11 +2,13 @@
 #include "negotiated/negotiated.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "core/numbers.h"
 #include "core/text_util.h"
 #include "market/class_gate.h"
 #include "messages/handlers.h"
+#include "negotiated/negotiated_forms.h"
 #include "platform/last_error.h"
 #include "session/handler_support.h"
 #include "session/library.h"
@@ -23,6 +25,13 @@ constexpr uint16_t kMsgReportRequest = 0x7F;
 constexpr uint8_t kJournalDeal = 66;
 constexpr uint8_t kJournalTrade = 70;
 constexpr uint8_t kJournalReport = 69;
+constexpr uint8_t kJournalDeal805D = 47;
+constexpr uint8_t kJournalDeal8011 = 44;
+constexpr uint8_t kJournalDeal00F7 = 37;
+constexpr uint8_t kJournalTrade8058 = 48;
+constexpr uint8_t kJournalTrade00DE = 38;
+constexpr uint8_t kJournalReport805E = 49;
+constexpr uint8_t kJournalReport007D = 23;
 
 // Stores a row whose security the server named; false when it is unknown.
 template <typename Row>
@@ -53,13 +62,24 @@ void announce_all(Library& lib, const ArrivalRows<Row>& table, uint32_t event) {
   }
 }
 
-template <typename Row>
-void replay(ArrivalRows<Row>& table, std::span<const uint8_t> payload) {
-  if (payload.size() != sizeof(Row)) return;
-  Row row;
-  std::memcpy(&row, payload.data(), sizeof row);
-  table.put(row);
+// A journalled row of one form in the newest form, stored; false for a record
+// of another size.
+template <typename Form, typename Row>
+bool replay(ArrivalRows<Row>& table, std::span<const uint8_t> payload) {
+  if (payload.size() != sizeof(Form)) return false;
+  Form record;
+  std::memcpy(&record, payload.data(), sizeof record);
+  if constexpr (std::is_same_v<Form, Row>) {
+    table.put(record);
+  } else {
+    table.put(newest_negotiated(record));
+  }
+  return true;
 }
+
+// A record of a size the tag has but of a form whose fields are not known:
+// read and skipped.
+bool skip_unknown_form(std::span<const uint8_t> payload, std::size_t size) { return payload.size() == size; }
 
 // The checks of a read and the row it names.
 template <typename Row>
@@ -127,11 +147,22 @@ void run_book_negotiated(Library& lib) {
   request_rows(lib, t.reports, kMsgReportsRequest, kMsgReportRequest, [](uint32_t f) { return (f & 0x1) != 0; });
 }
 
-void replay_negotiated(Library& lib, uint8_t tag, std::span<const uint8_t> payload) {
-  // Rows of the older forms have no layout here: they are dropped.
-  if (tag == kJournalDeal) replay(lib.negotiated.deals, payload);
-  if (tag == kJournalTrade) replay(lib.negotiated.trades, payload);
-  if (tag == kJournalReport) replay(lib.negotiated.reports, payload);
+bool replay_negotiated(Library& lib, uint8_t tag, std::span<const uint8_t> payload) {
+  NegotiatedTables& t = lib.negotiated;
+  switch (tag) {
+    case kJournalDeal: return replay<Msg8079_NegDeal>(t.deals, payload);
+    case kJournalDeal805D: return replay<Msg805D_NegDeal>(t.deals, payload);
+    case kJournalDeal8011: return skip_unknown_form(payload, 240);
+    case kJournalDeal00F7: return skip_unknown_form(payload, 240);
+    case kJournalTrade: return replay<Msg807F_NegTrade>(t.trades, payload);
+    case kJournalTrade8058: return replay<Msg8058_NegTrade>(t.trades, payload);
+    case kJournalTrade00DE: return skip_unknown_form(payload, 312);
+    // A report record of the wrong size is skipped and the replay goes on.
+    case kJournalReport: replay<Msg807E_NegReport>(t.reports, payload); return true;
+    case kJournalReport805E: replay<Msg805E_NegReport>(t.reports, payload); return true;
+    case kJournalReport007D: return true;
+    default: return false;
+  }
 }
 
 KelapiResult book_negotiated(Library& lib) { return book_table(lib, Booked::negotiated, kCommandBookNegotiated); }
@@ -315,6 +346,25 @@ void on_807F_neg_trade(uint16_t id, const void* record) {
 void on_807E_neg_report(uint16_t id, const void* record) {
   handle_message(id, record, [&](Library& lib) {
     on_neg_report(lib, record_copy<Msg807E_NegReport>(record, KELAPI_RECORD_END(Msg807E_NegReport, value8)));
+  });
+}
+
+void on_805D_neg_deal(uint16_t id, const void* record) {
+  handle_message(id, record, [&](Library& lib) {
+    const Msg805D_NegDeal older = record_copy<Msg805D_NegDeal>(record, KELAPI_RECORD_END(Msg805D_NegDeal, price7));
+    on_neg_deal(lib, newest_negotiated(older));
+  });
+}
+void on_8058_neg_trade(uint16_t id, const void* record) {
+  handle_message(id, record, [&](Library& lib) {
+    const Msg8058_NegTrade older = record_copy<Msg8058_NegTrade>(record, KELAPI_RECORD_END(Msg8058_NegTrade, word5));
+    on_neg_trade(lib, newest_negotiated(older));
+  });
+}
+void on_805E_neg_report(uint16_t id, const void* record) {
+  handle_message(id, record, [&](Library& lib) {
+    const Msg805E_NegReport older = record_copy<Msg805E_NegReport>(record, KELAPI_RECORD_END(Msg805E_NegReport, short2));
+    on_neg_report(lib, newest_negotiated(older));
   });
 }
 

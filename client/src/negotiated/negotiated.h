@@ -88,7 +88,12 @@ void on_neg_deal(Library& lib, const Msg8079_NegDeal& m);
 void on_neg_trade(Library& lib, const Msg807F_NegTrade& m);
 void on_neg_report(Library& lib, const Msg807E_NegReport& m);
 void run_book_negotiated(Library& lib);
-void replay_negotiated(Library& lib, uint8_t tag, std::span<const uint8_t> payload);
+// Journal records of the three tables, the older forms brought to the newest
+// one. False for a deal or negotiated-trade record of a size its tag does not
+// have, which ends the replay; a report record of another size is skipped.
+// The records of the forms 0x8011, 0x00F7, 0x00DE and 0x007D (tags 44, 37, 38
+// and 23), whose fields are not known, are skipped.
+bool replay_negotiated(Library& lib, uint8_t tag, std::span<const uint8_t> payload);
 
 // ---- exports (lock taken inside) ----
 KelapiResult book_negotiated(Library& lib);

@@ -52,7 +52,9 @@ JournalReaders Library::journal_readers() {
   for (uint8_t tag : kTableTags) r.set_table(tag, nullptr);
   add_value_journal_readers(*this, r);
   r.set_table(46, [this](uint8_t, std::span<const uint8_t> p) { replay_quote(*this, p); });
-  r.set_table(63, [this](uint8_t, std::span<const uint8_t> p) { replay_trade(*this, p); });
+  for (uint8_t tag : {63, 52, 36}) {
+    r.set_checked_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { return replay_trade(*this, t, p); });
+  }
   for (uint8_t tag : {40, 61}) {
     r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_minute_bar(*this, t, p); });
   }
@@ -62,8 +64,8 @@ JournalReaders Library::journal_readers() {
   for (uint8_t tag : {74, 51, 34}) {
     r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_stop_order(*this, t, p); });
   }
-  for (uint8_t tag : {66, 70, 69}) {
-    r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_negotiated(*this, t, p); });
+  for (uint8_t tag : {66, 47, 44, 37, 70, 48, 38, 69, 49, 23}) {
+    r.set_checked_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { return replay_negotiated(*this, t, p); });
   }
   for (uint8_t tag : {67, 50, 43, 35}) {
     r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_order(*this, t, p); });

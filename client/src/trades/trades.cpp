@@ -13,11 +13,14 @@
 #include "platform/last_error.h"
 #include "session/handler_support.h"
 #include "session/library.h"
+#include "trades/trade_forms.h"
 
 namespace kelda::kelapi {
 namespace {
 
 constexpr uint8_t kJournalTrade = 63;
+constexpr uint8_t kJournalTrade806B = 52;
+constexpr uint8_t kJournalTrade00DF = 36;
 constexpr uint16_t kMsgTradesRequest = 0x1C;
 constexpr uint32_t kReadOnceFlags = 0x80 | 0x200;
 
@@ -46,6 +49,16 @@ TradeRow bounded_row(const TradeRow& t) {
 void accept(Library& lib, const TradeRow& row) {
   lib.trades.rows.put(row);
   lib.trades.last_accepted = row.sequence;
+}
+
+// A journalled trade of one form in the newest form; none for a record of
+// another size.
+template <typename Form>
+std::optional<TradeRow> journalled_trade(std::span<const uint8_t> payload) {
+  if (payload.size() != sizeof(Form)) return std::nullopt;
+  Form record;
+  std::memcpy(&record, payload.data(), sizeof record);
+  return newest_trade(record);
 }
 
 // A counted text into a zero-terminated one of at most `limit` characters.
@@ -77,12 +90,18 @@ void on_trades_restart(Library& lib) {
   lib.send_message(kMsgTradesRequest, &from);
 }
 
-void replay_trade(Library& lib, std::span<const uint8_t> payload) {
-  if (payload.size() != sizeof(TradeRow)) return;
-  TradeRow row;
-  std::memcpy(&row, payload.data(), sizeof row);
-  if (lib.trades.last_accepted && row.sequence <= *lib.trades.last_accepted) return;
-  accept(lib, bounded_row(row));
+bool replay_trade(Library& lib, uint8_t tag, std::span<const uint8_t> payload) {
+  std::optional<TradeRow> row;
+  switch (tag) {
+    case kJournalTrade: row = journalled_trade<Msg806F_Trade>(payload); break;
+    case kJournalTrade806B: row = journalled_trade<Msg806B_Trade>(payload); break;
+    case kJournalTrade00DF: row = journalled_trade<Msg00DF_Trade>(payload); break;
+    default: return false;
+  }
+  if (!row) return false;
+  if (lib.trades.last_accepted && row->sequence <= *lib.trades.last_accepted) return true;
+  accept(lib, bounded_row(*row));
+  return true;
 }
 
 void run_book_trades(Library& lib) {

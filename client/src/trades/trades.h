@@ -41,8 +41,10 @@ struct TradeTable {
 // A trade, the security given by its server id.
 void on_trade(Library& lib, const TradeRow& trade);
 void on_trades_restart(Library& lib);
-// Journal tag 63 (a 384-byte row); a body of another size is skipped.
-void replay_trade(Library& lib, std::span<const uint8_t> payload);
+// Journal tags 63 (a 384-byte row), 52 (the 0x806B form) and 36 (the 0x00DF
+// form), the older ones brought to the newest form; false for a record of
+// another size, which ends the replay.
+bool replay_trade(Library& lib, uint8_t tag, std::span<const uint8_t> payload);
 
 // ---- worker command 3 ----
 void run_book_trades(Library& lib);
