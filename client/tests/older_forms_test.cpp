@@ -376,9 +376,9 @@ TEST_F(OlderFormsTest, JournalledOlderFormsAreReplayedAsTheNewest) {
   expect_newest_negotiated(*lib, 3, 0);
 }
 
-// A deal or trade record of a size its tag does not have ends the replay
-// there (the journal is cut back to it); a report record of the wrong size is
-// skipped. Records of the older negotiated forms whose fields are not known
+// A record of an order, stop order, trade, deal or negotiated trade of a size
+// its tag does not have ends the replay there (the journal is cut back to
+// it); a report record of the wrong size is skipped. Records of the older negotiated forms whose fields are not known
 // are skipped when their size is right.
 TEST_F(OlderFormsTest, AJournalRecordOfTheWrongSizeEndsTheReplay) {
   struct Case {
@@ -389,6 +389,8 @@ TEST_F(OlderFormsTest, AJournalRecordOfTheWrongSizeEndsTheReplay) {
   const Case cases[] = {
       {63, 383, true}, {52, 327, true}, {36, 241, true}, {66, 287, true}, {47, 288, true},
       {44, 272, true}, {37, 239, true}, {70, 375, true}, {48, 376, true}, {38, 336, true},
+      {67, 263, true}, {50, 264, true}, {43, 176, true}, {35, 168, true},
+      {74, 207, true}, {51, 208, true}, {34, 192, true},
       {69, 120, false}, {49, 128, false}, {23, 113, false},
       {44, 240, false}, {37, 240, false}, {38, 312, false}, {23, 112, false},
   };
@@ -407,6 +409,7 @@ TEST_F(OlderFormsTest, AJournalRecordOfTheWrongSizeEndsTheReplay) {
       LibraryLock lock(*lib);
       EXPECT_EQ(lib->trades.rows.size(), c.ends ? 1u : 2u);
       EXPECT_EQ(lib->negotiated.deals.size() + lib->negotiated.trades.size() + lib->negotiated.reports.size(), 0u);
+      EXPECT_EQ(lib->orders.size() + lib->stop_orders.size(), 0u);
     }
     if (c.ends) {
       EXPECT_EQ(read_file_bytes("info.log"), good) << "cut back to the last good record";

@@ -76,27 +76,30 @@ void on_orders_restart(Library& lib) {
   lib.send_message(kMsgOrdersRequest, &from);
 }
 
-void replay_order(Library& lib, uint8_t tag, std::span<const uint8_t> payload) {
+bool replay_order(Library& lib, uint8_t tag, std::span<const uint8_t> payload) {
   switch (tag) {
     case kJournalOrder:
-      if (payload.size() != sizeof(OrderRow)) return;
+      if (payload.size() != sizeof(OrderRow)) return false;
       {
         OrderRow row;
         std::memcpy(&row, payload.data(), sizeof row);
         store(lib, row);
       }
-      return;
+      return true;
     case kJournalOrder805B:
-      if (payload.size() == sizeof(Msg805B_Order)) replay_older<Msg805B_Order>(lib, payload);
-      return;
+      if (payload.size() != sizeof(Msg805B_Order)) return false;
+      replay_older<Msg805B_Order>(lib, payload);
+      return true;
     case kJournalOrder800F:
-      if (payload.size() == sizeof(Msg800F_Order)) replay_older<Msg800F_Order>(lib, payload);
-      return;
+      if (payload.size() != sizeof(Msg800F_Order)) return false;
+      replay_older<Msg800F_Order>(lib, payload);
+      return true;
     case kJournalOrderF6:
-      if (payload.size() == sizeof(Msg00F6_Order)) replay_older<Msg00F6_Order>(lib, payload);
-      return;
+      if (payload.size() != sizeof(Msg00F6_Order)) return false;
+      replay_older<Msg00F6_Order>(lib, payload);
+      return true;
     default:
-      return;
+      return false;
   }
 }
 

@@ -30,8 +30,9 @@ void on_order(Library& lib, const OrderRow& order);
 void on_orders_restart(Library& lib);
 
 // Journal tags 67 (264-byte row), 50 (0x805B form), 43 (0x800F form) and
-// 35 (0xF6 form); a body of another size is skipped.
-void replay_order(Library& lib, uint8_t tag, std::span<const uint8_t> payload);
+// 35 (0xF6 form); false for a body of a size its tag does not have, which
+// ends the replay.
+bool replay_order(Library& lib, uint8_t tag, std::span<const uint8_t> payload);
 
 // ---- worker command 4 ----
 void run_book_orders(Library& lib);

@@ -62,13 +62,13 @@ JournalReaders Library::journal_readers() {
     r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_trader_record(*this, t, p); });
   }
   for (uint8_t tag : {74, 51, 34}) {
-    r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_stop_order(*this, t, p); });
+    r.set_checked_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { return replay_stop_order(*this, t, p); });
   }
   for (uint8_t tag : {66, 47, 44, 37, 70, 48, 38, 69, 49, 23}) {
     r.set_checked_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { return replay_negotiated(*this, t, p); });
   }
   for (uint8_t tag : {67, 50, 43, 35}) {
-    r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_order(*this, t, p); });
+    r.set_checked_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { return replay_order(*this, t, p); });
   }
   for (uint8_t tag : {31, 62}) {
     r.set_table(tag, [this](uint8_t t, std::span<const uint8_t> p) { replay_firm(*this, t, p); });

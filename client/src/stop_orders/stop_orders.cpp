@@ -105,7 +105,7 @@ void on_stop_orders_restart(Library& lib) {
   lib.send_message(kMsgStopOrdersRequest, &from);
 }
 
-void replay_stop_order(Library& lib, uint8_t tag, std::span<const uint8_t> payload) {
+bool replay_stop_order(Library& lib, uint8_t tag, std::span<const uint8_t> payload) {
   if (tag == kJournalStopOrder && payload.size() == sizeof(StopOrderRow)) {
     StopOrderRow row;
     std::memcpy(&row, payload.data(), sizeof row);
@@ -114,7 +114,10 @@ void replay_stop_order(Library& lib, uint8_t tag, std::span<const uint8_t> paylo
     replay_older<Msg8059_StopOrder>(lib, payload);
   } else if (tag == kJournalStopOrderF3 && payload.size() == sizeof(Msg00F3_StopOrder)) {
     replay_older<Msg00F3_StopOrder>(lib, payload);
+  } else {
+    return false;
   }
+  return true;
 }
 
 void run_book_stop_orders(Library& lib) {

@@ -26,8 +26,9 @@ using StopOrderTable = SequencedRows<StopOrderRow>;
 // A stop order in the newest form, both securities given by server id.
 void on_stop_order(Library& lib, const StopOrderRow& stop_order);
 void on_stop_orders_restart(Library& lib);
-// Journal tags 74 (208-byte row), 51 (0x8059 form) and 34 (0xF3 form).
-void replay_stop_order(Library& lib, uint8_t tag, std::span<const uint8_t> payload);
+// Journal tags 74 (208-byte row), 51 (0x8059 form) and 34 (0xF3 form); false
+// for a record of a size its tag does not have, which ends the replay.
+bool replay_stop_order(Library& lib, uint8_t tag, std::span<const uint8_t> payload);
 
 // ---- worker command 20 ----
 void run_book_stop_orders(Library& lib);
