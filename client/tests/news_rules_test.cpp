@@ -2,10 +2,12 @@
 // and rule files with the trade date.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "library_fixture.h"
 #include "news/news.h"
@@ -131,14 +133,67 @@ TEST_F(NewsTest, ABodyAskedAgainStartsOverInsteadOfGrowingThePartialText) {
   ASSERT_TRUE(net->wait_handled());
 }
 
-TEST_F(NewsTest, NewsLogKeepsTheItemsAcrossARestartAndIsAppendedTo) {
+// news.log as written: the frame, the count of items not deleted, and one
+// record per such item.
+struct LogRecord {
+  uint32_t body_complete, deleted;
+  Msg0057_NewsItem item;
+  std::string body;
+};
+struct Log {
+  uint32_t count = 0;
+  std::vector<LogRecord> records;
+  bool well_formed = false;  // the records fill the file exactly
+};
+
+Log read_log(const char* path) {
+  const std::string bytes = file_bytes(path);
+  Log log;
+  if (bytes.size() < 20 || bytes.compare(0, 8, "INFONEWS") != 0) return log;
+  std::memcpy(&log.count, bytes.data() + 16, 4);
+  std::size_t at = 20;
+  while (at + 16 + sizeof(Msg0057_NewsItem) + 4 <= bytes.size()) {
+    LogRecord r{};
+    std::memcpy(&r.body_complete, bytes.data() + at + 8, 4);
+    std::memcpy(&r.deleted, bytes.data() + at + 12, 4);
+    std::memcpy(&r.item, bytes.data() + at + 16, sizeof r.item);
+    uint32_t length = 0;
+    std::memcpy(&length, bytes.data() + at + 16 + sizeof r.item, 4);
+    at += 16 + sizeof r.item + 4;
+    if (at + length > bytes.size()) return log;
+    r.body.assign(bytes, at, length);
+    at += length;
+    log.records.push_back(r);
+  }
+  log.well_formed = at == bytes.size();
+  return log;
+}
+
+// The form earlier versions of the library wrote: records appended as
+// items came, a completed body as a later record of the same item, and
+// deletions marked in place; the count counts records.
+void write_appended_log(const char* path, const std::vector<LogRecord>& records) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  const auto count = static_cast<uint32_t>(records.size());
+  const uint32_t head[3] = {1, 16, count};
+  out.write("INFONEWS", 8);
+  out.write(reinterpret_cast<const char*>(head), sizeof head);
+  for (const LogRecord& r : records) {
+    const uint32_t slot[4] = {0x1234, 0, r.body_complete, r.deleted};
+    const auto length = static_cast<uint32_t>(r.body.size());
+    out.write(reinterpret_cast<const char*>(slot), sizeof slot);
+    out.write(reinterpret_cast<const char*>(&r.item), sizeof r.item);
+    out.write(reinterpret_cast<const char*>(&length), sizeof length);
+    out.write(r.body.data(), static_cast<std::streamsize>(r.body.size()));
+  }
+}
+
+TEST_F(NewsTest, NewsLogHoldsTheItemsNotDeletedWholeAndSurvivesARestart) {
   start();
   net->deliver(0x57, item(1, 1, "Kept"));
   net->deliver(0x57, item(2, 2, "Deleted"));
   net->deliver(0x57, item(3, 3, "With body", 4));
   part(3, 1, "\xEF\xF0\xE8\xE2");  // Russian text in code page 1251
-  ASSERT_TRUE(net->wait_handled());
-  const std::size_t after_three = file_bytes("news.log").size();
   NewsKey gone{};
   gone.id = 2;
   std::strcpy(gone.code, "NEWS");
@@ -146,7 +201,19 @@ TEST_F(NewsTest, NewsLogKeepsTheItemsAcrossARestartAndIsAppendedTo) {
   gone.date = local_date();
   net->deliver(0x5A, gone);
   ASSERT_TRUE(net->wait_handled());
-  EXPECT_EQ(file_bytes("news.log").size(), after_three) << "a deletion marks the record in place";
+  ASSERT_EQ(KelapiDisconnect(), KELAPI_OK);  // what is pending is written when the link goes
+
+  const Log log = read_log("news.log");
+  ASSERT_TRUE(log.well_formed);
+  EXPECT_EQ(log.count, 2u) << "the count of items not deleted";
+  ASSERT_EQ(log.records.size(), 2u) << "one record per item, the deleted one left out";
+  EXPECT_STREQ(log.records[0].item.headline, "Kept");
+  EXPECT_EQ(log.records[0].body, "");
+  EXPECT_EQ(log.records[0].body_complete, 0u);
+  EXPECT_STREQ(log.records[1].item.headline, "With body");
+  EXPECT_EQ(log.records[1].body, "\xEF\xF0\xE8\xE2");
+  EXPECT_EQ(log.records[1].body_complete, 1u);
+  for (const LogRecord& r : log.records) EXPECT_EQ(r.deleted, 0u);
   ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
 
   lib.reset();
@@ -160,8 +227,111 @@ TEST_F(NewsTest, NewsLogKeepsTheItemsAcrossARestartAndIsAppendedTo) {
   EXPECT_EQ(r.body_received, 1);
   EXPECT_EQ(body(2), "\xEF\xF0\xE8\xE2");
   EXPECT_EQ(KelapiGetNews(3, &r), KELAPI_E_INVALIDARG) << "the deleted item is gone";
-  EXPECT_EQ(file_bytes("news.log").substr(0, 8), "INFONEWS");
-  EXPECT_EQ(file_bytes("news.log")[16], 2) << "the file was written again without the deleted item";
+}
+
+TEST_F(NewsTest, ANewsLogInTheAppendedFormOfEarlierVersionsIsReadAndWrittenAnew) {
+  // A first run leaves the journal that keeps news; its news.log is then
+  // replaced by one in the appended form.
+  start();
+  ASSERT_EQ(KelapiUninitialize(), KELAPI_OK);
+  auto record = [](uint32_t complete, uint32_t deleted, const Msg0057_NewsItem& i, const std::string& body) {
+    return LogRecord{complete, deleted, i, body};
+  };
+  write_appended_log("news.log", {record(0, 0, item(1, 1, "Kept"), ""),
+                                  record(0, 1, item(2, 2, "Deleted"), ""),
+                                  record(0, 0, item(3, 3, "With body", 4), ""),
+                                  record(1, 1, item(3, 3, "With body", 4), "old!"),  // fetched again later
+                                  record(1, 0, item(3, 3, "With body", 4), "body"),
+                                  record(0, 0, item(4, 4, "Last"), "")});
+
+  lib.reset();
+  make_library(default_options());
+  ASSERT_EQ(init(0, 0), KELAPI_OK);
+  KelapiNewsRecord r;
+  ASSERT_EQ(KelapiGetNews(1, &r), KELAPI_OK);
+  EXPECT_STREQ(r.headline, "Kept");
+  ASSERT_EQ(KelapiGetNews(2, &r), KELAPI_OK);
+  EXPECT_STREQ(r.headline, "With body") << "the body's record keeps the item's place";
+  EXPECT_EQ(body(2), "body");
+  ASSERT_EQ(KelapiGetNews(3, &r), KELAPI_OK);
+  EXPECT_STREQ(r.headline, "Last");
+  EXPECT_EQ(KelapiGetNews(4, &r), KELAPI_E_INVALIDARG);
+
+  const Log log = read_log("news.log");
+  ASSERT_TRUE(log.well_formed);
+  EXPECT_EQ(log.count, 3u) << "written again in the whole form";
+  ASSERT_EQ(log.records.size(), 3u);
+  EXPECT_EQ(log.records[1].body, "body");
+}
+
+TEST_F(NewsTest, ChangesAfterARecentWriteReachTheFileWithoutFurtherMessages) {
+  start();
+  net->deliver(0x57, item(1, 1, "First"));
+  ASSERT_TRUE(net->wait_handled());
+  net->deliver(0x57, item(2, 2, "Second"));
+  net->deliver(0x57, item(3, 3, "Third"));
+  ASSERT_TRUE(net->wait_handled());
+  // However close together the changes came, the receive thread writes what
+  // is pending once the gap after the last write has passed.
+  Log log;
+  for (int i = 0; i < 3000 && log.count != 3; ++i) {
+    platform::Waitable* activity[] = {&net->activity()};
+    platform::wait_any(activity, 10);
+    log = read_log("news.log");
+  }
+  EXPECT_EQ(log.count, 3u);
+  EXPECT_EQ(log.records.size(), 3u);
+}
+
+TEST(NewsFile, ChangesAreWrittenWholeAtMostOncePerGapThatGrowsWithTheFile) {
+  NewsTable table;
+  NewsFile file;
+  file.set_path("news_gap.log");
+  EXPECT_EQ(file.due_ms(), -1) << "nothing pending";
+  ASSERT_TRUE(file.rewrite(table, 0));
+  EXPECT_EQ(read_log("news_gap.log").count, 0u);
+
+  Msg0057_NewsItem i{};
+  i.id = 1;
+  table.append(i);
+  file.changed(400);
+  EXPECT_EQ(file.due_ms(), kMinSaveGapMs) << "not before the gap after the last write";
+  i.id = 2;
+  table.append(i);
+  file.changed(500);  // a second change waits for the same write
+  EXPECT_EQ(file.due_ms(), kMinSaveGapMs);
+  ASSERT_TRUE(file.save_if_due(table, kMinSaveGapMs - 1));
+  EXPECT_EQ(read_log("news_gap.log").count, 0u);
+  ASSERT_TRUE(file.save_if_due(table, kMinSaveGapMs));
+  EXPECT_EQ(read_log("news_gap.log").count, 2u) << "both changes in one write";
+  EXPECT_EQ(file.due_ms(), -1);
+
+  // A change long after the last write is due at once.
+  table.remove(0);
+  file.changed(10 * kMinSaveGapMs);
+  EXPECT_EQ(file.due_ms(), 10 * kMinSaveGapMs);
+  ASSERT_TRUE(file.save_if_due(table, 10 * kMinSaveGapMs));
+  const Log log = read_log("news_gap.log");
+  EXPECT_EQ(log.count, 1u);
+  ASSERT_EQ(log.records.size(), 1u);
+  EXPECT_EQ(log.records[0].item.id, 2);
+
+  // A large file waits longer: one more millisecond per kSaveBytesPerMs.
+  for (int32_t n = 0; n < 2000; ++n) {
+    i.id = 100 + n;
+    table.append(i);
+  }
+  const int64_t t = 100 * kMinSaveGapMs;
+  ASSERT_TRUE(file.rewrite(table, t));
+  const auto bytes = static_cast<int64_t>(file_bytes("news_gap.log").size());
+  file.changed(t);
+  EXPECT_EQ(file.due_ms(), t + kMinSaveGapMs + bytes / static_cast<int64_t>(kSaveBytesPerMs));
+  // Writing what is pending at once does not wait for the gap.
+  table.remove(1);
+  ASSERT_TRUE(file.save_now(table, t + 1));
+  EXPECT_EQ(read_log("news_gap.log").count, 2000u);
+  EXPECT_TRUE(file.save_now(table, t + 2)) << "nothing pending: nothing to do";
+  std::remove("news_gap.log");
 }
 
 TEST(NewsFile, OldItemsAndDamagedFilesAreDropped) {
@@ -174,7 +344,7 @@ TEST(NewsFile, OldItemsAndDamagedFilesAreDropped) {
   i.date = 20100401;
   i.id = 2;
   table.append(i);
-  ASSERT_TRUE(file.rewrite(table));
+  ASSERT_TRUE(file.rewrite(table, 0));
   NewsTable loaded;
   std::string reason;
   ASSERT_EQ(NewsFile::read("news_dates.log", 20100401, loaded, reason), NewsFile::Load::loaded);

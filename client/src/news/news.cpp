@@ -2,6 +2,7 @@
 #include "news/news.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "core/diag.h"
@@ -24,10 +25,6 @@ constexpr uint32_t kInitDropBodyCopy = 0x800 | 0x200;
 constexpr uintptr_t kChangeAdded = 0;
 constexpr uintptr_t kChangeDeleted = 1;
 
-bool same_key(const Msg0057_NewsItem& item, int32_t id, std::string_view code, int32_t time, int32_t date) {
-  return item.id == id && field_text(item.code) == code && item.time == time && item.date == date;
-}
-
 Msg0057_NewsItem terminated(const Msg0057_NewsItem& item) {
   Msg0057_NewsItem r = item;
   copy_field(r.code, item.code);
@@ -41,8 +38,16 @@ void announce(Library& lib, uintptr_t change, std::size_t slot) {
 }
 
 void report_save(bool ok) {
-  if (!ok) diag("KeldaApi: news.log could not be written; it is written whole at the next change\n");
+  if (!ok) diag("KeldaApi: news.log could not be written; it is written again at the next change\n");
 }
+
+NewsItemKey key_of_item(const Msg0057_NewsItem& item) {
+  return NewsItemKey(item.id, field_text(item.code), item.time, item.date);
+}
+
+// The table changed: news.log is written at the end of the burst, or
+// later when the last write was too recent (news_file.h).
+void changed(Library& lib) { lib.news_file.changed(news_clock_ms()); }
 
 NewsKey key_of(const Msg0057_NewsItem& item) {
   NewsKey k;
@@ -56,6 +61,18 @@ NewsKey key_of(const Msg0057_NewsItem& item) {
 
 }  // namespace
 
+NewsItemKey::NewsItemKey(int32_t id_, std::string_view code_, int32_t time_, int32_t date_)
+    : id(id_), time(time_), date(date_) {
+  code_ = code_.substr(0, code_.find('\0'));
+  std::copy_n(code_.data(), std::min(code_.size(), code.size() - 1), code.data());
+}
+
+std::size_t NewsItemKeyHash::operator()(const NewsItemKey& k) const noexcept {
+  std::size_t h = std::hash<std::string_view>()(std::string_view(k.code.data()));
+  for (const int32_t w : {k.id, k.time, k.date}) h = h * 1000003u ^ std::hash<int32_t>()(w);
+  return h;
+}
+
 NewsSlot* NewsTable::live(int64_t number) {
   if (number < 1 || static_cast<uint64_t>(number) > slots_.size()) return nullptr;
   NewsSlot& s = *slots_[static_cast<std::size_t>(number - 1)];
@@ -63,10 +80,8 @@ NewsSlot* NewsTable::live(int64_t number) {
 }
 
 int64_t NewsTable::find_key(int32_t id, std::string_view code, int32_t time, int32_t date) const {
-  for (std::size_t i = 0; i < slots_.size(); ++i) {
-    if (!slots_[i]->deleted && same_key(slots_[i]->item, id, code, time, date)) return static_cast<int64_t>(i);
-  }
-  return -1;
+  const auto it = by_key_.find(NewsItemKey(id, code, time, date));
+  return it == by_key_.end() ? -1 : static_cast<int64_t>(it->second);
 }
 
 int64_t NewsTable::find_number(int32_t number) const {
@@ -90,16 +105,28 @@ NewsSlot& NewsTable::append(const Msg0057_NewsItem& item) {
   auto slot = std::make_unique<NewsSlot>();
   slot->item = item;
   if (slots_.size() == slots_.capacity()) slots_.reserve(slots_.size() < 100 ? 100 : slots_.size() * 2);
-  slots_.push_back(std::move(slot));
+  by_key_.try_emplace(key_of_item(item), slots_.size());
+  slots_.push_back(std::move(slot));  // within the capacity: cannot fail
   return *slots_.back();
+}
+
+void NewsTable::remove(std::size_t i) {
+  NewsSlot& slot = *slots_.at(i);
+  if (slot.deleted) return;
+  const auto it = by_key_.find(key_of_item(slot.item));
+  if (it != by_key_.end() && it->second == i) by_key_.erase(it);
+  slot.deleted = true;
+  slot.body.clear();
+  slot.body.shrink_to_fit();
+  slot.body_complete = false;
 }
 
 void on_news_item(Library& lib, const Msg0057_NewsItem& received) {
   const Msg0057_NewsItem item = terminated(received);
   if (lib.news.find_key(item.id, field_text(item.code), item.time, item.date) >= 0) return;
   if (lib.news.size() >= kMaxNewsItems) return;
-  NewsSlot& slot = lib.news.append(item);
-  report_save(lib.news_file.append(lib.news, slot));
+  lib.news.append(item);
+  changed(lib);
   announce(lib, kChangeAdded, lib.news.size() - 1);
 }
 
@@ -115,7 +142,7 @@ void on_news_body_part(Library& lib, const Msg0058_NewsBodyPart& part) {
   slot.body.append(reinterpret_cast<const char*>(part.text), count);
   if ((part.flags & 1) == 0) return;
   slot.body_complete = true;
-  report_save(lib.news_file.append_body(lib.news, slot));
+  changed(lib);
   announce(lib, kChangeAdded, static_cast<std::size_t>(at));
 }
 
@@ -124,18 +151,14 @@ void on_news_deleted(Library& lib, const NewsKey& key) {
   copy_field(code, key.code);
   const int64_t at = lib.news.find_key(key.id, field_text(code), key.time, key.date);
   if (at < 0) return;
-  NewsSlot& slot = lib.news.at_mut(static_cast<std::size_t>(at));
-  slot.deleted = true;
-  report_save(lib.news_file.mark_deleted(lib.news, slot));
-  slot.body.clear();
-  slot.body.shrink_to_fit();
-  slot.body_complete = false;
+  lib.news.remove(static_cast<std::size_t>(at));
+  changed(lib);
   announce(lib, kChangeDeleted, static_cast<std::size_t>(at));
 }
 
 void drop_news(Library& lib) {
   lib.news.clear();
-  if (!lib.news_file.path().empty()) report_save(lib.news_file.rewrite(lib.news));
+  if (!lib.news_file.path().empty()) report_save(lib.news_file.rewrite(lib.news, news_clock_ms()));
 }
 
 void drop_news_unless_kept(Library& lib) {
@@ -152,7 +175,18 @@ void load_news(Library& lib) {
     diag("KeldaApi: news.log is damaged (%s); the news start empty\n", reason.c_str());
     lib.news.clear();
   }
-  report_save(lib.news_file.rewrite(lib.news));
+  report_save(lib.news_file.rewrite(lib.news, news_clock_ms()));
+}
+
+void save_news(Library& lib, bool now) {
+  if (lib.news_file.path().empty()) return;
+  const int64_t t = news_clock_ms();
+  report_save(now ? lib.news_file.save_now(lib.news, t) : lib.news_file.save_if_due(lib.news, t));
+}
+
+int64_t news_clock_ms() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 void run_book_news(Library& lib) {

@@ -1,11 +1,8 @@
-// Reading, appending and rewriting news.log.
+// Reading and writing news.log.
 #include "news/news_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstring>
-#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -25,8 +22,6 @@ struct SlotRecord {
   uint32_t deleted;
 };
 static_assert(sizeof(SlotRecord) == 16);
-constexpr uint64_t kDeletedFlagOffset = offsetof(SlotRecord, deleted);
-constexpr uint64_t kCountOffset = offsetof(FileFrame, count);
 constexpr uint64_t kLeastRecord = sizeof(SlotRecord) + sizeof(Msg0057_NewsItem) + sizeof(uint32_t);
 
 // The bytes of one record.
@@ -42,25 +37,6 @@ std::vector<uint8_t> record_bytes(const NewsSlot& slot) {
   return out;
 }
 
-struct Piece {
-  uint64_t offset;
-  const void* bytes;
-  std::size_t size;
-};
-
-// Writes pieces at their offsets of an existing file, in order.
-bool write_at(const std::string& path, std::initializer_list<Piece> pieces) {
-  const int fd = ::open(os_path(path).c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = true;
-  for (const Piece& p : pieces) {
-    ok = ok && ::lseek(fd, static_cast<off_t>(p.offset), SEEK_SET) == static_cast<off_t>(p.offset) &&
-         write_all(fd, p.bytes, p.size);
-  }
-  ok = ::close(fd) == 0 && ok;
-  return ok;
-}
-
 Msg0057_NewsItem terminated(const Msg0057_NewsItem& item) {
   Msg0057_NewsItem r = item;
   copy_field(r.code, item.code);
@@ -71,70 +47,41 @@ Msg0057_NewsItem terminated(const Msg0057_NewsItem& item) {
 
 }  // namespace
 
-bool NewsFile::fail() {
-  delete_file(path_);
-  valid_ = false;
-  return false;
+void NewsFile::changed(int64_t now_ms) {
+  if (pending_) return;
+  pending_ = true;
+  due_.store(std::max(now_ms, next_allowed_ms_));
 }
 
-bool NewsFile::rewrite(NewsTable& table) {
-  valid_ = false;
+bool NewsFile::save_if_due(const NewsTable& table, int64_t now_ms) {
+  if (!pending_ || now_ms < due_.load()) return true;
+  return rewrite(table, now_ms);
+}
+
+bool NewsFile::save_now(const NewsTable& table, int64_t now_ms) {
+  return pending_ ? rewrite(table, now_ms) : true;
+}
+
+bool NewsFile::rewrite(const NewsTable& table, int64_t now_ms) {
+  pending_ = false;
+  due_.store(-1);
+  next_allowed_ms_ = now_ms + kMinSaveGapMs;
   auto f = ReplacingFile::create(path_);
-  if (!f) return fail();
+  if (!f) return false;  // the file is gone already
   uint32_t count = 0;
   for (std::size_t i = 0; i < table.size(); ++i) count += table.at(i).deleted ? 0 : 1;
   const FileFrame frame = make_frame(kNewsTag, kNewsVersion, sizeof(SlotRecord), count);
   bool ok = f->write(&frame, sizeof frame);
-  uint64_t offset = sizeof frame;
+  uint64_t bytes = sizeof frame;
   for (std::size_t i = 0; ok && i < table.size(); ++i) {
-    NewsSlot& slot = table.at_mut(i);
-    slot.file_offset = slot.body_offset = -1;
+    const NewsSlot& slot = table.at(i);
     if (slot.deleted) continue;
-    const std::vector<uint8_t> bytes = record_bytes(slot);
-    ok = f->write(bytes.data(), bytes.size());
-    slot.file_offset = static_cast<int64_t>(offset);
-    offset += bytes.size();
+    const std::vector<uint8_t> record = record_bytes(slot);
+    ok = f->write(record.data(), record.size());
+    bytes += record.size();
   }
-  if (!ok || !f->commit()) return fail();
-  valid_ = true;
-  records_ = count;
-  end_ = offset;
-  return true;
-}
-
-bool NewsFile::append_record(NewsTable& table, NewsSlot& slot, int64_t& offset) {
-  if (!valid_) return rewrite(table);
-  const std::vector<uint8_t> bytes = record_bytes(slot);
-  const uint32_t count = records_ + 1;
-  // The record first, then the count that takes it in.
-  if (!write_at(path_, {{end_, bytes.data(), bytes.size()}, {kCountOffset, &count, sizeof count}})) return fail();
-  offset = static_cast<int64_t>(end_);
-  end_ += bytes.size();
-  records_ = count;
-  return true;
-}
-
-bool NewsFile::append(NewsTable& table, NewsSlot& slot) { return append_record(table, slot, slot.file_offset); }
-
-bool NewsFile::append_body(NewsTable& table, NewsSlot& slot) {
-  // A body fetched again replaces the one recorded before.
-  const uint32_t deleted = 1;
-  if (valid_ && slot.body_offset >= 0 &&
-      !write_at(path_, {{static_cast<uint64_t>(slot.body_offset) + kDeletedFlagOffset, &deleted, sizeof deleted}})) {
-    return fail();
-  }
-  return append_record(table, slot, slot.body_offset);
-}
-
-bool NewsFile::mark_deleted(NewsTable& table, const NewsSlot& slot) {
-  if (!valid_) return rewrite(table);
-  const uint32_t deleted = 1;
-  for (const int64_t offset : {slot.file_offset, slot.body_offset}) {
-    if (offset < 0) continue;
-    if (!write_at(path_, {{static_cast<uint64_t>(offset) + kDeletedFlagOffset, &deleted, sizeof deleted}})) {
-      return fail();
-    }
-  }
+  if (!ok || !f->commit()) return false;  // both delete the file
+  next_allowed_ms_ += static_cast<int64_t>(bytes / kSaveBytesPerMs);
   return true;
 }
 

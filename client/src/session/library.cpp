@@ -1,5 +1,6 @@
 #include "session/library.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/diag.h"
@@ -144,11 +145,39 @@ void Library::worker_main() {
   }
 }
 
+// How long the receive thread may sleep before news.log is due: news
+// changes are made on this thread, so the due time cannot move earlier while
+// it sleeps.
+uint32_t Library::news_save_wait_ms() const {
+  const int64_t due = news_file.due_ms();
+  if (due < 0) return platform::kInfinite;
+  const int64_t wait = due - news_clock_ms();
+  return static_cast<uint32_t>(std::clamp<int64_t>(wait, 0, platform::kInfinite - 1));
+}
+
+void Library::save_news_when_due(bool now) {
+  try {
+    save_news(*this, now);
+  } catch (const std::exception& e) {
+    diag("KeldaApi: news.log not written: %s\n", e.what());
+  }
+}
+
 void Library::receive_main() {
   platform::Event& stop = *platform::current_stop_event();
   platform::Waitable* objects[] = {&stop, &receive_data_};
   while (true) {
-    const auto w = platform::wait_any(objects, platform::kInfinite);
+    const auto w = platform::wait_any(objects, news_save_wait_ms());
+    if (w.status == platform::WaitStatus::timeout) {
+      // news.log is due. The lock is waited for together with the stop
+      // event: a library ended by the lock's holder must not wait for us.
+      platform::Waitable* lock_or_stop[] = {&stop, &mutex_};
+      const auto locked = platform::wait_any(lock_or_stop, platform::kInfinite);
+      if (locked.status != platform::WaitStatus::signaled || locked.index == 0) return;
+      save_news_when_due(false);
+      unlock();
+      continue;
+    }
     if (w.status != platform::WaitStatus::signaled || w.index == 0) return;
     // Only this thread lowers the counter: every stored message is taken
     // once, also across a disconnect and a reconnect.
@@ -162,7 +191,10 @@ void Library::receive_main() {
           } catch (const std::exception& e) {
             diag("KeldaApi: a message handler failed: %s\n", e.what());
           }
-          if (pending_.load() <= 1) all_trades_flush();  // the end of a batch
+          if (pending_.load() <= 1) {  // the end of a batch
+            all_trades_flush();
+            save_news_when_due(false);
+          }
         }
       }
       pending_.fetch_sub(1);
@@ -266,6 +298,7 @@ void Library::install_table_hooks() {
     depo_accounts.security.release();
     futures.release();
     positions.release();
+    save_news_when_due(true);
     news.release();
     rule_files.clear();
     negotiated.release();
@@ -274,6 +307,7 @@ void Library::install_table_hooks() {
     minutes.reset();
   });
   hooks_.link_lost.push_back([this] {
+    save_news_when_due(true);
     all_trades_link_lost(*this);
     minutes_link_lost(*this);
     data_lines_link_lost(*this);

@@ -324,6 +324,10 @@ class Library {
 
   void worker_main();
   void receive_main();
+  // news.log: how long the receive thread may sleep before it is due, and
+  // writing it (when due, or at once with `now`); failures are reported.
+  uint32_t news_save_wait_ms() const;
+  void save_news_when_due(bool now);
   void run_command(uint32_t code, uintptr_t argument);
   void connect_sequence(uintptr_t attempt);
   void fail_attempt();
