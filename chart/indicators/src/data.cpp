@@ -106,15 +106,21 @@ int CData::lineCount(int* count) const {
   return 1;
 }
 
-int CData::pointPasses(const DataPoint* point) const {
-  if (point->valid == 0) return 0;
-  if (std::fabs(point->volume) < kEpsilon) return 0;
-  const VizorChartParams& params = chart_->params();
-  if (params.mode != VIZOR_MODE_DAY_RANGE || params.interval < 0.0) return 1;
-  const int32_t time_of_day = platform::packDateTime(point->time, nullptr);
-  if (time_of_day < platform::packDateTime(params.from, nullptr)) return 0;
-  const int32_t to = platform::packDateTime(params.to, nullptr);
-  return to == 0 || time_of_day <= to ? 1 : 0;
+int CData::pointPasses(const DataPoint* point) const { return PointFilter(*this)(*point) ? 1 : 0; }
+
+PointFilter::PointFilter(const CData& series) {
+  const VizorChartParams& params = series.chart().params();
+  // Day, week and month charts (a negative interval) keep every bar.
+  dayRange_ = params.mode == VIZOR_MODE_DAY_RANGE && params.interval >= 0.0;
+  if (dayRange_) {
+    from_ = platform::packDateTime(params.from, nullptr);
+    to_ = platform::packDateTime(params.to, nullptr);
+  }
+}
+
+bool PointFilter::withinHours(const DataPoint& point) const {
+  const int32_t timeOfDay = platform::packDateTime(point.time, nullptr);
+  return timeOfDay >= from_ && (to_ == 0 || timeOfDay <= to_);
 }
 
 void CData::addSource(CData* source) {

@@ -14,10 +14,10 @@ namespace {
 // bar's point p; false when the bar does not pass or is the first that
 // passes (which starts the total at 0 and draws nothing); otherwise
 // *before is the passing bar before it.
-bool continuesTotal(const CData& filter, const PointVector& s, int i, DataPoint& p, int* before) {
+bool continuesTotal(const PointFilter& passes, const PointVector& s, int i, DataPoint& p, int* before) {
   p.valid = 0;
-  if (!filter.pointPasses(&s[i])) return false;
-  *before = passingBack(filter, s, i - 1, 1);
+  if (!passes(s[i])) return false;
+  *before = passingBack(passes, s, i - 1, 1);
   if (*before >= 0) return true;
   setSingleValue(&p, 0.0);
   return false;
@@ -48,10 +48,11 @@ int CDataCumWAD::setParams(const VizorGraphParams* graph, const void* params, in
 void CDataCumWAD::calculate(int first, int last) {
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
+  const PointFilter passes(*this);
   calculateTail(*this, first, last, s.size(), [&](int i) {
     DataPoint& p = own[i];
     int j = -1;
-    if (!continuesTotal(*this, s, i, p, &j)) return;
+    if (!continuesTotal(passes, s, i, p, &j)) return;
     const int previous = lastValidBefore(own, i);
     const double total = previous < 0 ? 0.0 : own[previous].close;
     const double close = s[i].close;
@@ -87,11 +88,12 @@ int CDataBalanceVol::setParams(const VizorGraphParams* graph, const void* params
 void CDataBalanceVol::calculate(int first, int last) {
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
+  const PointFilter passes(*this);
   calculateTail(*this, first, last, s.size(), [&](int i) {
     DataPoint& p = own[i];
     int j = -1;
-    if (!continuesTotal(*this, s, i, p, &j)) return;
-    const int previous = passingBack(*this, own, i - 1, 1);
+    if (!continuesTotal(passes, s, i, p, &j)) return;
+    const int previous = passingBack(passes, own, i - 1, 1);
     double value = 0.0;
     if (previous >= 0) {
       const double x = selectPrice(field_, &s[i]);
@@ -125,13 +127,14 @@ int CDataCumAD::setParams(const VizorGraphParams* graph, const void* params, int
 }
 
 void CDataCumAD::calculate(int first, int last) {
+  const PointFilter passes(*this);
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
   calculateTail(*this, first, last, s.size(), [&](int i) {
     DataPoint& p = own[i];
     p.valid = 0;
-    if (!pointPasses(&s[i])) return;
-    const int previous = passingBack(*this, own, i - 1, 1);
+    if (!passes(s[i])) return;
+    const int previous = passingBack(passes, own, i - 1, 1);
     const double total = previous < 0 ? 0.0 : own[previous].close;
     const DataPoint& b = s[i];
     const double range = b.high - b.low;

@@ -44,23 +44,24 @@ double CDataADX_DirectMovement::valueAt(const PointVector& s, int i, int prev) c
 
 void CDataADX_DirectMovement::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const PointVector& s = source_->getPoints();
   int from = first;
   int to = last;
   // A bar is also the previous bar of the next passing one: that one follows.
   if (from != -1) {
     ++to;
-    while (to < s.size() && !pointPasses(&s[to])) ++to;
+    while (to < s.size() && !passes(s[to])) ++to;
   }
   if (resolveRange(from, to)) {
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < s.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&s[i])) continue;
+      if (!passes(s[i])) continue;
       setMark(p);
       int prev = i - 1;
-      while (prev >= 0 && !pointPasses(&s[prev])) --prev;
+      while (prev >= 0 && !passes(s[prev])) --prev;
       if (prev < 0) continue;
       int marked = i - 1;
       while (marked >= 0 && !isMarked(own[marked])) --marked;
@@ -98,6 +99,7 @@ int CDataADX_DX::setParams(const VizorGraphParams* graph, const void* params, in
 
 void CDataADX_DX::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   PointVector& own = getPoints();
   // Either index may have changed a different stretch: recompute to the end.
   int from = first;
@@ -109,7 +111,7 @@ void CDataADX_DX::calculate(int first, int last) {
       DataPoint& point = own[i];
       point.valid = 0;
       // A bar needs both directions.
-      if (!pointPasses(&p[i]) || !pointPasses(&m[i])) continue;
+      if (!passes(p[i]) || !passes(m[i])) continue;
       const double sum = p[i].close + m[i].close;
       setSingleValue(&point, std::fabs(sum) < kEpsilon ? 0.0 : std::fabs(p[i].close - m[i].close) / sum * 100.0);
       point.valid = 1;

@@ -2,6 +2,7 @@
 #include "chart/data_alligator.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include "chart/wide_text.h"
 #include "composite_lines.h"
 #include "indicator_util.h"
+#include "sliding_window.h"
 
 namespace kelda::chart {
 
@@ -45,20 +47,9 @@ int CDataAlligatorPart::setParams(const VizorGraphParams* graph, const void* par
   return average_->setParams(nullptr, params, size, checkOnly, recalc);
 }
 
-int CDataAlligatorPart::takenIndex(const PointVector& m, int i, int end) const {
-  if (shift_ == 0) return pointPasses(&m[i]) ? i : -1;
-  const int step = shift_ > 0 ? -1 : 1;
-  const int64_t wanted = shift_ > 0 ? shift_ : -static_cast<int64_t>(shift_);
-  int64_t counted = 0;
-  // Looking ahead never reaches the last bar itself.
-  for (int j = i + step; j >= 0 && j < end; j += step) {
-    if (pointPasses(&m[j]) && ++counted == wanted) return j;
-  }
-  return -1;
-}
-
 void CDataAlligatorPart::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const bool percent = percentShown(*this);
   PointVector& own = getPoints();
   const PointVector& m = average_->getPoints();
@@ -69,15 +60,36 @@ void CDataAlligatorPart::calculate(int first, int last) {
   int start = first == -1 || percent ? 0 : std::min(std::max(first, 0), end + 1);
   for (int64_t counted = 0; shift_ < 0 && start > 0 && counted <= -static_cast<int64_t>(shift_);) {
     --start;
-    if (pointPasses(&m[start])) ++counted;
+    if (passes(m[start])) ++counted;
   }
-  for (int i = start; i <= end; ++i) {
+  // The point shown at bar i: the average's own (shift 0), the |s|-th
+  // passing one before it (s > 0: the oldest of a window of the last s), or
+  // the |s|-th passing one after it but before the last bar (s < 0, walked
+  // from the end).
+  auto show = [&](int i, int j) {
     DataPoint& p = own[i];
     p.valid = 0;
-    const int j = takenIndex(m, i, end);
-    if (j < 0) continue;
+    if (j < 0) return;
     setSingleValue(&p, m[j].close);
     p.valid = 1;
+  };
+  const int64_t wanted = shift_ >= 0 ? shift_ : -static_cast<int64_t>(shift_);
+  const int32_t count = static_cast<int32_t>(std::min<int64_t>(wanted, INT32_MAX));
+  if (shift_ == 0) {
+    for (int i = start; i <= end; ++i) show(i, passes(m[i]) ? i : -1);
+  } else if (shift_ > 0) {
+    PassingWindow before(count, m.size());
+    before.fillAt(m, passes, start - 1);
+    for (int i = start; i <= end; ++i) {
+      show(i, before.full() ? before.oldest() : -1);
+      if (passes(m[i])) before.push(i);
+    }
+  } else {
+    PassingWindow after(count, m.size());
+    for (int i = end; i >= start; --i) {
+      if (i + 1 < end && passes(m[i + 1])) after.push(i + 1);
+      show(i, after.full() ? after.oldest() : -1);
+    }
   }
   if (percent) {
     for (int i = 0; i <= end; ++i) {

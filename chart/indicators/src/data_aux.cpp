@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sliding_window.h"
+
 namespace kelda::chart {
 
 CDataDifference::CDataDifference(CChart& chart, CData& a, CData& b) : CDataCommon(chart, 0, 2), a_(&a), b_(&b) {
@@ -33,6 +35,7 @@ int CDataDifference::setParams(const VizorGraphParams* graph, const void* params
 
 void CDataDifference::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -41,7 +44,7 @@ void CDataDifference::calculate(int first, int last) {
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < a.size() && i < b.size(); ++i) {
       own[i].valid = 0;
-      if (!pointPasses(&a[i]) || !pointPasses(&b[i])) continue;
+      if (!passes(a[i]) || !passes(b[i])) continue;
       setSingleValue(&own[i], selectPrice(field_, &a[i]) - selectPrice(field_, &b[i]));
       own[i].valid = 1;
     }
@@ -57,6 +60,7 @@ CDataMedianPrice::CDataMedianPrice(CChart& chart, CData& source) : CDataCommon(c
 
 void CDataMedianPrice::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -64,7 +68,7 @@ void CDataMedianPrice::calculate(int first, int last) {
     PointVector& own = getPoints();
     for (int i = from; i <= to; ++i) {
       own[i].valid = 0;
-      if (i >= s.size() || !pointPasses(&s[i])) continue;
+      if (i >= s.size() || !passes(s[i])) continue;
       setSingleValue(&own[i], (s[i].low + s[i].high) * 0.5);
       own[i].valid = 1;
     }
@@ -80,6 +84,7 @@ CDataTypicalPrice::CDataTypicalPrice(CChart& chart, CData& source) : CDataCommon
 
 void CDataTypicalPrice::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -87,7 +92,7 @@ void CDataTypicalPrice::calculate(int first, int last) {
     PointVector& own = getPoints();
     for (int i = from; i <= to; ++i) {
       own[i].valid = 0;
-      if (i >= s.size() || !pointPasses(&s[i])) continue;
+      if (i >= s.size() || !passes(s[i])) continue;
       setSingleValue(&own[i], typicalPrice(&s[i]));
       own[i].valid = 1;
     }
@@ -103,26 +108,27 @@ CDataShift::CDataShift(CChart& chart, CData& source) : CDataCommon(chart, 0, 1),
 
 void CDataShift::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
   const int m = shiftCount();
   const int start = first == -1 ? 0 : std::max(first, 0);
+  // The last m passing source points before the bar: the oldest of them is
+  // the one shown (a negative count shows nothing).
+  PassingWindow before(std::max(m, 1), s.size());
+  if (m > 0) before.fillAt(s, passes, start - 1);
   for (int i = start; i < own.size(); ++i) {
     own[i].valid = 0;
-    if (i < m - 1 || i >= s.size()) continue;
+    if (i >= s.size()) continue;
+    const bool passing = passes(s[i]);
     int taken = -1;
     if (m == 0) {
-      if (pointPasses(&s[i])) taken = i;
-    } else {
-      int counted = 0;
-      for (int k = i - 1; k >= 0; --k) {
-        if (pointPasses(&s[k]) && ++counted == m) {
-          taken = k;
-          break;
-        }
-      }
+      taken = passing ? i : -1;
+    } else if (m > 0 && before.full()) {
+      taken = before.oldest();
     }
-    if (taken < 0) continue;
+    if (m > 0 && passing) before.push(i);
+    if (i < m - 1 || taken < 0) continue;
     setSingleValue(&own[i], s[taken].close);
     own[i].valid = 1;
     toPercentOfBase(&own[i]);

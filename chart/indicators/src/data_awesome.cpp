@@ -48,6 +48,7 @@ int CDataAO::setParams(const VizorGraphParams* graph, const void* params, int si
 
 void CDataAO::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   PointVector& own = getPoints();
   int from = first;
   int to = first == -1 ? -1 : own.size() - 1;
@@ -57,7 +58,7 @@ void CDataAO::calculate(int first, int last) {
     for (int i = from; i <= to && i < f.size() && i < s.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&f[i]) || !pointPasses(&s[i])) continue;
+      if (!passes(f[i]) || !passes(s[i])) continue;
       setSingleValue(&p, selectPrice(params_.field, &f[i]) - selectPrice(params_.field, &s[i]));
       p.valid = 1;
       toPercentOfBase(&p);
@@ -104,6 +105,7 @@ int CDataAC::setParams(const VizorGraphParams* graph, const void* params, int si
 
 void CDataAC::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -114,7 +116,7 @@ void CDataAC::calculate(int first, int last) {
     for (int i = from; i <= to && i < o.size() && i < m.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&o[i]) || !pointPasses(&m[i])) continue;
+      if (!passes(o[i]) || !passes(m[i])) continue;
       setSingleValue(&p, selectPrice(field, &o[i]) - selectPrice(field, &m[i]));
       p.valid = 1;
       toPercentOfBase(&p);

@@ -11,6 +11,7 @@
 #include "chart/wide_text.h"
 #include "indicator_util.h"
 #include "line_record.h"
+#include "sliding_window.h"
 #include "platform/last_error.h"
 
 namespace kelda::chart {
@@ -29,6 +30,84 @@ int copyBlockOut(int baseResult, void* params, int size, const Block& block) {
 // A series computed from two inputs recomputes from the start of the range
 // to the last bar: each input may have changed a different stretch.
 int twoInputEnd(int first, const PointVector& points) { return first == -1 ? -1 : points.size() - 1; }
+
+// The window of the deviation: the last n passing source points, with the
+// sums of d and d * d for d = price - c, c a price of the window taken at
+// each exact re-sum (close to the window's prices, so that the sums do not
+// cancel): sum of (p - m)^2 = sum d^2 - 2 (m - c) sum d + n (m - c)^2.
+class DeviationWindow {
+ public:
+  DeviationWindow(const PointVector& source, const PointFilter& passes, int32_t field, int32_t n)
+      : source_(source), passes_(passes), field_(field), n_(n), window_(n, source.size()) {}
+
+  void fillAt(int32_t at) {
+    window_.fillAt(source_, passes_, at);
+    resum();
+    nextResum_ = nextResum(at, n_);
+  }
+  void advance(int32_t i, bool passing) {
+    if (passing) {
+      add(selectPrice(field_, &source_[i]), 1);
+      const int32_t left = window_.push(i);
+      if (left >= 0) add(selectPrice(field_, &source_[left]), -1);
+    }
+    if (i == nextResum_) {
+      resum();
+      nextResum_ += resumStride(n_);
+    }
+  }
+  bool full() const { return window_.full(); }
+
+  // sqrt(sum of (p - mean)^2 / n) over the window. Where the sums may hold
+  // too few exact digits (a spread small against the terms they were built
+  // from: the prices' distance from c, and what passed through them since
+  // they were taken afresh), the window is walked as the definition says.
+  double deviation(double mean) const {
+    const double a = mean - c_;
+    const double n = static_cast<double>(n_);
+    if (nonzero_ == 0 && a == 0.0) return 0.0;
+    const double sd = sumD_.value();
+    const double sq = sumSquares_.value();
+    const double squares = sq - 2.0 * a * sd + n * a * a;
+    const double scale = sq + 2.0 * std::fabs(a * sd) + n * a * a + 1e-12 * churn_;
+    if (squares > 0.0 && squares >= 1e-4 * scale) return std::sqrt(squares / n);
+    double sum = 0.0;
+    for (int32_t k = 0; k < window_.size(); ++k) {
+      const double d = selectPrice(field_, &source_[window_.newest(k)]) - mean;
+      sum += d * d;
+    }
+    return std::sqrt(sum / n);
+  }
+
+ private:
+  void add(double price, int sign) {
+    const double d = price - c_;
+    sumD_.add(sign * d);
+    sumSquares_.add(sign * (d * d));
+    churn_ += d * d;
+    nonzero_ += d != 0.0 ? sign : 0;
+  }
+  void resum() {
+    c_ = window_.size() > 0 ? selectPrice(field_, &source_[window_.newest(0)]) : 0.0;
+    sumD_.reset();
+    sumSquares_.reset();
+    churn_ = 0.0;
+    nonzero_ = 0;
+    for (int32_t k = 0; k < window_.size(); ++k) add(selectPrice(field_, &source_[window_.newest(k)]), 1);
+  }
+
+  const PointVector& source_;
+  const PointFilter& passes_;
+  int32_t field_;
+  int32_t n_;
+  int32_t nextResum_ = 0;
+  PassingWindow window_;
+  double c_ = 0.0;
+  CompensatedSum sumD_;
+  CompensatedSum sumSquares_;
+  double churn_ = 0.0;  // the squares added and taken away since the last re-sum
+  int32_t nonzero_ = 0;
+};
 
 }  // namespace
 
@@ -72,21 +151,20 @@ void CDataStandardDev::calculate(int first, int last) {
   const PointVector& m = average_->getPoints();
   const int n = params_.period;
   if (resolveRange(from, to)) {
-    for (int i = from; i <= to && i < s.size() && i < m.size(); ++i) {
+    const PointFilter passes(*this);
+    DeviationWindow window(s, passes, params_.field, n);
+    const int stop = std::min({to, s.size() - 1, m.size() - 1});
+    // The window slides from a stride bar on, as a full calculation would.
+    const int slide = std::min(slideStart(from, n), from);
+    window.fillAt(slide - 1);
+    for (int i = slide; i < from && i <= stop; ++i) window.advance(i, passes(s[i]));
+    for (int i = from; i <= stop; ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&s[i]) || !pointPasses(&m[i])) continue;
-      const double mean = m[i].close;
-      double sum = 0.0;
-      int taken = 0;
-      for (int k = i; k >= 0 && taken < n; --k) {
-        if (!pointPasses(&s[k])) continue;
-        const double d = selectPrice(params_.field, &s[k]) - mean;
-        sum += d * d;
-        ++taken;
-      }
-      if (taken < n) continue;
-      setSingleValue(&p, std::sqrt(sum / static_cast<double>(n)));
+      const bool passing = passes(s[i]);
+      window.advance(i, passing);
+      if (!passing || !passes(m[i]) || !window.full()) continue;
+      setSingleValue(&p, window.deviation(m[i].close));
       p.valid = 1;
     }
     if (percent) {
@@ -121,6 +199,7 @@ int CDataBolLine::setParams(const VizorGraphParams* graph, const void* params, i
 
 void CDataBolLine::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   PointVector& own = getPoints();
   int from = first;
   int to = twoInputEnd(first, own);
@@ -131,7 +210,7 @@ void CDataBolLine::calculate(int first, int last) {
     for (int i = from; i <= to && i < a.size() && i < b.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&a[i]) || !pointPasses(&b[i])) continue;
+      if (!passes(a[i]) || !passes(b[i])) continue;
       setSingleValue(&p, k * b[i].close + a[i].close);
       p.valid = 1;
       toPercentOfBase(&p);
@@ -224,6 +303,7 @@ int CDataBolLines::setParams(const VizorGraphParams* graph, const void* params, 
 
 void CDataBolLines::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -233,7 +313,7 @@ void CDataBolLines::calculate(int first, int last) {
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < m.size(); ++i) {
       own[i].valid = 0;
-      if (!pointPasses(&m[i])) continue;
+      if (!passes(m[i])) continue;
       copy(m[i], &own[i]);
       own[i].valid = 1;
     }
@@ -243,6 +323,7 @@ void CDataBolLines::calculate(int first, int last) {
 }
 
 int CDataBolLines::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
+  const PointFilter passes(*this);
   query->lineCount = 3;
   const CChart& c = chart();
   const PointVector& m = average_->getPoints();
@@ -250,7 +331,7 @@ int CDataBolLines::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
   const int32_t last = std::min(c.firstInRange() + c.countInRange() - 1, m.size() - 1);
   int32_t found = -1;
   for (int32_t i = first; i <= last && found < 0; ++i) {
-    if (sameFileTime(m[i].time, barTime) && pointPasses(&m[i])) found = i;
+    if (sameFileTime(m[i].time, barTime) && passes(m[i])) found = i;
   }
   const int32_t j = found < 0 ? -1 : findValidPoint(found, getGraph(), m);
   if (j < 0) {

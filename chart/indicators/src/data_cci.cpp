@@ -17,6 +17,7 @@ CDataMeanDeviation::CDataMeanDeviation(CChart& chart, CDataMA& average, CData& p
 
 void CDataMeanDeviation::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = 0;
   int to = -1;
   if (tailRange(*this, first, false, &from, &to)) {
@@ -27,12 +28,12 @@ void CDataMeanDeviation::calculate(int first, int last) {
     for (int i = from; i <= to && i < m.size() && i < s.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&m[i])) continue;
+      if (!passes(m[i])) continue;
       const double mean = m[i].close;
       double sum = 0.0;
       int taken = 0;
       for (int k = i; k >= 0 && taken < n; --k) {
-        if (!pointPasses(&s[k])) continue;
+        if (!passes(s[k])) continue;
         sum += std::fabs(mean - typicalPrice(&s[k]));
         ++taken;
       }
@@ -80,6 +81,7 @@ int CDataCCI::setParams(const VizorGraphParams* graph, const void* params, int s
 
 void CDataCCI::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = 0;
   int to = -1;
   if (tailRange(*this, first, false, &from, &to)) {
@@ -91,7 +93,7 @@ void CDataCCI::calculate(int first, int last) {
     for (int i = from; i <= to && i < s.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&s[i]) || !pointPasses(&a[i]) || !pointPasses(&d[i]) || !pointPasses(&t[i])) continue;
+      if (!passes(s[i]) || !passes(a[i]) || !passes(d[i]) || !passes(t[i])) continue;
       if (std::fabs(d[i].close) < kEpsilon) continue;
       setSingleValue(&p, (t[i].close - a[i].close) / (d[i].close * 0.015));
       p.valid = 1;

@@ -46,12 +46,13 @@ bool CDataCommon::resolveRange(int& first, int& last) const {
 }
 
 double CDataCommon::lastVisibleValue() const {
+  const PointFilter passes(*this);
   const CChart& c = chart();
   if (!hasData_ || c.countInRange() == 0) return 0.0;
   const int32_t first = c.firstInRange();
   const int32_t last = std::min(first + c.countInRange() - 1, points_.size() - 1);
   for (int32_t i = last; i >= first; --i) {
-    if (pointPasses(&points_[i])) return points_[i].close;
+    if (passes(points_[i])) return points_[i].close;
   }
   return 0.0;
 }
@@ -105,6 +106,7 @@ void CDataCommon::clearPoints() {
 }
 
 void CDataCommon::updateHasData(int first, int last) {
+  const PointFilter passes(*this);
   const CChart& c = chart();
   const int32_t window_first = c.firstInRange();
   const int32_t window_last = c.firstInRange() + c.countInRange() - 1;
@@ -117,7 +119,7 @@ void CDataCommon::updateHasData(int first, int last) {
   first = std::max(first, 0);
   last = std::min(last, points_.size() - 1);
   for (int32_t i = first; i <= last; ++i) {
-    if (pointPasses(&points_[i])) {
+    if (passes(points_[i])) {
       hasData_ = 1;
       return;
     }
@@ -142,12 +144,13 @@ int CDataCommon::isPointEmpty(int index) const {
 }
 
 int CDataCommon::findValidPoint(int index, const CGraph* graph, const PointVector& points) const {
+  const PointFilter passes(*this);
   if (graph == nullptr || index < 0) return -1;
   const int32_t n = graphShift(&graph->params());
   const int step = n >= 0 ? -1 : 1;
   int32_t count = 0;
   for (int32_t i = index; i >= 0 && i < points.size(); i += step) {
-    if (!pointPasses(&points[i])) continue;
+    if (!passes(points[i])) continue;
     if (count == n) return i;
     count += step == -1 ? 1 : -1;
   }
@@ -167,13 +170,14 @@ int CDataCommon::valuesAtTime(int date, int time, VizorCandleQuery* query) {
 }
 
 int CDataCommon::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
+  const PointFilter passes(*this);
   query->lineCount = 1;
   const CChart& c = chart();
   const int32_t first = std::max(c.firstInRange(), 0);
   const int32_t last = std::min(c.firstInRange() + c.countInRange() - 1, points_.size() - 1);
   int32_t found = -1;
   for (int32_t i = first; i <= last; ++i) {
-    if (sameFileTime(points_[i].time, barTime) && pointPasses(&points_[i])) {
+    if (sameFileTime(points_[i].time, barTime) && passes(points_[i])) {
       found = i;
       break;
     }

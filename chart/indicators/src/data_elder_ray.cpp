@@ -33,6 +33,7 @@ int CDataRay::setParams(const VizorGraphParams* graph, const void* params, int s
 
 void CDataRay::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   PointVector& own = getPoints();
   int from = first;
   int to = first == -1 ? -1 : own.size() - 1;
@@ -42,7 +43,7 @@ void CDataRay::calculate(int first, int last) {
     for (int i = from; i <= to && i < s.size() && i < m.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&m[i]) || !pointPasses(&s[i])) continue;
+      if (!passes(m[i]) || !passes(s[i])) continue;
       const double price = kind_ == kBull ? s[i].high : s[i].low;
       setSingleValue(&p, price - m[i].close);
       p.valid = 1;
@@ -135,6 +136,7 @@ int CDataElderRay::setParams(const VizorGraphParams* graph, const void* params, 
 
 void CDataElderRay::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -145,7 +147,7 @@ void CDataElderRay::calculate(int first, int last) {
     for (int i = from; i <= to && i < m.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&m[i])) continue;
+      if (!passes(m[i])) continue;
       copy(m[i], &p);
       p.valid = 1;
     }

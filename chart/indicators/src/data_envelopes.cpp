@@ -32,6 +32,7 @@ int CDataEnvelopLine::setParams(const VizorGraphParams* graph, const void* param
 
 void CDataEnvelopLine::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -42,7 +43,7 @@ void CDataEnvelopLine::calculate(int first, int last) {
     const float factor = k_ * 0.01f + 1.0f;
     for (int i = from; i <= to && i < m.size(); ++i) {
       own[i].valid = 0;
-      if (!pointPasses(&m[i])) continue;
+      if (!passes(m[i])) continue;
       setSingleValue(&own[i], static_cast<double>(factor) * m[i].close);
       own[i].valid = 1;
       toPercentOfBase(&own[i]);
@@ -135,6 +136,7 @@ int CDataEnvelops::setParams(const VizorGraphParams* graph, const void* params, 
 
 void CDataEnvelops::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -144,7 +146,7 @@ void CDataEnvelops::calculate(int first, int last) {
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < m.size(); ++i) {
       own[i].valid = 0;
-      if (!pointPasses(&m[i])) continue;
+      if (!passes(m[i])) continue;
       copy(m[i], &own[i]);
       own[i].valid = 1;
     }
@@ -154,6 +156,7 @@ void CDataEnvelops::calculate(int first, int last) {
 }
 
 int CDataEnvelops::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
+  const PointFilter passes(*this);
   query->lineCount = 3;
   const CChart& c = chart();
   const PointVector& m = average_->points();
@@ -161,7 +164,7 @@ int CDataEnvelops::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
   const int32_t last = std::min(c.firstInRange() + c.countInRange() - 1, m.size() - 1);
   int32_t found = -1;
   for (int32_t i = first; i <= last && found < 0; ++i) {
-    if (sameFileTime(m[i].time, barTime) && pointPasses(&m[i])) found = i;
+    if (sameFileTime(m[i].time, barTime) && passes(m[i])) found = i;
   }
   const int32_t j = found < 0 ? -1 : findValidPoint(found, getGraph(), m);
   if (j < 0) {

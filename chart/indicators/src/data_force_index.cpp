@@ -29,6 +29,7 @@ int CDataEFI::setParams(const VizorGraphParams* graph, const void* params, int s
 
 void CDataEFI::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const bool percent = percentShown(*this);
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
@@ -37,16 +38,16 @@ void CDataEFI::calculate(int first, int last) {
   // A bar is also the previous bar of the next passing one: that one follows.
   if (from != -1) {
     ++to;
-    while (to < s.size() && !pointPasses(&s[to])) ++to;
+    while (to < s.size() && !passes(s[to])) ++to;
   }
   if (resolveRange(from, to)) {
     to = std::min(to, s.size() - 1);
     for (int i = from; i <= to; ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&s[i])) continue;
+      if (!passes(s[i])) continue;
       int j = i - 1;
-      while (j >= 0 && !pointPasses(&s[j])) --j;
+      while (j >= 0 && !passes(s[j])) --j;
       const double price = selectPrice(field_, &s[i]);
       if (j < 0 || std::fabs(price) < kEpsilon) continue;
       setSingleValue(&p, (1.0 - selectPrice(field_, &s[j]) / price) * s[i].volume);
@@ -97,6 +98,7 @@ int CDataElderFI::setParams(const VizorGraphParams* graph, const void* params, i
 
 void CDataElderFI::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -105,7 +107,7 @@ void CDataElderFI::calculate(int first, int last) {
     for (int i = from; i <= to && i < m.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&m[i])) continue;
+      if (!passes(m[i])) continue;
       setSingleValue(&p, m[i].close);
       p.valid = 1;
       toPercentOfBase(&p);

@@ -9,6 +9,7 @@
 #include "chart/wide_text.h"
 #include "composite_lines.h"
 #include "indicator_util.h"
+#include "sliding_window.h"
 
 namespace kelda::chart {
 
@@ -31,46 +32,51 @@ int CDataSummHighestLowest::setParams(const VizorGraphParams* graph, const void*
   return storeGraphOnly(*this, graph, params, size, checkOnly);
 }
 
-bool CDataSummHighestLowest::valueAt(const PointVector& s, int i, double* value) const {
-  if (period_ < 1) return false;
-  int taken = 0;
-  double high = 0.0;
-  double low = 0.0;
-  for (int k = i; k >= 0 && taken < period_; --k) {
-    if (!pointPasses(&s[k])) continue;
-    high = taken == 0 ? s[k].high : std::max(high, s[k].high);
-    low = taken == 0 ? s[k].low : std::min(low, s[k].low);
-    ++taken;
-  }
-  if (taken < period_) return false;
-  *value = (low + high) * 0.5;
-  return true;
-}
-
 void CDataSummHighestLowest::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   // The lines are drawn as prices: no percent conversion.
   const bool whole = first == -1;
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
   const int start = whole ? 0 : std::max(first, 0);
   const int end = std::min(own.size(), s.size()) - 1;
+  const int n = period_;
+  // The window of the last n passing points, with the highest high and the
+  // lowest low over it.
+  PassingWindow window(n, s.size());
+  const int32_t held = std::clamp(n, 1, std::max(s.size(), 1));
+  MonotonicQueue<false> highs(held);
+  MonotonicQueue<true> lows(held);
+  window.fillAt(s, passes, start - 1);
+  for (int32_t k = window.size() - 1; k >= 0; --k) {
+    const int32_t at = window.newest(k);
+    highs.push(at, s[at].high);
+    lows.push(at, s[at].low);
+  }
   int handled = start - 1;
   int after = 0;
   for (int i = start; i <= end; ++i) {
     handled = i;
     DataPoint& p = own[i];
     p.valid = 0;
+    const bool passing = passes(s[i]);
+    if (passing) {
+      window.push(i);
+      highs.push(i, s[i].high);
+      lows.push(i, s[i].low);
+      highs.dropBefore(window.oldest());
+      lows.dropBefore(window.oldest());
+    }
     // A bar whose own point does not pass still shows the window that ends
     // before it.
-    double value = 0.0;
-    if (valueAt(s, i, &value)) {
-      setSingleValue(&p, value);
+    if (window.full()) {
+      setSingleValue(&p, (lows.front() + highs.front()) * 0.5);
       p.valid = 1;
     }
     // Once n passing bars follow the range, no later window reaches back
     // into it (the bars in between share this bar's window).
-    if (!whole && i > last && pointPasses(&s[i]) && ++after >= period_) break;
+    if (!whole && i > last && passing && ++after >= n) break;
   }
   const int to = std::max(handled, start);
   updateHasData(first == -1 ? -1 : start, to);
@@ -89,6 +95,7 @@ int CDataIchimokuSpan1::setParams(const VizorGraphParams* graph, const void* par
 
 void CDataIchimokuSpan1::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   PointVector& own = getPoints();
   int from = first;
   int to = first == -1 ? -1 : own.size() - 1;
@@ -98,7 +105,7 @@ void CDataIchimokuSpan1::calculate(int first, int last) {
     for (int i = from; i <= to && i < a.size() && i < b.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&a[i]) || !pointPasses(&b[i])) continue;
+      if (!passes(a[i]) || !passes(b[i])) continue;
       setSingleValue(&p, (a[i].close + b[i].close) * 0.5);
       p.valid = 1;
     }
@@ -121,6 +128,7 @@ int CDataIchimokuChikou::setParams(const VizorGraphParams* graph, const void* pa
 
 void CDataIchimokuChikou::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
   const int end = std::min(own.size(), s.size()) - 1;
@@ -130,18 +138,21 @@ void CDataIchimokuChikou::calculate(int first, int last) {
   int start = first == -1 || percentShown(*this) ? 0 : std::min(std::max(first, 0), end + 1);
   for (int counted = 0; start > 0 && counted < n;) {
     --start;
-    if (pointPasses(&s[start])) ++counted;
+    if (passes(s[start])) ++counted;
   }
-  for (int i = start; i <= end; ++i) {
+  // Backwards from the end: the n nearest passing bars after the bar, the
+  // farthest of them being the one shown.
+  PassingWindow after(std::max(n, 1), s.size());
+  for (int i = end; i >= start; --i) {
+    if (n > 0 && i + 1 <= end && passes(s[i + 1])) after.push(i + 1);
     DataPoint& p = own[i];
     p.valid = 0;
     p.endMarker = 1;
-    int taken = n == 0 && pointPasses(&s[i]) ? i : -1;
-    for (int j = i + 1, counted = 0; n > 0 && j <= end; ++j) {
-      if (pointPasses(&s[j]) && ++counted == n) {
-        taken = j;
-        break;
-      }
+    int taken = -1;
+    if (n == 0) {
+      taken = passes(s[i]) ? i : -1;
+    } else if (after.full()) {
+      taken = after.oldest();
     }
     if (taken < 0) continue;
     setSingleValue(&p, s[taken].close);

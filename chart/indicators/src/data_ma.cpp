@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "chart/graph.h"
+#include "indicator_util.h"
+#include "sliding_window.h"
 
 namespace kelda::chart {
 
@@ -40,55 +42,98 @@ int CDataMA::setParams(const VizorGraphParams* graph, const void* params, int si
   return 1;
 }
 
-int CDataMA::passingBefore(const PointVector& source, int i) const {
-  int count = 0;
-  for (int k = 0; k < i; ++k) count += pointPasses(&source[k]) ? 1 : 0;
-  return count;
-}
+namespace {
 
-bool CDataMA::windowValue(const PointVector& source, int i, bool weighted, double* value) const {
-  const int n = params_.period;
-  int taken = 0;
-  double sum = 0.0;
-  double volume = 0.0;
-  for (int k = i; k >= 0 && taken < n; --k) {
-    const DataPoint& s = source[k];
-    if (!pointPasses(&s)) continue;
-    const double p = selectPrice(params_.field, &s);
-    if (weighted) {
-      volume += s.volume;
-      sum += s.volume * p;
-    } else {
-      sum += p;
+// The running state of the windowed methods over the source: the window of
+// the last n passing points and its sums (prices; volumes and volume times
+// price for the volume-weighted method).
+class MaWindow {
+ public:
+  // A window that is not used (the exponential method) holds nothing.
+  MaWindow(const PointVector& source, const PointFilter& passes, const MaParams& p, bool used)
+      : source_(source),
+        passes_(passes),
+        field_(p.field),
+        n_(p.period),
+        weighing_(p.method == kMaVolumeWeighted),
+        window_(used ? p.period : 1, used ? source.size() : 1) {}
+
+  // Takes the window of the passing points at or before bar `at` (-1: none).
+  void fillAt(int32_t at) {
+    window_.fillAt(source_, passes_, at);
+    resum();
+    nextResum_ = nextResum(at, n_);
+  }
+  // Moves on to bar i: its point joins when it passes (the oldest leaves a
+  // full window); at every stride bar the sums are taken again exactly.
+  void advance(int32_t i, bool passing) {
+    if (passing) {
+      const DataPoint& s = source_[i];
+      const double p = selectPrice(field_, &s);
+      sum_.add(p);
+      if (weighing_) {
+        volume_.add(s.volume);
+        weighted_.add(s.volume * p);
+      }
+      const int32_t left = window_.push(i);
+      if (left >= 0) {
+        const DataPoint& o = source_[left];
+        const double q = selectPrice(field_, &o);
+        sum_.add(-q);
+        if (weighing_) {
+          volume_.add(-o.volume);
+          weighted_.add(-(o.volume * q));
+        }
+      }
     }
-    ++taken;
+    if (i == nextResum_) {
+      resum();
+      nextResum_ += resumStride(n_);
+    }
   }
-  if (taken < n) return false;
-  if (weighted) {
-    if (std::fabs(volume) < kEpsilon) return false;
-    *value = sum / volume;
-  } else {
-    *value = sum / static_cast<double>(n);
-  }
-  return true;
-}
+  bool full() const { return window_.full(); }
+  double sum() const { return sum_.value(); }
+  double volume() const { return volume_.value(); }
+  double weighted() const { return weighted_.value(); }
 
-bool CDataMA::recursiveValue(const PointVector& source, int i, double* value) const {
+ private:
+  // The sums afresh, in the walk's order (the newest point first).
+  void resum() {
+    sum_.reset();
+    volume_.reset();
+    weighted_.reset();
+    for (int32_t k = 0; k < window_.size(); ++k) {
+      const DataPoint& s = source_[window_.newest(k)];
+      const double p = selectPrice(field_, &s);
+      sum_.add(p);
+      if (weighing_) {
+        volume_.add(s.volume);
+        weighted_.add(s.volume * p);
+      }
+    }
+  }
+
+  const PointVector& source_;
+  const PointFilter& passes_;
+  int32_t field_;
+  int32_t n_;
+  int32_t nextResum_ = 0;
+  bool weighing_;
+  PassingWindow window_;
+  CompensatedSum sum_;
+  CompensatedSum volume_;
+  CompensatedSum weighted_;
+};
+
+}  // namespace
+
+bool CDataMA::seedValue(const PointVector& source, const PointFilter& passes, int i, double* value) const {
   const int n = params_.period;
-  const PointVector& own = points();
-  int j = i - 1;
-  while (j >= 0 && !pointPasses(&own[j])) --j;
-  const double pi = selectPrice(params_.field, &source[i]);
   if (params_.method == kMaExponential) {
-    if (j >= 0) {
-      *value = (static_cast<double>(n - 1) * own[j].close + 2.0 * pi) / (static_cast<double>(n) + 1.0);
-      return true;
-    }
-    if (passingBefore(source, i) < n - 1) return false;
     bool seeded = false;
     double e = 0.0;
     for (int k = 0; k <= i; ++k) {
-      if (!pointPasses(&source[k])) continue;
+      if (!passes(source[k])) continue;
       const double p = selectPrice(params_.field, &source[k]);
       e = seeded ? (static_cast<double>(n - 1) * e + 2.0 * p) / (static_cast<double>(n) + 1.0) : p;
       seeded = true;
@@ -96,71 +141,106 @@ bool CDataMA::recursiveValue(const PointVector& source, int i, double* value) co
     *value = e;
     return true;
   }
-  // Smoothed.
+  // Smoothed: the mean over every passing point so far.
   double sum = 0.0;
-  if (j >= 0) {
-    int taken = 0;
-    for (int k = i; k >= 0 && taken < n; --k) {
-      if (!pointPasses(&source[k])) continue;
-      sum += selectPrice(params_.field, &source[k]);
-      ++taken;
-    }
-    *value = (sum - own[j].close + pi) / static_cast<double>(n);
-    return true;
-  }
-  if (passingBefore(source, i) < n - 1) return false;
   for (int k = 0; k <= i; ++k) {
-    if (pointPasses(&source[k])) sum += selectPrice(params_.field, &source[k]);
+    if (passes(source[k])) sum += selectPrice(params_.field, &source[k]);
   }
   *value = sum / static_cast<double>(n);
   return true;
 }
 
-bool CDataMA::valueAt(const PointVector& source, int i, double* value) const {
-  switch (params_.method) {
-    case kMaSimple: return windowValue(source, i, false, value);
-    case kMaVolumeWeighted: return windowValue(source, i, true, value);
-    case kMaExponential:
-    case kMaSmoothed: return recursiveValue(source, i, value);
-    default: return false;
-  }
-}
-
 void CDataMA::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
   CData* src = maSource();
-  const CGraph* graph = getGraph();
-  const bool percent = graph != nullptr && graph->params().percentMode != 0;
+  const bool percent = percentShown(*this);
   const bool whole = first == -1;
   PointVector& own = getPoints();
   const int end = own.size() - 1;
   const int start = whole || percent ? 0 : std::max(first, 0);
   const int rangeLast = whole ? end : last;
+  const int method = params_.method;
   // A windowed average changes only over the n points after the range; a
   // recursive one carries every change on to the end.
-  const bool stopEarly = !whole && !percent &&
-                         (params_.method == kMaSimple || params_.method == kMaVolumeWeighted);
+  const bool stopEarly = !whole && !percent && (method == kMaSimple || method == kMaVolumeWeighted);
   int handled = start - 1;
-  if (src != nullptr) {
+  if (src != nullptr && start <= end) {
     const PointVector& source = src->getPoints();
+    const PointFilter passes(*this);
     const int n = params_.period;
+    const double nd = static_cast<double>(n);
+    const bool windowed = method == kMaSimple || method == kMaVolumeWeighted || method == kMaSmoothed;
+    const bool recursive = method == kMaExponential || method == kMaSmoothed;
+    const int stop = std::min(end, source.size() - 1);
+    MaWindow window(source, passes, params_, windowed);
+    if (windowed) {
+      // The window slides from a stride bar on, as a full calculation would.
+      const int from = std::min(slideStart(start, n), start);
+      window.fillAt(from - 1);
+      for (int i = from; i < start && i <= stop; ++i) window.advance(i, passes(source[i]));
+    }
+    // The recursive methods go on from this series' last passing point and
+    // need n - 1 passing source points before their first value.
+    int previous = -1;
+    int passedBefore = 0;
+    if (recursive) {
+      for (int j = std::min(start, own.size()) - 1; j >= 0 && previous < 0; --j) {
+        if (passes(own[j])) previous = j;
+      }
+      if (previous < 0) {
+        for (int k = 0; k < start && k < source.size(); ++k) passedBefore += passes(source[k]) ? 1 : 0;
+      }
+    }
     int counted = 0;
-    for (int i = start; i <= end && i < source.size(); ++i) {
+    for (int i = start; i <= stop; ++i) {
       handled = i;
       DataPoint& p = own[i];
       p.valid = 0;
-      if (i < n - 1 || !pointPasses(&source[i])) continue;
-      double value = 0.0;
-      if (!valueAt(source, i, &value)) continue;
-      setSingleValue(&p, value);
-      p.valid = 1;
-      if (rounding_) roundClose(&p);
-      if (pointPasses(&p) && i >= rangeLast) ++counted;
+      const bool passing = passes(source[i]);
+      if (windowed) window.advance(i, passing);
+      if (passing && i >= n - 1) {
+        double value = 0.0;
+        bool has = false;
+        switch (method) {
+          case kMaSimple:
+            has = window.full();
+            value = window.sum() / nd;
+            break;
+          case kMaVolumeWeighted:
+            has = window.full() && std::fabs(window.volume()) >= kEpsilon;
+            value = window.weighted() / window.volume();
+            break;
+          case kMaExponential:
+          case kMaSmoothed: {
+            const double pi = selectPrice(params_.field, &source[i]);
+            if (previous >= 0) {
+              has = true;
+              value = method == kMaExponential
+                          ? (static_cast<double>(n - 1) * own[previous].close + 2.0 * pi) / (nd + 1.0)
+                          : (window.sum() - own[previous].close + pi) / nd;
+            } else if (passedBefore >= n - 1) {
+              has = seedValue(source, passes, i, &value);
+            }
+            break;
+          }
+          default:
+            break;
+        }
+        if (has) {
+          setSingleValue(&p, value);
+          p.valid = 1;
+          if (rounding_) roundClose(&p);
+        }
+      }
+      if (passing) ++passedBefore;
+      const bool ownPasses = passes(p);
+      if (ownPasses) previous = i;
+      if (ownPasses && i >= rangeLast) ++counted;
       if (stopEarly && counted >= n) break;
     }
     if (percent) {
       for (int i = 0; i <= end; ++i) {
-        if (pointPasses(&own[i])) toPercentOfBase(&own[i]);
+        if (passes(own[i])) toPercentOfBase(&own[i]);
       }
     }
   }

@@ -100,6 +100,7 @@ int CDataMACD::setParams(const VizorGraphParams* graph, const void* params, int 
 }
 
 int CDataMACD::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
+  const PointFilter passes(*this);
   query->lineCount = 2;
   const CChart& c = chart();
   const PointVector& o = oscillator_->points();
@@ -107,7 +108,7 @@ int CDataMACD::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
   const int32_t last = std::min(c.firstInRange() + c.countInRange() - 1, o.size() - 1);
   int32_t found = -1;
   for (int32_t i = first; i <= last && found < 0; ++i) {
-    if (sameFileTime(o[i].time, barTime) && pointPasses(&o[i])) found = i;
+    if (sameFileTime(o[i].time, barTime) && passes(o[i])) found = i;
   }
   const int32_t j = found < 0 ? -1 : findValidPoint(found, getGraph(), o);
   if (j < 0) {
@@ -167,6 +168,7 @@ int CDataMACDHistogram::setParams(const VizorGraphParams* graph, const void* par
 
 void CDataMACDHistogram::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const bool percent = percentShown(*this);
   int from = percent ? -1 : first;
   int to = percent ? -1 : last;
@@ -177,7 +179,7 @@ void CDataMACDHistogram::calculate(int first, int last) {
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < d.size(); ++i) {
       own[i].valid = 0;
-      if (!pointPasses(&d[i])) continue;
+      if (!passes(d[i])) continue;
       copy(d[i], &own[i]);
       own[i].valid = 1;
     }

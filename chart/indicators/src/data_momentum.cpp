@@ -42,13 +42,14 @@ int CDataMom::setParams(const VizorGraphParams* graph, const void* params, int s
 }
 
 void CDataMom::calculate(int first, int last) {
+  const PointFilter passes(*this);
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
   const int n = params_.period;
   calculateTail(*this, first, last, s.size(), [&](int i) {
     own[i].valid = 0;
-    if (i < n - 1 || !pointPasses(&s[i])) return;
-    const int j = passingBack(*this, s, i - 1, n);
+    if (i < n - 1 || !passes(s[i])) return;
+    const int j = passingBack(passes, s, i - 1, n);
     if (j < 0) return;
     const double a = selectPrice(params_.field, &s[i]);
     const double b = selectPrice(params_.field, &s[j]);
@@ -73,13 +74,14 @@ int CDataROC::setParams(const VizorGraphParams* graph, const void* params, int s
 }
 
 void CDataROC::calculate(int first, int last) {
+  const PointFilter passes(*this);
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
   const int n = params_.period;
   calculateTail(*this, first, last, s.size(), [&](int i) {
     own[i].valid = 0;
-    if (i < n || n < 1 || !pointPasses(&s[i])) return;
-    const int j = passingBack(*this, s, i, n + 1);
+    if (i < n || n < 1 || !passes(s[i])) return;
+    const int j = passingBack(passes, s, i, n + 1);
     if (j < 0) return;
     const double b = selectPrice(params_.field, &s[j]);
     // A reference of (nearly) zero has no rate of change.
@@ -118,12 +120,13 @@ int CDataSROC::setParams(const VizorGraphParams* graph, const void* params, int 
 }
 
 void CDataSROC::calculate(int first, int last) {
+  const PointFilter passes(*this);
   const PointVector& m = average_->getPoints();
   PointVector& own = getPoints();
   calculateTail(*this, first, last, m.size(), [&](int i) {
     own[i].valid = 0;
-    if (!pointPasses(&m[i])) return;
-    const int j = passingBack(*this, m, i - 1, params_.rocPeriod);
+    if (!passes(m[i])) return;
+    const int j = passingBack(passes, m, i - 1, params_.rocPeriod);
     // No reference, or one of (nearly) zero: no value.
     if (j < 0 || std::fabs(m[j].close) < kEpsilon) return;
     setSingleValue(&own[i], m[i].close / m[j].close * 100.0);
@@ -157,9 +160,10 @@ CmoMove moveOf(const DataPoint& p) {
 }  // namespace
 
 void CDataCMO::recordMove(const PointVector& s, int i) {
+  const PointFilter passes(*this);
   DataPoint& p = getPoints()[i];
   CmoMove m{};
-  const int k = pointPasses(&s[i]) ? passingBack(*this, s, i - 1, 1) : -1;
+  const int k = passes(s[i]) ? passingBack(passes, s, i - 1, 1) : -1;
   if (k >= 0) {
     const double d = selectPrice(params_.field, &s[i]) - selectPrice(params_.field, &s[k]);
     m.up = d > 0.0 ? d : 0.0;
@@ -231,12 +235,13 @@ int CDataWilliams::setParams(const VizorGraphParams* graph, const void* params, 
 }
 
 bool CDataWilliams::valueAt(const PointVector& s, int i, double* value) const {
+  const PointFilter passes(*this);
   if (period_ < 1) return false;
   double hh = s[i].high;
   double ll = s[i].low;
   int counted = 0;
   for (int j = i - 1; j >= 0 && counted < period_; --j) {
-    if (!pointPasses(&s[j])) continue;
+    if (!passes(s[j])) continue;
     if (s[j].low < ll) ll = s[j].low;
     if (s[j].high > hh) hh = s[j].high;
     ++counted;
@@ -248,12 +253,13 @@ bool CDataWilliams::valueAt(const PointVector& s, int i, double* value) const {
 }
 
 void CDataWilliams::calculate(int first, int last) {
+  const PointFilter passes(*this);
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
   calculateTail(*this, first, last, s.size(), [&](int i) {
     own[i].valid = 0;
     double value = 0.0;
-    if (!pointPasses(&s[i]) || !valueAt(s, i, &value)) return;
+    if (!passes(s[i]) || !valueAt(s, i, &value)) return;
     setSingleValue(&own[i], value);
     own[i].valid = 1;
   });

@@ -28,12 +28,13 @@ int CDataMFI::setParams(const VizorGraphParams* graph, const void* params, int s
 }
 
 bool CDataMFI::valueAt(const PointVector& s, int i, double* value) const {
+  const PointFilter passes(*this);
   double positive = 0.0;
   double negative = 0.0;
   int taken = 0;
   const DataPoint* later = nullptr;
   for (int k = i; k >= 0 && taken < period_ + 1; --k) {
-    if (!pointPasses(&s[k])) continue;
+    if (!passes(s[k])) continue;
     if (later != nullptr) {
       const double t = typicalPrice(later);
       const double earlier = typicalPrice(&s[k]);
@@ -50,6 +51,7 @@ bool CDataMFI::valueAt(const PointVector& s, int i, double* value) const {
 
 void CDataMFI::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const bool percent = percentShown(*this);
   const bool whole = first == -1 || percent;
   PointVector& own = getPoints();
@@ -62,7 +64,7 @@ void CDataMFI::calculate(int first, int last) {
     handled = i;
     DataPoint& p = own[i];
     p.valid = 0;
-    if (i < period_ || !pointPasses(&s[i])) continue;
+    if (i < period_ || !passes(s[i])) continue;
     double value = 0.0;
     if (!valueAt(s, i, &value)) continue;
     setSingleValue(&p, value);
@@ -93,6 +95,7 @@ int CDataBW_MFI::setParams(const VizorGraphParams* graph, const void* params, in
 
 void CDataBW_MFI::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -101,7 +104,7 @@ void CDataBW_MFI::calculate(int first, int last) {
     for (int i = from; i <= to && i < s.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&s[i]) || std::fabs(s[i].volume) < kEpsilon) continue;
+      if (!passes(s[i]) || std::fabs(s[i].volume) < kEpsilon) continue;
       setSingleValue(&p, (s[i].high - s[i].low) / s[i].volume);
       p.valid = 1;
       toPercentOfBase(&p);

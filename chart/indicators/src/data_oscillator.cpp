@@ -53,6 +53,7 @@ int CDataPriceOscillator::setParams(const VizorGraphParams* graph, const void* p
 
 void CDataPriceOscillator::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = 0;
   int to = -1;
   // The two averages may report different stretches: everything from the
@@ -64,7 +65,7 @@ void CDataPriceOscillator::calculate(int first, int last) {
     for (int i = from; i <= to && i < f.size() && i < s.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&f[i]) || !pointPasses(&s[i])) continue;
+      if (!passes(f[i]) || !passes(s[i])) continue;
       const double slow = s[i].close;
       double value = f[i].close - slow;
       if (params_.percent != 0) {

@@ -8,10 +8,6 @@
 
 namespace kelda::chart {
 
-namespace {
-constexpr double kOneThird = 1.0 / 3.0;
-}
-
 DataPoint makeEmptyPoint(FILETIME time, int32_t extraSize) {
   DataPoint point{};
   point.time = time;
@@ -39,29 +35,10 @@ void setExtra(DataPoint& point, const void* data, int32_t size) {
   point.extraSize = size;
 }
 
-double selectPrice(int32_t field, const DataPoint* point) {
-  switch (field) {
-    case 1: return point->open;
-    case 2: return point->high;
-    case 3: return point->low;
-    case 4: return point->close;
-    case 5: return (point->high + point->low) * 0.5;
-    case 6: return (point->high + point->low + point->close) * kOneThird;
-    default: return 0.0;
-  }
-}
-
-double typicalPrice(const DataPoint* point) { return (point->close + point->low + point->high) * kOneThird; }
-
 double roundClose(DataPoint* point) {
   const double v = std::floor(point->close + 0.5);
   point->open = point->high = point->low = point->close = v;
   return v;
-}
-
-void setSingleValue(DataPoint* point, double v) {
-  point->open = point->high = point->low = point->close = v;
-  point->volume = 1.0;
 }
 
 }  // namespace kelda::chart

@@ -20,11 +20,12 @@ void CDataPrice::calculate(int first, int last) {
     PointVector& source = source_->getPoints();
     PointVector& points = getPoints();
     const PriceCopy copy(*this);
+    const PointFilter passes(*source_);
     for (int i = from; i <= to && i < source.size(); ++i) {
       DataPoint& p = points[i];
       const DataPoint& s = source[i];
       p.valid = 0;
-      if (!source_->pointPasses(&s)) continue;
+      if (!passes(s)) continue;
       p.valid = 1;
       copy(s, &p);
     }

@@ -41,12 +41,13 @@ double CDataRSIUpDown::move(const DataPoint& later, const DataPoint& earlier) co
 }
 
 bool CDataRSIUpDown::seedValue(const PointVector& s, int i, double* value) const {
+  const PointFilter passes(*this);
   const int wanted = params_.period - 1;
   int counted = 0;
   int previous = -1;
   double sum = 0.0;
   for (int k = 0; k <= i && counted < wanted; ++k) {
-    if (!pointPasses(&s[k])) continue;
+    if (!passes(s[k])) continue;
     if (previous >= 0) {
       sum += move(s[k], s[previous]);
       ++counted;
@@ -60,6 +61,7 @@ bool CDataRSIUpDown::seedValue(const PointVector& s, int i, double* value) const
 
 void CDataRSIUpDown::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = 0;
   int to = -1;
   if (tailRange(*this, first, false, &from, &to)) {
@@ -69,8 +71,8 @@ void CDataRSIUpDown::calculate(int first, int last) {
     for (int i = from; i <= to && i < s.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (i < n - 1 || !pointPasses(&s[i])) continue;
-      const int j = passingBack(*this, own, i - 1, 1);
+      if (i < n - 1 || !passes(s[i])) continue;
+      const int j = passingBack(passes, own, i - 1, 1);
       double value = 0.0;
       if (j >= 0) {
         value = (move(s[i], s[j]) + static_cast<double>(n - 1) * own[j].close) / static_cast<double>(n);
@@ -119,6 +121,7 @@ int CDataRSI::setParams(const VizorGraphParams* graph, const void* params, int s
 
 void CDataRSI::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = 0;
   int to = -1;
   // Each half reports the bars from its range to the end.
@@ -129,7 +132,7 @@ void CDataRSI::calculate(int first, int last) {
     for (int i = from; i <= to && i < u.size() && i < d.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&u[i]) || !pointPasses(&d[i])) continue;
+      if (!passes(u[i]) || !passes(d[i])) continue;
       const double s = d[i].close + u[i].close;
       if (std::fabs(s) < kEpsilon || s < 0.0) {
         p.valid = 0;

@@ -49,10 +49,11 @@ int CDataParabolicSAR::setParams(const VizorGraphParams* graph, const void* para
 }
 
 bool CDataParabolicSAR::startAt(const PointVector& s, int i, double* value, SarState* state) const {
+  const PointFilter passes(*this);
   int counted = 0;
   double lowest = 0.0;
   for (int j = 0; j <= i; ++j) {
-    if (!pointPasses(&s[j])) continue;
+    if (!passes(s[j])) continue;
     lowest = counted == 0 ? s[j].low : std::min(lowest, s[j].low);
     if (++counted == 5) {
       *value = lowest;
@@ -104,6 +105,7 @@ double CDataParabolicSAR::stepFrom(const PointVector& s, int i, int prev, int pr
 
 void CDataParabolicSAR::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const bool percent = percentShown(*this);
   int from = 0;
   int to = -1;
@@ -112,7 +114,7 @@ void CDataParabolicSAR::calculate(int first, int last) {
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < s.size(); ++i) {
       own[i].valid = 0;
-      if (!pointPasses(&s[i])) continue;
+      if (!passes(s[i])) continue;
       const int prev = lastValidBefore(own, i);
       int prev2 = prev < 0 ? -1 : lastValidBefore(own, prev);
       if (prev2 >= 0 && stateOf(own[prev2]).rising != stateOf(own[prev]).rising) prev2 = -1;

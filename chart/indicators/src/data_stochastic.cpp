@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "chart/chart.h"
 #include "chart/data_macd.h"
 #include "indicator_util.h"
 #include "line_record.h"
 #include "platform/last_error.h"
+#include "sliding_window.h"
 
 namespace kelda::chart {
 
@@ -32,34 +34,81 @@ int CDataStochasticK::setParams(const VizorGraphParams* graph, const void* param
   return 1;
 }
 
-bool CDataStochasticK::valueAt(const PointVector& s, int i, double* value) const {
-  double num = 0.0;
-  double den = 0.0;
-  int taken = 0;
-  for (int j = i; j >= 0 && taken < params_.slowing; --j) {
-    if (!pointPasses(&s[j])) continue;
-    double hh = s[j].high;
-    double ll = s[j].low;
-    int counted = 0;
-    for (int k = j - 1; k >= 0 && counted < params_.period - 1; --k) {
-      if (!pointPasses(&s[k])) continue;
-      if (s[k].low < ll) ll = s[k].low;
-      if (s[k].high > hh) hh = s[k].high;
-      ++counted;
-    }
-    if (counted < params_.period - 1) return false;
-    num += s[j].close - ll;
-    den += hh - ll;
-    ++taken;
+namespace {
+
+// %K over the passing source points as the bars go by: for each passing
+// point j, close - lowest low and highest high - lowest low over the window
+// of the P passing points ending at j (from monotonic queues), and the last
+// S of those pairs (S = slowing).
+class StochasticRun {
+ public:
+  StochasticRun(const PointVector& s, const StochasticKParams& p)
+      : s_(s),
+        slowing_(p.slowing),
+        window_(p.period, s.size()),
+        highs_(std::clamp(p.period, 1, std::max(s.size(), 1))),
+        lows_(std::clamp(p.period, 1, std::max(s.size(), 1))) {
+    terms_.resize(static_cast<size_t>(std::clamp(p.slowing, 1, std::max(s.size(), 1))));
   }
-  // A window without any range (or too little history) has no value.
-  if (taken < params_.slowing || den < 0.0 || std::fabs(den) < kEpsilon) return false;
-  *value = num / den * 100.0;
-  return true;
-}
+
+  // Bar i (the bar after the last one taken) passes.
+  void take(int32_t i) {
+    const DataPoint& b = s_[i];
+    window_.push(i);
+    highs_.push(i, b.high);
+    lows_.push(i, b.low);
+    highs_.dropBefore(window_.oldest());
+    lows_.dropBefore(window_.oldest());
+    const double ll = lows_.front();
+    const double hh = highs_.front();
+    Term& t = terms_[static_cast<size_t>(next_)];
+    t = Term{b.close - ll, hh - ll, window_.full()};
+    next_ = next_ + 1 == static_cast<int32_t>(terms_.size()) ? 0 : next_ + 1;
+    count_ = std::min(count_ + 1, static_cast<int32_t>(terms_.size()));
+  }
+
+  // The value after the last point taken: the sums over the last S points,
+  // the newest first, as the walk adds them; false without S points whose
+  // windows are whole, or without a range.
+  bool value(double* out) const {
+    if (slowing_ < 1 || count_ < slowing_) return false;
+    double num = 0.0;
+    double den = 0.0;
+    for (int32_t k = 0; k < slowing_; ++k) {
+      int32_t at = next_ - 1 - k;
+      if (at < 0) at += static_cast<int32_t>(terms_.size());
+      const Term& t = terms_[static_cast<size_t>(at)];
+      if (!t.whole) return false;
+      num += t.num;
+      den += t.den;
+    }
+    if (den < 0.0 || std::fabs(den) < kEpsilon) return false;
+    *out = num / den * 100.0;
+    return true;
+  }
+
+ private:
+  struct Term {
+    double num;
+    double den;
+    bool whole;
+  };
+
+  const PointVector& s_;
+  int32_t slowing_;
+  PassingWindow window_;
+  MonotonicQueue<false> highs_;
+  MonotonicQueue<true> lows_;
+  std::vector<Term> terms_;
+  int32_t next_ = 0;
+  int32_t count_ = 0;
+};
+
+}  // namespace
 
 void CDataStochasticK::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const bool percent = percentShown(*this);
   int from = 0;
   int to = -1;
@@ -69,10 +118,20 @@ void CDataStochasticK::calculate(int first, int last) {
     const PointVector& s = source_->getPoints();
     PointVector& own = getPoints();
     const int m = params_.period + params_.slowing - 1;
+    StochasticRun run(s, params_);
+    // The points before the range whose windows reach into it.
+    if (from > 0) {
+      const int reach = passingBack(passes, s, from - 1, std::max(m, 1));
+      for (int k = std::max(reach, 0); k < from && k < s.size(); ++k) {
+        if (passes(s[k])) run.take(k);
+      }
+    }
     for (int i = from; i <= to && i < s.size(); ++i) {
       own[i].valid = 0;
+      if (!passes(s[i])) continue;
+      run.take(i);
       double value = 0.0;
-      if (i < m - 1 || !pointPasses(&s[i]) || !valueAt(s, i, &value)) continue;
+      if (i < m - 1 || !run.value(&value)) continue;
       setSingleValue(&own[i], value);
       own[i].valid = 1;
     }
@@ -128,6 +187,7 @@ int CDataStochastic::setParams(const VizorGraphParams* graph, const void* params
 }
 
 int CDataStochastic::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
+  const PointFilter passes(*this);
   query->lineCount = 2;
   const CChart& c = chart();
   const PointVector& kp = k_->points();
@@ -135,7 +195,7 @@ int CDataStochastic::valuesAt(FILETIME barTime, VizorCandleQuery* query) {
   const int32_t last = std::min(c.firstInRange() + c.countInRange() - 1, kp.size() - 1);
   int32_t found = -1;
   for (int32_t i = first; i <= last && found < 0; ++i) {
-    if (sameFileTime(kp[i].time, barTime) && pointPasses(&kp[i])) found = i;
+    if (sameFileTime(kp[i].time, barTime) && passes(kp[i])) found = i;
   }
   const int32_t j = found < 0 ? -1 : findValidPoint(found, getGraph(), kp);
   if (j < 0) {

@@ -28,13 +28,14 @@ int CDataVHFilter::setParams(const VizorGraphParams* graph, const void* params, 
 }
 
 bool CDataVHFilter::valueAt(const PointVector& s, int i, double* value) const {
+  const PointFilter passes(*this);
   const int32_t field = params_.field;
   double hi = selectPrice(field, &s[i]);
   double lo = hi;
   double sum = 0.0;
   int c = params_.period;
   for (int j = i; c > 0 && j >= 1; --j) {
-    if (!pointPasses(&s[j]) || !pointPasses(&s[j - 1])) continue;
+    if (!passes(s[j]) || !passes(s[j - 1])) continue;
     const double p = selectPrice(field, &s[j]);
     if (p > hi) hi = p;
     if (p < lo) lo = p;
@@ -50,6 +51,7 @@ bool CDataVHFilter::valueAt(const PointVector& s, int i, double* value) const {
 
 void CDataVHFilter::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const bool percent = percentShown(*this);
   int from = 0;
   int to = -1;
@@ -58,7 +60,7 @@ void CDataVHFilter::calculate(int first, int last) {
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < s.size(); ++i) {
       own[i].valid = 0;
-      if (i < params_.period || params_.period < 1 || !pointPasses(&s[i])) continue;
+      if (i < params_.period || params_.period < 1 || !passes(s[i])) continue;
       double value = 0.0;
       if (!valueAt(s, i, &value)) continue;
       setSingleValue(&own[i], value);
@@ -90,6 +92,7 @@ int CDataDiffHighLow::setParams(const VizorGraphParams* graph, const void* param
 
 void CDataDiffHighLow::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -97,7 +100,7 @@ void CDataDiffHighLow::calculate(int first, int last) {
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < s.size(); ++i) {
       own[i].valid = 0;
-      if (!pointPasses(&s[i])) continue;
+      if (!passes(s[i])) continue;
       setSingleValue(&own[i], s[i].high - s[i].low);
       own[i].valid = 1;
       toPercentOfBase(&own[i]);

@@ -38,6 +38,7 @@ int CDataTRIX::setParams(const VizorGraphParams* graph, const void* params, int 
 
 void CDataTRIX::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const CGraph* graph = getGraph();
   const bool percent = graph != nullptr && graph->params().percentMode != 0;
   // A change at bar i moves the rate at the next passing bar too: every bar
@@ -51,9 +52,9 @@ void CDataTRIX::calculate(int first, int last) {
     for (int i = from; i <= to && i < s.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!pointPasses(&s[i])) continue;
+      if (!passes(s[i])) continue;
       int j = i - 1;
-      while (j >= 0 && !pointPasses(&s[j])) --j;
+      while (j >= 0 && !passes(s[j])) --j;
       if (j < 0) continue;
       const double previous = s[j].close;
       setSingleValue(&p, std::fabs(previous) < kEpsilon ? 0.0 : (s[i].close - previous) / previous * 100.0);

@@ -15,6 +15,7 @@ CDataVolatility::CDataVolatility(CChart& chart, CData& source) : CDataCommon(cha
 
 void CDataVolatility::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   int from = first;
   int to = last;
   if (resolveRange(from, to)) {
@@ -22,7 +23,7 @@ void CDataVolatility::calculate(int first, int last) {
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < s.size(); ++i) {
       own[i].valid = 0;
-      if (!pointPasses(&s[i])) continue;
+      if (!passes(s[i])) continue;
       setSingleValue(&own[i], s[i].close);
       setExtra(own[i], s[i].extra, s[i].extraSize);
       own[i].valid = 1;
@@ -66,6 +67,7 @@ int CDataChaikinVolat::setParams(const VizorGraphParams* graph, const void* para
 
 void CDataChaikinVolat::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   const bool percent = percentShown(*this);
   int from = 0;
   int to = -1;
@@ -74,8 +76,8 @@ void CDataChaikinVolat::calculate(int first, int last) {
     PointVector& own = getPoints();
     for (int i = from; i <= to && i < m.size(); ++i) {
       own[i].valid = 0;
-      if (!pointPasses(&m[i])) continue;
-      const int k = passingBack(*this, m, i, params_.period);
+      if (!passes(m[i])) continue;
+      const int k = passingBack(passes, m, i, params_.period);
       if (k < 0) continue;
       const double r = m[k].close;
       // A reference range of exactly zero shows 0; one that is tiny but not

@@ -15,10 +15,11 @@ void CDataVolume::calculate(int first, int last) {
   if (resolveRange(from, to)) {
     PointVector& source = source_->getPoints();
     PointVector& points = getPoints();
+    const PointFilter passes(*source_);
     for (int i = from; i <= to && i < source.size(); ++i) {
       DataPoint& p = points[i];
       const DataPoint& s = source[i];
-      p.valid = source_->pointPasses(&s) ? 1 : 0;
+      p.valid = passes(s) ? 1 : 0;
       if (!p.valid) continue;
       p.open = p.high = p.low = p.close = p.volume = s.volume;
       toPercentOfBase(&p);

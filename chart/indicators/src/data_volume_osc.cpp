@@ -38,6 +38,7 @@ int CDataTwoAverageOscillator::getParams(VizorGraphParams* graphOut, void* param
 
 void CDataTwoAverageOscillator::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
+  const PointFilter passes(*this);
   PointVector& own = getPoints();
   // Either average may have changed a different stretch: on to the last bar.
   int from = first;
@@ -48,7 +49,7 @@ void CDataTwoAverageOscillator::calculate(int first, int last) {
     const bool keep = keepsBarsWithoutValue();
     for (int i = from; i <= to && i < a.size() && i < b.size(); ++i) {
       DataPoint& p = own[i];
-      if (!pointPasses(&a[i]) || !pointPasses(&b[i])) {
+      if (!passes(a[i]) || !passes(b[i])) {
         if (!keep) p.valid = 0;
         continue;
       }

@@ -92,13 +92,16 @@ inline void percentPass(CDataCommon& series, int to) {
 // Walks down from bar `from` (included) over the points that pass `filter`'s
 // trading-hours test and returns the index of the count-th one; -1 when the
 // walk reaches bar 0 first.
-inline int passingBack(const CData& filter, const PointVector& points, int from, int count) {
+inline int passingBack(const PointFilter& passes, const PointVector& points, int from, int count) {
   if (count < 1) return -1;
   int counted = 0;
   for (int k = std::min(from, points.size() - 1); k >= 0; --k) {
-    if (filter.pointPasses(&points[k]) && ++counted == count) return k;
+    if (passes(points[k]) && ++counted == count) return k;
   }
   return -1;
+}
+inline int passingBack(const CData& filter, const PointVector& points, int from, int count) {
+  return passingBack(PointFilter(filter), points, from, count);
 }
 
 // Ends a calculation over from..to that a call over `first` (-1: all) asked

@@ -18,6 +18,7 @@
 // std::bad_alloc, caught by the export frame.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -79,7 +80,8 @@ class CData {
   // 19: writes the number of lines drawn; returns 1.
   virtual int lineCount(int* count) const;
   // 20: the trading-hours filter: valid, with volume, and (mode 2, intraday)
-  // within the chart's times of day.
+  // within the chart's times of day. No class overrides it: the loops over
+  // many points use PointFilter, which answers the same.
   virtual int pointPasses(const DataPoint* point) const;
 
   void addSource(CData* source);
@@ -123,6 +125,26 @@ class CData {
   int32_t pendingNotices_ = 0;
   double previousPrice_ = -1.0;
   int32_t sourceCount_ = 1;
+};
+
+// The trading-hours filter of CData::pointPasses with the chart's parameters
+// read once, for a calculation that tests many points: the checks of every
+// point are inline. Valid for as long as the chart's parameters stay as they
+// were (one calculation).
+class PointFilter {
+ public:
+  explicit PointFilter(const CData& series);
+  bool operator()(const DataPoint& point) const {
+    if (point.valid == 0 || std::fabs(point.volume) < kEpsilon) return false;
+    return !dayRange_ || withinHours(point);
+  }
+
+ private:
+  bool withinHours(const DataPoint& point) const;
+
+  bool dayRange_ = false;
+  int32_t from_ = 0;  // times of day, HHMMSS; to_ 0: no upper bound
+  int32_t to_ = 0;
 };
 
 }  // namespace kelda::chart

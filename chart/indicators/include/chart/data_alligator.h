@@ -27,8 +27,6 @@ class CDataAlligatorPart final : public CDataCommon {
   CDataMA& average() const { return *average_; }
 
  private:
-  int takenIndex(const PointVector& m, int i, int end) const;
-
   int32_t shift_ = 0;
   CDataMA* average_;
 };

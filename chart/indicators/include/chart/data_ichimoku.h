@@ -25,8 +25,6 @@ class CDataSummHighestLowest final : public CDataCommon {
   void setPeriod(int32_t period) { period_ = period; }
 
  private:
-  bool valueAt(const PointVector& s, int i, double* value) const;
-
   CData* source_;
   int32_t period_;
 };

@@ -39,11 +39,9 @@ class CDataMA : public CDataCommon {
   void storeMaParams(const MaParams& p) { params_ = p; }
 
  private:
-  // The value at bar i by the method; false when there is none.
-  bool valueAt(const PointVector& source, int i, double* value) const;
-  bool windowValue(const PointVector& source, int i, bool weighted, double* value) const;
-  bool recursiveValue(const PointVector& source, int i, double* value) const;
-  int passingBefore(const PointVector& source, int i) const;
+  // The first value of a recursive method: the exponential average run over
+  // every passing point from bar 0 to i, or the smoothed one's mean of them.
+  bool seedValue(const PointVector& source, const PointFilter& passes, int i, double* value) const;
 
   bool rounding_ = false;
   MaParams params_;

@@ -41,13 +41,29 @@ void freeExtra(DataPoint& point);
 // size >= 1; otherwise the point keeps what it has.
 void setExtra(DataPoint& point, const void* data, int32_t size);
 
+// The double nearest 1/3: the selector multiplies by it (no division).
+inline constexpr double kOneThird = 1.0 / 3.0;
+
 // Price field 1 open, 2 high, 3 low, 4 close, 5 (high + low) / 2,
 // 6 (high + low + close) / 3; any other field 0.0.
-double selectPrice(int32_t field, const DataPoint* point);
-double typicalPrice(const DataPoint* point);
+inline double selectPrice(int32_t field, const DataPoint* point) {
+  switch (field) {
+    case 1: return point->open;
+    case 2: return point->high;
+    case 3: return point->low;
+    case 4: return point->close;
+    case 5: return (point->high + point->low) * 0.5;
+    case 6: return (point->high + point->low + point->close) * kOneThird;
+    default: return 0.0;
+  }
+}
+inline double typicalPrice(const DataPoint* point) { return (point->close + point->low + point->high) * kOneThird; }
 // close := floor(close + 0.5), open, high and low alike; returns it.
 double roundClose(DataPoint* point);
 // open = high = low = close = v, volume = 1.0.
-void setSingleValue(DataPoint* point, double v);
+inline void setSingleValue(DataPoint* point, double v) {
+  point->open = point->high = point->low = point->close = v;
+  point->volume = 1.0;
+}
 
 }  // namespace kelda::chart

@@ -26,8 +26,6 @@ class CDataStochasticK final : public CDataCommon {
   int setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly, int recalc) override;
 
  private:
-  bool valueAt(const PointVector& s, int i, double* value) const;
-
   CData* source_;
   StochasticKParams params_;
 };
