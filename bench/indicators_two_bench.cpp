@@ -2,16 +2,20 @@
 // on-balance volume and the money flow index over 1,000,000 bars
 // (VizorRedraw of the security series, which every chain follows), each
 // beside a plain one-pass loop of the same formula over arrays in the same
-// run. The bytes held by the indicator's points (its parts included) are
-// reported per series as the counter "bytes".
+// run: each reference runs just before its subject, which reports the ratio
+// of their mean times as the counter "vs_reference". The bytes held by the
+// indicator's points (its parts included) are reported per series as the
+// counter "bytes".
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <vector>
 
+#include "bench_timing.h"
 #include "chart/chart.h"
 #include "chart/data_accumulation.h"
 #include "chart/data_adx.h"
@@ -30,6 +34,10 @@ using kelda::chart::CChart;
 using kelda::chart::CData;
 using kelda::chart::CDataCommon;
 using kelda::chart::MaParams;
+using kelda::bench::timed;
+
+// Mean time of each reference by graph type, for its subject's ratio.
+std::map<int32_t, double> g_reference;
 
 constexpr uint64_t kMinute = 60ull * 10'000'000ull;
 constexpr int kBars = 1'000'000;
@@ -108,9 +116,10 @@ template <class Block>
 void fullCalculation(benchmark::State& state, int32_t type, const Block* block) {
   BenchChart c(kBars);
   const int32_t id = c.add(type, block);
-  for (auto _ : state) VizorRedraw(c.chart(), c.security());
+  const double t = timed(state, [&] { VizorRedraw(c.chart(), c.security()); });
   state.SetItemsProcessed(state.iterations() * kBars);
   state.counters["bytes"] = static_cast<double>(c.bytes(id));
+  if (g_reference[type] > 0) state.counters["vs_reference"] = t / g_reference[type];
 }
 
 const MaParams kAdx{kPeriod, 2, 4};
@@ -131,18 +140,13 @@ void BM_OnBalanceVolumeFull(benchmark::State& state) {
 void BM_MoneyFlowFull(benchmark::State& state) {
   fullCalculation(state, kelda::chart::CDataMFI::kTypeCode, &kMfiPeriod);
 }
-BENCHMARK(BM_AdxFull)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_IchimokuFull)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AlligatorFull)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OnBalanceVolumeFull)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MoneyFlowFull)->Unit(benchmark::kMillisecond);
 
 // The references: the same formulas in one pass over plain arrays.
 void BM_Reference_AdxLoop(benchmark::State& state) {
   const std::vector<Bar> b = bars(kBars);
   std::vector<double> out(b.size());
   const double k = 2.0 / (kPeriod + 1);
-  for (auto _ : state) {
+  const double t = timed(state, [&] {
     double plus = 0.0, minus = 0.0, adx = 0.0;
     for (size_t i = 1; i < b.size(); ++i) {
       const double up = std::max(b[i].high - b[i - 1].high, 0.0);
@@ -156,8 +160,9 @@ void BM_Reference_AdxLoop(benchmark::State& state) {
       out[i] = std::floor(adx + 0.5);
     }
     benchmark::DoNotOptimize(out.data());
-  }
+  });
   state.SetItemsProcessed(state.iterations() * kBars);
+  g_reference[kelda::chart::CDataADX::kTypeCode] = t;
 }
 
 double midpoint(const std::vector<Bar>& b, size_t i, size_t n) {
@@ -171,7 +176,7 @@ void BM_Reference_IchimokuLoop(benchmark::State& state) {
   const size_t shift = 26;
   std::vector<double> conversion(b.size()), base(b.size()), spanA(b.size() + shift), spanB(b.size() + shift),
       lagging(b.size());
-  for (auto _ : state) {
+  const double t = timed(state, [&] {
     for (size_t i = 0; i < b.size(); ++i) {
       if (i >= 8) conversion[i] = midpoint(b, i, 9);
       if (i >= 25) {
@@ -184,8 +189,9 @@ void BM_Reference_IchimokuLoop(benchmark::State& state) {
     benchmark::DoNotOptimize(spanA.data());
     benchmark::DoNotOptimize(spanB.data());
     benchmark::DoNotOptimize(lagging.data());
-  }
+  });
   state.SetItemsProcessed(state.iterations() * kBars);
+  g_reference[kelda::chart::CDataIchimoku::kTypeCode] = t;
 }
 
 void BM_Reference_AlligatorLoop(benchmark::State& state) {
@@ -195,7 +201,7 @@ void BM_Reference_AlligatorLoop(benchmark::State& state) {
   std::vector<double> lines[3] = {std::vector<double>(b.size()), std::vector<double>(b.size()),
                                   std::vector<double>(b.size())};
   std::vector<double> average(b.size());
-  for (auto _ : state) {
+  const double t = timed(state, [&] {
     for (int l = 0; l < 3; ++l) {
       double sum = 0.0;
       for (size_t i = 0; i < b.size(); ++i) {
@@ -206,14 +212,15 @@ void BM_Reference_AlligatorLoop(benchmark::State& state) {
       }
     }
     for (auto& line : lines) benchmark::DoNotOptimize(line.data());
-  }
+  });
   state.SetItemsProcessed(state.iterations() * kBars);
+  g_reference[kelda::chart::CDataAlligator::kTypeCode] = t;
 }
 
 void BM_Reference_OnBalanceVolumeLoop(benchmark::State& state) {
   const std::vector<Bar> b = bars(kBars);
   std::vector<double> out(b.size());
-  for (auto _ : state) {
+  const double t = timed(state, [&] {
     double total = 0.0;
     for (size_t i = 1; i < b.size(); ++i) {
       if (b[i].close > b[i - 1].close) total += b[i].volume;
@@ -221,15 +228,16 @@ void BM_Reference_OnBalanceVolumeLoop(benchmark::State& state) {
       out[i] = total;
     }
     benchmark::DoNotOptimize(out.data());
-  }
+  });
   state.SetItemsProcessed(state.iterations() * kBars);
+  g_reference[kelda::chart::CDataBalanceVol::kTypeCode] = t;
 }
 
 void BM_Reference_MoneyFlowLoop(benchmark::State& state) {
   const std::vector<Bar> b = bars(kBars);
   std::vector<double> typical(b.size()), out(b.size());
   for (size_t i = 0; i < b.size(); ++i) typical[i] = (b[i].close + b[i].low + b[i].high) / 3.0;
-  for (auto _ : state) {
+  const double t = timed(state, [&] {
     for (size_t i = kPeriod; i < b.size(); ++i) {
       double positive = 0.0, negative = 0.0;
       for (size_t k = i + 1 - kPeriod; k <= i; ++k) {
@@ -239,14 +247,20 @@ void BM_Reference_MoneyFlowLoop(benchmark::State& state) {
       out[i] = negative < 1e-7 ? 100.0 : 100.0 - 100.0 / (positive / negative + 1.0);
     }
     benchmark::DoNotOptimize(out.data());
-  }
+  });
   state.SetItemsProcessed(state.iterations() * kBars);
+  g_reference[kelda::chart::CDataMFI::kTypeCode] = t;
 }
-BENCHMARK(BM_Reference_AdxLoop)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Reference_IchimokuLoop)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Reference_AlligatorLoop)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Reference_OnBalanceVolumeLoop)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Reference_MoneyFlowLoop)->Unit(benchmark::kMillisecond);
+
+// Each reference just before its subject.
+#define INDICATOR_PAIR(subject, reference)                               \
+  BENCHMARK(reference)->UseManualTime()->Unit(benchmark::kMillisecond); \
+  BENCHMARK(subject)->UseManualTime()->Unit(benchmark::kMillisecond)
+INDICATOR_PAIR(BM_AdxFull, BM_Reference_AdxLoop);
+INDICATOR_PAIR(BM_IchimokuFull, BM_Reference_IchimokuLoop);
+INDICATOR_PAIR(BM_AlligatorFull, BM_Reference_AlligatorLoop);
+INDICATOR_PAIR(BM_OnBalanceVolumeFull, BM_Reference_OnBalanceVolumeLoop);
+INDICATOR_PAIR(BM_MoneyFlowFull, BM_Reference_MoneyFlowLoop);
 
 }  // namespace
 
