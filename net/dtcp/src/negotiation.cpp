@@ -3,6 +3,8 @@
 // zn_tcp_handshake runs inside it.
 #include <arpa/inet.h>
 
+#include "negotiation.h"
+
 #include "frames.h"
 #include "library.h"
 #include "platform/last_error.h"
@@ -125,6 +127,13 @@ int locale_request(Connection& c, std::string& error) {
 
 }  // namespace
 
+int negotiate_transport(Connection& c, std::string& error) {
+  int r = provider_request(c, error);
+  if (r != kOk) return r;
+  if (c.disconnecting.load()) return kStopped;
+  return locale_request(c, error);
+}
+
 uint32_t Connection::connection_thread_main() {
   std::string error;
   auto abandon = [this](int result, uint32_t code, const std::string& text) {
@@ -175,10 +184,7 @@ uint32_t Connection::connection_thread_main() {
   if (handshake_mode == 1) {
     // The socket is read here; a direct zn_tcp_recv waits meanwhile.
     std::lock_guard<std::mutex> reading(receive_mutex);
-    r = provider_request(*this, error);
-    if (r != kOk) return abandon(r, 0, error);
-    if (disconnecting.load()) return 0;
-    r = locale_request(*this, error);
+    r = negotiate_transport(*this, error);
     if (r != kOk) return abandon(r, 0, error);
   }
   if (disconnecting.load()) return 0;
