@@ -310,7 +310,7 @@ TEST_F(EndToEndAccounts, AParameterLineFollowsTheLastPriceOnTopOfItsArchive) {
 
   constexpr int kSteps = 130;  // 10:00:01 to 10:02:10, one value a second
   for (int step = 0; step < kSteps; ++step) market_.step(*s);
-  const auto archived = sd::DemoFeeds::history(1);
+  const auto archived = market_.feeds().history(1001, 1);
   const auto minutes = market_.feeds().minutes(1001);
   ASSERT_EQ(minutes.size(), 3u);
   const std::pair<uint32_t, uint32_t> last_minute{20240105u, static_cast<uint32_t>(minutes.back().time)};

@@ -875,7 +875,7 @@ TEST_F(EndToEnd, AllTradesAndDataLinesFollowTheDemoMarket) {
   };
   // The line holds the previous day's history from the archive, then the
   // bars built from today's ticks.
-  const auto archived = sd::DemoFeeds::history(1);
+  const auto archived = demo.feeds().history(1001, 1);
   for (int tries = 0; tries < 1000 && line_bars(minutes).size() < archived.size() + 3; ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

@@ -95,13 +95,26 @@ void DemoFeeds::trade(Session& s, int32_t security, int32_t price, int32_t quant
   if (minute_subscribers_.count(security) != 0) s.send_message(0x802C, words({security, time, price, quantity}));
 }
 
-std::vector<DemoFeeds::HistoryBar> DemoFeeds::history(int32_t period) {
+void DemoFeeds::set_previous_close(int32_t security, int32_t price) {
+  std::lock_guard lock(mutex_);
+  previous_close_[security] = price;
+}
+
+std::vector<DemoFeeds::HistoryBar> DemoFeeds::history(int32_t security, int32_t period) const {
+  std::lock_guard lock(mutex_);
+  return history_locked(security, period);
+}
+
+std::vector<DemoFeeds::HistoryBar> DemoFeeds::history_locked(int32_t security, int32_t period) const {
+  const auto known = previous_close_.find(security);
+  const double close = known == previous_close_.end() ? 10000.0 : known->second;
   std::vector<HistoryBar> out;
   const int count = period > 0 ? 5 : 1;
   for (int i = 0; i < count; ++i) {
     const int32_t minutes = period > 0 ? 600 + i * period : 0;
     if (minutes >= 24 * 60) break;
-    const double base = 10000.0 + 10.0 * i;
+    // The day climbs to its close: the last bar closes at it.
+    const double base = close - 5.0 - 10.0 * (count - 1 - i);
     out.push_back({20240104, minutes / 60 * 10000 + minutes % 60 * 100, base, base + 25, base - 25, base + 5,
                    100.0 + i});
   }
@@ -115,7 +128,7 @@ void DemoFeeds::send_archive(Session& s, int32_t security, int32_t parameter, in
   auto put = [&data](const void* p, std::size_t n) {
     data.insert(data.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
   };
-  const auto bars = history(period);
+  const std::vector<HistoryBar> bars = history_locked(security, period);
   const uint32_t head[4] = {static_cast<uint32_t>(security), static_cast<uint32_t>(parameter),
                             static_cast<uint32_t>(period),
                             static_cast<uint32_t>(bars.size())};

@@ -40,6 +40,7 @@ DemoMarket::DemoMarket(uint32_t seed) : state_(seed == 0 ? 1 : seed) {
     for (auto& s : c.securities) {
       s.previous = s.price;
       levels_[s.server_id] = levels_around(s.price, 0);
+      feeds_.set_previous_close(s.server_id, s.previous);
     }
   }
 }
