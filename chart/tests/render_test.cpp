@@ -1,7 +1,9 @@
 // Painting of series, panes and the time axis, checked on a recording canvas.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "chart/number_format.h"
 #include "chart/price_scale.h"
@@ -151,6 +153,50 @@ TEST_F(RenderFixture, PaneDrawsFramePriceLabelsAndAHitList) {
   EXPECT_EQ(hit.paneId, pane.id());
   EXPECT_EQ(hit.seriesId, 0);
   EXPECT_EQ(hit.inChartOnly, 0);
+}
+
+// A chart of one bar, or of bars that never move, still has a price scale:
+// labels on the axis that read the bar's price.
+TEST_F(RenderFixture, OneBarOrAFlatRangeStillGetsALabelledScale) {
+  struct Case {
+    const char* name;
+    int bars;
+    double open, high, low, close;
+    int style;            // 1 candles (highs and lows), 0 a line of closes
+    bool drawn_empty;     // the chart was drawn before its first bar came
+  };
+  for (const Case& c : {Case{"one candle", 1, 160.0, 160.5, 159.75, 160.25, 1, false},
+                        Case{"one flat candle", 1, 160.0, 160.0, 160.0, 160.0, 1, false},
+                        Case{"one bar as a line", 1, 160.0, 160.5, 159.75, 160.25, 0, false},
+                        Case{"a flat line", 30, 99.5, 99.5, 99.5, 99.5, 0, false},
+                        Case{"a flat line at zero", 30, 0, 0, 0, 0, 0, false},
+                        Case{"one live candle", 1, 160.0, 160.5, 159.75, 160.25, 1, true},
+                        Case{"live bars", 5, 160.0, 160.5, 159.75, 160.25, 1, true}}) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    setStyle(price, c.style);
+    VizorGraphParams p = graph(price).params();
+    p.scaleSide = 0;
+    graph(price).setParams(p);
+    if (c.drawn_empty) render();
+    for (int i = 0; i < c.bars; ++i) {
+      FILETIME t = at(20240304, 100000 + i * 100);
+      ASSERT_EQ(VizorAddOHLCV(chart, security, &t, c.open, c.high, c.low, c.close, 10.0, 1), 1);
+    }
+    const auto records = render();
+    const RECT plot = object().panes()[0]->plotRect();
+    std::vector<double> labels;
+    for (const auto& r : records) {
+      if (r.op != CanvasOp::draw_text || r.rect.left != plot.right + 9) continue;
+      labels.push_back(std::stod(std::string(r.text.begin(), r.text.end())));
+      EXPECT_LE(r.rect.right, 400) << "label inside the chart";
+    }
+    ASSERT_GE(labels.size(), 2u);
+    const auto [lo, hi] = std::minmax_element(labels.begin(), labels.end());
+    EXPECT_LE(*lo, c.close);
+    EXPECT_GE(*hi, c.close);
+  }
 }
 
 TEST_F(RenderFixture, WithoutPanesNothingIsDrawn) {

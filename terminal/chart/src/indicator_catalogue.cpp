@@ -291,14 +291,17 @@ bool set_indicator_defaults(GraphSettings& settings) {
   settings.graph.penWidth = 1;
   settings.graph.colour = kDefaultGraphColour;
   settings.graph.style = 1;
-  settings.graph.scaleSide = 0;
+  // Every graph stands on its pane's right price scale (the zeroed word),
+  // where the chart measures room for the labels; all of a pane's graphs
+  // share one range (scale group 0). The main series, price and volume,
+  // also label their last value on the axis.
   switch (settings.kind) {
     case indicator::price:
       settings.graph.style = 3;
-      settings.graph.scaleSide = 1;
+      settings.graph.priceLabels = 1;
       break;
     case indicator::volume:
-      settings.graph.scaleSide = 1;
+      settings.graph.priceLabels = 1;
       [[fallthrough]];
     case indicator::macd_histogram:
     case indicator::awesome:

@@ -128,6 +128,19 @@ TEST_F(ChartWindowTest, NewWindowHasPriceAndVolumeInTwoPanesAndNewPanesShareTheR
   EXPECT_TRUE(ui.script().all_used());
 }
 
+// The chart gets the price and volume graphs on the right price scales,
+// which it measures room for: a new chart's axes carry their labels.
+TEST_F(ChartWindowTest, PriceAndVolumeStandOnTheLabelledRightScale) {
+  auto w = open(bound_config());
+  ASSERT_EQ(w->config().graphs.size(), 2u);
+  for (const GraphSettings& g : w->config().graphs) {
+    VizorGraphParams p{};
+    ASSERT_TRUE(VizorGetGraphParams(w->chart(), g.graph_id, &p, nullptr, 0)) << g.kind;
+    EXPECT_EQ(p.scaleSide, 0) << g.kind;
+    EXPECT_EQ(p.priceLabels, 1) << g.kind;
+  }
+}
+
 TEST_F(ChartWindowTest, BarsOfItsOwnLineArriveAndBadDatesAreDropped) {
   auto w = open(bound_config());
   ClassRecord cls;

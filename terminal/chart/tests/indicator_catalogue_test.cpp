@@ -40,7 +40,14 @@ TEST(IndicatorCatalogue, NamesAndDefaultsOfTheTable) {
   for (int32_t unnamed : {0, 14, 15, 25, 32, 39, -1}) EXPECT_EQ(indicator_name(unnamed), u"") << unnamed;
   const GraphSettings price = defaults(indicator::price);
   EXPECT_EQ(price.graph.style, 3);
-  EXPECT_EQ(price.graph.scaleSide, 1);
+  // Price and volume on the right scale, which the chart gives room for its
+  // labels, with their last value labelled; indicators on the same scale.
+  for (const int32_t kind : {indicator::price, indicator::volume, indicator::bollinger}) {
+    const GraphSettings s = defaults(kind);
+    EXPECT_EQ(s.graph.scaleSide, 0) << kind;
+    EXPECT_EQ(s.graph.scaleGroup, 0) << kind;
+    EXPECT_EQ(s.graph.priceLabels, kind == indicator::bollinger ? 0 : 1) << kind;
+  }
   EXPECT_TRUE(price.params.empty());
   const GraphSettings volume = defaults(indicator::volume);
   EXPECT_EQ(volume.graph.penWidth, 3);
