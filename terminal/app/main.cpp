@@ -5,8 +5,9 @@
 //
 // Its files (settings "KeldaMobile.txt", server list "IP.CFG", log
 // "infolog.txt", layouts) live in $KELDAMOBILE_HOME, else beside the program.
-// With --scripted-session it logs in by itself, waits for the market to move,
-// writes screenshots into FOLDER and exits (for machines without a display).
+// With --scripted-session it logs in by itself, opens the market's windows,
+// places one order, writes a screenshot of each window into FOLDER and exits
+// (for machines without a display).
 #include <cstdio>
 #include <cstring>
 #include <string>

@@ -1,7 +1,12 @@
 // The program's scripted session for machines without a display: it logs in
 // through the real login dialog with the given name and password, connects,
-// waits for the market to move, writes screenshots of the main view into a
-// folder and exits through the exit command.
+// waits for the market and the trading accounts, opens the order book, the
+// current parameters and a chart of the first share, places a buy from the
+// order book through the order window, opens the orders and trades tables,
+// writes a screenshot of each with its live data into a folder and exits
+// through the exit command.
+// Threading: the user-interface thread only (a timer of the message loop
+// drives it); one session per process.
 #pragma once
 
 #include <string>
@@ -15,14 +20,13 @@ struct ScriptedSessionOptions {
   std::string screenshot_folder;
   std::string user = "demo";
   std::string password = "demo";
-  int moves = 5;             // value events to wait for after the start
-  int timeout_ms = 60000;    // gives up (and still writes what it has) after this
+  int timeout_ms = 90000;  // gives up (keeping the pictures taken so far) after this
 };
 
 // Arms the session; the program's message loop then runs it. False when the
 // folder cannot be made.
 bool start_scripted_session(TerminalApp& app, ui::QtUi& qt, ScriptedSessionOptions options);
-// 0 when the session saw the start and the moves, 1 otherwise.
+// 0 when the session went through every step, 1 otherwise.
 int scripted_session_result();
 
 }  // namespace kelda::terminal
