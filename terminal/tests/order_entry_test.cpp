@@ -195,6 +195,37 @@ TEST_F(TerminalOrderEntry, APrefilledPlainOrderIsCheckedConfirmedAndSent) {
   EXPECT_TRUE(ui.script().problems().empty());
 }
 
+// Switching the open window to another instrument: a row's prefill (an
+// order-book level) brings its own price and quantity; a prefill of class and
+// security only (a tap below the book's last row) and a choice in the
+// security list change the instrument and keep what the user typed.
+TEST_F(TerminalOrderEntry, AnotherInstrumentsRowBringsItsPriceWhileAPlainSwitchKeepsTheTypedOne) {
+  OrderDlg& dlg = open(sber("250.5", "10"));
+  const ui::DialogDriver d(dlg.hwnd());
+  OrderPrefill level;
+  level.set_class("TQOB");
+  level.set_security("SU26");
+  copy_text(level.price, "99.1234");
+  copy_text(level.quantity, "3");
+  level.flags |= prefill::price | prefill::quantity;
+  ASSERT_TRUE(open_order_window(level));
+  EXPECT_EQ(d.text(order_id::security), u"ОФЗ 26");
+  EXPECT_EQ(d.text(order_id::account), u"B01") << "the accounts of the new class's firm";
+  EXPECT_EQ(d.text(order_id::price), u"99.1234");
+  EXPECT_EQ(d.text(order_id::quantity), u"3");
+  EXPECT_TRUE(d.enabled(ui::id::ok));
+
+  OrderPrefill bare;
+  bare.set_class("TQBR");
+  bare.set_security("GAZP");
+  ASSERT_TRUE(open_order_window(bare));
+  EXPECT_EQ(d.text(order_id::security), u"Газпром");
+  EXPECT_EQ(d.text(order_id::price), u"99.1234");
+  d.choose(order_id::security, u"Сбербанк");
+  EXPECT_EQ(d.text(order_id::price), u"99.1234");
+  EXPECT_EQ(app->frame()->view().open_count(), 1) << "one order window throughout";
+}
+
 TEST_F(TerminalOrderEntry, UnmatchedPrefillsLeaveSubmitDisabledAndSteppingFollowsTheDecimals) {
   OrderPrefill p = sber("1", "1");
   copy_text(p.security_code, "NONE");
