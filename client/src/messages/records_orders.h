@@ -9,216 +9,111 @@
 
 namespace kelda::kelapi {
 
+// Orders: the newest form 0x807B and its older forms, written once (see
+// record_forms.h). 0x807A and 0x805B convert into 0x807B; 0x805A, 0x800F and
+// 0x00F6 into 0x805B; 0x800E and 0x00F4 into 0x800F and 0x00F6
+// (orders/order_forms.h).
+struct OrderForm807B {
+  static constexpr int security_bits = 32;
+  // Three members of the oldest forms that are dropped on conversion: a word
+  // before the balance, an 8-byte amount after the value and a word after
+  // amount 1.
+  static constexpr bool dropped_members = false;
+  // Amounts 1 and 2.
+  static constexpr bool amounts = true;
+  static constexpr bool second_price_text4 = true;
+  static constexpr int word2_bits = 32;
+  static constexpr bool word3 = true;
+  // The trade date and the long text.
+  static constexpr bool date_text = true;
+  // Word 4, the 8-byte value and word 5.
+  static constexpr bool words_4_5 = true;
+};
+// 0x807A: no amounts, second price or text code 4.
+struct OrderForm807A : OrderForm807B {
+  static constexpr bool amounts = false;
+  static constexpr bool second_price_text4 = false;
+};
+// 0x805B: ends with the long text.
+struct OrderForm805B : OrderForm807B {
+  static constexpr bool words_4_5 = false;
+};
+// 0x805A: 0x807A ending with the long text.
+struct OrderForm805A : OrderForm807A {
+  static constexpr bool words_4_5 = false;
+};
+// 0x800F: 0x805B with a 16-bit security and word 2, ending with word 3.
+struct OrderForm800F : OrderForm805B {
+  static constexpr int security_bits = 16;
+  static constexpr int word2_bits = 16;
+  static constexpr bool date_text = false;
+};
+// 0x800E: 0x800F without amounts, second price or text code 4.
+struct OrderForm800E : OrderForm800F {
+  static constexpr bool amounts = false;
+  static constexpr bool second_price_text4 = false;
+};
+// 0x00F6: 0x800F with the three dropped members and without word 3.
+struct OrderForm00F6 : OrderForm800F {
+  static constexpr bool dropped_members = true;
+  static constexpr bool word3 = false;
+};
+// 0x00F4: 0x00F6 without second price or text code 4.
+struct OrderForm00F4 : OrderForm00F6 {
+  static constexpr bool second_price_text4 = false;
+};
+
+template <typename Form>
+struct OrderRecord {
+  int32_t sequence;
+  double number;
+  int32_t time;
+  uint32_t flags;
+  char comment[21];
+  char text2[13];
+  char text1[13];
+  char account[13];
+  FormInt<Form::security_bits> security;
+  int32_t price;
+  int32_t quantity;
+  KELAPI_FORM_MEMBER(Form::dropped_members, int32_t) unused_word1;
+  int32_t balance;
+  double value;
+  KELAPI_FORM_MEMBER(Form::dropped_members, double) unused_amount;
+  KELAPI_FORM_MEMBER(Form::amounts, double) amount1;
+  KELAPI_FORM_MEMBER(Form::dropped_members, int32_t) unused_word2;
+  KELAPI_FORM_MEMBER(Form::amounts, int32_t) amount2;
+  int32_t word1;
+  char text3[13];
+  KELAPI_FORM_MEMBER(Form::second_price_text4, int32_t) second_price;
+  KELAPI_FORM_MEMBER(Form::second_price_text4, char[13]) text4;
+  FormInt<Form::word2_bits> word2;
+  KELAPI_FORM_MEMBER(Form::word3, int32_t) word3;
+  KELAPI_FORM_MEMBER(Form::date_text, int32_t) trade_date;
+  KELAPI_FORM_MEMBER(Form::date_text, char[65]) long_text;
+  KELAPI_FORM_MEMBER(Form::words_4_5, int32_t) word4;
+  KELAPI_FORM_MEMBER(Form::words_4_5, int64_t) value8;
+  KELAPI_FORM_MEMBER(Form::words_4_5, int32_t) word5;
+};
+
 // 0x807B, received: an order. Its bytes are the order row of the table.
-struct Msg807B_Order {
-  int32_t sequence;
-  double number;
-  int32_t time;
-  uint32_t flags;
-  char comment[21];
-  char text2[13];
-  char text1[13];
-  char account[13];
-  int32_t security;
-  int32_t price;
-  int32_t quantity;
-  int32_t balance;
-  double value;
-  double amount1;
-  int32_t amount2;
-  int32_t word1;
-  char text3[13];
-  int32_t second_price;
-  char text4[13];
-  int32_t word2;
-  int32_t word3;
-  int32_t trade_date;
-  char long_text[65];
-  int32_t word4;
-  int64_t value8;
-  int32_t word5;
-};
+using Msg807B_Order = OrderRecord<OrderForm807B>;
 static_assert(sizeof(Msg807B_Order) == 264);
-
-// 0x807A, received: an order without amounts 1 and 2, second price and text 4.
-struct Msg807A_Order {
-  int32_t sequence;
-  double number;
-  int32_t time;
-  uint32_t flags;
-  char comment[21];
-  char text2[13];
-  char text1[13];
-  char account[13];
-  int32_t security;
-  int32_t price;
-  int32_t quantity;
-  int32_t balance;
-  double value;
-  int32_t word1;
-  char text3[13];
-  int32_t word2;
-  int32_t word3;
-  int32_t trade_date;
-  char long_text[65];
-  int32_t word4;
-  int64_t value8;
-  int32_t word5;
-};
+// The older forms, received (0x805B, 0x800F and 0x00F6 also as journal
+// records).
+using Msg807A_Order = OrderRecord<OrderForm807A>;
 static_assert(sizeof(Msg807A_Order) == 232);
-
-// 0x805B, received: 0x807B up to the long text.
-struct Msg805B_Order {
-  int32_t sequence;
-  double number;
-  int32_t time;
-  uint32_t flags;
-  char comment[21];
-  char text2[13];
-  char text1[13];
-  char account[13];
-  int32_t security;
-  int32_t price;
-  int32_t quantity;
-  int32_t balance;
-  double value;
-  double amount1;
-  int32_t amount2;
-  int32_t word1;
-  char text3[13];
-  int32_t second_price;
-  char text4[13];
-  int32_t word2;
-  int32_t word3;
-  int32_t trade_date;
-  char long_text[65];
-};
+using Msg805B_Order = OrderRecord<OrderForm805B>;
 static_assert(sizeof(Msg805B_Order) == 248);
-
-// 0x805A, received: 0x807A up to the long text.
-struct Msg805A_Order {
-  int32_t sequence;
-  double number;
-  int32_t time;
-  uint32_t flags;
-  char comment[21];
-  char text2[13];
-  char text1[13];
-  char account[13];
-  int32_t security;
-  int32_t price;
-  int32_t quantity;
-  int32_t balance;
-  double value;
-  int32_t word1;
-  char text3[13];
-  int32_t word2;
-  int32_t word3;
-  int32_t trade_date;
-  char long_text[65];
-};
+using Msg805A_Order = OrderRecord<OrderForm805A>;
 static_assert(sizeof(Msg805A_Order) == 216);
-
-// 0x800F, received: 16-bit security and word 2, no trade date or long text.
-struct Msg800F_Order {
-  int32_t sequence;
-  double number;
-  int32_t time;
-  uint32_t flags;
-  char comment[21];
-  char text2[13];
-  char text1[13];
-  char account[13];
-  int16_t security;
-  int32_t price;
-  int32_t quantity;
-  int32_t balance;
-  double value;
-  double amount1;
-  int32_t amount2;
-  int32_t word1;
-  char text3[13];
-  int32_t second_price;
-  char text4[13];
-  int16_t word2;
-  int32_t word3;
-};
+using Msg800F_Order = OrderRecord<OrderForm800F>;
 static_assert(sizeof(Msg800F_Order) == 168);
-
-// 0x800E, received: 0x800F without amounts 1 and 2, second price and text 4.
-struct Msg800E_Order {
-  int32_t sequence;
-  double number;
-  int32_t time;
-  uint32_t flags;
-  char comment[21];
-  char text2[13];
-  char text1[13];
-  char account[13];
-  int16_t security;
-  int32_t price;
-  int32_t quantity;
-  int32_t balance;
-  double value;
-  int32_t word1;
-  char text3[13];
-  int16_t word2;
-  int32_t word3;
-};
+using Msg800E_Order = OrderRecord<OrderForm800E>;
 static_assert(sizeof(Msg800E_Order) == 136);
-
-// 0x00F6, received: the oldest order form with second price and text 4.
-struct Msg00F6_Order {
-  int32_t sequence;
-  double number;
-  int32_t time;
-  uint32_t flags;
-  char comment[21];
-  char text2[13];
-  char text1[13];
-  char account[13];
-  int16_t security;
-  int32_t price;
-  int32_t quantity;
-  int32_t unused_word1;
-  int32_t balance;
-  double value;
-  double unused_amount;
-  double amount1;
-  int32_t unused_word2;
-  int32_t amount2;
-  int32_t word1;
-  char text3[13];
-  int32_t second_price;
-  char text4[13];
-  int16_t word2;
-};
+using Msg00F6_Order = OrderRecord<OrderForm00F6>;
 static_assert(sizeof(Msg00F6_Order) == 176);
-
-// 0x00F4, received: 0x00F6 without second price and text 4.
-struct Msg00F4_Order {
-  int32_t sequence;
-  double number;
-  int32_t time;
-  uint32_t flags;
-  char comment[21];
-  char text2[13];
-  char text1[13];
-  char account[13];
-  int16_t security;
-  int32_t price;
-  int32_t quantity;
-  int32_t unused_word1;
-  int32_t balance;
-  double value;
-  double unused_amount;
-  double amount1;
-  int32_t unused_word2;
-  int32_t amount2;
-  int32_t word1;
-  char text3[13];
-  int16_t word2;
-};
+using Msg00F4_Order = OrderRecord<OrderForm00F4>;
 static_assert(sizeof(Msg00F4_Order) == 160);
 
 // 0x001E and 0x001F, sent: orders from a sequence number on; one order again.

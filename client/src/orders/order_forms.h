@@ -38,21 +38,21 @@ Msg807B_Order newest_order(const Old& o, int32_t current_trade_date) {
   n.word1 = o.word1;
   copy_order_text(n.text3, o.text3);
   n.word2 = o.word2;
-  if constexpr (requires { o.amount1; }) {
+  if constexpr (KELAPI_FORM_HAS(o.amount1)) {
     n.amount1 = o.amount1;
     n.amount2 = o.amount2;
   }
-  if constexpr (requires { o.second_price; }) {
+  if constexpr (KELAPI_FORM_HAS(o.second_price)) {
     n.second_price = o.second_price;
     copy_order_text(n.text4, o.text4);
   }
-  if constexpr (requires { o.word3; }) n.word3 = o.word3;
-  if constexpr (requires { o.long_text; }) copy_order_text(n.long_text, o.long_text);
+  if constexpr (KELAPI_FORM_HAS(o.word3)) n.word3 = o.word3;
+  if constexpr (KELAPI_FORM_HAS(o.long_text)) copy_order_text(n.long_text, o.long_text);
   // Only 0x807A (the one older form with word 4) converts straight to the
   // newest form and keeps its date; every other older form passes through
   // 0x805B, which takes today's.
   n.trade_date = current_trade_date;
-  if constexpr (requires { o.word4; }) {
+  if constexpr (KELAPI_FORM_HAS(o.word4)) {
     n.word4 = o.word4;
     n.value8 = o.value8;
     n.word5 = o.word5;
