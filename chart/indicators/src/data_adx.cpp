@@ -55,19 +55,28 @@ void CDataADX_DirectMovement::calculate(int first, int last) {
   }
   if (resolveRange(from, to)) {
     PointVector& own = getPoints();
+    // The nearest passing source bar and the nearest marked point before the
+    // bar, found once and then kept as the loop goes.
+    const int begin = std::min(from, s.size());
+    int prev = begin - 1;
+    while (prev >= 0 && !passes(s[prev])) --prev;
+    int marked = begin - 1;
+    while (marked >= 0 && !isMarked(own[marked])) --marked;
     for (int i = from; i <= to && i < s.size(); ++i) {
       DataPoint& p = own[i];
       p.valid = 0;
-      if (!passes(s[i])) continue;
+      if (!passes(s[i])) {
+        // A mark from an earlier calculation stays.
+        if (isMarked(p)) marked = i;
+        continue;
+      }
       setMark(p);
-      int prev = i - 1;
-      while (prev >= 0 && !passes(s[prev])) --prev;
-      if (prev < 0) continue;
-      int marked = i - 1;
-      while (marked >= 0 && !isMarked(own[marked])) --marked;
-      if (marked < 0) continue;
-      setSingleValue(&p, valueAt(s, i, prev));
-      p.valid = 1;
+      if (prev >= 0 && marked >= 0) {
+        setSingleValue(&p, valueAt(s, i, prev));
+        p.valid = 1;
+      }
+      prev = i;
+      marked = i;
     }
   }
   updateHasData(first == -1 ? -1 : from, to);

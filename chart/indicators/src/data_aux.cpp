@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "indicator_util.h"
 #include "sliding_window.h"
 
 namespace kelda::chart {
@@ -109,6 +110,7 @@ CDataShift::CDataShift(CChart& chart, CData& source) : CDataCommon(chart, 0, 1),
 void CDataShift::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
   const PointFilter passes(*this);
+  const bool percent = percentShown(*this);
   const PointVector& s = source_->getPoints();
   PointVector& own = getPoints();
   const int m = shiftCount();
@@ -131,7 +133,7 @@ void CDataShift::calculate(int first, int last) {
     if (i < m - 1 || taken < 0) continue;
     setSingleValue(&own[i], s[taken].close);
     own[i].valid = 1;
-    toPercentOfBase(&own[i]);
+    if (percent) toPercentOfBase(&own[i]);
   }
   updateHasData(first, last);
   notifyDependents(first == -1 ? -1 : start, first == -1 ? -1 : own.size() - 1);

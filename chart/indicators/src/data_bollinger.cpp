@@ -200,6 +200,7 @@ int CDataBolLine::setParams(const VizorGraphParams* graph, const void* params, i
 void CDataBolLine::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
   const PointFilter passes(*this);
+  const bool percent = percentShown(*this);
   PointVector& own = getPoints();
   int from = first;
   int to = twoInputEnd(first, own);
@@ -213,7 +214,7 @@ void CDataBolLine::calculate(int first, int last) {
       if (!passes(a[i]) || !passes(b[i])) continue;
       setSingleValue(&p, k * b[i].close + a[i].close);
       p.valid = 1;
-      toPercentOfBase(&p);
+      if (percent) toPercentOfBase(&p);
     }
   }
   updateHasData(first == -1 ? -1 : from, to);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "indicator_util.h"
+#include "sliding_window.h"
 
 namespace kelda::chart {
 
@@ -27,27 +28,63 @@ int CDataMFI::setParams(const VizorGraphParams* graph, const void* params, int s
   return 1;
 }
 
-bool CDataMFI::valueAt(const PointVector& s, int i, double* value) const {
-  const PointFilter passes(*this);
-  double positive = 0.0;
-  double negative = 0.0;
-  int taken = 0;
-  const DataPoint* later = nullptr;
-  for (int k = i; k >= 0 && taken < period_ + 1; --k) {
-    if (!passes(s[k])) continue;
-    if (later != nullptr) {
-      const double t = typicalPrice(later);
-      const double earlier = typicalPrice(&s[k]);
-      if (t > earlier) positive += later->volume * t;
-      if (t < earlier) negative += later->volume * t;
-    }
-    later = &s[k];
-    ++taken;
+namespace {
+
+// The money flows over the last n + 1 passing points as the bars go by:
+// each point after the first of the window adds volume times typical price
+// to the positive flow when its typical price is above the one before it,
+// to the negative flow when below. The flows slide as compensated sums and
+// are summed afresh (newest pair first, as the walk adds them) at every
+// stride bar.
+class FlowWindow {
+ public:
+  FlowWindow(const PointVector& source, const PointFilter& passes, int32_t period)
+      : source_(source), passes_(passes), n_(period), window_(period + 1, source.size()) {}
+
+  void fillAt(int32_t at) {
+    window_.fillAt(source_, passes_, at);
+    resum();
+    nextResum_ = nextResum(at, n_);
   }
-  if (taken < period_ + 1) return false;
-  *value = std::fabs(negative) < kEpsilon ? 100.0 : 100.0 - 100.0 / (positive / negative + 1.0);
-  return true;
-}
+  void advance(int32_t i, bool passing) {
+    if (passing) {
+      if (window_.size() > 0) add(i, window_.newest(0), 1);
+      const int32_t left = window_.push(i);
+      // The pair of the point that left and the one after it leaves too.
+      if (left >= 0) add(window_.oldest(), left, -1);
+    }
+    if (i == nextResum_) {
+      resum();
+      nextResum_ += resumStride(n_);
+    }
+  }
+  bool full() const { return window_.full(); }
+  double positive() const { return positive_.value(); }
+  double negative() const { return negative_.value(); }
+
+ private:
+  void add(int32_t later, int32_t earlier, int sign) {
+    const double t = typicalPrice(&source_[later]);
+    const double before = typicalPrice(&source_[earlier]);
+    if (t > before) positive_.add(sign * (source_[later].volume * t));
+    if (t < before) negative_.add(sign * (source_[later].volume * t));
+  }
+  void resum() {
+    positive_.reset();
+    negative_.reset();
+    for (int32_t k = 0; k + 1 < window_.size(); ++k) add(window_.newest(k), window_.newest(k + 1), 1);
+  }
+
+  const PointVector& source_;
+  const PointFilter& passes_;
+  int32_t n_;
+  int32_t nextResum_ = 0;
+  PassingWindow window_;
+  CompensatedSum positive_;
+  CompensatedSum negative_;
+};
+
+}  // namespace
 
 void CDataMFI::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
@@ -60,14 +97,20 @@ void CDataMFI::calculate(int first, int last) {
   const int end = std::min(own.size(), s.size()) - 1;
   int handled = start - 1;
   int after = 0;
+  FlowWindow flows(s, passes, period_);
+  // The window slides from a stride bar on, as a full calculation would.
+  const int slide = std::min(slideStart(start, period_), start);
+  flows.fillAt(slide - 1);
+  for (int i = slide; i < start && i <= end; ++i) flows.advance(i, passes(s[i]));
   for (int i = start; i <= end; ++i) {
     handled = i;
     DataPoint& p = own[i];
     p.valid = 0;
-    if (i < period_ || !passes(s[i])) continue;
-    double value = 0.0;
-    if (!valueAt(s, i, &value)) continue;
-    setSingleValue(&p, value);
+    const bool passing = passes(s[i]);
+    flows.advance(i, passing);
+    if (i < period_ || !passing || !flows.full()) continue;
+    const double negative = flows.negative();
+    setSingleValue(&p, std::fabs(negative) < kEpsilon ? 100.0 : 100.0 - 100.0 / (flows.positive() / negative + 1.0));
     p.valid = 1;
     // A bar reaches only the next n + 1 values: a partial update stops there.
     if (!whole && i >= last && ++after >= period_ + 1) break;

@@ -54,6 +54,7 @@ int CDataPriceOscillator::setParams(const VizorGraphParams* graph, const void* p
 void CDataPriceOscillator::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
   const PointFilter passes(*this);
+  const bool percent = percentShown(*this);
   int from = 0;
   int to = -1;
   // The two averages may report different stretches: everything from the
@@ -75,7 +76,7 @@ void CDataPriceOscillator::calculate(int first, int last) {
       }
       setSingleValue(&p, value);
       p.valid = 1;
-      toPercentOfBase(&p);
+      if (percent) toPercentOfBase(&p);
     }
   }
   finishRange(*this, first, from, to);

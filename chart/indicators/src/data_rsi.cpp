@@ -122,6 +122,7 @@ int CDataRSI::setParams(const VizorGraphParams* graph, const void* params, int s
 void CDataRSI::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
   const PointFilter passes(*this);
+  const bool percent = percentShown(*this);
   int from = 0;
   int to = -1;
   // Each half reports the bars from its range to the end.
@@ -140,7 +141,7 @@ void CDataRSI::calculate(int first, int last) {
         setSingleValue(&p, u[i].close / s * 100.0);
         p.valid = 1;
       }
-      toPercentOfBase(&p);
+      if (percent) toPercentOfBase(&p);
     }
   }
   finishRange(*this, first, from, to);

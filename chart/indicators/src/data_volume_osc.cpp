@@ -39,6 +39,7 @@ int CDataTwoAverageOscillator::getParams(VizorGraphParams* graphOut, void* param
 void CDataTwoAverageOscillator::calculate(int first, int last) {
   if (!takeSourceNotice(first, last)) return;
   const PointFilter passes(*this);
+  const bool percent = percentShown(*this);
   PointVector& own = getPoints();
   // Either average may have changed a different stretch: on to the last bar.
   int from = first;
@@ -55,7 +56,7 @@ void CDataTwoAverageOscillator::calculate(int first, int last) {
       }
       setSingleValue(&p, valueOf(a[i].close, b[i].close));
       p.valid = 1;
-      toPercentOfBase(&p);
+      if (percent) toPercentOfBase(&p);
     }
   }
   updateHasData(first == -1 ? -1 : from, to);

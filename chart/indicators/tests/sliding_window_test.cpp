@@ -10,6 +10,7 @@
 #include "chart/data_bollinger.h"
 #include "chart/data_ichimoku.h"
 #include "chart/data_ma.h"
+#include "chart/data_money_flow.h"
 #include "chart/data_stochastic.h"
 #include "indicator_fixture.h"
 
@@ -111,6 +112,24 @@ std::vector<double> walkedPercentK(const std::vector<TestBar>& bars, int period,
   return out;
 }
 
+std::vector<double> walkedMoneyFlow(const std::vector<TestBar>& bars, int n) {
+  auto typical = [&](int k) { return (bars[k].close + bars[k].low + bars[k].high) * (1.0 / 3.0); };
+  std::vector<double> out(bars.size(), kNone);
+  for (int i = n; i < static_cast<int>(bars.size()); ++i) {
+    if (!passes(bars[i])) continue;
+    const std::vector<int> w = window(bars, i, n + 1);
+    if (static_cast<int>(w.size()) < n + 1) continue;
+    double positive = 0.0, negative = 0.0;
+    for (size_t k = 0; k + 1 < w.size(); ++k) {
+      const double t = typical(w[k]);
+      if (t > typical(w[k + 1])) positive += bars[w[k]].volume * t;
+      if (t < typical(w[k + 1])) negative += bars[w[k]].volume * t;
+    }
+    out[i] = std::fabs(negative) < 1e-7 ? 100.0 : 100.0 - 100.0 / (positive / negative + 1.0);
+  }
+  return out;
+}
+
 class SlidingWindowTest : public IndicatorFixture {
  protected:
   void addAll(const std::vector<TestBar>& bars) {
@@ -135,6 +154,11 @@ class SlidingWindowTest : public IndicatorFixture {
     EXPECT_EQ(setBlock(id, p), 1);
     return id;
   }
+  int32_t moneyFlow(int n) {
+    const int32_t id = addIndicator(CDataMFI::kTypeCode);
+    EXPECT_EQ(setBlock(id, int32_t{n}), 1);
+    return id;
+  }
   int32_t ichimoku(int conversion) {
     const int32_t id = addIndicator(CDataIchimoku::kTypeCode);
     IchimokuParams p;
@@ -157,6 +181,7 @@ TEST_F(SlidingWindowTest, AgreesWithTheWalkOverRandomBars) {
     EXPECT_TRUE(sameValues(values(deviation(n)), walkedDeviation(bars, n)));
     const int32_t lines = ichimoku(n);
     EXPECT_TRUE(sameValues(valuesOf(static_cast<CDataIchimoku&>(series(lines)).conversion()), walkedMidpoint(bars, n)));
+    EXPECT_TRUE(sameValues(values(moneyFlow(n)), walkedMoneyFlow(bars, n)));
     const int32_t s = stochastic(n, 3);
     EXPECT_TRUE(sameValues(valuesOf(static_cast<CDataStochastic&>(series(s)).percentK()), walkedPercentK(bars, n, 3)));
   }
@@ -183,6 +208,7 @@ TEST_F(SlidingWindowTest, PartialUpdatesEqualAFullRecalculationExactly) {
     ids.push_back(deviation(n));
     ids.push_back(stochastic(n, 3));
     ids.push_back(ichimoku(n));
+    ids.push_back(moneyFlow(n));
   }
   std::mt19937 random(3);
   for (size_t i = 0; i < bars.size(); ++i) {

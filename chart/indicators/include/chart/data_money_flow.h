@@ -19,8 +19,6 @@ class CDataMFI final : public CDataCommon {
   int setParams(const VizorGraphParams* graph, const void* params, int size, int checkOnly, int recalc) override;
 
  private:
-  bool valueAt(const PointVector& s, int i, double* value) const;
-
   CData* source_;
   int32_t period_ = 1;
 };
