@@ -2,6 +2,7 @@
 #include "qt_canvas.h"
 
 #include <QRegion>
+#include <QStringList>
 #include <algorithm>
 
 namespace kelda::ui::qt {
@@ -67,7 +68,12 @@ QtFontData& qt_font(const Font& f) {
   if (!slot) {
     auto d = std::make_shared<QtFontData>();
     const LogFont& lf = f.log_font();
-    d->font = QFont(QString::fromUtf16(f.mapped_family().data(), static_cast<qsizetype>(f.mapped_family().size())));
+    // The first of the families that fontconfig has: a face missing from
+    // the machine gives way to the next of the list, never to an unrelated
+    // default.
+    QStringList families;
+    for (const std::u16string& family : f.mapped_families()) families << qstr(family);
+    d->font.setFamilies(families);
     d->font.setPixelSize(std::max(1, f.pixel_size()));
     d->font.setWeight(lf.weight >= 600 ? QFont::Bold : QFont::Normal);
     d->font.setItalic(lf.italic != 0);

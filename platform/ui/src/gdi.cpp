@@ -103,25 +103,54 @@ bool LogFont::operator==(const LogFont& o) const { return std::memcmp(this, &o, 
 struct Font::Data {
   LogFont lf;
   int pixel = 11;
-  std::u16string family;
+  std::vector<std::u16string> families;
   mutable std::shared_ptr<void> slot;
 };
 
 namespace {
 int screen_dpi() { return detail::g_core ? detail::g_core->screen.dpi_y : 96; }
 
-std::u16string map_family(const LogFont& lf) {
-  std::u16string face = detail::to_lower(lf.face());
+enum class FaceKind { sans, serif, mono };
+
+FaceKind kind_by_name(std::u16string_view name) {
+  const std::u16string face = detail::to_lower(name);
   auto has = [&](std::u16string_view s) { return face.find(s) != std::u16string::npos; };
-  if (has(u"courier") || has(u"mono") || has(u"console") || has(u"fixed") ||
-      (lf.pitch_and_family & 0x03) == ff::fixed_pitch || (lf.pitch_and_family & 0xF0) == ff::modern)
-    return u"DejaVu Sans Mono";
-  if (has(u"times") || has(u"serif") || has(u"roman") || has(u"georgia") ||
-      (lf.pitch_and_family & 0xF0) == ff::roman)
-    return u"DejaVu Serif";
-  return u"DejaVu Sans";
+  if (has(u"courier") || has(u"mono") || has(u"console") || has(u"fixed") || has(u"terminal")) return FaceKind::mono;
+  const bool sans = has(u"sans");
+  if (!sans && (has(u"times") || has(u"serif") || has(u"roman") || has(u"georgia"))) return FaceKind::serif;
+  return FaceKind::sans;
 }
 
+FaceKind kind_of(const LogFont& lf) {
+  if ((lf.pitch_and_family & 0x03) == ff::fixed_pitch) return FaceKind::mono;
+  switch (lf.pitch_and_family & 0xF0) {
+    case ff::roman: return FaceKind::serif;
+    case ff::modern: return FaceKind::mono;
+    case ff::swiss:
+    case ff::script:
+    case ff::decorative: return FaceKind::sans;
+    default: return kind_by_name(lf.face());
+  }
+}
+
+// The handheld's dialog face, whose widths the dialog templates were made for.
+bool is_dialog_face(std::u16string_view name) {
+  const std::u16string face = detail::to_lower(name);
+  return face == u"tahoma" || face == u"ms shell dlg" || face == u"ms shell dlg 2";
+}
+}  // namespace
+
+std::vector<std::u16string> font_families(const LogFont& lf) {
+  switch (kind_of(lf)) {
+    case FaceKind::mono: return {u"DejaVu Sans Mono"};
+    case FaceKind::serif: return {u"DejaVu Serif"};
+    case FaceKind::sans: break;
+  }
+  if (is_dialog_face(lf.face())) return {u"DejaVu Sans Condensed", u"DejaVu Sans"};
+  return {u"Liberation Sans Narrow", u"DejaVu Sans Condensed", u"DejaVu Sans"};
+}
+
+namespace {
 LogFont system_log_font(int dpi) {
   LogFont lf;
   lf.height = -static_cast<int32_t>(std::lround(8.0 * dpi / 72.0));
@@ -143,12 +172,12 @@ Font::Font(const LogFont& lf) : data_(std::make_shared<Data>()) {
   } else {
     data_->pixel = static_cast<int>(std::lround(8.0 * screen_dpi() / 72.0));
   }
-  data_->family = map_family(lf);
+  data_->families = font_families(lf);
 }
 
 const LogFont& Font::log_font() const { return data_->lf; }
 int Font::pixel_size() const { return data_->pixel; }
-const std::u16string& Font::mapped_family() const { return data_->family; }
+const std::vector<std::u16string>& Font::mapped_families() const { return data_->families; }
 uintptr_t Font::handle() const { return reinterpret_cast<uintptr_t>(this); }
 const Font* Font::from_handle(uintptr_t handle) { return reinterpret_cast<const Font*>(handle); }
 std::shared_ptr<void>& Font::backend_slot() const { return data_->slot; }

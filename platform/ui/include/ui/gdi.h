@@ -138,7 +138,7 @@ KELDA_UI_API const Brush& get_sys_color_brush(int index);
 // --- Fonts ------------------------------------------------------------------------
 // The font request record, laid out as the platform's wide LOGFONT (92 bytes)
 // so records that embed it keep their size.
-struct LogFont {
+struct KELDA_UI_API LogFont {
   int32_t height = 0;  // < 0: character height in pixels; > 0: cell height; 0: default
   int32_t width = 0;
   int32_t escapement = 0;
@@ -164,9 +164,12 @@ static_assert(sizeof(LogFont) == 92);
 namespace ff {
 inline constexpr BYTE fixed_pitch = 0x01;
 inline constexpr BYTE variable_pitch = 0x02;
+inline constexpr BYTE dont_care = 0x00;
 inline constexpr BYTE roman = 0x10;
 inline constexpr BYTE swiss = 0x20;
 inline constexpr BYTE modern = 0x30;
+inline constexpr BYTE script = 0x40;
+inline constexpr BYTE decorative = 0x50;
 }  // namespace ff
 
 struct TextMetrics {
@@ -190,9 +193,10 @@ class KELDA_UI_API Font {
   // Pixel size the font is drawn at (from the height rule above).
   int pixel_size() const;
   bool bold() const { return log_font().weight >= 600; }
-  // Family the font engines use: "DejaVu Sans", "DejaVu Sans Mono" or
-  // "DejaVu Serif", chosen from the face name and the pitch and family.
-  const std::u16string& mapped_family() const;
+  // The installed families the font engines draw the face with, best first
+  // (font_families() below); the last one is always there.
+  const std::vector<std::u16string>& mapped_families() const;
+  const std::u16string& mapped_family() const { return mapped_families().front(); }
   // Address used as the handle word in messages; from_handle() gives the
   // object back while its owner keeps it alive.
   uintptr_t handle() const;
@@ -210,6 +214,18 @@ class KELDA_UI_API Font {
 KELDA_UI_API const Font& system_font();
 // A font for a face and a point size at the screen's resolution.
 KELDA_UI_API Font point_font(std::u16string_view face, int points, bool bold = false);
+
+// The families a face is drawn with, best first. The kind of face comes from
+// the pitch and family bits (swiss: sans serif, roman: serif, modern or fixed
+// pitch: monospaced), and from the name only when they say nothing. The
+// layouts were made for the handheld's narrow faces: the dialog face
+// ("Tahoma", "MS Shell Dlg") becomes "DejaVu Sans Condensed", whose dialog
+// base units are the handheld's (6 x 13 at 8 points and 96 dots per inch);
+// every other sans face (the tables' "MS Sans Serif" included) becomes
+// "Liberation Sans Narrow", in whose digits a time or a price fits the
+// tables' 60-pixel columns at 18 pixels. A family missing from the machine
+// is passed over: each list ends with a face of the core DejaVu set.
+KELDA_UI_API std::vector<std::u16string> font_families(const LogFont& lf);
 
 // --- Bitmaps ------------------------------------------------------------------------
 // A pixel image: 32-bit pixels 0xAARRGGBB, row by row (alpha 0xFF opaque).

@@ -702,7 +702,9 @@ class ListViewBehavior final : public Behavior {
   void draw_row(RowPaint& p, int i, const RECT& rr, bool sel, COLORREF text, COLORREF back) {
     Canvas& c = p.c;
     const RECT& r = p.client;
-    const int pad = scaled(3);
+    // The margin of the other text controls: a time or a price in the
+    // tables' font keeps its last digit in a 60-pixel column.
+    const int pad = scaled(2);
     const RECT full{0, rr.top, r.right, rr.bottom};
     if (back != kDefaultColor) c.fill_rect(full, Brush::solid(back));
     const bool full_row = (ex_ & lvs_ex::full_row_select) != 0;
