@@ -56,6 +56,7 @@ inline constexpr DWORD left_text = 0x20;
 inline constexpr DWORD icon = 0x40;
 inline constexpr DWORD bitmap = 0x80;
 inline constexpr DWORD push_like = 0x1000;
+inline constexpr DWORD multiline = 0x2000;  // the text wraps at spaces onto more lines
 inline constexpr DWORD notify = 0x4000;
 }  // namespace bs
 namespace bm {

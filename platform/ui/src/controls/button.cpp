@@ -295,11 +295,21 @@ class ButtonBehavior final : public Behavior {
       t.left = b.right + scaled(4);
     }
     if (!enabled) c.set_text_color(get_sys_color(color::gray_text));
-    c.draw_text(w.text, t, (left_text ? dt::right : dt::left) | dt::vcenter | dt::single_line);
+    const UINT align = left_text ? dt::right : dt::left;
+    if (w.style & bs::multiline) {
+      // The lines the text wraps into, centred as a block beside the box.
+      RECT lines = t;
+      c.draw_text(w.text, lines, dt::word_break | dt::calc_rect);
+      t.top += std::max(0, (height_of(t) - height_of(lines)) / 2);
+      c.draw_text(w.text, t, align | dt::word_break);
+    } else {
+      c.draw_text(w.text, t, align | dt::vcenter | dt::single_line);
+    }
     if (focused) {
       RECT f = t;
-      c.draw_text(w.text, f, dt::single_line | dt::calc_rect);
-      f = offset_rect(f, 0, (height_of(t) - height_of(f)) / 2);
+      const UINT flow = (w.style & bs::multiline) ? dt::word_break : dt::single_line;
+      c.draw_text(w.text, f, flow | dt::calc_rect);
+      if (!(w.style & bs::multiline)) f = offset_rect(f, 0, (height_of(t) - height_of(f)) / 2);
       draw_focus_rect(c, inflate_rect(f, 1, 1));
     }
   }
