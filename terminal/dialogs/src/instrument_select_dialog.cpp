@@ -21,28 +21,33 @@ constexpr DWORD tab = ui::ws::visible | ui::ws::tab_stop;
 constexpr DWORD untitled_list =
     tab | ui::ws::border | ui::lvs::report | ui::lvs::no_column_header | ui::lvs::show_sel_always;
 
+// Over the screen's work area; the last choice, longer than the portrait
+// screen is wide, wraps onto a second line.
 ui::DialogTemplate select_template(bool landscape) {
   ui::DialogTemplate tpl;
   tpl.caption = u"Выбор инструментов";
-  tpl.cx = landscape ? 280 : 150;
-  tpl.cy = landscape ? 150 : 200;
-  const int lh = landscape ? 110 : 90;   // list height
+  tpl.full_screen = true;
+  tpl.cx = landscape ? 280 : 160;
+  tpl.cy = landscape ? 150 : 168;
+  const int lh = landscape ? 110 : 60;   // list height
+  const int lw = landscape ? 142 : 152;  // list width
   const int rx = landscape ? 150 : 4;    // right-hand block
-  const int ry = landscape ? 16 : 130;
+  const int ry = landscape ? 16 : 100;
+  const int more = landscape ? 104 : 126;  // "..." from the block's left
   tpl.items = {
       {cls::static_, u"Получаемые классы", ui::id::static_text, visible, 4, 4, 140, 10},
-      {cls::list_view, u"", filter_id::classes, untitled_list | ui::lvs::single_sel, 4, 16, 142, lh},
+      {cls::list_view, u"", filter_id::classes, untitled_list | ui::lvs::single_sel, 4, 16, lw, lh},
       {cls::button, u"Добавить", filter_id::class_add, tab, 4, 20 + lh, 44, 14},
       {cls::button, u"Убрать", filter_id::class_remove, tab, 50, 20 + lh, 44, 14},
       {cls::button, u"Очистить", filter_id::clear, tab, 96, 20 + lh, 50, 14},
       {cls::button, u"Фильтр инструментов", filter_id::security_filter, tab | ui::bs::check_box, rx, ry + 2, 100, 12},
-      {cls::button, u"...", filter_id::security_more, tab, rx + 104, ry, 20, 14},
-      {cls::button, u"Фильтр параметров", filter_id::param_filter, tab | ui::bs::check_box, rx, ry + 20, 100, 12},
-      {cls::button, u"...", filter_id::param_more, tab, rx + 104, ry + 18, 20, 14},
+      {cls::button, u"...", filter_id::security_more, tab, rx + more, ry, 20, 14},
+      {cls::button, u"Фильтр параметров", filter_id::param_filter, tab | ui::bs::check_box, rx, ry + 18, 100, 12},
+      {cls::button, u"...", filter_id::param_more, tab, rx + more, ry + 16, 20, 14},
       {cls::button, u"Получать данные по установленным фильтрам", filter_id::use_filter,
-       tab | ui::bs::auto_check_box, rx, ry + 36, 126, 20},
-      {cls::button, u"Да", ui::id::ok, tab | ui::bs::def_push_button, landscape ? 150 : 14, tpl.cy - 18, 50, 14},
-      {cls::button, u"Отмена", ui::id::cancel, tab, landscape ? 210 : 84, tpl.cy - 18, 50, 14},
+       tab | ui::bs::auto_check_box | ui::bs::multiline, rx, ry + 32, landscape ? 126 : 150, 20},
+      {cls::button, u"Да", ui::id::ok, tab | ui::bs::def_push_button, landscape ? 150 : 22, tpl.cy - 16, 50, 14},
+      {cls::button, u"Отмена", ui::id::cancel, tab, landscape ? 210 : 88, tpl.cy - 16, 50, 14},
   };
   return tpl;
 }

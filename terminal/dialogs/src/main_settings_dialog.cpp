@@ -33,34 +33,41 @@ constexpr ListEntry kAlignments[] = {{u"слева", 1}, {u"справа", 2}};
 constexpr ListEntry kDepths[] = {{u"1", 1}, {u"2", 2}, {u"3", 3}, {u"4", 4},   {u"5", 5},   {u"6", 6},  {u"7", 7},
                                  {u"8", 8}, {u"9", 9}, {u"10", 10}, {u"25", 25}, {u"50", 50}, {u"100", 100}};
 
-// The controls of both layouts; `landscape` puts the quotes group beside the
-// general one.
+// The controls of both layouts over the screen's work area; `landscape` puts
+// the quotes group beside the general one. The signing choice, longer than
+// the portrait screen is wide, wraps onto a second line.
 ui::DialogTemplate settings_template(bool landscape) {
   ui::DialogTemplate tpl;
   tpl.caption = u"Основные настройки";
+  tpl.full_screen = true;
   const int qx = landscape ? 140 : 2;  // quotes group origin
-  const int qy = landscape ? 2 : 102;
-  tpl.cx = landscape ? 274 : 136;
-  tpl.cy = landscape ? 120 : 172;
-  const int by = landscape ? 104 : 156;
+  const int qy = landscape ? 2 : 101;
+  const int gw = landscape ? 132 : 156;  // group width
+  const int cw = gw - 8;                 // check box width
+  tpl.cx = landscape ? 274 : 160;
+  tpl.cy = landscape ? 120 : 168;
+  const int by = landscape ? 104 : 150;
+  const int step = landscape ? 12 : 11;  // between the general group's rows
+  const int sign_h = landscape ? 11 : 18;
   tpl.items = {
-      {cls::button, u"Общие", ui::id::static_text, visible | ui::bs::group_box, 2, 2, 132, 98},
+      {cls::button, u"Общие", ui::id::static_text, visible | ui::bs::group_box, 2, 2, gw, 14 + 6 * step + sign_h},
       {cls::static_, u"Размер шрифта:", ui::id::static_text, visible, 6, 14, 64, 10},
       {cls::combo_box, u"", settings_id::font_size, drop_list, 72, 12, 58, 80},
-      {cls::button, u"Имя класса в таблице параметров", settings_id::class_names, check, 6, 26, 126, 11},
-      {cls::button, u"Группировка разрядов", settings_id::grouping, check, 6, 38, 126, 11},
-      {cls::button, u"Лимиты вертикально", settings_id::vertical_limits, check, 6, 50, 126, 11},
-      {cls::button, u"Переподключаться автоматически", settings_id::autoreconnect, check, 6, 62, 126, 11},
-      {cls::button, u"Заказывать архив графиков", settings_id::request_archive, check, 6, 74, 126, 11},
-      {cls::button, u"Использовать ЭЦП на СКЗИ SignalCom MessagePro", settings_id::signing, check, 6, 86, 126, 11},
-      {cls::button, u"Окно котировок", ui::id::static_text, visible | ui::bs::group_box, qx, qy, 132, 52},
+      {cls::button, u"Имя класса в таблице параметров", settings_id::class_names, check, 6, 26, cw, 11},
+      {cls::button, u"Группировка разрядов", settings_id::grouping, check, 6, 26 + step, cw, 11},
+      {cls::button, u"Лимиты вертикально", settings_id::vertical_limits, check, 6, 26 + 2 * step, cw, 11},
+      {cls::button, u"Переподключаться автоматически", settings_id::autoreconnect, check, 6, 26 + 3 * step, cw, 11},
+      {cls::button, u"Заказывать архив графиков", settings_id::request_archive, check, 6, 26 + 4 * step, cw, 11},
+      {cls::button, u"Использовать ЭЦП на СКЗИ SignalCom MessagePro", settings_id::signing,
+       check | ui::bs::multiline, 6, 26 + 5 * step, cw, sign_h},
+      {cls::button, u"Окно котировок", ui::id::static_text, visible | ui::bs::group_box, qx, qy, gw, 47},
       {cls::static_, u"Выравнивание:", ui::id::static_text, visible, qx + 4, qy + 12, 64, 10},
       {cls::combo_box, u"", settings_id::alignment, drop_list, qx + 70, qy + 10, 58, 60},
-      {cls::static_, u"Глубина стакана:", ui::id::static_text, visible, qx + 4, qy + 26, 64, 10},
-      {cls::combo_box, u"", settings_id::depth, drop_list, qx + 70, qy + 24, 58, 80},
-      {cls::button, u"Показывать покупку сверху", settings_id::buy_on_top, check, qx + 4, qy + 38, 126, 11},
-      {cls::button, u"Да", ui::id::ok, tab | ui::bs::def_push_button, landscape ? 84 : 14, by, 50, 13},
-      {cls::button, u"Отмена", ui::id::cancel, tab, landscape ? 140 : 72, by, 50, 13},
+      {cls::static_, u"Глубина стакана:", ui::id::static_text, visible, qx + 4, qy + 25, 64, 10},
+      {cls::combo_box, u"", settings_id::depth, drop_list, qx + 70, qy + 23, 58, 80},
+      {cls::button, u"Показывать покупку сверху", settings_id::buy_on_top, check, qx + 4, qy + 35, cw, 11},
+      {cls::button, u"Да", ui::id::ok, tab | ui::bs::def_push_button, landscape ? 84 : 22, by, 50, 13},
+      {cls::button, u"Отмена", ui::id::cancel, tab, landscape ? 140 : 88, by, 50, 13},
   };
   return tpl;
 }

@@ -20,16 +20,63 @@ constexpr DWORD edit = tab | ui::ws::border | ui::es::auto_hscroll;
 constexpr DWORD spin = visible | ui::uds::align_right | ui::uds::arrow_keys;
 constexpr DWORD check = tab | ui::bs::check_box;
 
-// The same controls in both layouts: the order block (88 units wide) at the
-// top left; the stop-order block below it in portrait and beside it in
-// landscape, clear of the keypad's corner at the bottom right.
-ui::DialogTemplate order_template(bool landscape) {
+// The same controls in both layouts. Portrait: the order block over the
+// whole width at the top, the stop-order block below it, clear of the
+// keypad's corner at the bottom right (its top row starts about 115 units
+// down, its left edge 112 units across). Landscape: the order block (88 units
+// wide) at the top left, the stop-order block beside it.
+ui::DialogTemplate portrait_order_template() {
   ui::DialogTemplate tpl;
   tpl.style = ui::ws::child | ui::ds::control;
-  tpl.cx = landscape ? 184 : 137;
-  tpl.cy = landscape ? 110 : 150;
-  const int sx = landscape ? 94 : 2;  // stop block origin
-  const int sy = landscape ? 2 : 88;
+  tpl.cx = 160;
+  tpl.cy = 128;
+  const DWORD list = tab | ui::ws::vscroll | ui::cbs::drop_down_list | ui::cbs::sort;
+  const DWORD combo = tab | ui::ws::vscroll | ui::cbs::drop_down | ui::cbs::sort | ui::cbs::auto_hscroll;
+  const int sy = 66;  // stop block
+  tpl.items = {
+      {cls::combo_box, u"", order_id::class_list, list, 2, 2, 76, 80},
+      {cls::combo_box, u"", order_id::security, list, 80, 2, 78, 80},
+      {cls::combo_box, u"", order_id::account, combo, 2, 14, 76, 80},
+      {cls::combo_box, u"", order_id::client, combo, 80, 14, 78, 80},
+      {cls::static_, u"Цена", ui::id::static_text, visible, 2, 30, 26, 10},
+      {cls::edit, u"", order_id::price, edit, 30, 28, 50, 11},
+      {cls::up_down, u"", order_id::price_spin, spin, 80, 28, 8, 11},
+      {cls::button, u"0", order_id::max, tab, 92, 28, 30, 11},
+      {cls::static_, u"Кол-во", ui::id::static_text, visible, 2, 42, 26, 10},
+      {cls::edit, u"", order_id::quantity, edit, 30, 40, 50, 11},
+      {cls::up_down, u"", order_id::quantity_spin, spin, 80, 40, 8, 11},
+      {cls::button, u"Покупка", order_id::buy, tab | ui::bs::radio_button | ui::ws::group, 2, 52, 44, 11},
+      {cls::button, u"Продажа", order_id::sell, tab | ui::bs::radio_button, 48, 52, 46, 11},
+      {cls::button, u"Подать заявку", ui::id::ok, tab | ui::bs::def_push_button, 96, 51, 62, 13},
+      {cls::button, u"Стоп-заявка", order_id::stop, check, 2, sy, 56, 12},
+      {cls::static_, u"цена >=", order_id::condition_label, visible, 60, sy + 2, 32, 10},
+      {cls::button, u">=", order_id::condition, tab, 94, sy, 16, 12},
+      {cls::edit, u"", order_id::stop_price, edit, 2, sy + 12, 44, 12},
+      {cls::up_down, u"", order_id::stop_price_spin, spin, 46, sy + 12, 8, 12},
+      {cls::button, u"Срок", order_id::expiry, check, 58, sy + 12, 32, 12},
+      {cls::date_picker, u"", order_id::expiry_date, tab | ui::dts::up_down, 2, sy + 24, 56, 12},
+      {cls::button, u"Take-Profit", order_id::take_profit, check, 60, sy + 24, 50, 12},
+      {cls::button, u"Со связ. заявк. по цене", order_id::linked, check, 2, sy + 36, 92, 12},
+      {cls::edit, u"", order_id::linked_price, edit, 96, sy + 36, 40, 12},
+      {cls::up_down, u"", order_id::linked_spin, spin, 136, sy + 36, 8, 12},
+      {cls::static_, u"Отступ:", order_id::offset_label, visible, 2, sy + 50, 28, 10},
+      {cls::edit, u"", order_id::offset, edit, 30, sy + 48, 24, 12},
+      {cls::up_down, u"", order_id::offset_spin, spin, 54, sy + 48, 6, 12},
+      {cls::static_, u"Спрэд:", order_id::spread_label, visible, 62, sy + 50, 24, 10},
+      {cls::edit, u"", order_id::spread, edit, 86, sy + 48, 20, 12},
+      {cls::up_down, u"", order_id::spread_spin, spin, 106, sy + 48, 6, 12},
+  };
+  return tpl;
+}
+
+ui::DialogTemplate order_template(bool landscape) {
+  if (!landscape) return portrait_order_template();
+  ui::DialogTemplate tpl;
+  tpl.style = ui::ws::child | ui::ds::control;
+  tpl.cx = 184;
+  tpl.cy = 110;
+  const int sx = 94;  // stop block origin
+  const int sy = 2;
   const DWORD list = tab | ui::ws::vscroll | ui::cbs::drop_down_list | ui::cbs::sort;
   const DWORD combo = tab | ui::ws::vscroll | ui::cbs::drop_down | ui::cbs::sort | ui::cbs::auto_hscroll;
   tpl.items = {
