@@ -335,6 +335,38 @@ TEST(Button, CheckBoxesAndRadioGroupsFollowTapsAndArrows) {
   EXPECT_EQ(next_dlg_group_item(host.hwnd(), sell, false), buy) << "the group wraps before the next ws::group";
 }
 
+// A text longer than its check box: on one line it is cut; with the
+// multiline style it wraps into lines that all lie inside the box.
+TEST(Button, MultilineCheckBoxesWrapTheirTextInsideTheBox) {
+  HeadlessUi ui;
+  Host host;
+  const std::u16string text = u"Получать данные по установленным фильтрам";
+  Hwnd one = host.add(class_name::button, bs::auto_check_box, RECT{0, 0, 120, 32}, 1, text);
+  Hwnd wraps = host.add(class_name::button, bs::auto_check_box | bs::multiline, RECT{0, 40, 120, 104}, 2, text);
+  const auto drawn = [&](Hwnd button) {
+    for (const CanvasRecord& r : scripted::record_paint(button)) {
+      if (r.op == CanvasOp::draw_text && !(r.flags & dt::calc_rect)) return r;
+    }
+    return CanvasRecord{};
+  };
+  EXPECT_TRUE(drawn(one).flags & dt::single_line);
+  const CanvasRecord r = drawn(wraps);
+  EXPECT_EQ(r.text, text);
+  EXPECT_FALSE(r.flags & dt::single_line);
+  EXPECT_TRUE(r.flags & dt::word_break);
+  // Measured as drawn: every line within the box's width, the lines within
+  // its height, the block centred.
+  RecordingCanvas c;
+  const Font f(r.font);
+  c.select_font(&f);
+  RECT lines = r.rect;
+  const int height = c.draw_text(text, lines, dt::word_break | dt::calc_rect);
+  EXPECT_LE(lines.right, r.rect.right);
+  EXPECT_GE(height, 2 * font_engine().metrics(f).height) << "two lines at least";
+  EXPECT_LE(r.rect.top + height, 64);
+  EXPECT_GT(r.rect.top, 0);
+}
+
 TEST(TabControl, ParentMayKeepThePageAndTheDisplayAreaLiesBelowTheTabs) {
   HeadlessUi ui;
   Host host;
