@@ -29,21 +29,21 @@ std::u16string number_text(int32_t v) {
 
 ui::DialogTemplate properties_template() {
   ui::DialogTemplate tpl;
-  tpl.cx = 130;
+  tpl.cx = 134;
   tpl.cy = 100;
   tpl.caption = u"Свойства";
   const DWORD combo = visible | ui::ws::tab_stop | ui::ws::vscroll | ui::cbs::drop_down_list;
   tpl.items = {
       {cls::static_, u"Интервал:", ui::id::static_text, visible, 4, 6, 40, 10},
-      {cls::combo_box, u"", chart_props_id::interval, combo, 48, 4, 76, 80},
-      {cls::button, u"Показывать:", ui::id::static_text, visible | ui::bs::group_box, 4, 22, 122, 50},
+      {cls::combo_box, u"", chart_props_id::interval, combo, 48, 4, 82, 80},
+      {cls::button, u"Показывать:", ui::id::static_text, visible | ui::bs::group_box, 4, 22, 126, 50},
       {cls::button, u"все значения", chart_props_id::all_bars,
        visible | ui::ws::tab_stop | ui::ws::group | ui::bs::auto_radio_button, 10, 34, 100, 10},
       {cls::button, u"последние", chart_props_id::last_bars, visible | ui::bs::auto_radio_button, 10, 50, 48, 10},
-      {cls::combo_box, u"", chart_props_id::bar_count, combo, 59, 48, 34, 80},
-      {cls::static_, u"свечек", ui::id::static_text, visible, 96, 50, 28, 10},
-      {cls::button, u"OK", ui::id::ok, visible | ui::ws::tab_stop | ui::bs::def_push_button, 14, 80, 48, 14},
-      {cls::button, u"Отмена", ui::id::cancel, visible | ui::ws::tab_stop, 68, 80, 48, 14},
+      {cls::combo_box, u"", chart_props_id::bar_count, combo, 59, 48, 40, 80},
+      {cls::static_, u"свечек", ui::id::static_text, visible, 101, 50, 28, 10},
+      {cls::button, u"OK", ui::id::ok, visible | ui::ws::tab_stop | ui::bs::def_push_button, 16, 80, 48, 14},
+      {cls::button, u"Отмена", ui::id::cancel, visible | ui::ws::tab_stop, 70, 80, 48, 14},
   };
   return tpl;
 }

@@ -79,12 +79,12 @@ ui::DialogTemplate form_template(const ParamForm& form) {
   ui::DialogTemplate tpl;
   tpl.caption = u"Дополнительно";
   tpl.full_screen = true;
-  tpl.cx = 160;
+  tpl.cx = 140;
   const DWORD edit = visible | ui::ws::tab_stop | ui::ws::border | ui::es::auto_hscroll;
   const DWORD combo = visible | ui::ws::tab_stop | ui::ws::vscroll | ui::cbs::drop_down_list;
   const int top = form.tabbed ? 20 : 4;
   if (form.tabbed) {
-    tpl.items.push_back({cls::tab_control, u"", indicator_id::tabs, visible | ui::ws::tab_stop, 2, 2, 156, 16});
+    tpl.items.push_back({cls::tab_control, u"", indicator_id::tabs, visible | ui::ws::tab_stop, 2, 2, 136, 16});
   }
   int y[2] = {top, top};
   int bottom = top;
@@ -93,28 +93,28 @@ ui::DialogTemplate form_template(const ParamForm& form) {
     int& row = y[f.page];
     const int id = field_control_id(static_cast<int>(n));
     if (f.group != nullptr) {
-      tpl.items.push_back({cls::static_, f.group, ui::id::static_text, visible, 4, row + 2, 150, 10});
+      tpl.items.push_back({cls::static_, f.group, ui::id::static_text, visible, 4, row + 2, 130, 10});
       row += 11;
     }
     if (f.widget == Widget::percent) {
       tpl.items.push_back({cls::button, u"Проценты", id,
-                           visible | ui::ws::tab_stop | ui::ws::group | ui::bs::auto_radio_button, 8, row, 66, 10});
-      tpl.items.push_back({cls::button, u"Точки", id + 1, visible | ui::bs::auto_radio_button, 84, row, 66, 10});
+                           visible | ui::ws::tab_stop | ui::ws::group | ui::bs::auto_radio_button, 8, row, 60, 10});
+      tpl.items.push_back({cls::button, u"Точки", id + 1, visible | ui::bs::auto_radio_button, 72, row, 60, 10});
     } else {
-      tpl.items.push_back({cls::static_, f.caption, ui::id::static_text, visible, 4, row + 2, 78, 10});
+      tpl.items.push_back({cls::static_, f.caption, ui::id::static_text, visible, 4, row + 2, 76, 10});
       if (f.widget == Widget::colour) {
-        tpl.items.push_back({kColorSelectClass, u"", id, visible | ui::ws::tab_stop, 84, row, 70, 12});
+        tpl.items.push_back({kColorSelectClass, u"", id, visible | ui::ws::tab_stop, 80, row, 56, 12});
       } else {
         tpl.items.push_back({is_combo(f.widget) ? cls::combo_box : cls::edit, u"", id,
-                             is_combo(f.widget) ? combo : edit, 84, row, 70, is_combo(f.widget) ? 80 : 11});
+                             is_combo(f.widget) ? combo : edit, 80, row, 56, is_combo(f.widget) ? 80 : 11});
       }
     }
     row += 12;
     bottom = std::max(bottom, row);
   }
-  tpl.items.push_back({cls::button, u"OK", ui::id::ok, visible | ui::ws::tab_stop | ui::bs::def_push_button, 22,
+  tpl.items.push_back({cls::button, u"OK", ui::id::ok, visible | ui::ws::tab_stop | ui::bs::def_push_button, 16,
                        bottom + 4, 50, 14});
-  tpl.items.push_back({cls::button, u"Отмена", ui::id::cancel, visible | ui::ws::tab_stop, 88, bottom + 4, 50, 14});
+  tpl.items.push_back({cls::button, u"Отмена", ui::id::cancel, visible | ui::ws::tab_stop, 74, bottom + 4, 50, 14});
   tpl.cy = bottom + 22;
   return tpl;
 }
