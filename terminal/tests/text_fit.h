@@ -65,14 +65,20 @@ inline RECT intersect(RECT a, const RECT& b) {
 }
 
 // The part of a window's client area inside the client areas of the windows
-// it is a child of and inside the screen, in its client coordinates.
-inline RECT visible_client(ui::Hwnd window) {
+// it is a child of and inside `area` (screen coordinates: the part of the
+// screen its top-level window may use), in its client coordinates.
+inline RECT visible_client(ui::Hwnd window, const RECT& area) {
   RECT v = ui::get_client_rect(window);
   for (ui::Hwnd w = window; (ui::get_style(w) & ui::ws::child) != 0 && ui::get_parent(w); w = ui::get_parent(w)) {
     v = intersect(v, ui::map_rect(ui::get_parent(w), window, ui::get_client_rect(ui::get_parent(w))));
   }
+  return intersect(v, ui::map_rect(ui::Hwnd{}, window, area));
+}
+
+// The whole screen.
+inline RECT screen_area() {
   const ui::ScreenInfo s = ui::screen_info();
-  return intersect(v, ui::map_rect(ui::Hwnd{}, window, RECT{0, 0, s.width, s.height}));
+  return RECT{0, 0, s.width, s.height};
 }
 
 // The text a draw_text call shows: the mnemonic marks taken out.
@@ -90,13 +96,14 @@ struct Check {
   std::string where;
   int min_top = INT32_MIN;     // texts drawn above this line are left out (a list's header)
   bool on_screen = true;       // the box must be where the screen shows it
+  RECT area = screen_area();   // the part of the screen that shows it
 };
 
 // Adds to `out` every text of one paint of `window` (itself, not its
 // children) that does not show whole.
 inline void check_paint(ui::Hwnd window, const Check& check, std::vector<Cut>& out) {
   ui::FontEngine& engine = ui::font_engine();
-  const RECT visible = visible_client(window);
+  const RECT visible = visible_client(window, check.area);
   for (const ui::CanvasRecord& r : ui::scripted::record_paint(window)) {
     if (r.op != ui::CanvasOp::draw_text || (r.flags & ui::dt::calc_rect) || r.rect.top < check.min_top) continue;
     const std::u16string text = shown_text(r);
@@ -173,7 +180,7 @@ inline std::vector<Cut> cut_cells(ui::Hwnd list, const std::string& where) {
   ui::move_window(list, was.left, was.top, width + 40, first.top + row * (lv.item_count() + 1) + 40, false);
   lv.ensure_visible(0);
   const int top = lv.item_rect(0).top;
-  check_paint(list, Check{where, top, false}, out);
+  check_paint(list, Check{where, top, false, screen_area()}, out);
   ui::move_window(list, was.left, was.top, was.right - was.left, was.bottom - was.top, true);
   // Each text back to its cell: the row by its line, the column by where its
   // box starts.
@@ -185,8 +192,9 @@ inline std::vector<Cut> cut_cells(ui::Hwnd list, const std::string& where) {
 }
 
 // Every label, button and text a window and its controls draw, list and
-// edit contents left out (they are the user's data, not the layout's).
-inline void cut_labels(ui::Hwnd window, const std::string& where, std::vector<Cut>& out) {
+// edit contents left out (they are the user's data, not the layout's), each
+// inside `area` of the screen.
+inline void cut_labels(ui::Hwnd window, const std::string& where, const RECT& area, std::vector<Cut>& out) {
   if (!ui::is_window_visible(window)) return;
   const std::u16string cls = ui::get_class_name(window);
   const bool label = cls == ui::class_name::static_ || cls == ui::class_name::button;
@@ -197,13 +205,13 @@ inline void cut_labels(ui::Hwnd window, const std::string& where, std::vector<Cu
   if (control) return;
   const std::string name = label ? where + " / " + utf8(cls) + " " + std::to_string(ui::get_window_long(window, ui::gwl::id))
                                  : where;
-  check_paint(window, Check{name}, out);
-  for (ui::Hwnd child : ui::child_windows(window)) cut_labels(child, where, out);
+  check_paint(window, Check{name, INT32_MIN, true, area}, out);
+  for (ui::Hwnd child : ui::child_windows(window)) cut_labels(child, where, area, out);
 }
 
-inline std::vector<Cut> cut_labels(ui::Hwnd window, const std::string& where) {
+inline std::vector<Cut> cut_labels(ui::Hwnd window, const std::string& where, const RECT& area = screen_area()) {
   std::vector<Cut> out;
-  cut_labels(window, where, out);
+  cut_labels(window, where, area, out);
   return out;
 }
 
