@@ -433,9 +433,13 @@ void apply_template_layout(Hwnd dialog, const DialogTemplate& tpl) {
       }
     }
     if (found == nullptr) continue;
-    // Arrows buddied to a field follow the field, not the template.
-    if (equal_ignore_case(found->class_name, class_name::up_down) && (found->style & (uds::align_left | uds::align_right)))
+    // Arrows buddied to a field follow the field, not the template; arrows
+    // without a buddy take their place in the template like any control.
+    if (equal_ignore_case(found->class_name, class_name::up_down) &&
+        (found->style & (uds::align_left | uds::align_right)) && send_message(found->handle, udm::get_buddy) != 0) {
+      if ((w = lookup(dialog)) == nullptr) return;
       continue;
+    }
     move_window_impl(found, b->to_pixels(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}), true);
     if ((w = lookup(dialog)) == nullptr) return;
   }

@@ -139,17 +139,35 @@ TEST(Dialog, PortraitAndLandscapeTemplatesFollowTheScreen) {
   portrait.full_screen = landscape.full_screen = true;
   landscape.items[5].x = 150;  // OK moves to the right in landscape
   landscape.items[5].y = 4;
+  // Arrows without a buddy take their template's place like any control;
+  // arrows buddied to a field stay at its edge wherever the field goes.
+  const DWORD arrows = ws::visible | uds::align_right;
+  portrait.items.push_back({class_name::up_down, u"", 1010, arrows, 4, 60, 8, 12});
+  landscape.items.push_back({class_name::up_down, u"", 1010, arrows, 190, 40, 8, 12});
+  portrait.items.push_back({class_name::up_down, u"", 1011, arrows, 4, 4, 8, 12});
+  landscape.items.push_back({class_name::up_down, u"", 1011, arrows, 4, 4, 8, 12});
+  landscape.items[1].x = 150;  // the name field moves too
+  landscape.items[1].y = 20;
   register_dialog_template("", 141, portrait);
   register_dialog_template("", 201, landscape);
   struct Order : Dialog {
     Order() : Dialog("", 141) { set_orientation_templates(141, 201); }
   } dlg;
   ASSERT_TRUE(dlg.create_modeless(Hwnd{}));
+  UpDownControl{dlg.item(1011)}.set_buddy(dlg.item(1001));
   RECT before = get_window_rect(dlg.item(id::ok));
+  const RECT loose_before = get_window_rect(dlg.item(1010));
   set_screen_size(320, 240);
   RECT after = get_window_rect(dlg.item(id::ok));
   EXPECT_GT(after.left, before.left);
   EXPECT_LT(after.top, before.top);
+  const RECT loose = get_window_rect(dlg.item(1010));
+  EXPECT_GT(loose.left, loose_before.left + 100) << "the unbuddied arrows took the landscape place";
+  EXPECT_LT(loose.top, loose_before.top);
+  const RECT field = get_window_rect(dlg.item(1001));
+  const RECT buddied = get_window_rect(dlg.item(1011));
+  EXPECT_EQ(buddied.left, field.right) << "the buddied arrows follow the moved field";
+  EXPECT_EQ(buddied.top, field.top);
   EXPECT_EQ(width_of(get_window_rect(dlg.hwnd())), 320) << "a full-screen dialog follows the screen";
   set_screen_size(240, 320);
   EXPECT_TRUE(rects_equal(get_window_rect(dlg.item(id::ok)), before));
