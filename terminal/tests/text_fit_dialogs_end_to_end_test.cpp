@@ -1,4 +1,5 @@
-// Whole text in every dialog of the terminal on the 240 x 320 screen,
+// Whole text in every dialog of the terminal on the 240 x 320 screen (and the
+// order window turned to landscape as well),
 // offscreen on the Qt backend against the server double's demo market: every
 // label and button fits its box and shows on the screen, measured with the
 // faces the screen draws them in. Each dialog is opened as the user opens it
@@ -179,6 +180,14 @@ TEST(TextFitEndToEnd, EveryDialogLabelShowsWholeOnThePortraitScreen) {
   look_at(order->hwnd(), "order_window");
   ui::DialogDriver(order->dialog().hwnd()).click(order_id::stop);
   look_at(order->hwnd(), "order_window_stop");
+  // The order window is kept open when the screen turns: its landscape layout.
+  ui::set_screen_size(320, 240);
+  wait_for([] { return false; }, 0);
+  area = test_fit::screen_area();
+  area.bottom = ui::get_window_rect(run.app().frame()->menu_bar()).top;
+  look_at(order->hwnd(), "order_window_stop_landscape");
+  ui::set_screen_size(240, 320);
+  wait_for([] { return false; }, 0);
 
   EXPECT_TRUE(script->all_used()) << "a dialog did not open";
   EXPECT_GE(seen.size(), 17u);

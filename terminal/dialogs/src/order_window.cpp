@@ -23,8 +23,7 @@ constexpr DWORD check = tab | ui::bs::check_box;
 // The same controls in both layouts. Portrait: the order block over the
 // whole width at the top, the stop-order block below it, clear of the
 // keypad's corner at the bottom right (its top row starts about 115 units
-// down, its left edge 112 units across). Landscape: the order block (88 units
-// wide) at the top left, the stop-order block beside it.
+// down, its left edge 112 units across).
 ui::DialogTemplate portrait_order_template() {
   ui::DialogTemplate tpl;
   tpl.style = ui::ws::child | ui::ds::control;
@@ -69,50 +68,55 @@ ui::DialogTemplate portrait_order_template() {
   return tpl;
 }
 
-ui::DialogTemplate order_template(bool landscape) {
-  if (!landscape) return portrait_order_template();
+// Landscape: the order block at the left, the stop order's own fields at the
+// right above the keypad (its top row starts about 66 units down, its left
+// edge 165 units across), the linked order under the order block.
+ui::DialogTemplate landscape_order_template() {
   ui::DialogTemplate tpl;
   tpl.style = ui::ws::child | ui::ds::control;
-  tpl.cx = 184;
-  tpl.cy = 110;
-  const int sx = 94;  // stop block origin
-  const int sy = 2;
+  tpl.cx = 212;
+  tpl.cy = 92;
   const DWORD list = tab | ui::ws::vscroll | ui::cbs::drop_down_list | ui::cbs::sort;
   const DWORD combo = tab | ui::ws::vscroll | ui::cbs::drop_down | ui::cbs::sort | ui::cbs::auto_hscroll;
+  const int sx = 108;  // stop block
   tpl.items = {
-      {cls::combo_box, u"", order_id::class_list, list, 2, 2, 88, 80},
-      {cls::combo_box, u"", order_id::security, list, 2, 14, 88, 80},
-      {cls::combo_box, u"", order_id::account, combo, 2, 26, 42, 80},
-      {cls::combo_box, u"", order_id::client, combo, 46, 26, 44, 80},
-      {cls::static_, u"Цена", ui::id::static_text, visible, 2, 40, 18, 10},
-      {cls::edit, u"", order_id::price, edit, 20, 38, 36, 11},
-      {cls::up_down, u"", order_id::price_spin, spin, 56, 38, 8, 11},
-      {cls::button, u"0", order_id::max, tab, 66, 38, 24, 11},
-      {cls::static_, u"Кол-во", ui::id::static_text, visible, 2, 52, 18, 10},
-      {cls::edit, u"", order_id::quantity, edit, 20, 50, 36, 11},
-      {cls::up_down, u"", order_id::quantity_spin, spin, 56, 50, 8, 11},
-      {cls::button, u"Покупка", order_id::buy, tab | ui::bs::radio_button | ui::ws::group, 2, 62, 42, 11},
-      {cls::button, u"Продажа", order_id::sell, tab | ui::bs::radio_button, 46, 62, 44, 11},
-      {cls::button, u"Подать заявку", ui::id::ok, tab | ui::bs::def_push_button, 2, 74, 88, 12},
-      {cls::button, u"Стоп-заявка", order_id::stop, check, sx, sy, 50, 12},
-      {cls::static_, u"цена >=", order_id::condition_label, visible, sx + 52, sy + 2, 22, 10},
-      {cls::button, u">=", order_id::condition, tab, sx + 74, sy, 14, 12},
-      {cls::edit, u"", order_id::stop_price, edit, sx, sy + 12, 36, 12},
-      {cls::up_down, u"", order_id::stop_price_spin, spin, sx + 36, sy + 12, 8, 12},
-      {cls::button, u"Срок", order_id::expiry, check, sx + 48, sy + 12, 40, 12},
-      {cls::date_picker, u"", order_id::expiry_date, tab | ui::dts::up_down, sx, sy + 24, 50, 12},
-      {cls::button, u"Take-Profit", order_id::take_profit, check, sx + 52, sy + 24, 36, 12},
-      {cls::button, u"Со связ. заявк. по цене", order_id::linked, check, sx, sy + 36, 54, 12},
-      {cls::edit, u"", order_id::linked_price, edit, sx + 54, sy + 36, 26, 12},
-      {cls::up_down, u"", order_id::linked_spin, spin, sx + 80, sy + 36, 8, 12},
-      {cls::static_, u"Отступ:", order_id::offset_label, visible, sx, sy + 50, 20, 10},
-      {cls::edit, u"", order_id::offset, edit, sx + 20, sy + 48, 18, 12},
-      {cls::up_down, u"", order_id::offset_spin, spin, sx + 38, sy + 48, 6, 12},
-      {cls::static_, u"Спрэд:", order_id::spread_label, visible, sx + 44, sy + 50, 20, 10},
-      {cls::edit, u"", order_id::spread, edit, sx + 64, sy + 48, 18, 12},
-      {cls::up_down, u"", order_id::spread_spin, spin, sx + 82, sy + 48, 6, 12},
+      {cls::combo_box, u"", order_id::class_list, list, 2, 2, 44, 80},
+      {cls::combo_box, u"", order_id::security, list, 48, 2, 56, 80},
+      {cls::combo_box, u"", order_id::account, combo, 2, 14, 44, 80},
+      {cls::combo_box, u"", order_id::client, combo, 48, 14, 56, 80},
+      {cls::static_, u"Цена", ui::id::static_text, visible, 2, 30, 26, 10},
+      {cls::edit, u"", order_id::price, edit, 30, 28, 40, 11},
+      {cls::up_down, u"", order_id::price_spin, spin, 70, 28, 8, 11},
+      {cls::button, u"0", order_id::max, tab, 80, 28, 24, 11},
+      {cls::static_, u"Кол-во", ui::id::static_text, visible, 2, 42, 26, 10},
+      {cls::edit, u"", order_id::quantity, edit, 30, 40, 40, 11},
+      {cls::up_down, u"", order_id::quantity_spin, spin, 70, 40, 8, 11},
+      {cls::button, u"Покупка", order_id::buy, tab | ui::bs::radio_button | ui::ws::group, 2, 52, 44, 11},
+      {cls::button, u"Продажа", order_id::sell, tab | ui::bs::radio_button, 48, 52, 46, 11},
+      {cls::button, u"Подать заявку", ui::id::ok, tab | ui::bs::def_push_button, 2, 64, 70, 12},
+      {cls::button, u"Стоп-заявка", order_id::stop, check, sx, 2, 56, 12},
+      {cls::static_, u"цена >=", order_id::condition_label, visible, sx + 58, 4, 30, 10},
+      {cls::button, u">=", order_id::condition, tab, sx + 88, 2, 16, 12},
+      {cls::edit, u"", order_id::stop_price, edit, sx, 14, 44, 12},
+      {cls::up_down, u"", order_id::stop_price_spin, spin, sx + 44, 14, 8, 12},
+      {cls::button, u"Срок", order_id::expiry, check, sx + 56, 14, 32, 12},
+      {cls::date_picker, u"", order_id::expiry_date, tab | ui::dts::up_down, sx, 26, 52, 12},
+      {cls::button, u"Take-Profit", order_id::take_profit, check, sx + 54, 26, 50, 12},
+      {cls::button, u"Со связ. заявк. по цене", order_id::linked, check, 2, 78, 92, 12},
+      {cls::edit, u"", order_id::linked_price, edit, 96, 78, 40, 12},
+      {cls::up_down, u"", order_id::linked_spin, spin, 136, 78, 8, 12},
+      {cls::static_, u"Отступ:", order_id::offset_label, visible, sx, 40, 28, 10},
+      {cls::edit, u"", order_id::offset, edit, sx + 28, 38, 20, 12},
+      {cls::up_down, u"", order_id::offset_spin, spin, sx + 48, 38, 6, 12},
+      {cls::static_, u"Спрэд:", order_id::spread_label, visible, sx + 56, 40, 24, 10},
+      {cls::edit, u"", order_id::spread, edit, sx + 80, 38, 18, 12},
+      {cls::up_down, u"", order_id::spread_spin, spin, sx + 98, 38, 6, 12},
   };
   return tpl;
+}
+
+ui::DialogTemplate order_template(bool landscape) {
+  return landscape ? landscape_order_template() : portrait_order_template();
 }
 
 OrderEntryWnd* find_order_window(MainView& view) {
