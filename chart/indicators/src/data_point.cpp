@@ -35,10 +35,5 @@ void setExtra(DataPoint& point, const void* data, int32_t size) {
   point.extraSize = size;
 }
 
-double roundClose(DataPoint* point) {
-  const double v = std::floor(point->close + 0.5);
-  point->open = point->high = point->low = point->close = v;
-  return v;
-}
 
 }  // namespace kelda::chart

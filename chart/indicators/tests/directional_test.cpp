@@ -83,5 +83,20 @@ TEST_F(DirectionalTest, TheChainSharesOneCheckedBlock) {
   EXPECT_EQ(series.dx().getGraph(), nullptr);
 }
 
+// The directional index rounds with floor(close + 0.5) in every range:
+// halves go up, also below zero, and values too large for an integer keep
+// their own whole value.
+TEST(PointHelpers, RoundCloseIsFloorOfCloseAndAHalf) {
+  const double cases[][2] = {{2.5, 3.0}, {2.49, 2.0}, {-0.5, 0.0}, {-0.6, -1.0}, {-2.0, -2.0},
+                             {-2.5, -2.0}, {1e17, 1e17}, {-1e17, -1e17}, {4503599627370495.5, 4503599627370496.0}};
+  for (const auto& c : cases) {
+    DataPoint p{};
+    p.close = c[0];
+    EXPECT_EQ(roundClose(&p), c[1]) << c[0];
+    EXPECT_EQ(p.open, c[1]);
+    EXPECT_EQ(p.high, c[1]);
+  }
+}
+
 }  // namespace
 }  // namespace kelda::chart::testing

@@ -5,6 +5,7 @@
 // freeExtra. Not thread-safe; never throws.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "chart/slot_vector.h"
@@ -59,7 +60,19 @@ inline double selectPrice(int32_t field, const DataPoint* point) {
 }
 inline double typicalPrice(const DataPoint* point) { return (point->close + point->low + point->high) * kOneThird; }
 // close := floor(close + 0.5), open, high and low alike; returns it.
-double roundClose(DataPoint* point);
+inline double roundClose(DataPoint* point) {
+  const double x = point->close + 0.5;
+  double v = 0.0;
+  // Below 2^52 in size the whole part goes through an integer (no call).
+  if (std::fabs(x) < 4503599627370496.0) {
+    v = static_cast<double>(static_cast<int64_t>(x));
+    if (v > x) v -= 1.0;
+  } else {
+    v = std::floor(x);
+  }
+  point->open = point->high = point->low = point->close = v;
+  return v;
+}
 // open = high = low = close = v, volume = 1.0.
 inline void setSingleValue(DataPoint* point, double v) {
   point->open = point->high = point->low = point->close = v;
