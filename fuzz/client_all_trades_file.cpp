@@ -13,6 +13,7 @@
 #include "all_trades/all_trades.h"
 #include "fake_net.h"
 #include "files/journal.h"
+#include "fuzz_work_file.h"
 #include "market/market.h"
 #include "session/library.h"
 
@@ -24,8 +25,7 @@ struct Setup {
   std::string dir;
   std::unique_ptr<Library> lib;
   Setup() {
-    char templ[] = "/tmp/kelapi-fuzz-XXXXXX";
-    dir = ::mkdtemp(templ);
+    dir = kelda::fuzzing::work_folder("all-trades");  // in memory: files are rewritten per input
     LibraryOptions options;
     options.net = std::make_shared<test::FakeNet>();
     lib = std::make_unique<Library>(options);

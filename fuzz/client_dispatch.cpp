@@ -14,6 +14,7 @@
 #include <string>
 
 #include "fake_net.h"
+#include "fuzz_work_file.h"
 #include "keldaapi/keldaapi.h"
 #include "library_access.h"
 #include "messages/message_set.h"
@@ -28,8 +29,9 @@ struct Setup {
   std::unique_ptr<Library> lib;
   std::size_t handlers = 0;
   Setup() {
-    char templ[] = "/tmp/kelapi-fuzz-XXXXXX";
-    dir = ::mkdtemp(templ);
+    // The library's files are rewritten at every input: in memory, so that
+    // no disk write-back holds the run up.
+    dir = kelda::fuzzing::work_folder("dispatch");
     LibraryOptions options;
     options.net = std::make_shared<test::FakeNet>();
     options.environment = [] { return EnvironmentInfo{}; };
@@ -40,8 +42,6 @@ struct Setup {
   ~Setup() {
     set_current_library(nullptr);
     lib.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
 };
 

@@ -8,12 +8,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz_work_file.h"
 #include "news/news_file.h"
 
 using namespace kelda::kelapi;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  static const std::string path = "/tmp/kelapi-fuzz-news-" + std::to_string(::getpid()) + ".log";
+  static const std::string path = kelda::fuzzing::work_folder("news-log") + "/news.log";
   FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return 0;
   if (size > 0) std::fwrite(data, 1, size, f);

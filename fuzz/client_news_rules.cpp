@@ -14,6 +14,7 @@
 #include <string>
 
 #include "fake_net.h"
+#include "fuzz_work_file.h"
 #include "keldaapi/keldaapi.h"
 #include "news/news.h"
 #include "rules/rule_files.h"
@@ -27,8 +28,7 @@ struct Setup {
   std::string dir;
   std::unique_ptr<Library> lib;
   Setup() {
-    char templ[] = "/tmp/kelapi-fuzz-news-XXXXXX";
-    dir = ::mkdtemp(templ);
+    dir = kelda::fuzzing::work_folder("news-rules");  // in memory: files are rewritten per input
     LibraryOptions options;
     options.net = std::make_shared<test::FakeNet>();
     options.environment = [] { return EnvironmentInfo{}; };

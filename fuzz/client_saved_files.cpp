@@ -13,6 +13,7 @@
 #include <string>
 
 #include "fake_net.h"
+#include "fuzz_work_file.h"
 #include "keldaapi/keldaapi.h"
 #include "session/library.h"
 
@@ -24,8 +25,7 @@ struct Setup {
   std::string dir;
   std::unique_ptr<Library> lib;
   Setup() {
-    char templ[] = "/tmp/kelapi-fuzz-XXXXXX";
-    dir = ::mkdtemp(templ);
+    dir = kelda::fuzzing::work_folder("saved-files");  // in memory: files are rewritten per input
     LibraryOptions options;
     options.net = std::make_shared<test::FakeNet>();
     lib = std::make_unique<Library>(options);

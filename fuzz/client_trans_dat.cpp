@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 
+#include "fuzz_work_file.h"
 #include "market/class_table.h"
 #include "transactions/transaction_table.h"
 
@@ -23,8 +24,7 @@ struct Setup {
   std::string dir;
   ClassTable classes;
   Setup() {
-    char templ[] = "/tmp/kelapi-fuzz-trans-XXXXXX";
-    dir = ::mkdtemp(templ);
+    dir = kelda::fuzzing::work_folder("trans-dat");  // in memory: files are rewritten per input
     for (const char* code : {"CLS", "SPB"}) {
       ClassRecord& c = classes.at(classes.append());
       std::strcpy(c.d.code, code);
