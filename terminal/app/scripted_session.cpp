@@ -168,8 +168,11 @@ std::vector<Step> session_steps() {
                      return c != nullptr && c->line_id() != -1 &&
                             ui::now_ms() - state().step_started_at >= kChartSettleMs;
                    }});
-  // A double tap on the order book's top row (an offer): the order window
-  // opens with a buy at that price, the firm's account and the client.
+  // A double tap on the order book's top row (the highest offer shown): the
+  // order window opens with a buy at that price, the firm's account and the
+  // client. The buy crosses the book unless the market climbs past that
+  // offer before the order reaches it (the demo market's default pace
+  // leaves room for several moves).
   steps.push_back({"order-window",
                    [] {
                      QuotesWnd* q = show<QuotesWnd>();
