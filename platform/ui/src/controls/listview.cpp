@@ -6,6 +6,7 @@
 
 #include "controls_internal.h"
 #include "list_core.h"
+#include "row_texts.h"
 
 namespace kelda::ui::detail {
 namespace {
@@ -71,7 +72,7 @@ class ListViewBehavior final : public Behavior {
     int fmt = lvcfmt::left;
   };
   struct Row {
-    std::vector<std::u16string> cells;
+    RowTexts cells;
     LPARAM param = 0;
     UINT state = 0;         // state bits but the selection and the focus, which the list core keeps
     bool selected = false;  // lvis::selected
@@ -425,7 +426,7 @@ class ListViewBehavior final : public Behavior {
     if (c->mask & lvcf::fmt) col.fmt = c->fmt & 3;
     cols_.insert(cols_.begin() + at, std::move(col));
     for (Row& r : list_.rows())
-      if (static_cast<size_t>(at) < r.cells.size()) r.cells.insert(r.cells.begin() + at, std::u16string());
+      r.cells.insert(static_cast<size_t>(at));
     redraw_all(w);
     return at;
   }
@@ -434,7 +435,7 @@ class ListViewBehavior final : public Behavior {
     if (!column_valid(index)) return 0;
     cols_.erase(cols_.begin() + index);
     for (Row& r : list_.rows())
-      if (static_cast<size_t>(index) < r.cells.size()) r.cells.erase(r.cells.begin() + index);
+      r.cells.erase(static_cast<size_t>(index));
     redraw_all(w);
     return 1;
   }
@@ -473,7 +474,7 @@ class ListViewBehavior final : public Behavior {
     if (it == nullptr) return -1;
     const int at = std::clamp(it->item, 0, count());
     Row r;
-    if (it->mask & lvif::text) r.cells.emplace_back(in_text(*it));
+    if (it->mask & lvif::text) r.cells.set(0, in_text(*it));
     if (it->mask & lvif::param) r.param = it->param;
     list_.insert(at, std::move(r));
     if (it->mask & lvif::state) set_state(w, at, it->state, it->state_mask);
@@ -597,16 +598,14 @@ class ListViewBehavior final : public Behavior {
     return std::u16string_view(it.text);
   }
 
-  static const std::u16string& cell(const Row& r, int sub) {
-    static const std::u16string empty;
-    return sub >= 0 && static_cast<size_t>(sub) < r.cells.size() ? r.cells[static_cast<size_t>(sub)] : empty;
+  static std::u16string_view cell(const Row& r, int sub) {
+    return sub >= 0 ? r.cells[static_cast<size_t>(sub)] : std::u16string_view();
   }
 
   void set_cell(WindowData& w, int item, int sub, std::u16string_view text) {
     if (sub < 0 || sub > 255) return;
     Row& r = row(item);
-    if (static_cast<size_t>(sub) >= r.cells.size()) r.cells.resize(static_cast<size_t>(sub) + 1);
-    r.cells[static_cast<size_t>(sub)].assign(text);
+    r.cells.set(static_cast<size_t>(sub), text);
     invalidate_row(w, item);
   }
 
