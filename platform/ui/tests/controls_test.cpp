@@ -1,6 +1,8 @@
 // The standard controls driven by scripted input on the headless backend.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -583,6 +585,50 @@ TEST(ListView, HundredThousandRowsPaintOnlyWhatIsInView) {
   get_scroll_info(lv, sb::vert, si);
   EXPECT_EQ(si.max, 99999);
   EXPECT_EQ(si.pos, l.top_index());
+}
+
+// A cell set repaints its row when the row is in view and nothing when it is
+// below; a row the view grows over (with no paint between) is repainted.
+TEST(ListView, ACellSetRepaintsItsRowWhileItIsInView) {
+  static const Font small = point_font(u"Tahoma", 5);
+  struct Case {
+    const char* how;
+    std::function<void(Hwnd)> grow;
+  };
+  const Case cases[] = {
+      {"a taller window moved without a repaint", [](Hwnd lv) { move_window(lv, 0, 0, 240, 290, false); }},
+      {"a smaller font", [](Hwnd lv) { send_message(lv, wm::set_font, small.handle(), 0); }},
+      {"no header",
+       [](Hwnd lv) { set_window_long(lv, gwl::style, get_window_long(lv, gwl::style) | lvs::no_column_header); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    HeadlessUi ui;
+    Host host;
+    Hwnd lv = make_table(host, 200);
+    ListViewControl l{lv};
+    update_window(lv);
+    const int below = l.count_per_page() + 1;  // the row after the one cut by the bottom
+    RECT u{};
+    l.set_item_text(below, 2, u"1.00");
+    EXPECT_FALSE(get_update_rect(lv, &u));
+    l.set_item_text(1, 2, u"2.00");
+    ASSERT_TRUE(get_update_rect(lv, &u));
+    EXPECT_EQ(u.top, l.item_rect(1).top);
+    EXPECT_EQ(u.bottom, l.item_rect(1).bottom);
+
+    c.grow(lv);
+    validate_rect(lv, nullptr);
+    const RECT row = l.item_rect(below), client = get_client_rect(lv);
+    ASSERT_LT(row.top, client.bottom) << "the row is in view now";
+    l.set_item_text(below, 2, u"3.00");
+    ASSERT_TRUE(get_update_rect(lv, &u));
+    EXPECT_EQ(u.top, row.top);
+    EXPECT_EQ(u.bottom, std::min(row.bottom, client.bottom));
+    bool shown = false;
+    for (auto& rec : scripted::record_paint(lv)) shown |= rec.op == CanvasOp::draw_text && rec.text == u"3.00";
+    EXPECT_TRUE(shown);
+  }
 }
 
 TEST(ListView, RowsKeepTheirOrderDataAndSelectionThroughInsertsAndDeletesAnywhere) {

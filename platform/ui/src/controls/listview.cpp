@@ -3,6 +3,7 @@
 // Only the rows in view are ever measured or drawn, so it stays quick with
 // a hundred thousand rows.
 #include <algorithm>
+#include <utility>
 
 #include "controls_internal.h"
 #include "list_core.h"
@@ -19,7 +20,7 @@ class ListViewBehavior final : public Behavior {
       case wm::create: return on_create(w);
       case wm::paint: paint(w); return 0;
       case wm::erase_background: return 1;
-      case wm::size: update_scroll(w); return 0;
+      case wm::size: return on_size(w);
       case wm::set_font: return on_set_font(w, wp, lp);
       case wm::set_redraw: return on_set_redraw(w, wp != 0);
       case wm::set_focus: return on_focus(w, true);
@@ -103,8 +104,12 @@ class ListViewBehavior final : public Behavior {
     row_height(w);
     return text_h_ + scaled(6);
   }
+  // Rows in view. Measuring asks for the font and the client area, so the
+  // answer is kept for invalidate_row (see there).
   int page(WindowData& w) {
-    return std::max(1, (height_of(client_area(&w)) - header_height(w)) / std::max(1, row_height(w)));
+    rows_in_view_ = std::max(1, (height_of(client_area(&w)) - header_height(w)) / std::max(1, row_height(w)));
+    styles_of_rows_in_view_ = {w.style, w.ex_style};
+    return rows_in_view_;
   }
   int total_width() const {
     int t = 0;
@@ -116,8 +121,16 @@ class ListViewBehavior final : public Behavior {
     return RECT{-hoff_, y, std::max(client_area(&w).right, total_width() - hoff_), y + row_height(w)};
   }
 
+  // Called for every cell set, so rows below the view are passed over on the
+  // rows-in-view count of the last measure instead of measuring again (the
+  // font and the client area are asked for there). A new size or font drops
+  // the count, new styles (header, frame) measure again, and a new system
+  // font invalidates every window, whose paint measures again. A row counted
+  // in view that is not is clipped by invalidate.
   void invalidate_row(WindowData& w, int i) {
-    if (!valid(i) || i < list_.top() || i > list_.top() + page(w)) return;
+    if (!valid(i) || i < list_.top()) return;
+    const bool measured = rows_in_view_ > 0 && styles_of_rows_in_view_ == std::pair{w.style, w.ex_style};
+    if (i > list_.top() + (measured ? rows_in_view_ : page(w))) return;
     RECT r = row_rect(w, i);
     r.left = 0;
     invalidate(&w, &r, true);
@@ -208,9 +221,16 @@ class ListViewBehavior final : public Behavior {
     return 0;
   }
 
+  LRESULT on_size(WindowData& w) {
+    rows_in_view_ = 0;
+    update_scroll(w);
+    return 0;
+  }
+
   LRESULT on_set_font(WindowData& w, WPARAM font, LPARAM redraw) {
     def_proc(w, wm::set_font, font, redraw);
     row_h_ = 0;
+    rows_in_view_ = 0;
     redraw_all(w);
     return 0;
   }
@@ -772,6 +792,8 @@ class ListViewBehavior final : public Behavior {
   int sizing_width_ = 0;
   int row_h_ = 0;
   int text_h_ = 0;
+  int rows_in_view_ = 0;  // as page() last measured; 0: not measured yet
+  std::pair<DWORD, DWORD> styles_of_rows_in_view_;  // the window's styles then
   const Font* font_of_row_h_ = nullptr;
 };
 
