@@ -101,7 +101,9 @@ ui::DialogTemplate form_template(const ParamForm& form) {
                            visible | ui::ws::tab_stop | ui::ws::group | ui::bs::auto_radio_button, 8, row, 60, 10});
       tpl.items.push_back({cls::button, u"Точки", id + 1, visible | ui::bs::auto_radio_button, 72, row, 60, 10});
     } else {
-      tpl.items.push_back({cls::static_, f.caption, ui::id::static_text, visible, 4, row + 2, 76, 10});
+      // The caption takes the spare identifier beside its field, so that a
+      // page shows and hides it with the field.
+      tpl.items.push_back({cls::static_, f.caption, id + 1, visible, 4, row + 2, 76, 10});
       if (f.widget == Widget::colour) {
         tpl.items.push_back({kColorSelectClass, u"", id, visible | ui::ws::tab_stop, 80, row, 56, 12});
       } else {
@@ -180,7 +182,7 @@ void IndicatorParamsDlg::show_page(int page) {
     const int id = field_control_id(static_cast<int>(n));
     const int command = form->fields[n].page == page ? ui::sw::show : ui::sw::hide;
     ui::show_window(item(id), command);
-    if (form->fields[n].widget == Widget::percent) ui::show_window(item(id + 1), command);
+    ui::show_window(item(id + 1), command);  // its caption, or the percent choice's "Точки"
   }
 }
 

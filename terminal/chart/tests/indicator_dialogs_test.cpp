@@ -161,6 +161,21 @@ TEST_F(IndicatorDialogsTest, ParameterFormsShowAndStoreTheirFields) {
     EXPECT_FALSE(ui::is_window_visible(d.item(signal_colour)));
     EXPECT_FALSE(d.enabled(signal_colour));
     EXPECT_EQ(d.checked(indicator_id::field + 2 * 4), 1);  // "Проценты"
+    // Each field's caption comes and goes with its page.
+    const int short_caption = indicator_id::field + 1;
+    const int signal_caption = indicator_id::field + 2 * 5 + 1;
+    EXPECT_TRUE(ui::is_window_visible(d.item(short_caption)));
+    EXPECT_EQ(d.text(short_caption), u"Короткий период");
+    EXPECT_FALSE(ui::is_window_visible(d.item(signal_caption)));
+    const ui::TabControlWrapper tabs{d.item(indicator_id::tabs)};
+    tabs.set_cur_sel(1);
+    ui::NotifyHeader change{d.item(indicator_id::tabs), static_cast<uintptr_t>(indicator_id::tabs), ui::tcn::sel_change};
+    ui::send_notify(d.dialog(), change);
+    EXPECT_FALSE(ui::is_window_visible(d.item(short_caption)));
+    EXPECT_TRUE(ui::is_window_visible(d.item(signal_caption)));
+    EXPECT_EQ(d.text(signal_caption), u"Кол-во периодов");
+    tabs.set_cur_sel(0);
+    ui::send_notify(d.dialog(), change);
     d.click(indicator_id::field + 2 * 4 + 1);
     d.set_text(indicator_id::field + 2 * 5, u"4");
     d.click(ui::id::ok);
