@@ -13,7 +13,8 @@
 
 namespace kelda::fuzzing {
 
-// The folder, made on first use; `tag` names it.
+// The folder, made on first use and named by that call's `tag` (a target
+// uses one tag; later calls get the same folder).
 inline const std::string& work_folder(const char* tag) {
   static const std::string folder = [tag] {
     const std::string base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp";
