@@ -33,7 +33,7 @@ ui::DialogTemplate select_template(bool landscape) {
   const int lw = landscape ? 142 : 152;  // list width
   const int rx = landscape ? 150 : 4;    // right-hand block
   const int ry = landscape ? 16 : 100;
-  const int more = landscape ? 104 : 126;  // "..." from the block's left
+  const int more = 104;  // "..." from the block's left, beside its check box
   tpl.items = {
       {cls::static_, u"Получаемые классы", ui::id::static_text, visible, 4, 4, 140, 10},
       {cls::list_view, u"", filter_id::classes, untitled_list | ui::lvs::single_sel, 4, 16, lw, lh},
