@@ -173,12 +173,10 @@ void CDataMA::calculate(int first, int last) {
     const bool recursive = method == kMaExponential || method == kMaSmoothed;
     const int stop = std::min(end, source.size() - 1);
     MaWindow window(source, passes, params_, windowed);
-    if (windowed) {
-      // The window slides from a stride bar on, as a full calculation would.
-      const int from = std::min(slideStart(start, n), start);
-      window.fillAt(from - 1);
-      for (int i = from; i < start && i <= stop; ++i) window.advance(i, passes(source[i]));
-    }
+    // The window of the bar before the first: its sums are the window's
+    // sums to far below a double's last digit, as a full calculation has
+    // them there.
+    if (windowed) window.fillAt(start - 1);
     // The recursive methods go on from this series' last passing point and
     // need n - 1 passing source points before their first value.
     int previous = -1;

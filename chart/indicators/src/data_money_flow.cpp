@@ -98,10 +98,7 @@ void CDataMFI::calculate(int first, int last) {
   int handled = start - 1;
   int after = 0;
   FlowWindow flows(s, passes, period_);
-  // The window slides from a stride bar on, as a full calculation would.
-  const int slide = std::min(slideStart(start, period_), start);
-  flows.fillAt(slide - 1);
-  for (int i = slide; i < start && i <= end; ++i) flows.advance(i, passes(s[i]));
+  flows.fillAt(start - 1);
   for (int i = start; i <= end; ++i) {
     handled = i;
     DataPoint& p = own[i];

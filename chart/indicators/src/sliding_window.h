@@ -11,8 +11,10 @@
 // wear their digits away. A compensated sum holds the window's sum to far
 // below the last digit of a double, so the value at a bar is, but for a
 // last-digit tie once in billions of bars, the window's sum rounded, however
-// the calculation reached the bar; a recalculation also starts at the stride
-// bar at or before its first bar, as a full one passes it.
+// the calculation reached the bar: a recalculation may start anywhere. A
+// result that also depends on when its sums were last taken afresh (the
+// deviation's reference price) starts at the stride bar at or before its
+// first bar, as a full calculation passes it.
 // Not thread-safe (the chart's thread); allocation failures throw
 // std::bad_alloc.
 #pragma once
