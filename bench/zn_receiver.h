@@ -1,7 +1,8 @@
 // Benchmark support: the receive path of the protocol library as the client
 // library drives it. The connection's callback counts the blocks the
-// transport stored; the caller's thread hands each of them to zn_recvmsg
-// until the handlers have seen the messages expected.
+// transport stored, as the client library does, in an atomic count, and wakes
+// the caller's thread only when it sleeps; that thread hands every block
+// counted to zn_recvmsg until the handlers have seen the messages expected.
 #pragma once
 
 #include <atomic>
@@ -16,18 +17,20 @@ namespace kelda::bench {
 struct Receiver {
   std::mutex mutex;
   std::condition_variable cv;
-  int pending = 0;
+  std::atomic<int> pending{0};
+  std::atomic<bool> sleeping{false};
   std::atomic<bool> permitted{false};
 
   static int32_t callback(uintptr_t user, int32_t event, int32_t*, void*, uint32_t, const void*, uint32_t) {
     auto* self = reinterpret_cast<Receiver*>(user);
     if (event == ZN_EVENT_PERMISSIONS) self->permitted.store(true);
     if (event == ZN_EVENT_STORED) {
-      {
-        std::lock_guard<std::mutex> lock(self->mutex);
-        ++self->pending;
+      self->pending.fetch_add(1);
+      // One wake-up for the blocks counted while the caller's thread sleeps.
+      if (self->sleeping.exchange(false)) {
+        { std::lock_guard<std::mutex> lock(self->mutex); }
+        self->cv.notify_one();
       }
-      self->cv.notify_one();
     }
     return 0;
   }
@@ -36,11 +39,20 @@ struct Receiver {
   void drain(zn_connection* connection, const std::atomic<int>& handled, int expected) {
     char error[512] = "";
     while (handled.load(std::memory_order_relaxed) < expected) {
-      std::unique_lock<std::mutex> lock(mutex);
-      cv.wait(lock, [&] { return pending > 0; });
-      const int n = pending;
-      pending = 0;
-      lock.unlock();
+      int n = pending.exchange(0);
+      if (n == 0) {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+          // Set before each look at the count (a callback clears it when it
+          // wakes this thread): a block counted after the look sees the
+          // flag and wakes the wait through the mutex.
+          sleeping.store(true);
+          if (pending.load() > 0) break;
+          cv.wait(lock);
+        }
+        sleeping.store(false);
+        continue;
+      }
       for (int i = 0; i < n; ++i) zn_recvmsg(connection, error, sizeof error);
     }
   }
