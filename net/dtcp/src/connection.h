@@ -152,6 +152,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // One step of the receive loop: reads and handles one block. kOk to go on;
   // anything else ends the loop (the error is already recorded).
   int receive_one();
+  // Raises event 6 for each block stored and not yet announced, in order
+  // (receive thread). kOk, or the failure that ended the link.
+  int announce_stored();
 
   // --- settings of a live connection ---
   // Arms the switch of the cipher's protect flags (only the built-in
@@ -203,6 +206,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   std::vector<uint8_t> encrypt_buffer;
 
   alignas(64) std::mutex receive_mutex;  // reading the socket outside data mode
+  std::vector<uint32_t> unannounced_;  // sizes of blocks stored in this burst (receive thread)
   std::vector<uint8_t> decrypt_buffer;
   std::vector<uint8_t> read_buffer;
 

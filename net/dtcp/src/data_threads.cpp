@@ -124,6 +124,7 @@ uint32_t Connection::receive_thread_main() {
     const int64_t t = link.check_timeout_ms();
     const int64_t third = t > 0 ? std::max<int64_t>(t / 3, 1) : 0;
     if (received_.bytes_over(receive_bound.load())) {
+      if (announce_stored() != kOk) return 0;
       // Back-pressure: the socket is not read until the caller has taken the
       // stored bytes down to the bound; the peer's writes then wait in TCP.
       // The silence is ours, not the peer's, so it never counts as a lost
@@ -142,6 +143,9 @@ uint32_t Connection::receive_thread_main() {
     }
     int64_t wait = 1000;
     const bool buffered = link.has_buffered();
+    // A burst ends with the blocks read ahead: what it stored is announced
+    // at once, so the caller wakes once per burst rather than per block.
+    if (!buffered && announce_stored() != kOk) return 0;
     if (!buffered && handled) {
       // The blocks just handled count as data received now.
       mark = Clock::now();
@@ -186,6 +190,12 @@ int Connection::receive_one() {
   std::string error;
   int64_t length = 0;
   int r = read_block(read_buffer, length, error);
+  // Anything but a data block (a frame, a keep-alive, the end) comes after
+  // the blocks stored before it have been announced.
+  if (r != kOk || length <= 0) {
+    const int announced = r == kStopped ? kOk : announce_stored();
+    if (announced != kOk) return announced;
+  }
   if (r == kStopped) return r;
   if (r == kPeerClosed) {
     std::string ignored;
@@ -222,19 +232,31 @@ int Connection::receive_one() {
   } catch (const std::bad_alloc&) {
     return end_link({kApplicationError, "Can't create net data object"});
   }
-  // The stored block may be taken and freed by another thread at once, so
-  // the event names its size only.
-  result = ZN_KEEP_BLOCK;
-  if (raise(ZN_TCP_EVENT_STORED, &result, nullptr, nullptr, size) < 0) {
-    return end_link({kApplicationError,
-                     "When notify about storing new data from net, TCP callback return "
-                     "negative value."});
-  }
+  // The stored block is announced when the burst it came in ends.
+  unannounced_.push_back(size);
   const uint32_t threshold = receive_threshold.load();
   if (threshold > 0 && received_.blocks_over(threshold)) {
     // Flow control: give the reader up to a second to empty the queue.
+    const int r = announce_stored();
+    if (r != kOk) return r;
     received_.wait_for_takers(0, std::chrono::milliseconds(1000));
   }
+  return kOk;
+}
+
+int Connection::announce_stored() {
+  // A stored block may be taken and freed by another thread at once, so the
+  // event names its size only.
+  for (const uint32_t size : unannounced_) {
+    int32_t result = ZN_KEEP_BLOCK;
+    if (raise(ZN_TCP_EVENT_STORED, &result, nullptr, nullptr, size) < 0) {
+      unannounced_.clear();
+      return end_link({kApplicationError,
+                       "When notify about storing new data from net, TCP callback return "
+                       "negative value."});
+    }
+  }
+  unannounced_.clear();
   return kOk;
 }
 

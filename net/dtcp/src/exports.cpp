@@ -35,11 +35,32 @@ auto guarded(char* error, uint32_t error_size, decltype(std::declval<Fn>()()) on
 // The preamble of every export with a handle: the live connection, which
 // the caller holds for the call, or null with the refusal text written (a
 // stale or foreign handle).
+//
+// The connection a thread used last is kept, weakly, so that a run of calls
+// on one handle (zn_tcp_recv for each stored block) looks it up in the list
+// once: the hold keeps nothing alive, and a connection that has been freed
+// (event 4, taken off the list) is looked up again, which refuses it.
+struct LastConnection {
+  const zn_tcp_connection* handle = nullptr;
+  std::weak_ptr<Connection> connection;
+};
+thread_local LastConnection t_last_connection;
+
 std::shared_ptr<Connection> connection_of(zn_tcp_connection* handle, char* error,
                                           uint32_t error_size) {
+  LastConnection& last = t_last_connection;
+  if (handle != nullptr && handle == last.handle) {
+    std::shared_ptr<Connection> c = last.connection.lock();
+    if (c && !c->freed.load()) return c;
+  }
   std::string text;
   std::shared_ptr<Connection> c = find_connection(handle, text);
-  if (!c) copy_out(error, error_size, text);
+  if (!c) {
+    copy_out(error, error_size, text);
+    return c;
+  }
+  last.handle = handle;
+  last.connection = c;
   return c;
 }
 
