@@ -204,4 +204,26 @@ struct ReceivedMessage {
 CodecResult<std::optional<ReceivedMessage>> decode_message(const LayoutRegistry& registry,
                                                            std::span<const uint8_t> block);
 
+// A buffer that decoded records are written into, grown to the largest
+// record seen and kept, so that a stream of messages is decoded without an
+// allocation each (16-byte aligned, like the record of ReceivedMessage).
+struct RecordBuffer {
+  std::unique_ptr<uint8_t[]> bytes;
+  std::size_t capacity = 0;
+};
+
+// A message decoded into a RecordBuffer: valid until the buffer is used
+// again.
+struct DecodedRecord {
+  uint16_t id = 0;
+  uint32_t size = 0;
+  const uint8_t* record = nullptr;
+};
+
+// decode_message, with the record laid out in `buffer` (the same checks,
+// results and layout).
+CodecResult<std::optional<DecodedRecord>> decode_message_into(const LayoutRegistry& registry,
+                                                              std::span<const uint8_t> block,
+                                                              RecordBuffer& buffer);
+
 }  // namespace kelda::de

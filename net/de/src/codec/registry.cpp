@@ -152,9 +152,10 @@ CodecResult<std::size_t> pack_message(const LayoutRegistry& registry, uint32_t i
   return length;
 }
 
-CodecResult<std::optional<ReceivedMessage>> decode_message(const LayoutRegistry& registry,
-                                                           std::span<const uint8_t> block) {
-  if (block.empty()) return std::optional<ReceivedMessage>{};
+CodecResult<std::optional<DecodedRecord>> decode_message_into(const LayoutRegistry& registry,
+                                                              std::span<const uint8_t> block,
+                                                              RecordBuffer& buffer) {
+  if (block.empty()) return std::optional<DecodedRecord>{};
   if (block.size() < 4) {
     char text[96];
     std::snprintf(text, sizeof text,
@@ -185,30 +186,45 @@ CodecResult<std::optional<ReceivedMessage>> decode_message(const LayoutRegistry&
     return CodecError{CodecStatus::too_long, text};
   }
   try {
-    ReceivedMessage message;
-    message.id = id;
-    message.size = plan.native_size;
-    // The block holds the record padded to the widest alignment a C++
-    // record can have, tail zeroed, so a handler may copy the whole C++
-    // record (sizeof) without reading past it. The layout's own alignment is
-    // not enough: a counted array's 16-bit count aligns the C++ record but
-    // not the layout.
+    // The record is padded to the widest alignment a C++ record can have,
+    // tail zeroed, so a handler may copy the whole C++ record (sizeof)
+    // without reading past it. The layout's own alignment is not enough: a
+    // counted array's 16-bit count aligns the C++ record but not the layout.
     constexpr std::size_t kPadding = alignof(std::max_align_t);
     const std::size_t block_size =
         (std::max<std::size_t>({plan.native_size, plan.padded_size, 1}) + kPadding - 1) / kPadding *
         kPadding;
-    message.record.reset(new uint8_t[block_size]);
-    std::memset(message.record.get() + plan.native_size, 0, block_size - plan.native_size);
+    if (buffer.capacity < block_size) {
+      buffer.bytes.reset(new uint8_t[block_size]);
+      buffer.capacity = block_size;
+    }
+    std::memset(buffer.bytes.get() + plan.native_size, 0, block_size - plan.native_size);
     detail::Failure failure{};
-    if (!detail::decode_plan(plan, block.subspan(2, block.size() - 4), message.record.get(),
+    if (!detail::decode_plan(plan, block.subspan(2, block.size() - 4), buffer.bytes.get(),
                              failure)) {
       return decode_failure(id, failure);
     }
-    return std::optional<ReceivedMessage>(std::move(message));
+    return std::optional<DecodedRecord>(DecodedRecord{id, static_cast<uint32_t>(plan.native_size),
+                                                      buffer.bytes.get()});
   } catch (const std::bad_alloc&) {
     return CodecError{CodecStatus::out_of_memory,
                       format_id("Can't decode network message with id %d: out of memory", id)};
   }
+}
+
+CodecResult<std::optional<ReceivedMessage>> decode_message(const LayoutRegistry& registry,
+                                                           std::span<const uint8_t> block) {
+  // A buffer of its own, which the message then keeps: exactly the record's
+  // padded size.
+  RecordBuffer buffer;
+  CodecResult<std::optional<DecodedRecord>> r = decode_message_into(registry, block, buffer);
+  if (!r) return r.error();
+  if (!r.value()) return std::optional<ReceivedMessage>{};
+  ReceivedMessage message;
+  message.id = r.value()->id;
+  message.size = r.value()->size;
+  message.record = std::move(buffer.bytes);
+  return std::optional<ReceivedMessage>(std::move(message));
 }
 
 }  // namespace kelda::de

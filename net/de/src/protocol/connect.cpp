@@ -40,6 +40,7 @@ struct SetUpUnwind {
       if (it != lib.contexts.end() && it->second == context) lib.contexts.erase(it);
     } catch (...) {
     }
+    context->released.store(true);
     context->end_set_up(false);
     if (transport != nullptr) {
       char ignored[kMaxErrorText + 1] = "";

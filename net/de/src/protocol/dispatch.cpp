@@ -68,27 +68,53 @@ int negotiate(Context& c) {
   return kNegotiated;
 }
 
-// Decodes a received block; on failure gives nothing and the text in
-// `failure` (empty on success).
-std::optional<ReceivedMessage> decode(Context& c, const void* block, uint32_t size,
-                                      std::string& failure) {
+// The record buffer of this thread, which every decoding of a received
+// block on it reuses (the receive thread's first one, the caller's second),
+// so that a stream of messages is decoded without an allocation each. A
+// decoding nested in a handler of an outer one gets a buffer of its own, so
+// the outer record stays as it was.
+thread_local RecordBuffer t_records;
+thread_local bool t_records_leased = false;
+
+class RecordLease {
+ public:
+  RecordLease() : leased_(!t_records_leased) {
+    if (leased_) t_records_leased = true;
+  }
+  ~RecordLease() {
+    if (leased_) t_records_leased = false;
+  }
+  RecordLease(const RecordLease&) = delete;
+  RecordLease& operator=(const RecordLease&) = delete;
+  RecordBuffer& buffer() { return leased_ ? t_records : own_; }
+
+ private:
+  bool leased_;
+  RecordBuffer own_;
+};
+
+// Decodes a received block into `buffer`; on failure gives nothing and the
+// text in `failure` (empty on success).
+std::optional<DecodedRecord> decode(Context& c, const void* block, uint32_t size,
+                                    RecordBuffer& buffer, std::string& failure) {
   failure.clear();
-  CodecResult<std::optional<ReceivedMessage>> r =
-      decode_message(*c.registry, {static_cast<const uint8_t*>(block), size});
+  CodecResult<std::optional<DecodedRecord>> r =
+      decode_message_into(*c.registry, {static_cast<const uint8_t*>(block), size}, buffer);
   if (!r) {
     failure = r.error().status == CodecStatus::access_refused ? access_refused_text(c)
                                                               : r.error().text;
     return std::nullopt;
   }
-  return std::move(r.value());
+  return r.value();
 }
 
 int32_t on_block(Context& c, int32_t* result, const void* block, uint32_t size) {
   std::string failure;
+  RecordLease records;
   if (!c.permitted.load()) {
     // Every block before the permissions is consumed as the permissions.
     *result = ZN_DROP_BLOCK;
-    std::optional<ReceivedMessage> m = decode(c, block, size, failure);
+    std::optional<DecodedRecord> m = decode(c, block, size, records.buffer(), failure);
     if (!failure.empty()) return c.fail_link(ZN_ERROR_APPLICATION, failure);
     const uint32_t id = m ? m->id : 0;
     if (id != SN_PERMS) {
@@ -97,7 +123,7 @@ int32_t on_block(Context& c, int32_t* result, const void* block, uint32_t size) 
                                 static_cast<int>(id)));
     }
     uint32_t permissions = 0;
-    std::memcpy(&permissions, m->record.get(), std::min<uint32_t>(m->size, 4));
+    std::memcpy(&permissions, m->record, std::min<uint32_t>(m->size, 4));
     c.permissions.store(permissions);
     int32_t event_result = 0;
     if (c.raise(ZN_EVENT_PERMISSIONS, &event_result, &permissions, 0, nullptr, 0) == -1) {
@@ -106,7 +132,7 @@ int32_t on_block(Context& c, int32_t* result, const void* block, uint32_t size) 
     c.permitted.store(1);
     return 0;
   }
-  std::optional<ReceivedMessage> m = decode(c, block, size, failure);
+  std::optional<DecodedRecord> m = decode(c, block, size, records.buffer(), failure);
   if (!failure.empty()) return c.fail_link(ZN_ERROR_APPLICATION, failure);
   if (!m) return 0;  // an empty block carries no message
   if (m->id == ZN_MSG_PING) {
@@ -126,7 +152,7 @@ int32_t on_block(Context& c, int32_t* result, const void* block, uint32_t size) 
     return 0;
   }
   *result = ZN_KEEP_BLOCK;
-  if (c.raise(ZN_EVENT_MESSAGE, result, nullptr, m->id, m->record.get(), m->size) == -1) {
+  if (c.raise(ZN_EVENT_MESSAGE, result, nullptr, m->id, m->record, m->size) == -1) {
     return c.fail_link(ZN_ERROR_REFUSED_BY_CALLER, "");
   }
   return 0;
@@ -266,7 +292,8 @@ int receive_message(Context& c, std::string& error) {
   c.count(c.stats.messages_received, 1);
   c.count(c.stats.message_bytes_received, size >= 2 ? size - 2 : 0);
   std::string failure;
-  std::optional<ReceivedMessage> m = decode(c, block, size, failure);
+  RecordLease records;
+  std::optional<DecodedRecord> m = decode(c, block, size, records.buffer(), failure);
   zn_tcp_free_mem(block);
   if (!failure.empty()) {
     c.set_error(ZN_ERROR_APPLICATION, failure);
@@ -282,7 +309,7 @@ int receive_message(Context& c, std::string& error) {
     c.set_error(ZN_ERROR_APPLICATION, error);
     return 0;
   }
-  entry->handler(m->id, m->record.get());
+  entry->handler(m->id, m->record);
   return 1;
 }
 

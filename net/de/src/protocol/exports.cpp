@@ -26,11 +26,35 @@ R guarded(char* error, uint32_t error_size, R on_error, Fn&& body) {
   return on_error;
 }
 
+// The context a thread used last is kept, weakly, so that a run of calls on
+// one handle (zn_recvmsg for each stored message) looks it up in the list
+// once: the hold keeps nothing alive, and a context the library has let go
+// is looked up again, which refuses it.
+struct LastContext {
+  const void* handle = nullptr;
+  std::weak_ptr<Context> context;
+};
+thread_local LastContext t_last_context;
+
+std::shared_ptr<Context> context_of(zn_connection* handle, std::string& text) {
+  LastContext& last = t_last_context;
+  if (handle != nullptr && handle == last.handle) {
+    std::shared_ptr<Context> c = last.context.lock();
+    if (c && !c->released.load()) return c;
+  }
+  std::shared_ptr<Context> c = find_context(handle, text);
+  if (c) {
+    last.handle = handle;
+    last.context = c;
+  }
+  return c;
+}
+
 template <typename R, typename Fn>
 R with_context(zn_connection* handle, char* error, uint32_t error_size, R on_error, Fn&& body) {
   return guarded(error, error_size, on_error, [&]() -> R {
     std::string text;
-    std::shared_ptr<Context> c = find_context(handle, text);
+    std::shared_ptr<Context> c = context_of(handle, text);
     if (!c) {
       copy_out(error, error_size, text);
       return on_error;
