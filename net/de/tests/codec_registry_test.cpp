@@ -157,6 +157,44 @@ TEST(CodecRegistry, DecodedRecordsHoldTheirWholeCxxRecord) {
   EXPECT_EQ(message.value()->record.get()[5], 0) << "the tail is zero";
 }
 
+// Decoding into a reused buffer gives what decoding into a fresh record
+// gives, whatever the buffer held before: the same record, its zeroed tail,
+// the same refusals.
+TEST(CodecRegistry, ARecordBufferReusedAcrossMessagesDecodesAsAFreshRecord) {
+  MessageLayout int32_int16[] = {0, ZN_FIELD_INT32, ZN_FIELD_INT16, 0};
+  MessageLayout counted_bytes[] = {0, ZN_FIELD_COUNTED_ARRAY(40), ZN_FIELD_BYTE, 0};
+  const MessageLayoutEntry table[] = {{0x30, int32_int16, 1}, {0x31, counted_bytes, 1}, {0, nullptr, 0}};
+  auto registry = LayoutRegistry::build(table, "reused");
+  ASSERT_TRUE(registry) << registry.error().text;
+  Bytes large = {0x00, 0x31, 0x00, 40};
+  for (int i = 0; i < 40; ++i) large.push_back(static_cast<uint8_t>(0xA0 + i));
+  large.insert(large.end(), {ZN_CHECK_WORD_BYTE0, ZN_CHECK_WORD_BYTE1});
+  const Bytes small = {0x00, 0x30, 0x00, 0x00, 0x01, 0x02, 0xFF, 0xFE, ZN_CHECK_WORD_BYTE0, ZN_CHECK_WORD_BYTE1};
+  const Bytes bad_check = {0x00, 0x30, 0, 0, 0, 0, 0, 0, 0x00, 0x00};
+  const Bytes unknown = {0x00, 0x77, ZN_CHECK_WORD_BYTE0, ZN_CHECK_WORD_BYTE1};
+  RecordBuffer buffer;
+  // Large first, so the small records land in a buffer full of its bytes.
+  const Bytes* blocks[] = {&large, &small, &bad_check, &unknown, &small, &large, &small};
+  for (const Bytes* block : blocks) {
+    auto fresh = decode_message(registry.value(), *block);
+    auto reused = decode_message_into(registry.value(), *block, buffer);
+    ASSERT_EQ(static_cast<bool>(fresh), static_cast<bool>(reused));
+    if (!fresh) {
+      EXPECT_EQ(fresh.error().status, reused.error().status);
+      EXPECT_EQ(fresh.error().text, reused.error().text);
+      continue;
+    }
+    ASSERT_TRUE(fresh.value() && reused.value());
+    EXPECT_EQ(fresh.value()->id, reused.value()->id);
+    ASSERT_EQ(fresh.value()->size, reused.value()->size);
+    // The record and its tail up to the widest alignment.
+    const std::size_t padded = (fresh.value()->size + 15) / 16 * 16;
+    EXPECT_EQ(Bytes(fresh.value()->record.get(), fresh.value()->record.get() + padded),
+              Bytes(reused.value()->record, reused.value()->record + padded));
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(reused.value()->record) % alignof(std::max_align_t), 0u);
+  }
+}
+
 TEST(CodecRegistry, RefusesUnknownIdsAndUnusableTables) {
   auto registry = LayoutRegistry::build(kTable, "main");
   ASSERT_TRUE(registry);

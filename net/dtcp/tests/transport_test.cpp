@@ -1,6 +1,7 @@
 // The transport over real loopback sockets against the server double: the
 // negotiation, data both ways, keep-alives and loss of link, the key-exchange
 // flag protocol, server frames, closing, and handles in use while closing.
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -151,6 +152,31 @@ TEST_F(DataPath, ServerFramesRaiseEventsAndAnErrorBecomesTheLastError) {
   ASSERT_TRUE(upper.wait_for(ZN_TCP_EVENT_STORED));
   EXPECT_EQ(upper.event_codes().size(), events.size() + 2);  // data and stored only
   EXPECT_EQ(last_error(connection), "account blocked");
+}
+
+// Stored blocks are announced once a burst read ahead is handled: each of
+// them once and in order, and before what came after them on the link (a
+// server frame, the peer's close).
+TEST_F(DataPath, EveryStoredBlockIsAnnouncedOnceBeforeWhatFollowsIt) {
+  link();
+  constexpr int kBlocks = 90;  // under the receive-queue threshold: no flow control
+  for (int i = 0; i < kBlocks; ++i) session->send_block(Bytes(1 + i % 7, static_cast<uint8_t>(i)));
+  session->send_info_frame(6, "after the blocks");
+  session->drop();
+  ASSERT_TRUE(upper.wait_for(ZN_TCP_EVENT_CLOSED));
+  const std::vector<int32_t> codes = upper.event_codes();
+  const auto info = std::find(codes.begin(), codes.end(), ZN_TCP_EVENT_SERVER_INFO);
+  const auto closed = std::find(codes.begin(), codes.end(), ZN_TCP_EVENT_CLOSED);
+  ASSERT_NE(info, codes.end());
+  EXPECT_LT(info, closed);
+  EXPECT_EQ(std::count(codes.begin(), info, ZN_TCP_EVENT_STORED), kBlocks);
+  EXPECT_EQ(std::count(info, codes.end(), ZN_TCP_EVENT_STORED), 0);
+  std::vector<uint32_t> sizes;
+  for (const Event& e : upper.events()) {
+    if (e.event == ZN_TCP_EVENT_STORED) sizes.push_back(e.size);
+  }
+  ASSERT_EQ(sizes.size(), static_cast<std::size_t>(kBlocks));
+  for (int i = 0; i < kBlocks; ++i) EXPECT_EQ(sizes[static_cast<std::size_t>(i)], 1u + i % 7) << i;
 }
 
 TEST_F(DataPath, TheProtectFlagsSwitchRightAfterTheLayoutCheckIsEncrypted) {
