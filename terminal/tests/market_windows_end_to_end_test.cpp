@@ -121,6 +121,11 @@ TEST(MarketWindowsEndToEnd, WindowsFollowTheDemoMarket) {
   ASSERT_NE(portfolio, nullptr);
   ASSERT_TRUE(wait_for([&] { return portfolio->client() == "DEMO1"; }));
   EXPECT_EQ(ui::ListViewControl{portfolio->list()}.item_count(), kPortfolioValueCount);
+  // Its figures come with the next once-a-second recomputation.
+  ASSERT_TRUE(wait_for([&] {
+    const std::vector<std::u16string> values = texts(portfolio->list(), 1);
+    return std::any_of(values.begin(), values.end(), [](const auto& t) { return !t.empty(); });
+  }));
 
   // Photographs of each kind, portrait then landscape.
   const std::filesystem::path dir = KELDA_SCREENSHOT_DIR;

@@ -82,9 +82,8 @@ constexpr Beyond kBeyondTheDefaults[] = {
     {"futures holdings", "Торговый счет", nullptr},
     {"futures holdings", "Вариац. маржа", nullptr},
     {"current parameters", "", nullptr},
-    // Parameter names of up to fifteen letters and amounts of seven digits
-    // in two columns of 60 pixels.
-    {"portfolio", nullptr, nullptr},
+    // Amounts of seven digits with their kopecks in the value column.
+    {"portfolio", "Значение", nullptr},
 };
 
 bool beyond_the_defaults(const std::string& window, ui::Hwnd list, const Cut& cut) {

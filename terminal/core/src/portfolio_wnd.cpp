@@ -151,10 +151,18 @@ void MarginalRowsWnd::on_create() {
   lv.insert_column(0, u"Параметр", static_cast<int>(120 * ui::scale_x()), ui::lvcfmt::left);
   lv.insert_column(1, u"Значение", static_cast<int>(70 * ui::scale_x()), ui::lvcfmt::right);
   ui::set_timer(hwnd(), kPortfolioTimer, 1000);
+  // A width the window-table file does not hold keeps the creation width; the
+  // name column then fits the longest shown name (60 pixels would cut most).
+  bool fit_names = false;
   for (std::size_t i = 0; i < setup_.column_widths.size() && i < 2; ++i) {
-    lv.set_column_width(static_cast<int>(i), setup_.column_widths[i]);
+    if (setup_.column_widths[i] == kWidthNotSaved) {
+      fit_names = fit_names || i == 0;
+    } else {
+      lv.set_column_width(static_cast<int>(i), setup_.column_widths[i]);
+    }
   }
   rebuild_rows();
+  if (fit_names) fit_name_column();
   fill_clients();
   take_selection();
 }
@@ -385,7 +393,9 @@ PortfolioSetup read_portfolio_setup(const std::string& tcf) {
   PortfolioSetup setup;
   const int columns = std::clamp(section.get_int("numpars", 2), 0, 20);
   setup.column_widths.clear();
-  for (int i = 0; i < columns; ++i) setup.column_widths.push_back(section.get_int("par" + std::to_string(i) + "width", 60));
+  for (int i = 0; i < columns; ++i) {
+    setup.column_widths.push_back(section.get_int("par" + std::to_string(i) + "width", kWidthNotSaved));
+  }
   const int values = std::clamp(section.get_int("numvals", 0), 0, static_cast<int>(kMaxPortfolioValues));
   for (int i = 0; i < values; ++i) setup.codes.push_back(section.get_int(value_code_key(static_cast<std::size_t>(i)), i + 1));
   return setup;

@@ -43,8 +43,13 @@ const std::array<PortfolioValue, kPortfolioValueCount>& portfolio_catalogue();
 // client's type hides it or it has no value).
 std::string portfolio_value_text(int index, const MargoMarginalRow& row);
 
+// A column width the window-table file does not hold.
+inline constexpr int kWidthNotSaved = -1;
+
 struct PortfolioSetup {
-  std::vector<int> column_widths{60, 60};  // at most 20
+  // At most 20; kWidthNotSaved keeps the creation width (the name column is
+  // then fitted to the longest shown name).
+  std::vector<int> column_widths{kWidthNotSaved, kWidthNotSaved};
   std::vector<int> codes;                   // shown values; empty: the whole catalogue
 };
 
