@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "end_to_end_support.h"
+#include "offscreen_terminal_ui.h"
 #include "demo_session.h"
 #include "platform/time.h"
 #include "terminal/instrument_pickers.h"
@@ -294,14 +295,9 @@ class ExitAtEnd {
 TEST(ChartEndToEnd, ChartBuiltThroughItsMenusComesBackAfterARestart) {
   DemoSession server;
   write_work_folder(server.port());
-  ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
-  reset_log();
-  ui::QtUiOptions options;
-  options.show_window = false;
-  options.screen = ui::ScreenConfig{240, 320};
-  ui::QtUi qt(options);
-  auto script = std::make_shared<ui::ScriptedServices>();
-  ui::set_services(script);
+  test_e2e::OffscreenTerminalUi offscreen(test::test_dir().string(), ui::ScreenConfig{240, 320});
+  ui::QtUi& qt = offscreen.qt;
+  const std::shared_ptr<ui::ScriptedServices>& script = offscreen.script;
   register_chart_window();
   const std::filesystem::path shots = KELDA_SCREENSHOT_DIR;
   std::filesystem::create_directories(shots);

@@ -1,6 +1,6 @@
 // The terminal program over the demo server for end-to-end tests: the
-// application with the table, market and order windows registered, and the
-// demo client's trading account that the double does not serve. UI thread
+// application with the table, market and order windows registered, and a
+// further trading account of the demo firm when a test asks for it. UI thread
 // only; one per process (the margin library binds once per process).
 #pragma once
 
@@ -46,8 +46,8 @@ class DemoTerminal {
     }
     test_e2e::wait_for([] { return false; }, 0);
   }
-  // The double serves no trading accounts: one of the share class's firm,
-  // so that the order window can send.
+  // One more trading account of the share class's firm beside the demo's
+  // own, with the short code "L01".
   void add_account() {
     ClassRecord* shares = m().tables().find_class("TQBR");
     ASSERT_NE(shares, nullptr);

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "end_to_end_support.h"
+#include "offscreen_terminal_ui.h"
 #include "demo_server.h"
 #include "terminal/instrument_pickers.h"
 #include "terminal/login_dialog.h"
@@ -44,13 +45,9 @@ class Photographer {
 TEST(TerminalDialogsOnScreen, OrdersReachTheDemoDeskAndEveryDialogIsPhotographed) {
   DemoServer server(true);
   write_demo_work_folder(server.port());
-  ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
-  reset_log();
-  ui::QtUiOptions options;
-  options.show_window = false;
-  ui::QtUi qt(options);
-  auto script = std::make_shared<ui::ScriptedServices>();
-  ui::set_services(script);
+  test_e2e::OffscreenTerminalUi offscreen;
+  ui::QtUi& qt = offscreen.qt;
+  const std::shared_ptr<ui::ScriptedServices>& script = offscreen.script;
   Photographer camera(qt);
   TerminalApp app;
   register_main_settings();

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "end_to_end_support.h"
+#include "offscreen_terminal_ui.h"
 #include "demo_server.h"
 #include "demo_session.h"
 #include "terminal/data_wnd.h"
@@ -47,13 +48,9 @@ std::vector<std::u16string> texts(ui::Hwnd list, int sub_item) {
 TEST(MarketWindowsEndToEnd, WindowsFollowTheDemoMarket) {
   DemoSession server;
   write_demo_connection(server.port(), "global_filter=0\nquotes_depth=5\n");
-  ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
-  reset_log();
-  ui::QtUiOptions options;
-  options.show_window = false;
-  ui::QtUi qt(options);
-  auto script = std::make_shared<ui::ScriptedServices>();
-  ui::set_services(script);
+  test_e2e::OffscreenTerminalUi offscreen;
+  ui::QtUi& qt = offscreen.qt;
+  const std::shared_ptr<ui::ScriptedServices>& script = offscreen.script;
   TerminalApp app;
   register_market_windows();
   ASSERT_TRUE(app.init_instance());

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "end_to_end_support.h"
+#include "offscreen_terminal_ui.h"
 #include "demo_server.h"
 #include "terminal/login_dialog.h"
 #include "terminal/main_frame.h"
@@ -49,13 +50,8 @@ std::string text_field(const std::string& value, std::size_t width) { return val
 TEST(OrderWindowEndToEnd, AStopOrderTypedInTheWindowRestsThenTriggersWhenTheMarketMoves) {
   DemoServer server(true);
   write_demo_work_folder(server.port());
-  ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
-  reset_log();
-  ui::QtUiOptions options;
-  options.show_window = false;
-  ui::QtUi qt(options);
-  auto script = std::make_shared<ui::ScriptedServices>();
-  ui::set_services(script);
+  test_e2e::OffscreenTerminalUi offscreen;
+  const std::shared_ptr<ui::ScriptedServices>& script = offscreen.script;
   TerminalApp app;
   register_table_windows();
   register_order_window();

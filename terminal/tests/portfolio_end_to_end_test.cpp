@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "end_to_end_support.h"
+#include "offscreen_terminal_ui.h"
 #include "demo_server.h"
 #include "demo_session.h"
 #include "terminal/login_dialog.h"
@@ -56,13 +57,8 @@ double param_of(const DataFeedManager& m, const std::string& class_code, const s
 TEST(PortfolioEndToEnd, MarginFiguresFollowTheDemoMarket) {
   DemoSession server;
   write_demo_connection(server.port(), "global_filter=0\n");
-  ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
-  reset_log();
-  ui::QtUiOptions options;
-  options.show_window = false;
-  ui::QtUi qt(options);
-  auto script = std::make_shared<ui::ScriptedServices>();
-  ui::set_services(script);
+  test_e2e::OffscreenTerminalUi offscreen;
+  const std::shared_ptr<ui::ScriptedServices>& script = offscreen.script;
   TerminalApp app;
   register_market_windows();
   register_order_window();

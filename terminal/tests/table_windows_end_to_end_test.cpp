@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "end_to_end_support.h"
+#include "offscreen_terminal_ui.h"
 #include "demo_server.h"
 #include "keldaapi/keldaapi.h"
 #include "terminal/column_setup_dialog.h"
@@ -185,13 +186,8 @@ constexpr char kRestoredFile[] = "restored_tables.txt";
 // session of the double has filled them (the transposed limits tables have a
 // column per record) their captions and columns go to kRestoredFile.
 void run_restarted(const std::string& home) {
-  ::setenv("KELDAMOBILE_HOME", home.c_str(), 1);
-  reset_log();
-  ui::QtUiOptions options;
-  options.show_window = false;
-  ui::QtUi qt(options);
-  auto script = std::make_shared<ui::ScriptedServices>();
-  ui::set_services(script);
+  test_e2e::OffscreenTerminalUi offscreen(home);
+  const std::shared_ptr<ui::ScriptedServices>& script = offscreen.script;
   Program again(*script);
   ASSERT_TRUE(again.start()) << test::read_file_bytes(std::filesystem::path(home) / "infolog.txt");
   ASSERT_EQ(again.view().open_count(), 7) << test::read_file_bytes(std::filesystem::path(home) / "pdainfo.awf");
@@ -251,13 +247,9 @@ TEST(TableWindowsEndToEnd, WindowsFollowTheDeskAndKeepTheirColumnsOverARestart) 
   if (const char* home = std::getenv(kRestartHome)) return run_restarted(home);
   DemoServer server(true);
   write_demo_work_folder(server.port());
-  ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
-  reset_log();
-  ui::QtUiOptions options;
-  options.show_window = false;
-  ui::QtUi qt(options);
-  auto script = std::make_shared<ui::ScriptedServices>();
-  ui::set_services(script);
+  test_e2e::OffscreenTerminalUi offscreen;
+  ui::QtUi& qt = offscreen.qt;
+  const std::shared_ptr<ui::ScriptedServices>& script = offscreen.script;
   std::string before_exit;
 
   {

@@ -18,6 +18,7 @@
 #include "demo_session.h"
 #include "demo_terminal.h"
 #include "end_to_end_support.h"
+#include "offscreen_terminal_ui.h"
 #include "terminal/column_setup_dialog.h"
 #include "terminal/instrument_pickers.h"
 #include "terminal/login_dialog.h"
@@ -51,13 +52,9 @@ using test_fit::Cut;
 TEST(TextFitEndToEnd, EveryDialogLabelShowsWholeOnThePortraitScreen) {
   DemoSession server;
   write_demo_connection(server.port(), "global_filter=0\n");
-  ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
-  reset_log();
-  ui::QtUiOptions options;
-  options.show_window = false;
-  ui::QtUi qt(options);
-  auto script = std::make_shared<ui::ScriptedServices>();
-  ui::set_services(script);
+  test_e2e::OffscreenTerminalUi offscreen;
+  ui::QtUi& qt = offscreen.qt;
+  const std::shared_ptr<ui::ScriptedServices>& script = offscreen.script;
   DemoTerminal run(*script);
   register_main_settings();
   register_instrument_select();

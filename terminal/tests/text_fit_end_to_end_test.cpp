@@ -15,6 +15,7 @@
 #include "demo_session.h"
 #include "demo_terminal.h"
 #include "end_to_end_support.h"
+#include "offscreen_terminal_ui.h"
 #include "keldaapi/keldaapi.h"
 #include "terminal/data_wnd.h"
 #include "terminal/instrument_pickers.h"
@@ -109,13 +110,8 @@ bool all_filled(ui::Hwnd list, int column) {
 TEST(TextFitEndToEnd, EveryTableCellShowsWholeAtTheDefaults) {
   DemoSession server;
   write_demo_connection(server.port(), "global_filter=0\n");
-  ::setenv("KELDAMOBILE_HOME", test::test_dir().c_str(), 1);
-  reset_log();
-  ui::QtUiOptions options;
-  options.show_window = false;
-  ui::QtUi qt(options);
-  auto script = std::make_shared<ui::ScriptedServices>();
-  ui::set_services(script);
+  test_e2e::OffscreenTerminalUi offscreen;
+  const std::shared_ptr<ui::ScriptedServices>& script = offscreen.script;
   DemoTerminal run(*script);
   ASSERT_TRUE(run.app().init_instance());
   DataFeedManager& m = run.m();
