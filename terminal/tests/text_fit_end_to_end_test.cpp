@@ -83,8 +83,6 @@ constexpr Beyond kBeyondTheDefaults[] = {
     {"futures holdings", "Торговый счет", nullptr},
     {"futures holdings", "Вариац. маржа", nullptr},
     {"current parameters", "", nullptr},
-    // Amounts of seven digits with their kopecks in the value column.
-    {"portfolio", "Значение", nullptr},
 };
 
 bool beyond_the_defaults(const std::string& window, ui::Hwnd list, const Cut& cut) {

@@ -157,12 +157,14 @@ void MarginalRowsWnd::on_create() {
   for (std::size_t i = 0; i < setup_.column_widths.size() && i < 2; ++i) {
     if (setup_.column_widths[i] == kWidthNotSaved) {
       fit_names = fit_names || i == 0;
+      fill_values_ = fill_values_ || i == 1;
     } else {
       lv.set_column_width(static_cast<int>(i), setup_.column_widths[i]);
     }
   }
   rebuild_rows();
   if (fit_names) fit_name_column();
+  fill_value_column();
   fill_clients();
   take_selection();
 }
@@ -178,6 +180,14 @@ void MarginalRowsWnd::layout() {
                   static_cast<int>(150 * sy), true);
   const int top = static_cast<int>(3 * sy) + static_cast<int>(17 * sy) + static_cast<int>(6 * sy);
   ui::move_window(list_, 0, top, r.right, r.bottom - top, true);
+  fill_value_column();
+}
+
+void MarginalRowsWnd::fill_value_column() {
+  if (!fill_values_ || !list_) return;
+  const ui::ListViewControl lv{list_};
+  const int rest = ui::get_client_rect(list_).right - lv.column_width(0);
+  lv.set_column_width(1, std::max(static_cast<int>(70 * ui::scale_x()), rest));
 }
 
 void MarginalRowsWnd::rebuild_rows() {
@@ -271,6 +281,7 @@ void MarginalRowsWnd::show_menu(POINT screen) {
   if (chosen != kCmdTableSetup) return;
   if (choose_values()) rebuild_rows();
   fit_name_column();
+  fill_value_column();
 }
 
 bool MarginalRowsWnd::choose_values() {

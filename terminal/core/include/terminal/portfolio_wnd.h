@@ -89,6 +89,9 @@ class MarginalRowsWnd : public MarketWindow {
   // the caller's to rebuild).
   bool choose_values();
   void fit_name_column();
+  // Widens the value column over the rest of the list (never below its
+  // creation width) while the window-table file holds no width for it.
+  void fill_value_column();
   void write_column_layout();
 
   PortfolioSetup setup_;
@@ -97,6 +100,7 @@ class MarginalRowsWnd : public MarketWindow {
   std::vector<std::pair<std::string, std::string>> entries_;  // firm and client of each drop-down item
   MargoMarginalRow saved_{};
   bool have_saved_ = false;
+  bool fill_values_ = false;  // the value column's width is not saved
   ui::Hwnd label_, combo_, list_;
 };
 
