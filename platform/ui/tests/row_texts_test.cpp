@@ -109,6 +109,7 @@ TEST(RowTexts, CopiesAreIndependent) {
   EXPECT_EQ(a[0], u"first");
   EXPECT_EQ(b[0], u"changed");
   EXPECT_EQ(b[2], u"third");
-  RowTexts c = std::move(b);
+  RowTexts c;
+  c = std::move(b);
   EXPECT_EQ(c[2], u"third");
 }
