@@ -106,9 +106,6 @@ class DemoServer {
   std::thread thread_;
 };
 
-// The test folder as a terminal's work folder whose settings and server
-// list point at the double on `port`, with the null cipher and the global
-// filter of both demo classes.
 // Writes the terminal's settings and server list for the demo server at
 // `port` over the null cipher; `settings` is the body of the [settings]
 // section.
@@ -122,8 +119,11 @@ inline void write_demo_connection(uint16_t port, const std::string& settings) {
   test::write_file_bytes(test::test_dir() / "IP.CFG", "Demo market [127.0.0.1:" + p + ":]\n");
 }
 
-inline void write_demo_work_folder(uint16_t port) {
-  write_demo_connection(port, "autoreconnect=1\nglobal_filter=1\n");
+// The test folder as a terminal's work folder whose settings and server
+// list point at the double on `port`, with the null cipher and the global
+// filter of both demo classes; `more_settings` ends the [settings] section.
+inline void write_demo_work_folder(uint16_t port, const std::string& more_settings = "") {
+  write_demo_connection(port, "autoreconnect=1\nglobal_filter=1\n" + more_settings);
   test::write_file_bytes(test::test_dir() / "pdainfo.tcf", "[global_filter]\n2\n1 0 0 0 0\n\n\n2 0 0 0 0\n\n\n");
 }
 

@@ -39,7 +39,8 @@ TEST(ScriptedSession, PhotographsEachMarketWindowAndTheOrderItPlaced) {
   // The market moves once a second, as for the run command: the buy at the
   // book's top offer crosses the book when it reaches the desk.
   DemoSession server(1000);
-  write_demo_work_folder(server.port());
+  // As the run command sets it up: a chart asks for the previous day's bars.
+  write_demo_work_folder(server.port(), "reqarchive=1\n");
   const std::filesystem::path home = test::test_dir();
   const std::filesystem::path shots = home / "screenshots";
   std::filesystem::remove_all(shots);
