@@ -199,6 +199,37 @@ TEST_F(RenderFixture, OneBarOrAFlatRangeStillGetsALabelledScale) {
   }
 }
 
+// The last-value label of the right scale stays inside the chart whatever
+// the number of decimals its price needs: the room measured for it is the
+// room the drawn label takes.
+TEST_F(RenderFixture, TheLastValueLabelFitsBesideThePlot) {
+  for (const double close : {120.0, 120.073, 120.073012, -0.000125, 1234567.25}) {
+    SCOPED_TRACE(close);
+    TearDown();
+    SetUp();
+    VizorGraphParams p = graph(price).params();
+    p.scaleSide = 0;
+    p.priceLabels = 1;
+    graph(price).setParams(p);
+    // The label reads the last visible bar after the first.
+    for (const int time : {100000, 100100}) {
+      FILETIME t = at(20240304, time);
+      ASSERT_EQ(VizorAddOHLCV(chart, security, &t, close, close, close, close, 10.0, 1), 1);
+    }
+    const int width = 400;
+    const auto records = render(width);
+    const std::u16string label = formatNumberText(close, 6, true);
+    int labels = 0;
+    for (const auto& r : records) {
+      if ((r.op == CanvasOp::text_out || r.op == CanvasOp::draw_text) && r.text == label) ++labels;
+      if (r.op == CanvasOp::frame_rect || r.op == CanvasOp::fill_rect) {
+        EXPECT_LE(r.rect.right, width);
+      }
+    }
+    EXPECT_EQ(labels, 1);
+  }
+}
+
 TEST_F(RenderFixture, WithoutPanesNothingIsDrawn) {
   bar(at(20240304, 100000), 10);
   ASSERT_EQ(VizorDeletePane(chart, pane), 1);

@@ -457,24 +457,41 @@ void CGraph::drawGraph(ui::Canvas& canvas, const GraphFrame& frame) {
   }
 }
 
+namespace {
+// A price label: its text, the gap between the plot and the text, and the
+// box around the text (one pixel before it, two after, and a frame of one).
+constexpr int32_t kLabelDecimals = 6;
+constexpr int32_t kLabelGap = 9;
+constexpr int32_t kLabelRoomAfterText = 3;
+
+std::u16string_view priceLabelText(double price, std::span<char16_t> buffer) {
+  return formatNumber(price, kLabelDecimals, buffer, true);
+}
+}  // namespace
+
+int32_t CGraph::priceLabelWidth(ui::Canvas& canvas, double price) {
+  std::array<char16_t, 65> buffer{};
+  return kLabelGap + canvas.text_extent(priceLabelText(price, buffer)).cx + kLabelRoomAfterText;
+}
+
 void CGraph::drawPriceLabel(ui::Canvas& canvas, const RECT& rect, double min, double max, double price) const {
   if (params_.priceLabels == 0 || !(max > min)) return;
   const double k = (rect.top - rect.bottom) / (max - min);
   const int y = static_cast<int>((std::clamp(price, min, max) - min) * k + rect.bottom);
   std::array<char16_t, 65> buffer{};
-  const std::u16string_view text = formatNumber(price, 6, buffer, true);
+  const std::u16string_view text = priceLabelText(price, buffer);
   const ChartView& view = chart_->view();
   const ui::Font* oldFont = canvas.select_font(&view.font);
   const SIZE extent = canvas.text_extent(text);
   int left = 0, right = 0;
   if (params_.scaleSide != 0) {
-    right = rect.left - 9;
+    right = rect.left - kLabelGap;
     left = right - extent.cx;
   } else {
-    left = rect.right + 9;
+    left = rect.right + kLabelGap;
     right = left + extent.cx;
   }
-  const RECT box{left - 1, y - extent.cy / 2, right + 2, y - extent.cy / 2 + extent.cy};
+  const RECT box{left - 1, y - extent.cy / 2, right + kLabelRoomAfterText - 1, y - extent.cy / 2 + extent.cy};
   const VizorChartParams& cp = chart_->params();
   const ui::Brush frame = ui::Brush::solid(cp.axisColour);
   canvas.frame_rect(ui::inflate_rect(box, 1, 1), frame);

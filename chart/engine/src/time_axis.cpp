@@ -69,8 +69,7 @@ void measureAxes(CChart& chart, ui::Canvas& canvas) {
     }
     double last = 0.0;
     if (graph->params().priceLabels != 0 && graph->lastVisibleClose(&last)) {
-      std::array<char16_t, 128> buffer{};
-      const int32_t width = canvas.text_extent(formatNumber(last, 4, buffer, true)).cx + 12;
+      const int32_t width = CGraph::priceLabelWidth(canvas, last);
       view.widestLastValue = std::max(view.widestLastValue, width);
       view.rightAxisWidth = std::max(view.rightAxisWidth, view.widestLastValue);
     }

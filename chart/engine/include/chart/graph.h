@@ -89,6 +89,9 @@ class CGraph {
                        int32_t verticalTolerance) const;
   // The last-value or level label at `price` beside the axis of the graph.
   void drawPriceLabel(ui::Canvas& canvas, const RECT& rect, double min, double max, double price) const;
+  // The width beside the plot that drawPriceLabel's label of `price` takes,
+  // its gap and frame included, in the canvas' current font.
+  static int32_t priceLabelWidth(ui::Canvas& canvas, double price);
 
   // Set by the pane while it paints (one paint per graph per pass).
   bool painted() const { return painted_; }
