@@ -1,6 +1,7 @@
 #include "server_double/demo_feeds.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "server_double/market_messages.h"
 
@@ -109,14 +110,23 @@ std::vector<DemoFeeds::HistoryBar> DemoFeeds::history_locked(int32_t security, i
   const auto known = previous_close_.find(security);
   const double close = known == previous_close_.end() ? 10000.0 : known->second;
   std::vector<HistoryBar> out;
-  const int count = period > 0 ? 5 : 1;
+  // A trading day of bars of the period (10:00 to 18:45), or one bar for
+  // longer periods.
+  constexpr int32_t kOpen = 10 * 60, kLast = 18 * 60 + 45;
+  const int count = period > 0 ? (kLast - kOpen) / period + 1 : 1;
+  // The closes wander around the previous close in two waves and end at it;
+  // each bar opens at the close before it.
+  auto close_at = [&](int i) {
+    const double before_end = count - 1 - i;
+    return close + 40.0 * std::sin(before_end * 0.35) + 25.0 * std::sin(before_end * 0.09);
+  };
   for (int i = 0; i < count; ++i) {
-    const int32_t minutes = period > 0 ? 600 + i * period : 0;
-    if (minutes >= 24 * 60) break;
-    // The day climbs to its close: the last bar closes at it.
-    const double base = close - 5.0 - 10.0 * (count - 1 - i);
-    out.push_back({20240104, minutes / 60 * 10000 + minutes % 60 * 100, base, base + 25, base - 25, base + 5,
-                   100.0 + i});
+    const int32_t minutes = period > 0 ? kOpen + i * period : 0;
+    const double c = std::round(close_at(i));
+    const double o = i == 0 ? std::round(close_at(i) - 5.0) : out.back().close;
+    const double wick = 5.0 + (i * 7) % 11;
+    out.push_back({20240104, minutes / 60 * 10000 + minutes % 60 * 100, o, std::max(o, c) + wick,
+                   std::min(o, c) - wick, c, 100.0 + (i * 37) % 90});
   }
   return out;
 }

@@ -52,9 +52,10 @@ class DemoFeeds {
 
   int32_t trades() const;
   std::vector<DemoMinute> minutes(int32_t security) const;
-  // The previous day's bars that a history request of the period gets: five
-  // bars from 10:00 on for a period in minutes, one for longer periods,
-  // around the security's previous closing price.
+  // The previous day's bars that a history request of the period gets: a
+  // trading day's bars from 10:00 to 18:45 for a period in minutes, one for
+  // longer periods, around the security's previous closing price (the last
+  // bar closes at it).
   struct HistoryBar {
     int32_t date, time;
     double open, high, low, close, volume;  // prices in units of the scale
