@@ -230,6 +230,28 @@ TEST_F(RenderFixture, TheLastValueLabelFitsBesideThePlot) {
   }
 }
 
+// Panes lower than the scale's end labels need (many panes on a turned
+// screen) still plot their series over half their height; a pane of the usual
+// height keeps half a text line above and below its plot.
+TEST_F(RenderFixture, APaneLowerThanTwoTextLinesStillPlots) {
+  const int32_t low = VizorAddPane(chart);
+  ASSERT_GE(low, 0);
+  const int32_t second = VizorAddGraph(chart, security, 1, low);
+  ASSERT_GT(second, 0);
+  for (const int time : {100000, 100100, 100200}) bar(at(20240304, time), 10);
+  const double sizes[] = {0.92, 0.08};
+  ASSERT_TRUE(VizorSetPaneSizes(chart, 2, sizes));
+  render(400, 300);
+  const auto& panes = object().panes();
+  ASSERT_EQ(panes.size(), 2u);
+  const RECT tall = panes[0]->plotRect();
+  const RECT lowPlot = panes[1]->plotRect();
+  const int32_t text = object().view().textHeight;
+  EXPECT_GT(tall.bottom - tall.top, 100);
+  EXPECT_GE(lowPlot.top - tall.bottom, text / 2) << "the tall pane's margin is half a line";
+  EXPECT_GT(lowPlot.bottom - lowPlot.top, 0) << "the low pane plots";
+}
+
 TEST_F(RenderFixture, WithoutPanesNothingIsDrawn) {
   bar(at(20240304, 100000), 10);
   ASSERT_EQ(VizorDeletePane(chart, pane), 1);

@@ -211,8 +211,12 @@ RECT CChartPane::paint(ui::Canvas& canvas, int32_t top, int32_t bottom, int32_t 
   }
   RECT plot = paneRect_;
   drawLegend(canvas, plot);
-  plot.top += view.textHeight / 2;
-  plot.bottom -= view.textHeight / 2;
+  // Half a line above and below the plot for the scale's end labels; a pane
+  // too low for that (many panes on a turned screen) keeps half its height
+  // for the plot instead of showing nothing.
+  const int32_t margin = std::min(view.textHeight / 2, std::max<int32_t>((plot.bottom - plot.top) / 4, 0));
+  plot.top += margin;
+  plot.bottom -= margin;
   plot.left += view.leftAxisWidth;
   plot.right -= view.rightAxisWidth;
   if (plot.bottom > plot.top) {
