@@ -7,31 +7,46 @@
 #include <cstdlib>
 #include <condition_variable>
 
+#include "platform/no_destroy.h"
+
 namespace kelda::dtcp {
 
 namespace {
 std::atomic<uint32_t> g_second_ms{1000};
-std::mutex g_live_mutex;
-std::condition_variable g_live_cv;
-int g_live = 0;
+
+// The count of connection objects alive. A connection still held when the
+// exit handler's wait ends dies later, on a thread of its own, while the
+// process runs its static destructors: the count is never destroyed.
+struct LiveConnections {
+  std::mutex mutex;
+  std::condition_variable gone;
+  int count = 0;
+};
+LiveConnections& live() {
+  static platform::NoDestroy<LiveConnections> state;
+  return *state;
+}
 }  // namespace
 
 void connection_born() {
-  std::lock_guard<std::mutex> lock(g_live_mutex);
-  ++g_live;
+  LiveConnections& l = live();
+  std::lock_guard<std::mutex> lock(l.mutex);
+  ++l.count;
 }
 
 void connection_died() {
+  LiveConnections& l = live();
   {
-    std::lock_guard<std::mutex> lock(g_live_mutex);
-    --g_live;
+    std::lock_guard<std::mutex> lock(l.mutex);
+    --l.count;
   }
-  g_live_cv.notify_all();
+  l.gone.notify_all();
 }
 
 bool wait_connections_gone(uint32_t timeout_ms) {
-  std::unique_lock<std::mutex> lock(g_live_mutex);
-  return g_live_cv.wait_for(lock, std::chrono::milliseconds(timeout_ms), [] { return g_live == 0; });
+  LiveConnections& l = live();
+  std::unique_lock<std::mutex> lock(l.mutex);
+  return l.gone.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&l] { return l.count == 0; });
 }
 
 Library& library() {
