@@ -29,6 +29,10 @@ class DataPath : public TransportTest {
     script.permissions.reset();
     handshake = session->handshake(script);
     ASSERT_TRUE(handshake);
+    // The connection thread announces the end of the negotiation after the
+    // receive thread has started: wait for it, so that what the tests count
+    // from here on is what the link carried.
+    ASSERT_TRUE(u.wait_for(ZN_TCP_EVENT_NEGOTIATE));
   }
 
   Upper& upper = make_upper();
