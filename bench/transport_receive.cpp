@@ -213,32 +213,15 @@ Timed pipeline(const std::vector<uint8_t>& bytes, const kelda::de::LayoutRegistr
 }
 
 Timed plain_recv(const std::vector<uint8_t>& bytes) {
-  int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-  ::listen(listener, 1);
-  socklen_t len = sizeof sa;
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
-  int client = ::socket(AF_INET, SOCK_STREAM, 0);
-  ::connect(client, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-  int server = ::accept(listener, nullptr, nullptr);
+  Loopback link;
   const double cpu_start = cpu_seconds();
   auto start = std::chrono::steady_clock::now();
-  std::thread writer([&] {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      ssize_t n = ::send(server, bytes.data() + done, bytes.size() - done, 0);
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-  });
+  std::thread writer = link.write_all(bytes);
   std::vector<uint8_t> buffer(64 * 1024);
   std::size_t carried = 0;
   int messages = 0;
   while (messages < kMessages) {
-    ssize_t n = ::recv(client, buffer.data() + carried, buffer.size() - carried, 0);
+    ssize_t n = ::recv(link.client, buffer.data() + carried, buffer.size() - carried, 0);
     if (n <= 0) break;
     std::size_t end = carried + static_cast<std::size_t>(n);
     std::size_t pos = 0;
@@ -255,11 +238,7 @@ Timed plain_recv(const std::vector<uint8_t>& bytes) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   writer.join();
-  const double cpu = cpu_seconds() - cpu_start;
-  ::close(client);
-  ::close(server);
-  ::close(listener);
-  return {seconds, cpu};
+  return {seconds, cpu_seconds() - cpu_start};
 }
 
 void BM_TransportReceive(benchmark::State& state) {
