@@ -6,9 +6,13 @@
 #include <cstdint>
 #include <functional>
 
+#include <gtest/gtest.h>
+
+#include "terminal/instrument_pickers.h"
 #include "terminal/login_dialog.h"
 #include "terminal/main_frame.h"
 #include "terminal/terminal_app.h"
+#include "ui/controls.h"
 #include "ui/loop.h"
 #include "ui/scripted_services.h"
 #include "ui/window.h"
@@ -34,6 +38,22 @@ W* open_window(TerminalApp& app, UINT command) {
   ui::send_message(app.frame()->hwnd(), ui::wm::command, command);
   MainView& view = app.frame()->view();
   return dynamic_cast<W*>(view.slot(view.active_slot()));
+}
+
+// Answers the instrument pickers of the next market windows: Gazprom for a
+// new order book, every share for a parameters window's list.
+inline void pick_gazprom_and_every_share(ui::ScriptedServices& script) {
+  script.on_dialog(kNewMarketWindowDialogId, [](ui::DialogDriver& d) {
+    EXPECT_TRUE(d.choose(picker_id::class_list, u"Shares"));
+    EXPECT_TRUE(d.choose(picker_id::security_list, u"Gazprom"));
+    d.click(ui::id::ok);
+  });
+  script.on_dialog(kAddTableItemDialogId, [](ui::DialogDriver& d) {
+    EXPECT_TRUE(d.choose(picker_id::class_list, u"Shares"));
+    const ui::ListBoxControl items{d.item(picker_id::items)};
+    for (int i = 0; i < items.count(); ++i) items.set_sel(i, true);
+    d.click(ui::id::ok);
+  });
 }
 
 // Connects through the menu, answering the login dialog with the demo

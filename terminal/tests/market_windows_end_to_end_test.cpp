@@ -57,17 +57,7 @@ TEST(MarketWindowsEndToEnd, WindowsFollowTheDemoMarket) {
   DataFeedManager& m = app.data();
 
   // The pickers: GAZP for the order book, every share for the parameters.
-  script->on_dialog(kNewMarketWindowDialogId, [](ui::DialogDriver& d) {
-    EXPECT_TRUE(d.choose(picker_id::class_list, u"Shares"));
-    EXPECT_TRUE(d.choose(picker_id::security_list, u"Gazprom"));
-    d.click(ui::id::ok);
-  });
-  script->on_dialog(kAddTableItemDialogId, [](ui::DialogDriver& d) {
-    EXPECT_TRUE(d.choose(picker_id::class_list, u"Shares"));
-    const ui::ListBoxControl items{d.item(picker_id::items)};
-    for (int i = 0; i < items.count(); ++i) items.set_sel(i, true);
-    d.click(ui::id::ok);
-  });
+  test_e2e::pick_gazprom_and_every_share(*script);
 
   test_e2e::connect_to_demo(app, *script);
   ASSERT_TRUE(m.connected());

@@ -169,17 +169,7 @@ TEST(TextFitEndToEnd, EveryTableCellShowsWholeAtTheDefaults) {
 
   // The market windows: the order book of GAZP, every share's parameters,
   // the news and the demo client's portfolio.
-  script->on_dialog(kNewMarketWindowDialogId, [](ui::DialogDriver& d) {
-    EXPECT_TRUE(d.choose(picker_id::class_list, u"Shares"));
-    EXPECT_TRUE(d.choose(picker_id::security_list, u"Gazprom"));
-    d.click(ui::id::ok);
-  });
-  script->on_dialog(kAddTableItemDialogId, [](ui::DialogDriver& d) {
-    EXPECT_TRUE(d.choose(picker_id::class_list, u"Shares"));
-    const ui::ListBoxControl choice{d.item(picker_id::items)};
-    for (int i = 0; i < choice.count(); ++i) choice.set_sel(i, true);
-    d.click(ui::id::ok);
-  });
+  test_e2e::pick_gazprom_and_every_share(*script);
   auto* quotes = test_e2e::open_window<QuotesWnd>(run.app(), cmd::quotes);
   auto* data = test_e2e::open_window<DataWnd>(run.app(), cmd::current_params);
   auto* news = test_e2e::open_window<NewsWnd>(run.app(), cmd::news);
